@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "transition/geometry.h"
+
+namespace orlscr {
+
+// A 24-bit picture, stored top-down, three bytes a pixel in the order blue,
+// green, red (the platform's order, so a row can go to the screen unchanged),
+// each row padded to a multiple of four bytes. Always holds width, height >= 0
+// and bits.size() == stride * height.
+class Bitmap {
+public:
+    static constexpr int kBytesPerPixel = 3;
+
+    Bitmap() = default;
+    Bitmap(int32_t width, int32_t height) { Resize(width, height); }
+
+    // New size; the content is undefined afterwards (zero for a fresh bitmap).
+    void Resize(int32_t width, int32_t height);
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    int32_t Stride() const { return stride_; }
+    bool IsEmpty() const { return width_ <= 0 || height_ <= 0; }
+    Rect Bounds() const { return Rect{0, 0, width_, height_}; }
+
+    uint8_t* Row(int32_t y) { return bits_.data() + static_cast<size_t>(y) * stride_; }
+    const uint8_t* Row(int32_t y) const { return bits_.data() + static_cast<size_t>(y) * stride_; }
+    uint8_t* Bits() { return bits_.data(); }
+    const uint8_t* Bits() const { return bits_.data(); }
+
+    static int32_t StrideFor(int32_t width) { return (width * kBytesPerPixel + 3) & ~3; }
+
+    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+
+private:
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t stride_ = 0;
+    std::vector<uint8_t> bits_;
+};
+
+}  // namespace orlscr

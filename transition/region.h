@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "transition/geometry.h"
+
+namespace orlscr {
+
+// A set of pixels, kept as y-x banded half-open rectangles in the manner of
+// the platform's clipping regions:
+//  - the rectangles are sorted by top, then by left;
+//  - rectangles with the same top form a band and share its top and bottom;
+//  - bands do not overlap and are sorted from top to bottom;
+//  - within a band rectangles neither overlap nor touch (touching ones are merged);
+//  - no rectangle is empty.
+// The empty set is an empty region. "No region at all" (a style that built
+// nothing) is expressed by the styles as std::optional<Region> without value.
+class Region {
+public:
+    Region() = default;
+    explicit Region(const Rect& rect);
+
+    // The rectangle with its four corners rounded by quarter ellipses of
+    // cornerWidth x cornerHeight; a corner larger than the rectangle is
+    // limited to its width or height.
+    static Region RoundRect(const Rect& rect, int32_t cornerWidth, int32_t cornerHeight);
+    // The triangle through the three points, filled by the winding rule.
+    static Region Triangle(Point a, Point b, Point c);
+
+    Region& Unite(const Region& other);
+    Region& Intersect(const Region& other);
+    Region& Xor(const Region& other);
+    Region& Subtract(const Region& other);
+
+    bool IsEmpty() const { return rects_.empty(); }
+    bool Contains(int32_t x, int32_t y) const;
+    Rect BoundingBox() const;
+    const std::vector<Rect>& Rects() const { return rects_; }
+
+    // Checks the invariant above; used by tests.
+    bool IsValid() const;
+
+    friend bool operator==(const Region&, const Region&) = default;
+
+private:
+    std::vector<Rect> rects_;
+};
+
+}  // namespace orlscr
