@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace orlscr {
+
+// The quantities every style of a frame is computed from, all derived from the
+// size of the new picture, the progress and the step (see ComputeFrame).
+//   W, H     size of the new picture (and of the frame bitmap)
+//   P        progress, 0..100
+//   X, Y     progress in pixels: the longer side takes the percentage, the
+//            shorter one follows in proportion
+//   StepPx   slightly more than one frame's advance along the longer side
+//   Step     the percentage added per frame (1..100)
+struct FrameQuantities {
+    int32_t W = 0;
+    int32_t H = 0;
+    int32_t P = 0;
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t StepPx = 0;
+    int32_t Step = 4;
+};
+
+}  // namespace orlscr
