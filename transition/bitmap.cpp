@@ -1,0 +1,16 @@
+#include "transition/bitmap.h"
+
+#include <stdexcept>
+
+namespace orlscr {
+
+void Bitmap::Resize(int32_t width, int32_t height) {
+    if (width < 0 || height < 0)
+        throw std::invalid_argument("negative bitmap size");
+    width_ = width;
+    height_ = height;
+    stride_ = StrideFor(width);
+    bits_.resize(static_cast<size_t>(stride_) * static_cast<size_t>(height));
+}
+
+}  // namespace orlscr
