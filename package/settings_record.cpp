@@ -1,0 +1,389 @@
+#include "package/settings_record.h"
+
+#include <cstdint>
+
+#include "common/error.h"
+#include "common/text.h"
+#include "package/trailer.h"
+
+namespace orlscr {
+
+namespace {
+
+struct NamedValue {
+    const char* name;
+    uint32_t value;
+};
+
+constexpr NamedValue kColors[] = {
+    {"clBlack", 0x000000},
+    {"clMaroon", 0x000080},
+    {"clGreen", 0x008000},
+    {"clOlive", 0x008080},
+    {"clNavy", 0x800000},
+    {"clPurple", 0x800080},
+    {"clTeal", 0x808000},
+    {"clGray", 0x808080},
+    {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},
+    {"clLime", 0x00FF00},
+    {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},
+    {"clFuchsia", 0xFF00FF},
+    {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},
+    {"clMoneyGreen", 0xC0DCC0},
+    {"clSkyBlue", 0xF0CAA6},
+    {"clCream", 0xF0FBFF},
+    {"clMedGray", 0xA4A0A0},
+    {"clActiveBorder", 0x8000000A},
+    {"clActiveCaption", 0x80000002},
+    {"clAppWorkSpace", 0x8000000C},
+    {"clBackground", 0x80000001},
+    {"clBtnFace", 0x8000000F},
+    {"clBtnHighlight", 0x80000014},
+    {"clBtnShadow", 0x80000010},
+    {"clBtnText", 0x80000012},
+    {"clCaptionText", 0x80000009},
+    {"clDefault", 0x20000000},
+    {"clGradientActiveCaption", 0x8000001B},
+    {"clGradientInactiveCaption", 0x8000001C},
+    {"clGrayText", 0x80000011},
+    {"clHighlight", 0x8000000D},
+    {"clHighlightText", 0x8000000E},
+    {"clInactiveBorder", 0x8000000B},
+    {"clInactiveCaption", 0x80000003},
+    {"clInactiveCaptionText", 0x80000013},
+    {"clInfoBk", 0x80000018},
+    {"clInfoText", 0x80000017},
+    {"clMenu", 0x80000004},
+    {"clMenuText", 0x80000007},
+    {"clNone", 0x1FFFFFFF},
+    {"clScrollBar", 0x80000000},
+    {"cl3DDkShadow", 0x80000015},
+    {"cl3DLight", 0x80000016},
+    {"clWindow", 0x80000005},
+    {"clWindowFrame", 0x80000006},
+    {"clWindowText", 0x80000008},
+};
+
+constexpr NamedValue kCharsets[] = {
+    {"ANSI_CHARSET", 0},          {"DEFAULT_CHARSET", 1},   {"SYMBOL_CHARSET", 2},    {"MAC_CHARSET", 77},
+    {"SHIFTJIS_CHARSET", 128},    {"HANGEUL_CHARSET", 129}, {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},
+    {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},   {"TURKISH_CHARSET", 162}, {"HEBREW_CHARSET", 177},
+    {"ARABIC_CHARSET", 178},      {"BALTIC_CHARSET", 186},  {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},
+    {"EASTEUROPE_CHARSET", 238},  {"OEM_CHARSET", 255},
+};
+
+constexpr const char* kPitchNames[3] = {"fpDefault", "fpVariable", "fpFixed"};
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
+}
+
+template <size_t N>
+bool Lookup(const NamedValue (&table)[N], std::string_view ident, uint32_t& value) {
+    for (const auto& entry : table)
+        if (SameText(entry.name, ident)) {
+            value = entry.value;
+            return true;
+        }
+    return false;
+}
+
+template <size_t N>
+const char* NameOf(const NamedValue (&table)[N], uint32_t value) {
+    for (const auto& entry : table)
+        if (entry.value == value)
+            return entry.name;
+    return nullptr;
+}
+
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+    if (c == 0)
+        return -1;
+    int64_t p = int64_t{a} * b;
+    bool negative = (p < 0) != (c < 0);
+    uint64_t up = p < 0 ? static_cast<uint64_t>(-p) : static_cast<uint64_t>(p);
+    uint64_t uc = c < 0 ? static_cast<uint64_t>(-int64_t{c}) : static_cast<uint64_t>(c);
+    uint64_t q = (up + uc / 2) / uc;
+    return static_cast<int32_t>(negative ? -static_cast<int64_t>(q) : static_cast<int64_t>(q));
+}
+
+int32_t ItemAsInteger(const CommaList& list, int index) {
+    if (index < 0 || index >= list.Count())
+        throw Error(kIndexOutOfBounds);
+    return ParseInt32Or0(TrimBlanks(list.Items()[static_cast<size_t>(index)]));
+}
+
+std::string Item(const CommaList& list, int index) {
+    if (index < 0 || index >= list.Count())
+        throw Error(kIndexOutOfBounds);
+    return list.Items()[static_cast<size_t>(index)];
+}
+
+bool ReadFontProperty(TFont& font, std::string_view name, ComponentReader& reader) {
+    if (SameText(name, "Charset")) {
+        font.Charset = reader.ReadIdentOrInteger(
+            [](std::string_view ident, int32_t& value) { return IdentToCharset(ident, value); });
+    } else if (SameText(name, "Color")) {
+        font.Color = static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
+            TColor color;
+            if (!IdentToColor(ident, color))
+                return false;
+            value = static_cast<int32_t>(color);
+            return true;
+        }));
+    } else if (SameText(name, "Height")) {
+        font.Height = reader.ReadInteger();
+    } else if (SameText(name, "Name")) {
+        font.Name = reader.ReadString();
+    } else if (SameText(name, "Size")) {
+        font.SetSize(reader.ReadInteger());
+    } else if (SameText(name, "Style")) {
+        TFontStyles style = 0;
+        for (const std::string& element : reader.ReadSet()) {
+            int bit = -1;
+            for (int k = 0; k < 4; ++k)
+                if (SameText(element, kFontStyleNames[k]))
+                    bit = k;
+            if (bit < 0)
+                throw Error(kInvalidPropertyValue);
+            style |= static_cast<TFontStyles>(1 << bit);
+        }
+        font.Style = style;
+    } else if (SameText(name, "Pitch")) {
+        std::string ident = reader.ReadIdent();
+        for (int k = 0; k < 3; ++k)
+            if (SameText(ident, kPitchNames[k])) {
+                font.Pitch = static_cast<TFontPitch>(k);
+                return true;
+            }
+        throw Error(kInvalidPropertyValue);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IdentToColor(std::string_view ident, TColor& color) {
+    return Lookup(kColors, ident, color);
+}
+
+const char* ColorToIdent(TColor color) {
+    return NameOf(kColors, color);
+}
+
+bool IdentToCharset(std::string_view ident, int32_t& charset) {
+    uint32_t value;
+    if (!Lookup(kCharsets, ident, value))
+        return false;
+    charset = static_cast<int32_t>(value);
+    return true;
+}
+
+const char* CharsetToIdent(int32_t charset) {
+    return charset < 0 ? nullptr : NameOf(kCharsets, static_cast<uint32_t>(charset));
+}
+
+const char* PitchToIdent(TFontPitch pitch) {
+    return kPitchNames[static_cast<int>(pitch)];
+}
+
+int32_t TFont::Size() const {
+    return -MulDiv(Height, 72, kPixelsPerInch);
+}
+
+void TFont::SetSize(int32_t points) {
+    Height = -MulDiv(points, kPixelsPerInch, 72);
+}
+
+const char* const kSettingsPropertyNames[37] = {
+    "Text",
+    "TextFont",
+    "Background",
+    "lRandomStyle",
+    "lRandomPic",
+    "lClearOldImage",
+    "lStretch",
+    "Interval",
+    "SoundRandom",
+    "lSoundLoop",
+    "lMute",
+    "lExitMouseMove",
+    "lExitMouseClick",
+    "lExitKeyPress",
+    "lShowMouseCursor",
+    "lExitFSCommandQuit",
+    "Title",
+    "Author",
+    "Email",
+    "Web",
+    "Ver",
+    "LogoFileName",
+    "LogoLayout",
+    "LogoTransprent",
+    "LogoFilePosition",
+    "HookPosition",
+    "HookSize",
+    "EffectCommaList",
+    "PicCommaList",
+    "PicFileNamesCommaList",
+    "SndCommaList",
+    "SndFileNamesCommaList",
+    "SndSizesCommaList",
+    "FlashCommaList",
+    "FlashFileNamesCommaList",
+    "FlashSizesCommaList",
+    "DescriptCommaList",
+};
+
+bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& reader) {
+    size_t dot = path.find('.');
+    if (dot != std::string_view::npos) {
+        if (!SameText(path.substr(0, dot), "TextFont"))
+            return false;
+        return ReadFontProperty(TextFont, path.substr(dot + 1), reader);
+    }
+
+    struct Entry {
+        const char* name;
+        enum Kind { String, Boolean, Integer, Colour, List } kind;
+        void* field;
+    };
+    const Entry entries[] = {
+        {"Text", Entry::String, &Text},
+        {"Background", Entry::Colour, &Background},
+        {"lRandomStyle", Entry::Boolean, &lRandomStyle},
+        {"lRandomPic", Entry::Boolean, &lRandomPic},
+        {"lClearOldImage", Entry::Boolean, &lClearOldImage},
+        {"lStretch", Entry::Boolean, &lStretch},
+        {"Interval", Entry::Integer, &Interval},
+        {"SoundRandom", Entry::Integer, &SoundRandom},
+        {"lSoundLoop", Entry::Boolean, &lSoundLoop},
+        {"lMute", Entry::Boolean, &lMute},
+        {"lExitMouseMove", Entry::Boolean, &lExitMouseMove},
+        {"lExitMouseClick", Entry::Boolean, &lExitMouseClick},
+        {"lExitKeyPress", Entry::Boolean, &lExitKeyPress},
+        {"lShowMouseCursor", Entry::Boolean, &lShowMouseCursor},
+        {"lExitFSCommandQuit", Entry::Boolean, &lExitFSCommandQuit},
+        {"Title", Entry::String, &Title},
+        {"Author", Entry::String, &Author},
+        {"Email", Entry::String, &Email},
+        {"Web", Entry::String, &Web},
+        {"Ver", Entry::String, &Ver},
+        {"LogoFileName", Entry::String, &LogoFileName},
+        {"LogoLayout", Entry::Integer, &LogoLayout},
+        {"LogoTransprent", Entry::Boolean, &LogoTransprent},
+        {"LogoFilePosition", Entry::Integer, &LogoFilePosition},
+        {"HookPosition", Entry::Integer, &HookPosition},
+        {"HookSize", Entry::Integer, &HookSize},
+        {"EffectCommaList", Entry::List, &EffectCommaList},
+        {"PicCommaList", Entry::List, &PicCommaList},
+        {"PicFileNamesCommaList", Entry::List, &PicFileNamesCommaList},
+        {"SndCommaList", Entry::List, &SndCommaList},
+        {"SndFileNamesCommaList", Entry::List, &SndFileNamesCommaList},
+        {"SndSizesCommaList", Entry::List, &SndSizesCommaList},
+        {"FlashCommaList", Entry::List, &FlashCommaList},
+        {"FlashFileNamesCommaList", Entry::List, &FlashFileNamesCommaList},
+        {"FlashSizesCommaList", Entry::List, &FlashSizesCommaList},
+        {"DescriptCommaList", Entry::List, &DescriptCommaList},
+        {"Tag", Entry::Integer, &Tag},
+    };
+    for (const Entry& entry : entries) {
+        if (!SameText(entry.name, path))
+            continue;
+        switch (entry.kind) {
+            case Entry::String:
+                *static_cast<std::string*>(entry.field) = reader.ReadString();
+                break;
+            case Entry::Boolean:
+                *static_cast<bool*>(entry.field) = reader.ReadBoolean();
+                break;
+            case Entry::Integer:
+                *static_cast<int32_t*>(entry.field) = reader.ReadInteger();
+                break;
+            case Entry::Colour:
+                *static_cast<TColor*>(entry.field) =
+                    static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
+                        TColor color;
+                        if (!IdentToColor(ident, color))
+                            return false;
+                        value = static_cast<int32_t>(color);
+                        return true;
+                    }));
+                break;
+            case Entry::List:
+                static_cast<CommaList*>(entry.field)->SetText(reader.ReadString());
+                break;
+        }
+        return true;
+    }
+    if (SameText(path, "TextFont"))
+        throw Error(kInvalidPropertyValue);  // an object, not a value
+    return false;
+}
+
+int32_t TSSFileLocations::SndPosition(int index) const {
+    return ItemAsInteger(SndCommaList, index);
+}
+std::string TSSFileLocations::SndFileName(int index) const {
+    return Item(SndFileNamesCommaList, index);
+}
+int32_t TSSFileLocations::SndSize(int index) const {
+    return ItemAsInteger(SndSizesCommaList, index);
+}
+int32_t TSSFileLocations::FlashPosition(int index) const {
+    return ItemAsInteger(FlashCommaList, index);
+}
+std::string TSSFileLocations::FlashFileName(int index) const {
+    return Item(FlashFileNamesCommaList, index);
+}
+int32_t TSSFileLocations::FlashSize(int index) const {
+    return ItemAsInteger(FlashSizesCommaList, index);
+}
+
+bool TSSFileLocations::operator==(const TSSFileLocations& o) const {
+    return Name == o.Name && Text == o.Text && TextFont == o.TextFont && Background == o.Background &&
+           lRandomStyle == o.lRandomStyle && lRandomPic == o.lRandomPic && lClearOldImage == o.lClearOldImage &&
+           lStretch == o.lStretch && Interval == o.Interval && SoundRandom == o.SoundRandom &&
+           lSoundLoop == o.lSoundLoop && lMute == o.lMute && lExitMouseMove == o.lExitMouseMove &&
+           lExitMouseClick == o.lExitMouseClick && lExitKeyPress == o.lExitKeyPress &&
+           lShowMouseCursor == o.lShowMouseCursor && lExitFSCommandQuit == o.lExitFSCommandQuit && Title == o.Title &&
+           Author == o.Author && Email == o.Email && Web == o.Web && Ver == o.Ver && LogoFileName == o.LogoFileName &&
+           LogoLayout == o.LogoLayout && LogoTransprent == o.LogoTransprent && LogoFilePosition == o.LogoFilePosition &&
+           HookPosition == o.HookPosition && HookSize == o.HookSize && EffectCommaList == o.EffectCommaList &&
+           PicCommaList == o.PicCommaList && PicFileNamesCommaList == o.PicFileNamesCommaList &&
+           SndCommaList == o.SndCommaList && SndFileNamesCommaList == o.SndFileNamesCommaList &&
+           SndSizesCommaList == o.SndSizesCommaList && FlashCommaList == o.FlashCommaList &&
+           FlashFileNamesCommaList == o.FlashFileNamesCommaList && FlashSizesCommaList == o.FlashSizesCommaList &&
+           DescriptCommaList == o.DescriptCommaList && Tag == o.Tag;
+}
+
+bool ReadSettingsRecord(InputFile& file, TSSFileLocations* target) {
+    if (!target)
+        return ReadSettingsRecord(file) != nullptr;
+    auto offset = ReadTrailerFieldB(file);
+    if (!offset)
+        return false;
+    ByteReader in(file, *offset);
+    ComponentReader reader(in, DefaultClassTable());
+    reader.ReadRootComponent(target);
+    return true;
+}
+
+std::unique_ptr<TSSFileLocations> ReadSettingsRecord(InputFile& file) {
+    auto offset = ReadTrailerFieldB(file);
+    if (!offset)
+        return nullptr;
+    ByteReader in(file, *offset);
+    ComponentReader reader(in, DefaultClassTable());
+    std::unique_ptr<StreamObject> object = reader.ReadRootComponent(nullptr);
+    if (object->ClassName() != TSSFileLocations::kClassName)
+        throw Error(kInvalidStreamFormat);
+    return std::unique_ptr<TSSFileLocations>(static_cast<TSSFileLocations*>(object.release()));
+}
+
+}  // namespace orlscr
