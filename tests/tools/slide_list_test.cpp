@@ -1,0 +1,371 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/expect_error.h"
+#include "tools/slideview/command_line.h"
+#include "tools/slideview/slide_list.h"
+#include "tools/slideview/slide_picture.h"
+#include "tools/slideview/slide_show.h"
+#include "transition/picture_decode.h"
+
+namespace orlscr {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+  public:
+    TempFolder() {
+        path_ = fs::temp_directory_path() /
+                ("slideview_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        return (path_ / name).string();
+    }
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    fs::path path_;
+};
+
+Bitmap Solid(int32_t width, int32_t height, uint8_t b, uint8_t g, uint8_t r) {
+    Bitmap bitmap(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            bitmap.Row(y)[x * 3] = b;
+            bitmap.Row(y)[x * 3 + 1] = g;
+            bitmap.Row(y)[x * 3 + 2] = r;
+        }
+    return bitmap;
+}
+
+std::vector<int> Pixel(const Bitmap& bitmap, int32_t x, int32_t y) {
+    const uint8_t* p = bitmap.Row(y) + x * 3;
+    return {p[0], p[1], p[2]};
+}
+
+// ---------------------------------------------------------------------------
+// The slide list text
+
+TEST(SlideListParse, ReadsNamesOptionsAndDefaults) {
+    SlideList list = ParseSlideList(
+        "\xEF\xBB\xBF# opening comment\r\n"
+        "\r\n"
+        "title.jpg\r\n"
+        "   # indented comment\n"
+        "\t\"second slide.bmp\"   duration=8000\tSTYLE=5  \r"
+        "third.jpg style=0 Duration=1\n"
+        "last.bmp duration=86400000 style=127");
+    EXPECT_TRUE(list.problems.empty());
+    ASSERT_EQ(list.slides.size(), 4u);
+
+    EXPECT_EQ(list.slides[0].file_name, "title.jpg");
+    EXPECT_EQ(list.slides[0].duration_ms, 5000);
+    EXPECT_FALSE(list.slides[0].style.has_value());
+    EXPECT_EQ(list.slides[0].line, 3);
+
+    EXPECT_EQ(list.slides[1].file_name, "second slide.bmp");
+    EXPECT_EQ(list.slides[1].duration_ms, 8000);
+    EXPECT_EQ(list.slides[1].style, 5);
+    EXPECT_EQ(list.slides[1].line, 5);
+
+    EXPECT_EQ(list.slides[2].style, 0);
+    EXPECT_EQ(list.slides[2].duration_ms, 1);
+    EXPECT_EQ(list.slides[2].line, 6);
+
+    EXPECT_EQ(list.slides[3].duration_ms, 86400000);
+    EXPECT_EQ(list.slides[3].style, 127);
+}
+
+TEST(SlideListParse, UnquotedNameWithBlanksRunsUpToTheFirstOption) {
+    SlideList list = ParseSlideList("my  holiday photo.jpg duration=3000\nx=y.jpg\n\"#1.jpg\"");
+    EXPECT_TRUE(list.problems.empty());
+    ASSERT_EQ(list.slides.size(), 3u);
+    EXPECT_EQ(list.slides[0].file_name, "my  holiday photo.jpg");
+    EXPECT_EQ(list.slides[0].duration_ms, 3000);
+    EXPECT_EQ(list.slides[1].file_name, "x=y.jpg");  // the first word is always the name
+    EXPECT_EQ(list.slides[2].file_name, "#1.jpg");
+}
+
+TEST(SlideListParse, UnusableOptionIsReportedAndTheSlideKeepsItsDefault) {
+    SlideList list = ParseSlideList(
+        "a.jpg duration=0 style=128\n"
+        "b.jpg duration=fast style=-1 speed=2 duration\n"
+        "c.jpg duration=99999999999 style=7 stray");
+    ASSERT_EQ(list.slides.size(), 3u);
+    EXPECT_EQ(list.slides[0].duration_ms, 5000);
+    EXPECT_FALSE(list.slides[0].style.has_value());
+    EXPECT_EQ(list.slides[1].duration_ms, 5000);
+    EXPECT_EQ(list.slides[2].style, 7);
+    EXPECT_EQ(list.problems, (std::vector<std::string>{
+                                 "line 1: duration must be a number of milliseconds from 1 to 86400000: \"duration=0\"",
+                                 "line 1: style must be a number from 0 to 127: \"style=128\"",
+                                 "line 2: duration must be a number of milliseconds from 1 to 86400000: "
+                                 "\"duration=fast\"",
+                                 "line 2: style must be a number from 0 to 127: \"style=-1\"",
+                                 "line 2: unknown option \"speed=2\"",
+                                 "line 2: unknown option \"duration\"",
+                                 "line 3: duration must be a number of milliseconds from 1 to 86400000: "
+                                 "\"duration=99999999999\"",
+                                 "line 3: unknown option \"stray\"",
+                             }));
+}
+
+TEST(SlideListParse, LineThatNamesNoSlideIsSkippedAndTheRestStillCounts) {
+    const std::string overlong(kMaxSlideListLine + 1, 'a');
+    SlideList list = ParseSlideList(
+        "\"open.jpg duration=10\n"
+        "\"\" style=3\n"
+        "..\\secret.bmp\n"
+        "C:x.jpg\n"
+        "sub/a.jpg\n"
+        "..\n"
+        "bad\x01name.jpg\n" +
+        overlong + "\n" + std::string(kMaxSlideListLine, 'b') + "\ngood.jpg");
+    ASSERT_EQ(list.slides.size(), 2u);
+    EXPECT_EQ(list.slides[0].file_name, std::string(kMaxSlideListLine, 'b'));
+    EXPECT_EQ(list.slides[1].file_name, "good.jpg");
+    EXPECT_EQ(list.slides[1].line, 10);
+    EXPECT_EQ(list.problems, (std::vector<std::string>{
+                                 "line 1: the closing quote of the slide name is missing",
+                                 "line 2: the slide name is empty",
+                                 "line 3: \"..\\secret.bmp\" names a folder; a slide must lie beside the slide list",
+                                 "line 4: \"C:x.jpg\" names a folder; a slide must lie beside the slide list",
+                                 "line 5: \"sub/a.jpg\" names a folder; a slide must lie beside the slide list",
+                                 "line 6: \"..\" names a folder; a slide must lie beside the slide list",
+                                 "line 7: the slide name holds a control character",
+                                 "line 8: longer than 1024 characters",
+                             }));
+}
+
+TEST(SlideListRead, FileThatCannotBeShownSaysWhy) {
+    TempFolder folder;
+    EXPECT_ERROR_MSG(ReadSlideList(folder.Path("missing.slides")),
+                     "the file cannot be opened (No such file or directory)");
+    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("empty.slides", "")), "the file is empty");
+    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("notes.slides", "# nothing yet\n\n   \n")), "it names no slide");
+    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("bad.slides", "# two bad lines\n\"open.jpg\nx/y.jpg\n")),
+                     "it names no usable slide (line 2: the closing quote of the slide name is missing)");
+    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("huge.slides", std::string(kMaxSlideListBytes + 1, '#'))),
+                     "the file is larger than 1 MB, too large for a slide list");
+}
+
+TEST(SlideListRead, ReadsAListAtTheSizeLimit) {
+    TempFolder folder;
+    std::string text = "a.jpg\n";
+    text += std::string(kMaxSlideListBytes - text.size(), '\n');
+    SlideList list = ReadSlideList(folder.Write("big.slides", text));
+    ASSERT_EQ(list.slides.size(), 1u);
+    EXPECT_EQ(CannotShowMessage("C:\\TEMP\\show.slides", "the file is empty"),
+              "Cannot show C:\\TEMP\\show.slides: the file is empty");
+}
+
+// ---------------------------------------------------------------------------
+// The command line
+
+TEST(SlideViewCommandLine, FindsTheDocumentInEveryFormCallersUse) {
+    // As the saver starts the viewer.
+    EXPECT_EQ(DocumentFromCommandLine("C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\show.slides\" "), "C:\\TEMP\\show.slides");
+    // An unquoted program path with blanks, a document with blanks.
+    EXPECT_EQ(DocumentFromCommandLine("C:\\Documents and Settings\\me\\Temp\\PPTVIEW.EXE "
+                                      "\"C:\\Documents and Settings\\me\\Temp\\my show.slides\" "),
+              "C:\\Documents and Settings\\me\\Temp\\my show.slides");
+    // A quoted program, extra blanks and tabs.
+    EXPECT_EQ(DocumentFromCommandLine("  \"C:\\a b\\slideview.exe\"  \t \"D:\\x.slides\"   "), "D:\\x.slides");
+    // Unquoted documents keep their inner blanks.
+    EXPECT_EQ(DocumentFromCommandLine("slideview.exe   D:\\my slides\\x.slides  "), "D:\\my slides\\x.slides");
+    EXPECT_EQ(DocumentFromCommandLine("C:\\a b\\SlideView.Exe D:\\x y.slides"), "D:\\x y.slides");
+    EXPECT_EQ(DocumentFromCommandLine("viewer D:\\x.slides"), "D:\\x.slides");
+    // An unterminated quote runs to the end; what follows a closed one is ignored.
+    EXPECT_EQ(DocumentFromCommandLine("v.exe \"D:\\x.slides "), "D:\\x.slides");
+    EXPECT_EQ(DocumentFromCommandLine("v.exe \"D:\\x.slides\" /extra"), "D:\\x.slides");
+}
+
+TEST(SlideViewCommandLine, NoDocumentGivesAnEmptyPath) {
+    EXPECT_EQ(DocumentFromCommandLine(""), "");
+    EXPECT_EQ(DocumentFromCommandLine("C:\\TEMP\\PPTVIEW.EXE"), "");
+    EXPECT_EQ(DocumentFromCommandLine("C:\\TEMP\\PPTVIEW.EXE   "), "");
+    EXPECT_EQ(DocumentFromCommandLine("\"C:\\a b\\slideview.exe\""), "");
+    EXPECT_EQ(DocumentFromCommandLine("v.exe \"\" "), "");
+}
+
+// ---------------------------------------------------------------------------
+// Fitting pictures to the screen
+
+TEST(SlidePicture, FitKeepsTheShapeAndCentres) {
+    EXPECT_EQ(FitPictureRect(400, 300, 800, 800), (Rect{0, 100, 800, 700}));
+    EXPECT_EQ(FitPictureRect(300, 400, 800, 600), (Rect{175, 0, 625, 600}));
+    EXPECT_EQ(FitPictureRect(1600, 1200, 800, 600), (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(FitPictureRect(1, 1000, 800, 600), (Rect{399, 0, 400, 600}));  // never narrower than a pixel
+    EXPECT_EQ(FitPictureRect(1000, 1, 800, 600), (Rect{0, 299, 800, 300}));
+}
+
+TEST(SlidePicture, ScaledPictureLiesOnBlackBandsWithoutColourShift) {
+    // A picture wider than the screen: black above and below, the colour exact.
+    Bitmap frame = ScaleIntoFrame(Solid(40, 10, 10, 200, 250), 100, 100);
+    ASSERT_EQ(frame.Width(), 100);
+    ASSERT_EQ(frame.Height(), 100);
+    EXPECT_EQ(Pixel(frame, 50, 36), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(Pixel(frame, 0, 37), (std::vector<int>{10, 200, 250}));
+    EXPECT_EQ(Pixel(frame, 99, 61), (std::vector<int>{10, 200, 250}));
+    EXPECT_EQ(Pixel(frame, 50, 62), (std::vector<int>{0, 0, 0}));
+}
+
+TEST(SlidePicture, EnlargingKeepsSidesAndReducingAverages) {
+    // Two pixels, dark and light, enlarged: the ends keep their colours and the
+    // middle is blended.
+    Bitmap two = Solid(2, 1, 0, 0, 0);
+    two.Row(0)[3] = two.Row(0)[4] = two.Row(0)[5] = 200;
+    Bitmap wide = ScaleIntoFrame(two, 200, 100);
+    EXPECT_EQ(Pixel(wide, 0, 50)[0], 0);
+    EXPECT_EQ(Pixel(wide, 199, 50)[0], 200);
+    int middle = Pixel(wide, 100, 50)[0];
+    EXPECT_GT(middle, 50);
+    EXPECT_LT(middle, 150);
+
+    // A fine checkerboard reduced to a quarter is an even grey, not a pick of
+    // one of its pixels.
+    Bitmap board = Solid(8, 8, 0, 0, 0);
+    for (int y = 0; y < 8; ++y)
+        for (int x = (y & 1); x < 8; x += 2)
+            board.Row(y)[x * 3] = board.Row(y)[x * 3 + 1] = board.Row(y)[x * 3 + 2] = 255;
+    Bitmap small = ScaleIntoFrame(board, 2, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) {
+            EXPECT_GE(Pixel(small, x, y)[1], 120);
+            EXPECT_LE(Pixel(small, x, y)[1], 135);
+        }
+}
+
+TEST(SlidePicture, LoadsAPictureBesideTheListAndNamesTheFileInErrors) {
+    TempFolder folder;
+    const std::string list = folder.Path("show.slides");
+    const std::vector<uint8_t> bmp = EncodeBmp(Solid(4, 2, 1, 2, 3));
+    folder.Write("a b.bmp", std::string(bmp.begin(), bmp.end()));
+    EXPECT_EQ(SlidePath("C:\\TEMP\\show.slides", "a.jpg"), "C:\\TEMP\\a.jpg");
+    EXPECT_EQ(SlidePath("show.slides", "a.jpg"), "a.jpg");
+
+    Bitmap frame = LoadSlidePicture(SlidePath(list, "a b.bmp"), 8, 8);
+    EXPECT_EQ(Pixel(frame, 4, 4), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Pixel(frame, 4, 1), (std::vector<int>{0, 0, 0}));
+
+    EXPECT_ERROR_MSG(LoadSlidePicture(SlidePath(list, "gone.jpg"), 8, 8),
+                     "gone.jpg: the file cannot be opened (No such file or directory)");
+    EXPECT_ERROR_MSG(LoadSlidePicture(folder.Write("empty.bmp", ""), 8, 8), "empty.bmp: the file is empty");
+    try {
+        LoadSlidePicture(folder.Write("notes.jpg", "just some text"), 8, 8);
+        ADD_FAILURE() << "a text file decoded as a picture";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("notes.jpg: ", 0), 0u) << error.what();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The running order
+
+class SlideSequenceTest : public ::testing::Test {
+  protected:
+    static std::vector<Slide> Slides(std::initializer_list<const char*> names) {
+        std::vector<Slide> slides;
+        for (const char* name : names) {
+            slides.emplace_back();
+            slides.back().file_name = name;
+        }
+        return slides;
+    }
+
+    // Loads a 1 x 1 picture whose blue value is the slide's place in the list,
+    // and fails for the names in `broken_`.
+    SlideSequence::Loader Loader() {
+        return [this](const Slide& slide) {
+            loads_.push_back(slide.file_name);
+            for (const std::string& broken : broken_)
+                if (slide.file_name == broken)
+                    throw Error(broken + ": damaged");
+            return Solid(1, 1, static_cast<uint8_t>(slide.file_name[0]), 0, 0);
+        };
+    }
+
+    std::vector<std::string> broken_;
+    std::vector<std::string> loads_;
+};
+
+TEST_F(SlideSequenceTest, LoopsAndLeavesOutSlidesThatFailForGood) {
+    SlideSequence show(Slides({"a", "b", "c", "d"}));
+    broken_ = {"b", "d"};
+    Bitmap picture;
+    std::vector<size_t> order;
+    for (int i = 0; i < 5; ++i) {
+        std::optional<size_t> index = show.Advance(Loader(), picture);
+        ASSERT_TRUE(index);
+        EXPECT_EQ(Pixel(picture, 0, 0)[0], show.Slides()[*index].file_name[0]);
+        order.push_back(*index);
+    }
+    EXPECT_EQ(order, (std::vector<size_t>{0, 2, 0, 2, 0}));
+    // Each broken slide was tried once only.
+    EXPECT_EQ(loads_, (std::vector<std::string>{"a", "b", "c", "d", "a", "c", "a"}));
+}
+
+TEST_F(SlideSequenceTest, OneUsableSlideStaysWithoutReloading) {
+    SlideSequence show(Slides({"a", "b"}));
+    broken_ = {"b"};
+    Bitmap picture;
+    EXPECT_EQ(show.Advance(Loader(), picture), 0u);
+    picture = Bitmap();
+    EXPECT_EQ(show.Advance(Loader(), picture), 0u);
+    EXPECT_EQ(show.Advance(Loader(), picture), 0u);
+    EXPECT_TRUE(picture.IsEmpty());  // left alone
+    EXPECT_EQ(loads_, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(SlideSequenceTest, NothingToShowSaysWhy) {
+    Bitmap picture;
+    SlideSequence none(Slides({"x", "y"}));
+    broken_ = {"x", "y"};
+    EXPECT_FALSE(none.Advance(Loader(), picture));
+    EXPECT_EQ(none.Reason(), "none of its 2 slides can be shown (x: damaged)");
+    EXPECT_FALSE(none.Advance(Loader(), picture));
+
+    SlideSequence one(Slides({"x"}));
+    EXPECT_FALSE(one.Advance(Loader(), picture));
+    EXPECT_EQ(one.Reason(), "its slide cannot be shown (x: damaged)");
+
+    SlideSequence empty({});
+    EXPECT_FALSE(empty.Advance(Loader(), picture));
+    EXPECT_EQ(empty.Reason(), "it names no slide");
+}
+
+TEST(SlideTransition, OwnStyleWhenItExistsElseADrawThatIsNeverStyleZero) {
+    RandomGenerator random;
+    Slide slide;
+    slide.style = 0;
+    EXPECT_EQ(ChooseTransitionStyle(slide, 57, random), 0);
+    slide.style = 57;
+    EXPECT_EQ(ChooseTransitionStyle(slide, 57, random), 57);
+    EXPECT_EQ(random.State(), 0u);  // nothing drawn for a slide with its own style
+
+    slide.style = 90;  // not built: drawn instead
+    std::vector<bool> seen(58, false);
+    for (int i = 0; i < 2000; ++i) {
+        int32_t style = ChooseTransitionStyle(slide, 57, random);
+        ASSERT_GE(style, 1);
+        ASSERT_LE(style, 57);
+        seen[style] = true;
+    }
+    EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), true), 57);
+    EXPECT_EQ(ChooseTransitionStyle(Slide{}, 0, random), 0);
+}
+
+}  // namespace
+}  // namespace orlscr

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "transition/bitmap.h"
+#include "transition/geometry.h"
+
+namespace orlscr {
+
+// Every slide is shown at the size of the screen: the picture is scaled, up or
+// down, to the largest size of its own proportions that fits, and centred on
+// black, so a picture of another shape gets black bands on two sides.
+
+// Where a picture of the given size lies in a frame of the given size. Both
+// sides of the result are at least 1 pixel for a non-empty frame.
+Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height);
+
+// The picture scaled into FitPictureRect of a black frame (a smooth filter:
+// bilinear when enlarging, averaging every covered pixel when reducing).
+Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height);
+
+// The path of a slide that lies beside the slide list at `list_path`.
+std::string SlidePath(std::string_view list_path, std::string_view file_name);
+
+// Largest picture file read, in bytes.
+inline constexpr int64_t kMaxPictureFileBytes = int64_t{256} << 20;
+
+// Reads and decodes the picture file (JPEG or BMP, told apart by its content)
+// and scales it into a frame of the given size. Throws Error with a reason
+// that names the file.
+Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height);
+
+}  // namespace orlscr

@@ -1,0 +1,53 @@
+#include "tools/slideview/slide_show.h"
+
+#include "common/error.h"
+
+namespace orlscr {
+
+SlideSequence::SlideSequence(std::vector<Slide> slides)
+    : slides_(std::move(slides)), unusable_(slides_.size(), false) {}
+
+std::optional<size_t> SlideSequence::Advance(const Loader& load, Bitmap& picture) {
+    const size_t count = slides_.size();
+    if (count == 0)
+        return std::nullopt;
+    const size_t start = current_ ? (*current_ + 1) % count : 0;
+    for (size_t tried = 0; tried < count; ++tried) {
+        const size_t index = (start + tried) % count;
+        if (unusable_[index])
+            continue;
+        if (current_ && index == *current_)
+            return current_;
+        try {
+            picture = load(slides_[index]);
+            current_ = index;
+            return current_;
+        } catch (const Error& error) {
+            unusable_[index] = true;
+            if (first_failure_.empty())
+                first_failure_ = error.what();
+        }
+    }
+    current_.reset();
+    return std::nullopt;
+}
+
+std::string SlideSequence::Reason() const {
+    if (slides_.empty())
+        return "it names no slide";
+    std::string reason = slides_.size() == 1 ? std::string("its slide cannot be shown")
+                                             : "none of its " + std::to_string(slides_.size()) + " slides can be shown";
+    if (!first_failure_.empty())
+        reason += " (" + first_failure_ + ")";
+    return reason;
+}
+
+int32_t ChooseTransitionStyle(const Slide& slide, int32_t highest_style, RandomGenerator& random) {
+    if (slide.style && *slide.style <= highest_style)
+        return *slide.style;
+    if (highest_style < 1)
+        return 0;
+    return 1 + random.Next(highest_style);
+}
+
+}  // namespace orlscr

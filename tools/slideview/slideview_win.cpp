@@ -1,0 +1,222 @@
+// The slide viewer: shows the slides of a slide list full screen, one after
+// another, for ever, until it is ended from outside (the saver terminates it)
+// or closed (Alt+F4). It takes the command line the saver gives the viewer it
+// carries: the program, a blank, the quoted document path, a blank.
+//
+// The window is a plain borderless window over the whole primary screen. It is
+// deliberately not kept on top: the saver asks for the screen-saver password in
+// a dialog of its own, which has to come up above the slides. The viewer leaves
+// the cursor alone; whether it shows is the saver's decision.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "common/error.h"
+#include "tools/slideview/command_line.h"
+#include "tools/slideview/slide_list.h"
+#include "tools/slideview/slide_picture.h"
+#include "tools/slideview/slide_show.h"
+#include "transition/bitmap.h"
+
+namespace orlscr {
+namespace {
+
+constexpr char kWindowClass[] = "OrlSlideViewWindow";
+constexpr UINT kStartMessage = WM_APP + 1;
+constexpr UINT_PTR kSlideTimer = 1;
+
+class SlideViewer {
+  public:
+    explicit SlideViewer(std::string document) : document_(std::move(document)) {}
+
+    bool Create(HINSTANCE instance) {
+        WNDCLASSA window_class{};
+        window_class.style = CS_HREDRAW | CS_VREDRAW;
+        window_class.lpfnWndProc = &SlideViewer::WindowProc;
+        window_class.hInstance = instance;
+        window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+        window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+        window_class.lpszClassName = kWindowClass;
+        if (!::RegisterClassA(&window_class))
+            return false;
+        const int width = ::GetSystemMetrics(SM_CXSCREEN);
+        const int height = ::GetSystemMetrics(SM_CYSCREEN);
+        HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                                        instance, this);
+        if (!window)
+            return false;
+        ::ShowWindow(window, SW_SHOW);
+        ::SetForegroundWindow(window);
+        ::UpdateWindow(window);
+        // The slides are read once the black window is up.
+        ::PostMessageA(window, kStartMessage, 0, 0);
+        return true;
+    }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+        if (message == WM_NCCREATE) {
+            auto* viewer = static_cast<SlideViewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+            viewer->window_ = window;
+            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
+        }
+        auto* viewer = reinterpret_cast<SlideViewer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (!viewer)
+            return ::DefWindowProcA(window, message, wparam, lparam);
+        try {
+            return viewer->Handle(message, wparam, lparam);
+        } catch (const std::exception& error) {
+            // Nothing may escape into the system; what went wrong goes on the screen.
+            viewer->ShowMessage(CannotShowMessage(viewer->document_, error.what()));
+            return 0;
+        }
+    }
+
+    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+        switch (message) {
+            case kStartMessage:
+                Start();
+                return 0;
+            case WM_TIMER:
+                if (wparam == kSlideTimer)
+                    NextSlide();
+                return 0;
+            case WM_ERASEBKGND:
+                return 1;  // WM_PAINT covers every pixel
+            case WM_PAINT:
+                Paint();
+                return 0;
+            case WM_DISPLAYCHANGE:
+                // Cover the new screen; the slides that follow are scaled to it.
+                ::SetWindowPos(window_, nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam), SWP_NOZORDER | SWP_NOACTIVATE);
+                ::InvalidateRect(window_, nullptr, FALSE);
+                return 0;
+            case WM_DESTROY:
+                ::KillTimer(window_, kSlideTimer);
+                ::PostQuitMessage(0);
+                return 0;
+            default:
+                return ::DefWindowProcA(window_, message, wparam, lparam);
+        }
+    }
+
+    void Start() {
+        if (document_.empty()) {
+            ShowMessage("Cannot show the slides: no slide list was named on the command line");
+            return;
+        }
+        try {
+            sequence_.emplace(ReadSlideList(document_).slides);
+        } catch (const Error& error) {
+            ShowMessage(CannotShowMessage(document_, error.what()));
+            return;
+        }
+        NextSlide();
+    }
+
+    void NextSlide() {
+        ::KillTimer(window_, kSlideTimer);
+        const std::optional<size_t> shown = sequence_->Current();
+        RECT client;
+        ::GetClientRect(window_, &client);
+        Bitmap picture;
+        const std::optional<size_t> next = sequence_->Advance(
+            [&](const Slide& slide) {
+                return LoadSlidePicture(SlidePath(document_, slide.file_name), client.right, client.bottom);
+            },
+            picture);
+        if (!next) {
+            ShowMessage(CannotShowMessage(document_, sequence_->Reason()));
+            return;
+        }
+        if (next != shown)
+            ShowPicture(std::move(picture));
+        ::SetTimer(window_, kSlideTimer, static_cast<UINT>(sequence_->Slides()[*next].duration_ms), nullptr);
+    }
+
+    void ShowPicture(Bitmap picture) {
+        frame_ = std::move(picture);
+        ::InvalidateRect(window_, nullptr, FALSE);
+        ::UpdateWindow(window_);
+    }
+
+    void ShowMessage(std::string text) {
+        ::KillTimer(window_, kSlideTimer);
+        message_ = std::move(text);
+        frame_ = Bitmap();
+        ::InvalidateRect(window_, nullptr, FALSE);
+    }
+
+    void Paint() {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(window_, &paint);
+        RECT client;
+        ::GetClientRect(window_, &client);
+        if (!frame_.IsEmpty()) {
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof(info.bmiHeader);
+            info.bmiHeader.biWidth = frame_.Width();
+            info.bmiHeader.biHeight = -frame_.Height();  // rows top-down
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 24;
+            info.bmiHeader.biCompression = BI_RGB;
+            ::SetDIBitsToDevice(dc, 0, 0, frame_.Width(), frame_.Height(), 0, 0, 0, frame_.Height(), frame_.Bits(),
+                                &info, DIB_RGB_COLORS);
+            // The screen may have grown since the frame was made.
+            ::ExcludeClipRect(dc, 0, 0, frame_.Width(), frame_.Height());
+        }
+        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        if (!message_.empty())
+            PaintMessage(dc, client);
+        ::EndPaint(window_, &paint);
+    }
+
+    void PaintMessage(HDC dc, const RECT& client) {
+        const int height = -::MulDiv(14, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+        HFONT font = ::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+        HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::SetTextColor(dc, RGB(224, 224, 224));
+        ::SetBkMode(dc, TRANSPARENT);
+        const UINT format = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
+        const int margin = (client.right - client.left) / 10;
+        RECT box{client.left + margin, 0, client.right - margin, 0};
+        ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &box, format | DT_CALCRECT);
+        const int text_height = box.bottom - box.top;
+        box.left = client.left + margin;
+        box.right = client.right - margin;
+        box.top = client.top + (client.bottom - client.top - text_height) / 2;
+        box.bottom = box.top + text_height;
+        ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &box, format);
+        ::SelectObject(dc, old_font);
+        if (font)
+            ::DeleteObject(font);
+    }
+
+    std::string document_;
+    HWND window_ = nullptr;
+    std::optional<SlideSequence> sequence_;
+    Bitmap frame_;
+    std::string message_;
+};
+
+}  // namespace
+}  // namespace orlscr
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
+        if (!viewer.Create(instance))
+            return 1;
+        MSG message;
+        while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        return static_cast<int>(message.wParam);
+    } catch (...) {
+        return 1;
+    }
+}
