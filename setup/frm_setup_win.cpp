@@ -6,6 +6,8 @@
 
 #include "common/error.h"
 #include "common/win/trace.h"
+#include "package/own_file_win.h"
+#include "package/paths.h"
 
 namespace orlscr {
 namespace {
@@ -55,7 +57,7 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
     : readRecord_(std::move(readRecord)),
       programTitle_(ProgramTitle(programPath)),
       language_(ProgramFolder(programPath) + kLanguageFileName),
-      settings_(ProgramFolder(programPath) + kSettingsFileName) {
+      settings_(JoinPath(ProgramFolder(programPath), kSettingsFileName, IsSystemLeadByte)) {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     background_.reset(::CreateSolidBrush(kBackground));
     const int height = EightPointHeight();
