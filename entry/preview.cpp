@@ -1,9 +1,10 @@
 #include "entry/preview.h"
 
 #include <cstdlib>
-#include <string>
 
 #include "common/error.h"
+#include "package/stream_reader.h"
+#include "package/trailer.h"
 
 namespace orlscr {
 
@@ -18,28 +19,6 @@ uint32_t Get32(const uint8_t* p) {
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-[[noreturn]] void ThrowReadError() {
-    throw Error("Stream read error");
-}
-
-// The 4-byte little-endian size at the start of `data` and the bytes it counts.
-// `sizeCountsItself` is for the metafile form, whose length includes the field.
-PreviewPicture SizedPicture(PreviewPicture::Kind kind, const uint8_t* data, size_t size, bool sizeCountsItself) {
-    if (size < 4)
-        ThrowReadError();
-    uint64_t length = Get32(data);
-    if (sizeCountsItself)
-        length = length <= 4 ? 0 : length - 4;
-    if (length > size - 4)
-        ThrowReadError();
-    PreviewPicture picture;
-    if (length == 0)
-        return picture;
-    picture.kind = kind;
-    picture.bytes.assign(data + 4, data + 4 + length);
-    return picture;
-}
-
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kPlaceableHeaderSize = 22;
 constexpr uint32_t kEmrHeader = 1;
@@ -48,37 +27,17 @@ constexpr size_t kEnhMetaHeaderMinSize = 88;
 
 }  // namespace
 
-PreviewPicture ParsePictureData(const uint8_t* data, size_t size) {
-    if (size < 1)
-        ThrowReadError();
-    size_t nameLength = data[0];
-    if (nameLength == 0)
-        return {};
-    if (size - 1 < nameLength)
-        ThrowReadError();
-    std::string_view className(reinterpret_cast<const char*>(data + 1), nameLength);
-    return ParsePictureOfClass(className, data + 1 + nameLength, size - 1 - nameLength);
-}
-
-PreviewPicture ParsePictureOfClass(std::string_view className, const uint8_t* data, size_t size) {
-    using Kind = PreviewPicture::Kind;
-    if (className == "TJPEGImage")
-        return SizedPicture(Kind::Jpeg, data, size, false);
-    if (className == "TBitmap")
-        return SizedPicture(Kind::Bitmap, data, size, false);
-    if (className == "TIcon") {
-        PreviewPicture picture;
-        picture.kind = Kind::Icon;
-        picture.bytes.assign(data, data + size);
-        return picture;
-    }
-    if (className == "TMetafile") {
-        PreviewPicture picture = SizedPicture(Kind::PlaceableMetafile, data, size, true);
-        if (IsEnhancedMetafile(picture.bytes.data(), picture.bytes.size()))
-            picture.kind = Kind::EnhancedMetafile;
-        return picture;
-    }
-    return {};
+std::optional<PictureBytes> ReadPreviewImage(InputFile& file) {
+    const std::optional<int32_t> fieldA = ReadTrailerFieldA(file);
+    if (!fieldA)
+        return std::nullopt;
+    ByteReader in(file, PreviewStreamOffset(file.Size(), *fieldA));
+    ComponentReader reader(in, DefaultClassTable());
+    std::unique_ptr<StreamObject> object = reader.ReadRootComponent(nullptr);
+    const auto* image = dynamic_cast<const TImage*>(object.get());
+    if (image == nullptr)
+        return std::nullopt;
+    return ParsePictureData(image->PictureData);
 }
 
 PreviewSize PreviewSizeOf(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -124,7 +83,7 @@ PlaceableMetafile ParsePlaceableMetafile(const uint8_t* data, size_t size) {
     return metafile;
 }
 
-bool IsEnhancedMetafile(const uint8_t* data, size_t size) {
+bool IsCompleteEnhancedMetafile(const uint8_t* data, size_t size) {
     if (size < kEnhMetaHeaderMinSize)
         return false;
     // The header record: type, record size, ..., signature at 40, file size at 48.

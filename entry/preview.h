@@ -2,32 +2,24 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
-#include <vector>
+#include <optional>
+
+#include "package/image.h"
+#include "package/input_file.h"
 
 namespace orlscr {
 
-// The preview picture of a package, as stored in the "Picture.Data" property of
-// its image object: a short class name, then the picture in that class's form.
-// `bytes` holds exactly the picture file of the kind (a JPEG file, a BMP file,
-// an icon file, an enhanced metafile, or a placeable metafile with its 22-byte
-// header); it is empty only for Kind::None.
-struct PreviewPicture {
-    enum class Kind { None, Jpeg, Bitmap, Icon, EnhancedMetafile, PlaceableMetafile };
-    Kind kind = Kind::None;
-    std::vector<uint8_t> bytes;
-};
+// Helpers of the preview drawing. The picture itself comes out of the
+// package's image object (package/image.h); these check the parts of it that
+// the platform's drawing calls would otherwise trust.
 
-// Splits a "Picture.Data" value. A class name of length 0, an unknown class and
-// an empty bitmap, JPEG or metafile give Kind::None; a value that ends before
-// its own sizes say throws "Stream read error".
-PreviewPicture ParsePictureData(const uint8_t* data, size_t size);
-inline PreviewPicture ParsePictureData(const std::vector<uint8_t>& value) {
-    return ParsePictureData(value.data(), value.size());
-}
-
-// The picture data that follows the class name, for one class.
-PreviewPicture ParsePictureOfClass(std::string_view className, const uint8_t* data, size_t size);
+// The picture of the image object that field A of the trailer leads to; an
+// image without a picture (or with one of a class that cannot be drawn) gives
+// an empty picture. Nothing when the file is shorter than the trailer or the
+// stream's object is not an image: then there is nothing to wait for. Damaged
+// streams throw, as does a package without a preview picture, whose field A
+// leads to an embedded file ("Invalid stream format").
+std::optional<PictureBytes> ReadPreviewImage(InputFile& file);
 
 // The size the preview draws into, from the window's outer rectangle: both
 // edges count, so a window from (10, 20) to (162, 132) gives 153 x 113.
@@ -59,7 +51,8 @@ struct PlaceableMetafile {
 };
 PlaceableMetafile ParsePlaceableMetafile(const uint8_t* data, size_t size);
 
-// True when the bytes start with an enhanced-metafile header record.
-bool IsEnhancedMetafile(const uint8_t* data, size_t size);
+// True when the bytes start with an enhanced-metafile header record whose
+// sizes lie within them.
+bool IsCompleteEnhancedMetafile(const uint8_t* data, size_t size);
 
 }  // namespace orlscr

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
+#include "package/std_input_file.h"
+#include "package/stream_writer.h"
+#include "package/trailer.h"
 #include "support/expect_error.h"
 
 using namespace orlscr;
-using Kind = PreviewPicture::Kind;
 
 namespace {
 
@@ -22,21 +23,6 @@ void Put16(Bytes& out, uint16_t v) {
 void Put32(Bytes& out, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.push_back((v >> (8 * i)) & 0xFF);
-}
-
-// A "Picture.Data" value: class name, then the given payload.
-Bytes Value(const std::string& className, const Bytes& payload) {
-    Bytes out{static_cast<uint8_t>(className.size())};
-    out.insert(out.end(), className.begin(), className.end());
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
-}
-
-Bytes Sized(uint32_t size, const Bytes& content) {
-    Bytes out;
-    Put32(out, size);
-    out.insert(out.end(), content.begin(), content.end());
-    return out;
 }
 
 // The smallest header record an enhanced metafile starts with.
@@ -60,65 +46,72 @@ Bytes PlaceableHeader(int16_t left, int16_t top, int16_t right, int16_t bottom, 
     return out;
 }
 
+// A package: some image bytes, `stream` at the offset field A gives, then the
+// trailer (field B unused here).
+std::string Package(const std::string& stream, const std::string& after = "") {
+    std::string file(64, 'X');
+    file += stream;
+    file += after;
+    char field[kTrailerFieldSize];
+    file += FormatTrailerField(static_cast<int32_t>(stream.size() + after.size()), field);
+    file += FormatTrailerField(0, field);
+    return file;
+}
+
+std::optional<PictureBytes> ReadImage(const std::string& package) {
+    MemoryInputFile file(package.data(), package.size());
+    return ReadPreviewImage(file);
+}
+
 }  // namespace
 
-TEST(PictureData, SizedClassesYieldExactlyTheCountedBytes) {
-    Bytes jpeg{0xFF, 0xD8, 0xFF, 0xE0};
-    PreviewPicture picture = ParsePictureData(Value("TJPEGImage", Sized(4, jpeg)));
-    EXPECT_EQ(picture.kind, Kind::Jpeg);
-    EXPECT_EQ(picture.bytes, jpeg);
-
-    // Bytes after the counted ones belong to no picture.
-    Bytes bmp{'B', 'M', 1, 2, 3};
-    Bytes payload = Sized(5, bmp);
-    payload.push_back(0xEE);
-    picture = ParsePictureData(Value("TBitmap", payload));
-    EXPECT_EQ(picture.kind, Kind::Bitmap);
-    EXPECT_EQ(picture.bytes, bmp);
+TEST(PreviewImage, FieldALeadsToTheImagePicture) {
+    const std::string jpeg = "\xFF\xD8\xFF\xE0 jpeg bytes";
+    std::optional<PictureBytes> picture =
+        ReadImage(Package(WriteImageStream(MakePictureData("TJPEGImage", jpeg)), "record and more"));
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->className, "TJPEGImage");
+    EXPECT_EQ(picture->data, jpeg);
 }
 
-TEST(PictureData, EmptyAndUnknownPicturesAreNoPictureAndNoError) {
-    EXPECT_EQ(ParsePictureData(Bytes{0}).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("TBitmap", Sized(0, {}))).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("TJPEGImage", Sized(0, {}))).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("TMetafile", Sized(4, {}))).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("TMetafile", Sized(0, {}))).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("TGIFImage", Sized(3, {1, 2, 3}))).kind, Kind::None);
-    EXPECT_EQ(ParsePictureData(Value("tbitmap", Sized(3, {1, 2, 3}))).kind, Kind::None);
+TEST(PreviewImage, AnImageWithoutPictureIsAnEmptyPictureButOtherObjectsAreNone) {
+    std::optional<PictureBytes> picture = ReadImage(Package(WriteImageStream(std::string(1, '\0'))));
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_TRUE(picture->Empty());
+
+    TSSFileLocations record;
+    record.Title = "not a picture";
+    EXPECT_FALSE(ReadImage(Package(WriteSettingsRecordStream(record))).has_value());
+    EXPECT_FALSE(ReadImage(std::string(39, ' ')).has_value());
 }
 
-TEST(PictureData, ValuesEndingBeforeTheirSizesAreReadErrors) {
-    EXPECT_ERROR_MSG(ParsePictureData(Bytes{}), "Stream read error");
-    EXPECT_ERROR_MSG(ParsePictureData(Bytes{7, 'T', 'B'}), "Stream read error");
-    EXPECT_ERROR_MSG(ParsePictureData(Value("TBitmap", Bytes{5, 0})), "Stream read error");
-    EXPECT_ERROR_MSG(ParsePictureData(Value("TBitmap", Sized(6, {'B', 'M', 0}))), "Stream read error");
-    // A size with the top bit set is not taken as negative.
-    EXPECT_ERROR_MSG(ParsePictureData(Value("TJPEGImage", Sized(0xFFFFFFFF, {1}))), "Stream read error");
-    EXPECT_ERROR_MSG(ParsePictureData(Value("TMetafile", Sized(12, {1, 2, 3, 4}))), "Stream read error");
+TEST(PreviewImage, PackagesWithoutPreviewStreamFailAsStreams) {
+    // Field A leads to an embedded file instead of a stream.
+    EXPECT_ERROR_MSG(ReadImage(Package("MZ presentation document")), "Invalid stream format");
+    // Field A larger than the file: the stream would start before offset 0.
+    std::string package = Package("");
+    package.replace(package.size() - 40, 7, "9999999");
+    EXPECT_THROW(ReadImage(package), orlscr::Error);
+    // A stream cut short inside its picture.
+    std::string stream = WriteImageStream(MakePictureData("TBitmap", "BM" + std::string(200, '7')));
+    EXPECT_ERROR_MSG(ReadImage(Package(stream.substr(0, stream.size() - 150))), "Stream read error");
 }
 
-TEST(PictureData, IconTakesTheRestOfTheValue) {
-    Bytes icon{0, 0, 1, 0, 1, 0, 9, 9};
-    PreviewPicture picture = ParsePictureData(Value("TIcon", icon));
-    EXPECT_EQ(picture.kind, Kind::Icon);
-    EXPECT_EQ(picture.bytes, icon);
-}
-
-TEST(PictureData, MetafileLengthCountsItselfAndTheHeaderSelectsTheKind) {
+TEST(EnhancedMetafile, HeaderMustFitInTheData) {
     Bytes emf = EnhancedMetafileHeader();
-    PreviewPicture picture = ParsePictureData(Value("TMetafile", Sized(4 + 88, emf)));
-    EXPECT_EQ(picture.kind, Kind::EnhancedMetafile);
-    EXPECT_EQ(picture.bytes, emf);
+    EXPECT_TRUE(IsCompleteEnhancedMetafile(emf.data(), emf.size()));
+    EXPECT_FALSE(IsCompleteEnhancedMetafile(emf.data(), 87));
 
-    Bytes wmf = PlaceableHeader(0, 0, 100, 50, 1440);
-    wmf.insert(wmf.end(), {1, 0, 9, 0});
-    picture = ParsePictureData(Value("TMetafile", Sized(4 + static_cast<uint32_t>(wmf.size()), wmf)));
-    EXPECT_EQ(picture.kind, Kind::PlaceableMetafile);
-    EXPECT_EQ(picture.bytes, wmf);
+    Bytes longer = emf;
+    longer[49] = 1;  // claims 344 bytes
+    EXPECT_FALSE(IsCompleteEnhancedMetafile(longer.data(), longer.size()));
 
-    // A header whose own file size overshoots the data is no enhanced metafile.
-    emf[49] = 1;
-    EXPECT_EQ(ParsePictureData(Value("TMetafile", Sized(4 + 88, emf))).kind, Kind::PlaceableMetafile);
+    Bytes notHeader = emf;
+    notHeader[0] = 2;
+    EXPECT_FALSE(IsCompleteEnhancedMetafile(notHeader.data(), notHeader.size()));
+    Bytes wmf = PlaceableHeader(0, 0, 10, 10, 96);
+    wmf.resize(100);
+    EXPECT_FALSE(IsCompleteEnhancedMetafile(wmf.data(), wmf.size()));
 }
 
 TEST(PreviewSize, BothEdgesOfTheOuterRectangleCount) {

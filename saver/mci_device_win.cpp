@@ -1,0 +1,75 @@
+#include "saver/mci_device_win.h"
+
+#include "common/error.h"
+#include "common/win/trace.h"
+
+namespace orlscr {
+
+namespace {
+
+std::string MciErrorText(MCIERROR code) {
+    char text[128] = {};
+    if (!mciGetErrorStringA(code, text, sizeof text) || text[0] == '\0')
+        return "MCI error " + std::to_string(code);
+    return text;
+}
+
+}  // namespace
+
+MciSoundDevice::MciSoundDevice(HWND notifyWindow) : notifyWindow_(notifyWindow) {}
+
+MciSoundDevice::~MciSoundDevice() {
+    Close();
+}
+
+void MciSoundDevice::Open(const std::string& file) {
+    Close();
+    MCI_OPEN_PARMSA params = {};
+    params.lpstrElementName = file.c_str();
+    // No device type: the platform picks the device from the extension.
+    MCIERROR error = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
+    lastError_ = error;
+    if (error != 0) {
+        Trace("sound open-error " + std::to_string(error) + " " + file);
+        throw Error(MciErrorText(error));
+    }
+    deviceId_ = params.wDeviceID;
+    file_ = file;
+    Trace("sound open " + file);
+}
+
+void MciSoundDevice::Play() {
+    if (deviceId_ == 0) {
+        lastError_ = MCIERR_INVALID_DEVICE_ID;
+        return;
+    }
+    MCI_PLAY_PARMS params = {};
+    params.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow_);
+    lastError_ = mciSendCommandA(deviceId_, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&params));
+    if (lastError_ == 0)
+        Trace("sound play " + file_);
+    else
+        Trace("sound play-error " + std::to_string(lastError_) + " " + file_);
+}
+
+void MciSoundDevice::Stop() {
+    if (deviceId_ == 0) {
+        lastError_ = MCIERR_INVALID_DEVICE_ID;
+        return;
+    }
+    MCI_GENERIC_PARMS params = {};
+    lastError_ = mciSendCommandA(deviceId_, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
+    Trace("sound stop " + file_);
+}
+
+void MciSoundDevice::Close() {
+    if (deviceId_ == 0)
+        return;
+    MCI_GENERIC_PARMS params = {};
+    lastError_ = mciSendCommandA(deviceId_, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
+    deviceId_ = 0;
+    Trace("sound close " + file_);
+    file_.clear();
+}
+
+}  // namespace orlscr

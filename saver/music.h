@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orlscr {
+
+class TSSFileLocations;
+
+// The media device that plays one sound file at a time. Open() replaces any
+// device that is still open and throws an Error carrying the platform's text
+// when the file cannot be opened. Play() returns at once and reports the end
+// of the track (or its failure) later through the owner's completion event;
+// Play() and Stop() may throw as well. Close() releases the open device, if any.
+class SoundDevice {
+  public:
+    virtual ~SoundDevice() = default;
+    virtual void Open(const std::string& file) = 0;
+    virtual void Play() = 0;
+    virtual void Stop() = 0;
+    virtual void Close() = 0;
+};
+
+// The saver's background music: plays the sound tracks that the start-up wrote
+// to the temporary folder one after another, in the order `SoundRandom` asks
+// for, until the run ends. The device reports the end of each track and the
+// owner forwards it to mpSaverNotify(), which starts the next one.
+//
+// SoundIndex() is always the index of the track the next start will play; it
+// may be past the end of the list, and then the list starts over.
+//
+// The settings are read at every start, so a mute override stored into the
+// record's `lMute` before Start() takes effect. No device call is made when the
+// package has no tracks or the music is muted.
+class Music {
+  public:
+    Music(const TSSFileLocations& settings, SoundDevice& device, std::string tempDir);
+
+    // Starts the music once, at the start of the run.
+    void Start();
+    // Opens and plays the track SoundIndex() selects, then moves on. Errors of
+    // the device are swallowed: the music simply stays silent.
+    void PlayNextSound();
+    // The device's completion event: stop, then the next track.
+    void mpSaverNotify();
+    // Stops and closes the device so that the track files can be deleted; does
+    // nothing when no track was ever opened.
+    void Shutdown();
+
+    int32_t SoundIndex() const { return soundIndex_; }
+
+  private:
+    const TSSFileLocations& settings_;
+    SoundDevice& device_;
+    std::string tempDir_;
+    int32_t soundIndex_ = 0;
+    bool deviceUsed_ = false;  // a track was opened at least once
+};
+
+}  // namespace orlscr

@@ -1,0 +1,195 @@
+#include "saver/music.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "common/random.h"
+#include "package/settings_record.h"
+
+using namespace orlscr;
+
+namespace {
+
+// Records every call as text ("open C:\T\a.wav", "play", "stop", "close").
+class FakeDevice : public SoundDevice {
+  public:
+    void Open(const std::string& file) override {
+        calls.push_back("open " + file);
+        if (failOpen)
+            throw Error("The specified device is not open or is not recognized by MCI.");
+    }
+    void Play() override {
+        calls.push_back("play");
+        if (failPlay)
+            throw Error("play refused");
+    }
+    void Stop() override { calls.push_back("stop"); }
+    void Close() override { calls.push_back("close"); }
+
+    // The files opened, in order.
+    std::vector<std::string> Opened() const {
+        std::vector<std::string> files;
+        for (const std::string& call : calls)
+            if (call.rfind("open ", 0) == 0)
+                files.push_back(call.substr(5));
+        return files;
+    }
+
+    std::vector<std::string> calls;
+    bool failOpen = false;
+    bool failPlay = false;
+};
+
+class MusicTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The music is the first to draw from the generator in a run.
+        SharedRandom().Reset();
+        settings.SndCommaList.SetText("100,200,300");
+        settings.SndFileNamesCommaList.SetText("one.wav,two.wav,three.wav");
+        settings.SndSizesCommaList.SetText("10,10,10");
+    }
+
+    // Start, then `ends` completions; the names of the files opened.
+    std::vector<std::string> Run(int ends, const std::string& tempDir = "C:\\T\\") {
+        FakeDevice device;
+        Music music(settings, device, tempDir);
+        music.Start();
+        for (int i = 0; i < ends; ++i)
+            music.mpSaverNotify();
+        std::vector<std::string> names;
+        for (const std::string& file : device.Opened())
+            names.push_back(file.substr(file.rfind('\\') + 1));
+        return names;
+    }
+
+    TSSFileLocations settings;
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(MusicTest, ListOrderStartsOverAfterTheLastTrack) {
+    const Names expected{"one.wav", "two.wav", "three.wav", "one.wav", "two.wav", "three.wav", "one.wav"};
+    for (int32_t order : {0, 1, 4, -1}) {
+        settings.SoundRandom = order;
+        EXPECT_EQ(Run(6), expected) << "SoundRandom " << order;
+    }
+}
+
+TEST_F(MusicTest, EveryCompletionStopsThenOpensAndPlaysTheNextTrack) {
+    FakeDevice device;
+    Music music(settings, device, "C:\\Users\\x\\Temp");
+    music.Start();
+    EXPECT_EQ(music.SoundIndex(), 1);
+    music.mpSaverNotify();
+    EXPECT_EQ(device.calls,
+              (Names{"open C:\\Users\\x\\Temp\\one.wav", "play", "stop", "open C:\\Users\\x\\Temp\\two.wav", "play"}));
+    EXPECT_EQ(music.SoundIndex(), 2);
+}
+
+TEST_F(MusicTest, OneRandomTrackPlaysTheFirstEntryAgainAndAgain) {
+    settings.SoundRandom = 3;
+    FakeDevice device;
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    for (int i = 0; i < 4; ++i)
+        music.mpSaverNotify();
+    EXPECT_EQ(device.Opened(), Names(5, "C:\\T\\one.wav"));
+    EXPECT_EQ(music.SoundIndex(), 0);
+}
+
+TEST_F(MusicTest, RandomEveryPlayStartsWithTheFirstEntryAndRepeatsRunToRun) {
+    settings.SoundRandom = 2;
+    const Names first = Run(29);
+    ASSERT_EQ(first.size(), 30u);
+    EXPECT_EQ(first[0], "one.wav");
+
+    // Each play is one draw of Random(3) from a generator that starts at 0.
+    RandomGenerator generator;
+    const Names all{"one.wav", "two.wav", "three.wav"};
+    for (size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(first[i], all[generator.Next(3)]) << "play " << i;
+    EXPECT_NE(std::count(first.begin(), first.end(), "one.wav"), 30);
+
+    SharedRandom().Reset();
+    EXPECT_EQ(Run(29), first);
+}
+
+TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
+    settings.lMute = true;
+    FakeDevice muted;
+    Music mutedMusic(settings, muted, "C:\\T\\");
+    mutedMusic.Start();
+    mutedMusic.mpSaverNotify();
+    mutedMusic.Shutdown();
+    EXPECT_TRUE(muted.calls.empty());
+
+    settings = TSSFileLocations();
+    settings.SoundRandom = 3;
+    FakeDevice none;
+    Music silent(settings, none, "C:\\T\\");
+    silent.Start();
+    silent.PlayNextSound();
+    silent.Shutdown();
+    EXPECT_TRUE(none.calls.empty());
+}
+
+TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
+    // The start-up stores the "CONTROL.INI" value into the record between the
+    // music's creation and its start: a package muted by default plays when the
+    // switch is off, and one that is not muted stays silent when it is on.
+    settings.lMute = true;
+    FakeDevice device;
+    Music music(settings, device, "C:\\T\\");
+    settings.lMute = false;
+    music.Start();
+    EXPECT_EQ(device.Opened().size(), 1u);
+
+    settings.lMute = true;
+    FakeDevice silent;
+    Music muted(settings, silent, "C:\\T\\");
+    muted.Start();
+    EXPECT_TRUE(silent.calls.empty());
+}
+
+TEST_F(MusicTest, OneRandomTrackDrawsEvenWhenMuted) {
+    // The later users of the generator see the same sequence whatever the
+    // music switch says.
+    settings.SoundRandom = 3;
+    settings.lMute = true;
+    FakeDevice device;
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    EXPECT_EQ(SharedRandom().State(), 1u);
+}
+
+TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
+    FakeDevice device;
+    device.failOpen = true;
+    Music music(settings, device, "C:\\T\\");
+    EXPECT_NO_THROW(music.Start());
+    EXPECT_EQ(device.calls, Names{"open C:\\T\\one.wav"});
+    EXPECT_EQ(music.SoundIndex(), 1);
+
+    FakeDevice refusing;
+    refusing.failPlay = true;
+    Music refused(settings, refusing, "C:\\T\\");
+    EXPECT_NO_THROW(refused.Start());
+    EXPECT_EQ(refusing.calls, (Names{"open C:\\T\\one.wav", "play"}));
+    EXPECT_EQ(refused.SoundIndex(), 1);
+}
+
+TEST_F(MusicTest, ShutdownStopsAndClosesAnOpenedDevice) {
+    FakeDevice device;
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    device.calls.clear();
+    music.Shutdown();
+    EXPECT_EQ(device.calls, (Names{"stop", "close"}));
+}
