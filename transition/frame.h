@@ -23,3 +23,15 @@ struct FrameQuantities {
 };
 
 }  // namespace orlscr
+
+namespace orlscr {
+
+// a * b / c with a 64-bit product, rounded to the nearest integer, halves away
+// from zero; -1 when c is 0 or the result does not fit in 32 bits.
+int32_t MulDiv(int32_t a, int32_t b, int32_t c);
+
+// The quantities of one frame for a new picture of width x height pixels:
+// the longer side takes the percentage, the shorter follows in proportion.
+FrameQuantities ComputeFrame(int32_t width, int32_t height, int32_t progress, int32_t step);
+
+}  // namespace orlscr

@@ -1,0 +1,432 @@
+#include "transition/transition_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "test_pictures.h"
+#include "transition/region_styles.h"
+
+namespace orlscr {
+namespace {
+
+using testing::Pattern;
+using testing::SamePixel;
+using testing::Solid;
+
+// Stands for the window and the main thread: records invalidations, counts
+// updates, and runs the worker's hand-overs when the "main thread" (the test)
+// processes its messages. The tick counter is fake and advances by one a call.
+class TestHost : public TransitionHost {
+  public:
+    std::vector<Rect> invalidated;
+    std::vector<std::string>* log = nullptr;
+    std::function<void()> onMessages;  // runs inside every ProcessMessages
+    std::atomic<uint32_t> ticks{0};
+
+    void InvalidatePictureRect(const Rect& rect) override { invalidated.push_back(rect); }
+    void UpdateNow() override {
+        if (log)
+            log->push_back("update");
+    }
+    void ProcessMessages() override {
+        RunHandOvers();
+        if (onMessages)
+            onMessages();
+    }
+    uint32_t TickCount() override { return ticks++; }
+
+    void RunOnMainThread(const std::function<void()>& task) override {
+        Request request{&task};
+        std::unique_lock lock(mutex_);
+        queue_.push_back(&request);
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return request.done; });
+    }
+    void WaitWhileHandingOver(const std::function<bool()>& done) override {
+        while (!done()) {
+            RunHandOvers();
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !queue_.empty(); });
+        }
+    }
+
+    // The test's message loop: runs hand-overs until `done` holds.
+    void PumpUntil(const std::function<bool()>& done) { WaitWhileHandingOver(done); }
+
+  private:
+    struct Request {
+        const std::function<void()>* task;
+        bool done = false;
+    };
+    void RunHandOvers() {
+        for (;;) {
+            Request* request = nullptr;
+            {
+                std::lock_guard lock(mutex_);
+                if (queue_.empty())
+                    return;
+                request = queue_.front();
+                queue_.pop_front();
+            }
+            (*request->task)();
+            std::lock_guard lock(mutex_);
+            request->done = true;
+            changed_.notify_all();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Request*> queue_;
+};
+
+const Bitmap kOld = Solid(40, 30, 0);
+const Bitmap kNew = Pattern(40, 30);
+
+class Machinery : public ::testing::TestWithParam<bool> {
+  protected:
+    Machinery() {
+        engine->SetThreaded(GetParam());
+        engine->SetDelay(0);
+        engine->OnProgress = [this] { frames.push_back(engine->Progress()); };
+        engine->OnComplete = [this] { ++completed; };
+    }
+    // Runs the message loop until the run has ended or paused.
+    void RunToRest() {
+        host.PumpUntil([this] { return !engine->HasThread(); });
+    }
+
+    TestHost host;
+    std::unique_ptr<TransitionEngine> engine = std::make_unique<TransitionEngine>(host);
+    std::vector<int> frames;
+    int completed = 0;
+};
+
+TEST_P(Machinery, ForwardRunStepsToExactlyOneHundredThenCompletesOnce) {
+    engine->SetStep(30);
+    engine->Execute(kOld, kNew);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{30, 60, 90, 100}));
+    EXPECT_EQ(completed, 1);
+    EXPECT_FALSE(engine->Busy());
+    EXPECT_EQ(engine->NewBitmap(), nullptr);
+    EXPECT_EQ(engine->OldBitmap(), nullptr);
+    EXPECT_EQ(engine->Screen(), kNew);  // the last frame stays
+}
+
+TEST_P(Machinery, ReverseRunFromThreeWithStepFourEndsAtZero) {
+    engine->SetReverse(true);
+    engine->SetManual(true);
+    engine->Execute(kNew, kOld);  // the picture to remain is kOld
+    EXPECT_EQ(engine->Progress(), 100);
+    engine->SetProgress(3);
+    frames.clear();
+    engine->SetManual(false);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{0}));
+    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(engine->Screen(), kOld);
+}
+
+TEST_P(Machinery, ManualPausesTheRunAndResumesFromTheSameProgress) {
+    engine->SetStep(30);
+    engine->OnProgress = [this] {
+        frames.push_back(engine->Progress());
+        if (engine->Progress() == 60 && frames.size() == 2)
+            engine->SetManual(true);
+    };
+    engine->Execute(kOld, kNew);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{30, 60}));
+    EXPECT_TRUE(engine->Busy());
+    EXPECT_NE(engine->NewBitmap(), nullptr);
+    EXPECT_EQ(completed, 0);
+
+    engine->SetProgress(70);  // the host drives frames while paused
+    engine->SetManual(false);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{30, 60, 70, 100}));
+    EXPECT_EQ(completed, 1);
+}
+
+TEST_P(Machinery, ResumingAtTheEndValueCompletesWithoutAFrame) {
+    engine->SetManual(true);
+    engine->Execute(kOld, kNew);
+    engine->SetProgress(100);
+    frames.clear();
+    engine->SetManual(false);
+    RunToRest();
+    EXPECT_TRUE(frames.empty());
+    EXPECT_EQ(completed, 1);
+    EXPECT_FALSE(engine->Busy());
+}
+
+TEST_P(Machinery, StopFromOutsideAFrameEndsWithoutComplete) {
+    engine->SetStep(10);
+    if (GetParam()) {
+        engine->SetDelay(60000);  // the worker sleeps; Stop must wake it
+        engine->Execute(kOld, kNew);
+        host.PumpUntil([this] { return !frames.empty(); });
+        engine->Stop();
+    } else {
+        host.onMessages = [this] {
+            if (engine->Progress() == 20)
+                engine->Stop();
+        };
+        engine->Execute(kOld, kNew);
+    }
+    EXPECT_FALSE(engine->Busy());
+    EXPECT_FALSE(engine->Stopping());
+    EXPECT_FALSE(engine->HasThread());
+    EXPECT_EQ(completed, 0);
+    EXPECT_EQ(engine->NewBitmap(), nullptr);
+    EXPECT_NE(engine->Screen(), kOld);  // the last frame stays
+}
+
+TEST_P(Machinery, StopFromInsideAFrameTakesEffectAfterIt) {
+    engine->SetStep(25);
+    engine->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
+        if (engine->Progress() == 50)
+            engine->Stop();
+    };
+    engine->Execute(kOld, kNew);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{25, 50}));
+    EXPECT_FALSE(engine->Busy());
+    EXPECT_FALSE(engine->Stopping());
+    EXPECT_EQ(completed, 0);
+}
+
+TEST_P(Machinery, StyleZeroWithoutHandlerShowsTheNewPictureInOneFrame) {
+    engine->SetStyle(0);
+    engine->Execute(kOld, kNew);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>{100}));
+    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(engine->Screen(), kNew);
+}
+
+TEST_P(Machinery, ReversedStyleZeroWithoutHandlerNeverEndsByItself) {
+    engine->SetStyle(0);
+    engine->SetReverse(true);
+    engine->OnProgress = [this] {
+        frames.push_back(engine->Progress());
+        if (frames.size() == 5)
+            engine->Stop();
+    };
+    engine->Execute(kNew, kOld);
+    RunToRest();
+    EXPECT_EQ(frames, (std::vector<int>(5, 100)));
+    EXPECT_EQ(completed, 0);
+    EXPECT_FALSE(engine->Busy());
+}
+
+TEST_P(Machinery, ExecuteDuringARunStopsItAndStartsFromWhatIsShown) {
+    const Bitmap third = Solid(40, 30, 200);
+    engine->SetManual(true);
+    engine->Execute(kOld, kNew);
+    engine->SetProgress(50);
+    const Bitmap halfway = engine->Screen();
+    engine->Execute(engine->Screen(), third);
+    EXPECT_EQ(completed, 0);
+    EXPECT_EQ(*engine->OldBitmap(), halfway);
+    EXPECT_EQ(*engine->NewBitmap(), third);
+    engine->SetManual(false);
+    RunToRest();
+    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(engine->Screen(), third);
+}
+
+TEST(MachineryThread, DestroyingTheControlWaitsForTheWorkerWithoutComplete) {
+    TestHost host;
+    auto engine = std::make_unique<TransitionEngine>(host);
+    int completed = 0, progressed = 0;
+    engine->SetDelay(60000);
+    engine->OnComplete = [&] { ++completed; };
+    engine->OnProgress = [&] { ++progressed; };
+    engine->Execute(kOld, kNew);
+    host.PumpUntil([&] { return progressed > 0; });
+    engine.reset();  // returns only once the worker has ended
+    EXPECT_EQ(completed, 0);
+    EXPECT_EQ(progressed, 1);
+}
+
+TEST(MachineryThread, AFailingFrameEndsTheWorkerRunAsIfCompleted) {
+    TestHost host;
+    TransitionEngine engine(host);
+    int completed = 0;
+    engine.SetDelay(0);
+    engine.OnComplete = [&] { ++completed; };
+    engine.OnAfterNewFrame = [](const Bitmap&, Bitmap&) { throw std::runtime_error("boom"); };
+    engine.Execute(kOld, kNew);
+    host.PumpUntil([&] { return !engine.HasThread(); });
+    EXPECT_FALSE(engine.Busy());
+    EXPECT_EQ(completed, 1);
+}
+
+TEST(MachineryMain, AFailingFrameReachesTheCallerAndLeavesTheTransitionBusy) {
+    TestHost host;
+    TransitionEngine engine(host);
+    engine.SetThreaded(false);
+    engine.OnAfterNewFrame = [](const Bitmap&, Bitmap&) { throw std::runtime_error("boom"); };
+    EXPECT_THROW(engine.Execute(kOld, kNew), std::runtime_error);
+    EXPECT_TRUE(engine.Busy());
+    engine.OnAfterNewFrame = nullptr;
+    engine.Stop();
+    EXPECT_FALSE(engine.Busy());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, Machinery, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "Threaded" : "MainThread";
+});
+
+class Frames : public ::testing::Test {
+  protected:
+    Frames() {
+        engine.SetManual(true);
+        engine.OnProgress = [this] { ++progressEvents; };
+    }
+    TestHost host;
+    TransitionEngine engine{host};
+    int progressEvents = 0;
+};
+
+TEST_F(Frames, ProgressSetterClampsAndIgnoresNoOps) {
+    engine.SetProgress(40);
+    EXPECT_EQ(engine.Progress(), 0);  // not busy: not stored
+    engine.Execute(kOld, kNew);
+    engine.SetProgress(150);
+    EXPECT_EQ(engine.Progress(), 100);
+    EXPECT_EQ(engine.Screen(), kNew);
+    EXPECT_EQ(progressEvents, 1);
+    engine.SetProgress(100);
+    EXPECT_EQ(progressEvents, 1);
+}
+
+TEST_F(Frames, LoweringProgressInvalidatesTheWholeFrameFirst) {
+    engine.Execute(kOld, kNew);
+    engine.SetProgress(60);
+    host.invalidated.clear();
+    engine.SetProgress(40);
+    ASSERT_FALSE(host.invalidated.empty());
+    EXPECT_EQ(host.invalidated.front(), (Rect{0, 0, 40, 30}));
+}
+
+TEST_F(Frames, StepAndIdleManualValues) {
+    engine.SetStep(0);
+    EXPECT_EQ(engine.Step(), 1);
+    engine.SetStep(250);
+    EXPECT_EQ(engine.Step(), 100);
+    engine.SetReverse(true);
+    engine.SetManual(false);
+    EXPECT_EQ(engine.Progress(), 100);
+    engine.SetReverse(false);
+    engine.SetManual(true);
+    EXPECT_EQ(engine.Progress(), 0);
+}
+
+TEST_F(Frames, EventsComeInOrderWithinAFrame) {
+    std::vector<std::string> log;
+    host.log = &log;
+    engine.SetStyle(0);
+    engine.OnBeforeNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("before"); };
+    engine.OnCustomDraw = [&](const Bitmap&, Bitmap&) { log.push_back("custom"); };
+    engine.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("after"); };
+    engine.OnProgress = [&] { log.push_back("progress"); };
+    engine.Execute(kOld, kNew);
+    log.clear();
+    engine.SetProgress(50);
+    EXPECT_EQ(log, (std::vector<std::string>{"before", "custom", "after", "update", "progress"}));
+}
+
+TEST_F(Frames, StyleZeroHandlerFrameStandsAsDrawn) {
+    engine.SetStyle(0);
+    engine.OnCustomDraw = [](const Bitmap& picture, Bitmap& screen) {
+        std::copy(picture.Row(5), picture.Row(5) + 3, screen.Row(5));  // one pixel
+    };
+    engine.Execute(kOld, kNew);
+    engine.SetProgress(50);
+    Bitmap expected = kOld;
+    std::copy(kNew.Row(5), kNew.Row(5) + 3, expected.Row(5));
+    EXPECT_EQ(engine.Screen(), expected);
+    EXPECT_EQ(engine.Progress(), 50);
+}
+
+TEST_F(Frames, StylesAboveTheRangeOnlyRestoreTheOldPicture) {
+    engine.SetStyle(200);
+    int after = 0;
+    engine.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { ++after; };
+    engine.Execute(kOld, kNew);
+    engine.SetProgress(50);
+    EXPECT_EQ(engine.Screen(), kOld);
+    EXPECT_EQ(after, 0);
+}
+
+TEST_F(Frames, EveryStyleEndsWithTheNewPicture) {
+    const Bitmap oldPicture = Solid(64, 48, 0);
+    const Bitmap newPicture = Pattern(64, 48);
+    for (int style = 0; style <= 127; ++style) {
+        engine.SetStyle(style);
+        engine.Execute(oldPicture, newPicture);
+        engine.SetProgress(100);
+        EXPECT_EQ(engine.Screen(), newPicture) << "style " << style;
+        engine.Stop();
+    }
+}
+
+// The pixels of `screen` that differ from `old`.
+std::vector<std::pair<int, int>> Changed(const Bitmap& screen, const Bitmap& old) {
+    std::vector<std::pair<int, int>> changed;
+    for (int y = 0; y < screen.Height(); ++y)
+        for (int x = 0; x < screen.Width(); ++x)
+            if (!SamePixel(screen, x, y, old, x, y))
+                changed.emplace_back(x, y);
+    return changed;
+}
+
+TEST_F(Frames, AtZeroOnlyThePiecesOfSomeStylesAreDrawn) {
+    const Bitmap oldPicture = Solid(64, 48, 0);
+    const Bitmap newPicture = Pattern(64, 48);
+    const auto withPieces = [](int s) { return (s >= 12 && s <= 17) || (s >= 29 && s <= 34) || (s >= 54 && s <= 57); };
+    for (int style = 1; style <= 127; ++style) {
+        if (IsPixelStyle(style))
+            continue;  // they draw the frame themselves
+        engine.SetStyle(style);
+        engine.Execute(oldPicture, newPicture);
+        engine.RenderFrame();
+        const auto changed = Changed(engine.Screen(), oldPicture);
+        if (!withPieces(style)) {
+            EXPECT_TRUE(changed.empty()) << "style " << style;
+        }
+        if (style == 12) {
+            ASSERT_EQ(changed.size(), 48u);
+            for (const auto& [x, y] : changed)
+                EXPECT_EQ(x, 0);
+        }
+        if (style == 55) {
+            EXPECT_EQ(changed, (std::vector<std::pair<int, int>>{{0, 0}, {0, 47}, {63, 47}}));
+        }
+        engine.Stop();
+    }
+}
+
+TEST_F(Frames, DefaultStyleAtHalfwayShowsTheCentreBoxMagnified) {
+    const Bitmap newPicture = Pattern(800, 600);
+    engine.Execute(Solid(800, 600, 0), newPicture);
+    EXPECT_EQ(engine.Style(), 51);
+    engine.SetProgress(50);
+    // S = (200, 150, 600, 450) over D = (-400, -300, 1200, 900): 4x, centred.
+    EXPECT_TRUE(SamePixel(engine.Screen(), 400, 300, newPicture, 400, 300));
+    EXPECT_TRUE(SamePixel(engine.Screen(), 0, 0, newPicture, 300, 225));
+    EXPECT_TRUE(SamePixel(engine.Screen(), 799, 599, newPicture, 499, 374));
+    EXPECT_EQ(host.invalidated.back(), (Rect{-400, -300, 1200, 900}));
+}
+
+}  // namespace
+}  // namespace orlscr

@@ -1,0 +1,146 @@
+#include "transition/blit.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace orlscr {
+
+namespace {
+
+constexpr int kBpp = Bitmap::kBytesPerPixel;
+
+// Source index, from `sourceStart`, of destination index i (0..destCount-1) for
+// an even nearest-pixel spread: the centre of the destination pixel, mapped.
+inline int64_t SourceIndex(int64_t i, int64_t sourceCount, int64_t destCount) {
+    return ((2 * i + 1) * sourceCount) / (2 * destCount);
+}
+
+void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s, bool flipX, bool flipY) {
+    const int64_t dw = d.Width(), dh = d.Height();
+    const int64_t sw = s.Width(), sh = s.Height();
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || target.IsEmpty() || source.IsEmpty())
+        return;
+
+    // Destination columns and rows that land inside the target.
+    const int32_t x0 = std::max(d.left, 0), x1 = std::min(d.right, target.Width());
+    const int32_t y0 = std::max(d.top, 0), y1 = std::min(d.bottom, target.Height());
+    if (x0 >= x1 || y0 >= y1)
+        return;
+
+    auto sourceColumn = [&](int32_t x) {
+        const int64_t i = flipX ? d.right - 1 - x : x - d.left;
+        return s.left + SourceIndex(i, sw, dw);
+    };
+    auto sourceRow = [&](int32_t y) {
+        const int64_t i = flipY ? d.bottom - 1 - y : y - d.top;
+        return s.top + SourceIndex(i, sh, dh);
+    };
+
+    const bool plain = !flipX && sw == dw;
+    if (plain) {
+        // Unscaled columns: whole row spans, cut to the source's columns.
+        const int32_t cx0 = static_cast<int32_t>(std::max<int64_t>(x0, d.left + (0 - s.left)));
+        const int32_t cx1 = static_cast<int32_t>(std::min<int64_t>(x1, d.left + (source.Width() - s.left)));
+        if (cx0 >= cx1)
+            return;
+        const size_t bytes = static_cast<size_t>(cx1 - cx0) * kBpp;
+        const int64_t sx = s.left + (cx0 - d.left);
+        for (int32_t y = y0; y < y1; ++y) {
+            const int64_t sy = sourceRow(y);
+            if (sy < 0 || sy >= source.Height())
+                continue;
+            std::memmove(target.Row(y) + static_cast<size_t>(cx0) * kBpp,
+                         source.Row(static_cast<int32_t>(sy)) + sx * kBpp, bytes);
+        }
+        return;
+    }
+
+    // Scaled or mirrored columns: one table of source byte offsets, built once,
+    // trimmed to the columns whose source lies inside the bitmap (the mapping
+    // is monotonic, so those form one run).
+    thread_local std::vector<int32_t> table;
+    table.clear();
+    int32_t first = x0;
+    for (int32_t x = x0; x < x1; ++x) {
+        const int64_t sx = sourceColumn(x);
+        if (sx < 0 || sx >= source.Width()) {
+            if (table.empty())
+                first = x + 1;
+            continue;
+        }
+        if (!table.empty() && x != first + static_cast<int32_t>(table.size()))
+            break;
+        table.push_back(static_cast<int32_t>(sx * kBpp));
+    }
+    if (table.empty())
+        return;
+    const size_t count = table.size();
+    const int32_t* offsets = table.data();
+
+    int64_t previousSourceRow = -1;
+    const uint8_t* previousRow = nullptr;
+    for (int32_t y = y0; y < y1; ++y) {
+        const int64_t sy = sourceRow(y);
+        if (sy < 0 || sy >= source.Height())
+            continue;
+        uint8_t* out = target.Row(y) + static_cast<size_t>(first) * kBpp;
+        if (sy == previousSourceRow && previousRow) {
+            // Enlarging repeats rows: copy the row just made.
+            std::memcpy(out, previousRow, count * kBpp);
+            continue;
+        }
+        const uint8_t* in = source.Row(static_cast<int32_t>(sy));
+        // Four-byte stores, each overwriting the first byte of the next pixel,
+        // which the next store writes again; the last pixel goes byte-wise.
+        size_t i = 0;
+        for (; i + 1 < count; ++i) {
+            uint32_t pixel = 0;
+            std::memcpy(&pixel, in + offsets[i], 3);
+            std::memcpy(out + i * kBpp, &pixel, 4);
+        }
+        const uint8_t* last = in + offsets[i];
+        out[i * kBpp] = last[0];
+        out[i * kBpp + 1] = last[1];
+        out[i * kBpp + 2] = last[2];
+        previousSourceRow = sy;
+        previousRow = out;
+    }
+}
+
+}  // namespace
+
+void DrawBitmap(Bitmap& target, int32_t x, int32_t y, const Bitmap& source) {
+    const Rect d{x, y, x + source.Width(), y + source.Height()};
+    Stretch(target, d, source, source.Bounds(), false, false);
+}
+
+void FillRect(Bitmap& target, const Rect& rect, uint8_t blue, uint8_t green, uint8_t red) {
+    const int32_t x0 = std::max(rect.left, 0), x1 = std::min(rect.right, target.Width());
+    const int32_t y0 = std::max(rect.top, 0), y1 = std::min(rect.bottom, target.Height());
+    for (int32_t y = y0; y < y1; ++y) {
+        uint8_t* p = target.Row(y) + static_cast<size_t>(x0) * kBpp;
+        for (int32_t x = x0; x < x1; ++x, p += kBpp) {
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+    }
+}
+
+void StretchCopy(Bitmap& target, const Rect& destRect, const Bitmap& source, const Rect& sourceRect) {
+    Stretch(target, destRect, source, sourceRect, false, false);
+}
+
+void MirrorCopyRect(Bitmap& target,
+                    const Rect& destRect,
+                    const Bitmap& source,
+                    const Rect& sourceRect,
+                    bool flipHorizontal,
+                    bool flipVertical) {
+    const Rect s{std::max(sourceRect.left, 0), std::max(sourceRect.top, 0), std::min(sourceRect.right, source.Width()),
+                 std::min(sourceRect.bottom, source.Height())};
+    Stretch(target, destRect, source, s, flipHorizontal, flipVertical);
+}
+
+}  // namespace orlscr

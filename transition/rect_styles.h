@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+
+#include "transition/bitmap.h"
+#include "transition/frame.h"
+#include "transition/geometry.h"
+
+namespace orlscr {
+
+// The style step of the rectangle styles 1..57. On entry `dest` and `source`
+// are both the whole picture; the style may draw pieces of `newBitmap` into
+// `screen` first (each followed by `invalidate` of the piece's destination),
+// and leaves the final rectangles for the frame's closing stretch copy.
+void RunRectStyle(int style,
+                  const FrameQuantities& f,
+                  Bitmap& screen,
+                  const Bitmap& newBitmap,
+                  const std::function<void(const Rect&)>& invalidate,
+                  Rect& dest,
+                  Rect& source);
+
+// True for the styles RunRectStyle handles.
+inline bool IsRectStyle(int style) {
+    return style >= 1 && style <= 57;
+}
+
+// Width of the page-turn curl for a progress of `x` pixels along a side of `w`.
+int32_t CurlWidth(int32_t w, int32_t x);
+
+}  // namespace orlscr

@@ -1,0 +1,342 @@
+#include "transition/transition_engine.h"
+
+#include <chrono>
+
+#include "common/error.h"
+#include "transition/blit.h"
+#include "transition/frame.h"
+#include "transition/rect_styles.h"
+#include "transition/region_styles.h"
+
+namespace orlscr {
+
+namespace {
+
+// Counts the frames in progress for as long as it lives.
+class FrameScope {
+  public:
+    explicit FrameScope(int& depth) : depth_(depth) { ++depth_; }
+    ~FrameScope() { --depth_; }
+    FrameScope(const FrameScope&) = delete;
+    FrameScope& operator=(const FrameScope&) = delete;
+
+  private:
+    int& depth_;
+};
+
+}  // namespace
+
+int ThreadPriorityValue(ThreadPriority priority) {
+    switch (priority) {
+        case ThreadPriority::tpIdle:
+            return -15;
+        case ThreadPriority::tpLowest:
+            return -2;
+        case ThreadPriority::tpLower:
+            return -1;
+        case ThreadPriority::tpNormal:
+            return 0;
+        case ThreadPriority::tpHigher:
+            return 1;
+        case ThreadPriority::tpHighest:
+            return 2;
+        case ThreadPriority::tpTimeCritical:
+            return 15;
+    }
+    return 0;
+}
+
+TransitionEngine::TransitionEngine(TransitionHost& host) : host_(host) {}
+
+TransitionEngine::~TransitionEngine() {
+    destroying_ = true;
+    if (worker_) {
+        worker_->terminated = true;
+        EndWorker();
+    }
+}
+
+void TransitionEngine::SetStep(int value) {
+    step_ = static_cast<uint16_t>(value < 1 ? 1 : value > 100 ? 100 : value);
+}
+
+void TransitionEngine::SetProgress(int value) {
+    if (value > 100)
+        value = 100;
+    if (value < 0)
+        value = 0;
+    if (!busy_ || value == progress_)
+        return;
+    {
+        FrameScope frame(frameDepth_);
+        if (value < progress_ && !painting_)
+            host_.InvalidatePictureRect(screen_.Bounds());
+        progress_ = static_cast<uint8_t>(value);
+        RenderFrame();
+        if (!destroying_ && OnProgress)
+            OnProgress();
+    }
+    if (stopAfterFrame_ && frameDepth_ == 0)
+        FinishStop();
+}
+
+void TransitionEngine::SetManual(bool value) {
+    if (value == manual_)
+        return;
+    manual_ = value;
+    if (worker_) {
+        std::lock_guard lock(worker_->mutex);
+        worker_->wake.notify_all();
+    }
+    if (!busy_) {
+        progress_ = reverse_ ? 100 : 0;
+        return;
+    }
+    if (!value)
+        Animate();
+}
+
+void TransitionEngine::RenderFrame() {
+    if (!newBitmap_ || !oldBitmap_)
+        return;
+    FrameScope frame(frameDepth_);
+    DrawBitmap(screen_, 0, 0, *oldBitmap_);
+    if (OnBeforeNewFrame)
+        OnBeforeNewFrame(*newBitmap_, screen_);
+
+    const Bitmap& picture = *newBitmap_;
+    const int32_t W = picture.Width(), H = picture.Height();
+    Rect dest{0, 0, W, H};
+    Rect source = dest;
+    std::optional<Region> region;
+    const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
+    const int style = style_;
+    if (style > 127)
+        return;
+
+    if (style == 0) {
+        if (OnCustomDraw) {
+            OnCustomDraw(picture, screen_);
+        } else {
+            // The whole picture at once; at 100 the finish below draws it, so
+            // no region is needed for it.
+            DrawBitmap(screen_, 0, 0, picture);
+            progress_ = 100;
+        }
+    } else if (IsRectStyle(style)) {
+        RunRectStyle(
+            style, f, screen_, picture, [this](const Rect& r) { host_.InvalidatePictureRect(r); }, dest, source);
+    } else if (IsRegionStyle(style)) {
+        region = BuildStyleRegion(style, f);
+    } else if (IsPixelStyle(style)) {
+        DrawPixelStyle(style, screen_, picture, f);
+    }
+
+    if (progress_ == 100) {
+        DrawBitmap(screen_, 0, 0, picture);
+    } else if (progress_ > 0) {
+        if (IsRectStyle(style))
+            StretchCopy(screen_, dest, picture, source);
+        else if (region && (style == 0 || IsRegionStyle(style)))
+            DrawThroughRegion(screen_, picture, *region);
+    }
+    region.reset();
+
+    host_.InvalidatePictureRect(dest);
+    if (OnAfterNewFrame)
+        OnAfterNewFrame(picture, screen_);
+    if (!painting_)
+        host_.UpdateNow();
+}
+
+void TransitionEngine::MakeStep() {
+    const int progress = progress_;
+    const int step = step_;
+    if (reverse_)
+        SetProgress(progress < step ? 0 : progress - step);
+    else
+        SetProgress(progress + step);
+}
+
+void TransitionEngine::Animate() {
+    if (threaded_)
+        StartWorker();
+    else
+        AnimateOnMainThread();
+}
+
+void TransitionEngine::AnimateOnMainThread() {
+    bool ended = false;
+    do {
+        const uint32_t t0 = host_.TickCount();
+        MakeStep();
+        // A stop made inside the frame has already finished the transition.
+        ended = busy_ && AtEnd();
+        if (!ended) {
+            do {
+                host_.ProcessMessages();
+            } while (host_.TickCount() - t0 <= delay_ && busy_ && !manual_ && !stopping_);
+        }
+    } while (!ended && busy_ && !manual_ && !stopping_);
+    if (ended)
+        AnimationFinished();
+}
+
+void TransitionEngine::StartWorker() {
+    if (worker_) {
+        const bool live = !worker_->ended && !worker_->terminated && !worker_->superseded;
+        if (live && frameDepth_ > 0)
+            return;  // its loop is still running and carries on after this frame
+        worker_->superseded = true;
+        worker_->terminated = true;
+        EndWorker();
+    }
+    worker_ = std::make_unique<Worker>();
+    Worker& worker = *worker_;
+    worker.thread = std::thread([this, &worker] { WorkerBody(worker); });
+}
+
+void TransitionEngine::WorkerBody(Worker& worker) {
+    host_.EnterWorkerThread(priority_);
+    while (!worker.terminated && !manual_ && !stopping_ && busy_) {
+        const uint32_t t0 = host_.TickCount();
+        bool failed = false;
+        host_.RunOnMainThread([this, &failed] {
+            try {
+                MakeStep();
+            } catch (...) {
+                // The frame failed: the run ends as if completed.
+                failed = true;
+            }
+        });
+        if (failed)
+            break;
+        const uint32_t elapsed = host_.TickCount() - t0;
+        if (AtEnd())
+            break;
+        const uint32_t delay = delay_;
+        if (delay > elapsed) {
+            std::unique_lock lock(worker.mutex);
+            worker.wake.wait_for(lock, std::chrono::milliseconds(delay - elapsed),
+                                 [&] { return worker.terminated || stopping_ || manual_; });
+        }
+    }
+    host_.RunOnMainThread([this, &worker] {
+        try {
+            WorkerEnded(&worker);
+        } catch (...) {
+            // An OnComplete handler failed; nothing is left to undo.
+        }
+    });
+    worker.done = true;  // the main thread may free `worker` from here on
+}
+
+void TransitionEngine::WorkerEnded(Worker* worker) {
+    if (worker != worker_.get() || worker->superseded)
+        return;
+    worker->ended = true;
+    if (!busy_)
+        return;  // stopped from inside a frame; already cleaned up
+    AnimationFinished();
+}
+
+void TransitionEngine::EndWorker() {
+    if (!worker_)
+        return;
+    Worker& worker = *worker_;
+    {
+        std::lock_guard lock(worker.mutex);
+        worker.wake.notify_all();
+    }
+    if (!worker.done)
+        host_.WaitWhileHandingOver([&worker] { return worker.done.load(); });
+    worker.thread.join();
+    worker_.reset();
+}
+
+void TransitionEngine::AnimationFinished() {
+    if (worker_)
+        worker_->ended = true;
+    if (!stopping_ && manual_)
+        return;
+    busy_ = false;
+    Release();
+    if (!destroying_ && !stopping_ && OnComplete)
+        OnComplete();
+}
+
+void TransitionEngine::Release() {
+    newBitmap_.reset();
+    oldBitmap_.reset();
+}
+
+void TransitionEngine::Stop() {
+    if (frameDepth_ > 0) {
+        if (busy_) {
+            stopping_ = true;
+            stopAfterFrame_ = true;
+        }
+        return;
+    }
+    if (!busy_ && !worker_)
+        return;
+    stopping_ = true;
+    if (worker_)
+        EndWorker();  // its end notification cleans up without OnComplete
+    if (busy_)
+        AnimationFinished();
+    stopping_ = false;
+}
+
+void TransitionEngine::FinishStop() {
+    stopAfterFrame_ = false;
+    if (busy_)
+        AnimationFinished();
+    stopping_ = false;
+}
+
+Bitmap TransitionEngine::FitPicture(const Bitmap& shown,
+                                    int32_t width,
+                                    int32_t height,
+                                    bool center,
+                                    uint8_t blue,
+                                    uint8_t green,
+                                    uint8_t red) {
+    Bitmap fitted(width, height);
+    FillRect(fitted, fitted.Bounds(), blue, green, red);
+    if (center)
+        DrawBitmap(fitted, (width - shown.Width()) / 2, (height - shown.Height()) / 2, shown);
+    else
+        DrawBitmap(fitted, 0, 0, shown);
+    return fitted;
+}
+
+void TransitionEngine::Execute(Bitmap from, Bitmap to) {
+    if (frameDepth_ > 0)
+        throw Error("A transition cannot be started from inside one of its frames");
+    Stop();
+    if (worker_)
+        EndWorker();
+    const int32_t W = to.Width(), H = to.Height();
+    if (from.Width() != W || from.Height() != H)
+        from = FitPicture(from, W, H, false, 0, 0, 0);
+    screen_.Resize(W, H);
+    DrawBitmap(screen_, 0, 0, from);
+    if (reverse_) {
+        newBitmap_ = std::make_unique<Bitmap>(std::move(from));
+        oldBitmap_ = std::make_unique<Bitmap>(std::move(to));
+    } else {
+        newBitmap_ = std::make_unique<Bitmap>(std::move(to));
+        oldBitmap_ = std::make_unique<Bitmap>(std::move(from));
+    }
+    stopping_ = false;
+    stopAfterFrame_ = false;
+    progress_ = reverse_ ? 100 : 0;
+    busy_ = true;
+    host_.ScreenResized();
+    host_.InvalidatePictureRect(screen_.Bounds());
+    if (!manual_)
+        Animate();
+}
+
+}  // namespace orlscr

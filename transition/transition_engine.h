@@ -1,0 +1,177 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "transition/bitmap.h"
+#include "transition/geometry.h"
+
+namespace orlscr {
+
+// Platform priorities of the animation thread.
+enum class ThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// The platform's value for a priority (-15, -2, -1, 0, 1, 2, 15).
+int ThreadPriorityValue(ThreadPriority priority);
+
+// What the engine needs from the window that shows its frames. All calls but
+// Sleep, EnterWorkerThread and RunOnMainThread come on the main thread.
+class TransitionHost {
+  public:
+    virtual ~TransitionHost() = default;
+
+    // A rectangle of the frame (frame coordinates) must be repainted.
+    virtual void InvalidatePictureRect(const Rect& rect) = 0;
+    // Repaint what is invalid now, before returning.
+    virtual void UpdateNow() = 0;
+    // Handle the pending messages of the main thread (hand-overs included).
+    virtual void ProcessMessages() = 0;
+    // Millisecond tick counter; compared by unsigned subtraction.
+    virtual uint32_t TickCount() = 0;
+    // Worker thread: run `task` on the main thread and return when it is done.
+    virtual void RunOnMainThread(const std::function<void()>& task) = 0;
+    // Main thread: handle hand-overs (and other messages) until `done` holds.
+    virtual void WaitWhileHandingOver(const std::function<bool()>& done) = 0;
+    // Worker thread, first thing: take the given priority.
+    virtual void EnterWorkerThread(ThreadPriority) {}
+    // Screen changed its size (a transition was set up).
+    virtual void ScreenResized() {}
+};
+
+// The transition machinery of the picture show control, without a window: the
+// frame bitmaps, Progress and its frames, automatic runs on the main thread or
+// on the animation thread, and the events.
+//
+// Invariants: Progress() stays in 0..100 and Step() in 1..100; while Busy(),
+// NewBitmap() and OldBitmap() exist and have the size of Screen(); a worker
+// thread exists only between Animate and the end of its run. Frames, events and
+// every call below happen on the main thread; the worker only keeps time and
+// hands each step over.
+class TransitionEngine {
+  public:
+    using Notify = std::function<void()>;
+    using CustomDraw = std::function<void(const Bitmap& picture, Bitmap& screen)>;
+
+    explicit TransitionEngine(TransitionHost& host);
+    // Ends a running worker (without OnComplete) before releasing anything.
+    ~TransitionEngine();
+    TransitionEngine(const TransitionEngine&) = delete;
+    TransitionEngine& operator=(const TransitionEngine&) = delete;
+
+    // Properties.
+    int Progress() const { return progress_; }
+    void SetProgress(int value);
+    bool Busy() const { return busy_; }
+    bool Manual() const { return manual_; }
+    void SetManual(bool value);
+    int Step() const { return step_; }
+    void SetStep(int value);
+    int Delay() const { return delay_; }
+    void SetDelay(int value) { delay_ = static_cast<uint16_t>(value); }
+    bool Reverse() const { return reverse_; }
+    void SetReverse(bool value) { reverse_ = value; }
+    int Style() const { return style_; }
+    void SetStyle(int value) { style_ = static_cast<uint8_t>(value); }
+    bool Threaded() const { return threaded_; }
+    void SetThreaded(bool value) { threaded_ = value; }
+    ThreadPriority Priority() const { return priority_; }
+    void SetPriority(ThreadPriority value) { priority_ = value; }
+    bool Stopping() const { return stopping_; }
+    bool Painting() const { return painting_; }
+    void SetPainting(bool value) { painting_ = value; }
+    bool Destroying() const { return destroying_; }
+    bool HasThread() const { return worker_ && !worker_->ended; }
+
+    const Bitmap& Screen() const { return screen_; }
+    Bitmap& Screen() { return screen_; }
+    const Bitmap* NewBitmap() const { return newBitmap_.get(); }
+    const Bitmap* OldBitmap() const { return oldBitmap_.get(); }
+
+    // Events (each fires only when set).
+    Notify OnProgress;
+    Notify OnComplete;
+    CustomDraw OnBeforeNewFrame;
+    CustomDraw OnCustomDraw;
+    CustomDraw OnAfterNewFrame;
+
+    // The previously shown picture fitted to a width x height frame: placed as
+    // the control shows it (centred or at the top-left), the rest `blue`,
+    // `green`, `red`.
+    static Bitmap FitPicture(const Bitmap& shown,
+                             int32_t width,
+                             int32_t height,
+                             bool center,
+                             uint8_t blue,
+                             uint8_t green,
+                             uint8_t red);
+
+    // Starts a transition from `from` to `to` (both the size of `to`; `from` is
+    // cut or padded with black to that size). A run still Busy is stopped
+    // first. With Reverse the run goes from 100 down to 0, so `to` goes into
+    // OldBitmap and `from` into NewBitmap: the last frame shows `to` either way.
+    // Screen takes the size of `to` and shows the starting picture; then,
+    // unless Manual, Animate. Throws when called from inside a frame.
+    void Execute(Bitmap from, Bitmap to);
+    // Ends the transition without OnComplete; Screen keeps the last frame.
+    // From inside a frame the stop takes effect when the frame is done.
+    void Stop();
+    // Continues the transition automatically from the current Progress.
+    void Animate();
+    // The end of a run (see the class comment of the control).
+    void AnimationFinished();
+    // One frame at the current Progress.
+    void RenderFrame();
+
+    // The end test: Progress at the end value of the direction.
+    bool AtEnd() const { return reverse_ ? progress_ == 0 : progress_ == 100; }
+
+  private:
+    struct Worker {
+        std::thread thread;
+        std::atomic<bool> terminated{false};
+        std::atomic<bool> done{false};
+        bool ended = false;       // its end notification has run (main thread)
+        bool superseded = false;  // replaced by a newer worker; its end is ignored
+        std::mutex mutex;
+        std::condition_variable wake;
+    };
+
+    void MakeStep();
+    void AnimateOnMainThread();
+    void StartWorker();
+    void WorkerBody(Worker& worker);
+    void WorkerEnded(Worker* worker);
+    // Tells the worker to end and waits for it (handing over meanwhile).
+    void EndWorker();
+    void Release();
+    void FinishStop();
+
+    TransitionHost& host_;
+    Bitmap screen_;
+    std::unique_ptr<Bitmap> newBitmap_;
+    std::unique_ptr<Bitmap> oldBitmap_;
+
+    std::atomic<uint8_t> progress_{0};
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> manual_{false};
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> reverse_{false};
+    std::atomic<uint16_t> delay_{40};
+    uint16_t step_ = 4;
+    uint8_t style_ = 51;
+    bool threaded_ = true;
+    ThreadPriority priority_ = ThreadPriority::tpNormal;
+    bool painting_ = false;
+    bool destroying_ = false;
+
+    int frameDepth_ = 0;  // > 0 while a frame and its events run
+    bool stopAfterFrame_ = false;
+    std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace orlscr
