@@ -1,0 +1,182 @@
+#include "saver/extract.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "common/text.h"
+#include "package/paths.h"
+
+namespace orlscr {
+
+namespace {
+
+constexpr const char* kStreamWriteError = "Stream write error";
+
+class StdTargetFile : public TargetFile {
+  public:
+    explicit StdTargetFile(std::FILE* file) : file_(file) {}
+    ~StdTargetFile() override { std::fclose(file_); }
+    void Write(const void* data, size_t count) override {
+        if (std::fwrite(data, 1, count, file_) != count)
+            throw Error(kStreamWriteError);
+    }
+
+  private:
+    std::FILE* file_;
+};
+
+std::string LocalPath(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string local = path;
+    std::replace(local.begin(), local.end(), '\\', '/');
+    return local;
+#endif
+}
+
+bool IsDeviceName(std::string_view name) {
+    // The part before the first dot counts: "NUL.txt" is the device too.
+    const std::string base = UpperAscii(TrimBlanks(name.substr(0, name.find('.'))));
+    static constexpr const char* kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (base == device)
+            return true;
+    }
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
+}
+
+}  // namespace
+
+std::unique_ptr<TargetFile> StdTargetFiles::Create(const std::string& path) {
+    std::FILE* file = std::fopen(LocalPath(path).c_str(), "w+b");
+    if (file == nullptr)
+        throw ECannotCreateFile(path);
+    return std::make_unique<StdTargetFile>(file);
+}
+
+bool StdTargetFiles::Delete(const std::string& path) {
+    return std::remove(LocalPath(path).c_str()) == 0;
+}
+
+bool IsPlainFileName(std::string_view name, const std::function<bool(unsigned char)>& isLeadByte) {
+    if (name.empty())
+        return false;
+    bool onlyDotsAndBlanks = true;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (isLeadByte && isLeadByte(c) && i + 1 < name.size()) {
+            onlyDotsAndBlanks = false;
+            ++i;  // the trail byte is part of the character
+            continue;
+        }
+        if (c == '\\' || c == '/' || c == ':' || c < 32)
+            return false;
+        if (c != '.' && c != ' ')
+            onlyDotsAndBlanks = false;
+    }
+    return !onlyDotsAndBlanks && !IsDeviceName(name);
+}
+
+void EmbeddedFileCopy(InputFile& source, TargetFile& target, int64_t count) {
+    if (count < 0)
+        throw Error(kStreamReadError);
+    std::vector<unsigned char> buffer(static_cast<size_t>(std::min(count, kEmbeddedCopyBuffer)));
+    while (count > 0) {
+        const size_t piece = static_cast<size_t>(std::min(count, kEmbeddedCopyBuffer));
+        if (source.Read(buffer.data(), piece) != piece)
+            throw Error(kStreamReadError);
+        target.Write(buffer.data(), piece);
+        count -= static_cast<int64_t>(piece);
+    }
+}
+
+void ExtractEmbeddedFile(InputFile& package,
+                         int64_t offset,
+                         int64_t size,
+                         const std::string& target,
+                         TargetFiles& files) {
+    package.Seek(offset);
+    std::unique_ptr<TargetFile> file = files.Create(target);
+    // A negative offset can never be read; the created file stays empty.
+    if (offset < 0)
+        throw Error(kStreamReadError);
+    EmbeddedFileCopy(package, *file, size);
+}
+
+std::string EmbeddedTargetPath(const std::string& folder, const std::string& name) {
+    std::string path = JoinPath(folder, name);
+    if (!IsPlainFileName(name))
+        throw ECannotCreateFile(path);
+    return path;
+}
+
+void WriteSoundFiles(const TSSFileLocations& settings,
+                     InputFile& package,
+                     const std::string& tempDir,
+                     TargetFiles& files,
+                     std::vector<std::string>& written) {
+    // Records each file the moment it exists, whatever happens to its copy.
+    class RecordingFiles : public TargetFiles {
+      public:
+        RecordingFiles(TargetFiles& inner, std::vector<std::string>& written) : inner_(inner), written_(written) {}
+        std::unique_ptr<TargetFile> Create(const std::string& path) override {
+            auto file = inner_.Create(path);
+            if (std::find(written_.begin(), written_.end(), path) == written_.end())
+                written_.push_back(path);
+            return file;
+        }
+        bool Delete(const std::string& path) override { return inner_.Delete(path); }
+
+      private:
+        TargetFiles& inner_;
+        std::vector<std::string>& written_;
+    } recording(files, written);
+
+    for (int i = 0; i < settings.SndCount(); ++i) {
+        const std::string target = EmbeddedTargetPath(tempDir, settings.SndFileName(i));
+        ExtractEmbeddedFile(package, settings.SndPosition(i), settings.SndSize(i), target, recording);
+    }
+}
+
+void WritePresentationFiles(const TSSFileLocations& settings,
+                            InputFile& package,
+                            const std::string& tempDir,
+                            TargetFiles& files) {
+    for (int i = 0; i < settings.FlashCount(); ++i) {
+        std::string name;
+        try {
+            name = settings.FlashFileName(i);
+        } catch (const Error&) {
+            continue;  // no name for this entry
+        }
+        try {
+            const std::string target = EmbeddedTargetPath(tempDir, name);
+            ExtractEmbeddedFile(package, settings.FlashPosition(i), settings.FlashSize(i), target, files);
+        } catch (const ECannotCreateFile&) {
+            continue;  // the file of an earlier run, if any, stays as it was
+        }
+    }
+}
+
+void WriteHookLibrary(const TSSFileLocations& settings,
+                      InputFile& package,
+                      const std::string& sysDir,
+                      TargetFiles& files) {
+    if (settings.HookSize == 0)
+        return;
+    try {
+        ExtractEmbeddedFile(package, settings.HookPosition, settings.HookSize, JoinPath(sysDir, kHookLibraryFileName),
+                            files);
+    } catch (const ECannotCreateFile&) {
+        // A library loaded by another run, or a folder the user may not write.
+    }
+}
+
+void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files) {
+    for (const std::string& path : paths)
+        files.Delete(path);
+}
+
+}  // namespace orlscr

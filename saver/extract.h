@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "package/input_file.h"
+#include "package/settings_record.h"
+
+namespace orlscr {
+
+// The largest piece of an embedded file held in memory while it is written.
+inline constexpr int64_t kEmbeddedCopyBuffer = 61440;
+
+// The name under which the hook library is written to the system folder.
+inline constexpr const char* kHookLibraryFileName = "orlscrhook.dll";
+
+// A target that could not be created: "Cannot create file <path>".
+class ECannotCreateFile : public Error {
+  public:
+    explicit ECannotCreateFile(const std::string& path) : Error("Cannot create file " + path) {}
+};
+
+// A file being written. Closing happens on destruction, also after a failure,
+// so a partly written file stays on disk as far as it got.
+class TargetFile {
+  public:
+    virtual ~TargetFile() = default;
+    // Writes all bytes; throws Error("Stream write error") when it cannot.
+    virtual void Write(const void* data, size_t count) = 0;
+};
+
+// Where extracted files go: creating (or truncating) a target file for reading
+// and writing without sharing, and deleting a file again.
+class TargetFiles {
+  public:
+    virtual ~TargetFiles() = default;
+    // Throws ECannotCreateFile with the path when the file cannot be created.
+    virtual std::unique_ptr<TargetFile> Create(const std::string& path) = 0;
+    // False when the file could not be deleted.
+    virtual bool Delete(const std::string& path) = 0;
+};
+
+// Target files through the C library. Backslashes in a path are taken as
+// folder separators, so the Windows paths the saver builds work on any system.
+class StdTargetFiles : public TargetFiles {
+  public:
+    std::unique_ptr<TargetFile> Create(const std::string& path) override;
+    bool Delete(const std::string& path) override;
+};
+
+// Whether a stored file name names a file directly inside the folder it is
+// joined to: not empty, no folder separator ('\' or '/'), no drive or stream
+// colon, not "." or ".." (nor any name of dots and blanks alone, which the
+// platform shortens to one of those), and not a device name (CON, NUL, COM1,
+// ...). `isLeadByte` tells the lead bytes of double-byte characters, whose
+// trail byte is not a separator.
+bool IsPlainFileName(std::string_view name, const std::function<bool(unsigned char)>& isLeadByte = {});
+
+// Copies `count` bytes from the package's current position to the target,
+// through one buffer of at most kEmbeddedCopyBuffer bytes. Throws "Stream read
+// error" when the package ends early (or the count is negative); the target
+// keeps what was written.
+void EmbeddedFileCopy(InputFile& source, TargetFile& target, int64_t count);
+
+// Writes the byte range [offset, offset + size) of the package to a new file
+// `target` (an existing one is overwritten). Throws ECannotCreateFile when the
+// target cannot be created, and the errors of EmbeddedFileCopy.
+void ExtractEmbeddedFile(InputFile& package,
+                         int64_t offset,
+                         int64_t size,
+                         const std::string& target,
+                         TargetFiles& files);
+
+// The joined target of a stored name: JoinPath(folder, name), or
+// ECannotCreateFile for that path when the name is not a plain file name.
+std::string EmbeddedTargetPath(const std::string& folder, const std::string& name);
+
+// The three kinds of embedded files, each with its own error policy.
+//
+// Sound tracks into `tempDir`: every error propagates. The path of each track
+// whose file was created (also one left partly written) is appended to
+// `written`, so that the run deletes exactly the files it wrote.
+void WriteSoundFiles(const TSSFileLocations& settings,
+                     InputFile& package,
+                     const std::string& tempDir,
+                     TargetFiles& files,
+                     std::vector<std::string>& written);
+
+// Presentation files into `tempDir`: an entry whose name cannot be read or
+// whose target cannot be created is skipped; other errors propagate.
+void WritePresentationFiles(const TSSFileLocations& settings,
+                            InputFile& package,
+                            const std::string& tempDir,
+                            TargetFiles& files);
+
+// The hook library into `sysDir` as "orlscrhook.dll": skipped when the target
+// cannot be created, and when the package carries none (size 0), so that an
+// empty file never replaces a library already there. Other errors propagate.
+void WriteHookLibrary(const TSSFileLocations& settings,
+                      InputFile& package,
+                      const std::string& sysDir,
+                      TargetFiles& files);
+
+// Deletes the given files, ignoring failures.
+void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files);
+
+}  // namespace orlscr

@@ -1,0 +1,11 @@
+#include "saver/viewer.h"
+
+#include "package/paths.h"
+
+namespace orlscr {
+
+std::string ViewerCommandLine(const std::string& tempDir, const std::string& documentName) {
+    return JoinPath(tempDir, kViewerFileName) + " \"" + JoinPath(tempDir, documentName) + "\" ";
+}
+
+}  // namespace orlscr

@@ -1,0 +1,211 @@
+#include "saver/extract.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "package/std_input_file.h"
+#include "support/expect_error.h"
+
+namespace orlscr {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A package file on disk: 1000 bytes of "image", then the entries.
+class ExtractTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("orlscr_extract_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root / "temp");
+        fs::create_directories(root / "sys");
+        tempDir = (root / "temp").string() + "\\";  // as the platform reports it
+        sysDir = (root / "sys").string();
+
+        for (int i = 0; i < 1000; ++i)
+            content.push_back(static_cast<char>('a' + i % 26));
+        packagePath = (root / "package.scr").string();
+        std::ofstream(packagePath, std::ios::binary) << content;
+        package = std::make_unique<StdInputFile>(packagePath);
+    }
+    void TearDown() override {
+        package.reset();
+        fs::remove_all(root);
+    }
+
+    std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string Bytes(int offset, int size) { return content.substr(offset, size); }
+
+    fs::path root;
+    std::string tempDir, sysDir, packagePath, content;
+    std::unique_ptr<InputFile> package;
+    StdTargetFiles files;
+    TSSFileLocations settings;
+};
+
+TEST_F(ExtractTest, CopiesRangesThroughAFixedBuffer) {
+    // Larger than one buffer, so the copy takes several pieces.
+    std::string big(kEmbeddedCopyBuffer * 2 + 17, 'x');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7);
+    std::ofstream((root / "big.bin").string(), std::ios::binary) << big;
+    StdInputFile source((root / "big.bin").string());
+
+    ExtractEmbeddedFile(source, 5, static_cast<int64_t>(big.size()) - 5, (root / "out.bin").string(), files);
+    EXPECT_EQ(Read(root / "out.bin"), big.substr(5));
+}
+
+TEST_F(ExtractTest, WritesEveryKindWhereItBelongs) {
+    settings.SndCommaList.SetText("1000,10");
+    settings.SndFileNamesCommaList.SetText("one.wav,two.wav");
+    settings.SndSizesCommaList.SetText("0,20");
+    settings.FlashCommaList.SetText("100,200");
+    settings.FlashFileNamesCommaList.SetText("\"my show.slides\",PPTVIEW.EXE");
+    settings.FlashSizesCommaList.SetText("30,40");
+    settings.HookPosition = 500;
+    settings.HookSize = 50;
+
+    std::vector<std::string> written;
+    WriteSoundFiles(settings, *package, tempDir, files, written);
+    WritePresentationFiles(settings, *package, tempDir, files);
+    WriteHookLibrary(settings, *package, sysDir, files);
+
+    EXPECT_EQ(Read(root / "temp" / "one.wav"), "");  // size 0: an empty file
+    EXPECT_TRUE(fs::exists(root / "temp" / "one.wav"));
+    EXPECT_EQ(Read(root / "temp" / "two.wav"), Bytes(10, 20));
+    EXPECT_EQ(Read(root / "temp" / "my show.slides"), Bytes(100, 30));
+    EXPECT_EQ(Read(root / "temp" / "PPTVIEW.EXE"), Bytes(200, 40));
+    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), Bytes(500, 50));
+    EXPECT_EQ(written, (std::vector<std::string>{tempDir + "one.wav", tempDir + "two.wav"}));
+
+    // At the end only the sound tracks go.
+    DeleteFiles(written, files);
+    EXPECT_FALSE(fs::exists(root / "temp" / "one.wav"));
+    EXPECT_FALSE(fs::exists(root / "temp" / "two.wav"));
+    EXPECT_TRUE(fs::exists(root / "temp" / "PPTVIEW.EXE"));
+    EXPECT_TRUE(fs::exists(root / "sys" / "orlscrhook.dll"));
+}
+
+TEST_F(ExtractTest, OverwritesAFileOfAnEarlierRun) {
+    std::ofstream((root / "temp" / "doc.slides").string(), std::ios::binary) << std::string(500, 'Z');
+    settings.FlashCommaList.SetText("0");
+    settings.FlashFileNamesCommaList.SetText("doc.slides");
+    settings.FlashSizesCommaList.SetText("5");
+    WritePresentationFiles(settings, *package, tempDir, files);
+    EXPECT_EQ(Read(root / "temp" / "doc.slides"), "abcde");
+}
+
+TEST_F(ExtractTest, ShortPackageLeavesThePartialFile) {
+    settings.SndCommaList.SetText("990");
+    settings.SndFileNamesCommaList.SetText("cut.wav");
+    settings.SndSizesCommaList.SetText("100");
+    std::vector<std::string> written;
+    EXPECT_ERROR_MSG(WriteSoundFiles(settings, *package, tempDir, files, written), "Stream read error");
+    EXPECT_TRUE(fs::exists(root / "temp" / "cut.wav"));
+    EXPECT_EQ(written.size(), 1u);  // still deleted at the end of the run
+
+    // Presentation files and the hook library pass copy errors on as well.
+    TSSFileLocations flash;
+    flash.FlashCommaList.SetText("2000");
+    flash.FlashFileNamesCommaList.SetText("far.bin");
+    flash.FlashSizesCommaList.SetText("1");
+    EXPECT_ERROR_MSG(WritePresentationFiles(flash, *package, tempDir, files), "Stream read error");
+    TSSFileLocations hook;
+    hook.HookPosition = -5;
+    hook.HookSize = 10;
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files), "Stream read error");
+}
+
+TEST_F(ExtractTest, MissingListItems) {
+    // A presentation entry without a name is skipped; the rest are written.
+    settings.FlashCommaList.SetText("0,10,20");
+    settings.FlashFileNamesCommaList.SetText("a.bin");
+    settings.FlashSizesCommaList.SetText("1,1,1");
+    WritePresentationFiles(settings, *package, tempDir, files);
+    EXPECT_EQ(Read(root / "temp" / "a.bin"), "a");
+
+    // A sound entry without a name or a size ends the start-up.
+    TSSFileLocations sound;
+    sound.SndCommaList.SetText("0,10");
+    sound.SndFileNamesCommaList.SetText("x.wav,y.wav");
+    sound.SndSizesCommaList.SetText("1");
+    std::vector<std::string> written;
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written), "Index is out of bounds");
+    sound.SndFileNamesCommaList.SetText("x.wav");
+    sound.SndSizesCommaList.SetText("1,1");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written), "Index is out of bounds");
+}
+
+TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
+    fs::create_directories(root / "temp" / "a");
+    settings.FlashCommaList.SetText("0,0,0,0,0,0,0,0,0");
+    settings.FlashFileNamesCommaList.SetText("..\\..\\x.exe,C:\\x,a/b,C:,.,..,\"\",NUL,ok.bin");
+    settings.FlashSizesCommaList.SetText("3,3,3,3,3,3,3,3,3");
+    WritePresentationFiles(settings, *package, tempDir, files);
+    EXPECT_EQ(Read(root / "temp" / "ok.bin"), "abc");
+    // The only file written is the plain one (and the folder made above).
+    int entries = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        entries += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(entries, 2);  // package.scr and ok.bin
+
+    // For sound tracks such a name ends the start-up like any uncreatable file.
+    TSSFileLocations sound;
+    sound.SndCommaList.SetText("0");
+    sound.SndFileNamesCommaList.SetText("..\\evil.wav");
+    sound.SndSizesCommaList.SetText("1");
+    std::vector<std::string> written;
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written),
+                     "Cannot create file " + tempDir + "..\\evil.wav");
+    EXPECT_TRUE(written.empty());
+}
+
+TEST_F(ExtractTest, UncreatableTargetsFollowThePolicyOfTheirKind) {
+    fs::create_directories(root / "temp" / "taken");  // a folder where a file should go
+    settings.FlashCommaList.SetText("0,1");
+    settings.FlashFileNamesCommaList.SetText("taken,next.bin");
+    settings.FlashSizesCommaList.SetText("1,1");
+    WritePresentationFiles(settings, *package, tempDir, files);
+    EXPECT_EQ(Read(root / "temp" / "next.bin"), "b");
+
+    TSSFileLocations hook;
+    hook.HookSize = 4;
+    WriteHookLibrary(hook, *package, (root / "missing").string(), files);  // skipped quietly
+
+    TSSFileLocations sound;
+    sound.SndCommaList.SetText("0");
+    sound.SndFileNamesCommaList.SetText("taken");
+    sound.SndSizesCommaList.SetText("1");
+    std::vector<std::string> written;
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written),
+                     "Cannot create file " + tempDir + "taken");
+}
+
+TEST_F(ExtractTest, PackageWithoutHookLibraryKeepsTheOneThere) {
+    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
+    WriteHookLibrary(settings, *package, sysDir, files);  // HookSize 0
+    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
+}
+
+TEST(PlainFileName, TellsNamesThatStayInTheirFolder) {
+    for (const char* good : {"screen.ppt", "PPTVIEW.EXE", "my show.slides", "a..b", ".hidden", "CONSOLE.TXT", "COM10"})
+        EXPECT_TRUE(IsPlainFileName(good)) << good;
+    for (const char* bad : {"", ".", "..", "...", " . ", "a\\b", "a/b", "C:", "C:x", "x:stream", "nul", "Con.txt",
+                            "COM1", "lpt9.dat", "tab\tname"})
+        EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+    // A trail byte that looks like a backslash belongs to its character.
+    const std::string dbcs = std::string("a\x81\x5C") + "b";
+    EXPECT_FALSE(IsPlainFileName(dbcs));
+    EXPECT_TRUE(IsPlainFileName(dbcs, [](unsigned char c) { return c >= 0x81 && c <= 0x9F; }));
+}
+
+}  // namespace
+}  // namespace orlscr

@@ -1,0 +1,534 @@
+#include "saver/screen_saver.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "package/std_input_file.h"
+#include "package/stream_writer.h"
+#include "package/trailer.h"
+#include "saver/viewer.h"
+
+namespace orlscr {
+namespace {
+
+// Target files kept in memory.
+class MemoryFiles : public TargetFiles {
+  public:
+    class File : public TargetFile {
+      public:
+        explicit File(std::string& data) : data_(data) {}
+        void Write(const void* data, size_t count) override { data_.append(static_cast<const char*>(data), count); }
+
+      private:
+        std::string& data_;
+    };
+    std::unique_ptr<TargetFile> Create(const std::string& path) override {
+        if (path.find("readonly") != std::string::npos)
+            throw ECannotCreateFile(path);
+        files[path].clear();
+        return std::make_unique<File>(files[path]);
+    }
+    bool Delete(const std::string& path) override {
+        deleted.push_back(path);
+        return files.erase(path) == 1;
+    }
+    std::map<std::string, std::string> files;
+    std::vector<std::string> deleted;
+};
+
+class LoggingNotifyPlatform : public NotifyPlatform {
+  public:
+    explicit LoggingNotifyPlatform(std::vector<std::string>& log) : log_(log) {}
+    WindowHandle CreateNotifyWindow(TTarvelNotify&) override { return 1; }
+    void DestroyNotifyWindow(WindowHandle) override {}
+    void LoadHookLibrary() override { log_.push_back("load hook library"); }
+    int32_t CallInstallHook(WindowHandle, uint32_t) override {
+        log_.push_back("install hook");
+        return refuse ? -1 : 0;
+    }
+    int32_t CallUninstallHook(WindowHandle) override {
+        log_.push_back("uninstall hook");
+        return 0;
+    }
+    bool refuse = false;
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+class LoggingSoundDevice : public SoundDevice {
+  public:
+    explicit LoggingSoundDevice(std::vector<std::string>& log) : log_(log) {}
+    void Open(const std::string& file) override {
+        log_.push_back("sound open " + file);
+        if (onOpen)
+            onOpen();
+    }
+    void Play() override { log_.push_back("sound play"); }
+    void Stop() override { log_.push_back("sound stop"); }
+    void Close() override { log_.push_back("sound close"); }
+
+    std::function<void()> onOpen;
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+// The platform of a run under test. Every call that matters goes to `log`;
+// `during` holds actions that the wait loop's message passes perform, one per
+// pass, standing in for input arriving while the saver waits.
+class FakeSaverPlatform : public SaverPlatform {
+  public:
+    FakeSaverPlatform() : notify(log), device(log) {}
+
+    std::unique_ptr<InputFile> OpenOwnFile() override {
+        return std::make_unique<MemoryInputFile>(package.data(), package.size());
+    }
+    ScreenSize Screen() override { return {800, 600}; }
+    void SetCursorPos(int32_t x, int32_t y) override {
+        log.push_back("cursor to " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void ShowCursor(bool show) override {
+        cursorCounter += show ? 1 : -1;
+        log.push_back(show ? "show cursor" : "hide cursor");
+    }
+    void ReleaseCapture() override {}
+    std::string TempDir() override { return "C:\\TEMP\\"; }
+    std::string SysDir() override { return "C:\\WINDOWS\\system32"; }
+    TargetFiles& Files() override { return files; }
+    std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
+        EXPECT_EQ(section, "Setup");
+        EXPECT_EQ(key, "mute");
+        log.push_back("read ini");
+        return mute;
+    }
+    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
+        log.push_back("create watch");
+        auto created = std::make_unique<TTarvelNotify>(notify);
+        watch = created.get();
+        return created;
+    }
+    SoundDevice& MusicDevice() override { return device; }
+    bool StartViewerProcess(const std::string& commandLine) override {
+        log.push_back("start viewer " + commandLine);
+        viewerRunning = viewerStarts;
+        return viewerStarts;
+    }
+    bool HasViewerProcess() override { return viewerRunning; }
+    std::optional<uint32_t> ViewerExitCode() override {
+        if (!viewerRunning)
+            return std::nullopt;
+        return viewerAlive ? kStillActive : 0u;
+    }
+    void TerminateViewerProcess() override {
+        log.push_back("terminate viewer");
+        if (--terminateAttemptsNeeded <= 0)
+            viewerAlive = false;
+    }
+    void CloseViewerProcess() override {
+        log.push_back("close viewer");
+        viewerRunning = false;
+    }
+    void SetScreenSaverRunning(bool running) override {
+        screenSaverFlag = running;
+        log.push_back(running ? "flag on" : "flag off");
+    }
+    void Sleep(uint32_t) override {}
+    void ProcessMessages() override {
+        if (!during.empty()) {
+            auto action = during.front();
+            during.pop_front();
+            action();
+        } else if (++idlePasses > 50) {
+            ADD_FAILURE() << "the run does not end";
+            terminated = true;
+        }
+    }
+    bool Terminated() override { return terminated; }
+    void Terminate() override {
+        log.push_back("application ends");
+        terminated = true;
+    }
+    void ShowError(const std::string& message) override { log.push_back("error box " + message); }
+    uint8_t StartMode() override { return 3; }
+    bool OpenDesktopKey() override { return hasDesktopKey; }
+    std::optional<uint32_t> ReadDesktopInteger(const std::string& name) override {
+        auto it = registry.find(name);
+        return it == registry.end() ? std::nullopt : std::optional<uint32_t>(it->second);
+    }
+    void CloseDesktopKey() override {}
+    PasswordCheck VerifyScreenSavePwd() override {
+        log.push_back("password dialog");
+        if (onPasswordDialog)
+            onPasswordDialog();
+        PasswordCheck answer = passwordAnswers.empty() ? PasswordCheck::Accepted : passwordAnswers.front();
+        if (!passwordAnswers.empty())
+            passwordAnswers.pop_front();
+        return answer;
+    }
+
+    // Hands an input event to the keyboard watch as the hook library would.
+    void Input(uint32_t message, int32_t x = 0, int32_t y = 0) {
+        ASSERT_NE(watch, nullptr);
+        EventMsg event{message, static_cast<uint32_t>(x), static_cast<uint32_t>(y), 0, 0};
+        TMessage m;
+        m.Msg = kHookNotifyMessage;
+        m.LParam = reinterpret_cast<intptr_t>(&event);
+        watch->NotifyWndProc(m);
+    }
+
+    bool Contains(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
+    // Position of the first entry that starts with `prefix`, or -1.
+    int IndexOf(const std::string& prefix) const {
+        for (size_t i = 0; i < log.size(); ++i) {
+            if (log[i].rfind(prefix, 0) == 0)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    std::vector<std::string> log;
+    std::string package;
+    MemoryFiles files;
+    LoggingNotifyPlatform notify;
+    LoggingSoundDevice device;
+    TTarvelNotify* watch = nullptr;
+    std::optional<std::string> mute;
+    std::deque<std::function<void()>> during;
+    std::deque<PasswordCheck> passwordAnswers;
+    std::function<void()> onPasswordDialog;
+    std::map<std::string, uint32_t> registry;
+    bool hasDesktopKey = false;  // no password configured
+    bool viewerStarts = true;
+    bool viewerRunning = false;
+    bool viewerAlive = true;
+    int terminateAttemptsNeeded = 1;
+    bool screenSaverFlag = false;
+    bool terminated = false;
+    int idlePasses = 0;
+    int cursorCounter = 0;
+};
+
+// "image" bytes, the embedded files, the record, the trailer.
+std::string MakePackage(TSSFileLocations record,
+                        const std::vector<std::string>& files = {},
+                        bool truncateRecord = false) {
+    std::string package(64, 'I');
+    for (const std::string& file : files)
+        package += file;
+    const auto recordOffset = static_cast<int32_t>(package.size());
+    std::string stream = WriteSettingsRecordStream(record);
+    if (truncateRecord)
+        stream.resize(stream.size() - 30);
+    package += stream;
+    char field[kTrailerFieldSize];
+    package += FormatTrailerField(0, field);
+    package += FormatTrailerField(recordOffset, field);
+    return package;
+}
+
+// A presentation package: a document and a viewer at offsets 64 and 67, a
+// sound track at 70, the hook library at 73.
+TSSFileLocations PresentationRecord() {
+    TSSFileLocations record;
+    record.Ver = "powerpoint";
+    record.lExitMouseMove = true;
+    record.lExitKeyPress = true;
+    record.FlashCommaList.SetText("64,67");
+    record.FlashFileNamesCommaList.SetText("\"my show.slides\",PPTVIEW.EXE");
+    record.FlashSizesCommaList.SetText("3,3");
+    record.SndCommaList.SetText("70");
+    record.SndFileNamesCommaList.SetText("tune.wav");
+    record.SndSizesCommaList.SetText("3");
+    record.HookPosition = 73;
+    record.HookSize = 3;
+    return record;
+}
+
+const std::vector<std::string> kPresentationFiles = {"DOC", "EXE", "WAV", "DLL"};
+
+class ScreenSaverTest : public ::testing::Test {
+  protected:
+    void UsePackage(const TSSFileLocations& record, bool truncate = false) {
+        platform.package = MakePackage(record, kPresentationFiles, truncate);
+    }
+    FakeSaverPlatform platform;
+};
+
+TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
+    UsePackage(PresentationRecord());
+    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); }, [&] { platform.Input(kWmMouseMove, 103, 97); },
+                       [&] { EXPECT_TRUE(platform.screenSaverFlag); }, [&] { platform.Input(kWmMouseMove, 110, 100); }};
+    {
+        TfrmScrn form(platform);
+        form.FormActivate();
+        EXPECT_FALSE(form.StartPending());
+        EXPECT_TRUE(form.Closed());
+        EXPECT_EQ(platform.files.files["C:\\TEMP\\my show.slides"], "DOC");
+        EXPECT_EQ(platform.files.files["C:\\TEMP\\PPTVIEW.EXE"], "EXE");
+        EXPECT_EQ(platform.files.files["C:\\TEMP\\tune.wav"], "WAV");
+        EXPECT_EQ(platform.files.files["C:\\WINDOWS\\system32\\orlscrhook.dll"], "DLL");
+        EXPECT_EQ(form.ViewerCommandLine(), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\my show.slides\" ");
+        form.FormDestroy();
+    }
+
+    const std::vector<std::string> order = {"cursor to 800,600",
+                                            "hide cursor",
+                                            "read ini",
+                                            "create watch",
+                                            "load hook library",
+                                            "install hook",
+                                            "sound open C:\\TEMP\\tune.wav",
+                                            "start viewer",
+                                            "flag on",
+                                            "terminate viewer",
+                                            "close viewer",
+                                            "flag off",
+                                            "show cursor",
+                                            "application ends",
+                                            "sound stop",
+                                            "sound close",
+                                            "uninstall hook"};
+    int last = -1;
+    for (const std::string& step : order) {
+        const int at = platform.IndexOf(step);
+        EXPECT_GT(at, last) << step << "\n" << ::testing::PrintToString(platform.log);
+        last = at;
+    }
+    EXPECT_EQ(platform.cursorCounter, 0);
+    EXPECT_FALSE(platform.screenSaverFlag);
+    // Only the sound track is deleted.
+    EXPECT_EQ(platform.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
+    EXPECT_EQ(platform.files.files.count("C:\\TEMP\\PPTVIEW.EXE"), 1u);
+}
+
+TEST_F(ScreenSaverTest, NotificationsDuringTheStartUpAreNotCounted) {
+    TSSFileLocations record = PresentationRecord();
+    record.lExitMouseMove = false;
+    UsePackage(record);
+    TfrmScrn form(platform);
+    // The music starts after the watch, while the start-up is still pending.
+    platform.device.onOpen = [&] {
+        for (int i = 0; i < 5; ++i)
+            platform.Input(kWmKeyUp);
+    };
+    EXPECT_EQ(form.Rules().KeyCount, 0);
+    platform.during = {[&] { EXPECT_EQ(form.Rules().KeyCount, 0); }, [&] { platform.terminated = true; }};
+    form.FormActivate();
+    EXPECT_EQ(form.Rules().KeyCount, 0);
+}
+
+TEST_F(ScreenSaverTest, ActivateDuringTheRunDoesNothing) {
+    UsePackage(PresentationRecord());
+    TfrmScrn form(platform);
+    platform.during = {[&] { form.FormActivate(); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform.Input(kWmMouseMove, 9, 9); }};
+    form.FormActivate();
+    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "create watch"), 1);
+    form.FormActivate();  // after the end as well
+    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "create watch"), 1);
+}
+
+TEST_F(ScreenSaverTest, RefusedPasswordKeepsTheRunAndMovesTheReference) {
+    UsePackage(PresentationRecord());
+    platform.hasDesktopKey = true;
+    platform.registry = {{"ScreenSaveUsePassword", 1}};
+    platform.passwordAnswers = {PasswordCheck::Refused, PasswordCheck::Accepted};
+    TfrmScrn form(platform);
+    int dialogEvents = 0;
+    platform.onPasswordDialog = [&] {
+        // Input in the password dialog does not re-enter the rules.
+        platform.Input(kWmMouseMove, 500, 500);
+        ++dialogEvents;
+        EXPECT_EQ(platform.cursorCounter, 0);  // visible for the dialog
+    };
+    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
+                       [&] { platform.Input(kWmMouseMove, 200, 200); },  // refused
+                       [&] {
+                           EXPECT_FALSE(form.Closed());
+                           EXPECT_EQ(form.Rules().LastMouseX, 200);
+                           platform.Input(kWmMouseMove, 203, 203);  // near the new reference
+                       },
+                       [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform.Input(kWmMouseMove, 300, 300); }};
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_EQ(dialogEvents, 2);
+    EXPECT_EQ(platform.cursorCounter, 0);
+}
+
+TEST_F(ScreenSaverTest, PasswordCheckConsultsRegistryThenLibrary) {
+    TfrmScrn form(platform);
+    platform.hasDesktopKey = false;
+    EXPECT_TRUE(form.VerifyPassword());
+    platform.hasDesktopKey = true;
+    platform.registry = {{"ScreenSaveUsePassword", 0}};
+    EXPECT_TRUE(form.VerifyPassword());
+    platform.registry = {{"ScreenSaveUsePassword", 1}, {"ScreenSaverIsSecure", 0}};
+    EXPECT_TRUE(form.VerifyPassword());
+    EXPECT_FALSE(platform.Contains("password dialog"));
+
+    platform.registry = {};  // missing values count as a password in use
+    for (auto [answer, ok] :
+         {std::pair{PasswordCheck::Refused, false}, std::pair{PasswordCheck::Accepted, true},
+          std::pair{PasswordCheck::LibraryMissing, true}, std::pair{PasswordCheck::EntryMissing, true}}) {
+        platform.passwordAnswers = {answer};
+        EXPECT_EQ(form.VerifyPassword(), ok);
+    }
+    EXPECT_EQ(platform.cursorCounter, 0);
+}
+
+TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
+    UsePackage(PresentationRecord());
+    platform.notify.refuse = true;  // the hook library is missing
+    {
+        TfrmScrn form(platform);
+        form.FormActivate();
+        EXPECT_TRUE(form.StartPending());
+        EXPECT_TRUE(form.Closed());
+    }
+    EXPECT_TRUE(platform.Contains("error box Install Hook Error!"));
+    EXPECT_TRUE(platform.terminated);
+    EXPECT_FALSE(platform.Contains("start viewer"));
+    EXPECT_FALSE(platform.Contains("flag on"));
+    EXPECT_FALSE(platform.screenSaverFlag);
+    // The sound track written before the error is removed again.
+    EXPECT_EQ(platform.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
+}
+
+TEST_F(ScreenSaverTest, SoundFileErrorStopsBeforeAnythingStarts) {
+    TSSFileLocations record = PresentationRecord();
+    record.SndFileNamesCommaList.SetText("readonly.wav");
+    UsePackage(record);
+    {
+        TfrmScrn form(platform);
+        form.FormActivate();
+    }
+    EXPECT_TRUE(platform.Contains("error box Cannot create file C:\\TEMP\\readonly.wav"));
+    EXPECT_FALSE(platform.Contains("create watch"));
+    EXPECT_TRUE(platform.terminated);
+    EXPECT_TRUE(platform.files.deleted.empty());
+}
+
+TEST_F(ScreenSaverTest, UnreadableRecordStartsNothing) {
+    UsePackage(PresentationRecord(), /*truncate=*/true);
+    {
+        TfrmScrn form(platform);
+        form.FormActivate();
+    }
+    EXPECT_FALSE(platform.Contains("error box"));  // quietly
+    EXPECT_TRUE(platform.terminated);
+    EXPECT_TRUE(platform.files.files.empty());
+    EXPECT_FALSE(platform.Contains("start viewer"));
+    EXPECT_FALSE(platform.Contains("create watch"));
+    EXPECT_FALSE(platform.screenSaverFlag);
+}
+
+TEST_F(ScreenSaverTest, PlayerWithoutPackageEndsQuietly) {
+    platform.package = "MZ tiny";
+    TfrmScrn form(platform);
+    form.FormActivate();
+    EXPECT_TRUE(platform.terminated);
+    EXPECT_FALSE(platform.Contains("create watch"));
+}
+
+TEST_F(ScreenSaverTest, OtherPackagesGetTheWatchButNoViewerOrMusic) {
+    TSSFileLocations record = PresentationRecord();
+    record.Ver = "PowerPoint";
+    UsePackage(record);
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    form.FormActivate();
+    EXPECT_TRUE(platform.Contains("install hook"));
+    EXPECT_FALSE(platform.Contains("start viewer"));
+    EXPECT_EQ(platform.IndexOf("sound"), -1);
+    EXPECT_TRUE(form.Closed());
+}
+
+TEST_F(ScreenSaverTest, EmptyPresentationListStartsNoViewer) {
+    TSSFileLocations record = PresentationRecord();
+    record.FlashCommaList.Clear();
+    UsePackage(record);
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.terminated = true; }};
+    form.FormActivate();
+    EXPECT_TRUE(platform.Contains("install hook"));
+    EXPECT_NE(platform.IndexOf("sound open"), -1);
+    EXPECT_FALSE(platform.Contains("start viewer"));
+}
+
+TEST_F(ScreenSaverTest, ClosingTerminatesTheViewerUntilItHasEnded) {
+    UsePackage(PresentationRecord());
+    platform.terminateAttemptsNeeded = 3;
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    form.FormActivate();
+    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "terminate viewer"), 3);
+    EXPECT_FALSE(platform.viewerRunning);
+}
+
+TEST_F(ScreenSaverTest, EndedOtherwiseStillEndsTheViewerAndClearsTheFlag) {
+    UsePackage(PresentationRecord());
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.terminated = true; }};  // e.g. the session ends
+    form.FormActivate();
+    EXPECT_FALSE(platform.viewerRunning);
+    EXPECT_FALSE(platform.screenSaverFlag);
+}
+
+TEST_F(ScreenSaverTest, CursorStaysVisibleWhenTheSettingsSaySo) {
+    TSSFileLocations record = PresentationRecord();
+    record.lShowMouseCursor = true;
+    UsePackage(record);
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.terminated = true; }};
+    form.FormActivate();
+    EXPECT_FALSE(platform.Contains("hide cursor"));
+    EXPECT_EQ(platform.IndexOf("cursor to"), -1);
+}
+
+TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {
+    struct Case {
+        bool recordMute;
+        std::optional<std::string> ini;
+        bool plays;
+    };
+    for (const Case& c : {Case{false, "1", false}, Case{true, "0", true}, Case{true, std::nullopt, false},
+                          Case{false, "0x10", false}, Case{true, "yes", false}, Case{false, "", true}}) {
+        FakeSaverPlatform p;
+        TSSFileLocations record = PresentationRecord();
+        record.lMute = c.recordMute;
+        p.package = MakePackage(record, kPresentationFiles);
+        p.mute = c.ini;
+        TfrmScrn form(p);
+        p.during = {[&] { p.terminated = true; }};
+        form.FormActivate();
+        EXPECT_EQ(p.IndexOf("sound open") != -1, c.plays) << c.ini.value_or("(none)");
+    }
+}
+
+TEST(IniInteger, ReadsDecimalAndHexadecimal) {
+    EXPECT_EQ(ParseIniInteger("1"), 1);
+    EXPECT_EQ(ParseIniInteger(" -7 "), -7);
+    EXPECT_EQ(ParseIniInteger("0x1F"), 31);
+    EXPECT_EQ(ParseIniInteger("0XffffFFFF"), -1);
+    EXPECT_EQ(ParseIniInteger("$10"), 16);
+    EXPECT_EQ(ParseIniInteger("0x"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger("0x1G"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger("0x100000000"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger("true"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger(""), std::nullopt);
+}
+
+TEST(ViewerCommandLine, QuotesTheDocumentAndEndsWithABlank) {
+    EXPECT_EQ(ViewerCommandLine("C:\\TEMP\\", "screen.ppt"), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\screen.ppt\" ");
+    EXPECT_EQ(ViewerCommandLine("C:\\Users\\A B\\Temp", "my show.slides"),
+              "C:\\Users\\A B\\Temp\\PPTVIEW.EXE \"C:\\Users\\A B\\Temp\\my show.slides\" ");
+}
+
+}  // namespace
+}  // namespace orlscr
