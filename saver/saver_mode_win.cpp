@@ -1,0 +1,281 @@
+// The run mode's Windows side: the saver window TfrmScrn and the platform
+// calls of its portable core (saver/screen_saver.h).
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/win/trace.h"
+#include "common/win/unique.h"
+#include "entry/modes_win.h"
+#include "entry/start_mode.h"
+#include "hook/source/trvkhlib_win.h"
+#include "package/own_file_win.h"
+#include "package/paths.h"
+#include "saver/extract_win.h"
+#include "saver/mci_device_win.h"
+#include "saver/screen_saver.h"
+
+namespace orlscr {
+
+namespace {
+
+constexpr const char* kSaverWindowClass = "TfrmScrn";
+constexpr int kClientWidth = 242;
+constexpr int kClientHeight = 116;
+// Posted to the window at its first activation; the run happens there.
+constexpr UINT kStartMessage = WM_APP + 1;
+
+// The folder of the running program, with its trailing backslash.
+std::string ProgramFolder() {
+    const std::string path = OwnFileName();
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The caption of the error box: the program's name without its extension.
+std::string ApplicationTitle() {
+    std::string name = OwnFileName();
+    const size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+class Win32SaverPlatform : public SaverPlatform {
+  public:
+    void Attach(HWND window) {
+        window_ = window;
+        music_ = std::make_unique<MciSoundDevice>(window);
+    }
+
+    std::unique_ptr<InputFile> OpenOwnFile() override { return OpenOwnPackage(); }
+    ScreenSize Screen() override { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+    void SetCursorPos(int32_t x, int32_t y) override { ::SetCursorPos(x, y); }
+    void ShowCursor(bool show) override {
+        const int counter = ::ShowCursor(show ? TRUE : FALSE);
+        Trace("cursor " + std::string(show ? "show " : "hide ") + std::to_string(counter));
+    }
+    void ReleaseCapture() override { ::ReleaseCapture(); }
+
+    std::string TempDir() override { return orlscr::TempDir(); }
+    std::string SysDir() override { return orlscr::SysDir(); }
+    TargetFiles& Files() override { return files_; }
+    std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
+        const std::string path = ProgramFolder() + "CONTROL.INI";
+        char buffer[256] = {};
+        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, sizeof buffer, path.c_str());
+        return std::string(buffer);
+    }
+
+    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
+        return std::make_unique<TTarvelNotify>(notifyPlatform_);
+    }
+    SoundDevice& MusicDevice() override { return *music_; }
+
+    bool StartViewerProcess(const std::string& commandLine) override {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        std::string buffer = commandLine;  // CreateProcessA may write into it
+        if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0x30, nullptr, nullptr, &startup, &info))
+            return false;
+        viewerProcess_.reset(info.hProcess);
+        viewerThread_.reset(info.hThread);
+        return true;
+    }
+    bool HasViewerProcess() override { return static_cast<bool>(viewerProcess_); }
+    std::optional<uint32_t> ViewerExitCode() override {
+        DWORD code = 0;
+        if (!viewerProcess_ || !::GetExitCodeProcess(viewerProcess_.get(), &code))
+            return std::nullopt;
+        return code;
+    }
+    void TerminateViewerProcess() override { ::TerminateProcess(viewerProcess_.get(), 0); }
+    void CloseViewerProcess() override {
+        viewerProcess_.reset();
+        viewerThread_.reset();
+    }
+
+    void SetScreenSaverRunning(bool running) override {
+        ::SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? 1 : 0, nullptr, 0);
+        Trace(running ? "screen saver running on" : "screen saver running off");
+    }
+
+    void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+    void ProcessMessages() override {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                terminated_ = true;
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    bool Terminated() override { return terminated_; }
+    void Terminate() override {
+        if (!terminated_)
+            ::PostQuitMessage(0);
+        terminated_ = true;
+    }
+    void ShowError(const std::string& message) override {
+        Trace("error box " + message);
+        ::MessageBoxA(window_, message.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+    }
+
+    uint8_t StartMode() override { return orlscr::StartMode(); }
+    bool OpenDesktopKey() override {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        desktopKey_.reset(key);
+        return true;
+    }
+    std::optional<uint32_t> ReadDesktopInteger(const std::string& name) override {
+        DWORD type = 0;
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (::RegQueryValueExA(desktopKey_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                               &size) != ERROR_SUCCESS ||
+            type != REG_DWORD || size != sizeof value)
+            return std::nullopt;
+        return value;
+    }
+    void CloseDesktopKey() override { desktopKey_.reset(); }
+    PasswordCheck VerifyScreenSavePwd() override {
+        char buffer[260] = {};
+        const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
+        std::string path(buffer, length < sizeof buffer ? length : 0);
+        if (!path.empty() && path.back() != '\\')
+            path += '\\';
+        path += "PASSWORD.CPL";
+        UniqueModule library(::LoadLibraryA(path.c_str()));
+        if (!library) {
+            Trace("password library missing");
+            return PasswordCheck::LibraryMissing;
+        }
+        using VerifyFn = BOOL(WINAPI*)(HWND);
+        auto verify =
+            reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(::GetProcAddress(library.get(), "VerifyScreenSavePwd")));
+        if (verify == nullptr) {
+            Trace("password entry missing");
+            return PasswordCheck::EntryMissing;
+        }
+        const BOOL result = verify(window_);
+        Trace((result & 0xFF) != 0 ? "password accepted" : "password refused");
+        return (result & 0xFF) != 0 ? PasswordCheck::Accepted : PasswordCheck::Refused;
+    }
+
+  private:
+    HWND window_ = nullptr;
+    Win32TargetFiles files_;
+    Win32NotifyPlatform notifyPlatform_;
+    std::unique_ptr<MciSoundDevice> music_;
+    UniqueHandle viewerProcess_;
+    UniqueHandle viewerThread_;
+    UniqueHkey desktopKey_;
+    bool terminated_ = false;
+};
+
+// The window: a small frameless box in the middle of the screen, painted in
+// the button face colour, that stands for the run.
+class SaverWindow {
+  public:
+    SaverWindow() : form_(platform_) {}
+
+    void Create() {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kSaverWindowClass;
+        ::RegisterClassA(&windowClass);
+
+        const int x = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
+        const int y = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+        // A tool window has no task-bar button.
+        window_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth,
+                                    kClientHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+        if (window_ == nullptr)
+            throw Error("Cannot create the saver window");
+        platform_.Attach(window_);
+    }
+
+    void Run() {
+        ::ShowWindow(window_, SW_SHOW);
+        ::UpdateWindow(window_);
+        ::SetForegroundWindow(window_);
+        // The run starts at the first activation; without a window manager
+        // there may be none, so it is asked for once more here.
+        ::PostMessageA(window_, kStartMessage, 0, 0);
+        MSG message;
+        while (!platform_.Terminated() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        form_.FormDestroy();
+        ::DestroyWindow(window_);
+        window_ = nullptr;
+        Trace("run ended");
+    }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<SaverWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self != nullptr) {
+            try {
+                if (auto result = self->Handle(message, wParam, lParam))
+                    return *result;
+            } catch (const std::exception& error) {
+                Trace(std::string("error ") + error.what());
+            }
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    std::optional<LRESULT> Handle(UINT message, WPARAM wParam, LPARAM) {
+        switch (message) {
+            case WM_ACTIVATE:
+                if (LOWORD(wParam) != WA_INACTIVE && form_.StartPending())
+                    ::PostMessageA(window_, kStartMessage, 0, 0);
+                return std::nullopt;
+            case kStartMessage:
+                form_.FormActivate();
+                return 0;
+            case WM_CLOSE:
+                form_.Close();
+                return 0;
+            case MM_MCINOTIFY:
+                form_.mpSaverNotify();
+                return 0;
+            default:
+                return std::nullopt;
+        }
+    }
+
+    Win32SaverPlatform platform_;
+    TfrmScrn form_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+void RunSaverMode() {
+    SaverWindow window;
+    window.Create();
+    window.Run();
+}
+
+}  // namespace orlscr
