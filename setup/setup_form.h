@@ -28,8 +28,9 @@ class ProfileFile {
     virtual void WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
 };
 
-// The "mute" value as the program stores it: an integer, non-zero meaning muted;
-// a missing key or text that is not an integer gives `fallback`.
+// The "mute" value as the program stores it: an integer (decimal, or hexadecimal
+// after "0x" or "$", as the run mode accepts too), non-zero meaning muted; a
+// missing key or text that is not an integer gives `fallback`.
 bool ReadMuteSetting(const ProfileFile& settings, bool fallback);
 
 // "Unable to write to C:\Savers\CONTROL.INI"

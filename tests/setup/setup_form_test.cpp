@@ -176,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(StoredValues,
                                          MuteCase{"MissingKey", true, std::nullopt, false, std::nullopt, 0},
                                          MuteCase{"NoFile", false, std::nullopt, false, std::nullopt, 0},
                                          MuteCase{"Seven", true, "7", true, "1", 1},
+                                         MuteCase{"Hexadecimal", true, "$1F", true, "1", 1},
+                                         MuteCase{"HexadecimalZero", true, "0x0", false, "0x0", 0},
                                          MuteCase{"NotANumber", true, "yes", false, "yes", 0}),
                          [](const testing::TestParamInfo<MuteCase>& info) { return info.param.name; });
 
