@@ -1,0 +1,389 @@
+#include "tools/mkscr/cli.h"
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "common/error.h"
+#include "common/text.h"
+#include "package/code_page.h"
+#include "package/comma_list.h"
+#include "tools/mkscr/builder.h"
+#include "tools/mkscr/inspect.h"
+#include "tools/mkscr/picture_kind.h"
+#include "tools/mkscr/slides.h"
+
+namespace orlscr::mkscr {
+
+namespace {
+
+const char kHelp[] = R"(mkscr - makes a self-contained screen saver from the player and its content
+
+The result (a package) is the player program with the content appended: the
+presentation files, sound tracks, the keyboard-hook library, an optional
+preview picture and the settings. Install it by copying it, as NAME.scr, into
+the Windows folder, or right-click it and choose "Install".
+
+Usage:
+  mkscr [build] -o OUT.scr [options]      make a package
+  mkscr slides DIR|IMAGE... -o OUT.scr [options]
+                                          make a slide-show package from pictures
+  mkscr inspect PACKAGE [--json]          show what a package holds
+  mkscr --help                            show this text
+
+Content:
+  -o, --output FILE     the package to write (required). It is written under a
+                        temporary name beside FILE and renamed when complete, so
+                        a failure never leaves a partial file; an existing FILE
+                        is replaced.
+  --player FILE         the bare player (default: player.scr beside mkscr)
+  --document FILE       the presentation document; stored as the first
+                        presentation file, the one the viewer is started with
+  --file FILE           a further presentation file: the viewer program
+                        (PPTVIEW.EXE) and the libraries it needs (repeatable,
+                        stored in the order given)
+  --sound FILE          a sound track (repeatable, stored in the order given)
+  --hook FILE           the keyboard-hook library (default: orlscrhook.dll
+                        beside mkscr); the saver needs it to notice input
+  --no-hook             store no hook library
+  --preview PICTURE     the picture shown in the small preview of the display
+                        settings; a JPEG or BMP file, recognised by its content
+
+Texts (shown by the saver's settings dialog):
+  --title TEXT          title of the screen saver
+  --author TEXT         author line
+  --email ADDRESS       author's mail address
+  --web ADDRESS         author's web address
+  --ver TEXT            kind of content (default "powerpoint"; only exactly
+                        that text makes the saver start the viewer, the music
+                        and the input watch)
+  --text TEXT           free text kept in the settings (not shown)
+
+Behaviour:
+  --exit LIST           what ends the saver: a comma list of move, click and key,
+                        or none (default: move,key)
+  --show-cursor         keep the mouse cursor visible while the saver runs
+  --music-order ORDER   list: the tracks in the order given, then again
+                        (default); random: a random track for every play;
+                        random-once: one random track for the whole run.
+                        A number is stored as it is.
+  --mute                music off unless the user turns it on (the switch in
+                        CONTROL.INI beside the saver takes precedence)
+  --interval MS         picture interval kept in the settings (default 5000)
+  --effects LIST        transition styles kept in the settings, numbers 0..127
+                        (default 0,1,...,126)
+
+Slides (mkscr slides):
+  Each argument is a folder, whose JPEG and BMP files are taken in name order
+  (other files are passed over), or a JPEG or BMP file, taken in its place.
+  mkscr writes a slide list "show.slides" (one image per line), stores it as
+  the document, the images as further presentation files and the slide viewer
+  as PPTVIEW.EXE. --document and --file are not used here.
+  --viewer FILE         the slide viewer (default: slideview.exe beside mkscr)
+  --duration MS         how long every slide stays (default: 5000)
+  --style N             the transition style 0..127 that brings every slide in
+                        (default: one drawn at random for each)
+
+Inspect:
+  Prints the trailer, every property of the settings record and the embedded
+  files with their offsets and sizes, and the preview picture. With --json the
+  same as one JSON object: "trailer" {"a", "b"}, "record" {property: value},
+  "files" [{"kind", "name", "offset", "size"}] and "preview" (null or
+  {"class", "offset", "size"}). Texts are shown as Windows-1252.
+
+File names are stored without their folders and must be unique among the
+presentation files and sound tracks, since the saver writes them all into one
+folder. Texts and names must fit Windows-1252. A package cannot be larger than
+2147483647 bytes. Exit status: 0 on success, 1 on any error (one line on
+standard error), 2 for a command line that cannot be understood.
+)";
+
+// A command-line mistake: exit code 2.
+struct UsageError : Error {
+    using Error::Error;
+};
+
+struct Options {
+    std::vector<std::string> positional;
+    std::map<std::string, std::vector<std::string>> values;  // option -> values in order
+    std::map<std::string, bool> flags;
+
+    std::optional<std::string> Last(const std::string& name) const {
+        auto it = values.find(name);
+        if (it == values.end() || it->second.empty())
+            return std::nullopt;
+        return it->second.back();
+    }
+    std::vector<std::string> All(const std::string& name) const {
+        auto it = values.find(name);
+        return it == values.end() ? std::vector<std::string>() : it->second;
+    }
+    bool Flag(const std::string& name) const { return flags.count(name) > 0; }
+};
+
+const char* const kValueOptions[] = {"output",      "player",   "document", "file",   "sound",    "hook", "preview",
+                                     "title",       "author",   "email",    "web",    "ver",      "text", "exit",
+                                     "music-order", "interval", "effects",  "viewer", "duration", "style"};
+const char* const kFlagOptions[] = {"no-hook", "show-cursor", "mute", "json", "help"};
+
+Options ParseOptions(const std::vector<std::string>& args, size_t first) {
+    Options o;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--") {
+            o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (a.size() < 2 || a[0] != '-') {
+            o.positional.push_back(a);
+            continue;
+        }
+        std::string name, value;
+        bool hasValue = false;
+        if (a == "-o") {
+            name = "output";
+        } else if (a == "-h") {
+            name = "help";
+        } else if (a.rfind("--", 0) == 0) {
+            name = a.substr(2);
+            size_t eq = name.find('=');
+            if (eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.resize(eq);
+                hasValue = true;
+            }
+        } else {
+            throw UsageError("unknown option '" + a + "' (see mkscr --help)");
+        }
+        bool takesValue = false, known = false;
+        for (const char* v : kValueOptions)
+            if (name == v)
+                takesValue = known = true;
+        for (const char* f : kFlagOptions)
+            if (name == f)
+                known = true;
+        if (!known)
+            throw UsageError("unknown option '" + a + "' (see mkscr --help)");
+        if (!takesValue) {
+            if (hasValue)
+                throw UsageError("the option --" + name + " takes no value");
+            o.flags[name] = true;
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                throw UsageError("the option " + a + " needs a value");
+            value = args[++i];
+        }
+        o.values[name].push_back(value);
+    }
+    return o;
+}
+
+// Command-line text as single-byte text of the record. Windows hands the
+// program its arguments in the system code page already; elsewhere they are
+// UTF-8 and must fit Windows-1252.
+std::string RecordText(const std::string& text, const std::string& what) {
+#ifdef _WIN32
+    (void)what;
+    return text;
+#else
+    auto converted = Utf8ToCp1252Exact(text);
+    if (!converted)
+        throw Error(what + " '" + text + "' has characters that Windows-1252 cannot hold");
+    return *converted;
+#endif
+}
+
+int32_t Number(const std::string& text, const std::string& option, int64_t min, int64_t max) {
+    auto v = ParseInt32(TrimBlanks(text));
+    if (!v || *v < min || *v > max)
+        throw UsageError("--" + option + " needs a whole number from " + std::to_string(min) + " to " +
+                         std::to_string(max) + ", not '" + text + "'");
+    return *v;
+}
+
+InputEntry Entry(const std::string& path) {
+    return InputEntry{path, RecordText(BaseName(path), "the file name"), std::nullopt};
+}
+
+std::string Beside(const std::string& folder, const char* name) {
+    return folder.empty() ? std::string(name) : (std::filesystem::path(folder) / name).string();
+}
+
+// The record's texts and switches from the options, with the builder's defaults.
+void FillRecord(const Options& o, TSSFileLocations& r) {
+    r.Title = RecordText(o.Last("title").value_or(""), "the title");
+    r.Author = RecordText(o.Last("author").value_or(""), "the author");
+    r.Email = RecordText(o.Last("email").value_or(""), "the mail address");
+    r.Web = RecordText(o.Last("web").value_or(""), "the web address");
+    r.Ver = RecordText(o.Last("ver").value_or("powerpoint"), "the kind of content");
+    r.Text = RecordText(o.Last("text").value_or(""), "the text");
+    r.Interval = o.Last("interval") ? Number(*o.Last("interval"), "interval", 0, 2147483647) : 5000;
+    r.lShowMouseCursor = o.Flag("show-cursor");
+    r.lMute = o.Flag("mute");
+
+    std::string exit = o.Last("exit").value_or("move,key");
+    r.lExitMouseMove = r.lExitMouseClick = r.lExitKeyPress = false;
+    if (LowerAscii(TrimBlanks(exit)) != "none") {
+        for (const std::string& item : ParseCommaList(exit)) {
+            std::string what = LowerAscii(item);
+            if (what == "move")
+                r.lExitMouseMove = true;
+            else if (what == "click")
+                r.lExitMouseClick = true;
+            else if (what == "key")
+                r.lExitKeyPress = true;
+            else
+                throw UsageError("--exit takes move, click and key, or none; not '" + item + "'");
+        }
+    }
+
+    std::string order = o.Last("music-order").value_or("list");
+    if (order == "list")
+        r.SoundRandom = 0;
+    else if (order == "random")
+        r.SoundRandom = 2;
+    else if (order == "random-once")
+        r.SoundRandom = 3;
+    else if (auto n = ParseInt32(order))
+        r.SoundRandom = *n;
+    else
+        throw UsageError("--music-order takes list, random, random-once or a number; not '" + order + "'");
+
+    r.EffectCommaList.Clear();
+    if (auto effects = o.Last("effects")) {
+        for (const std::string& item : ParseCommaList(*effects))
+            r.EffectCommaList.Add(std::to_string(Number(item, "effects", 0, 127)));
+    } else {
+        for (int k = 0; k <= 126; ++k)
+            r.EffectCommaList.Add(std::to_string(k));
+    }
+}
+
+void CommonContent(const Options& o, const std::string& folder, PackageSpec& spec) {
+    auto output = o.Last("output");
+    if (!output)
+        throw UsageError("no output file: give -o OUT.scr");
+    spec.output = *output;
+    spec.player = o.Last("player").value_or(Beside(folder, "player.scr"));
+    FillRecord(o, spec.record);
+    for (const std::string& path : o.All("sound"))
+        spec.sounds.push_back(Entry(path));
+    if (o.Flag("no-hook")) {
+        if (o.Last("hook"))
+            throw UsageError("--hook and --no-hook contradict each other");
+    } else {
+        spec.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
+        std::error_code ec;
+        if (!o.Last("hook") && !std::filesystem::exists(*spec.hook, ec))
+            throw Error("no hook library at '" + *spec.hook + "': give --hook FILE, or --no-hook");
+    }
+    if (auto preview = o.Last("preview"))
+        spec.preview = *preview;
+}
+
+void Report(std::ostream& out, const PackageSpec& spec, const BuildResult& result) {
+    out << "mkscr: wrote " << spec.output << " (" << result.size << " bytes: " << spec.presentation.size()
+        << " presentation file" << (spec.presentation.size() == 1 ? "" : "s") << ", " << spec.sounds.size()
+        << " sound track" << (spec.sounds.size() == 1 ? "" : "s") << ", " << (spec.hook ? "a" : "no")
+        << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
+}
+
+int Build(const Options& o, const std::string& folder, std::ostream& out) {
+    if (!o.positional.empty())
+        throw UsageError("unexpected argument '" + o.positional.front() + "' (see mkscr --help)");
+    for (const char* slidesOnly : {"viewer", "duration", "style"})
+        if (o.Last(slidesOnly))
+            throw UsageError(std::string("--") + slidesOnly + " belongs to mkscr slides");
+    PackageSpec spec;
+    CommonContent(o, folder, spec);
+    if (auto document = o.Last("document"))
+        spec.presentation.push_back(Entry(*document));
+    else if (!o.All("file").empty())
+        throw UsageError("presentation files given without a document: add --document FILE");
+    for (const std::string& path : o.All("file"))
+        spec.presentation.push_back(Entry(path));
+    BuildResult result = BuildPackage(spec);
+    Report(out, spec, result);
+    return 0;
+}
+
+int Slides(const Options& o, const std::string& folder, std::ostream& out) {
+    if (o.Last("document") || o.Last("file"))
+        throw UsageError("mkscr slides makes its own document: --document and --file are not used here");
+    if (o.positional.empty())
+        throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
+    PackageSpec spec;
+    CommonContent(o, folder, spec);
+    std::optional<int> duration, style;
+    if (auto d = o.Last("duration"))
+        duration = Number(*d, "duration", 1, 2147483647);
+    if (auto s = o.Last("style"))
+        style = Number(*s, "style", 0, 127);
+
+    std::vector<Slide> slides;
+    for (const std::string& path : CollectSlideImages(o.positional))
+        slides.push_back(Slide{path, RecordText(BaseName(path), "the file name"), duration, style});
+    spec.presentation.push_back(InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(slides)});
+    for (const Slide& slide : slides)
+        spec.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
+    std::string viewer = o.Last("viewer").value_or(Beside(folder, "slideview.exe"));
+    spec.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
+
+    BuildResult result = BuildPackage(spec);
+    Report(out, spec, result);
+    out << "mkscr: " << slides.size() << " slide" << (slides.size() == 1 ? "" : "s") << " in " << kSlideDocumentName
+        << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int RunMkscr(const std::vector<std::string>& args,
+             const std::string& programFolder,
+             std::ostream& out,
+             std::ostream& err) {
+    try {
+        if (args.empty()) {
+            err << "mkscr: nothing to do (see mkscr --help)\n";
+            return 2;
+        }
+        std::string command = args[0];
+        if (command == "--help" || command == "-h" || command == "help") {
+            out << kHelp;
+            return 0;
+        }
+        bool named = command == "build" || command == "slides" || command == "inspect";
+        if (!named && command[0] != '-')
+            throw UsageError("unknown command '" + command + "' (see mkscr --help)");
+        Options o = ParseOptions(args, named ? 1 : 0);
+        if (o.Flag("help")) {
+            out << kHelp;
+            return 0;
+        }
+        if (command == "inspect") {
+            if (o.positional.size() != 1)
+                throw UsageError("mkscr inspect takes one package");
+            if (o.values.size() > 0 || o.flags.size() > (o.Flag("json") ? 1u : 0u))
+                throw UsageError("mkscr inspect takes only --json");
+            return Inspect(o.positional[0], o.Flag("json"), out, err);
+        }
+        if (o.Flag("json"))
+            throw UsageError("--json belongs to mkscr inspect");
+        if (command == "slides")
+            return Slides(o, programFolder, out);
+        return Build(o, programFolder, out);
+    } catch (const UsageError& e) {
+        err << "mkscr: " << e.what() << "\n";
+        return 2;
+    } catch (const Error& e) {
+        err << "mkscr: " << e.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << "mkscr: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace orlscr::mkscr

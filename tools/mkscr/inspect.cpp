@@ -1,0 +1,261 @@
+#include "tools/mkscr/inspect.h"
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "common/error.h"
+#include "common/text.h"
+#include "package/image.h"
+#include "package/settings_record.h"
+#include "package/std_input_file.h"
+#include "package/trailer.h"
+
+namespace orlscr::mkscr {
+
+namespace {
+
+struct FileEntry {
+    const char* kind;
+    std::optional<std::string> name;  // nothing when the names list is too short
+    std::optional<int32_t> offset;
+    std::optional<int32_t> size;
+};
+
+template <typename T>
+std::optional<T> Try(const std::function<T()>& f) {
+    try {
+        return f();
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::vector<FileEntry> Entries(const TSSFileLocations& r) {
+    std::vector<FileEntry> entries;
+    for (int i = 0; i < r.FlashCount(); ++i)
+        entries.push_back({"presentation", Try<std::string>([&] { return r.FlashFileName(i); }),
+                           Try<int32_t>([&] { return r.FlashPosition(i); }),
+                           Try<int32_t>([&] { return r.FlashSize(i); })});
+    for (int i = 0; i < r.SndCount(); ++i)
+        entries.push_back({"sound", Try<std::string>([&] { return r.SndFileName(i); }),
+                           Try<int32_t>([&] { return r.SndPosition(i); }), Try<int32_t>([&] { return r.SndSize(i); })});
+    if (r.HookPosition != 0 || r.HookSize != 0)
+        entries.push_back({"hook", std::string("orlscrhook.dll"), r.HookPosition, r.HookSize});
+    return entries;
+}
+
+// The value of a property as text for a person, or as a JSON value.
+struct PropertyValue {
+    std::string text;
+    std::string json;
+};
+
+std::string JsonString(std::string_view cp1252) {
+    std::string utf8 = Cp1252ToUtf8(cp1252);
+    std::string out = "\"";
+    for (char c : utf8) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", u);
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// Quoted for a person: the text as UTF-8 with control characters escaped.
+std::string Quoted(std::string_view cp1252) {
+    return JsonString(cp1252);
+}
+
+std::string ColorText(TColor color) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", color);
+    const char* ident = ColorToIdent(color);
+    return ident ? std::string(ident) + " (" + hex + ")" : std::string(hex);
+}
+
+std::string StyleText(TFontStyles style, bool json) {
+    std::string out = "[";
+    for (int k = 0; k < 4; ++k)
+        if (style & (1 << k)) {
+            if (out.size() > 1)
+                out += json ? ", " : ",";
+            out += json ? JsonString(kFontStyleNames[k]) : kFontStyleNames[k];
+        }
+    return out + "]";
+}
+
+std::vector<std::pair<std::string, PropertyValue>> Properties(const TSSFileLocations& r) {
+    std::vector<std::pair<std::string, PropertyValue>> props;
+    auto text = [&](const char* name, const std::string& v) { props.push_back({name, {Quoted(v), JsonString(v)}}); };
+    auto boolean = [&](const char* name, bool v) {
+        props.push_back({name, {v ? "true" : "false", v ? "true" : "false"}});
+    };
+    auto integer = [&](const char* name, int32_t v) {
+        props.push_back({name, {std::to_string(v), std::to_string(v)}});
+    };
+    auto colour = [&](const char* name, TColor v) { props.push_back({name, {ColorText(v), std::to_string(v)}}); };
+    auto list = [&](const char* name, const CommaList& v) { text(name, v.Text()); };
+
+    const TFont& f = r.TextFont;
+    const char* charset = CharsetToIdent(f.Charset);
+    std::string fontText = Quoted(f.Name) + ", height " + std::to_string(f.Height) + " (" + std::to_string(f.Size()) +
+                           " pt), " + ColorText(f.Color) + ", " +
+                           (charset ? std::string(charset) : "charset " + std::to_string(f.Charset)) + ", style " +
+                           StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
+    std::string fontJson = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
+                           ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
+                           ", \"Style\": " + StyleText(f.Style, true) +
+                           ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) + "}";
+
+    text("Text", r.Text);
+    props.push_back({"TextFont", {fontText, fontJson}});
+    colour("Background", r.Background);
+    boolean("lRandomStyle", r.lRandomStyle);
+    boolean("lRandomPic", r.lRandomPic);
+    boolean("lClearOldImage", r.lClearOldImage);
+    boolean("lStretch", r.lStretch);
+    integer("Interval", r.Interval);
+    integer("SoundRandom", r.SoundRandom);
+    boolean("lSoundLoop", r.lSoundLoop);
+    boolean("lMute", r.lMute);
+    boolean("lExitMouseMove", r.lExitMouseMove);
+    boolean("lExitMouseClick", r.lExitMouseClick);
+    boolean("lExitKeyPress", r.lExitKeyPress);
+    boolean("lShowMouseCursor", r.lShowMouseCursor);
+    boolean("lExitFSCommandQuit", r.lExitFSCommandQuit);
+    text("Title", r.Title);
+    text("Author", r.Author);
+    text("Email", r.Email);
+    text("Web", r.Web);
+    text("Ver", r.Ver);
+    text("LogoFileName", r.LogoFileName);
+    integer("LogoLayout", r.LogoLayout);
+    boolean("LogoTransprent", r.LogoTransprent);
+    integer("LogoFilePosition", r.LogoFilePosition);
+    integer("HookPosition", r.HookPosition);
+    integer("HookSize", r.HookSize);
+    list("EffectCommaList", r.EffectCommaList);
+    list("PicCommaList", r.PicCommaList);
+    list("PicFileNamesCommaList", r.PicFileNamesCommaList);
+    list("SndCommaList", r.SndCommaList);
+    list("SndFileNamesCommaList", r.SndFileNamesCommaList);
+    list("SndSizesCommaList", r.SndSizesCommaList);
+    list("FlashCommaList", r.FlashCommaList);
+    list("FlashFileNamesCommaList", r.FlashFileNamesCommaList);
+    list("FlashSizesCommaList", r.FlashSizesCommaList);
+    list("DescriptCommaList", r.DescriptCommaList);
+    return props;
+}
+
+std::string Number(const std::optional<int32_t>& v) {
+    return v ? std::to_string(*v) : "null";
+}
+
+}  // namespace
+
+int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
+    std::unique_ptr<StdInputFile> file;
+    std::optional<Trailer> trailer;
+    std::unique_ptr<TSSFileLocations> record;
+    int64_t fileSize = 0;
+    try {
+        file = std::make_unique<StdInputFile>(path);
+        fileSize = file->Size();
+        trailer = ReadTrailer(*file);
+        if (!trailer) {
+            err << "mkscr: " << path << ": not a package: the file is shorter than the " << kTrailerSize
+                << "-byte trailer\n";
+            return 1;
+        }
+        record = ReadSettingsRecord(*file);
+    } catch (const Error& e) {
+        err << "mkscr: " << path << ": " << e.what() << "\n";
+        return 1;
+    }
+
+    // The preview is optional: without one field A leads elsewhere and the
+    // stream there does not read as an image.
+    std::optional<PictureBytes> preview;
+    std::string previewNote;
+    try {
+        preview = ReadPreviewPicture(*file);
+        if (preview && preview->className.empty())
+            previewNote = "field A does not lead to an image";
+    } catch (const Error& e) {
+        preview.reset();
+        previewNote = std::string("field A does not lead to an image (") + e.what() + ")";
+    }
+
+    std::vector<FileEntry> entries = Entries(*record);
+    auto props = Properties(*record);
+    const int64_t previewOffset = PreviewStreamOffset(fileSize, trailer->a);
+
+    if (json) {
+        out << "{\n  \"trailer\": {\"a\": " << trailer->a << ", \"b\": " << trailer->b << "},\n";
+        out << "  \"record\": {\n";
+        for (size_t k = 0; k < props.size(); ++k)
+            out << "    " << JsonString(props[k].first) << ": " << props[k].second.json
+                << (k + 1 < props.size() ? ",\n" : "\n");
+        out << "  },\n  \"files\": [";
+        for (size_t k = 0; k < entries.size(); ++k) {
+            const FileEntry& e = entries[k];
+            out << (k ? ",\n" : "\n") << "    {\"kind\": \"" << e.kind
+                << "\", \"name\": " << (e.name ? JsonString(*e.name) : "null") << ", \"offset\": " << Number(e.offset)
+                << ", \"size\": " << Number(e.size) << "}";
+        }
+        out << (entries.empty() ? "],\n" : "\n  ],\n");
+        out << "  \"preview\": ";
+        if (preview && !preview->className.empty())
+            out << "{\"class\": " << JsonString(preview->className) << ", \"offset\": " << previewOffset
+                << ", \"size\": " << preview->data.size() << "}\n";
+        else
+            out << "null\n";
+        out << "}\n";
+        return 0;
+    }
+
+    out << "Package  " << path << " (" << fileSize << " bytes)\n";
+    out << "Trailer  A = " << trailer->a << " (preview stream at offset " << previewOffset << ")\n";
+    out << "         B = " << trailer->b << " (settings record at offset " << trailer->b << ")\n\n";
+    out << "Settings record (" << record->ClassName() << ")\n";
+    for (const auto& [name, value] : props) {
+        std::string padded = name;
+        padded.resize(std::max<size_t>(padded.size() + 1, 25), ' ');
+        out << "  " << padded << value.text << "\n";
+    }
+    out << "\nEmbedded files (" << entries.size() << ")\n";
+    if (!entries.empty()) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %-13s %12s %12s  %s\n", "kind", "offset", "size", "name");
+        out << line;
+        for (const FileEntry& e : entries) {
+            std::string name = e.name ? Cp1252ToUtf8(*e.name) : "(missing from the names list)";
+            std::snprintf(line, sizeof line, "  %-13s %12s %12s  ", e.kind, e.offset ? Number(e.offset).c_str() : "?",
+                          e.size ? Number(e.size).c_str() : "?");
+            out << line << name;
+            if (e.offset && e.size && (*e.offset < 0 || *e.size < 0 || int64_t{*e.offset} + *e.size > fileSize))
+                out << "  [outside the file]";
+            out << "\n";
+        }
+    }
+    out << "\nPreview picture  ";
+    if (preview && !preview->className.empty())
+        out << preview->className << ", " << preview->data.size() << " bytes"
+            << (preview->data.empty() ? " (empty picture)" : "") << "\n";
+    else
+        out << "none (" << previewNote << ")\n";
+    return 0;
+}
+
+}  // namespace orlscr::mkscr
