@@ -1,0 +1,44 @@
+// Holds a named semaphore the way a running player does, so a test can start
+// a second player against it.
+//
+//   hold_semaphore.exe NAME READY_FILE
+//
+// Creates the semaphore NAME, then writes READY_FILE, then keeps the semaphore
+// until its standard input reaches end of file (the test closes the pipe) or
+// ten minutes have passed. Exit code 0, or 1 when the semaphore could not be
+// created, 2 when it existed already.
+
+#include <windows.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: hold_semaphore NAME READY_FILE\n");
+        return 1;
+    }
+    HANDLE semaphore = ::CreateSemaphoreA(nullptr, 0, 1, argv[1]);
+    if (semaphore == nullptr)
+        return 1;
+    if (::GetLastError() == ERROR_ALREADY_EXISTS)
+        return 2;
+    if (std::FILE* ready = std::fopen(argv[2], "wb"))
+        std::fclose(ready);
+
+    // Reads standard input on a thread so that the ten-minute limit also
+    // holds when the pipe is never closed.
+    HANDLE reader = ::CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            char buffer[64];
+            DWORD read = 0;
+            HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+            while (::ReadFile(in, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+            }
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    ::WaitForSingleObject(reader, 10 * 60 * 1000);
+    ::CloseHandle(semaphore);
+    return 0;
+}

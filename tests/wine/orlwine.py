@@ -1,0 +1,330 @@
+"""Shared fixtures for the Wine tests: real Win32 runs of the Windows programs
+under Wine on a private Xvfb display, each test case in a clean Wine prefix.
+
+Layout and environment (set by tests/wine/CMakeLists.txt for every test):
+    ORLSCR_WINE_WORK   folder for prefixes, homes and test artefacts
+    ORLSCR_DIST        folder with player.scr and the other shipped programs
+    ORLSCR_WIN_BUILD   the Windows build tree (helpers under tests/wine/helpers)
+
+API
+    boot()                      Creates the booted prefix that every case copies
+                                (CTest fixture test "wine.boot" calls it).
+    dist(name)                  Path of a shipped program, e.g. dist("player.scr").
+    helper(name)                Path of a test helper, e.g. helper("mpr_standin.dll").
+    winpath(path)               The Windows path (Z:\\...) of a Unix path.
+
+    class Xvfb                  A private X display: Xvfb(); .display (":N");
+                                .stop(). Xvfb chooses a free display itself.
+
+    class WinePrefix(name, display)
+        A copy of the booted prefix under ORLSCR_WINE_WORK/cases/<name>.
+        .env                    environment for Wine commands of this prefix
+        .system32               Unix path of its windows/system32
+        .artefacts              folder for this case's screenshots and logs
+        .trace_path             file the player's trace goes to (ORLSCR_TRACE)
+        .run(program, *args, env=None, timeout=60, cwd=None) -> RunResult
+                                Runs a Windows program to its end. RunResult has
+                                .returncode, .stdout, .stderr, .trace (the lines
+                                the run added to the trace file).
+        .start(program, *args, env=None, stdin=None) -> subprocess.Popen
+                                Starts a program and returns at once.
+        .trace_lines()          All lines of the trace file so far.
+        .install_dll(src, name, override="n")
+                                Copies a stand-in DLL into system32 as `name`
+                                and makes Wine prefer it over its built-in DLL.
+        .reg_add(key, value, data, type="REG_SZ")
+        .wait_windows(title, timeout=30) -> [window id]
+                                X windows whose title matches the regular
+                                expression, waiting until there is one.
+        .window_name(wid), .window_geometry(wid) -> (x, y, w, h)
+        .send_keys(wid, *keys)  xdotool key names ("Return", "space", "a").
+        .type_text(wid, text)
+        .mouse_move(x, y), .click(x, y, button=1)
+        .screenshot(name) -> path  (PNG of the whole screen into .artefacts)
+        .stop()                 Ends this prefix's wineserver (wineserver -k).
+        .remove()               stop() and delete the copy.
+
+    class WineTestCase(unittest.TestCase)
+        One Xvfb per test class; self.prefix is a fresh WinePrefix per test,
+        removed after a passing test and kept (with its artefacts) after a
+        failing one. Call main() at the bottom of a test file.
+
+The trace: the player appends one line per traced event to the file named by
+ORLSCR_TRACE ("mode 2 arg1=/C:1234 arg2=", "semaphore exists ...", "exit 0").
+WinePrefix sets it for every run.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+WINE_WORK = os.environ.get("ORLSCR_WINE_WORK") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "native", "wine")
+DIST = os.environ.get("ORLSCR_DIST") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "dist")
+WIN_BUILD = os.environ.get("ORLSCR_WIN_BUILD") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "win")
+
+BOOTED = os.path.join(WINE_WORK, "booted")
+BOOTED_PREFIX = os.path.join(BOOTED, "prefix")
+BOOTED_STAMP = os.path.join(BOOTED, "ready")
+HOME = os.path.join(WINE_WORK, "home")
+
+# Built-in DLLs that would start downloads or installers.
+BASE_OVERRIDES = ["mscoree=d", "mshtml=d"]
+
+
+def dist(name):
+    return os.path.abspath(os.path.join(DIST, name))
+
+
+def helper(name):
+    return os.path.abspath(os.path.join(WIN_BUILD, "tests", "wine", "helpers", name))
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def _make_home():
+    # A null ALSA device, so that sound plays (and reports success) without a
+    # sound card.
+    os.makedirs(HOME, exist_ok=True)
+    with open(os.path.join(HOME, ".asoundrc"), "w") as f:
+        f.write("pcm.!default { type null }\nctl.!default { type null }\n")
+
+
+def _base_env(prefix, display):
+    env = dict(os.environ)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": ";".join(BASE_OVERRIDES),
+        "HOME": HOME,
+        "DISPLAY": display,
+    })
+    env.pop("ORLSCR_TRACE", None)
+    return env
+
+
+class Xvfb:
+    """A private X server on a display number it picks itself."""
+
+    def __init__(self, size="1024x768x24"):
+        read_fd, write_fd = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            number = f.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + number
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+def boot():
+    """Creates the booted prefix that the test cases copy."""
+    _make_home()
+    shutil.rmtree(BOOTED, ignore_errors=True)
+    os.makedirs(BOOTED)
+    with Xvfb() as x:
+        env = _base_env(BOOTED_PREFIX, x.display)
+        try:
+            subprocess.run(["wine", "wineboot", "-i"], env=env, check=True, timeout=600,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # Without a window manager every DestroyWindow of a managed
+            # top-level window waits for one; unmanaged windows do not.
+            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                            "/d", "N", "/f"], env=env, check=True, timeout=120,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=300)
+        finally:
+            subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
+    open(BOOTED_STAMP, "w").close()
+
+
+class RunResult:
+    def __init__(self, returncode, stdout, stderr, trace):
+        self.returncode = returncode
+        self.stdout = stdout
+        self.stderr = stderr
+        self.trace = trace
+
+    def __repr__(self):
+        return "RunResult(returncode=%r, trace=%r)" % (self.returncode, self.trace)
+
+
+class WinePrefix:
+    def __init__(self, name, display):
+        if not os.path.exists(BOOTED_STAMP):
+            raise RuntimeError("no booted Wine prefix; run the CTest fixture wine.boot first")
+        self.name = re.sub(r"[^A-Za-z0-9_.-]", "_", name)
+        self.root = os.path.join(WINE_WORK, "cases", self.name)
+        shutil.rmtree(self.root, ignore_errors=True)
+        os.makedirs(self.root)
+        self.path = os.path.join(self.root, "prefix")
+        subprocess.run(["cp", "-a", BOOTED_PREFIX, self.path], check=True)
+        self.artefacts = os.path.join(self.root, "artefacts")
+        os.makedirs(self.artefacts)
+        self.display = display
+        self.overrides = list(BASE_OVERRIDES)
+        self.trace_path = os.path.join(self.root, "trace.txt")
+        self.system32 = os.path.join(self.path, "drive_c", "windows", "system32")
+
+    @property
+    def env(self):
+        env = _base_env(self.path, self.display)
+        env["WINEDLLOVERRIDES"] = ";".join(self.overrides)
+        env["ORLSCR_TRACE"] = winpath(self.trace_path)
+        return env
+
+    def _env(self, extra):
+        env = self.env
+        if extra:
+            env.update(extra)
+        return env
+
+    def trace_lines(self):
+        try:
+            with open(self.trace_path, encoding="latin-1") as f:
+                return f.read().splitlines()
+        except FileNotFoundError:
+            return []
+
+    def run(self, program, *args, env=None, timeout=60, cwd=None):
+        before = len(self.trace_lines())
+        done = subprocess.run(["wine", program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
+                              stdin=subprocess.DEVNULL, capture_output=True)
+        return RunResult(done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1"),
+                         self.trace_lines()[before:])
+
+    def start(self, program, *args, env=None, stdin=subprocess.DEVNULL, cwd=None):
+        return subprocess.Popen(["wine", program, *args], env=self._env(env), cwd=cwd, stdin=stdin,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def install_dll(self, src, name, override="n"):
+        target = os.path.join(self.system32, name)
+        if os.path.lexists(target):
+            os.unlink(target)
+        shutil.copyfile(src, target)
+        module = os.path.splitext(name)[0].lower()
+        self.overrides.append("%s=%s" % (module, override))
+        return target
+
+    def reg_add(self, key, value, data, type="REG_SZ"):
+        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", type, "/d", str(data), "/f"],
+                       env=self.env, check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # X side: windows, input, screenshots.
+
+    def _xdotool(self, *args, check=True):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30)
+        if check and done.returncode != 0:
+            raise RuntimeError("xdotool %s failed: %s" % (" ".join(args), done.stderr.strip()))
+        return done.stdout
+
+    def find_windows(self, title):
+        out = self._xdotool("search", "--onlyvisible", "--name", title, check=False)
+        return [line for line in out.split() if line]
+
+    def wait_windows(self, title, timeout=30):
+        deadline = time.monotonic() + timeout
+        while True:
+            found = self.find_windows(title)
+            if found or time.monotonic() > deadline:
+                return found
+            time.sleep(0.2)
+
+    def window_name(self, wid):
+        return self._xdotool("getwindowname", wid).rstrip("\n")
+
+    def window_geometry(self, wid):
+        out = self._xdotool("getwindowgeometry", "--shell", wid)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def send_keys(self, wid, *keys):
+        self._xdotool("windowactivate", "--sync", wid, check=False)
+        self._xdotool("key", "--window", wid, *keys)
+
+    def type_text(self, wid, text):
+        self._xdotool("windowactivate", "--sync", wid, check=False)
+        self._xdotool("type", "--window", wid, text)
+
+    def mouse_move(self, x, y):
+        self._xdotool("mousemove", str(x), str(y))
+
+    def click(self, x, y, button=1):
+        self._xdotool("mousemove", str(x), str(y), "click", str(button))
+
+    def screenshot(self, name):
+        path = os.path.join(self.artefacts, name if name.endswith(".png") else name + ".png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
+
+    def remove(self):
+        self.stop()
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class WineTestCase(unittest.TestCase):
+    """Base class: one Xvfb per class, one clean prefix per test (self.prefix)."""
+
+    xvfb = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.xvfb = Xvfb()
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.xvfb:
+            cls.xvfb.stop()
+
+    def setUp(self):
+        self.prefix = WinePrefix(self.id(), self.xvfb.display)
+        self.addCleanup(self._cleanup_prefix)
+
+    def _cleanup_prefix(self):
+        outcome = getattr(self, "_outcome", None)
+        failed = False
+        if outcome is not None and hasattr(outcome, "result"):
+            result = outcome.result
+            failed = any(test is self for test, _ in result.failures + result.errors)
+        if failed:
+            self.prefix.stop()
+            sys.stderr.write("kept %s for inspection\n" % self.prefix.root)
+        else:
+            self.prefix.remove()
+            shutil.rmtree(self.prefix.root, ignore_errors=True)
+
+
+def main():
+    unittest.main(verbosity=2)
