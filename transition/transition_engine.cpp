@@ -49,11 +49,17 @@ int ThreadPriorityValue(ThreadPriority priority) {
 TransitionEngine::TransitionEngine(TransitionHost& host) : host_(host) {}
 
 TransitionEngine::~TransitionEngine() {
+    Shutdown();
+}
+
+void TransitionEngine::Shutdown() {
     destroying_ = true;
     if (worker_) {
         worker_->terminated = true;
         EndWorker();
     }
+    busy_ = false;
+    Release();
 }
 
 void TransitionEngine::SetStep(int value) {

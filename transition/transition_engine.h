@@ -63,6 +63,11 @@ class TransitionEngine {
     TransitionEngine(const TransitionEngine&) = delete;
     TransitionEngine& operator=(const TransitionEngine&) = delete;
 
+    // What the destructor does, for an owner that must end the worker before
+    // its window goes away: ends a running worker (without OnComplete) and
+    // releases the frame bitmaps. The engine counts as destroyed afterwards.
+    void Shutdown();
+
     // Properties.
     int Progress() const { return progress_; }
     void SetProgress(int value);

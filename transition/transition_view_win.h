@@ -1,0 +1,176 @@
+#pragma once
+
+// TTransitionView: the picture show control as a small Win32 child window.
+//
+// It shows one picture (its frame bitmap, Screen) over a background and brings
+// in a new picture through one of 128 animated transition styles.
+//
+//   TTransitionView view(parentWindow, RECT{0, 0, 640, 480});
+//   view.SetPicture(TGraphic::FromFile("slide1.jpg"));   // the next picture
+//   view.Engine().SetStyle(51);                          // 0..127
+//   view.Engine().OnComplete = [] { ... };               // main thread
+//   view.Execute();                                      // runs the transition
+//
+// Pictures (TGraphic): 24-bit bitmaps, JPEG and BMP files (decoded into
+// bitmaps), icons and enhanced or old-style metafiles. SetPicture holds the
+// next picture only; what the control shows changes through Execute. With
+// AutoSize (the default) and without AlignClient, a new picture resizes the
+// window to the picture.
+//
+// Painting: every WM_PAINT is composed off-screen (PaintBuffer): the Color,
+// then BgPicture by BgMode (bmNone, bmTiled, bmStretched, bmCentered), then the
+// frame: at its natural size at Placement (top-left, or centred with Center),
+// stretched over the client area (Stretch), or fitted with its aspect ratio
+// (Stretch and StretchFine). WM_ERASEBKGND draws nothing.
+//
+// Transitions (Engine() for Style, Step, Delay, Reverse, Threaded, Priority,
+// Manual, Progress, Busy, Stop and the frame events): Execute takes the shown
+// frame as the old picture and Picture as the new one. With Threaded (the
+// default) a worker thread keeps time and hands every step to this window's
+// thread with SendMessage, so all frames and events run on the thread that
+// created the control; otherwise Execute returns when the run has ended,
+// processing the thread's messages between frames. Destroying the control (or
+// its window) during a run waits for the worker; OnComplete does not fire.
+//
+// Mouse: OnMouseDown and OnMouseMove (client coordinates and the WM_ key
+// flags), OnMouseEnter and OnMouseLeave; OnClick on a left click.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transition/bitmap.h"
+#include "transition/layout.h"
+#include "transition/transition_engine.h"
+
+namespace orlscr {
+
+// A picture of one of the kinds the control shows; copies share the content,
+// which never changes after creation.
+class TGraphic {
+  public:
+    enum class Kind { kNone, kBitmap, kIcon, kMetafile };
+
+    TGraphic() = default;
+    static TGraphic FromBitmap(Bitmap bitmap);
+    // Takes ownership of the handle.
+    static TGraphic FromIcon(HICON icon);
+    static TGraphic FromEnhMetafile(HENHMETAFILE metafile);
+    // JPEG, BMP, icon (.ico), enhanced metafile or placeable metafile, by the
+    // content. Throws Error with a clear text for anything else.
+    static TGraphic FromFileBytes(const std::vector<uint8_t>& bytes);
+    static TGraphic FromFile(const std::string& path);
+
+    Kind GetKind() const;
+    bool Empty() const { return GetKind() == Kind::kNone || Width() <= 0 || Height() <= 0; }
+    int32_t Width() const;
+    int32_t Height() const;
+
+    // Draws the graphic into `rect` of `dc`, stretched to it.
+    void Draw(HDC dc, const RECT& rect) const;
+    // The graphic at its natural size as a 24-bit bitmap over `background`.
+    Bitmap ToBitmap(COLORREF background) const;
+
+  private:
+    struct Content;
+    std::shared_ptr<const Content> content_;
+};
+
+enum class TBackgroundMode : uint8_t { bmNone = 0, bmTiled = 1, bmStretched = 2, bmCentered = 3 };
+
+class TTransitionView final : private TransitionHost {
+  public:
+    TTransitionView(HWND parent, const RECT& bounds, int id = 0);
+    ~TTransitionView() override;
+    TTransitionView(const TTransitionView&) = delete;
+    TTransitionView& operator=(const TTransitionView&) = delete;
+
+    HWND Handle() const { return window_; }
+    TransitionEngine& Engine() { return *engine_; }
+
+    const TGraphic& Picture() const { return picture_; }
+    void SetPicture(const TGraphic& picture);
+    const TGraphic& BgPicture() const { return bgPicture_; }
+    void SetBgPicture(const TGraphic& picture);
+    TBackgroundMode BgMode() const { return bgMode_; }
+    void SetBgMode(TBackgroundMode mode);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool Center() const { return center_; }
+    void SetCenter(bool value);
+    bool Stretch() const { return stretch_; }
+    void SetStretch(bool value);
+    bool StretchFine() const { return stretchFine_; }
+    void SetStretchFine(bool value);
+    COLORREF Color() const { return color_; }
+    void SetColor(COLORREF color);
+    // The host keeps the control filling its client area (Align = alClient):
+    // SizeToPicture then leaves the size alone.
+    bool AlignClient() const { return alignClient_; }
+    void SetAlignClient(bool value) { alignClient_ = value; }
+
+    // Starts a transition from what is shown to Picture (see the top).
+    // Throws Error when Picture is empty.
+    void Execute();
+
+    void SizeToPicture();
+    void UpdatePlacement();
+    const Rect& Placement() const { return placement_; }
+    const Bitmap& Screen() const { return engine_->Screen(); }
+    // A rectangle of Screen, as shown, must be repainted.
+    void InvalidatePictureRect(const Rect& rect) override;
+    // Where Screen appears in the client area now.
+    PictureLayout Layout() const;
+
+    std::function<void()> OnChange;
+    std::function<void()> OnMouseEnter;
+    std::function<void()> OnMouseLeave;
+    std::function<void()> OnClick;
+    std::function<void(int x, int y, WPARAM keys)> OnMouseDown;
+    std::function<void(int x, int y, WPARAM keys)> OnMouseMove;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint(HDC dc);
+    void PictureChanged();
+    void BgPictureChanged();
+    void InvalidateAll();
+    Rect ClientRect() const;
+
+    // TransitionHost
+    void UpdateNow() override;
+    void ProcessMessages() override;
+    uint32_t TickCount() override;
+    void RunOnMainThread(const std::function<void()>& task) override;
+    void WaitWhileHandingOver(const std::function<bool()>& done) override;
+    void EnterWorkerThread(ThreadPriority priority) override;
+    void ScreenResized() override;
+
+    HWND window_ = nullptr;
+    DWORD mainThread_ = 0;
+    std::unique_ptr<TransitionEngine> engine_;
+    TGraphic picture_;
+    TGraphic bgPicture_;
+    TBackgroundMode bgMode_ = TBackgroundMode::bmTiled;
+    bool autoSize_ = true;
+    bool center_ = false;
+    bool stretch_ = false;
+    bool stretchFine_ = false;
+    bool alignClient_ = false;
+    bool destroying_ = false;
+    bool mouseInside_ = false;
+    COLORREF color_ = 0;
+    Rect placement_;
+    // Off-screen bitmap of client size in which every paint is composed.
+    HDC paintDc_ = nullptr;
+    HBITMAP paintBitmap_ = nullptr;
+    HGDIOBJ paintOldBitmap_ = nullptr;
+    SIZE paintSize_{0, 0};
+};
+
+}  // namespace orlscr
