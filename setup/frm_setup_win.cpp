@@ -209,7 +209,7 @@ void TfrmSetup::cbMuteClick() {
 
 void TfrmSetup::OpenLink(const std::string& target) {
     Trace("setup open " + target);
-    ::ShellExecuteA(window_, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteA(window_, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void TfrmSetup::lblEmailClick() {
