@@ -318,7 +318,7 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
     CommonContent(o, folder, spec);
     std::optional<int> duration, style;
     if (auto d = o.Last("duration"))
-        duration = Number(*d, "duration", 1, 2147483647);
+        duration = Number(*d, "duration", 1, 86400000);
     if (auto s = o.Last("style"))
         style = Number(*s, "style", 0, 127);
 

@@ -1,0 +1,373 @@
+#include "tools/mkscr/cli.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "package/image.h"
+#include "package/settings_record.h"
+#include "package/std_input_file.h"
+#include "package/trailer.h"
+
+namespace orlscr {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const std::string kPlayer = "MZ" + std::string(1000, 'p');
+const std::string kHook = "hook library bytes";
+// Starts of real picture files are enough: pictures are stored, not decoded.
+const std::string kJpeg = "\xFF\xD8\xFF\xE0 jpeg picture";
+const std::string kBmp = "BM" + std::string(60, 'b');
+
+// A folder of its own with a fake player and hook library beside a fake
+// mkscr, and a few content files.
+class MkscrTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device random;
+        dir_ = fs::temp_directory_path() / ("mkscr_test_" + std::to_string(random()));
+        fs::create_directories(dir_ / "bin");
+        fs::create_directories(dir_ / "content");
+        WriteFile(dir_ / "bin" / "player.scr", kPlayer);
+        WriteFile(dir_ / "bin" / "orlscrhook.dll", kHook);
+        WriteFile(dir_ / "bin" / "slideview.exe", "MZ slide viewer");
+        WriteFile(Content("show.ppt"), "the presentation");
+        WriteFile(Content("PPTVIEW.EXE"), "MZ viewer");
+        WriteFile(Content("one.wav"), std::string(300, 'w'));
+        WriteFile(Content("two tracks.mid"), "MThd");
+        WriteFile(Content("preview.jpg"), kJpeg);
+        WriteFile(Content("preview.bmp"), kBmp);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Content(const std::string& name) const { return (dir_ / "content" / name).string(); }
+    std::string Out(const std::string& name = "out.scr") const { return (dir_ / name).string(); }
+
+    int Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        int code = mkscr::RunMkscr(args, (dir_ / "bin").string(), out, err);
+        out_ = out.str();
+        err_ = err.str();
+        return code;
+    }
+
+    // Whether the folder holds anything but the named files (a half-written
+    // output or a temporary file left behind).
+    std::vector<std::string> TopLevelFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (entry.is_regular_file())
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    std::unique_ptr<TSSFileLocations> Record(const std::string& package) {
+        StdInputFile in(package);
+        return ReadSettingsRecord(in);
+    }
+
+    std::string Range(const std::string& package, int32_t offset, int32_t size) {
+        return ReadFile(package).substr(static_cast<size_t>(offset), static_cast<size_t>(size));
+    }
+
+    fs::path dir_;
+    std::string out_, err_;
+};
+
+TEST_F(MkscrTest, BuildsAPresentationPackage) {
+    ASSERT_EQ(Run({"build",
+                   "-o",
+                   Out(),
+                   "--document",
+                   Content("show.ppt"),
+                   "--file",
+                   Content("PPTVIEW.EXE"),
+                   "--sound",
+                   Content("one.wav"),
+                   "--sound",
+                   Content("two tracks.mid"),
+                   "--title",
+                   "Demo",
+                   "--author",
+                   "Me",
+                   "--email",
+                   "me@example.org",
+                   "--web",
+                   "http://example.org",
+                   "--exit",
+                   "click,key",
+                   "--show-cursor",
+                   "--music-order",
+                   "random-once",
+                   "--mute",
+                   "--preview",
+                   Content("preview.jpg")}),
+              0)
+        << err_;
+    EXPECT_EQ(err_, "");
+    EXPECT_THAT(TopLevelFiles(), ElementsAre("out.scr"));
+
+    auto r = Record(Out());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->Title, "Demo");
+    EXPECT_EQ(r->Author, "Me");
+    EXPECT_EQ(r->Email, "me@example.org");
+    EXPECT_EQ(r->Web, "http://example.org");
+    EXPECT_EQ(r->Ver, "powerpoint");
+    EXPECT_FALSE(r->lExitMouseMove);
+    EXPECT_TRUE(r->lExitMouseClick);
+    EXPECT_TRUE(r->lExitKeyPress);
+    EXPECT_TRUE(r->lShowMouseCursor);
+    EXPECT_TRUE(r->lMute);
+    EXPECT_EQ(r->SoundRandom, 3);
+    EXPECT_EQ(r->Interval, 5000);
+    EXPECT_EQ(r->EffectCommaList.Count(), 127);
+    EXPECT_EQ(r->EffectCommaList.Items().back(), "126");
+
+    // Names without folders, and every range holds its file.
+    ASSERT_EQ(r->FlashCount(), 2);
+    EXPECT_EQ(r->FlashFileName(0), "show.ppt");
+    EXPECT_EQ(r->FlashFileName(1), "PPTVIEW.EXE");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)), "the presentation");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(1), r->FlashSize(1)), "MZ viewer");
+    ASSERT_EQ(r->SndCount(), 2);
+    EXPECT_EQ(r->SndFileName(1), "two tracks.mid");
+    EXPECT_EQ(Range(Out(), r->SndPosition(0), r->SndSize(0)), std::string(300, 'w'));
+    EXPECT_EQ(Range(Out(), r->SndPosition(1), r->SndSize(1)), "MThd");
+    EXPECT_EQ(Range(Out(), r->HookPosition, r->HookSize), kHook);
+    EXPECT_EQ(ReadFile(Out()).substr(0, kPlayer.size()), kPlayer);
+
+    // Field A leads to the preview stream.
+    StdInputFile in(Out());
+    auto picture = ReadPreviewPicture(in);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->className, "TJPEGImage");
+    EXPECT_EQ(picture->data, kJpeg);
+    EXPECT_EQ(PreviewStreamOffset(in.Size(), *ReadTrailerFieldA(in)), static_cast<int64_t>(kPlayer.size()));
+}
+
+TEST_F(MkscrTest, WithoutPreviewFieldALeadsPastThePlayer) {
+    ASSERT_EQ(Run({"-o", Out(), "--document", Content("show.ppt"), "--no-hook"}), 0) << err_;
+    StdInputFile in(Out());
+    EXPECT_EQ(PreviewStreamOffset(in.Size(), *ReadTrailerFieldA(in)), static_cast<int64_t>(kPlayer.size()));
+    auto r = Record(Out());
+    EXPECT_EQ(r->HookPosition, 0);
+    EXPECT_EQ(r->HookSize, 0);
+    EXPECT_TRUE(r->lExitMouseMove);
+    EXPECT_FALSE(r->lExitMouseClick);
+    EXPECT_TRUE(r->lExitKeyPress);
+    EXPECT_EQ(r->SndCount(), 0);
+    EXPECT_EQ(r->FlashPosition(0), static_cast<int32_t>(kPlayer.size()));
+}
+
+TEST_F(MkscrTest, BmpPreviewIsStoredAsBitmap) {
+    ASSERT_EQ(Run({"-o", Out(), "--preview", Content("preview.bmp"), "--exit", "none", "--effects", "3, 5"}), 0)
+        << err_;
+    StdInputFile in(Out());
+    auto picture = ReadPreviewPicture(in);
+    EXPECT_EQ(picture->className, "TBitmap");
+    EXPECT_EQ(picture->data, kBmp);
+    auto r = Record(Out());
+    EXPECT_FALSE(r->lExitMouseMove || r->lExitMouseClick || r->lExitKeyPress);
+    EXPECT_EQ(r->EffectCommaList.Text(), "3,5");
+}
+
+TEST_F(MkscrTest, ReplacesAnExistingOutput) {
+    WriteFile(Out(), "old");
+    ASSERT_EQ(Run({"-o", Out()}), 0) << err_;
+    EXPECT_TRUE(Record(Out()));
+    EXPECT_THAT(TopLevelFiles(), ElementsAre("out.scr"));
+}
+
+TEST_F(MkscrTest, BadInputGetsOneLineAndLeavesNoFile) {
+    WriteFile(dir_ / "notaplayer", "PK zip");
+    WriteFile(Content("clash/show.ppt"), "x");
+    const std::vector<std::vector<std::string>> cases = {
+        {"-o", Out(), "--player", Content("missing.scr")},
+        {"-o", Out(), "--player", (dir_ / "notaplayer").string()},
+        {"-o", Out(), "--player", Content(".")},
+        {"-o", Out(), "--sound", Content("missing.wav")},
+        {"-o", Out(), "--document", Content("show.ppt"), "--file", Content("missing.dll")},
+        {"-o", Out(), "--hook", Content("missing.dll")},
+        {"-o", Out(), "--preview", Content("show.ppt")},
+        {"-o", Out(), "--document", Content("show.ppt"), "--sound", Content("show.ppt")},
+        {"-o", Out(), "--document", Content("show.ppt"), "--file", Content("SHOW.PPT")},
+        {"-o", (dir_ / "no such folder" / "out.scr").string()},
+        {"-o", Out(), "--title", "\xE2\x98\x83 snowman"},
+        {"-o", Out(), "--title", "\xFF not utf-8"},
+    };
+    std::filesystem::copy_file(Content("show.ppt"), Content("SHOW.PPT"));
+    for (const auto& args : cases) {
+        EXPECT_EQ(Run(args), 1) << args.back();
+        EXPECT_THAT(err_, ::testing::StartsWith("mkscr: "));
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_THAT(TopLevelFiles(), ElementsAre("notaplayer")) << err_;
+    }
+}
+
+TEST_F(MkscrTest, BadCommandLines) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"-o"},
+        {"--document", Content("show.ppt")},
+        {"-o", Out(), "--bogus"},
+        {"-o", Out(), "--mute=yes"},
+        {"-o", Out(), "--interval", "fast"},
+        {"-o", Out(), "--effects", "1,200"},
+        {"-o", Out(), "--exit", "move,wiggle"},
+        {"-o", Out(), "--music-order", "shuffle"},
+        {"-o", Out(), "--hook", Content("show.ppt"), "--no-hook"},
+        {"-o", Out(), "--file", Content("PPTVIEW.EXE")},
+        {"-o", Out(), "--style", "3"},
+        {"-o", Out(), "stray"},
+        {"inspect"},
+        {"inspect", Out(), "--title", "x"},
+        {"slides", "-o", Out()},
+        {"slides", Content(""), "-o", Out(), "--document", Content("show.ppt")},
+        {"slides", Content(""), "-o", Out(), "--style", "128"},
+    };
+    for (const auto& args : cases) {
+        EXPECT_EQ(Run(args), 2) << (args.empty() ? "" : args.back());
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_TRUE(TopLevelFiles().empty());
+    }
+}
+
+TEST_F(MkscrTest, RefusesAPackageTooLargeForTheRecord) {
+    // Sparse files: nothing of their size is ever written.
+    std::ofstream(Content("big.wav")).close();
+    fs::resize_file(Content("big.wav"), 1500000000);
+    std::ofstream(Content("big2.wav")).close();
+    fs::resize_file(Content("big2.wav"), 1500000000);
+    EXPECT_EQ(Run({"-o", Out(), "--sound", Content("big.wav"), "--sound", Content("big2.wav")}), 1);
+    EXPECT_THAT(err_, HasSubstr("larger than 2147483647 bytes"));
+    EXPECT_TRUE(TopLevelFiles().empty());
+}
+
+TEST_F(MkscrTest, TextsAreStoredAsWindows1252) {
+    ASSERT_EQ(Run({"-o", Out(), "--title", "D\xC3\xA9mo \xE2\x82\xAC"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->Title, "D\xE9mo \x80");
+    ASSERT_EQ(Run({"inspect", Out(), "--json"}), 0);
+    EXPECT_THAT(out_, HasSubstr("\"Title\": \"D\xC3\xA9mo \xE2\x82\xAC\""));
+}
+
+TEST_F(MkscrTest, SlidesFromAFolder) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "b.bmp", kBmp);
+    WriteFile(dir_ / "pics" / "A slide.jpg", kJpeg);
+    WriteFile(dir_ / "pics" / "c.JPG", kJpeg);
+    WriteFile(dir_ / "pics" / "notes.txt", "not a picture");
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--duration", "8000", "--title", "Slides"}), 0)
+        << err_;
+    auto r = Record(Out());
+    ASSERT_EQ(r->FlashCount(), 5);
+    EXPECT_EQ(r->FlashFileNamesCommaList.Text(), "show.slides,\"A slide.jpg\",b.bmp,c.JPG,PPTVIEW.EXE");
+    std::string list = Range(Out(), r->FlashPosition(0), r->FlashSize(0));
+    EXPECT_THAT(list, HasSubstr("\"A slide.jpg\" duration=8000\r\nb.bmp duration=8000\r\nc.JPG duration=8000\r\n"));
+    EXPECT_EQ(list.find("style=", list.find('\n')), std::string::npos);
+    EXPECT_EQ(Range(Out(), r->FlashPosition(2), r->FlashSize(2)), kBmp);
+    EXPECT_EQ(Range(Out(), r->FlashPosition(4), r->FlashSize(4)), "MZ slide viewer");
+    EXPECT_EQ(r->Ver, "powerpoint");
+}
+
+TEST_F(MkscrTest, SlidesFromFilesKeepTheirOrder) {
+    WriteFile(Content("z.jpg"), kJpeg);
+    ASSERT_EQ(Run({"slides", Content("z.jpg"), Content("preview.bmp"), "-o", Out(), "--style", "7", "--viewer",
+                   Content("PPTVIEW.EXE")}),
+              0)
+        << err_;
+    auto r = Record(Out());
+    EXPECT_EQ(r->FlashFileNamesCommaList.Text(), "show.slides,z.jpg,preview.bmp,PPTVIEW.EXE");
+    EXPECT_THAT(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+                HasSubstr("z.jpg style=7\r\npreview.bmp style=7\r\n"));
+    EXPECT_EQ(Range(Out(), r->FlashPosition(3), r->FlashSize(3)), "MZ viewer");
+
+    EXPECT_EQ(Run({"slides", Content("show.ppt"), "-o", Out("other.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("not a JPEG or BMP picture"));
+    fs::create_directories(dir_ / "empty");
+    EXPECT_EQ(Run({"slides", (dir_ / "empty").string(), "-o", Out("other.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("no JPEG or BMP pictures"));
+}
+
+TEST_F(MkscrTest, InspectPrintsEverything) {
+    ASSERT_EQ(Run({"-o", Out(), "--document", Content("show.ppt"), "--sound", Content("one.wav"), "--title", "Demo"}),
+              0);
+    ASSERT_EQ(Run({"inspect", Out()}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("Title                    \"Demo\""));
+    EXPECT_THAT(out_, HasSubstr("lExitFSCommandQuit       false"));
+    EXPECT_THAT(out_, HasSubstr("show.ppt"));
+    EXPECT_THAT(out_, HasSubstr("Preview picture  none"));
+
+    ASSERT_EQ(Run({"inspect", "--json", Out()}), 0) << err_;
+    auto r = Record(Out());
+    EXPECT_THAT(out_, HasSubstr("\"trailer\": {\"a\": "));
+    // The hook library is the last file, the record follows it.
+    EXPECT_THAT(out_, HasSubstr("\"b\": " + std::to_string(r->HookPosition + r->HookSize) + "}"));
+    EXPECT_THAT(out_, HasSubstr("\"TextFont\": {\"Charset\": 1, \"Color\": 2147483656, \"Height\": -11, \"Name\": "
+                                "\"MS Sans Serif\", \"Style\": [], \"Pitch\": \"fpDefault\"}"));
+    EXPECT_THAT(out_, HasSubstr("\"lMute\": false,"));
+    EXPECT_THAT(out_, HasSubstr("\"Interval\": 5000,"));
+    EXPECT_THAT(out_, HasSubstr("{\"kind\": \"presentation\", \"name\": \"show.ppt\", \"offset\": " +
+                                std::to_string(r->FlashPosition(0)) + ", \"size\": 16}"));
+    EXPECT_THAT(out_, HasSubstr("{\"kind\": \"sound\", \"name\": \"one.wav\""));
+    EXPECT_THAT(out_, HasSubstr("{\"kind\": \"hook\", \"name\": \"orlscrhook.dll\""));
+    EXPECT_THAT(out_, HasSubstr("\"preview\": null"));
+}
+
+TEST_F(MkscrTest, InspectReportsTheReadersMessage) {
+    ASSERT_EQ(Run({"-o", Out()}), 0);
+    const std::string original = ReadFile(Out());
+    std::string package = original;
+    size_t at = package.find("TSSFileLocations");
+    ASSERT_NE(at, std::string::npos);
+    package.replace(at, 16, "TSSFileLocationZ");
+    WriteFile(Out("unknown.scr"), package);
+    EXPECT_EQ(Run({"inspect", Out("unknown.scr")}), 1);
+    EXPECT_EQ(err_, "mkscr: " + Out("unknown.scr") + ": Class TSSFileLocationZ not found\n");
+
+    // A record whose title claims more bytes than the file holds.
+    std::string cut = original.substr(0, kPlayer.size()) + "TPF0\x10TSSFileLocations\0\x05Title\x0c" +
+                      std::string("\xe8\x03\0\0", 4) + "abc";
+    cut += original.substr(original.size() - 40, 20);
+    char field[kTrailerFieldSize];
+    cut += FormatTrailerField(static_cast<int32_t>(kPlayer.size()), field);
+    WriteFile(Out("cut.scr"), cut);
+    EXPECT_EQ(Run({"inspect", Out("cut.scr")}), 1);
+    EXPECT_EQ(err_, "mkscr: " + Out("cut.scr") + ": Stream read error\n");
+
+    WriteFile(Out("short.scr"), "MZ");
+    EXPECT_EQ(Run({"inspect", Out("short.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("shorter than the 40-byte trailer"));
+
+    EXPECT_EQ(Run({"inspect", Out("missing.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("Cannot open file"));
+}
+
+TEST_F(MkscrTest, HelpDescribesEveryOption) {
+    ASSERT_EQ(Run({"--help"}), 0);
+    for (const char* option : {"--output",   "--player",  "--document", "--file",        "--sound",       "--hook",
+                               "--no-hook",  "--preview", "--title",    "--author",      "--email",       "--web",
+                               "--ver",      "--text",    "--exit",     "--show-cursor", "--music-order", "--mute",
+                               "--interval", "--effects", "--viewer",   "--duration",    "--style",       "--json"})
+        EXPECT_THAT(out_, HasSubstr(option));
+}
+
+}  // namespace
+}  // namespace orlscr
