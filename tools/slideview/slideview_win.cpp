@@ -3,6 +3,10 @@
 // or closed (Alt+F4). It takes the command line the saver gives the viewer it
 // carries: the program, a blank, the quoted document path, a blank.
 //
+// Slides come in through the picture show control, each with the transition
+// style its line names or one drawn at random. A slide's duration counts from
+// the moment it is fully in.
+//
 // The window is a plain borderless window over the whole primary screen. It is
 // deliberately not kept on top: the saver asks for the screen-saver password in
 // a dialog of its own, which has to come up above the slides. The viewer leaves
@@ -10,15 +14,18 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "common/error.h"
+#include "common/random.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
 #include "transition/bitmap.h"
+#include "transition/transition_view_win.h"
 
 namespace orlscr {
 namespace {
@@ -43,10 +50,16 @@ class SlideViewer {
             return false;
         const int width = ::GetSystemMetrics(SM_CXSCREEN);
         const int height = ::GetSystemMetrics(SM_CYSCREEN);
-        HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                                        instance, this);
+        HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height,
+                                        nullptr, nullptr, instance, this);
         if (!window)
             return false;
+        view_ = std::make_unique<TTransitionView>(window, RECT{0, 0, width, height});
+        view_->SetAlignClient(true);
+        view_->SetAutoSize(false);
+        view_->SetColor(RGB(0, 0, 0));
+        view_->SetCenter(true);
+        view_->Engine().OnComplete = [this] { SlideIsIn(); };
         ::ShowWindow(window, SW_SHOW);
         ::SetForegroundWindow(window);
         ::UpdateWindow(window);
@@ -93,8 +106,14 @@ class SlideViewer {
                 ::SetWindowPos(window_, nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam), SWP_NOZORDER | SWP_NOACTIVATE);
                 ::InvalidateRect(window_, nullptr, FALSE);
                 return 0;
+            case WM_SIZE:
+                if (view_)
+                    ::SetWindowPos(view_->Handle(), nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam),
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+                return 0;
             case WM_DESTROY:
                 ::KillTimer(window_, kSlideTimer);
+                view_.reset();  // ends a running transition while the window still exists
                 ::PostQuitMessage(0);
                 return 0;
             default:
@@ -131,42 +150,41 @@ class SlideViewer {
             ShowMessage(CannotShowMessage(document_, sequence_->Reason()));
             return;
         }
-        if (next != shown)
-            ShowPicture(std::move(picture));
-        ::SetTimer(window_, kSlideTimer, static_cast<UINT>(sequence_->Slides()[*next].duration_ms), nullptr);
+        if (next == shown) {  // the only slide left: it stays
+            SlideIsIn();
+            return;
+        }
+        view_->SetPicture(TGraphic::FromBitmap(std::move(picture)));
+        view_->Engine().SetStyle(
+            ChooseTransitionStyle(sequence_->Slides()[*next], ORLSCR_HIGHEST_TRANSITION_STYLE, SharedRandom()));
+        view_->Execute();  // its OnComplete calls SlideIsIn
     }
 
-    void ShowPicture(Bitmap picture) {
-        frame_ = std::move(picture);
-        ::InvalidateRect(window_, nullptr, FALSE);
-        ::UpdateWindow(window_);
+    // The slide on show has fully come in: it stays for its duration.
+    void SlideIsIn() {
+        if (!message_.empty() || !sequence_ || !sequence_->Current())
+            return;
+        const int32_t duration = sequence_->Slides()[*sequence_->Current()].duration_ms;
+        ::SetTimer(window_, kSlideTimer, static_cast<UINT>(duration), nullptr);
     }
 
     void ShowMessage(std::string text) {
         ::KillTimer(window_, kSlideTimer);
         message_ = std::move(text);
-        frame_ = Bitmap();
+        if (view_) {
+            view_->Engine().Stop();
+            ::ShowWindow(view_->Handle(), SW_HIDE);
+        }
         ::InvalidateRect(window_, nullptr, FALSE);
     }
 
+    // The slides are painted by the picture control over this window; the
+    // window itself shows only black, and the message when there is one.
     void Paint() {
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(window_, &paint);
         RECT client;
         ::GetClientRect(window_, &client);
-        if (!frame_.IsEmpty()) {
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof(info.bmiHeader);
-            info.bmiHeader.biWidth = frame_.Width();
-            info.bmiHeader.biHeight = -frame_.Height();  // rows top-down
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 24;
-            info.bmiHeader.biCompression = BI_RGB;
-            ::SetDIBitsToDevice(dc, 0, 0, frame_.Width(), frame_.Height(), 0, 0, 0, frame_.Height(), frame_.Bits(),
-                                &info, DIB_RGB_COLORS);
-            // The screen may have grown since the frame was made.
-            ::ExcludeClipRect(dc, 0, 0, frame_.Width(), frame_.Height());
-        }
         ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         if (!message_.empty())
             PaintMessage(dc, client);
@@ -198,7 +216,7 @@ class SlideViewer {
     std::string document_;
     HWND window_ = nullptr;
     std::optional<SlideSequence> sequence_;
-    Bitmap frame_;
+    std::unique_ptr<TTransitionView> view_;
     std::string message_;
 };
 

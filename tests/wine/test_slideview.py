@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""The slide viewer under Wine: the slides show full screen one after another,
+each brought in through a transition; a list that cannot be shown puts its
+reason on the screen; the viewer runs until it is terminated."""
+import os
+import subprocess
+import time
+
+import orlwine
+
+VIEWER = orlwine.dist("slideview.exe")
+SCREEN_W, SCREEN_H = 1024, 768  # the harness's Xvfb screen
+RED = (200, 30, 30)
+BLUE = (30, 40, 210)
+
+
+def write_bmp(path, width, height, rgb):
+    """A bottom-up 24-bit BMP of one colour."""
+    row = bytes((rgb[2], rgb[1], rgb[0])) * width
+    row += b"\0" * (-len(row) % 4)
+    pixels = row * height
+    header = b"BM" + (54 + len(pixels)).to_bytes(4, "little") + b"\0\0\0\0" + (54).to_bytes(4, "little")
+    info = (40).to_bytes(4, "little") + width.to_bytes(4, "little") + height.to_bytes(4, "little")
+    info += (1).to_bytes(2, "little") + (24).to_bytes(2, "little") + b"\0" * 24
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def write_jpeg(path, width, height, rgb):
+    subprocess.run(["convert", "-size", "%dx%d" % (width, height), "xc:rgb(%d,%d,%d)" % rgb, "-quality", "95", path],
+                   check=True)
+
+
+class Shot:
+    """One screenshot of the whole screen, sampled on a grid."""
+
+    STEP = 8
+
+    def __init__(self, prefix):
+        data = subprocess.run(["import", "-display", prefix.display, "-window", "root", "-depth", "8", "rgb:-"],
+                              check=True, capture_output=True, timeout=60).stdout
+        self.samples = []
+        for y in range(0, SCREEN_H, self.STEP):
+            base = y * SCREEN_W * 3
+            for x in range(0, SCREEN_W, self.STEP):
+                i = base + x * 3
+                self.samples.append((data[i], data[i + 1], data[i + 2]))
+        self.key = bytes(c for px in self.samples for c in px)
+
+    def share(self, rgb, tolerance=16):
+        near = sum(1 for px in self.samples if all(abs(px[k] - rgb[k]) <= tolerance for k in range(3)))
+        return near / len(self.samples)
+
+    def bright_rows(self):
+        """Rows (in screen pixels) that hold a light pixel."""
+        per_row = SCREEN_W // self.STEP
+        rows = set()
+        for i, px in enumerate(self.samples):
+            if min(px) > 120:
+                rows.add((i // per_row) * self.STEP)
+        return rows
+
+
+class SlideViewTest(orlwine.WineTestCase):
+    def setUp(self):
+        super().setUp()
+        # A folder with a blank in its name, as a user's temporary folder may have.
+        self.folder = os.path.join(self.prefix.root, "my slides")
+        os.makedirs(self.folder)
+
+    def start(self, list_name):
+        process = self.prefix.start(VIEWER, orlwine.winpath(os.path.join(self.folder, list_name)))
+        self.addCleanup(process.wait, 60)
+        self.addCleanup(self.prefix.stop)
+        windows = self.prefix.wait_windows("^Slide show$")
+        self.assertTrue(windows, "the viewer opened no window")
+        self.assertEqual(self.prefix.window_geometry(windows[0])[2:], (SCREEN_W, SCREEN_H))
+        return process
+
+    def wait_shot(self, condition, timeout=20):
+        deadline = time.monotonic() + timeout
+        while True:
+            shot = Shot(self.prefix)
+            if condition(shot) or time.monotonic() > deadline:
+                return shot
+
+    def terminate(self):
+        subprocess.run(["wine", "taskkill", "/f", "/im", "slideview.exe"], env=self.prefix.env, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 20
+        while self.prefix.find_windows("^Slide show$") and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertEqual(self.prefix.find_windows("^Slide show$"), [], "the viewer outlived its termination")
+
+    def test_slides_follow_each_other_through_transitions(self):
+        write_bmp(os.path.join(self.folder, "red.bmp"), 640, 480, RED)
+        write_jpeg(os.path.join(self.folder, "blue slide.jpg"), 320, 240, BLUE)
+        with open(os.path.join(self.folder, "show.slides"), "w") as f:
+            f.write("# a wipe from the left brings in every slide\n"
+                    "red.bmp duration=2500 style=5\n"
+                    "missing.jpg\n"
+                    "\"blue slide.jpg\" duration=60000 style=5\n")
+        self.start("show.slides")
+
+        # The first slide fills the screen (scaled up, same shape, so no bands).
+        first = self.wait_shot(lambda s: s.share(RED) > 0.99)
+        self.prefix.screenshot("first")
+        self.assertGreater(first.share(RED), 0.99)
+
+        # The missing slide is left out; the blue one comes in through frames
+        # that show part of each.
+        between = []
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            shot = Shot(self.prefix)
+            red, blue = shot.share(RED), shot.share(BLUE)
+            if blue > 0.99:
+                break
+            if 0.02 < red < 0.98 and 0.02 < blue < 0.98 and red + blue > 0.98:
+                between.append(shot)
+        self.prefix.screenshot("second")
+        self.assertGreater(Shot(self.prefix).share(BLUE), 0.99, "the second slide did not come")
+        self.assertGreaterEqual(len(between), 2, "fewer than two screenshots caught the transition")
+        self.assertGreaterEqual(len({s.key for s in between}), 2, "the transition did not move")
+
+    def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
+        with open(os.path.join(self.folder, "broken.slides"), "w") as f:
+            f.write("nothing.jpg\n")
+        for name in ("absent.slides", "broken.slides"):
+            with self.subTest(list=name):
+                self.start(name)
+                # A line of light text across the middle of a black screen.
+                shot = self.wait_shot(lambda s: s.bright_rows())
+                self.prefix.screenshot(name)
+                rows = shot.bright_rows()
+                self.assertTrue(rows, "no message on the screen")
+                self.assertTrue(all(SCREEN_H // 3 < y < 2 * SCREEN_H // 3 for y in rows), sorted(rows))
+                self.assertGreater(shot.share((0, 0, 0)), 0.9)
+                # Still there a while later, until it is terminated.
+                time.sleep(3)
+                self.assertTrue(self.prefix.find_windows("^Slide show$"))
+                self.terminate()
+
+
+if __name__ == "__main__":
+    orlwine.main()
