@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <exception>
+#include <string>
 
 #include "common/text.h"
 #include "common/win/trace.h"
@@ -171,6 +172,10 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
         return;
     Sender.OnMessage = nullptr;
     const EventMsg event = *reinterpret_cast<const EventMsg*>(M.LParam);
+    if (TraceEnabled()) {
+        Trace("input " + std::to_string(event.message) + " " + std::to_string(static_cast<int32_t>(event.paramL)) +
+              " " + std::to_string(static_cast<int32_t>(event.paramH)));
+    }
     const ExitSettings settings{Settings_.lExitMouseMove, Settings_.lExitMouseClick, Settings_.lExitKeyPress};
     if (rules_.Apply(settings, event, platform_.Screen())) {
         Trace("exit asked");

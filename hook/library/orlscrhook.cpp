@@ -22,6 +22,10 @@
 //          or the foreground window (keys).
 // The last receiver going away ends the thread, which removes the hooks.
 //
+// A mouse move that leaves the cursor where it was is not reported: some
+// systems produce such moves when a window appears under the cursor or after
+// the cursor was placed by a program, and they are no input of the user.
+//
 // The platform drops a low-level hook whose procedure takes too long, so a
 // delivery waits at most kDeliveryTimeoutMs per receiver. A record stays valid
 // after a delivery that timed out: records come from a ring that is far larger
@@ -45,6 +49,9 @@ struct Receiver {
 SRWLOCK g_lock = SRWLOCK_INIT;
 std::vector<Receiver>* g_receivers = nullptr;  // guarded by g_lock
 DWORD g_hookThreadId = 0;                      // guarded by g_lock; 0 = no thread
+
+// The cursor position of the last mouse event; only the hook thread uses it.
+POINT g_lastPoint = {};
 
 EVENTMSG g_records[kRecordRing];
 volatile LONG g_nextRecord = 0;
@@ -94,6 +101,10 @@ void Deliver(const EVENTMSG& event) {
 LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        const bool moved = info->pt.x != g_lastPoint.x || info->pt.y != g_lastPoint.y;
+        g_lastPoint = info->pt;
+        if (wParam == WM_MOUSEMOVE && !moved)
+            return ::CallNextHookEx(nullptr, code, wParam, lParam);
         EVENTMSG event = {};
         event.message = static_cast<UINT>(wParam);
         event.paramL = static_cast<UINT>(info->pt.x);
@@ -131,6 +142,7 @@ DWORD WINAPI HookThread(void* parameter) {
     // Makes sure the thread has a message queue before anyone posts to it.
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ::GetCursorPos(&g_lastPoint);
     HHOOK mouse = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module, 0);
     HHOOK keyboard = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0);
     start->ok = mouse != nullptr && keyboard != nullptr;

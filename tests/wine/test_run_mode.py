@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""The run mode end to end under Wine: packages made by mkscr from generated
+slides run as a screen saver ("/s") with the slide viewer full screen, and end
+on the input their settings ask for, after the password check."""
+import glob
+import os
+import struct
+import subprocess
+import time
+import wave
+
+import orlwine
+
+MKSCR = orlwine.dist("mkscr")
+
+
+def write_bmp(path, width, height, rgb):
+    row = bytes((rgb[2], rgb[1], rgb[0])) * width
+    row += b"\0" * (-len(row) % 4)
+    pixels = row * height
+    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def write_wav(path, seconds=0.3):
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(8000)
+        w.writeframes(bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(int(8000 * seconds))))
+
+
+class RunModeTest(orlwine.WineTestCase):
+    def setUp(self):
+        super().setUp()
+        self.work = os.path.join(self.prefix.root, "work")
+        slides = os.path.join(self.work, "slides")
+        os.makedirs(slides)
+        write_bmp(os.path.join(slides, "1.bmp"), 160, 120, (200, 30, 30))
+        write_bmp(os.path.join(slides, "2.bmp"), 160, 120, (30, 40, 210))
+        self.slides = slides
+        self.tone = os.path.join(self.work, "tone.wav")
+        write_wav(self.tone)
+        self.process = None
+        self.addCleanup(self._end)
+
+    def _end(self):
+        if self.process is not None and self.process.poll() is None:
+            self.prefix.stop()
+            self.process.wait(60)
+
+    def package(self, *options, name="saver.scr"):
+        out = os.path.join(self.work, name)
+        subprocess.run([MKSCR, "slides", self.slides, "-o", out, "--duration", "60000", "--style", "0", *options],
+                       check=True, capture_output=True, timeout=120)
+        return out
+
+    def start(self, package, wait_running=True):
+        # The pointer rests in the middle of the screen, where the viewer's
+        # full-screen window will lie, so the input hooks see what we send.
+        self.prefix.mouse_move(512, 384)
+        self.process = self.prefix.start(package, "/s")
+        if wait_running:
+            self.wait_trace("running")
+            self.assertTrue(self.prefix.wait_windows("^Slide show$", 30), "the viewer shows no window")
+            time.sleep(1.0)  # let the viewer settle
+        return self.process
+
+    def wait_trace(self, line, timeout=40):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if line in self.prefix.trace_lines():
+                return
+            if self.process is not None and self.process.poll() is not None and line not in self.prefix.trace_lines():
+                self.fail("the player ended before %r: %r" % (line, self.prefix.trace_lines()))
+            time.sleep(0.2)
+        self.fail("no %r in the trace: %r" % (line, self.prefix.trace_lines()))
+
+    def still_running(self, seconds=1.5):
+        time.sleep(seconds)
+        self.assertIsNone(self.process.poll(), "the run ended: %r" % self.prefix.trace_lines())
+
+    def ended(self, timeout=30):
+        code = self.process.wait(timeout)
+        return code
+
+    def dismiss_until_ended(self, title, timeout=40):
+        deadline = time.monotonic() + timeout
+        while self.process.poll() is None and time.monotonic() < deadline:
+            for wid in self.prefix.find_windows(title):
+                try:
+                    self.prefix.send_keys(wid, "Return")
+                except RuntimeError:
+                    pass  # the box went away meanwhile
+            time.sleep(0.5)
+
+    def move_by(self, dx, dy):
+        self.prefix._xdotool("mousemove_relative", "--", str(dx), str(dy))
+
+    def key(self, name="a"):
+        self.prefix._xdotool("key", name)
+
+    def temp_files(self):
+        found = glob.glob(os.path.join(self.prefix.path, "drive_c", "users", "*", "Temp", "*")) + glob.glob(
+            os.path.join(self.prefix.path, "drive_c", "users", "*", "AppData", "Local", "Temp", "*"))
+        return {os.path.basename(p) for p in found}
+
+    def viewer_processes(self):
+        """Processes of this prefix whose command line names the viewer."""
+        found = []
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    cmdline = f.read()
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    environ = f.read()
+            except OSError:
+                continue
+            if b"PPTVIEW.EXE" in cmdline.upper() and ("WINEPREFIX=" + self.prefix.path).encode() in environ:
+                found.append(int(pid))
+        return found
+
+    def test_mouse_move_of_more_than_three_pixels_ends_the_run(self):
+        self.start(self.package("--exit", "move", "--sound", self.tone))
+        self.assertIn("tone.wav", self.temp_files())
+        # The cursor is hidden in the bottom-right corner; the user's moves
+        # start from there. Moves of 3 pixels never end the run.
+        self.move_by(-3, -3)
+        self.still_running()
+        self.move_by(3, 3)
+        self.still_running()
+        self.prefix.screenshot("running")
+        self.move_by(-10, 0)
+        self.assertEqual(self.ended(), 0)
+
+        trace = self.prefix.trace_lines()
+        self.assertTrue(any(t.startswith("viewer started ") and t.endswith('\\show.slides" ') for t in trace), trace)
+        for line in ("viewer ended", "screen saver running off", "closed", "exit 0"):
+            self.assertIn(line, trace)
+        # No viewer remains; the sound track is gone, the rest stays.
+        time.sleep(1.0)
+        self.assertEqual(self.viewer_processes(), [])
+        files = self.temp_files()
+        self.assertNotIn("tone.wav", files)
+        self.assertTrue({"show.slides", "PPTVIEW.EXE", "1.bmp", "2.bmp"} <= files, files)
+        self.assertTrue(os.path.exists(os.path.join(self.prefix.system32, "orlscrhook.dll")))
+
+    def test_second_key_release_ends_a_key_press_run(self):
+        self.start(self.package("--exit", "key", "--show-cursor"))
+        self.key()
+        self.still_running()
+        self.key()
+        self.assertEqual(self.ended(), 0)
+        inputs = [t for t in self.prefix.trace_lines() if t.startswith("input ")]
+        self.assertEqual([t.split()[1] for t in inputs], ["256", "257", "256", "257"])
+
+    def test_second_start_ends_at_once(self):
+        package = self.package("--exit", "move")
+        self.start(package)
+        second = self.prefix.run(package, "/s", timeout=60)
+        self.assertEqual(second.returncode, 0)
+        self.assertTrue(any(t.startswith("semaphore exists") for t in second.trace), second.trace)
+        self.assertIsNone(self.process.poll())
+        self.move_by(-10, -10)
+        self.move_by(-10, -10)
+        self.assertEqual(self.ended(), 0)
+
+    def password_run(self, answer):
+        self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
+        self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
+        package = self.package("--exit", "move")
+        self.prefix.mouse_move(512, 384)
+        self.process = self.prefix.start(package, "/s", env={"ORLSCR_PASSWORD_ANSWER": answer})
+        self.wait_trace("running")
+        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30))
+        time.sleep(1.0)
+        self.move_by(-10, -10)
+        self.move_by(-10, -10)
+
+    def test_refused_password_keeps_the_saver_running(self):
+        self.password_run("0")
+        self.wait_trace("password asked 0")
+        self.still_running()
+        self.assertNotIn("closed", self.prefix.trace_lines())
+        self.assertTrue(self.prefix.find_windows("^Slide show$"))
+
+    def test_accepted_password_ends_the_run(self):
+        self.password_run("1")
+        self.assertEqual(self.ended(), 0)
+        self.assertIn("password asked 1", self.prefix.trace_lines())
+
+    def test_package_without_hook_library_reports_it_and_ends(self):
+        self.start(self.package("--no-hook"), wait_running=False)
+        boxes = self.prefix.wait_windows("^Error$", 40)
+        self.assertTrue(boxes, "no message box: %r" % self.prefix.trace_lines())
+        self.prefix.screenshot("could-not-load")
+        self.assertIn("hook library missing", self.prefix.trace_lines())
+        self.prefix.send_keys(boxes[0], "Return")
+        # Then the start-up error itself in the standard error box, captioned
+        # with the program's name; once it is dismissed the run ends.
+        self.wait_trace("error box Install Hook Error!")
+        self.dismiss_until_ended("^saver$")
+        self.assertEqual(self.ended() & 0xFF, 0xFF)  # exit code -1
+        trace = self.prefix.trace_lines()
+        self.assertIn("exit -1", trace)
+        self.assertFalse(any(t.startswith("viewer started") for t in trace), trace)
+        self.assertNotIn("screen saver running on", trace)
+        self.assertEqual(self.viewer_processes(), [])
+
+
+if __name__ == "__main__":
+    orlwine.main()
