@@ -17,6 +17,7 @@
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
 #include "saver/screen_saver.h"
+#include "transition/transition_view_win.h"
 
 namespace orlscr {
 
@@ -207,6 +208,16 @@ class SaverWindow {
         if (window_ == nullptr)
             throw Error("Cannot create the saver window");
         platform_.Attach(window_);
+
+        // The picture control fills the window. The run gives it no picture,
+        // so it paints its background only.
+        RECT client = {};
+        ::GetClientRect(window_, &client);
+        PShow_ = std::make_unique<TTransitionView>(window_, client);
+        PShow_->SetAlignClient(true);
+        PShow_->SetCenter(true);
+        PShow_->SetColor(::GetSysColor(COLOR_BTNFACE));
+        PShow_->Engine().SetThreaded(false);
     }
 
     void Run() {
@@ -222,6 +233,7 @@ class SaverWindow {
             ::DispatchMessageA(&message);
         }
         form_.FormDestroy();
+        PShow_.reset();
         ::DestroyWindow(window_);
         window_ = nullptr;
         Trace("run ended");
@@ -268,6 +280,7 @@ class SaverWindow {
     Win32SaverPlatform platform_;
     TfrmScrn form_;
     HWND window_ = nullptr;
+    std::unique_ptr<TTransitionView> PShow_;
 };
 
 }  // namespace
