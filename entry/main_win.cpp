@@ -107,8 +107,7 @@ void Start() {
 
     switch (StartMode()) {
         case kPreviewMode: {
-            HWND previewWindow =
-                reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
+            HWND previewWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
             Trace("preview hwnd=" + std::to_string(reinterpret_cast<INT_PTR>(previewWindow)));
             RunPreviewMode(previewWindow);
             break;

@@ -13,7 +13,7 @@ namespace orlscr {
 // current value and takes a new one.
 template <typename Traits>
 class UniqueAny {
-public:
+  public:
     using Type = typename Traits::Type;
 
     UniqueAny() = default;
@@ -39,7 +39,7 @@ public:
             Traits::Close(old);
     }
 
-private:
+  private:
     Type value_ = Traits::None();
 };
 
@@ -93,7 +93,7 @@ using UniqueWindow = UniqueAny<detail::NullNone<HWND, detail::DestroyWindowValue
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDc {
-public:
+  public:
     explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
     ~WindowDc() {
         if (dc_)
@@ -105,14 +105,14 @@ public:
     HDC get() const { return dc_; }
     explicit operator bool() const { return dc_ != nullptr; }
 
-private:
+  private:
     HWND window_;
     HDC dc_;
 };
 
 // BeginPaint/EndPaint for one WM_PAINT.
 class PaintDc {
-public:
+  public:
     explicit PaintDc(HWND window) : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
     ~PaintDc() { ::EndPaint(window_, &paint_); }
     PaintDc(const PaintDc&) = delete;
@@ -121,7 +121,7 @@ public:
     HDC get() const { return dc_; }
     const RECT& dirty() const { return paint_.rcPaint; }
 
-private:
+  private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_;
@@ -129,7 +129,7 @@ private:
 
 // Selects a GDI object into a device context and selects the previous one back.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
     ~SelectedObject() {
         if (previous_ && previous_ != HGDI_ERROR)
@@ -138,7 +138,7 @@ public:
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };

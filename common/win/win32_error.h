@@ -15,13 +15,13 @@ std::string SystemErrorText(DWORD code);
 // An Error for a failed Win32 call: the message is `what`, then ": " and the
 // system's text for the error code (GetLastError() when none is given).
 class Win32Error : public Error {
-public:
+  public:
     explicit Win32Error(const std::string& what, DWORD code = ::GetLastError())
         : Error(what + ": " + SystemErrorText(code)), code_(code) {}
 
     DWORD code() const { return code_; }
 
-private:
+  private:
     DWORD code_;
 };
 

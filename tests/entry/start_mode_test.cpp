@@ -29,14 +29,29 @@ TEST(DecideStartMode, FirstOneOrTwoCharactersChoose) {
         uint8_t mode;
     };
     const Case cases[] = {
-        {"", kSettingsMode},       {"/C", kSettingsMode},      {"-C", kSettingsMode},
-        {"C", kSettingsMode},      {"/C:1234", kSettingsMode}, {"CBAR", kSettingsMode},
-        {"/P", kPreviewMode},      {"-P", kPreviewMode},       {"P", kPreviewMode},
-        {"/PREVIEW", kPreviewMode}, {"PFOO", kPreviewMode},    {"/A", kPasswordMode},
-        {"-A", kPasswordMode},     {"ABC", kPasswordMode},     {"/S", kRunMode},
-        {"-S", kRunMode},          {"S", kRunMode},            {"/X", kRunMode},
-        {"/", kRunMode},           {"-", kRunMode},            {"//C", kRunMode},
-        {"X/C", kRunMode},         {" /C", kRunMode},
+        {"", kSettingsMode},
+        {"/C", kSettingsMode},
+        {"-C", kSettingsMode},
+        {"C", kSettingsMode},
+        {"/C:1234", kSettingsMode},
+        {"CBAR", kSettingsMode},
+        {"/P", kPreviewMode},
+        {"-P", kPreviewMode},
+        {"P", kPreviewMode},
+        {"/PREVIEW", kPreviewMode},
+        {"PFOO", kPreviewMode},
+        {"/A", kPasswordMode},
+        {"-A", kPasswordMode},
+        {"ABC", kPasswordMode},
+        {"/S", kRunMode},
+        {"-S", kRunMode},
+        {"S", kRunMode},
+        {"/X", kRunMode},
+        {"/", kRunMode},
+        {"-", kRunMode},
+        {"//C", kRunMode},
+        {"X/C", kRunMode},
+        {" /C", kRunMode},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecideStartMode(c.arg), c.mode) << '"' << c.arg << '"';

@@ -33,6 +33,8 @@ API
                                 Copies a stand-in DLL into system32 as `name`
                                 and makes Wine prefer it over its built-in DLL.
         .reg_add(key, value, data, type="REG_SZ")
+        .xdotool(*args, check=True) -> output of xdotool on this display
+        .find_windows(title) -> [window id] of the visible windows now
         .wait_windows(title, timeout=30) -> [window id]
                                 X windows whose title matches the regular
                                 expression, waiting until there is one.
@@ -240,6 +242,10 @@ class WinePrefix:
     # X side: windows, input, screenshots.
 
     def _xdotool(self, *args, check=True):
+        return self.xdotool(*args, check=check)
+
+    def xdotool(self, *args, check=True):
+        """Runs xdotool on this prefix's display and returns its output."""
         done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30)
         if check and done.returncode != 0:
             raise RuntimeError("xdotool %s failed: %s" % (" ".join(args), done.stderr.strip()))

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR regKeyName, HWND parent, UINT reserved1,
-                                                                 UINT reserved2) {
+extern "C" __declspec(dllexport) DWORD WINAPI
+    PwdChangePasswordA(LPCSTR regKeyName, HWND parent, UINT reserved1, UINT reserved2) {
     const char* path = std::getenv("ORLSCR_STANDIN_LOG");
     if (path != nullptr && *path != '\0') {
         if (std::FILE* file = std::fopen(path, "ab")) {
