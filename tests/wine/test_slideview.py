@@ -97,7 +97,7 @@ class SlideViewTest(orlwine.WineTestCase):
         write_jpeg(os.path.join(self.folder, "blue slide.jpg"), 320, 240, BLUE)
         with open(os.path.join(self.folder, "show.slides"), "w") as f:
             f.write("# a wipe from the left brings in every slide\n"
-                    "red.bmp duration=2500 style=5\n"
+                    "red.bmp duration=2500 style=5 speed=9\n"
                     "missing.jpg\n"
                     "\"blue slide.jpg\" duration=60000 style=5\n")
         self.start("show.slides")
@@ -122,6 +122,12 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertGreater(Shot(self.prefix).share(BLUE), 0.99, "the second slide did not come")
         self.assertGreaterEqual(len(between), 2, "fewer than two screenshots caught the transition")
         self.assertGreaterEqual(len({s.key for s in between}), 2, "the transition did not move")
+        # What was left out is on record.
+        trace = self.prefix.trace_lines()
+        self.assertIn('slideview problem line 2: unknown option "speed=9"', trace)
+        self.assertIn("slideview skipped missing.jpg: the file cannot be opened (No such file or directory)", trace)
+        self.assertEqual([line for line in trace if line.startswith("slideview slide ")],
+                         ["slideview slide red.bmp style 5", "slideview slide blue slide.jpg style 5"])
 
     def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
         with open(os.path.join(self.folder, "broken.slides"), "w") as f:
@@ -136,6 +142,7 @@ class SlideViewTest(orlwine.WineTestCase):
                 self.assertTrue(rows, "no message on the screen")
                 self.assertTrue(all(SCREEN_H // 3 < y < 2 * SCREEN_H // 3 for y in rows), sorted(rows))
                 self.assertGreater(shot.share((0, 0, 0)), 0.9)
+                self.assertTrue(self.prefix.trace_lines()[-1].startswith("slideview message Cannot show Z:\\"))
                 # Still there a while later, until it is terminated.
                 time.sleep(3)
                 self.assertTrue(self.prefix.find_windows("^Slide show$"))

@@ -11,6 +11,10 @@
 // deliberately not kept on top: the saver asks for the screen-saver password in
 // a dialog of its own, which has to come up above the slides. The viewer leaves
 // the cursor alone; whether it shows is the saver's decision.
+//
+// Lines of the list that name no usable slide, and slides that cannot be
+// loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
+// with every slide shown.
 
 #include <windows.h>
 
@@ -20,6 +24,7 @@
 
 #include "common/error.h"
 #include "common/random.h"
+#include "common/win/trace.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
@@ -126,8 +131,12 @@ class SlideViewer {
             ShowMessage("Cannot show the slides: no slide list was named on the command line");
             return;
         }
+        Trace("slideview list " + document_);
         try {
-            sequence_.emplace(ReadSlideList(document_).slides);
+            SlideList list = ReadSlideList(document_);
+            for (const std::string& problem : list.problems)
+                Trace("slideview problem " + problem);
+            sequence_.emplace(std::move(list.slides));
         } catch (const Error& error) {
             ShowMessage(CannotShowMessage(document_, error.what()));
             return;
@@ -143,7 +152,12 @@ class SlideViewer {
         Bitmap picture;
         const std::optional<size_t> next = sequence_->Advance(
             [&](const Slide& slide) {
-                return LoadSlidePicture(SlidePath(document_, slide.file_name), client.right, client.bottom);
+                try {
+                    return LoadSlidePicture(SlidePath(document_, slide.file_name), client.right, client.bottom);
+                } catch (const Error& error) {
+                    Trace("slideview skipped " + std::string(error.what()));
+                    throw;
+                }
             },
             picture);
         if (!next) {
@@ -154,9 +168,11 @@ class SlideViewer {
             SlideIsIn();
             return;
         }
+        const Slide& slide = sequence_->Slides()[*next];
+        const int32_t style = ChooseTransitionStyle(slide, ORLSCR_HIGHEST_TRANSITION_STYLE, SharedRandom());
+        Trace("slideview slide " + slide.file_name + " style " + std::to_string(style));
         view_->SetPicture(TGraphic::FromBitmap(std::move(picture)));
-        view_->Engine().SetStyle(
-            ChooseTransitionStyle(sequence_->Slides()[*next], ORLSCR_HIGHEST_TRANSITION_STYLE, SharedRandom()));
+        view_->Engine().SetStyle(style);
         view_->Execute();  // its OnComplete calls SlideIsIn
     }
 
@@ -171,6 +187,7 @@ class SlideViewer {
     void ShowMessage(std::string text) {
         ::KillTimer(window_, kSlideTimer);
         message_ = std::move(text);
+        Trace("slideview message " + message_);
         if (view_) {
             view_->Engine().Stop();
             ::ShowWindow(view_->Handle(), SW_HIDE);
