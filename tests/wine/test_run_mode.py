@@ -98,6 +98,7 @@ class RunModeTest(orlwine.WineTestCase):
 
     def move_by(self, dx, dy):
         self.prefix._xdotool("mousemove_relative", "--", str(dx), str(dy))
+        time.sleep(0.5)  # one event per move: the display merges quick moves
 
     def key(self, name="a"):
         self.prefix._xdotool("key", name)
@@ -168,6 +169,23 @@ class RunModeTest(orlwine.WineTestCase):
         self.move_by(-10, -10)
         self.move_by(-10, -10)
         self.assertEqual(self.ended(), 0)
+
+    def test_other_package_shows_its_box_and_ends_on_input(self):
+        # Not a presentation package: no viewer and no music, but the exit
+        # rules still end the run. The pointer stays over the saver's own box,
+        # where the input hooks see it.
+        self.start(self.package("--ver", "slides", "--exit", "move", "--show-cursor"), wait_running=False)
+        self.wait_trace("running")
+        time.sleep(1.0)
+        shot = subprocess.run(["import", "-display", self.prefix.display, "-window", "root", "-crop", "1x1+512+384",
+                               "-depth", "8", "rgb:-"], check=True, capture_output=True, timeout=60).stdout
+        query = self.prefix.run("reg", "query", r"HKCU\Control Panel\Colors", "/v", "ButtonFace").stdout
+        face = [line.split("REG_SZ")[1].split() for line in query.splitlines() if "ButtonFace" in line][0]
+        self.assertEqual(tuple(shot), tuple(int(v) for v in face))
+        self.move_by(-10, 0)  # the first move sets the reference point
+        self.move_by(-10, 0)
+        self.assertEqual(self.ended(), 0)
+        self.assertFalse(any(t.startswith("viewer") for t in self.prefix.trace_lines()))
 
     def password_run(self, answer):
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
