@@ -93,10 +93,12 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
         const uint8_t* in = source.Row(static_cast<int32_t>(sy));
         // Four-byte stores, each overwriting the first byte of the next pixel,
         // which the next store writes again; the last pixel goes byte-wise.
+        // Pixels are composed in a register: a 3-byte memcpy into a 4-byte
+        // variable would go through memory and stall the following load.
         size_t i = 0;
         for (; i + 1 < count; ++i) {
-            uint32_t pixel = 0;
-            std::memcpy(&pixel, in + offsets[i], 3);
+            const uint8_t* p = in + offsets[i];
+            const uint32_t pixel = p[0] | p[1] << 8 | p[2] << 16;
             std::memcpy(out + i * kBpp, &pixel, 4);
         }
         const uint8_t* last = in + offsets[i];

@@ -124,9 +124,8 @@ void TransitionEngine::RenderFrame() {
         if (OnCustomDraw) {
             OnCustomDraw(picture, screen_);
         } else {
-            // The whole picture at once; at 100 the finish below draws it, so
-            // no region is needed for it.
-            DrawBitmap(screen_, 0, 0, picture);
+            // The whole picture at once: at 100 the finish below draws all of
+            // it, so neither a copy here nor a region is needed.
             progress_ = 100;
         }
     } else if (IsRectStyle(style)) {
