@@ -13,6 +13,8 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
 import orlwine  # noqa: E402
 
+import demo_run  # noqa: E402
+
 
 def shot(prefix, out, name):
     path = prefix.screenshot(name)
@@ -60,11 +62,7 @@ def main():
 
         show(prefix, out, installed, ["/c"], "settings", 4, close_settings)
 
-        def end_saver():
-            prefix.mouse_move(100, 100)
-            prefix.mouse_move(400, 300)
-
-        show(prefix, out, installed, ["/s"], "saver", 8, end_saver)
+        demo_run.run_saver(prefix, out, installed)
         for line in prefix.trace_lines():
             print("trace:", line)
     finally:

@@ -97,11 +97,11 @@ class RunModeTest(orlwine.WineTestCase):
             time.sleep(0.5)
 
     def move_by(self, dx, dy):
-        self.prefix._xdotool("mousemove_relative", "--", str(dx), str(dy))
+        self.prefix.xdotool("mousemove_relative", "--", str(dx), str(dy))
         time.sleep(0.5)  # one event per move: the display merges quick moves
 
     def key(self, name="a"):
-        self.prefix._xdotool("key", name)
+        self.prefix.xdotool("key", name)
 
     def temp_files(self):
         found = glob.glob(os.path.join(self.prefix.path, "drive_c", "users", "*", "Temp", "*")) + glob.glob(
