@@ -241,6 +241,9 @@ class SlideViewer {
 }  // namespace orlscr
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Slides are scaled to the screen's real pixels, not stretched again by
+    // the system on a high-DPI screen.
+    ::SetProcessDPIAware();
     try {
         orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
         if (!viewer.Create(instance))
