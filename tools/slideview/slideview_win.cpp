@@ -169,7 +169,7 @@ class SlideViewer {
             return;
         }
         const Slide& slide = sequence_->Slides()[*next];
-        const int32_t style = ChooseTransitionStyle(slide, ORLSCR_HIGHEST_TRANSITION_STYLE, SharedRandom());
+        const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, SharedRandom());
         Trace("slideview slide " + slide.file_name + " style " + std::to_string(style));
         view_->SetPicture(TGraphic::FromBitmap(std::move(picture)));
         view_->Engine().SetStyle(style);
