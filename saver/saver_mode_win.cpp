@@ -108,7 +108,12 @@ class Win32SaverPlatform : public SaverPlatform {
         Trace(running ? "screen saver running on" : "screen saver running off");
     }
 
-    void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+    // Waits, but wakes early for a message sent by the hook library: every
+    // input event of the desktop waits for the watch's answer, so a plain
+    // sleep would make the mouse lag for as long as the saver runs.
+    void Sleep(uint32_t milliseconds) override {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE);
+    }
     void ProcessMessages() override {
         MSG message;
         while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
