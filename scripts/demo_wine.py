@@ -40,6 +40,27 @@ def show(prefix, out, package, args, name, settle, end):
     print("demo: %s ended with exit code %d" % (name, process.returncode))
 
 
+def press_settings_ok(prefix):
+    """Closes the settings dialog with its OK button, found through the
+    window_texts helper of the Windows build; Enter when the helper is missing."""
+    helper = orlwine.helper("window_texts.exe")
+    for wid in prefix.find_windows(r"^Setup \["):
+        title = prefix.window_name(wid)
+        if not os.path.exists(helper):
+            break
+        lines = prefix.run(helper, title).stdout.splitlines()
+        if not lines or not lines[0].startswith("window\t"):
+            break
+        left, top = (int(v) for v in lines[0].split("\t")[2].split(","))
+        for line in lines[1:]:
+            fields = line.split("\t")
+            if fields[0].lower() == "button" and fields[1] == "1":
+                x, y, w, h = (int(v) for v in fields[3].split(","))
+                prefix.click(left + x + w // 2, top + y + h // 2)
+                return
+    prefix.xdotool("key", "Return", check=False)
+
+
 def main():
     package, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     if not os.path.exists(orlwine.BOOTED_STAMP):
@@ -56,11 +77,7 @@ def main():
         installed = os.path.join(prefix.path, "drive_c", "windows", "Demo.scr")
         shutil.copyfile(package, installed)
 
-        def close_settings():
-            for wid in prefix.find_windows("."):
-                prefix.send_keys(wid, "Escape")
-
-        show(prefix, out, installed, ["/c"], "settings", 4, close_settings)
+        show(prefix, out, installed, ["/c"], "settings", 4, lambda: press_settings_ok(prefix))
 
         demo_run.run_saver(prefix, out, installed)
         for line in prefix.trace_lines():
