@@ -120,8 +120,7 @@ void TfrmSetup::CreateControls() {
                      75, 25, IDOK, font_.get());
 }
 
-void TfrmSetup::LayOut(int clientWidth, int clientHeight) {
-    (void)clientWidth;
+void TfrmSetup::LayOut(int clientHeight) {
     // The bottom band stays at the bottom edge when the window is resized.
     if (OKButton_)
         ::SetWindowPos(OKButton_, nullptr, 216, clientHeight - kBottomBandHeight + 16, 0, 0,
@@ -301,7 +300,7 @@ LRESULT TfrmSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORBTN:
             return reinterpret_cast<LRESULT>(background_.get());
         case WM_SIZE:
-            LayOut(LOWORD(lParam), HIWORD(lParam));
+            LayOut(HIWORD(lParam));
             return 0;
         case WM_SETFOCUS:
             if (OKButton_)

@@ -35,7 +35,7 @@ class TfrmSetup {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
-    void LayOut(int clientWidth, int clientHeight);
+    void LayOut(int clientHeight);
     void UpdateControls();
     void AutoSizeLabel(HWND label);
     void ShowError(const char* message);
