@@ -47,7 +47,8 @@ Content:
                         beside mkscr); the saver needs it to notice input
   --no-hook             store no hook library
   --preview PICTURE     the picture shown in the small preview of the display
-                        settings; a JPEG or BMP file, recognised by its content
+                        settings; a JPEG, BMP, icon, enhanced metafile or
+                        placeable metafile, recognised by its content
 
 Texts (shown by the saver's settings dialog):
   --title TEXT          title of the screen saver
@@ -288,6 +289,8 @@ void Report(std::ostream& out, const PackageSpec& spec, const BuildResult& resul
         << " presentation file" << (spec.presentation.size() == 1 ? "" : "s") << ", " << spec.sounds.size()
         << " sound track" << (spec.sounds.size() == 1 ? "" : "s") << ", " << (spec.hook ? "a" : "no")
         << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
+    if (spec.presentation.empty() && spec.record.Ver == "powerpoint")
+        out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
 
 int Build(const Options& o, const std::string& folder, std::ostream& out) {

@@ -191,10 +191,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
     try {
         preview = ReadPreviewPicture(*file);
         if (preview && preview->className.empty())
-            previewNote = "field A does not lead to an image";
+            previewNote = "the stream that field A leads to holds no image";
     } catch (const Error& e) {
         preview.reset();
-        previewNote = std::string("field A does not lead to an image (") + e.what() + ")";
+        previewNote = std::string("field A leads to no image stream: ") + e.what();
     }
 
     std::vector<FileEntry> entries = Entries(*record);

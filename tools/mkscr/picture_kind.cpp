@@ -12,10 +12,29 @@ bool IsBmp(std::string_view head) {
     return head.size() >= 14 && head.substr(0, 2) == "BM";
 }
 
+// An icon file: reserved 0, type 1 (2 would be a cursor), at least one image.
+bool IsIcon(std::string_view head) {
+    return head.size() >= 6 + 16 && head.substr(0, 4) == std::string_view("\0\0\1\0", 4) &&
+           (head[4] != 0 || head[5] != 0);
+}
+
+// An enhanced metafile: its header record (type 1) with the signature " EMF".
+bool IsEnhancedMetafile(std::string_view head) {
+    return head.size() >= 88 && head.substr(0, 4) == std::string_view("\1\0\0\0", 4) && head.substr(40, 4) == " EMF";
+}
+
+// A placeable metafile: the 22-byte header with its key, then the metafile.
+bool IsPlaceableMetafile(std::string_view head) {
+    return head.size() >= 22 + 18 && head.substr(0, 4) == "\xD7\xCD\xC6\x9A";
+}
+
 // Tried in order; the first that matches stores the file.
 constexpr PictureKind kKinds[] = {
     {"TJPEGImage", "JPEG", IsJpeg},
     {"TBitmap", "BMP", IsBmp},
+    {"TIcon", "icon", IsIcon},
+    {"TMetafile", "enhanced metafile", IsEnhancedMetafile},
+    {"TMetafile", "placeable metafile", IsPlaceableMetafile},
 };
 
 }  // namespace
