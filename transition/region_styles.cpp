@@ -430,7 +430,7 @@ inline __m128i FadeLanes(__m128i s, __m128i n, __m128i keep, __m128i take) {
 }
 
 // Returns how many leading bytes it blended.
-size_t BlendRowSse2(uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
+size_t BlendRowSse2(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
     const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(FadeFactor(100 - p)));
     const __m128i take = _mm_set1_epi16(static_cast<int16_t>(FadeFactor(p)));
     const __m128i zero = _mm_setzero_si128();
@@ -440,14 +440,18 @@ size_t BlendRowSse2(uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
         const __m128i nv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + i));
         const __m128i lo = FadeLanes(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(nv, zero), keep, take);
         const __m128i hi = FadeLanes(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(nv, zero), keep, take);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(s + i), _mm_packus_epi16(lo, hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
     }
     return i;
 }
 
 // The same 32 bytes at a time, for processors that have AVX2; chosen at run
 // time, so the program still runs on any x86-64.
-__attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
+__attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* d,
+                                                    const uint8_t* s,
+                                                    const uint8_t* n,
+                                                    size_t count,
+                                                    int32_t p) {
     const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(FadeFactor(100 - p)));
     const __m256i take = _mm256_set1_epi16(static_cast<int16_t>(FadeFactor(p)));
     const __m256i zero = _mm256_setzero_si256();
@@ -461,7 +465,7 @@ __attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* s, const uint8_t* n
                                             _mm256_mulhi_epu16(_mm256_unpacklo_epi8(nv, zero), take));
         const __m256i hi = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpackhi_epi8(sv, zero), keep),
                                             _mm256_mulhi_epu16(_mm256_unpackhi_epi8(nv, zero), take));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(s + i), _mm256_packus_epi16(lo, hi));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
     }
     return i;
 }
@@ -472,32 +476,44 @@ bool HasAvx2() {
 }
 #endif
 
-void BlendRow(uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
+// d = blend of s and n; d may be s.
+void BlendRow(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
     size_t i = 0;
 #if defined(__SSE2__)
     if (HasAvx2())
-        i = BlendRowAvx2(s, n, count, p);
-    i += BlendRowSse2(s + i, n + i, count - i, p);
+        i = BlendRowAvx2(d, s, n, count, p);
+    i += BlendRowSse2(d + i, s + i, n + i, count - i, p);
 #endif
     for (; i < count; ++i)
-        s[i] = BlendByte(s[i], n[i], p);
+        d[i] = BlendByte(s[i], n[i], p);
+}
+
+void Blend(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
+    p = std::clamp(p, 0, 100);
+    const int32_t w = std::min({screen.Width(), oldBitmap.Width(), newBitmap.Width()});
+    const int32_t h = std::min({screen.Height(), oldBitmap.Height(), newBitmap.Height()});
+    if (w <= 0 || h <= 0)
+        return;
+    const size_t count = static_cast<size_t>(w) * Bitmap::kBytesPerPixel;
+    for (int32_t y = 0; y < h; ++y) {
+        if (p == 0 || p == 100) {
+            const uint8_t* from = (p == 0 ? oldBitmap : newBitmap).Row(y);
+            if (from != screen.Row(y))
+                std::memcpy(screen.Row(y), from, count);
+        } else {
+            BlendRow(screen.Row(y), oldBitmap.Row(y), newBitmap.Row(y), count, p);
+        }
+    }
 }
 
 }  // namespace
 
 void BlendBitmaps(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
-    p = std::clamp(p, 0, 100);
-    const int32_t w = std::min(screen.Width(), newBitmap.Width());
-    const int32_t h = std::min(screen.Height(), newBitmap.Height());
-    if (w <= 0 || h <= 0 || p == 0)
-        return;
-    const size_t count = static_cast<size_t>(w) * Bitmap::kBytesPerPixel;
-    for (int32_t y = 0; y < h; ++y) {
-        if (p == 100)
-            std::memcpy(screen.Row(y), newBitmap.Row(y), count);
-        else
-            BlendRow(screen.Row(y), newBitmap.Row(y), count, p);
-    }
+    Blend(screen, screen, newBitmap, p);
+}
+
+void BlendBitmaps(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
+    Blend(screen, oldBitmap, newBitmap, p);
 }
 
 void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
@@ -508,8 +524,8 @@ void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
         uint8_t* s = screen.Row(y);
         const uint8_t* n = newBitmap.Row(y);
         for (int32_t x = 0; x < w; ++x) {
-            // Third byte first, as the platform's pixel loop does; each byte
-            // stands on its own, so the order does not change the result.
+            // Third byte first; each byte stands on its own, so the order
+            // does not change the result.
             for (int k = Bitmap::kBytesPerPixel - 1; k >= 0; --k)
                 s[3 * x + k] = BlendByte(s[3 * x + k], n[3 * x + k], p);
         }

@@ -58,6 +58,10 @@ Region CreateTriangleRgn(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference
 // is the same, one byte at a time, for comparison.
 void BlendBitmaps(Bitmap& screen, const Bitmap& newBitmap, int32_t p);
+// The same frame straight from both pictures, without restoring the old one
+// into `screen` first: one pass over memory instead of two. For a frame loop
+// that would otherwise restore and then blend, with nothing drawn between.
+void BlendBitmaps(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p);
 void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p);
 
 // The swing: every pixel (x, y) of `screen` takes pixel (u, v) of `newBitmap`,
