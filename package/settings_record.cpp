@@ -362,15 +362,19 @@ bool TSSFileLocations::operator==(const TSSFileLocations& o) const {
            DescriptCommaList == o.DescriptCommaList && Tag == o.Tag;
 }
 
+void ReadSettingsRecordAt(InputFile& file, int64_t offset, TSSFileLocations& target) {
+    ByteReader in(file, offset);
+    ComponentReader reader(in, DefaultClassTable());
+    reader.ReadRootComponent(&target);
+}
+
 bool ReadSettingsRecord(InputFile& file, TSSFileLocations* target) {
     if (!target)
         return ReadSettingsRecord(file) != nullptr;
     auto offset = ReadTrailerFieldB(file);
     if (!offset)
         return false;
-    ByteReader in(file, *offset);
-    ComponentReader reader(in, DefaultClassTable());
-    reader.ReadRootComponent(target);
+    ReadSettingsRecordAt(file, *offset, *target);
     return true;
 }
 

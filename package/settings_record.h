@@ -126,8 +126,13 @@ extern const char* const kSettingsPropertyNames[37];
 // Reads the settings record of a package: field B of the trailer gives the
 // offset of its stream. With a target the values go into it (its class is not
 // checked against the stream's); returns false, reading nothing, when the file
-// is shorter than the trailer field. Stream errors throw.
+// is shorter than the trailer field. Stream errors throw, and the values read
+// before the error stay in the target.
 bool ReadSettingsRecord(InputFile& file, TSSFileLocations* target);
+
+// Reads the record stream at `offset` into `target`, for callers that read the
+// trailer themselves. Values read before a stream error stay in the target.
+void ReadSettingsRecordAt(InputFile& file, int64_t offset, TSSFileLocations& target);
 
 // The same without a target: the object comes from the class table by the
 // stream's class name ("Class %s not found"). A stream of another creatable

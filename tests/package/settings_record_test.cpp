@@ -51,6 +51,7 @@ TSSFileLocations SamplePresentationRecord() {
 
 TEST(SettingsRecord, ReadsThroughFieldB) {
     TSSFileLocations written = SamplePresentationRecord();
+    written.Background = 0xFFFFFF;
     std::string file = Package(WriteSettingsRecordStream(written));
     MemoryInputFile in(file.data(), file.size());
 
@@ -93,6 +94,19 @@ TEST(SettingsRecord, WithoutTargetTheStreamNamesTheClass) {
     std::string other = Package(StreamBytes().Header("TOther").EndObject().str());
     MemoryInputFile in2(other.data(), other.size());
     EXPECT_ERROR_MSG(ReadSettingsRecord(in2), "Class TOther not found");
+}
+
+TEST(SettingsRecord, ValuesReadBeforeAnErrorStay) {
+    StreamBytes s;
+    s.Header("TSSFileLocations").Name("Title").Str("kept").Name("lMute").Byte(9);
+    s.Name("Interval").Str("not a number").Name("Author").Str("never read").EndObject();
+    std::string file = Package(s.str());
+    MemoryInputFile in(file.data(), file.size());
+    TSSFileLocations target;
+    EXPECT_ERROR_MSG(ReadSettingsRecord(in, &target), "Invalid property value");
+    EXPECT_EQ(target.Title, "kept");
+    EXPECT_TRUE(target.lMute);
+    EXPECT_EQ(target.Author, "");
 }
 
 TEST(SettingsRecord, TruncatedAtEveryByteFailsCleanly) {
