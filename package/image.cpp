@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "common/error.h"
-#include "common/text.h"
 #include "package/trailer.h"
 
 namespace orlscr {
@@ -41,7 +40,7 @@ bool IsEnhancedMetafile(std::string_view data) {
 }  // namespace
 
 bool TImage::ReadProperty(std::string_view path, ComponentReader& reader) {
-    if (LowerAscii(path) != "picture.data")
+    if (!SameIdent(path, "Picture.Data"))
         return false;
     PictureData = reader.ReadBinary();
     return true;

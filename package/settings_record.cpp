@@ -77,14 +77,10 @@ constexpr NamedValue kCharsets[] = {
 
 constexpr const char* kPitchNames[3] = {"fpDefault", "fpVariable", "fpFixed"};
 
-bool SameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
-}
-
 template <size_t N>
 bool Lookup(const NamedValue (&table)[N], std::string_view ident, uint32_t& value) {
     for (const auto& entry : table)
-        if (SameText(entry.name, ident)) {
+        if (SameIdent(entry.name, ident)) {
             value = entry.value;
             return true;
         }
@@ -123,10 +119,10 @@ std::string Item(const CommaList& list, int index) {
 }
 
 bool ReadFontProperty(TFont& font, std::string_view name, ComponentReader& reader) {
-    if (SameText(name, "Charset")) {
+    if (SameIdent(name, "Charset")) {
         font.Charset = reader.ReadIdentOrInteger(
             [](std::string_view ident, int32_t& value) { return IdentToCharset(ident, value); });
-    } else if (SameText(name, "Color")) {
+    } else if (SameIdent(name, "Color")) {
         font.Color = static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
             TColor color;
             if (!IdentToColor(ident, color))
@@ -134,28 +130,28 @@ bool ReadFontProperty(TFont& font, std::string_view name, ComponentReader& reade
             value = static_cast<int32_t>(color);
             return true;
         }));
-    } else if (SameText(name, "Height")) {
+    } else if (SameIdent(name, "Height")) {
         font.Height = reader.ReadInteger();
-    } else if (SameText(name, "Name")) {
+    } else if (SameIdent(name, "Name")) {
         font.Name = reader.ReadString();
-    } else if (SameText(name, "Size")) {
+    } else if (SameIdent(name, "Size")) {
         font.SetSize(reader.ReadInteger());
-    } else if (SameText(name, "Style")) {
+    } else if (SameIdent(name, "Style")) {
         TFontStyles style = 0;
         for (const std::string& element : reader.ReadSet()) {
             int bit = -1;
             for (int k = 0; k < 4; ++k)
-                if (SameText(element, kFontStyleNames[k]))
+                if (SameIdent(element, kFontStyleNames[k]))
                     bit = k;
             if (bit < 0)
                 throw Error(kInvalidPropertyValue);
             style |= static_cast<TFontStyles>(1 << bit);
         }
         font.Style = style;
-    } else if (SameText(name, "Pitch")) {
+    } else if (SameIdent(name, "Pitch")) {
         std::string ident = reader.ReadIdent();
         for (int k = 0; k < 3; ++k)
-            if (SameText(ident, kPitchNames[k])) {
+            if (SameIdent(ident, kPitchNames[k])) {
                 font.Pitch = static_cast<TFontPitch>(k);
                 return true;
             }
@@ -243,7 +239,7 @@ const char* const kSettingsPropertyNames[37] = {
 bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& reader) {
     size_t dot = path.find('.');
     if (dot != std::string_view::npos) {
-        if (!SameText(path.substr(0, dot), "TextFont"))
+        if (!SameIdent(path.substr(0, dot), "TextFont"))
             return false;
         return ReadFontProperty(TextFont, path.substr(dot + 1), reader);
     }
@@ -293,7 +289,7 @@ bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& read
         {"Tag", Entry::Integer, &Tag},
     };
     for (const Entry& entry : entries) {
-        if (!SameText(entry.name, path))
+        if (!SameIdent(entry.name, path))
             continue;
         switch (entry.kind) {
             case Entry::String:
@@ -321,7 +317,7 @@ bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& read
         }
         return true;
     }
-    if (SameText(path, "TextFont"))
+    if (SameIdent(path, "TextFont"))
         throw Error(kInvalidPropertyValue);  // an object, not a value
     return false;
 }

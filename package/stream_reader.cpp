@@ -22,11 +22,22 @@ namespace {
     throw Error(kInvalidPropertyValue);
 }
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
-}
-
 }  // namespace
+
+bool SameIdent(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
 
 // ---------------------------------------------------------------------------
 // ByteReader
@@ -115,7 +126,7 @@ void ClassTable::Register(std::string name, Factory factory) {
 
 std::unique_ptr<StreamObject> ClassTable::Create(std::string_view name) const {
     for (const auto& [className, factory] : classes_)
-        if (SameTextAscii(className, name))
+        if (SameIdent(className, name))
             return factory();
     return nullptr;
 }
@@ -269,9 +280,9 @@ bool ComponentReader::ReadBoolean() {
             return true;
         case ValueTag::Ident: {
             std::string ident = in_.ReadString(in_.ReadByte());
-            if (SameTextAscii(ident, "False"))
+            if (SameIdent(ident, "False"))
                 return false;
-            if (SameTextAscii(ident, "True"))
+            if (SameIdent(ident, "True"))
                 return true;
             InvalidValue();
         }

@@ -43,6 +43,9 @@ inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kInvalidPropertyValue = "Invalid property value";
 std::string ClassNotFoundMessage(std::string_view className);  // "Class %s not found"
 
+// Names of properties, classes and identifiers compare without regard to ASCII case.
+bool SameIdent(std::string_view a, std::string_view b);
+
 // Reads bytes of an InputFile from a start position up to the end of the file,
 // through a small buffer. Every read that would go past the end throws
 // Error("Stream read error"); nothing is allocated for a length that the rest of
