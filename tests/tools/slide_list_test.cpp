@@ -241,6 +241,7 @@ TEST(SlidePicture, LoadsAPictureBesideTheListAndNamesTheFileInErrors) {
     folder.Write("a b.bmp", std::string(bmp.begin(), bmp.end()));
     EXPECT_EQ(SlidePath("C:\\TEMP\\show.slides", "a.jpg"), "C:\\TEMP\\a.jpg");
     EXPECT_EQ(SlidePath("show.slides", "a.jpg"), "a.jpg");
+    EXPECT_EQ(SlidePath("D:show.slides", "a.jpg"), "D:a.jpg");
 
     Bitmap frame = LoadSlidePicture(SlidePath(list, "a b.bmp"), 8, 8);
     EXPECT_EQ(Pixel(frame, 4, 4), (std::vector<int>{1, 2, 3}));

@@ -194,7 +194,7 @@ Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_
 }
 
 std::string SlidePath(std::string_view list_path, std::string_view file_name) {
-    size_t slash = list_path.find_last_of("\\/");
+    size_t slash = list_path.find_last_of("\\/:");  // a drive of its own ("C:show.slides") counts as a folder
     if (slash == std::string_view::npos)
         return std::string(file_name);
     return std::string(list_path.substr(0, slash + 1)) + std::string(file_name);
