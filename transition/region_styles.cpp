@@ -595,6 +595,11 @@ void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, 
 // extended-precision products by far less than 2^-22 while the offsets stay
 // below 2^16, so they round the same way except right at a half; a pixel whose
 // fraction lies that close to a half is evaluated by the formula itself.
+//
+// u and v are each monotonic along a row, so the pixels whose source lies in
+// the picture form one run. The run is found first (estimated in floating
+// point, then settled with the exact rounding at its two ends), and the inner
+// loop copies it without bounds checks.
 void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
     const int32_t w = std::min(screen.Width(), newBitmap.Width());
     const int32_t h = std::min(screen.Height(), newBitmap.Height());
@@ -611,33 +616,69 @@ void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t c
     const Rotation r = RotationFor(angle);
     constexpr int kShift = 40;
     constexpr int64_t kOne = int64_t{1} << kShift;
-    constexpr uint64_t kMask = static_cast<uint64_t>(kOne) - 1;
     constexpr uint64_t kTolerance = uint64_t{1} << 18;
     const int64_t c = std::llround(std::ldexp(r.cosA, kShift));
     const int64_t s = std::llround(std::ldexp(r.sinA, kShift));
-    // True when value + 1/2 (the fixed-point number f) is not close to a whole
-    // number, so that floor(f) is the nearest integer to the value.
-    auto clear = [](int64_t f) {
-        return (static_cast<uint64_t>(f) & kMask) - kTolerance <= kMask + 1 - 2 * kTolerance;
+    // The fixed-point numbers below hold the source coordinate plus 1/2, so
+    // their floor is the nearest integer unless the fraction is next to 0.
+    auto nearHalf = [](int64_t f) {
+        return (static_cast<uint64_t>(f + static_cast<int64_t>(kTolerance)) << (64 - kShift)) <
+               (2 * kTolerance << (64 - kShift));
     };
+    const double cd = static_cast<double>(r.cosA), sd = static_cast<double>(r.sinA);
 
-    const uint32_t uLimit = static_cast<uint32_t>(w);
-    const uint32_t vLimit = static_cast<uint32_t>(h);
     for (int32_t y = 0; y < h; ++y) {
-        uint8_t* row = screen.Row(y);
-        const int64_t dx0 = -static_cast<int64_t>(cx);
         const int64_t dy = static_cast<int64_t>(y) - cy;
-        int64_t fu = dx0 * c - dy * s + kOne / 2;
-        int64_t fv = dx0 * s + dy * c + kOne / 2;
-        for (int32_t x = 0; x < w; ++x, fu += c, fv += s) {
-            int64_t u = cx + (fu >> kShift);
-            int64_t v = cy + (fv >> kShift);
-            if (!clear(fu)) [[unlikely]]
-                u = SourceU(r, cx, cy, x, y);
-            if (!clear(fv)) [[unlikely]]
-                v = SourceV(r, cx, cy, x, y);
-            if (static_cast<uint64_t>(u) < uLimit && static_cast<uint64_t>(v) < vLimit)
-                CopyPixel(row + static_cast<size_t>(x) * Bitmap::kBytesPerPixel, newBitmap, u, v);
+        const int64_t dx0 = -static_cast<int64_t>(cx);
+        const int64_t fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
+        const int64_t fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
+        auto source = [&](int32_t x, int64_t& u, int64_t& v) {
+            const int64_t fu = fu0 + x * c, fv = fv0 + x * s;
+            u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+            v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+        };
+        auto inside = [&](int32_t x) {
+            int64_t u, v;
+            source(x, u, v);
+            return u >= 0 && u < w && v >= 0 && v < h;
+        };
+
+        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+        // same for v, widened by two pixels for rounding.
+        double lo = 0, hi = w;
+        auto limit = [&](double slope, double at0, double top) {
+            if (std::fabs(slope) < 1e-12) {
+                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                    hi = lo - 1;
+                return;
+            }
+            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+            if (a > b)
+                std::swap(a, b);
+            lo = std::max(lo, a - 2);
+            hi = std::min(hi, b + 2);
+        };
+        limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
+        limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
+        if (!(lo < hi))
+            continue;
+        int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+        int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
+        while (xa < xb && !inside(xa))
+            ++xa;
+        while (xb > xa && !inside(xb - 1))
+            --xb;
+
+        uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * Bitmap::kBytesPerPixel;
+        int64_t fu = fu0 + xa * c, fv = fv0 + xa * s;
+        for (int32_t x = xa; x < xb; ++x, fu += c, fv += s, out += Bitmap::kBytesPerPixel) {
+            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                int64_t u, v;
+                source(x, u, v);
+                CopyPixel(out, newBitmap, u, v);
+            } else {
+                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+            }
         }
     }
 }
