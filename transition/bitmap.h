@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "transition/geometry.h"
@@ -13,7 +14,7 @@ namespace orlscr {
 // each row padded to a multiple of four bytes. Always holds width, height >= 0
 // and bits.size() == stride * height.
 class Bitmap {
-public:
+  public:
     static constexpr int kBytesPerPixel = 3;
 
     Bitmap() = default;
@@ -35,9 +36,18 @@ public:
 
     static int32_t StrideFor(int32_t width) { return (width * kBytesPerPixel + 3) & ~3; }
 
-    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+    // Same size and same pixels; the padding at the end of each row is not compared.
+    friend bool operator==(const Bitmap& a, const Bitmap& b) {
+        if (a.width_ != b.width_ || a.height_ != b.height_)
+            return false;
+        const size_t rowBytes = static_cast<size_t>(a.width_) * kBytesPerPixel;
+        for (int32_t y = 0; y < a.height_; ++y)
+            if (std::memcmp(a.Row(y), b.Row(y), rowBytes) != 0)
+                return false;
+        return true;
+    }
 
-private:
+  private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t stride_ = 0;

@@ -430,3 +430,43 @@ TEST_F(Frames, DefaultStyleAtHalfwayShowsTheCentreBoxMagnified) {
 
 }  // namespace
 }  // namespace orlscr
+
+namespace orlscr {
+namespace {
+
+// Odd and tiny sizes at every progress: nothing is read or written outside the
+// bitmaps (run under the sanitizers), and 100 is always the new picture.
+TEST(FrameEdges, EveryRectangleStyleAtEveryProgressOnTinyPictures) {
+    TestHost host;
+    TransitionEngine engine(host);
+    engine.SetManual(true);
+    for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{1, 3}, std::pair{7, 5}, std::pair{33, 2}}) {
+        const Bitmap oldPicture = Solid(w, h, 0);
+        const Bitmap newPicture = Pattern(w, h);
+        for (int style = 0; style <= 57; ++style) {
+            engine.SetStyle(style);
+            engine.Execute(oldPicture, newPicture);
+            for (int p = 1; p <= 100; ++p)
+                engine.SetProgress(p);
+            EXPECT_EQ(engine.Screen(), newPicture) << "style " << style << " " << w << "x" << h;
+            engine.Stop();
+        }
+    }
+}
+
+TEST(FrameEdges, AnEmptyPictureDrawsNothing) {
+    TestHost host;
+    TransitionEngine engine(host);
+    engine.SetManual(true);
+    for (int style = 0; style <= 57; ++style) {
+        engine.SetStyle(style);
+        engine.Execute(Bitmap(), Bitmap());
+        engine.SetProgress(50);
+        engine.SetProgress(100);
+        EXPECT_TRUE(engine.Screen().IsEmpty());
+        engine.Stop();
+    }
+}
+
+}  // namespace
+}  // namespace orlscr
