@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -12,6 +11,7 @@
 #include "package/image.h"
 #include "package/stream_writer.h"
 #include "package/trailer.h"
+#include "tools/mkscr/folder.h"
 #include "tools/mkscr/picture_kind.h"
 
 namespace orlscr::mkscr {
@@ -51,8 +51,7 @@ struct Source {
 
 Source OpenSource(const std::string& what, const std::string& path) {
     Source s{what, path, nullptr, std::nullopt, 0};
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    if (IsFolder(path))
         throw Error("the " + what + " '" + path + "' is a folder, not a file");
     s.file.reset(std::fopen(path.c_str(), "rb"));
     if (!s.file)

@@ -1,6 +1,6 @@
 #include "tools/mkscr/cli.h"
 
-#include <filesystem>
+#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -9,6 +9,7 @@
 #include "package/code_page.h"
 #include "package/comma_list.h"
 #include "tools/mkscr/builder.h"
+#include "tools/mkscr/folder.h"
 #include "tools/mkscr/inspect.h"
 #include "tools/mkscr/picture_kind.h"
 #include "tools/mkscr/slides.h"
@@ -209,7 +210,7 @@ InputEntry Entry(const std::string& path) {
 }
 
 std::string Beside(const std::string& folder, const char* name) {
-    return folder.empty() ? std::string(name) : (std::filesystem::path(folder) / name).string();
+    return PathInFolder(folder, name);
 }
 
 // The record's texts and switches from the options, with the builder's defaults.
@@ -276,9 +277,13 @@ void CommonContent(const Options& o, const std::string& folder, PackageSpec& spe
             throw UsageError("--hook and --no-hook contradict each other");
     } else {
         spec.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
-        std::error_code ec;
-        if (!o.Last("hook") && !std::filesystem::exists(*spec.hook, ec))
-            throw Error("no hook library at '" + *spec.hook + "': give --hook FILE, or --no-hook");
+        // The default library must be there; a chosen one is checked with the other inputs.
+        if (!o.Last("hook")) {
+            std::FILE* probe = std::fopen(spec.hook->c_str(), "rb");
+            if (!probe)
+                throw Error("no hook library at '" + *spec.hook + "': give --hook FILE, or --no-hook");
+            std::fclose(probe);
+        }
     }
     if (auto preview = o.Last("preview"))
         spec.preview = *preview;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "common/error.h"
 #include "common/text.h"
+#include "tools/mkscr/folder.h"
 #include "tools/mkscr/picture_kind.h"
 
 namespace orlscr::mkscr {
@@ -32,23 +32,19 @@ bool NameLess(const std::string& a, const std::string& b) {
 std::vector<std::string> CollectSlideImages(const std::vector<std::string>& arguments) {
     std::vector<std::string> images;
     for (const std::string& argument : arguments) {
-        std::error_code ec;
-        if (std::filesystem::is_directory(argument, ec)) {
-            std::vector<std::pair<std::string, std::string>> found;  // name, path
-            for (const auto& entry : std::filesystem::directory_iterator(argument, ec)) {
-                if (!entry.is_regular_file(ec))
-                    continue;
-                std::string path = entry.path().string();
+        if (IsFolder(argument)) {
+            std::vector<std::string> names;
+            for (const std::string& name : FilesInFolder(argument)) {
+                std::string path = PathInFolder(argument, name);
                 auto head = Head(path);
-                if (head && IsSlideImage(*head))
-                    found.emplace_back(entry.path().filename().string(), path);
+                if (!head)
+                    throw Error("cannot open '" + path + "' in the slide folder");
+                if (IsSlideImage(*head))
+                    names.push_back(name);
             }
-            if (ec)
-                throw Error("cannot list the folder '" + argument + "': " + ec.message());
-            std::sort(found.begin(), found.end(),
-                      [](const auto& x, const auto& y) { return NameLess(x.first, y.first); });
-            for (auto& [name, path] : found)
-                images.push_back(path);
+            std::sort(names.begin(), names.end(), NameLess);
+            for (const std::string& name : names)
+                images.push_back(PathInFolder(argument, name));
             continue;
         }
         auto head = Head(argument);

@@ -1,0 +1,34 @@
+#include "tools/mkscr/folder.h"
+
+#include <filesystem>
+
+#include "common/error.h"
+
+namespace orlscr::mkscr {
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+std::vector<std::string> FilesInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError))
+            names.push_back(it->path().filename().string());
+    }
+    if (ec)
+        throw Error("cannot list the folder '" + folder + "': " + ec.message());
+    return names;
+}
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace orlscr::mkscr

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orlscr::mkscr {
+
+// Folder access with paths as the program receives them on its command line:
+// UTF-8 elsewhere, the system code page on Windows (where these use the ANSI
+// functions, so that names come back in the same code page as the arguments).
+
+bool IsFolder(const std::string& path);
+
+// Names (not paths) of the regular files in a folder, in no particular order.
+// Throws Error when the folder cannot be listed.
+std::vector<std::string> FilesInFolder(const std::string& folder);
+
+// The folder and a name with one separator between them.
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
+}  // namespace orlscr::mkscr
