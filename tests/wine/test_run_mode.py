@@ -187,9 +187,9 @@ class RunModeTest(orlwine.WineTestCase):
         self.assertEqual(self.ended(), 0)
         self.assertFalse(any(t.startswith("viewer") for t in self.prefix.trace_lines()))
 
-    def password_run(self, answer):
+    def password_run(self, answer, library="password_standin.dll"):
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
-        self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
+        self.prefix.install_dll(orlwine.helper(library), "PASSWORD.CPL")
         package = self.package("--exit", "move")
         self.prefix.mouse_move(512, 384)
         self.process = self.prefix.start(package, "/s", env={"ORLSCR_PASSWORD_ANSWER": answer})
@@ -210,6 +210,12 @@ class RunModeTest(orlwine.WineTestCase):
         self.password_run("1")
         self.assertEqual(self.ended(), 0)
         self.assertIn("password asked 1", self.prefix.trace_lines())
+
+    def test_password_library_without_its_entry_lets_the_run_end(self):
+        # A library that cannot check a password cannot keep the user out.
+        self.password_run("0", library="mpr_noentry.dll")
+        self.assertEqual(self.ended(), 0)
+        self.assertIn("password entry missing", self.prefix.trace_lines())
 
     def test_package_without_hook_library_reports_it_and_ends(self):
         self.start(self.package("--no-hook"), wait_running=False)
