@@ -142,6 +142,9 @@ class RunModeTest(orlwine.WineTestCase):
         self.assertTrue(any(t.startswith("viewer started ") and t.endswith('\\show.slides" ') for t in trace), trace)
         for line in ("viewer ended", "screen saver running off", "closed", "exit 0"):
             self.assertIn(line, trace)
+        # The cursor was hidden for the run and is visible again after it.
+        cursor = [t for t in trace if t.startswith("cursor ")]
+        self.assertEqual((cursor[0], cursor[-1]), ("cursor hide -1", "cursor show 0"))
         # No viewer remains; the sound track is gone, the rest stays.
         time.sleep(1.0)
         self.assertEqual(self.viewer_processes(), [])
