@@ -22,6 +22,7 @@ import time
 import orlwine
 
 PLAYER = orlwine.dist("player.scr")
+MKSCR = orlwine.dist("mkscr")
 HOST = orlwine.helper("preview_host.exe")
 
 CHILD_X, CHILD_Y = 10, 20          # the child's place on the screen
@@ -221,6 +222,11 @@ class PreviewTest(orlwine.WineTestCase):
                 except subprocess.TimeoutExpired:
                     host.kill()
                     host.wait()
+            for pipe in (host.stdin, host.stdout):
+                try:
+                    pipe.close()
+                except OSError:
+                    pass
         super().tearDown()
 
     def start_host(self, program=HOST, *args):
@@ -316,6 +322,32 @@ class PreviewTest(orlwine.WineTestCase):
             ("emf", picture_data(b"TMetafile", emf_file(80, 60))),
             ("wmf", picture_data(b"TMetafile", placeable_wmf_file(80, 60))),
         ]
+
+    def test_packages_made_by_mkscr_carry_every_picture_class(self):
+        document = os.path.join(self.prefix.root, "show.ppt")
+        with open(document, "wb") as f:
+            f.write(b"\xd0\xcf\x11\xe0 document")
+        host, hwnd = self.start_host()
+        files = [("jpeg", "jpg"), ("bitmap", "bmp"), ("icon", "ico"), ("emf", "emf"), ("wmf", "wmf")]
+        for (name, value), (_, extension) in zip(self.pictures(), files):
+            with self.subTest(picture=name):
+                # The file as it would be on disk: the picture data without its class and size.
+                class_length = value[0]
+                data = value[1 + class_length:] if name == "icon" else value[1 + class_length + 4:]
+                picture = os.path.join(self.prefix.root, "preview." + extension)
+                with open(picture, "wb") as f:
+                    f.write(data)
+                package = os.path.join(self.prefix.root, "mkscr-%s.scr" % name)
+                subprocess.run([MKSCR, "build", "-o", package, "--player", PLAYER, "--document", document, "--no-hook",
+                                "--preview", picture], check=True, capture_output=True, timeout=120)
+                player = self.prefix.start(package, "/p", hwnd)
+                class_name = value[1:1 + class_length].decode()
+                self.assertEqual(self.wait_for_trace("preview draw")[-1],
+                                 "preview draw class=%s size=%dx%d" % (class_name, DRAWN_W, DRAWN_H))
+                self.command(host, "hide")
+                self.assertEqual(player.wait(timeout=60), 0)
+                self.command(host, "show")
+                os.unlink(self.prefix.trace_path)
 
     def test_pictures_are_stretched_to_the_preview_window(self):
         tolerance = {"jpeg": 40}

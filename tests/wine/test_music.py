@@ -1,0 +1,177 @@
+#!/usr/bin/env python3
+"""The music of a run under Wine: slide-show packages made by mkscr with short
+generated tracks, run as a screen saver ("/s"). MCI plays WAV files on ALSA's
+null device (the harness's HOME), so every track ends and the next one follows.
+The player's MCI device writes each command to the trace ("sound open FILE",
+"sound play FILE", ...), which makes the order of the tracks observable."""
+import ntpath
+import os
+import subprocess
+import time
+
+import orlwine
+from test_run_mode import write_bmp, write_wav
+
+MKSCR = orlwine.dist("mkscr")
+
+
+def lcg_draws(n, count):
+    """The first `count` results of Random(n) of a generator that starts at 0."""
+    state, out = 0, []
+    for _ in range(count):
+        state = (state * 134775813 + 1) & 0xFFFFFFFF
+        out.append((state * n) >> 32)
+    return out
+
+
+class MusicTest(orlwine.WineTestCase):
+    def setUp(self):
+        super().setUp()
+        self.work = os.path.join(self.prefix.root, "work")
+        slides = os.path.join(self.work, "slides")
+        os.makedirs(slides)
+        write_bmp(os.path.join(slides, "1.bmp"), 64, 48, (200, 30, 30))
+        self.slides = slides
+        self.tracks = []
+        for name in ("first.wav", "second.wav"):
+            path = os.path.join(self.work, name)
+            write_wav(path, 0.25)
+            self.tracks.append(path)
+        self.process = None
+        self.addCleanup(self._end)
+
+    def _end(self):
+        if self.process is not None and self.process.poll() is None:
+            self.prefix.stop()
+            self.process.wait(60)
+
+    def package(self, *options, tracks=None, name="music.scr"):
+        folder = os.path.join(self.work, os.path.splitext(name)[0])
+        os.makedirs(folder, exist_ok=True)
+        out = os.path.join(folder, name)
+        sounds = []
+        for track in self.tracks if tracks is None else tracks:
+            sounds += ["--sound", track]
+        subprocess.run([MKSCR, "slides", self.slides, "-o", out, "--duration", "60000", "--style", "0",
+                        "--exit", "move", *sounds, *options], check=True, capture_output=True, timeout=120)
+        return out
+
+    def control_ini(self, package, mute):
+        with open(os.path.join(os.path.dirname(package), "CONTROL.INI"), "w") as f:
+            f.write("[Setup]\r\nmute=%s\r\n" % mute)
+
+    def start(self, package):
+        self.prefix.mouse_move(512, 384)
+        self.process = self.prefix.start(package, "/s")
+        self.wait_trace(lambda lines: "running" in lines, "running")
+
+    def wait_trace(self, done, what, timeout=60):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            lines = self.prefix.trace_lines()
+            if done(lines):
+                return lines
+            if self.process.poll() is not None:
+                self.fail("the player ended before %s: %r" % (what, lines))
+            time.sleep(0.2)
+        self.fail("no %s in the trace: %r" % (what, self.prefix.trace_lines()))
+
+    def played(self, lines=None):
+        """Names of the tracks whose play command was accepted, in order."""
+        lines = self.prefix.trace_lines() if lines is None else lines
+        return [ntpath.basename(line[len("sound play "):]) for line in lines if line.startswith("sound play ")]
+
+    def sound_lines(self):
+        return [line for line in self.prefix.trace_lines() if line.startswith("sound ")]
+
+    def wait_plays(self, count):
+        self.wait_trace(lambda lines: len(self.played(lines)) >= count, "%d plays" % count)
+        return self.played()[:count]
+
+    def end_run(self):
+        # The first move only sets the reference point; the second ends the run.
+        for _ in range(2):
+            self.prefix.xdotool("mousemove_relative", "--", "-10", "0")
+            time.sleep(0.5)
+        self.assertEqual(self.process.wait(60), 0)
+
+    def temp_files(self):
+        found = set()
+        users = os.path.join(self.prefix.path, "drive_c", "users")
+        for root, _, files in os.walk(users):
+            if os.path.basename(root).lower() == "temp":
+                found.update(files)
+        return found
+
+    def test_tracks_play_in_list_order_and_are_deleted_at_the_end(self):
+        self.start(self.package("--music-order", "list"))
+        self.assertEqual(self.wait_plays(5), ["first.wav", "second.wav", "first.wav", "second.wav", "first.wav"])
+        self.assertTrue({"first.wav", "second.wav"} <= self.temp_files())
+        # Before each next track the finished one is stopped and closed.
+        sounds = self.sound_lines()
+        second_open = next(i for i, line in enumerate(sounds) if line.endswith("second.wav") and "open" in line)
+        self.assertTrue(sounds[second_open - 2].startswith("sound stop "), sounds)
+        self.assertTrue(sounds[second_open - 1].startswith("sound close "), sounds)
+
+        self.end_run()
+        self.assertFalse({"first.wav", "second.wav"} & self.temp_files(), self.temp_files())
+        self.assertTrue(self.sound_lines()[-1].startswith("sound close "), self.sound_lines())
+
+    def test_one_random_track_is_the_first_entry_again_and_again(self):
+        self.start(self.package("--music-order", "random-once"))
+        self.assertEqual(self.wait_plays(4), ["first.wav"] * 4)
+        self.end_run()
+
+    def test_random_order_starts_with_the_first_entry_and_repeats_run_to_run(self):
+        package = self.package("--music-order", "random")
+        runs = []
+        for _ in range(2):
+            self.start(package)
+            runs.append(self.wait_plays(8))
+            self.end_run()
+            os.unlink(self.prefix.trace_path)
+        self.assertEqual(runs[0][0], "first.wav")
+        self.assertEqual(runs[0], runs[1])
+        # The music is the first to draw from the generator in a run.
+        names = ["first.wav", "second.wav"]
+        self.assertEqual(runs[0], [names[i] for i in lcg_draws(2, 8)])
+
+    def test_control_ini_overrides_the_package_default(self):
+        cases = [
+            # (package muted by default, "mute" in CONTROL.INI or None, plays)
+            (False, "1", False),
+            (True, "0", True),
+            (True, None, False),
+            (False, "0x0", True),
+        ]
+        for index, (muted, ini, plays) in enumerate(cases):
+            with self.subTest(muted=muted, ini=ini):
+                package = self.package(*(["--mute"] if muted else []), name="case%d.scr" % index)
+                if ini is not None:
+                    self.control_ini(package, ini)
+                self.start(package)
+                if plays:
+                    self.wait_plays(2)
+                else:
+                    # Tracks are written whether or not they play.
+                    self.assertTrue({"first.wav", "second.wav"} <= self.temp_files())
+                    time.sleep(1.5)
+                    self.assertEqual(self.sound_lines(), [])
+                self.end_run()
+                self.assertFalse({"first.wav", "second.wav"} & self.temp_files())
+                os.unlink(self.prefix.trace_path)
+
+    def test_a_track_that_cannot_be_opened_leaves_the_music_silent(self):
+        broken = os.path.join(self.work, "broken.wav")
+        with open(broken, "wb") as f:
+            f.write(b"RIFF\x04\x00\x00\x00WAVE not a sound")
+        self.start(self.package(tracks=[broken, self.tracks[0]]))
+        self.wait_trace(lambda lines: any(line.startswith("sound open-error ") for line in lines), "open error")
+        time.sleep(1.5)
+        self.assertEqual(self.played(), [])
+        self.assertIsNone(self.process.poll())
+        self.end_run()
+
+
+if __name__ == "__main__":
+    orlwine.main()
