@@ -1,9 +1,9 @@
 // Frame cost of the region and pixel styles (58..127), one thread. A frame is
 // what the frame routine does for these styles: restore the old picture into
 // the frame bitmap, then build the style's region and draw the new picture
-// through it, or run the pixel style. "baseline" is the restore alone; compare
-// every style against the baseline of the same run. Progress cycles through
-// 1..97 in steps of 4, the frames of an ordinary run.
+// through it, or run the pixel style. Style -1, the restore alone, is the
+// baseline: compare every style against the baseline of the same run.
+// Progress cycles through 1..97 in steps of 4, the frames of an ordinary run.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -55,6 +55,21 @@ void Frame(benchmark::State& state) {
     }
 }
 
+// The fade straight from both pictures, without the restore: what a frame of
+// style 118 costs when the frame loop lets the style read the old picture.
+void FadeFromBoth(benchmark::State& state) {
+    const int32_t w = static_cast<int32_t>(state.range(0));
+    const int32_t h = static_cast<int32_t>(state.range(1));
+    Pictures pictures(w, h);
+    int32_t p = 1;
+    for (auto _ : state) {
+        BlendBitmaps(pictures.screen, pictures.oldPicture, pictures.newPicture, p);
+        benchmark::DoNotOptimize(pictures.screen.Bits());
+        benchmark::ClobberMemory();
+        p = p >= 97 ? 1 : p + 4;
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     for (auto [w, h] : {std::pair{800, 600}, {1920, 1080}}) {
         // Style -1 is no style at all: the baseline.
@@ -65,6 +80,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(Frame)->Apply(Sizes)->ArgNames({"style", "w", "h"})->Unit(benchmark::kMicrosecond);
+BENCHMARK(FadeFromBoth)->Args({800, 600})->Args({1920, 1080})->ArgNames({"w", "h"})->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace orlscr
