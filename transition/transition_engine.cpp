@@ -196,44 +196,50 @@ void TransitionEngine::StartWorker() {
         worker_->terminated = true;
         EndWorker();
     }
-    worker_ = std::make_unique<Worker>();
-    Worker& worker = *worker_;
-    worker.thread = std::thread([this, &worker] { WorkerBody(worker); });
+    auto worker = std::make_shared<Worker>();
+    worker_ = worker;
+    worker->thread = std::thread([this, worker] { WorkerBody(this, worker); });
 }
 
-void TransitionEngine::WorkerBody(Worker& worker) {
-    host_.EnterWorkerThread(priority_);
-    while (!worker.terminated && !manual_ && !stopping_ && busy_) {
-        const uint32_t t0 = host_.TickCount();
-        bool failed = false;
-        host_.RunOnMainThread([this, &failed] {
+void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker) {
+    TransitionHost& host = engine->host_;
+    host.EnterWorkerThread(engine->priority_);
+    // Runs `task` on the main thread, marked as this worker's hand-over.
+    auto handOver = [&host, &worker](const std::function<void()>& task) {
+        host.RunOnMainThread([&worker, &task] {
+            worker->handingOver = true;
             try {
-                MakeStep();
+                task();
             } catch (...) {
-                // The frame failed: the run ends as if completed.
-                failed = true;
+                // A failing step ends the run (below); a failing OnComplete
+                // handler leaves nothing to undo.
+                worker->terminated = true;
             }
+            worker->handingOver = false;
         });
-        if (failed)
+    };
+    while (!worker->terminated && !engine->manual_ && !engine->stopping_ && engine->busy_) {
+        const uint32_t t0 = host.TickCount();
+        handOver([engine] { engine->MakeStep(); });
+        if (worker->orphaned)
             break;
-        const uint32_t elapsed = host_.TickCount() - t0;
-        if (AtEnd())
+        if (worker->terminated)
+            break;  // the step failed: the run ends as if completed
+        const uint32_t elapsed = host.TickCount() - t0;
+        if (engine->AtEnd())
             break;
-        const uint32_t delay = delay_;
+        const uint32_t delay = engine->delay_;
         if (delay > elapsed) {
-            std::unique_lock lock(worker.mutex);
-            worker.wake.wait_for(lock, std::chrono::milliseconds(delay - elapsed),
-                                 [&] { return worker.terminated || stopping_ || manual_; });
+            std::unique_lock lock(worker->mutex);
+            worker->wake.wait_for(lock, std::chrono::milliseconds(delay - elapsed),
+                                  [&] { return worker->terminated || engine->stopping_ || engine->manual_; });
         }
     }
-    host_.RunOnMainThread([this, &worker] {
-        try {
-            WorkerEnded(&worker);
-        } catch (...) {
-            // An OnComplete handler failed; nothing is left to undo.
-        }
-    });
-    worker.done = true;  // the main thread may free `worker` from here on
+    if (!worker->orphaned) {
+        Worker* raw = worker.get();
+        handOver([engine, raw] { engine->WorkerEnded(raw); });
+    }
+    worker->done = true;  // the engine may join and forget the worker from here on
 }
 
 void TransitionEngine::WorkerEnded(Worker* worker) {
@@ -248,15 +254,21 @@ void TransitionEngine::WorkerEnded(Worker* worker) {
 void TransitionEngine::EndWorker() {
     if (!worker_)
         return;
-    Worker& worker = *worker_;
-    {
-        std::lock_guard lock(worker.mutex);
-        worker.wake.notify_all();
+    std::shared_ptr<Worker> worker = std::move(worker_);
+    worker->terminated = true;
+    if (worker->handingOver) {
+        // Inside its own hand-over: it waits for us, so we cannot wait for it.
+        worker->orphaned = true;
+        worker->thread.detach();
+        return;
     }
-    if (!worker.done)
-        host_.WaitWhileHandingOver([&worker] { return worker.done.load(); });
-    worker.thread.join();
-    worker_.reset();
+    {
+        std::lock_guard lock(worker->mutex);
+        worker->wake.notify_all();
+    }
+    if (!worker->done)
+        host_.WaitWhileHandingOver([&worker] { return worker->done.load(); });
+    worker->thread.join();
 }
 
 void TransitionEngine::AnimationFinished() {
@@ -266,8 +278,12 @@ void TransitionEngine::AnimationFinished() {
         return;
     busy_ = false;
     Release();
-    if (!destroying_ && !stopping_ && OnComplete)
-        OnComplete();
+    if (!destroying_ && !stopping_ && OnComplete) {
+        // Called through a copy: the handler may destroy the engine, and with
+        // it OnComplete. Nothing of the engine is touched afterwards.
+        const Notify handler = OnComplete;
+        handler();
+    }
 }
 
 void TransitionEngine::Release() {

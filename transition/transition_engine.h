@@ -97,7 +97,8 @@ class TransitionEngine {
     const Bitmap* NewBitmap() const { return newBitmap_.get(); }
     const Bitmap* OldBitmap() const { return oldBitmap_.get(); }
 
-    // Events (each fires only when set).
+    // Events (each fires only when set). OnComplete may start the next
+    // transition or destroy the engine; the other handlers must not destroy it.
     Notify OnProgress;
     Notify OnComplete;
     CustomDraw OnBeforeNewFrame;
@@ -136,12 +137,17 @@ class TransitionEngine {
     bool AtEnd() const { return reverse_ ? progress_ == 0 : progress_ == 100; }
 
   private:
+    // The animation thread's state, shared by the engine and the thread, so
+    // that a thread the engine had to let go (see EndWorker) never touches
+    // freed memory.
     struct Worker {
         std::thread thread;
         std::atomic<bool> terminated{false};
         std::atomic<bool> done{false};
-        bool ended = false;       // its end notification has run (main thread)
-        bool superseded = false;  // replaced by a newer worker; its end is ignored
+        std::atomic<bool> orphaned{false};  // the engine let go of it; touch nothing of the engine
+        bool handingOver = false;           // its step or end notification runs now (main thread)
+        bool ended = false;                 // its end notification has run (main thread)
+        bool superseded = false;            // replaced by a newer worker; its end is ignored
         std::mutex mutex;
         std::condition_variable wake;
     };
@@ -149,9 +155,12 @@ class TransitionEngine {
     void MakeStep();
     void AnimateOnMainThread();
     void StartWorker();
-    void WorkerBody(Worker& worker);
+    static void WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker);
     void WorkerEnded(Worker* worker);
-    // Tells the worker to end and waits for it (handing over meanwhile).
+    // Tells the worker to end and waits for it (handing over meanwhile). Called
+    // from inside the worker's own hand-over (an OnComplete handler that starts
+    // the next transition or destroys the engine) it cannot wait: the worker is
+    // let go and ends by itself without touching the engine again.
     void EndWorker();
     void Release();
     void FinishStop();
@@ -176,7 +185,7 @@ class TransitionEngine {
 
     int frameDepth_ = 0;  // > 0 while a frame and its events run
     bool stopAfterFrame_ = false;
-    std::unique_ptr<Worker> worker_;
+    std::shared_ptr<Worker> worker_;
 };
 
 }  // namespace orlscr

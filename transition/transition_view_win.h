@@ -30,7 +30,9 @@
 // thread with SendMessage, so all frames and events run on the thread that
 // created the control; otherwise Execute returns when the run has ended,
 // processing the thread's messages between frames. Destroying the control (or
-// its window) during a run waits for the worker; OnComplete does not fire.
+// its window) during a run waits for the worker; OnComplete does not fire. An
+// OnComplete handler may start the next transition or destroy the control; the
+// other handlers must not destroy it.
 //
 // Mouse: OnMouseDown and OnMouseMove (client coordinates and the WM_ key
 // flags), OnMouseEnter and OnMouseLeave; OnClick on a left click.

@@ -43,17 +43,19 @@ class TestHost : public TransitionHost {
     uint32_t TickCount() override { return ticks++; }
 
     void RunOnMainThread(const std::function<void()>& task) override {
+        // A worker the engine let go may still be here after the host is gone.
+        const std::shared_ptr<Queue> queue = queue_;
         Request request{&task};
-        std::unique_lock lock(mutex_);
-        queue_.push_back(&request);
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return request.done; });
+        std::unique_lock lock(queue->mutex);
+        queue->requests.push_back(&request);
+        queue->changed.notify_all();
+        queue->changed.wait(lock, [&] { return request.done; });
     }
     void WaitWhileHandingOver(const std::function<bool()>& done) override {
         while (!done()) {
             RunHandOvers();
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !queue_.empty(); });
+            std::unique_lock lock(queue_->mutex);
+            queue_->changed.wait_for(lock, std::chrono::milliseconds(1), [&] { return !queue_->requests.empty(); });
         }
     }
 
@@ -65,25 +67,28 @@ class TestHost : public TransitionHost {
         const std::function<void()>* task;
         bool done = false;
     };
+    struct Queue {
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<Request*> requests;
+    };
     void RunHandOvers() {
         for (;;) {
             Request* request = nullptr;
             {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty())
+                std::lock_guard lock(queue_->mutex);
+                if (queue_->requests.empty())
                     return;
-                request = queue_.front();
-                queue_.pop_front();
+                request = queue_->requests.front();
+                queue_->requests.pop_front();
             }
             (*request->task)();
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(queue_->mutex);
             request->done = true;
-            changed_.notify_all();
+            queue_->changed.notify_all();
         }
     }
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Request*> queue_;
+    std::shared_ptr<Queue> queue_ = std::make_shared<Queue>();
 };
 
 const Bitmap kOld = Solid(40, 30, 0);
@@ -255,6 +260,32 @@ TEST(MachineryThread, DestroyingTheControlWaitsForTheWorkerWithoutComplete) {
     engine.reset();  // returns only once the worker has ended
     EXPECT_EQ(completed, 0);
     EXPECT_EQ(progressed, 1);
+}
+
+TEST_P(Machinery, OnCompleteMayStartTheNextTransition) {
+    const Bitmap third = Solid(40, 30, 200);
+    engine->SetStep(50);
+    engine->OnComplete = [&] {
+        if (++completed == 1)
+            engine->Execute(engine->Screen(), third);
+    };
+    engine->Execute(kOld, kNew);
+    RunToRest();
+    EXPECT_EQ(completed, 2);
+    EXPECT_EQ(frames, (std::vector<int>{50, 100, 50, 100}));
+    EXPECT_EQ(engine->Screen(), third);
+}
+
+TEST_P(Machinery, OnCompleteMayDestroyTheEngine) {
+    bool gone = false;
+    engine->OnComplete = [&] {
+        engine.reset();
+        gone = true;
+    };
+    engine->SetStep(50);
+    engine->Execute(kOld, kNew);
+    host.PumpUntil([&] { return gone; });
+    EXPECT_EQ(engine, nullptr);
 }
 
 TEST(MachineryThread, AFailingFrameEndsTheWorkerRunAsIfCompleted) {
