@@ -107,12 +107,15 @@ TGraphic TGraphic::FromEnhMetafile(HENHMETAFILE metafile) {
     content->metafile = metafile;
     ENHMETAHEADER header{};
     if (metafile && GetEnhMetaFileHeader(metafile, sizeof header, &header)) {
-        // The picture frame is in 0.01 mm; the size in pixels of the reference device.
-        const LONG mmWidth = header.rclFrame.right - header.rclFrame.left;
-        const LONG mmHeight = header.rclFrame.bottom - header.rclFrame.top;
-        if (header.szlMillimeters.cx > 0 && header.szlMillimeters.cy > 0 && mmWidth > 0 && mmHeight > 0) {
-            content->width = MulDiv(mmWidth, header.szlDevice.cx, header.szlMillimeters.cx * 100);
-            content->height = MulDiv(mmHeight, header.szlDevice.cy, header.szlMillimeters.cy * 100);
+        // The picture frame is in 0.01 mm (both edges included); the size in
+        // pixels is that of the reference device the metafile was made for.
+        const LONG frameWidth = header.rclFrame.right - header.rclFrame.left + 1;
+        const LONG frameHeight = header.rclFrame.bottom - header.rclFrame.top + 1;
+        const LONG umWidth = header.szlMicrometers.cx > 0 ? header.szlMicrometers.cx : header.szlMillimeters.cx * 1000;
+        const LONG umHeight = header.szlMicrometers.cy > 0 ? header.szlMicrometers.cy : header.szlMillimeters.cy * 1000;
+        if (umWidth > 0 && umHeight > 0 && frameWidth > 1 && frameHeight > 1) {
+            content->width = MulDiv(frameWidth * 10, header.szlDevice.cx, umWidth);
+            content->height = MulDiv(frameHeight * 10, header.szlDevice.cy, umHeight);
         } else {
             content->width = header.rclBounds.right - header.rclBounds.left + 1;
             content->height = header.rclBounds.bottom - header.rclBounds.top + 1;
