@@ -5,6 +5,7 @@ happened: the files written, the viewer started and ended, the exit code.
     run_saver(prefix, out_dir, installed_package)
 """
 import json
+import ntpath
 import os
 import shutil
 import subprocess
@@ -82,5 +83,7 @@ def run_saver(prefix, out, package):
     started = [t[len("viewer started "):] for t in trace if t.startswith("viewer started ")]
     print("  viewer: %s" % ("started as " + started[0] if started else "not started"))
     print("  viewer: %s" % ("ended by the saver" if "viewer ended" in trace else "not ended by the saver"))
+    played = [ntpath.basename(t[len("sound play "):]) for t in trace if t.startswith("sound play ")]
+    print("  music: %s" % ("played " + ", ".join(played) if played else "nothing played"))
     print("  input that ended the run: %s" % next((t for t in reversed(trace) if t.startswith("input ")), "none"))
     print("  exit code: %d" % process.returncode)
