@@ -297,22 +297,6 @@ class PreviewTest(orlwine.WineTestCase):
         self.command(host, "hide")
         self.assertEqual(host.stdout.readline().decode().strip(), "preview ended")
 
-    def test_player_draws_every_picture_class_and_stays_until_hidden(self):
-        host, hwnd = self.start_host()
-        for name, value in self.pictures():
-            with self.subTest(picture=name):
-                package = self.package(name + ".scr", image_stream(value))
-                player = self.prefix.start(package, "/p", hwnd)
-                class_name = value[1:1 + value[0]].decode()
-                self.assertEqual(self.wait_for_trace("preview draw")[-1],
-                                 "preview draw class=%s size=%dx%d" % (class_name, DRAWN_W, DRAWN_H))
-                self.assertIsNone(player.poll())
-                self.command(host, "hide")
-                self.assertEqual(player.wait(timeout=60), 0)
-                self.assertEqual(self.prefix.trace_lines()[-2:], ["preview hidden", "exit 0"])
-                self.command(host, "show")
-                os.unlink(self.prefix.trace_path)
-
     def pictures(self):
         workdir = self.prefix.root
         return [
@@ -323,7 +307,7 @@ class PreviewTest(orlwine.WineTestCase):
             ("wmf", picture_data(b"TMetafile", placeable_wmf_file(80, 60))),
         ]
 
-    def test_packages_made_by_mkscr_carry_every_picture_class(self):
+    def test_player_draws_every_picture_class_of_mkscr_packages_until_hidden(self):
         document = os.path.join(self.prefix.root, "show.ppt")
         with open(document, "wb") as f:
             f.write(b"\xd0\xcf\x11\xe0 document")
@@ -344,8 +328,11 @@ class PreviewTest(orlwine.WineTestCase):
                 class_name = value[1:1 + class_length].decode()
                 self.assertEqual(self.wait_for_trace("preview draw")[-1],
                                  "preview draw class=%s size=%dx%d" % (class_name, DRAWN_W, DRAWN_H))
+                # The preview stays until its window is hidden, then ends by itself.
+                self.assertIsNone(player.poll())
                 self.command(host, "hide")
                 self.assertEqual(player.wait(timeout=60), 0)
+                self.assertEqual(self.prefix.trace_lines()[-2:], ["preview hidden", "exit 0"])
                 self.command(host, "show")
                 os.unlink(self.prefix.trace_path)
 
@@ -385,7 +372,6 @@ class PreviewTest(orlwine.WineTestCase):
         self.assertEqual(player.wait(timeout=60), 0)
 
     def test_without_a_picture_the_preview_ends_at_once_and_draws_nothing(self):
-        untouched = [(CHILD_X + 20, CHILD_Y + 20, CHILD_COLOUR), (CHILD_X + 140, CHILD_Y + 100, CHILD_COLOUR)]
         cases = [
             # Field A leads to the presentation document, the first embedded file.
             ("no-preview", b"", b"\xd0\xcf\x11\xe0 presentation document" + b"\0" * 300, "Invalid stream format"),
@@ -402,7 +388,6 @@ class PreviewTest(orlwine.WineTestCase):
                 self.assertEqual(result.returncode, 0, result)
                 self.assertTrue(any(reason in line for line in result.trace), result)
                 self.assertFalse([line for line in result.trace if line.startswith("preview draw")], result)
-                self.assert_pixels(read_pixels(self.prefix.screenshot(name)), untouched, 0)
 
     def test_an_image_without_picture_draws_nothing_but_waits(self):
         package = self.package("empty.scr", image_stream(b"\0"))
