@@ -13,7 +13,6 @@ constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
 struct Span {
     int32_t left;
     int32_t right;
-    friend bool operator==(const Span&, const Span&) = default;
 };
 
 // Appends bands to a rectangle list in top-to-bottom order and keeps it in the
