@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
             std::string text = std::string("preview error ") + error.what();
             Reply(text.c_str());
         }
+        // A "quit" during the drawing ended the host window already.
+        if (!::IsWindow(host))
+            return 0;
     }
     MSG message;
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
