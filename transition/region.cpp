@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace orlscr {
@@ -109,7 +110,7 @@ Region Region::FromRects(std::vector<Rect> rects) {
     // Sweep down: `active` holds the rectangles that cover the current row,
     // sorted by left, so the spans of a band come out of one linear pass.
     auto byLeft = [](const Rect& a, const Rect& b) { return a.left < b.left; };
-    std::vector<Rect> active;
+    std::vector<Rect> active, merged;
     std::vector<Span> spans;
     BandWriter writer(result.rects_);
     size_t next = 0;
@@ -118,10 +119,16 @@ Region Region::FromRects(std::vector<Rect> rects) {
         const size_t firstNew = active.size();
         while (next < rects.size() && rects[next].top == y)
             active.push_back(rects[next++]);
-        if (active.size() - firstNew > 1)
+        // Pieces usually come left to right, so the newcomers are often in
+        // order already.
+        if (!std::is_sorted(active.begin() + firstNew, active.end(), byLeft))
             std::sort(active.begin() + firstNew, active.end(), byLeft);
-        if (firstNew > 0 && firstNew < active.size())
-            std::inplace_merge(active.begin(), active.begin() + firstNew, active.end(), byLeft);
+        if (firstNew > 0 && firstNew < active.size() && byLeft(active[firstNew], active[firstNew - 1])) {
+            merged.clear();
+            std::merge(active.begin(), active.begin() + firstNew, active.begin() + firstNew, active.end(),
+                       std::back_inserter(merged), byLeft);
+            active.swap(merged);
+        }
 
         int32_t bottom = next < rects.size() ? rects[next].top : kNone;
         spans.clear();

@@ -237,9 +237,11 @@ TEST_F(RegionStyles, RandomStylesRepeatFromAFreshGenerator) {
 TEST_F(RegionStyles, DrawThroughRegionCopiesExactlyTheRegion) {
     const int32_t w = 37, h = 23;
     Bitmap newPicture = Filled(w, h, 50), screen = Filled(w, h, 0);
-    newPicture.Row(0)[3 * w] = 0xAB;  // row padding is never copied
+    newPicture.Row(17)[3 * w] = 0xAB;  // row padding is never copied
     const Bitmap oldPicture = screen;
-    const Region region = Region::FromRects({{-5, -5, 4, 3}, {30, 10, 60, 40}, {10, 8, 20, 9}, {-9, 20, 2, 99}});
+    // Spans of 1 to 37 pixels, some reaching out of the picture on every side.
+    const Region region = Region::FromRects(
+        {{-5, -5, 4, 3}, {30, 10, 60, 40}, {10, 8, 20, 9}, {-9, 20, 2, 99}, {5, 15, 6, 16}, {-1, 17, 99, 18}});
     DrawThroughRegion(screen, newPicture, region);
     for (int32_t y = 0; y < h; ++y) {
         for (int32_t x = 0; x < w; ++x) {
@@ -247,7 +249,7 @@ TEST_F(RegionStyles, DrawThroughRegionCopiesExactlyTheRegion) {
             ASSERT_TRUE(std::equal(expected, expected + 3, screen.Row(y) + 3 * x)) << x << "," << y;
         }
     }
-    EXPECT_EQ(screen.Row(0)[3 * w], oldPicture.Row(0)[3 * w]);
+    EXPECT_EQ(screen.Row(17)[3 * w], oldPicture.Row(17)[3 * w]);
 }
 
 // Frames driven by hand on the main thread: nothing to hand over or paint.
