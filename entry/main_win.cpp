@@ -69,6 +69,12 @@ void ChangePassword() {
     change("SCRSAVE", parent, 0, 0);
 }
 
+bool EntryOnly() {
+    char value[8];
+    DWORD length = ::GetEnvironmentVariableA("ORLSCR_ENTRY_ONLY", value, sizeof value);
+    return length > 0 && length < sizeof value && value[0] != '0';
+}
+
 // Dispatches pending messages once, so the start notifications sent to a new
 // GUI process are handled before the first window appears.
 void ProcessPendingMessages() {
@@ -105,20 +111,26 @@ void Start() {
 
     ProcessPendingMessages();
 
+    // Test seam: with ORLSCR_ENTRY_ONLY set, the entry stops before it hands
+    // over, so the dispatch can be checked without the windows of the modes.
+    const bool handOver = !EntryOnly();
     switch (StartMode()) {
         case kPreviewMode: {
             HWND previewWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
             Trace("preview hwnd=" + std::to_string(reinterpret_cast<INT_PTR>(previewWindow)));
-            RunPreviewMode(previewWindow);
+            if (handOver)
+                RunPreviewMode(previewWindow);
             break;
         }
         case kSettingsMode:
             Trace("settings");
-            RunSettingsMode();
+            if (handOver)
+                RunSettingsMode();
             break;
         default:
             Trace("saver");
-            RunSaverMode();
+            if (handOver)
+                RunSaverMode();
             break;
     }
 }

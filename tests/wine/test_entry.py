@@ -9,6 +9,10 @@ import orlwine
 
 PLAYER = orlwine.dist("player.scr")
 
+# The entry stops before handing over to a mode, so the dispatch is checked
+# without the windows of the modes.
+ENTRY_ONLY = {"ORLSCR_ENTRY_ONLY": "1"}
+
 
 class StartModeTest(orlwine.WineTestCase):
     def test_arguments_choose_the_mode(self):
@@ -32,7 +36,7 @@ class StartModeTest(orlwine.WineTestCase):
         ]
         for args, mode_line, handover in cases:
             with self.subTest(args=args):
-                result = self.prefix.run(PLAYER, *args)
+                result = self.prefix.run(PLAYER, *args, env=ENTRY_ONLY)
                 self.assertEqual(result.returncode, 0, result)
                 self.assertEqual(result.trace[0], mode_line, result)
                 self.assertIn(handover, result.trace, result)
@@ -48,7 +52,7 @@ class StartModeTest(orlwine.WineTestCase):
                 self.assertTrue(any(line.startswith("error ") for line in result.trace), result)
                 self.assertEqual(result.trace[-1], "exit 0", result)
         # Nothing of the failed runs is left behind: a normal start works.
-        result = self.prefix.run(PLAYER, "/s")
+        result = self.prefix.run(PLAYER, "/s", env=ENTRY_ONLY)
         self.assertIn("saver", result.trace)
 
 
@@ -138,30 +142,48 @@ class SingleInstanceTest(orlwine.WineTestCase):
         with SemaphoreHolder(self.prefix, "player.scrSemaphore"):
             for args in (["/s"], ["/c"], ["/p", "1234"], []):
                 with self.subTest(args=args):
-                    result = self.prefix.run(PLAYER, *args)
+                    result = self.prefix.run(PLAYER, *args, env=ENTRY_ONLY)
                     self.assertEqual(result.returncode, 0, result)
                     self.assertEqual(result.trace[1:], ["semaphore exists player.scrSemaphore", "exit 0"], result)
         # Once the first instance has ended, a new start runs again.
-        result = self.prefix.run(PLAYER, "/s")
+        result = self.prefix.run(PLAYER, "/s", env=ENTRY_ONLY)
         self.assertEqual(result.trace[1:], ["semaphore created player.scrSemaphore", "saver", "exit 0"], result)
 
     def test_semaphore_is_named_after_the_program_file(self):
         renamed = os.path.join(self.prefix.root, "Saver.scr")
         shutil.copyfile(PLAYER, renamed)
         with SemaphoreHolder(self.prefix, "player.scrSemaphore"):
-            result = self.prefix.run(renamed, "/s")
+            result = self.prefix.run(renamed, "/s", env=ENTRY_ONLY)
             self.assertIn("semaphore created Saver.scrSemaphore", result.trace)
             self.assertIn("saver", result.trace)
         with SemaphoreHolder(self.prefix, "Saver.scrSemaphore"):
-            result = self.prefix.run(renamed, "/s")
+            result = self.prefix.run(renamed, "/s", env=ENTRY_ONLY)
             self.assertIn("semaphore exists Saver.scrSemaphore", result.trace)
             self.assertNotIn("saver", result.trace)
 
     def test_semaphore_ends_with_the_process(self):
         # Two starts in a row: the first one's semaphore is gone with it.
         for _ in range(2):
-            result = self.prefix.run(PLAYER, "/c")
+            result = self.prefix.run(PLAYER, "/c", env=ENTRY_ONLY)
             self.assertIn("semaphore created player.scrSemaphore", result.trace)
+
+    def test_player_holds_the_semaphore_while_its_mode_runs(self):
+        # The settings mode of the bare player stays open (its dialog or its
+        # error box) until it is closed.
+        first = self.prefix.start(PLAYER, "/c")
+        deadline = time.monotonic() + 60
+        while "settings" not in self.prefix.trace_lines():
+            self.assertIsNone(first.poll(), self.prefix.trace_lines())
+            self.assertLess(time.monotonic(), deadline, self.prefix.trace_lines())
+            time.sleep(0.1)
+        result = self.prefix.run(PLAYER, "/s", env=ENTRY_ONLY)
+        if first.poll() is not None:
+            self.skipTest("the settings mode ended by itself")
+        # The first player may add lines of its own meanwhile.
+        self.assertIn("semaphore exists player.scrSemaphore", result.trace)
+        self.assertNotIn("saver", result.trace)
+        self.prefix.stop()
+        first.wait(timeout=60)
 
 
 if __name__ == "__main__":
