@@ -40,6 +40,10 @@ API
                                 expression, waiting until there is one.
         .window_name(wid), .window_geometry(wid) -> (x, y, w, h)
         .send_keys(wid, *keys)  xdotool key names ("Return", "space", "a").
+        .press(title, *keys, timeout=30) -> window id
+                                Finds the window by title and sends it keys,
+                                searching again if it was replaced meanwhile
+                                (the safe way to dismiss a message box).
         .type_text(wid, text)
         .mouse_move(x, y), .click(x, y, button=1)
         .screenshot(name) -> path  (PNG of the whole screen into .artefacts)
@@ -274,6 +278,23 @@ class WinePrefix:
     def send_keys(self, wid, *keys):
         self._xdotool("windowactivate", "--sync", wid, check=False)
         self._xdotool("key", "--window", wid, *keys)
+
+    def press(self, title, *keys, timeout=30):
+        """Sends keys to a visible window whose title matches, searching again
+        when the window goes away meanwhile (Wine may replace the X window of
+        a dialog while it lays it out). Returns the window id that took them."""
+        deadline = time.monotonic() + timeout
+        last_error = None
+        while True:
+            for wid in self.find_windows(title):
+                try:
+                    self.send_keys(wid, *keys)
+                    return wid
+                except RuntimeError as error:
+                    last_error = error
+            if time.monotonic() > deadline:
+                raise RuntimeError("no window %r took the keys %s: %s" % (title, keys, last_error))
+            time.sleep(0.2)
 
     def type_text(self, wid, text):
         self._xdotool("windowactivate", "--sync", wid, check=False)
