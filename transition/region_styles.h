@@ -24,6 +24,8 @@ inline bool IsPixelStyle(int style) {
 std::optional<Region> BuildStyleRegion(int style, const FrameQuantities& f);
 
 // Runs a pixel style: `screen` holds the old picture and receives the frame.
+// The pixel styles draw only where both bitmaps have pixels (in a frame they
+// always have the same size) and never read or write outside either.
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f);
 
 // Copies the pixels of `source` that lie inside `region` to the same place in
