@@ -117,6 +117,17 @@ def _base_env(prefix, display):
     return env
 
 
+def _die_with_parent():
+    # Ends the child when the test process dies (a CTest timeout kills only
+    # the test process), so no Xvfb outlives its test.
+    try:
+        import ctypes
+        import signal
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except OSError:
+        pass
+
+
 class Xvfb:
     """A private X server on a display number it picks itself."""
 
@@ -124,7 +135,8 @@ class Xvfb:
         read_fd, write_fd = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", size, "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
         os.close(write_fd)
         with os.fdopen(read_fd) as f:
             number = f.readline().strip()
