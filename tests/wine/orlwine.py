@@ -9,6 +9,8 @@ Layout and environment (set by tests/wine/CMakeLists.txt for every test):
 API
     boot()                      Creates the booted prefix that every case copies
                                 (CTest fixture test "wine.boot" calls it).
+    cleanup()                   Ends the wineservers of all case prefixes
+                                (CTest fixture test "wine.cleanup").
     dist(name)                  Path of a shipped program, e.g. dist("player.scr").
     helper(name)                Path of a test helper, e.g. helper("mpr_standin.dll").
     winpath(path)               The Windows path (Z:\\...) of a Unix path.
@@ -180,6 +182,19 @@ def boot():
         finally:
             subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
     open(BOOTED_STAMP, "w").close()
+
+
+def cleanup():
+    """Ends the wineservers of every case prefix (and so any Windows program a
+    killed test left running). The prefixes of failed cases stay on disk."""
+    cases = os.path.join(WINE_WORK, "cases")
+    if not os.path.isdir(cases):
+        return
+    for name in sorted(os.listdir(cases)):
+        prefix = os.path.join(cases, name, "prefix")
+        if os.path.isdir(prefix):
+            env = _base_env(prefix, os.environ.get("DISPLAY", ""))
+            subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL, timeout=60)
 
 
 class RunResult:
