@@ -304,7 +304,14 @@ class WinePrefix:
 
     def send_keys(self, wid, *keys):
         self._xdotool("windowactivate", "--sync", wid, check=False)
-        self._xdotool("key", "--window", wid, *keys)
+        try:
+            self._xdotool("key", "--window", wid, *keys)
+        except RuntimeError:
+            # The X window of some Wine message boxes cannot be addressed by
+            # other clients (BadWindow), although the box has the keyboard
+            # focus: type real input, which goes to the focused window.
+            self._xdotool("windowfocus", wid, check=False)
+            self._xdotool("key", *keys)
 
     def press(self, title, *keys, timeout=30):
         """Sends keys to a visible window whose title matches, searching again
