@@ -242,12 +242,27 @@ TEST_F(MkscrTest, BadCommandLines) {
         {"slides", "-o", Out()},
         {"slides", Content(""), "-o", Out(), "--document", Content("show.ppt")},
         {"slides", Content(""), "-o", Out(), "--style", "128"},
+        // A second value would silently replace the first.
+        {"-o", Out(), "--document", Content("show.ppt"), "--document", Content("PPTVIEW.EXE")},
+        {"-o", Out(), "--output", Out("other.scr")},
+        {"-o", Out(), "--title", "a", "--title=b"},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Run(args), 2) << (args.empty() ? "" : args.back());
         EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
         EXPECT_TRUE(TopLevelFiles().empty());
     }
+}
+
+TEST_F(MkscrTest, AFolderIsNeitherOutputNorPackage) {
+    fs::create_directories(dir_ / "empty");
+    EXPECT_EQ(Run({"-o", (dir_ / "empty").string()}), 1);
+    EXPECT_THAT(err_, HasSubstr("is a folder"));
+    EXPECT_TRUE(fs::is_directory(dir_ / "empty"));
+    EXPECT_TRUE(TopLevelFiles().empty());
+
+    EXPECT_EQ(Run({"inspect", (dir_ / "empty").string()}), 1);
+    EXPECT_EQ(err_, "mkscr: " + (dir_ / "empty").string() + ": a folder, not a package\n");
 }
 
 TEST_F(MkscrTest, RefusesAPackageTooLargeForTheRecord) {

@@ -133,12 +133,10 @@ class OutputFile {
         file_ = nullptr;
         if (std::fclose(f) != 0)
             throw Error("cannot write '" + target_ + "': " + std::strerror(errno));
-        if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-            // Windows does not rename over an existing file.
-            std::remove(target_.c_str());
-            if (std::rename(temp_.c_str(), target_.c_str()) != 0)
-                throw Error("cannot replace '" + target_ + "': " + std::strerror(errno));
-        }
+        // One step, so that an existing package stays whole when this fails.
+        std::string failure = MoveReplacing(temp_, target_);
+        if (!failure.empty())
+            throw Error("cannot replace '" + target_ + "': " + failure);
         committed_ = true;
     }
 
@@ -179,6 +177,8 @@ std::string BaseName(const std::string& path) {
 
 BuildResult BuildPackage(const PackageSpec& spec) {
     // Open and check every input before anything is written.
+    if (IsFolder(spec.output))
+        throw Error("the output '" + spec.output + "' is a folder; give the name of the package file");
     Source player = OpenSource("player", spec.player);
     if (ReadHead(player, 2) != "MZ")
         throw Error("the player '" + spec.player + "' is not a Windows program");

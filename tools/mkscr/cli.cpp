@@ -30,7 +30,11 @@ Usage:
   mkscr slides DIR|IMAGE... -o OUT.scr [options]
                                           make a slide-show package from pictures
   mkscr inspect PACKAGE [--json]          show what a package holds
-  mkscr --help                            show this text
+  mkscr --help                            show this text (also -h, help)
+
+Options take their value as the next argument or after "=" (--title=Demo).
+--file and --sound may be repeated; every other option is given at most once.
+"--" ends the options, for a package or picture name that starts with "-".
 
 Content:
   -o, --output FILE     the package to write (required). It is written under a
@@ -91,7 +95,9 @@ Inspect:
   files with their offsets and sizes, and the preview picture. With --json the
   same as one JSON object: "trailer" {"a", "b"}, "record" {property: value},
   "files" [{"kind", "name", "offset", "size"}] and "preview" (null or
-  {"class", "offset", "size"}). Texts are shown as Windows-1252.
+  {"class", "offset", "size"}). Texts are shown as Windows-1252. A package
+  whose settings cannot be read gives the reader's message ("Stream read
+  error", "Class ... not found", ...) and exit status 1.
 
 File names are stored without their folders and must be unique among the
 presentation files and sound tracks, since the saver writes them all into one
@@ -177,6 +183,10 @@ Options ParseOptions(const std::vector<std::string>& args, size_t first) {
                 throw UsageError("the option " + a + " needs a value");
             value = args[++i];
         }
+        // Only --file and --sound add up; a second value of any other option
+        // would silently replace the first (a document, a player, a title).
+        if (name != "file" && name != "sound" && o.values.count(name))
+            throw UsageError("the option --" + name + " is given more than once");
         o.values[name].push_back(value);
     }
     return o;

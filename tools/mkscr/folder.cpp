@@ -1,5 +1,8 @@
 #include "tools/mkscr/folder.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "common/error.h"
@@ -29,6 +32,12 @@ std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty())
         return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string MoveReplacing(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        return std::strerror(errno);
+    return std::string();
 }
 
 }  // namespace orlscr::mkscr

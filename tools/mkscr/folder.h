@@ -18,4 +18,8 @@ std::vector<std::string> FilesInFolder(const std::string& folder);
 // The folder and a name with one separator between them.
 std::string PathInFolder(const std::string& folder, const std::string& name);
 
+// Moves the file `from` to `to` in one step, replacing a file already at `to`.
+// Returns an error text, empty on success.
+std::string MoveReplacing(const std::string& from, const std::string& to);
+
 }  // namespace orlscr::mkscr

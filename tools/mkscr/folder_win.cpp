@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "common/error.h"
+#include "common/win/win32_error.h"
 #include "tools/mkscr/folder.h"
 
 namespace orlscr::mkscr {
@@ -32,6 +33,12 @@ std::string PathInFolder(const std::string& folder, const std::string& name) {
         return name;
     char last = folder.back();
     return last == '\\' || last == '/' || last == ':' ? folder + name : folder + "\\" + name;
+}
+
+std::string MoveReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return std::string();
+    return SystemErrorText(GetLastError());
 }
 
 }  // namespace orlscr::mkscr

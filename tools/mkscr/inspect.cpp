@@ -12,6 +12,7 @@
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
+#include "tools/mkscr/folder.h"
 
 namespace orlscr::mkscr {
 
@@ -169,6 +170,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
     std::optional<Trailer> trailer;
     std::unique_ptr<TSSFileLocations> record;
     int64_t fileSize = 0;
+    if (IsFolder(path)) {
+        err << "mkscr: " << path << ": a folder, not a package\n";
+        return 1;
+    }
     try {
         file = std::make_unique<StdInputFile>(path);
         fileSize = file->Size();
