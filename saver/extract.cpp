@@ -60,7 +60,7 @@ bool StdTargetFiles::Delete(const std::string& path) {
     return std::remove(LocalPath(path).c_str()) == 0;
 }
 
-bool IsPlainFileName(std::string_view name, const std::function<bool(unsigned char)>& isLeadByte) {
+bool IsPlainFileName(std::string_view name, LeadBytePredicate isLeadByte) {
     if (name.empty())
         return false;
     bool onlyDotsAndBlanks = true;
@@ -105,9 +105,9 @@ void ExtractEmbeddedFile(InputFile& package,
     EmbeddedFileCopy(package, *file, size);
 }
 
-std::string EmbeddedTargetPath(const std::string& folder, const std::string& name) {
-    std::string path = JoinPath(folder, name);
-    if (!IsPlainFileName(name))
+std::string EmbeddedTargetPath(const std::string& folder, const std::string& name, LeadBytePredicate isLeadByte) {
+    std::string path = JoinPath(folder, name, isLeadByte);
+    if (!IsPlainFileName(name, isLeadByte))
         throw ECannotCreateFile(path);
     return path;
 }
@@ -116,7 +116,8 @@ void WriteSoundFiles(const TSSFileLocations& settings,
                      InputFile& package,
                      const std::string& tempDir,
                      TargetFiles& files,
-                     std::vector<std::string>& written) {
+                     std::vector<std::string>& written,
+                     LeadBytePredicate isLeadByte) {
     // Records each file the moment it exists, whatever happens to its copy.
     class RecordingFiles : public TargetFiles {
       public:
@@ -135,7 +136,7 @@ void WriteSoundFiles(const TSSFileLocations& settings,
     } recording(files, written);
 
     for (int i = 0; i < settings.SndCount(); ++i) {
-        const std::string target = EmbeddedTargetPath(tempDir, settings.SndFileName(i));
+        const std::string target = EmbeddedTargetPath(tempDir, settings.SndFileName(i), isLeadByte);
         ExtractEmbeddedFile(package, settings.SndPosition(i), settings.SndSize(i), target, recording);
     }
 }
@@ -143,7 +144,8 @@ void WriteSoundFiles(const TSSFileLocations& settings,
 void WritePresentationFiles(const TSSFileLocations& settings,
                             InputFile& package,
                             const std::string& tempDir,
-                            TargetFiles& files) {
+                            TargetFiles& files,
+                            LeadBytePredicate isLeadByte) {
     for (int i = 0; i < settings.FlashCount(); ++i) {
         std::string name;
         try {
@@ -152,7 +154,7 @@ void WritePresentationFiles(const TSSFileLocations& settings,
             continue;  // no name for this entry
         }
         try {
-            const std::string target = EmbeddedTargetPath(tempDir, name);
+            const std::string target = EmbeddedTargetPath(tempDir, name, isLeadByte);
             ExtractEmbeddedFile(package, settings.FlashPosition(i), settings.FlashSize(i), target, files);
         } catch (const ECannotCreateFile&) {
             continue;  // the file of an earlier run, if any, stays as it was

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/error.h"
+#include "package/comma_list.h"
 #include "package/input_file.h"
 #include "package/settings_record.h"
 
@@ -59,7 +59,7 @@ class StdTargetFiles : public TargetFiles {
 // platform shortens to one of those), and not a device name (CON, NUL, COM1,
 // ...). `isLeadByte` tells the lead bytes of double-byte characters, whose
 // trail byte is not a separator.
-bool IsPlainFileName(std::string_view name, const std::function<bool(unsigned char)>& isLeadByte = {});
+bool IsPlainFileName(std::string_view name, LeadBytePredicate isLeadByte = nullptr);
 
 // Copies `count` bytes from the package's current position to the target,
 // through one buffer of at most kEmbeddedCopyBuffer bytes. Throws "Stream read
@@ -78,9 +78,12 @@ void ExtractEmbeddedFile(InputFile& package,
 
 // The joined target of a stored name: JoinPath(folder, name), or
 // ECannotCreateFile for that path when the name is not a plain file name.
-std::string EmbeddedTargetPath(const std::string& folder, const std::string& name);
+std::string EmbeddedTargetPath(const std::string& folder,
+                               const std::string& name,
+                               LeadBytePredicate isLeadByte = nullptr);
 
-// The three kinds of embedded files, each with its own error policy.
+// The three kinds of embedded files, each with its own error policy. Names
+// are checked with `isLeadByte`, the lead bytes of the system code page.
 //
 // Sound tracks into `tempDir`: every error propagates. The path of each track
 // whose file was created (also one left partly written) is appended to
@@ -89,14 +92,16 @@ void WriteSoundFiles(const TSSFileLocations& settings,
                      InputFile& package,
                      const std::string& tempDir,
                      TargetFiles& files,
-                     std::vector<std::string>& written);
+                     std::vector<std::string>& written,
+                     LeadBytePredicate isLeadByte = nullptr);
 
 // Presentation files into `tempDir`: an entry whose name cannot be read or
 // whose target cannot be created is skipped; other errors propagate.
 void WritePresentationFiles(const TSSFileLocations& settings,
                             InputFile& package,
                             const std::string& tempDir,
-                            TargetFiles& files);
+                            TargetFiles& files,
+                            LeadBytePredicate isLeadByte = nullptr);
 
 // The hook library into `sysDir` as "orlscrhook.dll": skipped when the target
 // cannot be created, and when the package carries none (size 0), so that an

@@ -66,6 +66,7 @@ class Win32SaverPlatform : public SaverPlatform {
 
     std::string TempDir() override { return orlscr::TempDir(); }
     std::string SysDir() override { return orlscr::SysDir(); }
+    LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
     TargetFiles& Files() override { return files_; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
         const std::string path = ProgramFolder() + "CONTROL.INI";

@@ -101,8 +101,8 @@ bool TfrmScrn::StartUp() {
         HideMouseCursor();
 
     const std::string tempDir = platform_.TempDir();
-    WriteSoundFiles(Settings_, *file, tempDir, platform_.Files(), writtenSounds_);
-    WritePresentationFiles(Settings_, *file, tempDir, platform_.Files());
+    WriteSoundFiles(Settings_, *file, tempDir, platform_.Files(), writtenSounds_, platform_.LeadBytes());
+    WritePresentationFiles(Settings_, *file, tempDir, platform_.Files(), platform_.LeadBytes());
 
     if (const auto mute = platform_.ReadControlIni("Setup", "mute")) {
         if (const auto value = ParseIniInteger(*mute))

@@ -39,6 +39,9 @@ class SaverPlatform {
 
     virtual std::string TempDir() = 0;
     virtual std::string SysDir() = 0;
+    // The lead bytes of the system code page's double-byte characters, which
+    // stored file names may hold; nullptr for a code page without them.
+    virtual LeadBytePredicate LeadBytes() = 0;
     virtual TargetFiles& Files() = 0;
     // A key of "CONTROL.INI" beside the program as text; nothing when the
     // file or the key is missing.

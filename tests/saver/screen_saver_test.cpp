@@ -28,6 +28,8 @@ class MemoryFiles : public TargetFiles {
         std::string& data_;
     };
     std::unique_ptr<TargetFile> Create(const std::string& path) override {
+        if (log != nullptr)
+            log->push_back("create " + path);
         files[path].clear();
         return std::make_unique<File>(files[path]);
     }
@@ -37,6 +39,7 @@ class MemoryFiles : public TargetFiles {
     }
     std::map<std::string, std::string> files;
     std::vector<std::string> deleted;
+    std::vector<std::string>* log = nullptr;
 };
 
 class LoggingNotifyPlatform : public NotifyPlatform {
@@ -82,7 +85,7 @@ class LoggingSoundDevice : public SoundDevice {
 // pass, standing in for input arriving while the saver waits.
 class FakeSaverPlatform : public SaverPlatform {
   public:
-    FakeSaverPlatform() : notify(log), device(log) {}
+    FakeSaverPlatform() : notify(log), device(log) { files.log = &log; }
 
     std::unique_ptr<InputFile> OpenOwnFile() override {
         return std::make_unique<MemoryInputFile>(package.data(), package.size());
@@ -98,6 +101,7 @@ class FakeSaverPlatform : public SaverPlatform {
     void ReleaseCapture() override {}
     std::string TempDir() override { return "C:\\TEMP\\"; }
     std::string SysDir() override { return "C:\\WINDOWS\\system32"; }
+    LeadBytePredicate LeadBytes() override { return leadBytes; }
     TargetFiles& Files() override { return files; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
         EXPECT_EQ(section, "Setup");
@@ -201,6 +205,7 @@ class FakeSaverPlatform : public SaverPlatform {
     std::deque<PasswordCheck> passwordAnswers;
     std::function<void()> onPasswordDialog;
     std::map<std::string, uint32_t> registry;
+    LeadBytePredicate leadBytes = nullptr;
     bool hasDesktopKey = false;  // no password configured
     bool viewerStarts = true;
     bool viewerRunning = false;
@@ -277,7 +282,11 @@ TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
 
     const std::vector<std::string> order = {"cursor to 800,600",
                                             "hide cursor",
+                                            "create C:\\TEMP\\tune.wav",
+                                            "create C:\\TEMP\\my show.slides",
+                                            "create C:\\TEMP\\PPTVIEW.EXE",
                                             "read ini",
+                                            "create C:\\WINDOWS\\system32\\orlscrhook.dll",
                                             "create watch",
                                             "load hook library",
                                             "install hook",
@@ -470,6 +479,19 @@ TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {
         form.FormActivate();
         EXPECT_EQ(p.IndexOf("sound open") != -1, c.plays) << c.ini.value_or("(none)");
     }
+}
+
+TEST_F(ScreenSaverTest, NamesAreCheckedWithTheLeadBytesOfTheSystemCodePage) {
+    // A double-byte character whose trail byte is a backslash is no folder part.
+    const std::string name = std::string("show\x83\x5C.slides");
+    TSSFileLocations record = PresentationRecord();
+    record.FlashFileNamesCommaList.SetText(name + ",PPTVIEW.EXE");
+    UsePackage(record);
+    platform.leadBytes = [](unsigned char c) { return c >= 0x81 && c <= 0x9F; };
+    platform.during = {[&] { platform.terminated = true; }};
+    TfrmScrn form(platform);
+    form.FormActivate();
+    EXPECT_EQ(platform.files.files["C:\\TEMP\\" + name], "DOC");
 }
 
 TEST(IniInteger, ReadsDecimalAndHexadecimal) {
