@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -51,6 +52,24 @@ class ExtractTest : public ::testing::Test {
     TSSFileLocations settings;
 };
 
+// Remembers the largest piece read at once.
+class PieceCountingFile : public InputFile {
+  public:
+    explicit PieceCountingFile(InputFile& inner) : inner_(inner) {}
+    int64_t Size() override { return inner_.Size(); }
+    void Seek(int64_t position) override { inner_.Seek(position); }
+    size_t Read(void* buffer, size_t count) override {
+        largest = std::max(largest, count);
+        ++reads;
+        return inner_.Read(buffer, count);
+    }
+    size_t largest = 0;
+    int reads = 0;
+
+  private:
+    InputFile& inner_;
+};
+
 TEST_F(ExtractTest, CopiesRangesThroughAFixedBuffer) {
     // Larger than one buffer, so the copy takes several pieces.
     std::string big(kEmbeddedCopyBuffer * 2 + 17, 'x');
@@ -58,9 +77,12 @@ TEST_F(ExtractTest, CopiesRangesThroughAFixedBuffer) {
         big[i] = static_cast<char>(i * 7);
     std::ofstream((root / "big.bin").string(), std::ios::binary) << big;
     StdInputFile source((root / "big.bin").string());
+    PieceCountingFile counting(source);
 
-    ExtractEmbeddedFile(source, 5, static_cast<int64_t>(big.size()) - 5, (root / "out.bin").string(), files);
+    ExtractEmbeddedFile(counting, 5, static_cast<int64_t>(big.size()) - 5, (root / "out.bin").string(), files);
     EXPECT_EQ(Read(root / "out.bin"), big.substr(5));
+    EXPECT_EQ(counting.largest, 61440u);
+    EXPECT_EQ(counting.reads, 3);
 }
 
 TEST_F(ExtractTest, WritesEveryKindWhereItBelongs) {
