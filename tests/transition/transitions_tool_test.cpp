@@ -1,5 +1,6 @@
 #include "tools/transitions/transitions_tool.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -78,14 +79,24 @@ TEST_F(TransitionsTool, ARandomStyleShowsTheFirstFrameOfAFreshRun) {
 }
 
 TEST_F(TransitionsTool, AnimationHoldsTheStartAndEveryStep) {
-    const std::vector<Bitmap> frames = RenderRun(DefaultOldPicture(40, 30), DefaultNewPicture(40, 30), 5, 30);
+    std::vector<Bitmap> frames;
+    RenderRun(DefaultOldPicture(40, 30), DefaultNewPicture(40, 30), 5, 30,
+              [&](const Bitmap& frame) { frames.push_back(frame); });
     ASSERT_EQ(frames.size(), 5u);  // start, 30, 60, 90, 100
     EXPECT_EQ(frames.front(), DefaultOldPicture(40, 30));
     EXPECT_EQ(frames.back(), DefaultNewPicture(40, 30));
-    ASSERT_EQ(Run({"anim", "--style", "5", "--step", "30", "--size", "40x30", "-o", Path("run.gif")}), 0) << err.str();
-    EXPECT_GT(fs::file_size(Path("run.gif")), 0u);
-
     ASSERT_EQ(Run({"sheet", "--cell", "32x24", "-o", Path("sheet.png")}), 0);
+    ASSERT_EQ(Run({"anim", "--style", "5", "--step", "30", "--size", "40x30", "-o", Path("run.gif")}), 0) << err.str();
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(Path("run.gif").c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    EXPECT_EQ(gif->ImageCount, 5);
+    EXPECT_EQ(gif->SWidth, 40);
+    DGifCloseFile(gif, &error);
+    // Readable by others as the pictures are, not private to the user.
+    EXPECT_EQ(fs::status(Path("run.gif")).permissions(), fs::status(Path("sheet.png")).permissions());
+
     const Bitmap sheet = ReadPicture(Path("sheet.png"));
     EXPECT_EQ(sheet.Width(), 16 * 36 + 4);
     EXPECT_EQ(sheet.Height(), 8 * 28 + 4);
@@ -108,6 +119,8 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         {{"render", "--style", "5", "--progress", "50", Path("small.bmp"), Path("none.bmp"), "-o", Path("o.png")},
          "transitions: Cannot open file " + Path("none.bmp") + "\n"},
         {{"render", "--style", "5", "--progress", "50", Path("junk.png"), Path("junk.png"), "-o", Path("o.png")}, ""},
+        {{"render", "--style", "5", "--progress", "50", dir.string(), dir.string(), "-o", Path("o.png")},
+         "transitions: Cannot read file " + dir.string() + "\n"},
         {{"render", "--style", "5", "--progress", "101", "-o", Path("o.png")},
          "transitions: --progress wants a whole number from 0 to 100, not \"101\"\n"},
         {{"render", "--style", "5", "--progress", "5", "-o", Path("o.gif")},
@@ -117,6 +130,8 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         {{"anim", "--style", "5", "-o", Path("o.png")},
          "transitions: The animation is written as GIF: the output must end in .gif\n"},
         {{"render", "--style", "5", "--progress", "5", "-o", Path("missing/o.png")}, ""},
+        {{"anim", "--style", "5", "-o", Path("missing/o.gif")},
+         "transitions: Cannot create file " + Path("missing/o.gif") + "\n"},
         {{"dance"}, "transitions: Unknown command \"dance\"; try transitions --help\n"},
     };
     for (const Case& c : cases) {

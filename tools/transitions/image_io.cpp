@@ -3,6 +3,9 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -22,7 +25,13 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw Error("Cannot open file " + path);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes;
+    try {
+        // The stream buffer throws when the read itself fails (a folder, for one).
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        throw Error("Cannot read file " + path);
+    }
     if (file.bad())
         throw Error("Cannot read file " + path);
     return bytes;
@@ -137,20 +146,40 @@ void WritePicture(const std::string& path, const Bitmap& bitmap) {
     out.Commit();
 }
 
-void WriteGif(const std::string& path, const std::vector<Bitmap>& frames, int delayMs) {
-    if (frames.empty())
-        throw Error("Nothing to write to " + path);
-    AtomicOutput out(path);
-    const int32_t w = frames[0].Width(), h = frames[0].Height();
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(out.TempPath().c_str(), false, &error);
-    if (!gif)
+struct GifWriter::State {
+    AtomicOutput out;
+    GifFileType* gif = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int delayMs = 0;
+    std::vector<GifByteType> line;
+
+    explicit State(const std::string& path) : out(path) {}
+    ~State() {
+        if (gif) {
+            int ignored = 0;
+            EGifCloseFile(gif, &ignored);
+        }
+    }
+};
+
+GifWriter::GifWriter(const std::string& path, int32_t width, int32_t height, int delayMs)
+    : path_(path), state_(std::make_unique<State>(path)) {
+    State& s = *state_;
+    s.width = width;
+    s.height = height;
+    s.delayMs = delayMs;
+    s.line.resize(static_cast<size_t>(width));
+    // Created as any other file of the user (giflib's own open makes it private).
+    const int handle = ::open(s.out.TempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (handle < 0)
         throw Error("Cannot create file " + path);
-    auto fail = [&](const char* what) {
-        int closeError = 0;
-        EGifCloseFile(gif, &closeError);
-        throw Error(std::string("Cannot write file ") + path + ": " + what);
-    };
+    int error = 0;
+    s.gif = EGifOpenFileHandle(handle, &error);
+    if (!s.gif) {
+        ::close(handle);
+        throw Error("Cannot create file " + path);
+    }
     GifColorType colours[256] = {};
     for (int r = 0; r < kRed; ++r)
         for (int g = 0; g < kGreen; ++g)
@@ -161,41 +190,58 @@ void WriteGif(const std::string& path, const std::vector<Bitmap>& frames, int de
                 c.Blue = static_cast<GifByteType>(b * 255 / (kBlue - 1));
             }
     ColorMapObject* map = GifMakeMapObject(256, colours);
-    EGifSetGifVersion(gif, true);
-    if (EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_ERROR) {
-        GifFreeMapObject(map);
-        fail("screen");
-    }
+    EGifSetGifVersion(s.gif, true);
+    const int described = EGifPutScreenDesc(s.gif, width, height, 8, 0, map);
     GifFreeMapObject(map);
+    if (described == GIF_ERROR)
+        Fail("screen");
     // Loop for ever.
     const GifByteType netscape[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
     const GifByteType loop[] = {1, 0, 0};
-    if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-        EGifPutExtensionBlock(gif, sizeof netscape, netscape) == GIF_ERROR ||
-        EGifPutExtensionBlock(gif, sizeof loop, loop) == GIF_ERROR || EGifPutExtensionTrailer(gif) == GIF_ERROR)
-        fail("loop");
-    std::vector<GifByteType> line(static_cast<size_t>(w));
-    for (const Bitmap& frame : frames) {
-        GraphicsControlBlock control{};
-        control.DelayTime = (delayMs + 5) / 10;
-        control.TransparentColor = NO_TRANSPARENT_COLOR;
-        GifByteType extension[4];
-        const size_t length = EGifGCBToExtension(&control, extension);
-        if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_ERROR ||
-            EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_ERROR)
-            fail("frame");
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* p = frame.Row(y);
-            for (int32_t x = 0; x < w; ++x, p += 3)
-                line[x] = static_cast<GifByteType>((Level(p[2], kRed) * kGreen + Level(p[1], kGreen)) * kBlue +
-                                                   Level(p[0], kBlue));
-            if (EGifPutLine(gif, line.data(), w) == GIF_ERROR)
-                fail("pixels");
-        }
+    if (EGifPutExtensionLeader(s.gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(s.gif, sizeof netscape, netscape) == GIF_ERROR ||
+        EGifPutExtensionBlock(s.gif, sizeof loop, loop) == GIF_ERROR || EGifPutExtensionTrailer(s.gif) == GIF_ERROR)
+        Fail("loop");
+}
+
+GifWriter::~GifWriter() = default;
+
+void GifWriter::Fail(const char* what) {
+    throw Error("Cannot write file " + path_ + ": " + what);
+}
+
+void GifWriter::Add(const Bitmap& frame) {
+    State& s = *state_;
+    if (!s.gif || frame.Width() != s.width || frame.Height() != s.height)
+        Fail("frame");
+    GraphicsControlBlock control{};
+    control.DelayTime = (s.delayMs + 5) / 10;
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    if (EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_ERROR ||
+        EGifPutImageDesc(s.gif, 0, 0, s.width, s.height, false, nullptr) == GIF_ERROR)
+        Fail("frame");
+    for (int32_t y = 0; y < s.height; ++y) {
+        const uint8_t* p = frame.Row(y);
+        for (int32_t x = 0; x < s.width; ++x, p += 3)
+            s.line[x] = static_cast<GifByteType>((Level(p[2], kRed) * kGreen + Level(p[1], kGreen)) * kBlue +
+                                                 Level(p[0], kBlue));
+        if (EGifPutLine(s.gif, s.line.data(), s.width) == GIF_ERROR)
+            Fail("pixels");
     }
+}
+
+void GifWriter::Commit() {
+    State& s = *state_;
+    if (!s.gif)
+        Fail("closed");
+    int error = 0;
+    GifFileType* gif = s.gif;
+    s.gif = nullptr;
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
-        throw Error("Cannot write file " + path);
-    out.Commit();
+        throw Error("Cannot write file " + path_);
+    s.out.Commit();
 }
 
 }  // namespace orlscr::tool

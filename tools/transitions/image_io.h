@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,27 @@ Bitmap ReadPicture(const std::string& path);
 // ".bmp", any case). The file appears complete or not at all. Throws Error.
 void WritePicture(const std::string& path, const Bitmap& bitmap);
 
-// Writes an animated GIF of equally sized frames, `delayMs` apart, looping.
-void WriteGif(const std::string& path, const std::vector<Bitmap>& frames, int delayMs);
+// Writes an animated GIF of width x height frames, `delayMs` apart, looping,
+// one frame at a time, so a long run never has to be held in memory. The file
+// appears at Commit, complete; a writer dropped before that leaves nothing.
+// Throws Error.
+class GifWriter {
+  public:
+    GifWriter(const std::string& path, int32_t width, int32_t height, int delayMs);
+    ~GifWriter();
+    GifWriter(const GifWriter&) = delete;
+    GifWriter& operator=(const GifWriter&) = delete;
+
+    void Add(const Bitmap& frame);
+    void Commit();
+
+  private:
+    struct State;
+    [[noreturn]] void Fail(const char* what);
+
+    std::string path_;
+    std::unique_ptr<State> state_;
+};
 
 // Lower-case extension of a path with its dot (".png"), or "".
 std::string Extension(const std::string& path);

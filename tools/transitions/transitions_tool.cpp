@@ -1,8 +1,7 @@
 #include "tools/transitions/transitions_tool.h"
 
 #include <algorithm>
-#include <cstring>
-#include <map>
+#include <cstdlib>
 #include <optional>
 
 #include "common/error.h"
@@ -67,18 +66,21 @@ Bitmap RenderFrameOf(const Bitmap& oldPicture, const Bitmap& newPicture, int sty
     return engine.Screen();
 }
 
-std::vector<Bitmap> RenderRun(const Bitmap& oldPicture, const Bitmap& newPicture, int style, int step) {
+void RenderRun(const Bitmap& oldPicture,
+               const Bitmap& newPicture,
+               int style,
+               int step,
+               const std::function<void(const Bitmap&)>& frame) {
     CheckSameSize(oldPicture, newPicture);
     OffscreenHost host;
     TransitionEngine engine(host);
-    std::vector<Bitmap> frames{oldPicture};
     engine.SetThreaded(false);
     engine.SetDelay(0);
     engine.SetStyle(style);
     engine.SetStep(step);
-    engine.OnProgress = [&] { frames.push_back(engine.Screen()); };
+    engine.OnProgress = [&] { frame(engine.Screen()); };
+    frame(oldPicture);
     engine.Execute(oldPicture, newPicture);
-    return frames;
 }
 
 void DrawDigits(Bitmap& target, int x, int y, const std::string& text, int scale) {
@@ -285,7 +287,9 @@ int RunTransitionsTool(const std::vector<std::string>& args, std::ostream& out, 
             WritePicture(o.output, RenderSheet(oldPicture, newPicture, o.progress.value_or(50), o.step, o.cellWidth,
                                                o.cellHeight));
         } else {
-            WriteGif(o.output, RenderRun(oldPicture, newPicture, *o.style, o.step), o.delay);
+            GifWriter gif(o.output, newPicture.Width(), newPicture.Height(), o.delay);
+            RenderRun(oldPicture, newPicture, *o.style, o.step, [&gif](const Bitmap& frame) { gif.Add(frame); });
+            gif.Commit();
         }
         return 0;
     } catch (const std::exception& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,8 +14,13 @@ namespace orlscr::tool {
 // shared generator as it stands.
 Bitmap RenderFrameOf(const Bitmap& oldPicture, const Bitmap& newPicture, int style, int progress, int step);
 
-// Every frame of an automatic forward run, the starting picture first.
-std::vector<Bitmap> RenderRun(const Bitmap& oldPicture, const Bitmap& newPicture, int style, int step);
+// Every frame of an automatic forward run, the starting picture first, each
+// handed to `frame` as soon as it is drawn.
+void RenderRun(const Bitmap& oldPicture,
+               const Bitmap& newPicture,
+               int style,
+               int step,
+               const std::function<void(const Bitmap&)>& frame);
 
 // All 128 styles at one progress, 16 to a row, each cell `cellWidth` x
 // `cellHeight` with the style number in its top-left corner.
