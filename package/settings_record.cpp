@@ -118,18 +118,23 @@ std::string Item(const CommaList& list, int index) {
     return list.Items()[static_cast<size_t>(index)];
 }
 
+// A colour identifier or an integer.
+TColor ReadColour(ComponentReader& reader) {
+    return static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
+        TColor color;
+        if (!IdentToColor(ident, color))
+            return false;
+        value = static_cast<int32_t>(color);
+        return true;
+    }));
+}
+
 bool ReadFontProperty(TFont& font, std::string_view name, ComponentReader& reader) {
     if (SameIdent(name, "Charset")) {
         font.Charset = reader.ReadIdentOrInteger(
             [](std::string_view ident, int32_t& value) { return IdentToCharset(ident, value); });
     } else if (SameIdent(name, "Color")) {
-        font.Color = static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
-            TColor color;
-            if (!IdentToColor(ident, color))
-                return false;
-            value = static_cast<int32_t>(color);
-            return true;
-        }));
+        font.Color = ReadColour(reader);
     } else if (SameIdent(name, "Height")) {
         font.Height = reader.ReadInteger();
     } else if (SameIdent(name, "Name")) {
@@ -302,14 +307,7 @@ bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& read
                 *static_cast<int32_t*>(entry.field) = reader.ReadInteger();
                 break;
             case Entry::Colour:
-                *static_cast<TColor*>(entry.field) =
-                    static_cast<TColor>(reader.ReadIdentOrInteger([](std::string_view ident, int32_t& value) {
-                        TColor color;
-                        if (!IdentToColor(ident, color))
-                            return false;
-                        value = static_cast<int32_t>(color);
-                        return true;
-                    }));
+                *static_cast<TColor*>(entry.field) = ReadColour(reader);
                 break;
             case Entry::List:
                 static_cast<CommaList*>(entry.field)->SetText(reader.ReadString());

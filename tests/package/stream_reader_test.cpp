@@ -66,12 +66,19 @@ TEST(ComponentReader, SkipsUnknownPropertiesOfEveryTag) {
     };
     for (int tag = 0; tag <= 20; ++tag) {
         SCOPED_TRACE(tag);
+        const std::string stream = WithUnknownValue(values[tag]);
         try {
-            TSSFileLocations record = ReadRecord(WithUnknownValue(values[tag]));
+            TSSFileLocations record = ReadRecord(stream);
             EXPECT_EQ(record.Title, "before");
             EXPECT_EQ(record.Author, "after");
         } catch (const Error& e) {
             ADD_FAILURE() << e.what();
+        }
+        // The same stream ending early, at every byte past the signature, inside
+        // the skipped value too.
+        for (size_t cut = 4; cut < stream.size(); ++cut) {
+            SCOPED_TRACE(cut);
+            EXPECT_ERROR_MSG(ReadRecord(stream.substr(0, cut)), "Stream read error");
         }
     }
 }
