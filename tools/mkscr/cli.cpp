@@ -101,9 +101,10 @@ Inspect:
 
 File names are stored without their folders and must be unique among the
 presentation files and sound tracks, since the saver writes them all into one
-folder. Texts and names must fit Windows-1252. A package cannot be larger than
-2147483647 bytes. Exit status: 0 on success, 1 on any error (one line on
-standard error), 2 for a command line that cannot be understood.
+folder. Texts and names are stored as single-byte text and must fit
+Windows-1252 (mkscr.exe on Windows: the system code page). A package cannot be
+larger than 2147483647 bytes. Exit status: 0 on success, 1 on any error (one
+line on standard error), 2 for a command line that cannot be understood.
 )";
 
 // A command-line mistake: exit code 2.
