@@ -118,7 +118,7 @@ TEST(MirrorCopyRect, MirrorsWithinTheDestinationAndCutsTheSource) {
     EXPECT_TRUE(SamePixel(cut, 1, 1, src, 5, 1));
 }
 
-TEST(RectStyles, ZoomAndCurlRectangles) {
+TEST(RectStyles, DefaultZoomAtHalfway) {
     Bitmap screen(800, 600);
     const Bitmap picture(800, 600);
     Rect d{0, 0, 800, 600}, s = d;
@@ -126,7 +126,60 @@ TEST(RectStyles, ZoomAndCurlRectangles) {
         51, ComputeFrame(800, 600, 50, 4), screen, picture, [](const Rect&) {}, d, s);
     EXPECT_EQ(d, (Rect{-400, -300, 1200, 900}));
     EXPECT_EQ(s, (Rect{200, 150, 600, 450}));
+}
 
+// Runs a rectangle style on a 200 x 200 picture at X = Y = 60 (curl 20 wide)
+// or on a 100 x 80 picture at P = 50 (X = 50, Y = 40), recording the pieces.
+struct StyleRun {
+    Bitmap picture;
+    Bitmap screen;
+    std::vector<Rect> pieces;
+    Rect dest, source;
+
+    StyleRun(int style, const FrameQuantities& f) : picture(Pattern(f.W, f.H)), screen(Solid(f.W, f.H, 0)) {
+        dest = source = Rect{0, 0, f.W, f.H};
+        RunRectStyle(
+            style, f, screen, picture, [this](const Rect& r) { pieces.push_back(r); }, dest, source);
+    }
+};
+
+TEST(RectStyles, PageTurnsDrawTheMirroredStripBesideTheMovingEdge) {
+    FrameQuantities f = ComputeFrame(200, 200, 0, 4);
+    f.X = f.Y = 60;  // W div 5 = 40 <= 60 and 40 + 60 <= 200: q = W div 10 = 20
+    struct Case {
+        int style;
+        Rect curl;   // where the mirrored strip lands
+        int mirror;  // screen position p shows picture position mirror - p
+        Rect final;
+    } cases[] = {
+        {14, {60, 0, 80, 200}, 159, {0, 0, 60, 200}},       // from (80..100)
+        {15, {120, 0, 140, 200}, 239, {140, 0, 200, 200}},  // E = 140, from (100..120)
+        {31, {0, 60, 200, 80}, 159, {0, 0, 200, 60}},
+        {32, {0, 120, 200, 140}, 239, {0, 140, 200, 200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        const StyleRun run(c.style, f);
+        EXPECT_EQ(run.pieces, std::vector<Rect>{c.curl});
+        EXPECT_EQ(run.dest, c.final);
+        EXPECT_EQ(run.source, c.final);
+        const bool horizontal = c.style < 31;
+        for (int i = 0; i < 200; ++i) {
+            const int along = horizontal ? c.curl.left : c.curl.top;
+            const int end = horizontal ? c.curl.right : c.curl.bottom;
+            for (int p = along - 1; p <= end; ++p) {
+                const int x = horizontal ? p : i, y = horizontal ? i : p;
+                if (p < along || p == end)
+                    EXPECT_EQ(run.screen.Row(y)[3 * x], 0) << x << "," << y;  // nothing beside the strip
+                else if (horizontal)
+                    ASSERT_TRUE(SamePixel(run.screen, x, y, run.picture, c.mirror - x, y)) << x << "," << y;
+                else
+                    ASSERT_TRUE(SamePixel(run.screen, x, y, run.picture, x, c.mirror - y)) << x << "," << y;
+            }
+        }
+    }
+
+    // The curl narrows near both ends of the run.
     EXPECT_EQ(CurlWidth(800, 100), 50);
     EXPECT_EQ(CurlWidth(800, 400), 80);
     EXPECT_EQ(CurlWidth(800, 700), 50);
@@ -134,35 +187,40 @@ TEST(RectStyles, ZoomAndCurlRectangles) {
     EXPECT_EQ(CurlWidth(800, 800), 0);
 }
 
-TEST(RectStyles, PageTurnDrawsTheMirroredStripBesideTheEdge) {
-    const Bitmap picture = Pattern(800, 20);
-    Bitmap screen = Solid(800, 20, 0);
-    FrameQuantities f = ComputeFrame(800, 20, 0, 4);
-    f.X = 100;
-    Rect d{0, 0, 800, 20}, s = d;
-    std::vector<Rect> invalidated;
-    RunRectStyle(
-        14, f, screen, picture, [&](const Rect& r) { invalidated.push_back(r); }, d, s);
-    ASSERT_EQ(invalidated.size(), 1u);
-    EXPECT_EQ(invalidated[0], (Rect{100, 0, 150, 20}));
-    EXPECT_EQ(d, (Rect{0, 0, 100, 20}));
-    EXPECT_EQ(s, d);
-    for (int x = 100; x < 150; ++x)
-        EXPECT_TRUE(SamePixel(screen, x, 7, picture, 299 - x, 7)) << x;
-    EXPECT_EQ(screen.Row(7)[3 * 99], 0);
-    EXPECT_EQ(screen.Row(7)[3 * 150], 0);
-
-    // From the bottom: the strip above the edge, mirrored top to bottom.
-    const Bitmap tall = Pattern(20, 800);
-    Bitmap screen2 = Solid(20, 800, 0);
-    FrameQuantities g = ComputeFrame(20, 800, 0, 4);
-    g.Y = 400;
-    Rect d2{0, 0, 20, 800}, s2 = d2;
-    RunRectStyle(
-        32, g, screen2, tall, [](const Rect&) {}, d2, s2);
-    EXPECT_EQ(d2, (Rect{0, 400, 20, 800}));
-    for (int y = 320; y < 400; ++y)  // E = 400, q = 80: rows 240..319 mirrored onto 320..399
-        EXPECT_TRUE(SamePixel(screen2, 3, y, tall, 3, 639 - y)) << y;
+TEST(RectStyles, PiecesComeInTheirOrderBeforeTheFinalRectangles) {
+    const FrameQuantities f = ComputeFrame(100, 80, 50, 4);
+    ASSERT_EQ(f.X, 50);
+    ASSERT_EQ(f.Y, 40);
+    struct Case {
+        int style;
+        std::vector<Rect> pieces;
+        Rect dest, source;
+    } cases[] = {
+        {12, {{0, 0, 26, 80}}, {74, 0, 100, 80}, {74, 0, 100, 80}},
+        {13, {{0, 0, 26, 80}}, {74, 0, 100, 80}, {50, 0, 100, 80}},
+        {16, {{0, 0, 50, 80}}, {50, 0, 100, 80}, {50, 0, 55, 80}},
+        {17, {{50, 0, 100, 80}}, {0, 0, 50, 80}, {45, 0, 50, 80}},
+        {29, {{0, 0, 100, 21}}, {0, 59, 100, 80}, {0, 59, 100, 80}},
+        {30, {{0, 0, 100, 21}}, {0, 59, 100, 80}, {0, 40, 100, 80}},
+        {33, {{0, 0, 100, 40}}, {0, 40, 100, 80}, {0, 40, 100, 44}},
+        {34, {{0, 40, 100, 80}}, {0, 0, 100, 40}, {0, 36, 100, 40}},
+        {54, {{0, 0, 100, 20}, {0, 60, 100, 80}, {0, 0, 25, 80}}, {75, 0, 100, 80}, {75, 0, 100, 80}},
+        {55, {{0, 0, 26, 21}, {0, 59, 26, 80}, {74, 59, 100, 80}}, {74, 0, 100, 21}, {74, 0, 100, 21}},
+        {56, {{0, 0, 26, 21}, {0, 60, 26, 80}, {75, 60, 100, 80}}, {75, 0, 100, 21}, {51, 0, 100, 41}},
+        {57, {{-25, 0, 26, 41}, {49, -20, 100, 21}, {75, 39, 125, 80}}, {0, 60, 51, 100}, {0, 41, 51, 80}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        const StyleRun run(c.style, f);
+        EXPECT_EQ(run.pieces, c.pieces);
+        EXPECT_EQ(run.dest, c.dest);
+        EXPECT_EQ(run.source, c.source);
+    }
+    // The quarter slide's pieces are stretched from their quarters: the
+    // top-left quarter (0..51 x 0..41) lands on (-25..26 x 0..41) unscaled.
+    const StyleRun quarter(57, f);
+    EXPECT_TRUE(SamePixel(quarter.screen, 0, 10, quarter.picture, 25, 10));
+    EXPECT_TRUE(SamePixel(quarter.screen, 25, 40, quarter.picture, 50, 40));
 }
 
 TEST(Layout, FitRectKeepsTheAspectRatioCentred) {
