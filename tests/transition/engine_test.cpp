@@ -115,6 +115,10 @@ class Machinery : public ::testing::TestWithParam<bool> {
 
 TEST_P(Machinery, ForwardRunStepsToExactlyOneHundredThenCompletesOnce) {
     engine->SetStep(30);
+    engine->OnComplete = [this] {
+        EXPECT_EQ(frames.size(), 4u) << "OnComplete comes after the last frame's OnProgress";
+        ++completed;
+    };
     engine->Execute(kOld, kNew);
     RunToRest();
     EXPECT_EQ(frames, (std::vector<int>{30, 60, 90, 100}));
@@ -299,6 +303,30 @@ TEST(MachineryThread, AFailingFrameEndsTheWorkerRunAsIfCompleted) {
     host.PumpUntil([&] { return !engine.HasThread(); });
     EXPECT_FALSE(engine.Busy());
     EXPECT_EQ(completed, 1);
+}
+
+TEST(MachineryMain, MessagesAreProcessedUntilMoreThanDelayHasPassed) {
+    // The fake clock moves one millisecond a reading, so a frame's message
+    // loop reads it (and handles messages) once per millisecond.
+    for (const int delay : {0, 5}) {
+        TestHost host;
+        TransitionEngine engine(host);
+        engine.SetThreaded(false);
+        engine.SetDelay(delay);
+        engine.SetStep(50);
+        std::vector<int> batches;
+        int messages = 0;
+        host.onMessages = [&] { ++messages; };
+        engine.OnProgress = [&] {
+            batches.push_back(messages);
+            messages = 0;
+        };
+        engine.Execute(kOld, kNew);
+        // Before the second frame the messages of delay + 1 milliseconds; none
+        // after the last one.
+        EXPECT_EQ(batches, (std::vector<int>{0, delay + 1})) << "delay " << delay;
+        EXPECT_EQ(messages, 0);
+    }
 }
 
 TEST(MachineryMain, AFailingFrameReachesTheCallerAndLeavesTheTransitionBusy) {
