@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/random.h"
+#include "support/expect_error.h"
 #include "test_pictures.h"
 #include "tools/transitions/image_io.h"
 #include "transition/picture_decode.h"
@@ -145,6 +146,11 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         }
         EXPECT_EQ(Files(), before);
     }
+    // Larger than the format can say: refused, not written with its size cut.
+    EXPECT_ERROR_MSG(GifWriter(Path("wide.gif"), 70000, 10, 40),
+                     "Cannot write " + Path("wide.gif") + ": a GIF picture is at most 65535 pixels wide and high");
+    EXPECT_EQ(Files(), before);
+
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(out.str().find("transitions anim --style N"), std::string::npos);
 }

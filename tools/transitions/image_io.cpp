@@ -165,6 +165,9 @@ struct GifWriter::State {
 
 GifWriter::GifWriter(const std::string& path, int32_t width, int32_t height, int delayMs)
     : path_(path), state_(std::make_unique<State>(path)) {
+    // The format keeps sizes in 16 bits.
+    if (width > 0xFFFF || height > 0xFFFF)
+        throw Error("Cannot write " + path + ": a GIF picture is at most 65535 pixels wide and high");
     State& s = *state_;
     s.width = width;
     s.height = height;

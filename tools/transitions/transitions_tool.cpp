@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <optional>
 
 #include "common/error.h"
@@ -292,6 +293,9 @@ int RunTransitionsTool(const std::vector<std::string>& args, std::ostream& out, 
             gif.Commit();
         }
         return 0;
+    } catch (const std::bad_alloc&) {
+        err << "transitions: Not enough memory for pictures this large\n";
+        return 2;
     } catch (const std::exception& error) {
         err << "transitions: " << error.what() << "\n";
         return 2;
