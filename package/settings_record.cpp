@@ -95,6 +95,8 @@ const char* NameOf(const NamedValue (&table)[N], uint32_t value) {
     return nullptr;
 }
 
+// a * b / c rounded half away from zero; -1 when c is 0 or the result does not
+// fit 32 bits.
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     if (c == 0)
         return -1;
@@ -103,6 +105,8 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     uint64_t up = p < 0 ? static_cast<uint64_t>(-p) : static_cast<uint64_t>(p);
     uint64_t uc = c < 0 ? static_cast<uint64_t>(-int64_t{c}) : static_cast<uint64_t>(c);
     uint64_t q = (up + uc / 2) / uc;
+    if (q > (negative ? uint64_t{0x80000000} : uint64_t{0x7FFFFFFF}))
+        return -1;
     return static_cast<int32_t>(negative ? -static_cast<int64_t>(q) : static_cast<int64_t>(q));
 }
 
@@ -198,7 +202,8 @@ int32_t TFont::Size() const {
 }
 
 void TFont::SetSize(int32_t points) {
-    Height = -MulDiv(points, kPixelsPerInch, 72);
+    // Negated in 64 bits: the height of the most negative size wraps instead of overflowing.
+    Height = static_cast<int32_t>(-int64_t{MulDiv(points, kPixelsPerInch, 72)});
 }
 
 const char* const kSettingsPropertyNames[37] = {

@@ -138,6 +138,21 @@ TEST(ComponentReader, FontThroughDottedNames) {
     EXPECT_EQ(e.TextFont.Size(), 12);
 }
 
+TEST(ComponentReader, FontSizesBeyondTheHeightRange) {
+    // 1610612736 points are 2^31 pixels: no height holds that, so the scaling
+    // gives -1 as the platform's MulDiv does, and the height is 1.
+    StreamBytes s;
+    s.Header("TSSFileLocations").Name("TextFont.Size").Int32(1610612736).EndObject();
+    EXPECT_EQ(ReadRecord(s.str()).TextFont.Height, 1);
+    // The most negative height negated does not fit either; it wraps.
+    StreamBytes n;
+    n.Header("TSSFileLocations").Name("TextFont.Size").Int32(-1610612736).EndObject();
+    EXPECT_EQ(ReadRecord(n.str()).TextFont.Height, -2147483647 - 1);
+    StreamBytes h;
+    h.Header("TSSFileLocations").Name("TextFont.Height").Int32(-2147483647 - 1).EndObject();
+    EXPECT_EQ(ReadRecord(h.str()).TextFont.Size(), 1610612736);
+}
+
 TEST(ComponentReader, AbsentPropertiesKeepTheirInitialValues) {
     TSSFileLocations r = ReadRecord(StreamBytes().Header("TSSFileLocations", "Rec").EndObject().str());
     EXPECT_EQ(r, [] {
