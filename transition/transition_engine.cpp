@@ -198,12 +198,15 @@ void TransitionEngine::StartWorker() {
     }
     auto worker = std::make_shared<Worker>();
     worker_ = worker;
-    worker->thread = std::thread([this, worker] { WorkerBody(this, worker); });
+    // The priority is taken now, when the thread is made; the main thread may
+    // change the property while the worker starts.
+    const ThreadPriority priority = priority_;
+    worker->thread = std::thread([this, worker, priority] { WorkerBody(this, worker, priority); });
 }
 
-void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker) {
+void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker, ThreadPriority priority) {
     TransitionHost& host = engine->host_;
-    host.EnterWorkerThread(engine->priority_);
+    host.EnterWorkerThread(priority);
     // Runs `task` on the main thread, marked as this worker's hand-over.
     auto handOver = [&host, &worker](const std::function<void()>& task) {
         host.RunOnMainThread([&worker, &task] {

@@ -155,7 +155,7 @@ class TransitionEngine {
     void MakeStep();
     void AnimateOnMainThread();
     void StartWorker();
-    static void WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker);
+    static void WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker, ThreadPriority priority);
     void WorkerEnded(Worker* worker);
     // Tells the worker to end and waits for it (handing over meanwhile). Called
     // from inside the worker's own hand-over (an OnComplete handler that starts

@@ -30,7 +30,10 @@ class TestHost : public TransitionHost {
     std::function<void()> onMessages;  // runs inside every ProcessMessages
     std::atomic<uint32_t> ticks{0};
 
+    std::atomic<int> priority{-1};
+
     void InvalidatePictureRect(const Rect& rect) override { invalidated.push_back(rect); }
+    void EnterWorkerThread(ThreadPriority value) override { priority = static_cast<int>(value); }
     void UpdateNow() override {
         if (log)
             log->push_back("update");
@@ -290,6 +293,19 @@ TEST_P(Machinery, OnCompleteMayDestroyTheEngine) {
     engine->Execute(kOld, kNew);
     host.PumpUntil([&] { return gone; });
     EXPECT_EQ(engine, nullptr);
+}
+
+TEST(MachineryThread, TheWorkerTakesThePriorityOfWhenItWasMade) {
+    TestHost host;
+    TransitionEngine engine(host);
+    engine.SetDelay(0);
+    engine.SetPriority(ThreadPriority::tpHighest);
+    engine.Execute(kOld, kNew);
+    engine.SetPriority(ThreadPriority::tpIdle);  // for the next worker
+    host.PumpUntil([&] { return !engine.HasThread(); });
+    EXPECT_EQ(host.priority, static_cast<int>(ThreadPriority::tpHighest));
+    EXPECT_EQ(ThreadPriorityValue(ThreadPriority::tpHighest), 2);
+    EXPECT_EQ(ThreadPriorityValue(ThreadPriority::tpIdle), -15);
 }
 
 TEST(MachineryThread, AFailingFrameEndsTheWorkerRunAsIfCompleted) {
