@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include "common/random.h"
@@ -60,13 +62,6 @@ TEST_F(RegionStyles, CombsGrowInTwoPhasesAndSnap) {
         BuildStyleRegion(64, ComputeFrame(100, 20, 30, 4)),
         Region::FromRects(
             {{70, 0, 100, 5}, {0, 5, 30, 10}, {70, 10, 100, 15}, {0, 15, 30, 20}, {70, 20, 100, 25}, {0, 25, 30, 30}}));
-    // The column pass is the row pass turned.
-    const Region byRows = *BuildStyleRegion(60, quarter);
-    Region turned;
-    for (const Rect& r : byRows.Rects())
-        turned.Unite(Region(Rect{r.top, r.left, r.bottom, r.right}));
-    EXPECT_EQ(BuildStyleRegion(71, ComputeFrame(20, 100, 25, 4)), turned);
-
     // 800 x 600, Step 4: StepPx 36. At X = 390 (extent 780) the bars are full.
     FrameQuantities f = ComputeFrame(800, 600, 50, 4);
     ASSERT_EQ(f.StepPx, 36);
@@ -107,26 +102,93 @@ TEST_F(RegionStyles, JaggedAndFringeAtFullExtentMeetExactly) {
 }
 
 TEST_F(RegionStyles, RandomDrawsComeInTheirOrder) {
-    // Jagged kind 3 on 140 x 12: r = 20; j1..j4 per band; bands 7 high.
+    // Jagged bars on 140 x 12 at extent 60: r = 20, bands 7 high; j1 and j2
+    // per band, j3 and j4 only for the kinds with two bars a band.
     RandomGenerator g;
     std::vector<Rect> rects;
-    for (int32_t top = 0; top < 12; top += 5) {
-        const int32_t j1 = g.Next(20), j2 = g.Next(20), j3 = g.Next(20), j4 = g.Next(20);
-        rects.push_back(Rect{(140 - 60 + j1 - j2) / 2, top, 70, top + 7});
-        rects.push_back(Rect{70, top, (140 + 60 + j3 - j4) / 2, top + 7});
+    for (int kind = 1; kind <= 4; ++kind) {
+        rects.clear();
+        for (int32_t top = 0; top < 12; top += 5) {
+            const int32_t j1 = g.Next(20), j2 = g.Next(20);
+            const int32_t j3 = kind >= 3 ? g.Next(20) : 0, j4 = kind >= 3 ? g.Next(20) : 0;
+            const int32_t bottom = top + 7;
+            if (kind == 1)
+                rects.push_back(Rect{140 - 60 + j1 - j2, top, 140, bottom});
+            if (kind == 2)
+                rects.push_back(Rect{0, top, 60 + j1 - j2, bottom});
+            if (kind == 3) {
+                rects.push_back(Rect{(140 - 60 + j1 - j2) / 2, top, 70, bottom});
+                rects.push_back(Rect{70, top, (140 + 60 + j3 - j4) / 2, bottom});
+            }
+            if (kind == 4) {
+                rects.push_back(Rect{140 - (60 + j1 - j2) / 2, top, 140, bottom});
+                rects.push_back(Rect{0, top, (60 + j3 - j4) / 2, bottom});
+            }
+        }
+        EXPECT_EQ(CreateJaggedRgn(60, 0, 140, 12, kind, 0), Region::FromRects(rects)) << kind;
+        EXPECT_EQ(SharedRandom().State(), g.State()) << kind;
     }
-    EXPECT_EQ(CreateJaggedRgn(60, 0, 140, 12, 3, 0), Region::FromRects(rects));
-    // Fringe from the left, 800 wide: L = 80, b = 4, n = 20, t = 15; blocks
-    // k = 20 down to 1, each present for a draw of at most 1 (k <= 15) or 0.
-    rects.clear();
-    for (int32_t top = 0; top < 6; top += 2) {
-        rects.push_back(Rect{0, top, 500, top + 4});
-        for (int32_t k = 20; k >= 1; --k)
-            if (g.Next(k) <= (k <= 15 ? 1 : 0))
-                rects.push_back(Rect{500 + (k - 1) * 4, top, 500 + k * 4, top + 4});
-    }
-    EXPECT_EQ(CreateFringeRgn(500, 0, 800, 6, 2, 0), Region::FromRects(rects));
+    // At full extent the jitter is Random(0): still drawn, always 0.
+    CreateJaggedRgn(140, 0, 140, 12, 4, 0);
+    for (int i = 0; i < 3 * 4; ++i)
+        EXPECT_EQ(g.Next(0), 0);
     EXPECT_EQ(SharedRandom().State(), g.State());
+
+    // Fringe on an 800-wide picture at extent 500: L = 80, b = 4, n = 20,
+    // t = 15, a row every 2 pixels; blocks k = 20 down to 1, each present for
+    // a draw of at most 1 (k <= 15) or 0. From the left, then from the right.
+    for (int kind = 2; kind >= 1; --kind) {
+        rects.clear();
+        for (int32_t top = 0; top < 6; top += 2) {
+            rects.push_back(kind == 2 ? Rect{0, top, 500, top + 4} : Rect{300, top, 800, top + 4});
+            for (int32_t k = 20; k >= 1; --k) {
+                if (g.Next(k) > (k <= 15 ? 1 : 0))
+                    continue;
+                rects.push_back(kind == 2 ? Rect{500 + (k - 1) * 4, top, 500 + k * 4, top + 4}
+                                          : Rect{300 - k * 4, top, 300 - (k - 1) * 4, top + 4});
+            }
+        }
+        EXPECT_EQ(CreateFringeRgn(500, 0, 800, 6, kind, 0), Region::FromRects(rects)) << kind;
+        EXPECT_EQ(SharedRandom().State(), g.State()) << kind;
+    }
+
+    // Random squares on 60 x 40 at P = 50: d = 5, one draw per grid point,
+    // column by column (e outer, g inner).
+    rects.clear();
+    for (int32_t e = 0; e < 60; e += 5)
+        for (int32_t y = 0; y < 40; y += 5)
+            if (g.Next(100) < 50)
+                rects.push_back(Rect{e - 5, y - 5, e + 5, y + 5});
+    EXPECT_EQ(CreateSquaresRgn(60, 40, 50), Region::FromRects(rects));
+    EXPECT_EQ(SharedRandom().State(), g.State());
+}
+
+TEST_F(RegionStyles, ColumnPassesAreTheRowPassesTurned) {
+    // The same draws on a picture turned about its diagonal give the turned
+    // region: from the right becomes from the bottom, from the left from the top.
+    auto turn = [](const std::optional<Region>& r) {
+        std::vector<Rect> rects;
+        for (const Rect& piece : r->Rects())
+            rects.push_back(Rect{piece.top, piece.left, piece.bottom, piece.right});
+        return Region::FromRects(rects);
+    };
+    const int32_t w = 230, h = 57;
+    for (int kind = 1; kind <= 4; ++kind) {
+        SharedRandom().Reset(kind);
+        const std::optional<Region> rows = CreateJaggedRgn(100, 0, w, h, kind, 0);
+        SharedRandom().Reset(kind);
+        EXPECT_EQ(CreateJaggedRgn(0, 100, h, w, 0, kind), turn(rows)) << kind;
+    }
+    for (int kind = 1; kind <= 2; ++kind) {
+        SharedRandom().Reset(kind);
+        const std::optional<Region> rows = CreateFringeRgn(100, 0, w, h, kind, 0);
+        SharedRandom().Reset(kind);
+        EXPECT_EQ(CreateFringeRgn(0, 100, h, w, 0, kind), turn(rows)) << kind;
+    }
+    for (int kind = 1; kind <= 5; ++kind)
+        for (int32_t ext : {100, 220, 300})
+            EXPECT_EQ(CreateCombRgn(0, ext, h, w, 12, 0, kind), turn(CreateCombRgn(ext, 0, w, h, 12, kind, 0)))
+                << kind << " " << ext;
 }
 
 TEST_F(RegionStyles, SquaresGrowWithProgress) {
@@ -149,27 +211,123 @@ TEST_F(RegionStyles, SquaresGrowWithProgress) {
     EXPECT_FALSE(CreateSquaresRgn(800, 600, 0).has_value());  // none chosen: no region
 }
 
-TEST_F(RegionStyles, LastCornerSweepIsCircularTheOthersElliptical) {
-    // 200 x 100 at P = 50. Each corner ellipse: centre, radii, and the quarter
-    // of the plane (signs) the front lies in.
-    const FrameQuantities f = ComputeFrame(200, 100, 50, 4);
+TEST_F(RegionStyles, RoundedFrontsHaveTheirCorners) {
+    // 200 x 100 at P = 50. Each front is a quarter (or half) ellipse: its
+    // centre, its radii, the quarter of the plane it lies in (a sign of 0 takes
+    // both halves), and whether the new picture lies inside or outside. Style
+    // 83 is the one corner sweep with a circular front; 80 to 82 are
+    // elliptical. A sweep's corner taller than its rectangle is cut to it.
     struct Corner {
         int style;
         double cx, cy, rx, ry;
         int sx, sy;
+        bool inside;
     };
-    for (const Corner& c : {Corner{80, 0, 0, 200, 100, 1, 1}, Corner{81, 200, 0, 200, 100, -1, 1},
-                            Corner{82, 0, 100, 200, 100, 1, -1}, Corner{83, 100, 100, 100, 100, -1, -1}}) {
+    const FrameQuantities f = ComputeFrame(200, 100, 50, 4);
+    for (const Corner& c : {
+             Corner{58, 0, 50, 200, 55, 1, 0, true},        // 2W x 2W, cut to H + 10 high
+             Corner{59, 200, 50, 200, 55, -1, 0, true},     //
+             Corner{69, 95, 0, 100, 100, -1, 1, true},      // 2H x 2H
+             Corner{70, 95, 100, 100, 100, -1, -1, true},   //
+             Corner{80, 0, 0, 200, 100, 1, 1, true},        // 2W x 2H
+             Corner{81, 200, 0, 200, 100, -1, 1, true},     //
+             Corner{82, 0, 100, 200, 100, 1, -1, true},     //
+             Corner{83, 100, 100, 100, 100, -1, -1, true},  // 2H x 2H
+             Corner{84, 90, 45, 90, 45, -1, -1, true},      // (9X) div 5 x (9Y) div 5
+             Corner{85, 90, 45, 90, 45, -1, -1, false},     // (9(W-X)) div 5 x (9(H-Y)) div 5
+         }) {
         const Region r = *BuildStyleRegion(c.style, f);
         for (int32_t y = 0; y < 100; ++y) {
             for (int32_t x = 0; x < 200; ++x) {
                 const double dx = x + 0.5 - c.cx, dy = y + 0.5 - c.cy;
                 const double e = (dx / c.rx) * (dx / c.rx) + (dy / c.ry) * (dy / c.ry);
                 if (dx * c.sx >= 0 && dy * c.sy >= 0 && (e < 0.99 || e > 1.01)) {
-                    ASSERT_EQ(r.Contains(x, y), e < 1) << c.style << ": " << x << "," << y;
+                    ASSERT_EQ(r.Contains(x, y), (e < 1) == c.inside) << c.style << ": " << x << "," << y;
                 }
             }
         }
+    }
+}
+
+TEST_F(RegionStyles, BarsGrowFromTheirSides) {
+    // 200 x 100, Step 4 (StepPx 9): X = 40, Y = 20 at P = 20 and X = 140,
+    // Y = 70 at P = 70. Three probes across the picture (start, middle, end)
+    // read '#' where the new picture shows. Rows of the first set of bands
+    // lie at y = 2, of the second set at y = 7; columns at x = 2 and x = 7.
+    using Probes = std::array<Point, 3>;
+    const Probes row0{{{0, 2}, {100, 2}, {199, 2}}}, row1{{{0, 7}, {100, 7}, {199, 7}}};
+    const Probes col0{{{2, 0}, {2, 50}, {2, 99}}}, col1{{{7, 0}, {7, 50}, {7, 99}}};
+    // In the lattices the probes of one direction keep off the bars of the other.
+    const Probes row0EvenCols{{{0, 2}, {100, 2}, {192, 2}}};
+    const Probes row0OddCols{{{5, 2}, {105, 2}, {199, 2}}}, row1OddCols{{{5, 7}, {105, 7}, {199, 7}}};
+    const Probes col0OddRows{{{2, 7}, {2, 57}, {2, 97}}}, col1OddRows{{{7, 7}, {7, 57}, {7, 97}}};
+    const Probes col0EvenRows{{{2, 0}, {2, 50}, {2, 92}}};
+    struct Case {
+        int style, p;
+        const Probes& probes;
+        const char* shown;
+    };
+    // Combs: kind 1 from the right (bottom) in both halves, 2 from the left
+    // (top), 4 left then right, 5 right then left; 3 both at once. Jagged bars
+    // (whatever the jitter): from the right, the left, out from the centre
+    // line, in from both sides. Fringes: from the right, left, bottom, top.
+    const Case cases[] = {{60, 20, row0, "..#"},        {60, 70, row1, "..#"},         {61, 20, row0, "#.."},
+                          {61, 70, row1, "#.."},        {62, 20, row0, "#.."},         {62, 70, row1, "..#"},
+                          {63, 20, row0, "..#"},        {63, 70, row1, "#.."},         {64, 20, row0, "..#"},
+                          {64, 20, row1, "#.."},        {71, 20, col0, "..#"},         {71, 70, col1, "..#"},
+                          {72, 20, col0, "#.."},        {72, 70, col1, "#.."},         {73, 20, col0, "#.."},
+                          {73, 70, col1, "..#"},        {74, 20, col0, "..#"},         {74, 70, col1, "#.."},
+                          {75, 20, col0, "..#"},        {75, 20, col1, "#.."},         {94, 20, row0EvenCols, "..#"},
+                          {94, 20, col0OddRows, "..#"}, {94, 20, col1OddRows, "#.."},  {95, 20, row0EvenCols, "#.."},
+                          {95, 20, col0OddRows, "..#"}, {95, 20, col1OddRows, "#.."},  {96, 20, row0OddCols, "..#"},
+                          {96, 20, row1OddCols, "#.."}, {96, 20, col0EvenRows, "..#"}, {97, 20, row0OddCols, "..#"},
+                          {97, 20, row1OddCols, "#.."}, {97, 20, col0EvenRows, "#.."}, {65, 20, row0, "..#"},
+                          {66, 20, row0, "#.."},        {67, 20, row0, ".#."},         {68, 20, row0, "#.#"},
+                          {76, 20, col0, "..#"},        {77, 20, col0, "#.."},         {78, 20, col0, ".#."},
+                          {79, 20, col0, "#.#"},        {123, 20, row0, "..#"},        {124, 20, row0, "#.."},
+                          {125, 20, col0, "..#"},       {126, 20, col0, "#.."}};
+    for (const Case& c : cases) {
+        const std::optional<Region> r = BuildStyleRegion(c.style, ComputeFrame(200, 100, c.p, 4));
+        std::string shown;
+        for (Point probe : c.probes)
+            shown += r && r->Contains(probe.x, probe.y) ? '#' : '.';
+        EXPECT_EQ(shown, c.shown) << "style " << c.style << " at " << c.p;
+    }
+
+    // The lattices unite the rows of one style with the columns of another;
+    // the random ones draw the rows first.
+    const struct {
+        int lattice, rows, columns;
+    } unions[] = {{86, 60, 71},  {87, 60, 72},  {88, 61, 71},  {89, 61, 72},  {90, 62, 73},
+                  {91, 62, 74},  {92, 63, 73},  {93, 63, 74},  {98, 64, 75},  {100, 65, 76},
+                  {101, 65, 77}, {102, 66, 76}, {103, 66, 77}, {104, 65, 78}, {105, 66, 78},
+                  {106, 67, 76}, {107, 67, 77}, {108, 67, 78}, {109, 68, 79}};
+    for (int32_t p : {20, 70}) {
+        const FrameQuantities f = ComputeFrame(200, 100, p, 4);
+        for (const auto& u : unions) {
+            SharedRandom().Reset(p);
+            Region expected = *BuildStyleRegion(u.rows, f);
+            expected.Unite(*BuildStyleRegion(u.columns, f));
+            SharedRandom().Reset(p);
+            EXPECT_EQ(BuildStyleRegion(u.lattice, f), expected) << "style " << u.lattice << " at " << p;
+        }
+    }
+}
+
+TEST_F(RegionStyles, TrianglesCoverTheirShare) {
+    // 200 x 100 at P = 50: the diagonal wipes, the fans and the pinwheel each
+    // show half the picture, on their own side.
+    const FrameQuantities f = ComputeFrame(200, 100, 50, 4);
+    struct Case {
+        int style;
+        Point covered, clear;
+    };
+    for (const Case& c : {Case{110, {0, 0}, {199, 99}}, Case{111, {199, 0}, {0, 99}}, Case{112, {0, 99}, {199, 0}},
+                          Case{113, {199, 99}, {0, 0}}, Case{114, {190, 10}, {30, 10}}, Case{115, {190, 10}, {10, 40}},
+                          Case{116, {50, 2}, {2, 10}}}) {
+        const std::optional<Region> r = BuildStyleRegion(c.style, f);
+        EXPECT_NEAR(Area(OnPicture(r, 200, 100)), 10000, 100) << c.style;
+        EXPECT_TRUE(r->Contains(c.covered.x, c.covered.y) && !r->Contains(c.clear.x, c.clear.y)) << c.style;
     }
 }
 
