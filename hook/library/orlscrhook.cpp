@@ -76,24 +76,21 @@ class LockGuard {
 };
 
 void Deliver(const EVENTMSG& event) {
-    Receiver receivers[16];
-    size_t count = 0;
+    // A copy, so that the lock is not held while the receivers run (they may
+    // install or uninstall themselves meanwhile).
+    std::vector<Receiver> receivers;
     {
         LockGuard lock(false);
         // Hooks of a thread that is ending deliver nothing.
         if (g_receivers == nullptr || g_hookThreadId != ::GetCurrentThreadId())
             return;
-        for (const Receiver& receiver : *g_receivers) {
-            if (count == sizeof receivers / sizeof receivers[0])
-                break;
-            receivers[count++] = receiver;
-        }
+        receivers = *g_receivers;
     }
-    for (size_t i = 0; i < count; ++i) {
+    for (const Receiver& receiver : receivers) {
         const LONG slot = ::InterlockedIncrement(&g_nextRecord) & (kRecordRing - 1);
         g_records[slot] = event;
         DWORD_PTR result = 0;
-        ::SendMessageTimeoutA(receivers[i].window, receivers[i].message, 0, reinterpret_cast<LPARAM>(&g_records[slot]),
+        ::SendMessageTimeoutA(receiver.window, receiver.message, 0, reinterpret_cast<LPARAM>(&g_records[slot]),
                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kDeliveryTimeoutMs, &result);
     }
 }

@@ -1,10 +1,11 @@
 // Exercises the hook library "orlscrhook.dll" as a receiver would: opens a
 // full-screen window (so the input hooks see the display's input), makes two
-// receiving windows, and prints every notification as one line on standard
-// output: "RECEIVER MESSAGENUMBER message paramL paramH". Commands on standard
-// input, one a line: "uninstall 1" ends the delivery to the first receiver,
-// "quit" ends the program. Prints "ready" once both receivers are installed,
-// "install-bad -1" for a non-window handle, and "ok COMMAND" after a command.
+// receiving windows with sixteen silent ones between them, and prints every
+// notification of the two as one line on standard output: "RECEIVER
+// MESSAGENUMBER message paramL paramH". Commands on standard input, one a
+// line: "uninstall 1" ends the delivery to the first receiver, "quit" ends the
+// program. Prints "ready" once both receivers are installed, "install-bad -1"
+// for a non-window handle, and "ok COMMAND" after a command.
 #include <windows.h>
 
 #include <cstdio>
@@ -70,6 +71,13 @@ int main() {
 
     std::printf("install-bad %d\n", install(reinterpret_cast<HWND>(0x1234), 1960));
     const int first = install(g_receivers[0], 1960);
+    // More receivers between the two that print, so the second one is the
+    // eighteenth the library holds: it must get every event all the same.
+    for (int i = 0; i < 16; ++i) {
+        HWND filler =
+            ::CreateWindowExA(0, "HookProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+        install(filler, 1962);
+    }
     const int second = install(g_receivers[1], 1961);
     std::printf("ready %d %d\n", first, second);
     std::fflush(stdout);
