@@ -197,11 +197,15 @@ void TransitionEngine::StartWorker() {
         EndWorker();
     }
     auto worker = std::make_shared<Worker>();
-    worker_ = worker;
     // The priority is taken now, when the thread is made; the main thread may
     // change the property while the worker starts.
     const ThreadPriority priority = priority_;
+    // A thread that cannot be made throws to the caller, and the transition
+    // stays set up without frames; no worker is recorded that Stop or the
+    // destructor would wait for in vain. The new worker's hand-overs run only
+    // when this thread next handles messages, so it is known by then.
     worker->thread = std::thread([this, worker, priority] { WorkerBody(this, worker, priority); });
+    worker_ = std::move(worker);
 }
 
 void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker, ThreadPriority priority) {
