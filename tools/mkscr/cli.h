@@ -17,4 +17,11 @@ int RunMkscr(const std::vector<std::string>& args,
 // Folder of the running executable ("" when unknown).
 std::string ProgramFolder(const char* argv0);
 
+// The arguments after the program name, as the builder takes its texts and
+// paths: as they are here; on Windows taken from the wide command line and
+// converted to the system code page, where an argument with a character that
+// the code page lacks is refused (`error` says which) instead of being stored
+// with '?' in its place.
+bool CommandLineArguments(int argc, char** argv, std::vector<std::string>& args, std::string& error);
+
 }  // namespace orlscr::mkscr

@@ -12,4 +12,9 @@ std::string ProgramFolder(const char* argv0) {
     return self.parent_path().string();
 }
 
+bool CommandLineArguments(int argc, char** argv, std::vector<std::string>& args, std::string&) {
+    args.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return true;
+}
+
 }  // namespace orlscr::mkscr
