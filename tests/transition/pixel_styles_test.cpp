@@ -73,26 +73,25 @@ TEST(Swing, StartsWithTheOldPictureAndEndsWithTheNew) {
 }
 
 TEST(Swing, EachStyleTurnsClockwiseAboutItsCorner) {
-    // Half way the new picture covers the corner a quarter turn clockwise from
-    // its entry edge, and not the opposite corner.
+    // Half way (A = pi/4) the new picture covers the corner a quarter turn
+    // clockwise from its entry edge, and not the opposite corner. The pivots
+    // lie just outside the corners, (-1, -1), (-1, H), (W, -1) and (W, H): in
+    // style 119 pixel (W-2, 0) shows new pixel
+    // (-1 + [(W-1) cos A - sin A], -1 + [(W-1) sin A + cos A]) = (54, 56).
     const int32_t w = 80, h = 60;
     const Bitmap oldPicture = Pattern(w, h, 3), newPicture = Pattern(w, h, 4);
     struct Case {
         int style;
-        Point covered, clear;
+        Point covered, source, clear;
     };
-    for (const Case& c : {Case{119, {w - 1, 0}, {0, h - 1}}, Case{120, {0, 0}, {w - 1, h - 1}},
-                          Case{121, {w - 1, h - 1}, {0, 0}}, Case{122, {0, h - 1}, {w - 1, 0}}}) {
+    for (const Case& c : {Case{119, {w - 2, 0}, {54, 56}, {0, h - 1}}, Case{120, {1, 0}, {43, 19}, {w - 1, h - 1}},
+                          Case{121, {w - 2, h - 1}, {36, 40}, {0, 0}}, Case{122, {1, h - 1}, {25, 3}, {w - 1, 0}}}) {
         Bitmap screen = oldPicture;
         DrawPixelStyle(c.style, screen, newPicture, ComputeFrame(w, h, 50, 4));
-        EXPECT_FALSE(SamePixel(screen, oldPicture, c.covered)) << c.style;
+        const uint8_t* shown = screen.Row(c.covered.y) + 3 * c.covered.x;
+        EXPECT_TRUE(std::equal(shown, shown + 3, newPicture.Row(c.source.y) + 3 * c.source.x)) << c.style;
         EXPECT_TRUE(SamePixel(screen, oldPicture, c.clear)) << c.style;
     }
-    // 119 turns about (-1, -1): pixel (W-1, 0) shows new pixel
-    // (-1 + [W cos A - sin A], -1 + [W sin A + cos A]) = (55, 56).
-    Bitmap screen = oldPicture;
-    DrawPixelStyle(119, screen, newPicture, ComputeFrame(w, h, 50, 4));
-    EXPECT_TRUE(std::equal(screen.Row(0) + 3 * (w - 1), screen.Row(0) + 3 * w, newPicture.Row(56) + 3 * 55));
 }
 
 TEST(Swing, StepwiseRowsMatchTheDirectFormula) {
