@@ -86,14 +86,19 @@ class RunModeTest(orlwine.WineTestCase):
         code = self.process.wait(timeout)
         return code
 
-    def dismiss_until_ended(self, title, timeout=40):
+    def dismiss(self, title, done, timeout=40):
+        """Presses Return on the message box `title` until `done()` holds. Wine
+        may replace the box's X window after it was found, and a key sent to
+        a window that went away is lost, so the box is searched again each
+        time and pressed again while the run has not moved on."""
         deadline = time.monotonic() + timeout
-        while self.process.poll() is None and time.monotonic() < deadline:
-            for wid in self.prefix.find_windows(title):
-                try:
-                    self.prefix.send_keys(wid, "Return")
-                except RuntimeError:
-                    pass  # the box went away meanwhile
+        while not done():
+            if time.monotonic() > deadline:
+                self.fail("%r still waits: %r" % (title, self.prefix.trace_lines()))
+            try:
+                self.prefix.press(title, "Return", timeout=1)
+            except RuntimeError:
+                pass  # no such box (yet, or any more)
             time.sleep(0.5)
 
     def move_by(self, dx, dy):
@@ -222,15 +227,13 @@ class RunModeTest(orlwine.WineTestCase):
 
     def test_package_without_hook_library_reports_it_and_ends(self):
         self.start(self.package("--no-hook"), wait_running=False)
-        boxes = self.prefix.wait_windows("^Error$", 40)
-        self.assertTrue(boxes, "no message box: %r" % self.prefix.trace_lines())
+        self.assertTrue(self.prefix.wait_windows("^Error$", 40), "no message box: %r" % self.prefix.trace_lines())
         self.prefix.screenshot("could-not-load")
         self.assertIn("hook library missing", self.prefix.trace_lines())
-        self.prefix.send_keys(boxes[0], "Return")
+        self.dismiss("^Error$", lambda: "error box Install Hook Error!" in self.prefix.trace_lines())
         # Then the start-up error itself in the standard error box, captioned
         # with the program's name; once it is dismissed the run ends.
-        self.wait_trace("error box Install Hook Error!")
-        self.dismiss_until_ended("^saver$")
+        self.dismiss("^saver$", lambda: self.process.poll() is not None)
         self.assertEqual(self.ended() & 0xFF, 0xFF)  # exit code -1
         trace = self.prefix.trace_lines()
         self.assertIn("exit -1", trace)
