@@ -461,6 +461,17 @@ TEST_F(ScreenSaverTest, EndedOtherwiseStillEndsTheViewerAndClearsTheFlag) {
     EXPECT_FALSE(platform.screenSaverFlag);
 }
 
+TEST_F(ScreenSaverTest, ViewerEndingByItselfDoesNotEndTheRun) {
+    UsePackage(PresentationRecord());
+    TfrmScrn form(platform);
+    platform.during = {[&] { platform.viewerAlive = false; },  // the user quits the viewer
+                       [] {}, [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_TRUE(platform.during.empty());  // it ran until the input ended it
+}
+
 TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {
     struct Case {
         bool recordMute;
