@@ -21,6 +21,19 @@ def _shot(prefix, out, name):
     print("demo: screenshot", target)
 
 
+def _describe_input(line):
+    """Turns a trace line "input MESSAGE X Y" into words."""
+    if not line:
+        return "none"
+    fields = line.split()
+    names = {0x200: "mouse move to (%s, %s)", 0x202: "left button release at (%s, %s)",
+             0x205: "right button release at (%s, %s)", 0x208: "middle button release at (%s, %s)",
+             0x101: "key release"}
+    message = int(fields[1])
+    return names.get(message, "input message 0x%x" % message) % tuple(fields[2:4]) if message >= 0x200 \
+        else names.get(message, "input message 0x%x" % message)
+
+
 def _wait_trace(prefix, process, line, timeout=60):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline and process.poll() is None:
@@ -51,10 +64,12 @@ def run_saver(prefix, out, package):
     if not _wait_trace(prefix, process, "running"):
         print("demo: the saver did not start")
     else:
-        time.sleep(2.0)
-        _shot(prefix, out, "saver-1")
-        time.sleep(2.5)
-        _shot(prefix, out, "saver-2")
+        # A burst of screenshots over a few seconds: slides change every two
+        # seconds with a one-second transition, so some catch one mid-way.
+        time.sleep(1.5)
+        for n in range(1, 9):
+            _shot(prefix, out, "saver-%d" % n)
+            time.sleep(0.45)
         print("demo: moving the mouse to end the saver")
         for _ in range(2):
             prefix.xdotool("mousemove_relative", "--", "-20", "-20")
@@ -84,6 +99,11 @@ def run_saver(prefix, out, package):
     print("  viewer: %s" % ("started as " + started[0] if started else "not started"))
     print("  viewer: %s" % ("ended by the saver" if "viewer ended" in trace else "not ended by the saver"))
     played = [ntpath.basename(t[len("sound play "):]) for t in trace if t.startswith("sound play ")]
+    if len(played) > 4:
+        played = played[:4] + ["... (%d tracks played in all)" % len(played)]
     print("  music: %s" % ("played " + ", ".join(played) if played else "nothing played"))
-    print("  input that ended the run: %s" % next((t for t in reversed(trace) if t.startswith("input ")), "none"))
+    slides = [t.split()[2:5:2] for t in trace if t.startswith("slideview slide ")]
+    if slides:
+        print("  slides shown: %s" % ", ".join("%s (transition style %s)" % (name, style) for name, style in slides))
+    print("  input that ended the run: %s" % _describe_input(next((t for t in reversed(trace) if t.startswith("input ")), None)))
     print("  exit code: %d" % process.returncode)

@@ -80,8 +80,10 @@ def main():
         show(prefix, out, installed, ["/c"], "settings", 4, lambda: press_settings_ok(prefix))
 
         demo_run.run_saver(prefix, out, installed)
-        for line in prefix.trace_lines():
-            print("trace:", line)
+        trace = os.path.join(out, "trace.txt")
+        with open(trace, "w") as f:
+            f.writelines(line + "\n" for line in prefix.trace_lines())
+        print("demo: the player's trace of both runs is in", trace)
     finally:
         prefix.remove()
         if own_display:
