@@ -3,28 +3,9 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "package/file_position.h"
 
 namespace orlscr {
-
-namespace {
-
-int SeekTo(std::FILE* file, int64_t position, int whence) {
-#ifdef _WIN32
-    return _fseeki64(file, position, whence);
-#else
-    return fseeko(file, static_cast<off_t>(position), whence);
-#endif
-}
-
-int64_t Tell(std::FILE* file) {
-#ifdef _WIN32
-    return _ftelli64(file);
-#else
-    return static_cast<int64_t>(ftello(file));
-#endif
-}
-
-}  // namespace
 
 StdInputFile::StdInputFile(const std::string& path) {
     file_ = std::fopen(path.c_str(), "rb");
@@ -39,9 +20,9 @@ StdInputFile::~StdInputFile() {
 
 int64_t StdInputFile::Size() {
     if (size_ < 0) {
-        if (SeekTo(file_, 0, SEEK_END) != 0)
+        if (SeekFile64(file_, 0, SEEK_END) != 0)
             return 0;
-        size_ = Tell(file_);
+        size_ = TellFile64(file_);
         positioned_ = false;
     }
     return size_;
@@ -56,7 +37,7 @@ size_t StdInputFile::Read(void* buffer, size_t count) {
     if (position_ < 0)
         return 0;
     if (!positioned_) {
-        if (SeekTo(file_, position_, SEEK_SET) != 0)
+        if (SeekFile64(file_, position_, SEEK_SET) != 0)
             return 0;
         positioned_ = true;
     }

@@ -8,6 +8,7 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "package/file_position.h"
 #include "package/image.h"
 #include "package/stream_writer.h"
 #include "package/trailer.h"
@@ -17,22 +18,6 @@
 namespace orlscr::mkscr {
 
 namespace {
-
-int SeekTo(std::FILE* file, int64_t position, int whence) {
-#ifdef _WIN32
-    return _fseeki64(file, position, whence);
-#else
-    return fseeko(file, static_cast<off_t>(position), whence);
-#endif
-}
-
-int64_t Tell(std::FILE* file) {
-#ifdef _WIN32
-    return _ftelli64(file);
-#else
-    return static_cast<int64_t>(ftello(file));
-#endif
-}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -56,8 +41,8 @@ Source OpenSource(const std::string& what, const std::string& path) {
     s.file.reset(std::fopen(path.c_str(), "rb"));
     if (!s.file)
         throw Error("cannot open the " + what + " '" + path + "': " + std::strerror(errno));
-    if (SeekTo(s.file.get(), 0, SEEK_END) != 0 || (s.size = Tell(s.file.get())) < 0 ||
-        SeekTo(s.file.get(), 0, SEEK_SET) != 0)
+    if (SeekFile64(s.file.get(), 0, SEEK_END) != 0 || (s.size = TellFile64(s.file.get())) < 0 ||
+        SeekFile64(s.file.get(), 0, SEEK_SET) != 0)
         throw Error("cannot read the " + what + " '" + path + "'");
     return s;
 }
@@ -72,7 +57,7 @@ std::string ReadHead(Source& s, size_t count) {
     std::string head(count, '\0');
     size_t got = std::fread(head.data(), 1, count, s.file.get());
     head.resize(got);
-    SeekTo(s.file.get(), 0, SEEK_SET);
+    SeekFile64(s.file.get(), 0, SEEK_SET);
     return head;
 }
 
@@ -175,24 +160,24 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-BuildResult BuildPackage(const PackageSpec& spec) {
+BuildResult BuildPackage(const PackageContents& contents) {
     // Open and check every input before anything is written.
-    if (IsFolder(spec.output))
-        throw Error("the output '" + spec.output + "' is a folder; give the name of the package file");
-    Source player = OpenSource("player", spec.player);
+    if (IsFolder(contents.output))
+        throw Error("the output '" + contents.output + "' is a folder; give the name of the package file");
+    Source player = OpenSource("player", contents.player);
     if (ReadHead(player, 2) != "MZ")
-        throw Error("the player '" + spec.player + "' is not a Windows program");
+        throw Error("the player '" + contents.player + "' is not a Windows program");
 
     std::string previewStream;
     BuildResult result;
-    if (spec.preview) {
-        Source picture = OpenSource("preview picture", *spec.preview);
+    if (contents.preview) {
+        Source picture = OpenSource("preview picture", *contents.preview);
         if (picture.size > (64 << 20))
-            throw Error("the preview picture '" + *spec.preview + "' is larger than 64 MB");
+            throw Error("the preview picture '" + *contents.preview + "' is larger than 64 MB");
         std::string bytes = ReadAll(picture);
         const PictureKind* kind = FindPictureKind(bytes);
         if (!kind)
-            throw Error("the preview picture '" + *spec.preview + "' is not a picture of a known kind (" +
+            throw Error("the preview picture '" + *contents.preview + "' is not a picture of a known kind (" +
                         PictureKindList() + ")");
         previewStream = WriteImageStream(MakePictureData(kind->className, bytes));
         result.previewClass = kind->className;
@@ -206,15 +191,15 @@ BuildResult BuildPackage(const PackageSpec& spec) {
         }
         return sources;
     };
-    std::vector<Source> presentation = openEntries(spec.presentation, "presentation file");
-    std::vector<Source> sounds = openEntries(spec.sounds, "sound track");
+    std::vector<Source> presentation = openEntries(contents.presentation, "presentation file");
+    std::vector<Source> sounds = openEntries(contents.sounds, "sound track");
     std::optional<Source> hook;
-    if (spec.hook)
-        hook = OpenSource("hook library", *spec.hook);
+    if (contents.hook)
+        hook = OpenSource("hook library", *contents.hook);
 
     // Presentation files and sound tracks share the temporary folder of a run.
     std::vector<std::string> seen;
-    for (const auto* list : {&spec.presentation, &spec.sounds})
+    for (const auto* list : {&contents.presentation, &contents.sounds})
         for (const InputEntry& e : *list) {
             std::string key = LowerAscii(e.storedName);
             for (const std::string& other : seen)
@@ -244,7 +229,7 @@ BuildResult BuildPackage(const PackageSpec& spec) {
     place(presentation, flashOffsets, flashSizes);
     place(sounds, sndOffsets, sndSizes);
 
-    TSSFileLocations record = spec.record;
+    TSSFileLocations record = contents.record;
     record.HookPosition = 0;
     record.HookSize = 0;
     if (hook) {
@@ -255,13 +240,13 @@ BuildResult BuildPackage(const PackageSpec& spec) {
         record.HookSize = static_cast<int32_t>(hook->size);
     }
     std::vector<std::string> names;
-    for (const InputEntry& e : spec.presentation)
+    for (const InputEntry& e : contents.presentation)
         names.push_back(e.storedName);
     record.FlashCommaList.SetText(JoinNumbers(flashOffsets));
     record.FlashFileNamesCommaList = CommaList(names);
     record.FlashSizesCommaList.SetText(JoinNumbers(flashSizes));
     names.clear();
-    for (const InputEntry& e : spec.sounds)
+    for (const InputEntry& e : contents.sounds)
         names.push_back(e.storedName);
     record.SndCommaList.SetText(JoinNumbers(sndOffsets));
     record.SndFileNamesCommaList = CommaList(names);
@@ -280,7 +265,7 @@ BuildResult BuildPackage(const PackageSpec& spec) {
     // Without a preview, field A leads to the first byte after the player's image.
     result.fieldA = static_cast<int32_t>(trailerStart - previewOffset);
 
-    OutputFile out(spec.output);
+    OutputFile out(contents.output);
     out.CopyFrom(player);
     out.Write(previewStream);
     for (Source& s : presentation)

@@ -19,7 +19,7 @@ struct InputEntry {
 
 // Everything a package is made of. The record's texts and switches are taken
 // as they are; its file lists and hook fields are filled in by BuildPackage.
-struct PackageSpec {
+struct PackageContents {
     std::string player;
     TSSFileLocations record;
     std::vector<InputEntry> presentation;  // the document first
@@ -46,7 +46,7 @@ constexpr int64_t kMaxPackageSize = 2147483647;
 // touched; the output is written to a temporary file beside it and renamed at
 // the end, so a failure leaves no partial file. Throws Error with a message
 // for the user.
-BuildResult BuildPackage(const PackageSpec& spec);
+BuildResult BuildPackage(const PackageContents& contents);
 
 // The last part of a path (after the last '/', or '\' on Windows).
 std::string BaseName(const std::string& path);

@@ -10,7 +10,7 @@
 #include "package/comma_list.h"
 #include "tools/mkscr/builder.h"
 #include "tools/mkscr/folder.h"
-#include "tools/mkscr/inspect.h"
+#include "tools/mkscr/package_report.h"
 #include "tools/mkscr/picture_kind.h"
 #include "tools/mkscr/slides.h"
 
@@ -274,38 +274,38 @@ void FillRecord(const Options& o, TSSFileLocations& r) {
     }
 }
 
-void CommonContent(const Options& o, const std::string& folder, PackageSpec& spec) {
+void CommonContent(const Options& o, const std::string& folder, PackageContents& contents) {
     auto output = o.Last("output");
     if (!output)
         throw UsageError("no output file: give -o OUT.scr");
-    spec.output = *output;
-    spec.player = o.Last("player").value_or(Beside(folder, "player.scr"));
-    FillRecord(o, spec.record);
+    contents.output = *output;
+    contents.player = o.Last("player").value_or(Beside(folder, "player.scr"));
+    FillRecord(o, contents.record);
     for (const std::string& path : o.All("sound"))
-        spec.sounds.push_back(Entry(path));
+        contents.sounds.push_back(Entry(path));
     if (o.Flag("no-hook")) {
         if (o.Last("hook"))
             throw UsageError("--hook and --no-hook contradict each other");
     } else {
-        spec.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
+        contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
         // The default library must be there; a chosen one is checked with the other inputs.
         if (!o.Last("hook")) {
-            std::FILE* probe = std::fopen(spec.hook->c_str(), "rb");
+            std::FILE* probe = std::fopen(contents.hook->c_str(), "rb");
             if (!probe)
-                throw Error("no hook library at '" + *spec.hook + "': give --hook FILE, or --no-hook");
+                throw Error("no hook library at '" + *contents.hook + "': give --hook FILE, or --no-hook");
             std::fclose(probe);
         }
     }
     if (auto preview = o.Last("preview"))
-        spec.preview = *preview;
+        contents.preview = *preview;
 }
 
-void Report(std::ostream& out, const PackageSpec& spec, const BuildResult& result) {
-    out << "mkscr: wrote " << spec.output << " (" << result.size << " bytes: " << spec.presentation.size()
-        << " presentation file" << (spec.presentation.size() == 1 ? "" : "s") << ", " << spec.sounds.size()
-        << " sound track" << (spec.sounds.size() == 1 ? "" : "s") << ", " << (spec.hook ? "a" : "no")
+void Report(std::ostream& out, const PackageContents& contents, const BuildResult& result) {
+    out << "mkscr: wrote " << contents.output << " (" << result.size << " bytes: " << contents.presentation.size()
+        << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
+        << " sound track" << (contents.sounds.size() == 1 ? "" : "s") << ", " << (contents.hook ? "a" : "no")
         << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
-    if (spec.presentation.empty() && spec.record.Ver == "powerpoint")
+    if (contents.presentation.empty() && contents.record.Ver == "powerpoint")
         out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
 
@@ -315,16 +315,16 @@ int Build(const Options& o, const std::string& folder, std::ostream& out) {
     for (const char* slidesOnly : {"viewer", "duration", "style"})
         if (o.Last(slidesOnly))
             throw UsageError(std::string("--") + slidesOnly + " belongs to mkscr slides");
-    PackageSpec spec;
-    CommonContent(o, folder, spec);
+    PackageContents contents;
+    CommonContent(o, folder, contents);
     if (auto document = o.Last("document"))
-        spec.presentation.push_back(Entry(*document));
+        contents.presentation.push_back(Entry(*document));
     else if (!o.All("file").empty())
         throw UsageError("presentation files given without a document: add --document FILE");
     for (const std::string& path : o.All("file"))
-        spec.presentation.push_back(Entry(path));
-    BuildResult result = BuildPackage(spec);
-    Report(out, spec, result);
+        contents.presentation.push_back(Entry(path));
+    BuildResult result = BuildPackage(contents);
+    Report(out, contents, result);
     return 0;
 }
 
@@ -333,8 +333,8 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
         throw UsageError("mkscr slides makes its own document: --document and --file are not used here");
     if (o.positional.empty())
         throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
-    PackageSpec spec;
-    CommonContent(o, folder, spec);
+    PackageContents contents;
+    CommonContent(o, folder, contents);
     std::optional<int> duration, style;
     if (auto d = o.Last("duration"))
         duration = Number(*d, "duration", 1, 86400000);
@@ -344,14 +344,14 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
     std::vector<Slide> slides;
     for (const std::string& path : CollectSlideImages(o.positional))
         slides.push_back(Slide{path, RecordText(BaseName(path), "the file name"), duration, style});
-    spec.presentation.push_back(InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(slides)});
+    contents.presentation.push_back(InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(slides)});
     for (const Slide& slide : slides)
-        spec.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
+        contents.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(folder, "slideview.exe"));
-    spec.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
+    contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
 
-    BuildResult result = BuildPackage(spec);
-    Report(out, spec, result);
+    BuildResult result = BuildPackage(contents);
+    Report(out, contents, result);
     out << "mkscr: " << slides.size() << " slide" << (slides.size() == 1 ? "" : "s") << " in " << kSlideDocumentName
         << "\n";
     return 0;

@@ -1,4 +1,4 @@
-#include "tools/mkscr/inspect.h"
+#include "tools/mkscr/package_report.h"
 
 #include <cstdio>
 #include <functional>
