@@ -75,18 +75,6 @@ bool EntryOnly() {
     return length > 0 && length < sizeof value && value[0] != '0';
 }
 
-// Dispatches pending messages once, so the start notifications sent to a new
-// GUI process are handled before the first window appears.
-void ProcessPendingMessages() {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
-    }
-}
-
 void Start() {
     const std::vector<std::string> args = SplitCommandLine(::GetCommandLineA());
     SetStartArguments(UpperAscii(args.size() > 1 ? args[1] : std::string()),
@@ -109,6 +97,8 @@ void Start() {
     }
     Trace(semaphore ? "semaphore created " + semaphoreName : "semaphore failed " + semaphoreName);
 
+    // The start notifications sent to a new GUI process are handled before the
+    // first window appears.
     ProcessPendingMessages();
 
     // Test seam: with ORLSCR_ENTRY_ONLY set, the entry stops before it hands

@@ -18,4 +18,9 @@ void RunSettingsMode();
 // hidden.
 void RunPreviewMode(HWND previewWindow);
 
+// Dispatches the messages that are waiting for this thread and returns; a
+// quit request among them is dropped. Used where the player has no message
+// loop of its own: once at start-up, and by the preview's waits.
+void ProcessPendingMessages();
+
 }  // namespace orlscr

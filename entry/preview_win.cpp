@@ -21,16 +21,6 @@ namespace {
 // Pause between two looks at the preview window, so the waits do not spin.
 constexpr DWORD kPollPause = 20;
 
-void ProcessPendingMessages() {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
-    }
-}
-
 // A 24-bit top-down bitmap stretched into (0, 0)-(width, height).
 void DrawBitmap(HDC dc, const Bitmap& bitmap, const PreviewSize& size) {
     if (bitmap.IsEmpty())
@@ -105,6 +95,16 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
 }
 
 }  // namespace
+
+void ProcessPendingMessages() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT)
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
 
 void RunPreviewMode(HWND previewWindow) {
     // A handle that names no window (a stale number, or a window that went away)
