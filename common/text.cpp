@@ -58,12 +58,36 @@ std::optional<int32_t> ParseInt32(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
+std::optional<int32_t> ParseProfileInteger(std::string_view text) {
+    text = TrimBlanks(text);
+    std::string_view digits;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        digits = text.substr(2);
+    else if (text.size() > 1 && text[0] == '$')
+        digits = text.substr(1);
+    else
+        return ParseInt32(text);
+    uint64_t value = 0;
+    for (char c : digits) {
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + static_cast<uint64_t>(digit);
+        if (value > 0xFFFFFFFFu)
+            return std::nullopt;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
 std::string Cp1252ToUtf8(std::string_view text) {
     // Code points of 0x80..0x9F in Windows-1252; 0 marks an unassigned byte.
-    static const char16_t kHigh[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    static const char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {

@@ -24,6 +24,11 @@ inline int32_t ParseInt32Or0(std::string_view text) {
     return ParseInt32(text).value_or(0);
 }
 
+// An integer as the initialisation files hold it: decimal with an optional
+// sign, or a 32-bit hexadecimal value after "0x" or "$" (so "0xFFFFFFFF" is
+// -1); blanks around it are ignored. nullopt for anything else.
+std::optional<int32_t> ParseProfileInteger(std::string_view text);
+
 // Windows-1252 text as UTF-8 (bytes without a character map to U+FFFD).
 std::string Cp1252ToUtf8(std::string_view text);
 

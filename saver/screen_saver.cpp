@@ -1,6 +1,5 @@
 #include "saver/screen_saver.h"
 
-#include <cctype>
 #include <exception>
 #include <string>
 
@@ -20,34 +19,7 @@ constexpr int kViewerTerminateAttempts = 500;
 constexpr uint32_t kViewerTerminatePauseMs = 10;
 constexpr uint8_t kRunMode = 3;
 
-bool IsHexDigit(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 }  // namespace
-
-std::optional<int32_t> ParseIniInteger(const std::string& text) {
-    const std::string_view trimmed = TrimBlanks(text);
-    std::string_view digits;
-    if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X'))
-        digits = trimmed.substr(2);
-    else if (trimmed.size() > 1 && trimmed[0] == '$')
-        digits = trimmed.substr(1);
-    else
-        return ParseInt32(trimmed);
-
-    uint64_t value = 0;
-    for (char c : digits) {
-        if (!IsHexDigit(c))
-            return std::nullopt;
-        value = value * 16 + static_cast<uint64_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                       ? c - '0'
-                                                       : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
-        if (value > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
 
 TfrmScrn::TfrmScrn(SaverPlatform& platform) : platform_(platform) {}
 
@@ -105,7 +77,7 @@ bool TfrmScrn::StartUp() {
     WritePresentationFiles(Settings_, *file, tempDir, platform_.Files(), platform_.LeadBytes());
 
     if (const auto mute = platform_.ReadControlIni("Setup", "mute")) {
-        if (const auto value = ParseIniInteger(*mute))
+        if (const auto value = ParseProfileInteger(*mute))
             Settings_.lMute = *value != 0;
     }
 

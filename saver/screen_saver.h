@@ -81,11 +81,6 @@ class SaverPlatform {
     virtual PasswordCheck VerifyScreenSavePwd() = 0;
 };
 
-// An initialisation-file integer as the music switch is read: decimal, or
-// hexadecimal after "0x" (or "$"), blanks around it allowed; nothing for any
-// other text.
-std::optional<int32_t> ParseIniInteger(const std::string& text);
-
 // The saver window of the run mode, without its platform: the start-up, the
 // wait loop, the exit rules, the password check, closing and destruction.
 //

@@ -7,30 +7,6 @@ namespace orlscr {
 
 // An integer as the run mode reads it from the same file: decimal, or
 // hexadecimal after "0x" or "$", 32 bits.
-static std::optional<int32_t> ParseProfileInteger(std::string_view text) {
-    text = TrimBlanks(text);
-    std::string_view digits;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        digits = text.substr(2);
-    else if (text.size() > 1 && text[0] == '$')
-        digits = text.substr(1);
-    else
-        return ParseInt32(text);
-    uint64_t value = 0;
-    for (char c : digits) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + static_cast<uint64_t>(digit);
-        if (value > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
-
 bool ReadMuteSetting(const ProfileFile& settings, bool fallback) {
     auto text = settings.ReadString(kSettingsSection, kMuteKey);
     if (!text)

@@ -31,3 +31,16 @@ TEST(Text, Cp1252MapsHighBytes) {
     EXPECT_EQ(Cp1252ToUtf8("caf\xe9 \x80"), "caf\xc3\xa9 \xe2\x82\xac");
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xef\xbf\xbd");
 }
+
+TEST(Text, ProfileIntegerReadsDecimalAndHexadecimal) {
+    EXPECT_EQ(ParseProfileInteger("1"), 1);
+    EXPECT_EQ(ParseProfileInteger(" -7 "), -7);
+    EXPECT_EQ(ParseProfileInteger("0x1F"), 31);
+    EXPECT_EQ(ParseProfileInteger("0XffffFFFF"), -1);
+    EXPECT_EQ(ParseProfileInteger("$10"), 16);
+    EXPECT_EQ(ParseProfileInteger("0x"), std::nullopt);
+    EXPECT_EQ(ParseProfileInteger("0x1G"), std::nullopt);
+    EXPECT_EQ(ParseProfileInteger("0x100000000"), std::nullopt);
+    EXPECT_EQ(ParseProfileInteger("true"), std::nullopt);
+    EXPECT_EQ(ParseProfileInteger(""), std::nullopt);
+}

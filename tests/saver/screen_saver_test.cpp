@@ -505,19 +505,6 @@ TEST_F(ScreenSaverTest, NamesAreCheckedWithTheLeadBytesOfTheSystemCodePage) {
     EXPECT_EQ(platform.files.files["C:\\TEMP\\" + name], "DOC");
 }
 
-TEST(IniInteger, ReadsDecimalAndHexadecimal) {
-    EXPECT_EQ(ParseIniInteger("1"), 1);
-    EXPECT_EQ(ParseIniInteger(" -7 "), -7);
-    EXPECT_EQ(ParseIniInteger("0x1F"), 31);
-    EXPECT_EQ(ParseIniInteger("0XffffFFFF"), -1);
-    EXPECT_EQ(ParseIniInteger("$10"), 16);
-    EXPECT_EQ(ParseIniInteger("0x"), std::nullopt);
-    EXPECT_EQ(ParseIniInteger("0x1G"), std::nullopt);
-    EXPECT_EQ(ParseIniInteger("0x100000000"), std::nullopt);
-    EXPECT_EQ(ParseIniInteger("true"), std::nullopt);
-    EXPECT_EQ(ParseIniInteger(""), std::nullopt);
-}
-
 TEST(ViewerCommandLine, QuotesTheDocumentAndEndsWithABlank) {
     EXPECT_EQ(ViewerCommandLine("C:\\TEMP\\", "screen.ppt"), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\screen.ppt\" ");
     EXPECT_EQ(ViewerCommandLine("C:\\Users\\A B\\Temp", "my show.slides"),
