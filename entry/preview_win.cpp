@@ -96,16 +96,6 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
 
 }  // namespace
 
-void ProcessPendingMessages() {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT)
-            continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
-    }
-}
-
 void RunPreviewMode(HWND previewWindow) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
