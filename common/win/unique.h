@@ -75,6 +75,20 @@ inline void DeleteDcValue(HDC dc) {
 inline void DestroyWindowValue(HWND w) {
     ::DestroyWindow(w);
 }
+inline void DestroyIconValue(HICON i) {
+    ::DestroyIcon(i);
+}
+inline void DeleteEnhMetaFileValue(HENHMETAFILE m) {
+    ::DeleteEnhMetaFile(m);
+}
+inline void LocalFreeValue(HLOCAL m) {
+    ::LocalFree(m);
+}
+struct FindTraits {
+    using Type = HANDLE;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { ::FindClose(h); }
+};
 }  // namespace detail
 
 // Kernel objects whose "none" is null (events, semaphores, processes, threads).
@@ -90,6 +104,13 @@ using UniqueBrush = UniqueAny<detail::NullNone<HBRUSH, detail::DeleteObjectValue
 using UniqueFont = UniqueAny<detail::NullNone<HFONT, detail::DeleteObjectValue<HFONT>>>;
 using UniqueMemoryDc = UniqueAny<detail::NullNone<HDC, detail::DeleteDcValue>>;
 using UniqueWindow = UniqueAny<detail::NullNone<HWND, detail::DestroyWindowValue>>;
+using UniqueIcon = UniqueAny<detail::NullNone<HICON, detail::DestroyIconValue>>;
+using UniqueEnhMetaFile = UniqueAny<detail::NullNone<HENHMETAFILE, detail::DeleteEnhMetaFileValue>>;
+// Memory from LocalAlloc, or handed out by the system to be freed with LocalFree
+// (FormatMessage, CommandLineToArgvW).
+using UniqueLocal = UniqueAny<detail::NullNone<HLOCAL, detail::LocalFreeValue>>;
+// A search of FindFirstFile, whose "none" is INVALID_HANDLE_VALUE.
+using UniqueFind = UniqueAny<detail::FindTraits>;
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDc {
