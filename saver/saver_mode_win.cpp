@@ -14,9 +14,11 @@
 #include "hook/source/trvkhlib_win.h"
 #include "package/own_file_win.h"
 #include "package/paths.h"
+#include "saver/desktop_win.h"
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
 #include "saver/screen_saver.h"
+#include "saver/viewer_process_win.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {
@@ -48,22 +50,9 @@ std::string ApplicationTitle() {
     return name;
 }
 
-class Win32SaverPlatform : public SaverPlatform {
+class Win32SaverFiles : public SaverFiles {
   public:
-    void Attach(HWND window) {
-        window_ = window;
-        music_ = std::make_unique<MciSoundDevice>(window);
-    }
-
     std::unique_ptr<InputFile> OpenOwnFile() override { return OpenOwnPackage(); }
-    ScreenSize Screen() override { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
-    void SetCursorPos(int32_t x, int32_t y) override { ::SetCursorPos(x, y); }
-    void ShowCursor(bool show) override {
-        const int counter = ::ShowCursor(show ? TRUE : FALSE);
-        Trace("cursor " + std::string(show ? "show " : "hide ") + std::to_string(counter));
-    }
-    void ReleaseCapture() override { ::ReleaseCapture(); }
-
     std::string TempDir() override { return orlscr::TempDir(); }
     std::string SysDir() override { return orlscr::SysDir(); }
     LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
@@ -75,38 +64,26 @@ class Win32SaverPlatform : public SaverPlatform {
         return std::string(buffer);
     }
 
-    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
-        return std::make_unique<TTarvelNotify>(notifyPlatform_);
-    }
-    SoundDevice& MusicDevice() override { return *music_; }
+  private:
+    Win32TargetFiles files_;
+};
 
-    bool StartViewerProcess(const std::string& commandLine) override {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        std::string buffer = commandLine;  // CreateProcessA may write into it
-        if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0x30, nullptr, nullptr, &startup, &info))
-            return false;
-        viewerProcess_.reset(info.hProcess);
-        viewerThread_.reset(info.hThread);
-        return true;
+class Win32ScreenAndCursor : public ScreenAndCursor {
+  public:
+    ScreenSize Screen() override { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
+    void SetCursorPos(int32_t x, int32_t y) override { ::SetCursorPos(x, y); }
+    void ShowCursor(bool show) override {
+        const int counter = ::ShowCursor(show ? TRUE : FALSE);
+        Trace("cursor " + std::string(show ? "show " : "hide ") + std::to_string(counter));
     }
-    bool HasViewerProcess() override { return static_cast<bool>(viewerProcess_); }
-    std::optional<uint32_t> ViewerExitCode() override {
-        DWORD code = 0;
-        if (!viewerProcess_ || !::GetExitCodeProcess(viewerProcess_.get(), &code))
-            return std::nullopt;
-        return code;
-    }
-    void TerminateViewerProcess() override { ::TerminateProcess(viewerProcess_.get(), 0); }
-    void CloseViewerProcess() override {
-        viewerProcess_.reset();
-        viewerThread_.reset();
-    }
+    void ReleaseCapture() override { ::ReleaseCapture(); }
+};
 
-    void SetScreenSaverRunning(bool running) override {
-        ::SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? 1 : 0, nullptr, 0);
-        Trace(running ? "screen saver running on" : "screen saver running off");
+class Win32SaverApplication : public SaverApplication {
+  public:
+    void Attach(HWND window) {
+        window_ = window;
+        music_ = std::make_unique<MciSoundDevice>(window);
     }
 
     // Waits, but wakes early for a message sent by the hook library: every
@@ -136,66 +113,44 @@ class Win32SaverPlatform : public SaverPlatform {
         Trace("error box " + message);
         ::MessageBoxA(window_, message.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
     }
-
     uint8_t StartMode() override { return orlscr::StartMode(); }
-    bool OpenDesktopKey() override {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        desktopKey_.reset(key);
-        return true;
+
+    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
+        return std::make_unique<TTarvelNotify>(notifyPlatform_);
     }
-    std::optional<uint32_t> ReadDesktopInteger(const std::string& name) override {
-        DWORD type = 0;
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        if (::RegQueryValueExA(desktopKey_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                               &size) != ERROR_SUCCESS ||
-            type != REG_DWORD || size != sizeof value)
-            return std::nullopt;
-        return value;
-    }
-    void CloseDesktopKey() override { desktopKey_.reset(); }
-    PasswordCheck VerifyScreenSavePwd() override {
-        char buffer[260] = {};
-        const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
-        std::string path(buffer, length < sizeof buffer ? length : 0);
-        if (!path.empty() && path.back() != '\\')
-            path += '\\';
-        path += "PASSWORD.CPL";
-        UniqueModule library(::LoadLibraryA(path.c_str()));
-        if (!library) {
-            Trace("password library missing");
-            return PasswordCheck::LibraryMissing;
-        }
-        using VerifyFn = BOOL(WINAPI*)(HWND);
-        auto verify =
-            reinterpret_cast<VerifyFn>(reinterpret_cast<void*>(::GetProcAddress(library.get(), "VerifyScreenSavePwd")));
-        if (verify == nullptr) {
-            Trace("password entry missing");
-            return PasswordCheck::EntryMissing;
-        }
-        const BOOL result = verify(window_);
-        Trace((result & 0xFF) != 0 ? "password accepted" : "password refused");
-        return (result & 0xFF) != 0 ? PasswordCheck::Accepted : PasswordCheck::Refused;
-    }
+    SoundDevice& MusicDevice() override { return *music_; }
 
   private:
     HWND window_ = nullptr;
-    Win32TargetFiles files_;
     Win32NotifyPlatform notifyPlatform_;
     std::unique_ptr<MciSoundDevice> music_;
-    UniqueHandle viewerProcess_;
-    UniqueHandle viewerThread_;
-    UniqueHkey desktopKey_;
     bool terminated_ = false;
+};
+
+// The run's platform, role by role.
+class Win32SaverPlatform {
+  public:
+    void Attach(HWND window) {
+        application_.Attach(window);
+        password_.Attach(window);
+    }
+    SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_}; }
+    SaverApplication& Application() { return application_; }
+
+  private:
+    Win32SaverFiles files_;
+    Win32ViewerProcess viewer_;
+    Win32PasswordProvider password_;
+    Win32DesktopSettings desktop_;
+    Win32ScreenAndCursor screen_;
+    Win32SaverApplication application_;
 };
 
 // The window: a small frameless box in the middle of the screen, painted in
 // the button face colour, that stands for the run.
 class SaverWindow {
   public:
-    SaverWindow() : form_(platform_) {}
+    SaverWindow() : form_(platform_.Roles()) {}
 
     void Create() {
         WNDCLASSA windowClass = {};
@@ -234,7 +189,7 @@ class SaverWindow {
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
         MSG message;
-        while (!platform_.Terminated() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        while (!platform_.Application().Terminated() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
             ::TranslateMessage(&message);
             ::DispatchMessageA(&message);
         }

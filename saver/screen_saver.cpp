@@ -21,7 +21,7 @@ constexpr uint8_t kRunMode = 3;
 
 }  // namespace
 
-TfrmScrn::TfrmScrn(SaverPlatform& platform) : platform_(platform) {}
+TfrmScrn::TfrmScrn(const SaverPlatform& platform) : platform_(platform) {}
 
 TfrmScrn::~TfrmScrn() {
     try {
@@ -39,7 +39,7 @@ void TfrmScrn::FormActivate() {
         started = StartUp();
     } catch (const std::exception& error) {
         Trace(std::string("start-up failed ") + error.what());
-        platform_.ShowError(error.what());
+        platform_.application.ShowError(error.what());
     }
     starting_ = false;
     if (!started) {
@@ -51,7 +51,7 @@ void TfrmScrn::FormActivate() {
 }
 
 bool TfrmScrn::StartUp() {
-    std::unique_ptr<InputFile> file = platform_.OpenOwnFile();
+    std::unique_ptr<InputFile> file = platform_.files.OpenOwnFile();
 
     if (!ReadTrailer(*file)) {
         Trace("no package");
@@ -72,42 +72,42 @@ bool TfrmScrn::StartUp() {
     else
         HideMouseCursor();
 
-    const std::string tempDir = platform_.TempDir();
-    WriteSoundFiles(Settings_, *file, tempDir, platform_.Files(), writtenSounds_, platform_.LeadBytes());
-    WritePresentationFiles(Settings_, *file, tempDir, platform_.Files(), platform_.LeadBytes());
+    const std::string tempDir = platform_.files.TempDir();
+    WriteSoundFiles(Settings_, *file, tempDir, platform_.files.Files(), writtenSounds_, platform_.files.LeadBytes());
+    WritePresentationFiles(Settings_, *file, tempDir, platform_.files.Files(), platform_.files.LeadBytes());
 
-    if (const auto mute = platform_.ReadControlIni("Setup", "mute")) {
+    if (const auto mute = platform_.files.ReadControlIni("Setup", "mute")) {
         if (const auto value = ParseProfileInteger(*mute))
             Settings_.lMute = *value != 0;
     }
 
-    WriteHookLibrary(Settings_, *file, platform_.SysDir(), platform_.Files());
+    WriteHookLibrary(Settings_, *file, platform_.files.SysDir(), platform_.files.Files());
     file.reset();
     Trace("files written");
 
     // Closed while the files were written (the window can get messages
     // meanwhile): nothing more is started.
-    if (closed_ || platform_.Terminated())
+    if (closed_ || platform_.application.Terminated())
         return false;
 
     // Every package gets the keyboard watch, so the exit rules can end any
     // run; only a presentation package has music and a viewer.
     StartKeyboardWatch();
     if (Settings_.Ver == "powerpoint") {
-        music_ = std::make_unique<Music>(Settings_, platform_.MusicDevice(), tempDir);
+        music_ = std::make_unique<Music>(Settings_, platform_.application.MusicDevice(), tempDir);
         music_->Start();
         StartViewer();
     }
 
-    platform_.SetScreenSaverRunning(true);
+    platform_.desktop.SetScreenSaverRunning(true);
     StartPending_ = false;
     Trace("running");
     return true;
 }
 
 void TfrmScrn::StartKeyboardWatch() {
-    rules_.Reset(platform_.Screen());
-    KbdNotify_ = platform_.CreateKeyboardWatch();
+    rules_.Reset(platform_.screen.Screen());
+    KbdNotify_ = platform_.application.CreateKeyboardWatch();
     KbdNotify_->LoadHookLibrary();
     AttachExitRules();
     KbdNotify_->SetEnabled(true);
@@ -122,18 +122,18 @@ void TfrmScrn::AttachExitRules() {
 void TfrmScrn::StartViewer() {
     if (Settings_.FlashCount() == 0)
         return;
-    ViewerCommandLine_ = orlscr::ViewerCommandLine(platform_.TempDir(), Settings_.FlashFileName(0));
-    const bool started = platform_.StartViewerProcess(ViewerCommandLine_);
+    ViewerCommandLine_ = orlscr::ViewerCommandLine(platform_.files.TempDir(), Settings_.FlashFileName(0));
+    const bool started = platform_.viewer.StartViewerProcess(ViewerCommandLine_);
     Trace((started ? "viewer started " : "viewer not started ") + ViewerCommandLine_);
 }
 
 void TfrmScrn::WaitLoop() {
     do {
-        platform_.Sleep(kWaitLoopSleepMs);
-        platform_.ProcessMessages();
-        if (const auto code = platform_.ViewerExitCode())
+        platform_.application.Sleep(kWaitLoopSleepMs);
+        platform_.application.ProcessMessages();
+        if (const auto code = platform_.viewer.ViewerExitCode())
             ViewerExitCode_ = *code;
-    } while (!platform_.Terminated());
+    } while (!platform_.application.Terminated());
     // Asked to end some other way than by closing the window: the close
     // handler still ends the viewer and clears the flag.
     FormClose();
@@ -149,7 +149,7 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
               " " + std::to_string(static_cast<int32_t>(event.paramH)));
     }
     const ExitSettings settings{Settings_.lExitMouseMove, Settings_.lExitMouseClick, Settings_.lExitKeyPress};
-    if (rules_.Apply(settings, event, platform_.Screen())) {
+    if (rules_.Apply(settings, event, platform_.screen.Screen())) {
         Trace("exit asked");
         if (VerifyPassword()) {
             Close();
@@ -161,26 +161,26 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
 }
 
 bool TfrmScrn::VerifyPassword() {
-    if (platform_.StartMode() != kRunMode)
+    if (platform_.application.StartMode() != kRunMode)
         return true;
     bool ok = false;
-    if (!platform_.OpenDesktopKey())
+    if (!platform_.desktop.OpenDesktopKey())
         return true;
     for (const char* name : {"ScreenSaveUsePassword", "ScreenSaverIsSecure"}) {
-        const auto value = platform_.ReadDesktopInteger(name);
+        const auto value = platform_.desktop.ReadDesktopInteger(name);
         if (value && *value == 0) {
             ok = true;
             break;
         }
     }
     if (!ok) {
-        platform_.ShowCursor(true);
+        platform_.screen.ShowCursor(true);
         // A library that is missing, or that cannot check, cannot keep the
         // user from ending the run.
-        ok = platform_.VerifyScreenSavePwd() != PasswordCheck::Refused;
-        platform_.ShowCursor(false);
+        ok = platform_.password.VerifyScreenSavePwd() != PasswordCheck::Refused;
+        platform_.screen.ShowCursor(false);
     }
-    platform_.CloseDesktopKey();
+    platform_.desktop.CloseDesktopKey();
     return ok;
 }
 
@@ -191,7 +191,7 @@ void TfrmScrn::mpSaverNotify() {
 
 void TfrmScrn::Close() {
     FormClose();
-    platform_.Terminate();
+    platform_.application.Terminate();
 }
 
 void TfrmScrn::FormClose() {
@@ -201,28 +201,28 @@ void TfrmScrn::FormClose() {
     closed_ = true;
     if (KbdNotify_)
         KbdNotify_->OnMessage = nullptr;
-    platform_.SetScreenSaverRunning(false);
-    platform_.ReleaseCapture();
+    platform_.desktop.SetScreenSaverRunning(false);
+    platform_.screen.ReleaseCapture();
     ShowMouseCursor();
     Trace("closed");
 }
 
 void TfrmScrn::EndViewer() {
-    if (!platform_.HasViewerProcess())
+    if (!platform_.viewer.HasViewerProcess())
         return;
     for (int attempt = 0; attempt < kViewerTerminateAttempts; ++attempt) {
         if (attempt > 0)
-            platform_.Sleep(kViewerTerminatePauseMs);
-        platform_.TerminateViewerProcess();
-        platform_.ProcessMessages();
-        const auto code = platform_.ViewerExitCode();
+            platform_.application.Sleep(kViewerTerminatePauseMs);
+        platform_.viewer.TerminateViewerProcess();
+        platform_.application.ProcessMessages();
+        const auto code = platform_.viewer.ViewerExitCode();
         if (!code)
             break;
         ViewerExitCode_ = *code;
         if (ViewerExitCode_ != kStillActive)
             break;
     }
-    platform_.CloseViewerProcess();
+    platform_.viewer.CloseViewerProcess();
     Trace("viewer ended");
 }
 
@@ -232,19 +232,19 @@ void TfrmScrn::FormDestroy() {
     destroyed_ = true;
     if (music_)
         music_->Shutdown();
-    DeleteFiles(writtenSounds_, platform_.Files());
+    DeleteFiles(writtenSounds_, platform_.files.Files());
     KbdNotify_.reset();
     music_.reset();
 }
 
 void TfrmScrn::HideMouseCursor() {
-    const ScreenSize screen = platform_.Screen();
-    platform_.SetCursorPos(screen.width, screen.height);
-    platform_.ShowCursor(false);
+    const ScreenSize screen = platform_.screen.Screen();
+    platform_.screen.SetCursorPos(screen.width, screen.height);
+    platform_.screen.ShowCursor(false);
 }
 
 void TfrmScrn::ShowMouseCursor() {
-    platform_.ShowCursor(true);
+    platform_.screen.ShowCursor(true);
 }
 
 }  // namespace orlscr

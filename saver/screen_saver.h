@@ -7,79 +7,12 @@
 #include <vector>
 
 #include "hook/source/keyboard_watch.h"
-#include "package/input_file.h"
 #include "package/settings_record.h"
 #include "saver/exit_rules.h"
-#include "saver/extract.h"
 #include "saver/music.h"
+#include "saver/saver_platform.h"
 
 namespace orlscr {
-
-// What the password library's check answered.
-enum class PasswordCheck {
-    LibraryMissing,  // "PASSWORD.CPL" could not be loaded
-    EntryMissing,    // it has no "VerifyScreenSavePwd"
-    Accepted,
-    Refused,
-};
-
-// Everything the saver window needs from the platform. The Win32 side
-// implements it for the real run; tests implement it to watch the run.
-class SaverPlatform {
-  public:
-    virtual ~SaverPlatform() = default;
-
-    // The running program's file, for reading, writers denied. Throws Error.
-    virtual std::unique_ptr<InputFile> OpenOwnFile() = 0;
-    // The primary screen's size at this moment.
-    virtual ScreenSize Screen() = 0;
-    virtual void SetCursorPos(int32_t x, int32_t y) = 0;
-    virtual void ShowCursor(bool show) = 0;
-    virtual void ReleaseCapture() = 0;
-
-    virtual std::string TempDir() = 0;
-    virtual std::string SysDir() = 0;
-    // The lead bytes of the system code page's double-byte characters, which
-    // stored file names may hold; nullptr for a code page without them.
-    virtual LeadBytePredicate LeadBytes() = 0;
-    virtual TargetFiles& Files() = 0;
-    // A key of "CONTROL.INI" beside the program as text; nothing when the
-    // file or the key is missing.
-    virtual std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) = 0;
-
-    virtual std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() = 0;
-    virtual SoundDevice& MusicDevice() = 0;
-
-    // Starts the viewer process; false when it could not be started.
-    virtual bool StartViewerProcess(const std::string& commandLine) = 0;
-    virtual bool HasViewerProcess() = 0;
-    // The viewer's exit code, or nothing when it cannot be read.
-    virtual std::optional<uint32_t> ViewerExitCode() = 0;
-    virtual void TerminateViewerProcess() = 0;
-    virtual void CloseViewerProcess() = 0;
-
-    // SPI_SCREENSAVERRUNNING on or off.
-    virtual void SetScreenSaverRunning(bool running) = 0;
-
-    virtual void Sleep(uint32_t milliseconds) = 0;
-    virtual void ProcessMessages() = 0;
-    // Whether the application has been asked to end; Terminate asks it.
-    virtual bool Terminated() = 0;
-    virtual void Terminate() = 0;
-    // The standard error box: the message and an OK button.
-    virtual void ShowError(const std::string& message) = 0;
-
-    virtual uint8_t StartMode() = 0;
-    // "Control Panel\Desktop" of the current user, read only; false when it
-    // cannot be opened. Values: a 32-bit integer value, nothing when missing
-    // or of another type.
-    virtual bool OpenDesktopKey() = 0;
-    virtual std::optional<uint32_t> ReadDesktopInteger(const std::string& name) = 0;
-    virtual void CloseDesktopKey() = 0;
-    // Loads "PASSWORD.CPL" from the system folder, asks VerifyScreenSavePwd
-    // and unloads it again.
-    virtual PasswordCheck VerifyScreenSavePwd() = 0;
-};
 
 // The saver window of the run mode, without its platform: the start-up, the
 // wait loop, the exit rules, the password check, closing and destruction.
@@ -91,7 +24,7 @@ class SaverPlatform {
 // at a normal end, so no viewer and no screen-saver flag outlive it.
 class TfrmScrn {
   public:
-    explicit TfrmScrn(SaverPlatform& platform);
+    explicit TfrmScrn(const SaverPlatform& platform);
     ~TfrmScrn();
 
     TfrmScrn(const TfrmScrn&) = delete;
@@ -131,7 +64,7 @@ class TfrmScrn {
     void ShowMouseCursor();
     void AttachExitRules();
 
-    SaverPlatform& platform_;
+    SaverPlatform platform_;
     TSSFileLocations Settings_;
     bool StartPending_ = true;
     bool starting_ = false;

@@ -83,9 +83,16 @@ class LoggingSoundDevice : public SoundDevice {
 // The platform of a run under test. Every call that matters goes to `log`;
 // `during` holds actions that the wait loop's message passes perform, one per
 // pass, standing in for input arriving while the saver waits.
-class FakeSaverPlatform : public SaverPlatform {
+class FakeSaverPlatform : public SaverFiles,
+                          public ViewerProcess,
+                          public PasswordProvider,
+                          public DesktopSettings,
+                          public ScreenAndCursor,
+                          public SaverApplication {
   public:
     FakeSaverPlatform() : notify(log), device(log) { files.log = &log; }
+
+    SaverPlatform Roles() { return {*this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<InputFile> OpenOwnFile() override {
         return std::make_unique<MemoryInputFile>(package.data(), package.size());
@@ -268,7 +275,7 @@ TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
     platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); }, [&] { platform.Input(kWmMouseMove, 103, 97); },
                        [&] { EXPECT_TRUE(platform.screenSaverFlag); }, [&] { platform.Input(kWmMouseMove, 110, 100); }};
     {
-        TfrmScrn form(platform);
+        TfrmScrn form(platform.Roles());
         form.FormActivate();
         EXPECT_FALSE(form.StartPending());
         EXPECT_TRUE(form.Closed());
@@ -318,7 +325,7 @@ TEST_F(ScreenSaverTest, NotificationsDuringTheStartUpAreNotCounted) {
     TSSFileLocations record = PresentationRecord();
     record.lExitMouseMove = false;
     UsePackage(record);
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     // The music starts after the watch, while the start-up is still pending.
     platform.device.onOpen = [&] {
         for (int i = 0; i < 5; ++i)
@@ -332,7 +339,7 @@ TEST_F(ScreenSaverTest, NotificationsDuringTheStartUpAreNotCounted) {
 
 TEST_F(ScreenSaverTest, ActivateDuringTheRunDoesNothing) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.during = {[&] { form.FormActivate(); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
                        [&] { platform.Input(kWmMouseMove, 9, 9); }};
     form.FormActivate();
@@ -346,7 +353,7 @@ TEST_F(ScreenSaverTest, RefusedPasswordKeepsTheRunAndMovesTheReference) {
     platform.hasDesktopKey = true;
     platform.registry = {{"ScreenSaveUsePassword", 1}};
     platform.passwordAnswers = {PasswordCheck::Refused, PasswordCheck::Accepted};
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     int dialogEvents = 0;
     platform.onPasswordDialog = [&] {
         // Input in the password dialog does not re-enter the rules.
@@ -369,7 +376,7 @@ TEST_F(ScreenSaverTest, RefusedPasswordKeepsTheRunAndMovesTheReference) {
 }
 
 TEST_F(ScreenSaverTest, PasswordCheckConsultsRegistryThenLibrary) {
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.hasDesktopKey = false;
     EXPECT_TRUE(form.VerifyPassword());
     platform.hasDesktopKey = true;
@@ -393,7 +400,7 @@ TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
     UsePackage(PresentationRecord());
     platform.notify.refuse = true;  // the hook library is missing
     {
-        TfrmScrn form(platform);
+        TfrmScrn form(platform.Roles());
         form.FormActivate();
         EXPECT_TRUE(form.StartPending());
         EXPECT_TRUE(form.Closed());
@@ -410,7 +417,7 @@ TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
 TEST_F(ScreenSaverTest, UnreadableRecordStartsNothing) {
     UsePackage(PresentationRecord(), /*truncate=*/true);
     {
-        TfrmScrn form(platform);
+        TfrmScrn form(platform.Roles());
         form.FormActivate();
     }
     EXPECT_FALSE(platform.Contains("error box"));  // quietly
@@ -423,7 +430,7 @@ TEST_F(ScreenSaverTest, UnreadableRecordStartsNothing) {
 
 TEST_F(ScreenSaverTest, PlayerWithoutPackageEndsQuietly) {
     platform.package = "MZ tiny";
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     form.FormActivate();
     EXPECT_TRUE(platform.terminated);
     EXPECT_FALSE(platform.Contains("create watch"));
@@ -433,7 +440,7 @@ TEST_F(ScreenSaverTest, OtherPackagesGetTheWatchButNoViewerOrMusic) {
     TSSFileLocations record = PresentationRecord();
     record.Ver = "PowerPoint";
     UsePackage(record);
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
     form.FormActivate();
     EXPECT_TRUE(platform.Contains("install hook"));
@@ -445,7 +452,7 @@ TEST_F(ScreenSaverTest, OtherPackagesGetTheWatchButNoViewerOrMusic) {
 TEST_F(ScreenSaverTest, ClosingTerminatesTheViewerUntilItHasEnded) {
     UsePackage(PresentationRecord());
     platform.terminateAttemptsNeeded = 3;
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
     form.FormActivate();
     EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "terminate viewer"), 3);
@@ -454,7 +461,7 @@ TEST_F(ScreenSaverTest, ClosingTerminatesTheViewerUntilItHasEnded) {
 
 TEST_F(ScreenSaverTest, EndedOtherwiseStillEndsTheViewerAndClearsTheFlag) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.during = {[&] { platform.terminated = true; }};  // e.g. the session ends
     form.FormActivate();
     EXPECT_FALSE(platform.viewerRunning);
@@ -463,7 +470,7 @@ TEST_F(ScreenSaverTest, EndedOtherwiseStillEndsTheViewerAndClearsTheFlag) {
 
 TEST_F(ScreenSaverTest, ViewerEndingByItselfDoesNotEndTheRun) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     platform.during = {[&] { platform.viewerAlive = false; },  // the user quits the viewer
                        [] {}, [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
                        [&] { platform.Input(kWmMouseMove, 50, 1); }};
@@ -485,7 +492,7 @@ TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {
         record.lMute = c.recordMute;
         p.package = MakePackage(record, kPresentationFiles);
         p.mute = c.ini;
-        TfrmScrn form(p);
+        TfrmScrn form(p.Roles());
         p.during = {[&] { p.terminated = true; }};
         form.FormActivate();
         EXPECT_EQ(p.IndexOf("sound open") != -1, c.plays) << c.ini.value_or("(none)");
@@ -500,7 +507,7 @@ TEST_F(ScreenSaverTest, NamesAreCheckedWithTheLeadBytesOfTheSystemCodePage) {
     UsePackage(record);
     platform.leadBytes = [](unsigned char c) { return c >= 0x81 && c <= 0x9F; };
     platform.during = {[&] { platform.terminated = true; }};
-    TfrmScrn form(platform);
+    TfrmScrn form(platform.Roles());
     form.FormActivate();
     EXPECT_EQ(platform.files.files["C:\\TEMP\\" + name], "DOC");
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+
+#include "common/win/unique.h"
+#include "saver/saver_platform.h"
+
+namespace orlscr {
+
+// The viewer process.
+class Win32ViewerProcess : public ViewerProcess {
+  public:
+    bool StartViewerProcess(const std::string& commandLine) override;
+    bool HasViewerProcess() override { return static_cast<bool>(process_); }
+    std::optional<uint32_t> ViewerExitCode() override;
+    void TerminateViewerProcess() override;
+    void CloseViewerProcess() override;
+
+  private:
+    UniqueHandle process_;
+    UniqueHandle thread_;
+};
+
+}  // namespace orlscr
