@@ -4,15 +4,15 @@
 // Exports (the x64 calling convention; names undecorated):
 //   int32_t InstallHook(HWND window, uint32_t message)
 //       adds the window to the receivers (a window already there gets the new
-//       message number); 0 on success, -1 when the window is not a window or
-//       the hooks cannot be set.
+//       message number, and the hooks are set afresh, for a caller who found
+//       that the platform dropped them); 0 on success, -1 when the window is
+//       not a window or the hooks cannot be set.
 //   int32_t UninstallHook(HWND window)
 //       ends the delivery to the window; 0.
 //
 // How: the first receiver starts a hook thread in the calling process. It sets
 // the low-level mouse and keyboard hooks and runs their message loop; for each
-// event it fills an EVENTMSG and sends the message synchronously to every
-// receiver, with LParam pointing at that record:
+// event it fills an EVENTMSG:
 //   mouse: message = the mouse message (WM_MOUSEMOVE, WM_LBUTTONUP, ...),
 //          paramL = x, paramH = y in screen pixels;
 //   keys:  message = WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP,
@@ -22,76 +22,174 @@
 //          or the foreground window (keys).
 // The last receiver going away ends the thread, which removes the hooks.
 //
+// Hand-over: the platform drops a low-level hook whose procedure takes too
+// long, without notice, so the hook procedure never waits on a receiver. It
+// appends the record to each receiver's queue and posts a wake-up to that
+// receiver's pump, a message-only window that InstallHook made on the
+// receiver's own thread; then it passes the event on. The pump runs whenever
+// the receiver's thread retrieves messages and sends the queued records, in
+// order, to the receiver with LParam pointing at a copy that stays valid for
+// the call. So the receiver sees the same records in the same order as a
+// synchronous delivery would give it, on its own thread, and may take as long
+// as it likes over each. A receiver that stops retrieving messages loses its
+// oldest records beyond kMaxPending.
+//
 // A mouse move that leaves the cursor where it was is not reported: some
 // systems produce such moves when a window appears under the cursor or after
 // the cursor was placed by a program, and they are no input of the user.
-//
-// The platform drops a low-level hook whose procedure takes too long, so a
-// delivery waits at most kDeliveryTimeoutMs per receiver. A record stays valid
-// after a delivery that timed out: records come from a ring that is far larger
-// than the number of deliveries that can be pending at once.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <vector>
+
+#include "common/win/unique.h"
 
 namespace {
 
-constexpr UINT kDeliveryTimeoutMs = 400;
-constexpr LONG kRecordRing = 256;
+constexpr const char* kPumpClass = "OrlscrHookPump";
+constexpr UINT kDrainMessage = WM_APP + 0x7A8;
+// Posted to the hook thread: remove the hooks and set them again.
+constexpr UINT kRehookMessage = WM_APP + 0x7A9;
+constexpr size_t kMaxPending = 4096;
 
+// One receiving window. Invariant: `pump` is a window of the thread that
+// installed the receiver, and a drain message is on its way to it whenever
+// `wakePosted` is true.
 struct Receiver {
     HWND window;
     UINT message;
+    HWND pump;
+    std::deque<EVENTMSG> pending;
+    bool wakePosted;
 };
 
 SRWLOCK g_lock = SRWLOCK_INIT;
-std::vector<Receiver>* g_receivers = nullptr;  // guarded by g_lock
-DWORD g_hookThreadId = 0;                      // guarded by g_lock; 0 = no thread
+std::vector<std::unique_ptr<Receiver>>* g_receivers = nullptr;  // guarded by g_lock
+DWORD g_hookThreadId = 0;                                       // guarded by g_lock; 0 = no thread
+HMODULE g_module = nullptr;
+bool g_pumpClassRegistered = false;  // guarded by g_lock
 
 // The cursor position of the last mouse event; only the hook thread uses it.
 POINT g_lastPoint = {};
 
-EVENTMSG g_records[kRecordRing];
-volatile LONG g_nextRecord = 0;
-
 class LockGuard {
   public:
-    explicit LockGuard(bool exclusive) : exclusive_(exclusive) {
-        if (exclusive_)
-            ::AcquireSRWLockExclusive(&g_lock);
-        else
-            ::AcquireSRWLockShared(&g_lock);
-    }
-    ~LockGuard() {
-        if (exclusive_)
-            ::ReleaseSRWLockExclusive(&g_lock);
-        else
-            ::ReleaseSRWLockShared(&g_lock);
-    }
-
-  private:
-    bool exclusive_;
+    LockGuard() { ::AcquireSRWLockExclusive(&g_lock); }
+    ~LockGuard() { ::ReleaseSRWLockExclusive(&g_lock); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
 };
 
-void Deliver(const EVENTMSG& event) {
-    // A copy, so that the lock is not held while the receivers run (they may
-    // install or uninstall themselves meanwhile).
-    std::vector<Receiver> receivers;
-    {
-        LockGuard lock(false);
-        // Hooks of a thread that is ending deliver nothing.
-        if (g_receivers == nullptr || g_hookThreadId != ::GetCurrentThreadId())
-            return;
-        receivers = *g_receivers;
+// Under g_lock.
+Receiver* FindReceiver(HWND window) {
+    if (g_receivers == nullptr)
+        return nullptr;
+    for (auto& receiver : *g_receivers) {
+        if (receiver->window == window)
+            return receiver.get();
     }
-    for (const Receiver& receiver : receivers) {
-        const LONG slot = ::InterlockedIncrement(&g_nextRecord) & (kRecordRing - 1);
-        g_records[slot] = event;
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutA(receiver.window, receiver.message, 0, reinterpret_cast<LPARAM>(&g_records[slot]),
-                              SMTO_NORMAL | SMTO_ABORTIFHUNG, kDeliveryTimeoutMs, &result);
+    return nullptr;
+}
+
+// Under g_lock.
+Receiver* FindByPump(HWND pump) {
+    if (g_receivers == nullptr)
+        return nullptr;
+    for (auto& receiver : *g_receivers) {
+        if (receiver->pump == pump)
+            return receiver.get();
+    }
+    return nullptr;
+}
+
+// Sends the records that were queued when the drain began; a later wake-up
+// takes the rest, so the receiver's thread gets back to its other messages.
+void Drain(HWND pump) {
+    size_t budget = 0;
+    {
+        LockGuard lock;
+        if (Receiver* receiver = FindByPump(pump))
+            budget = receiver->pending.size();
+    }
+    for (;;) {
+        EVENTMSG record;
+        HWND window;
+        UINT message;
+        {
+            LockGuard lock;
+            Receiver* receiver = FindByPump(pump);
+            if (receiver == nullptr)
+                return;
+            if (receiver->pending.empty()) {
+                receiver->wakePosted = false;
+                return;
+            }
+            if (budget == 0) {
+                receiver->wakePosted = ::PostMessageA(pump, kDrainMessage, 0, 0) != FALSE;
+                return;
+            }
+            --budget;
+            record = receiver->pending.front();
+            receiver->pending.pop_front();
+            window = receiver->window;
+            message = receiver->message;
+        }
+        // The receiver may pump messages meanwhile (a dialog), which drains
+        // the following records from inside this call; their order holds.
+        ::SendMessageA(window, message, 0, reinterpret_cast<LPARAM>(&record));
+    }
+}
+
+LRESULT CALLBACK PumpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kDrainMessage) {
+        Drain(window);
+        return 0;
+    }
+    if (message == WM_CLOSE) {
+        ::DestroyWindow(window);
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Under g_lock.
+bool RegisterPumpClass() {
+    if (g_pumpClassRegistered)
+        return true;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PumpProc;
+    windowClass.hInstance = g_module;
+    windowClass.lpszClassName = kPumpClass;
+    if (::RegisterClassA(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+    g_pumpClassRegistered = true;
+    return true;
+}
+
+// A pump can be destroyed on its own thread only; elsewhere it is asked to.
+void DestroyPump(HWND pump) {
+    if (::GetWindowThreadProcessId(pump, nullptr) == ::GetCurrentThreadId())
+        ::DestroyWindow(pump);
+    else
+        ::PostMessageA(pump, WM_CLOSE, 0, 0);
+}
+
+// Runs on the hook thread; never waits on a receiver.
+void Deliver(const EVENTMSG& event) {
+    LockGuard lock;
+    // Hooks of a thread that is ending deliver nothing.
+    if (g_receivers == nullptr || g_hookThreadId != ::GetCurrentThreadId())
+        return;
+    for (auto& receiver : *g_receivers) {
+        if (receiver->pending.size() >= kMaxPending)
+            receiver->pending.pop_front();
+        receiver->pending.push_back(event);
+        if (!receiver->wakePosted)
+            receiver->wakePosted = ::PostMessageA(receiver->pump, kDrainMessage, 0, 0) != FALSE;
     }
 }
 
@@ -133,28 +231,64 @@ struct ThreadStart {
     bool ok;
 };
 
-DWORD WINAPI HookThread(void* parameter) {
-    auto* start = static_cast<ThreadStart*>(parameter);
-    HMODULE module = start->module;
+// Releases what the hook thread set, whichever way it leaves.
+class Hooks {
+  public:
+    explicit Hooks(HMODULE module) : module_(module) { Set(); }
+    ~Hooks() { Remove(); }
+    Hooks(const Hooks&) = delete;
+    Hooks& operator=(const Hooks&) = delete;
+    bool ok() const { return mouse_ != nullptr && keyboard_ != nullptr; }
+
+    // Removes the hooks first, so that no event passes through two of ours.
+    void Reset() {
+        Remove();
+        Set();
+    }
+
+  private:
+    void Set() {
+        mouse_ = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module_, 0);
+        keyboard_ = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module_, 0);
+    }
+    void Remove() {
+        if (mouse_ != nullptr)
+            ::UnhookWindowsHookEx(mouse_);
+        if (keyboard_ != nullptr)
+            ::UnhookWindowsHookEx(keyboard_);
+        mouse_ = keyboard_ = nullptr;
+    }
+
+    HMODULE module_;
+    HHOOK mouse_ = nullptr;
+    HHOOK keyboard_ = nullptr;
+};
+
+void RunHooks(ThreadStart* start) {
     // Makes sure the thread has a message queue before anyone posts to it.
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
     ::GetCursorPos(&g_lastPoint);
-    HHOOK mouse = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module, 0);
-    HHOOK keyboard = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0);
-    start->ok = mouse != nullptr && keyboard != nullptr;
+    Hooks hooks(start->module);
+    start->ok = hooks.ok();
     const bool ok = start->ok;
     ::SetEvent(start->ready);  // `start` is gone after this
-    if (ok) {
-        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+    if (!ok)
+        return;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == nullptr && msg.message == kRehookMessage) {
+            hooks.Reset();
+            continue;
         }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
     }
-    if (mouse != nullptr)
-        ::UnhookWindowsHookEx(mouse);
-    if (keyboard != nullptr)
-        ::UnhookWindowsHookEx(keyboard);
+}
+
+DWORD WINAPI HookThread(void* parameter) {
+    auto* start = static_cast<ThreadStart*>(parameter);
+    HMODULE module = start->module;
+    RunHooks(start);
     // The thread holds its own reference to the library, so the library stays
     // loaded until the thread has left it.
     ::FreeLibraryAndExitThread(module, 0);
@@ -163,25 +297,35 @@ DWORD WINAPI HookThread(void* parameter) {
 
 // Starts the hook thread; its id, or 0 when the hooks cannot be set.
 DWORD StartHookThread() {
-    HMODULE module = nullptr;
-    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&HookThread), &module))
+    HMODULE raw = nullptr;
+    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&HookThread), &raw))
         return 0;
-    ThreadStart start = {module, ::CreateEventA(nullptr, TRUE, FALSE, nullptr), false};
-    if (start.ready == nullptr) {
-        ::FreeLibrary(module);
+    // The thread's own reference to the library; the thread takes it over.
+    orlscr::UniqueModule module(raw);
+    orlscr::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready)
         return 0;
-    }
+    ThreadStart start = {module.get(), ready.get(), false};
     DWORD id = 0;
-    HANDLE thread = ::CreateThread(nullptr, 0, HookThread, &start, 0, &id);
-    if (thread == nullptr) {
-        ::CloseHandle(start.ready);
-        ::FreeLibrary(module);
+    orlscr::UniqueHandle thread(::CreateThread(nullptr, 0, HookThread, &start, 0, &id));
+    if (!thread)
         return 0;
-    }
-    ::WaitForSingleObject(start.ready, INFINITE);
-    ::CloseHandle(start.ready);
-    ::CloseHandle(thread);
+    module.release();
+    ::WaitForSingleObject(ready.get(), INFINITE);
     return start.ok ? id : 0;
+}
+
+// Removes a receiver and its pump; under g_lock.
+void RemoveReceiver(HWND window) {
+    if (g_receivers == nullptr)
+        return;
+    auto found = std::find_if(g_receivers->begin(), g_receivers->end(),
+                              [window](const std::unique_ptr<Receiver>& r) { return r->window == window; });
+    if (found == g_receivers->end())
+        return;
+    HWND pump = (*found)->pump;
+    g_receivers->erase(found);
+    DestroyPump(pump);
 }
 
 }  // namespace
@@ -191,27 +335,30 @@ extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t messa
         return -1;
     bool needThread = false;
     {
-        LockGuard lock(true);
+        LockGuard lock;
         if (g_receivers == nullptr)
-            g_receivers = new std::vector<Receiver>();
-        bool found = false;
-        for (Receiver& receiver : *g_receivers) {
-            if (receiver.window == window) {
-                receiver.message = message;
-                found = true;
-            }
+            g_receivers = new std::vector<std::unique_ptr<Receiver>>();
+        if (Receiver* receiver = FindReceiver(window)) {
+            receiver->message = message;
+            if (g_hookThreadId != 0)
+                ::PostThreadMessageA(g_hookThreadId, kRehookMessage, 0, 0);
+        } else {
+            if (!RegisterPumpClass())
+                return -1;
+            HWND pump = ::CreateWindowExA(0, kPumpClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_module, nullptr);
+            if (pump == nullptr)
+                return -1;
+            g_receivers->push_back(std::make_unique<Receiver>(Receiver{window, message, pump, {}, false}));
         }
-        if (!found)
-            g_receivers->push_back({window, message});
         needThread = g_hookThreadId == 0;
     }
     if (!needThread)
         return 0;
 
     const DWORD id = StartHookThread();
-    LockGuard lock(true);
+    LockGuard lock;
     if (id == 0) {
-        std::erase_if(*g_receivers, [window](const Receiver& r) { return r.window == window; });
+        RemoveReceiver(window);
         return -1;
     }
     if (g_hookThreadId == 0 && !g_receivers->empty()) {
@@ -224,10 +371,10 @@ extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t messa
 }
 
 extern "C" __declspec(dllexport) int32_t UninstallHook(HWND window) {
-    LockGuard lock(true);
+    LockGuard lock;
     if (g_receivers == nullptr)
         return 0;
-    std::erase_if(*g_receivers, [window](const Receiver& r) { return r.window == window; });
+    RemoveReceiver(window);
     if (g_receivers->empty() && g_hookThreadId != 0) {
         ::PostThreadMessageA(g_hookThreadId, WM_QUIT, 0, 0);
         g_hookThreadId = 0;
@@ -235,6 +382,13 @@ extern "C" __declspec(dllexport) int32_t UninstallHook(HWND window) {
     return 0;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && g_pumpClassRegistered) {
+        // Unloaded while the process goes on: a later load registers the
+        // class again with its own window procedure.
+        ::UnregisterClassA(kPumpClass, g_module);
+    }
     return TRUE;
 }

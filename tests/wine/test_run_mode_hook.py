@@ -7,6 +7,7 @@ import os
 import queue
 import shutil
 import subprocess
+import sys
 import threading
 import time
 
@@ -89,6 +90,46 @@ class HookLibraryTest(orlwine.WineTestCase):
 
         self.command("quit")
         self.assertEqual(self.probe.wait(30), 0)
+
+
+class HookTimingTest(orlwine.WineTestCase):
+    """A receiver that takes 2 s over every notification does not hold up the
+    hook: the library passes each event on at once (the platform drops a hook
+    that keeps events longer than its limit, a few hundred milliseconds)."""
+
+    def test_busy_receiver_does_not_delay_the_hook(self):
+        work = os.path.join(self.prefix.root, "timing")
+        os.makedirs(work)
+        for source in (orlwine.helper("hook_timing.exe"), orlwine.dist("orlscrhook.dll")):
+            shutil.copy(source, work)
+        probe = subprocess.Popen(["wine", os.path.join(work, "hook_timing.exe")], env=self.prefix.env,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(self.prefix.stop)
+        self.addCleanup(probe.stdout.close)
+        lines = queue.Queue()
+        threading.Thread(target=lambda: [lines.put(line.split()) for line in probe.stdout], daemon=True).start()
+        self.assertEqual(lines.get(timeout=60), ["ready", "0"])
+        self.assertTrue(self.prefix.wait_windows("^Hook timing$"))
+        time.sleep(0.5)
+        while not lines.empty():
+            lines.get()
+
+        for step in range(6):
+            self.prefix.mouse_move(300 + 7 * step, 200)
+            time.sleep(0.3)
+        time.sleep(1.0)
+        seen = []
+        while not lines.empty():
+            seen.append(lines.get())
+        passed = [float(line[1]) for line in seen if line[0] == "passed"]
+        handled = [line for line in seen if line[0] == "handled"]
+        sys.stderr.write("hook kept the events for %s ms\n" % passed)
+        # The receiver is still busy with the first events meanwhile ...
+        self.assertLess(len(handled), 4, seen)
+        # ... and every event went on through the hooks all the same.
+        self.assertGreaterEqual(len(passed), 5, seen)
+        self.assertLess(max(passed), 200.0, passed)
+        probe.kill()
 
 
 if __name__ == "__main__":
