@@ -57,9 +57,16 @@ void TTarvelNotify::RemoveNotify() {
     platform_.DestroyNotifyWindow(window);
 }
 
+bool TTarvelNotify::Reinstall() {
+    if (!NotifyWindow)
+        return false;
+    return platform_.CallInstallHook(*NotifyWindow, kHookNotifyMessage) != -1;
+}
+
 bool TTarvelNotify::NotifyWndProc(TMessage& M) {
     if (M.Msg != kHookNotifyMessage)
         return false;
+    ++deliveries_;
     M.Result = 0;
     bool fDiscard = false;
     DoMessage(M, fDiscard);

@@ -56,7 +56,8 @@ class NotifyPlatform {
 // library sends it to the watch's hidden window, through OnMessage.
 //
 // Invariant: Enabled() is true exactly while the notify window exists, and the
-// window is one of the hook library's receivers for all that time.
+// window is one of the hook library's receivers for all that time (unless a
+// Reinstall was refused).
 //
 // OnMessage and OnChange may be reassigned at any time, also from inside a
 // call of either; the handler that is running stays alive until it returns.
@@ -83,6 +84,16 @@ class TTarvelNotify {
     // watch does not handle, which get the platform's default handling.
     bool NotifyWndProc(TMessage& M);
 
+    // How many notifications the library has delivered so far, handled or
+    // not.
+    uint64_t Deliveries() const { return deliveries_; }
+    // Installs the enabled watch's window with the library once more, which
+    // sets the library's hooks afresh, for a library whose hooks the platform
+    // dropped; the window stays a receiver meanwhile, so nothing queued for it
+    // is lost. False when the library refuses it; the watch stays enabled and
+    // can try again.
+    bool Reinstall();
+
     TOrlMessageEvent OnMessage;
     TNotifyEvent OnChange;
 
@@ -96,6 +107,7 @@ class TTarvelNotify {
 
     NotifyPlatform& platform_;
     std::optional<NotifyPlatform::WindowHandle> NotifyWindow;
+    uint64_t deliveries_ = 0;
 };
 
 }  // namespace orlscr

@@ -131,6 +131,34 @@ TEST(KeyboardWatch, NotificationsReachOnMessageAndAnswerTheDiscardFlag) {
     EXPECT_EQ(m.Result, 0);
 }
 
+TEST(KeyboardWatch, ReinstallGivesTheSameWindowToTheLibraryAgain) {
+    FakeNotifyPlatform platform;
+    TTarvelNotify watch(platform);
+    EXPECT_FALSE(watch.Reinstall());  // disabled: nothing to install
+    EXPECT_TRUE(platform.receivers.empty());
+
+    watch.SetEnabled(true);
+    const auto window = *platform.windows.begin();
+    platform.receivers.clear();  // the library lost it
+    EXPECT_TRUE(watch.Reinstall());
+    EXPECT_EQ(platform.receivers, (std::set<NotifyPlatform::WindowHandle>{window}));
+    EXPECT_EQ(platform.windows.size(), 1u);
+
+    platform.refuse = true;  // refused: still enabled, to try again later
+    EXPECT_FALSE(watch.Reinstall());
+    EXPECT_TRUE(watch.GetEnabled());
+
+    // Every notification counts as delivered, with or without a handler.
+    TMessage m = Notification();
+    watch.NotifyWndProc(m);
+    watch.OnMessage = [](TTarvelNotify&, TMessage, bool&) {};
+    watch.NotifyWndProc(m);
+    TMessage other;
+    other.Msg = 0x400;
+    watch.NotifyWndProc(other);
+    EXPECT_EQ(watch.Deliveries(), 2u);
+}
+
 TEST(KeyboardWatch, HandlerMayDetachAndReplaceItselfWhileRunning) {
     FakeNotifyPlatform platform;
     TTarvelNotify watch(platform);
