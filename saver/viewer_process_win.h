@@ -7,7 +7,9 @@
 
 namespace orlscr {
 
-// The viewer process.
+// The viewer process, started inside a job object that ends every process in
+// it when the last handle to the job closes: a saver that is killed or crashes
+// takes its viewer with it. The normal end still terminates the process.
 class Win32ViewerProcess : public ViewerProcess {
   public:
     bool StartViewerProcess(const std::string& commandLine) override;
@@ -17,6 +19,7 @@ class Win32ViewerProcess : public ViewerProcess {
     void CloseViewerProcess() override;
 
   private:
+    UniqueHandle job_;
     UniqueHandle process_;
     UniqueHandle thread_;
 };
