@@ -60,6 +60,10 @@ bool StdTargetFiles::Delete(const std::string& path) {
     return std::remove(LocalPath(path).c_str()) == 0;
 }
 
+bool StdTargetFiles::Replace(const std::string& from, const std::string& to) {
+    return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0;
+}
+
 bool IsPlainFileName(std::string_view name, LeadBytePredicate isLeadByte) {
     if (name.empty())
         return false;
@@ -129,6 +133,7 @@ void WriteSoundFiles(const TSSFileLocations& settings,
             return file;
         }
         bool Delete(const std::string& path) override { return inner_.Delete(path); }
+        bool Replace(const std::string& from, const std::string& to) override { return inner_.Replace(from, to); }
 
       private:
         TargetFiles& inner_;
@@ -162,18 +167,26 @@ void WritePresentationFiles(const TSSFileLocations& settings,
     }
 }
 
-void WriteHookLibrary(const TSSFileLocations& settings,
+bool WriteHookLibrary(const TSSFileLocations& settings,
                       InputFile& package,
-                      const std::string& sysDir,
+                      const std::string& folder,
                       TargetFiles& files) {
     if (settings.HookSize == 0)
-        return;
+        return false;
+    const std::string target = JoinPath(folder, kHookLibraryFileName);
+    const std::string partial = target + ".new";
     try {
-        ExtractEmbeddedFile(package, settings.HookPosition, settings.HookSize, JoinPath(sysDir, kHookLibraryFileName),
-                            files);
+        ExtractEmbeddedFile(package, settings.HookPosition, settings.HookSize, partial, files);
     } catch (const ECannotCreateFile&) {
-        // A library loaded by another run, or a folder the user may not write.
+        return false;
+    } catch (...) {
+        files.Delete(partial);
+        throw;
     }
+    if (files.Replace(partial, target))
+        return true;
+    files.Delete(partial);
+    return false;
 }
 
 void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files) {

@@ -43,6 +43,9 @@ class TargetFiles {
     virtual std::unique_ptr<TargetFile> Create(const std::string& path) = 0;
     // False when the file could not be deleted.
     virtual bool Delete(const std::string& path) = 0;
+    // Moves the file `from` to `to` in the same folder, replacing a file
+    // there; false when it cannot (then both stay as they were).
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
 };
 
 // Target files through the C library. Backslashes in a path are taken as
@@ -51,6 +54,7 @@ class StdTargetFiles : public TargetFiles {
   public:
     std::unique_ptr<TargetFile> Create(const std::string& path) override;
     bool Delete(const std::string& path) override;
+    bool Replace(const std::string& from, const std::string& to) override;
 };
 
 // Whether a stored file name names a file directly inside the folder it is
@@ -103,12 +107,17 @@ void WritePresentationFiles(const TSSFileLocations& settings,
                             TargetFiles& files,
                             LeadBytePredicate isLeadByte = nullptr);
 
-// The hook library into `sysDir` as "orlscrhook.dll": skipped when the target
-// cannot be created, and when the package carries none (size 0), so that an
-// empty file never replaces a library already there. Other errors propagate.
-void WriteHookLibrary(const TSSFileLocations& settings,
+// The hook library as "orlscrhook.dll" into `folder`. It is written under a
+// temporary name beside its target and moved into place only when complete,
+// so a failed copy leaves a library already there as it was. Returns whether
+// the library is now there: false when the file cannot be created or moved
+// into place (a folder the user may not write, a library in use, a folder of
+// that name), and when the package carries none (size 0), so that an empty
+// file never replaces a library already there. A copy error (a package that
+// ends early) propagates.
+bool WriteHookLibrary(const TSSFileLocations& settings,
                       InputFile& package,
-                      const std::string& sysDir,
+                      const std::string& folder,
                       TargetFiles& files);
 
 // Deletes the given files, ignoring failures.

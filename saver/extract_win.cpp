@@ -35,4 +35,8 @@ bool Win32TargetFiles::Delete(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
 }
 
+bool Win32TargetFiles::Replace(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 }  // namespace orlscr

@@ -10,6 +10,7 @@ class Win32TargetFiles : public TargetFiles {
   public:
     std::unique_ptr<TargetFile> Create(const std::string& path) override;
     bool Delete(const std::string& path) override;
+    bool Replace(const std::string& from, const std::string& to) override;
 };
 
 }  // namespace orlscr

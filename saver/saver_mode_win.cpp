@@ -2,6 +2,7 @@
 // calls of its portable core (saver/screen_saver.h).
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <optional>
@@ -38,6 +39,22 @@ std::string ProgramFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// "orlscr" in the user's local application data, made when missing; empty
+// when it cannot be had.
+std::string OwnLocalAppDataFolder() {
+    char buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                  buffer)))
+        return std::string();
+    const std::string folder = JoinPath(buffer, "orlscr");
+    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return std::string();
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return std::string();
+    return folder;
+}
+
 // The caption of the error box: the program's name without its extension.
 std::string ApplicationTitle() {
     std::string name = OwnFileName();
@@ -55,6 +72,7 @@ class Win32SaverFiles : public SaverFiles {
     std::unique_ptr<InputFile> OpenOwnFile() override { return OpenOwnPackage(); }
     std::string TempDir() override { return orlscr::TempDir(); }
     std::string SysDir() override { return orlscr::SysDir(); }
+    std::string UserLibraryDir() override { return OwnLocalAppDataFolder(); }
     LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
     TargetFiles& Files() override { return files_; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
@@ -86,11 +104,10 @@ class Win32SaverApplication : public SaverApplication {
         music_ = std::make_unique<MciSoundDevice>(window);
     }
 
-    // Waits, but wakes early for a message sent by the hook library: every
-    // input event of the desktop waits for the watch's answer, so a plain
-    // sleep would make the mouse lag for as long as the saver runs.
+    // Waits, but wakes early for a message, so that the input the hook
+    // library hands over is handled at once.
     void Sleep(uint32_t milliseconds) override {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE | QS_POSTMESSAGE);
     }
     void ProcessMessages() override {
         MSG message;
@@ -115,7 +132,8 @@ class Win32SaverApplication : public SaverApplication {
     }
     uint8_t StartMode() override { return orlscr::StartMode(); }
 
-    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
+    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
+        notifyPlatform_.SetLibraryFolder(libraryFolder);
         return std::make_unique<TTarvelNotify>(notifyPlatform_);
     }
     SoundDevice& MusicDevice() override { return *music_; }
@@ -127,6 +145,21 @@ class Win32SaverApplication : public SaverApplication {
     bool terminated_ = false;
 };
 
+class Win32InputClock : public InputClock {
+  public:
+    uint32_t TickCount() override { return ::GetTickCount(); }
+    uint32_t LastInputTick() override {
+        LASTINPUTINFO info = {};
+        info.cbSize = sizeof info;
+        if (::GetLastInputInfo(&info))
+            lastInput_ = info.dwTime;
+        return lastInput_;
+    }
+
+  private:
+    uint32_t lastInput_ = ::GetTickCount();
+};
+
 // The run's platform, role by role.
 class Win32SaverPlatform {
   public:
@@ -134,7 +167,7 @@ class Win32SaverPlatform {
         application_.Attach(window);
         password_.Attach(window);
     }
-    SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_}; }
+    SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_, clock_}; }
     SaverApplication& Application() { return application_; }
 
   private:
@@ -144,6 +177,7 @@ class Win32SaverPlatform {
     Win32DesktopSettings desktop_;
     Win32ScreenAndCursor screen_;
     Win32SaverApplication application_;
+    Win32InputClock clock_;
 };
 
 // The window: a small frameless box in the middle of the screen, painted in

@@ -26,6 +26,10 @@ class SaverFiles {
     virtual std::unique_ptr<InputFile> OpenOwnFile() = 0;
     virtual std::string TempDir() = 0;
     virtual std::string SysDir() = 0;
+    // A folder of the program's own among the current user's local
+    // application data, which only that user can write, made when missing;
+    // empty when there is none.
+    virtual std::string UserLibraryDir() = 0;
     // The lead bytes of the system code page's double-byte characters, which
     // stored file names may hold; nullptr for a code page without them.
     virtual LeadBytePredicate LeadBytes() = 0;
@@ -105,8 +109,21 @@ class SaverApplication {
     virtual void ShowError(const std::string& message) = 0;
     virtual uint8_t StartMode() = 0;
 
-    virtual std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() = 0;
+    // A keyboard watch whose hook library is loaded from `libraryFolder`, or
+    // from the system folder when that is empty or holds no loadable library.
+    virtual std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) = 0;
     virtual SoundDevice& MusicDevice() = 0;
+};
+
+// The clock and the desktop's last input, by which the saver notices input
+// that its keyboard watch was never told about.
+class InputClock {
+  public:
+    virtual ~InputClock() = default;
+    // Milliseconds since some fixed moment; wraps after 2^32.
+    virtual uint32_t TickCount() = 0;
+    // The tick count of the desktop's last input event.
+    virtual uint32_t LastInputTick() = 0;
 };
 
 // The roles together, as the saver window gets them.
@@ -117,6 +134,7 @@ struct SaverPlatform {
     DesktopSettings& desktop;
     ScreenAndCursor& screen;
     SaverApplication& application;
+    InputClock& clock;
 };
 
 }  // namespace orlscr

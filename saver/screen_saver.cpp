@@ -81,7 +81,7 @@ bool TfrmScrn::StartUp() {
             Settings_.lMute = *value != 0;
     }
 
-    WriteHookLibrary(Settings_, *file, platform_.files.SysDir(), platform_.files.Files());
+    WriteHookLibraryFile(*file);
     file.reset();
     Trace("files written");
 
@@ -105,12 +105,32 @@ bool TfrmScrn::StartUp() {
     return true;
 }
 
+// The system folder, as every user's runs share it; where this user may not
+// write there, a folder of the user's own. The watch loads the library from
+// where it was written.
+void TfrmScrn::WriteHookLibraryFile(InputFile& package) {
+    TargetFiles& files = platform_.files.Files();
+    const std::string sysDir = platform_.files.SysDir();
+    if (WriteHookLibrary(Settings_, package, sysDir, files)) {
+        hookFolder_ = sysDir;
+        return;
+    }
+    if (Settings_.HookSize == 0)
+        return;
+    const std::string userDir = platform_.files.UserLibraryDir();
+    if (!userDir.empty() && WriteHookLibrary(Settings_, package, userDir, files)) {
+        hookFolder_ = userDir;
+        Trace("hook library written to " + userDir);
+    }
+}
+
 void TfrmScrn::StartKeyboardWatch() {
     rules_.Reset(platform_.screen.Screen());
-    KbdNotify_ = platform_.application.CreateKeyboardWatch();
+    KbdNotify_ = platform_.application.CreateKeyboardWatch(hookFolder_);
     KbdNotify_->LoadHookLibrary();
     AttachExitRules();
     KbdNotify_->SetEnabled(true);
+    watchdog_.Start(platform_.clock.TickCount(), KbdNotify_->Deliveries());
 }
 
 void TfrmScrn::AttachExitRules() {
@@ -133,10 +153,24 @@ void TfrmScrn::WaitLoop() {
         platform_.application.ProcessMessages();
         if (const auto code = platform_.viewer.ViewerExitCode())
             ViewerExitCode_ = *code;
+        WatchHook();
     } while (!platform_.application.Terminated());
     // Asked to end some other way than by closing the window: the close
     // handler still ends the viewer and clears the flag.
     FormClose();
+}
+
+// The platform may drop the hook library's hooks without notice (a hook that
+// took too long once); then no input would ever end the run. Input of the
+// desktop that the watch was not told about within a second installs the
+// hooks again.
+void TfrmScrn::WatchHook() {
+    if (closed_ || !KbdNotify_ || !KbdNotify_->GetEnabled())
+        return;
+    if (!watchdog_.Check(platform_.clock.TickCount(), platform_.clock.LastInputTick(), KbdNotify_->Deliveries()))
+        return;
+    const bool installed = KbdNotify_->Reinstall();
+    Trace(installed ? "hook installed again" : "hook not installed again");
 }
 
 void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDiscard*/) {
@@ -195,12 +229,16 @@ void TfrmScrn::Close() {
 }
 
 void TfrmScrn::FormClose() {
-    EndViewer();
-    if (closed_)
-        return;
+    // Closed and deaf to input before the viewer is ended: ending it
+    // processes messages, and input arriving then must not run the exit rules
+    // again, ask for the password or start a second close.
+    const bool first = !closed_;
     closed_ = true;
     if (KbdNotify_)
         KbdNotify_->OnMessage = nullptr;
+    EndViewer();
+    if (!first)
+        return;
     platform_.desktop.SetScreenSaverRunning(false);
     platform_.screen.ReleaseCapture();
     ShowMouseCursor();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "hook/source/hook_watchdog.h"
 #include "hook/source/keyboard_watch.h"
 #include "package/settings_record.h"
 #include "saver/exit_rules.h"
@@ -55,9 +56,11 @@ class TfrmScrn {
 
   private:
     bool StartUp();
+    void WriteHookLibraryFile(InputFile& package);
     void StartKeyboardWatch();
     void StartViewer();
     void WaitLoop();
+    void WatchHook();
     void FormClose();
     void EndViewer();
     void HideMouseCursor();
@@ -72,9 +75,12 @@ class TfrmScrn {
     bool destroyed_ = false;
     ExitRules rules_;
     std::unique_ptr<TTarvelNotify> KbdNotify_;
+    HookWatchdog watchdog_;
     std::unique_ptr<Music> music_;
     uint32_t ViewerExitCode_ = 0;
     std::string ViewerCommandLine_;
+    // Where this run wrote the hook library; empty when nowhere.
+    std::string hookFolder_;
     std::vector<std::string> writtenSounds_;
 };
 

@@ -76,8 +76,12 @@ std::string HookLibraryPath() {
     return folder + "\\" + "orlscrhook";
 }
 
-void LoadHookLibrary() {
+void LoadHookLibrary(const std::string& folder) {
     HookLibraryState& state = State();
+    if (!state.library && !folder.empty()) {
+        const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + "orlscrhook";
+        state.library.reset(::LoadLibraryA(path.c_str()));
+    }
     if (!state.library) {
         state.library.reset(::LoadLibraryA(HookLibraryPath().c_str()));
         if (!state.library) {
@@ -121,7 +125,7 @@ void Win32NotifyPlatform::DestroyNotifyWindow(WindowHandle window) {
 }
 
 void Win32NotifyPlatform::LoadHookLibrary() {
-    orlscr::LoadHookLibrary();
+    orlscr::LoadHookLibrary(libraryFolder_);
 }
 
 int32_t Win32NotifyPlatform::CallInstallHook(WindowHandle window, uint32_t message) {

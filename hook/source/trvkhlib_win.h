@@ -15,9 +15,11 @@ namespace orlscr {
 // The system folder, a backslash and "orlscrhook"; the loader adds ".dll".
 std::string HookLibraryPath();
 
-// Loads the library and looks up "InstallHook" and "UninstallHook". When it
-// cannot be loaded the user is told so and the process exit code becomes -1.
-void LoadHookLibrary();
+// Loads the library, from `folder` when one is given and it loads from there,
+// else from the system folder, and looks up "InstallHook" and
+// "UninstallHook". When it cannot be loaded the user is told so and the
+// process exit code becomes -1.
+void LoadHookLibrary(const std::string& folder = std::string());
 
 // "InstallHook"(window, message), or -1 without that entry.
 int32_t CallInstallHook(HWND window, uint32_t message);
@@ -28,11 +30,16 @@ int32_t CallUninstallHook(HWND window);
 // library functions above.
 class Win32NotifyPlatform : public NotifyPlatform {
   public:
+    // Where LoadHookLibrary looks first; empty for the system folder only.
+    void SetLibraryFolder(const std::string& folder) { libraryFolder_ = folder; }
     WindowHandle CreateNotifyWindow(TTarvelNotify& owner) override;
     void DestroyNotifyWindow(WindowHandle window) override;
     void LoadHookLibrary() override;
     int32_t CallInstallHook(WindowHandle window, uint32_t message) override;
     int32_t CallUninstallHook(WindowHandle window) override;
+
+  private:
+    std::string libraryFolder_;
 };
 
 }  // namespace orlscr

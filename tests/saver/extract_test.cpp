@@ -217,6 +217,34 @@ TEST_F(ExtractTest, PackageWithoutHookLibraryKeepsTheOneThere) {
     EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
 }
 
+TEST_F(ExtractTest, HookLibraryIsReplacedOnlyByACompleteCopy) {
+    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
+    TSSFileLocations hook;
+    hook.HookPosition = 990;
+    hook.HookSize = 100;  // runs past the end of the package
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files), "Stream read error");
+    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);  // nothing partial
+
+    hook.HookPosition = 10;
+    hook.HookSize = 5;
+    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, files));
+    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), Bytes(10, 5));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+}
+
+TEST_F(ExtractTest, HookLibraryPassesOverAFolderWhereItCannotGo) {
+    fs::create_directories(root / "sys" / "orlscrhook.dll");  // something of its name in the way
+    TSSFileLocations hook;
+    hook.HookSize = 4;
+    EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, files));
+    EXPECT_TRUE(fs::is_directory(root / "sys" / "orlscrhook.dll"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+    EXPECT_FALSE(WriteHookLibrary(hook, *package, (root / "missing").string(), files));
+    EXPECT_TRUE(WriteHookLibrary(hook, *package, tempDir, files));
+    EXPECT_EQ(Read(root / "temp" / "orlscrhook.dll"), "abcd");
+}
+
 TEST(PlainFileName, TellsNamesThatStayInTheirFolder) {
     for (const char* good : {"screen.ppt", "PPTVIEW.EXE", "my show.slides", "a..b", ".hidden", "CONSOLE.TXT", "COM10"})
         EXPECT_TRUE(IsPlainFileName(good)) << good;

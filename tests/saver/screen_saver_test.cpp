@@ -30,6 +30,10 @@ class MemoryFiles : public TargetFiles {
     std::unique_ptr<TargetFile> Create(const std::string& path) override {
         if (log != nullptr)
             log->push_back("create " + path);
+        for (const std::string& folder : unwritable) {
+            if (path.rfind(folder, 0) == 0)
+                throw ECannotCreateFile(path);
+        }
         files[path].clear();
         return std::make_unique<File>(files[path]);
     }
@@ -37,7 +41,16 @@ class MemoryFiles : public TargetFiles {
         deleted.push_back(path);
         return files.erase(path) == 1;
     }
+    bool Replace(const std::string& from, const std::string& to) override {
+        auto found = files.find(from);
+        if (found == files.end())
+            return false;
+        files[to] = found->second;
+        files.erase(found);
+        return true;
+    }
     std::map<std::string, std::string> files;
+    std::vector<std::string> unwritable;  // folders where no file can be created
     std::vector<std::string> deleted;
     std::vector<std::string>* log = nullptr;
 };
@@ -88,11 +101,12 @@ class FakeSaverPlatform : public SaverFiles,
                           public PasswordProvider,
                           public DesktopSettings,
                           public ScreenAndCursor,
-                          public SaverApplication {
+                          public SaverApplication,
+                          public InputClock {
   public:
     FakeSaverPlatform() : notify(log), device(log) { files.log = &log; }
 
-    SaverPlatform Roles() { return {*this, *this, *this, *this, *this, *this}; }
+    SaverPlatform Roles() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
     std::unique_ptr<InputFile> OpenOwnFile() override {
         return std::make_unique<MemoryInputFile>(package.data(), package.size());
@@ -108,6 +122,7 @@ class FakeSaverPlatform : public SaverFiles,
     void ReleaseCapture() override {}
     std::string TempDir() override { return "C:\\TEMP\\"; }
     std::string SysDir() override { return "C:\\WINDOWS\\system32"; }
+    std::string UserLibraryDir() override { return userDir; }
     LeadBytePredicate LeadBytes() override { return leadBytes; }
     TargetFiles& Files() override { return files; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
@@ -116,8 +131,9 @@ class FakeSaverPlatform : public SaverFiles,
         log.push_back("read ini");
         return mute;
     }
-    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
+    std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
         log.push_back("create watch");
+        hookFolder = libraryFolder;
         auto created = std::make_unique<TTarvelNotify>(notify);
         watch = created.get();
         return created;
@@ -147,7 +163,9 @@ class FakeSaverPlatform : public SaverFiles,
         screenSaverFlag = running;
         log.push_back(running ? "flag on" : "flag off");
     }
-    void Sleep(uint32_t) override {}
+    void Sleep(uint32_t milliseconds) override { now += milliseconds; }
+    uint32_t TickCount() override { return now; }
+    uint32_t LastInputTick() override { return lastInput; }
     void ProcessMessages() override {
         if (!during.empty()) {
             auto action = during.front();
@@ -181,9 +199,12 @@ class FakeSaverPlatform : public SaverFiles,
         return answer;
     }
 
+    // Input of the desktop that the hook library never reports.
+    void LostInput() { lastInput = ++now; }
     // Hands an input event to the keyboard watch as the hook library would.
     void Input(uint32_t message, int32_t x = 0, int32_t y = 0) {
         ASSERT_NE(watch, nullptr);
+        lastInput = now;
         EventMsg event{message, static_cast<uint32_t>(x), static_cast<uint32_t>(y), 0, 0};
         TMessage m;
         m.Msg = kHookNotifyMessage;
@@ -208,6 +229,8 @@ class FakeSaverPlatform : public SaverFiles,
     LoggingSoundDevice device;
     TTarvelNotify* watch = nullptr;
     std::optional<std::string> mute;
+    std::string userDir = "C:\\Users\\me\\AppData\\Local\\orlscr";
+    std::string hookFolder;  // where the watch loads its library from
     std::deque<std::function<void()>> during;
     std::deque<PasswordCheck> passwordAnswers;
     std::function<void()> onPasswordDialog;
@@ -222,6 +245,8 @@ class FakeSaverPlatform : public SaverFiles,
     bool terminated = false;
     int idlePasses = 0;
     int cursorCounter = 0;
+    uint32_t now = 0;  // the clock: every Sleep advances it
+    uint32_t lastInput = 0;
 };
 
 // "image" bytes, the embedded files, the record, the trailer.
@@ -510,6 +535,79 @@ TEST_F(ScreenSaverTest, NamesAreCheckedWithTheLeadBytesOfTheSystemCodePage) {
     TfrmScrn form(platform.Roles());
     form.FormActivate();
     EXPECT_EQ(platform.files.files["C:\\TEMP\\" + name], "DOC");
+}
+
+TEST_F(ScreenSaverTest, InputDuringTheViewersEndStartsNothing) {
+    UsePackage(PresentationRecord());
+    platform.hasDesktopKey = true;
+    platform.registry = {{"ScreenSaveUsePassword", 1}};
+    platform.terminateAttemptsNeeded = 3;
+    TfrmScrn form(platform.Roles());
+    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
+                       [&] { form.Close(); },  // as the framework closes the window
+                       // Ending the viewer processes messages: input arrives.
+                       [&] { platform.Input(kWmMouseMove, 300, 300); }, [&] { platform.Input(kWmKeyUp); },
+                       [&] { platform.Input(kWmMouseMove, 10, 10); }};
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_FALSE(platform.Contains("password dialog"));
+    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "flag off"), 1);
+    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "close viewer"), 1);
+    EXPECT_EQ(platform.cursorCounter, 0);
+}
+
+TEST_F(ScreenSaverTest, InputTheHookMissedInstallsTheHookAgain) {
+    UsePackage(PresentationRecord());
+    TfrmScrn form(platform.Roles());
+    auto installs = [&] { return std::count(platform.log.begin(), platform.log.end(), "install hook"); };
+    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
+                       [&] { platform.LostInput(); }};  // the platform dropped the hooks
+    for (int pass = 0; pass < 9; ++pass)
+        platform.during.push_back([&] { EXPECT_EQ(installs(), 1); });
+    platform.during.push_back([] {});
+    platform.during.push_back([&] {
+        // A second after the lost input the hooks are installed again, once.
+        EXPECT_EQ(installs(), 2);
+        EXPECT_FALSE(platform.Contains("uninstall hook"));  // the window stays a receiver
+    });
+    platform.during.push_back([&] { EXPECT_EQ(installs(), 2); });
+    platform.during.push_back([&] { platform.Input(kWmMouseMove, 110, 100); });
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_EQ(installs(), 2);
+}
+
+TEST_F(ScreenSaverTest, HookLibraryGoesToTheUsersFolderWhenTheSystemFolderRefusesIt) {
+    UsePackage(PresentationRecord());
+    platform.during = {[&] { platform.terminated = true; }};
+    {
+        TfrmScrn form(platform.Roles());
+        form.FormActivate();
+    }
+    EXPECT_EQ(platform.hookFolder, "C:\\WINDOWS\\system32");
+
+    FakeSaverPlatform limited;  // a user who may not write the system folder
+    limited.package = platform.package;
+    limited.files.unwritable = {"C:\\WINDOWS\\"};
+    limited.during = {[&] { limited.terminated = true; }};
+    {
+        TfrmScrn form(limited.Roles());
+        form.FormActivate();
+    }
+    EXPECT_EQ(limited.files.files["C:\\Users\\me\\AppData\\Local\\orlscr\\orlscrhook.dll"], "DLL");
+    EXPECT_EQ(limited.hookFolder, "C:\\Users\\me\\AppData\\Local\\orlscr");
+    EXPECT_FALSE(limited.Contains("error box"));
+
+    FakeSaverPlatform nowhere;  // no folder of the user's either: the system folder's library, if any
+    nowhere.package = platform.package;
+    nowhere.files.unwritable = {"C:\\WINDOWS\\", "C:\\Users\\"};
+    nowhere.during = {[&] { nowhere.terminated = true; }};
+    {
+        TfrmScrn form(nowhere.Roles());
+        form.FormActivate();
+    }
+    EXPECT_EQ(nowhere.hookFolder, "");
+    EXPECT_TRUE(nowhere.Contains("install hook"));
 }
 
 TEST(ViewerCommandLine, QuotesTheDocumentAndEndsWithABlank) {

@@ -1,16 +1,47 @@
 // Stands in for "PASSWORD.CPL": VerifyScreenSavePwd answers what the
 // environment variable ORLSCR_PASSWORD_ANSWER says ("1" accepts, anything
 // else refuses), and appends "password asked ANSWER" to the trace file named
-// by ORLSCR_TRACE, so a test sees every call.
+// by ORLSCR_TRACE, so a test sees every call. An answer of several characters
+// gives one per call, in turn (the calls already in the trace count), and the
+// last one for every call after them. ORLSCR_PASSWORD_DELAY_MS makes every
+// call take that long, as a user typing into the password dialog does.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// How many calls the trace file records so far.
+int CallsSoFar(const char* trace) {
+    int calls = 0;
+    if (std::FILE* file = std::fopen(trace, "rb")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, file) != nullptr) {
+            if (std::strncmp(line, "password asked ", 15) == 0)
+                ++calls;
+        }
+        std::fclose(file);
+    }
+    return calls;
+}
+
+}  // namespace
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
-    const char* answer = std::getenv("ORLSCR_PASSWORD_ANSWER");
-    const BOOL accepted = answer != nullptr && answer[0] == '1';
-    if (const char* trace = std::getenv("ORLSCR_TRACE")) {
+    if (const char* delay = std::getenv("ORLSCR_PASSWORD_DELAY_MS"))
+        ::Sleep(static_cast<DWORD>(std::atoi(delay)));
+    const char* answers = std::getenv("ORLSCR_PASSWORD_ANSWER");
+    const char* trace = std::getenv("ORLSCR_TRACE");
+    char answer = '0';
+    if (answers != nullptr && answers[0] != '\0') {
+        const int call = trace != nullptr ? CallsSoFar(trace) : 0;
+        const int last = static_cast<int>(std::strlen(answers)) - 1;
+        answer = answers[call < last ? call : last];
+    }
+    const BOOL accepted = answer == '1';
+    if (trace != nullptr) {
         if (std::FILE* file = std::fopen(trace, "ab")) {
             std::fprintf(file, "password asked %d\n", accepted ? 1 : 0);
             std::fclose(file);

@@ -1,0 +1,140 @@
+// Stands in for the hook library "orlscrhook.dll" as the platform may leave
+// it: it keeps the library's contract (InstallHook, UninstallHook, message
+// 1960 with an EVENTMSG, mouse moves without movement left out), but after
+// ORLSCR_HOOK_DROP_AFTER deliveries (default 2) its hooks are gone without
+// notice, as when the platform removes a hook that overran its time limit. It
+// then appends "hook stand-in dropped" to the trace file named by
+// ORLSCR_TRACE. Installing the receiver again sets new hooks that deliver as
+// many events again. One receiver at a time.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/win/unique.h"
+
+namespace {
+
+constexpr LONG kRing = 64;
+
+HWND g_receiver = nullptr;
+UINT g_message = 0;
+DWORD g_threadId = 0;
+orlscr::UniqueHandle g_thread;
+HHOOK g_mouse = nullptr;
+HHOOK g_keyboard = nullptr;
+int g_left = 0;
+POINT g_lastPoint = {};
+EVENTMSG g_records[kRing];
+LONG g_next = 0;
+
+void Trace(const char* line) {
+    if (const char* trace = std::getenv("ORLSCR_TRACE")) {
+        if (std::FILE* file = std::fopen(trace, "ab")) {
+            std::fprintf(file, "%s\n", line);
+            std::fclose(file);
+        }
+    }
+}
+
+void Drop() {
+    ::UnhookWindowsHookEx(g_mouse);
+    ::UnhookWindowsHookEx(g_keyboard);
+    g_mouse = g_keyboard = nullptr;
+    Trace("hook stand-in dropped");
+}
+
+void Deliver(const EVENTMSG& event) {
+    if (g_left <= 0)
+        return;
+    EVENTMSG& record = g_records[g_next++ % kRing];
+    record = event;
+    ::SendNotifyMessageA(g_receiver, g_message, 0, reinterpret_cast<LPARAM>(&record));
+    if (--g_left == 0)
+        Drop();
+}
+
+LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        const bool moved = info->pt.x != g_lastPoint.x || info->pt.y != g_lastPoint.y;
+        g_lastPoint = info->pt;
+        if (wParam != WM_MOUSEMOVE || moved) {
+            EVENTMSG event = {static_cast<UINT>(wParam), static_cast<UINT>(info->pt.x),
+                              static_cast<UINT>(info->pt.y), info->time, ::WindowFromPoint(info->pt)};
+            Deliver(event);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        EVENTMSG event = {static_cast<UINT>(wParam), (info->vkCode & 0xFF) | ((info->scanCode & 0xFF) << 8), 1,
+                          info->time, ::GetForegroundWindow()};
+        Deliver(event);
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// On the hook thread: new hooks with a fresh count.
+void SetHooks() {
+    if (g_mouse != nullptr) {
+        ::UnhookWindowsHookEx(g_mouse);
+        ::UnhookWindowsHookEx(g_keyboard);
+    }
+    ::GetCursorPos(&g_lastPoint);
+    const char* after = std::getenv("ORLSCR_HOOK_DROP_AFTER");
+    g_left = after != nullptr ? std::atoi(after) : 2;
+    HMODULE module = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCSTR>(&SetHooks), &module);
+    g_mouse = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module, 0);
+    g_keyboard = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0);
+}
+
+DWORD WINAPI HookThread(void* ready) {
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    SetHooks();
+    ::SetEvent(static_cast<HANDLE>(ready));
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == nullptr && msg.message == WM_APP)
+            SetHooks();
+        else
+            ::DispatchMessageA(&msg);
+    }
+    if (g_mouse != nullptr)
+        Drop();
+    return 0;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t message) {
+    if (!::IsWindow(window))
+        return -1;
+    if (g_threadId != 0) {
+        ::PostThreadMessageA(g_threadId, WM_APP, 0, 0);
+        return 0;
+    }
+    g_receiver = window;
+    g_message = message;
+    orlscr::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    g_thread.reset(::CreateThread(nullptr, 0, HookThread, ready.get(), 0, &g_threadId));
+    ::WaitForSingleObject(ready.get(), INFINITE);
+    return 0;
+}
+
+extern "C" __declspec(dllexport) int32_t UninstallHook(HWND) {
+    if (g_threadId != 0) {
+        // The old hooks are gone before new ones can be set.
+        ::PostThreadMessageA(g_threadId, WM_QUIT, 0, 0);
+        ::WaitForSingleObject(g_thread.get(), INFINITE);
+        g_thread.reset();
+    }
+    g_threadId = 0;
+    return 0;
+}
