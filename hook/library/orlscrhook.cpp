@@ -84,26 +84,19 @@ class LockGuard {
     LockGuard& operator=(const LockGuard&) = delete;
 };
 
-// Under g_lock.
-Receiver* FindReceiver(HWND window) {
+// The receiver whose window (or pump) is `window`; under g_lock.
+Receiver* FindReceiver(HWND window, HWND Receiver::*field = &Receiver::window) {
     if (g_receivers == nullptr)
         return nullptr;
     for (auto& receiver : *g_receivers) {
-        if (receiver->window == window)
+        if ((*receiver).*field == window)
             return receiver.get();
     }
     return nullptr;
 }
 
-// Under g_lock.
 Receiver* FindByPump(HWND pump) {
-    if (g_receivers == nullptr)
-        return nullptr;
-    for (auto& receiver : *g_receivers) {
-        if (receiver->pump == pump)
-            return receiver.get();
-    }
-    return nullptr;
+    return FindReceiver(pump, &Receiver::pump);
 }
 
 // Sends the records that were queued when the drain began; a later wake-up
