@@ -64,6 +64,10 @@ class MusicTest(orlwine.WineTestCase):
         self.prefix.mouse_move(512, 384)
         self.process = self.prefix.start(package, "/s")
         self.wait_trace(lambda lines: "running" in lines, "running")
+        # The input hooks see the display's input only over a window of the
+        # prefix: the viewer's, once it is there.
+        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30), "the viewer shows no window")
+        time.sleep(1.0)
 
     def wait_trace(self, done, what, timeout=60):
         deadline = time.monotonic() + timeout
