@@ -24,9 +24,12 @@
 //
 // Hand-over: the platform drops a low-level hook whose procedure takes too
 // long, without notice, so the hook procedure never waits on a receiver. It
-// appends the record to each receiver's queue and posts a wake-up to that
+// appends the record to each receiver's queue and sends a wake-up to that
 // receiver's pump, a message-only window that InstallHook made on the
-// receiver's own thread; then it passes the event on. The pump runs whenever
+// receiver's own thread, with SendNotifyMessage: it returns at once, and the
+// wake-up is handled as a sent message, also while the receiver's thread waits
+// inside a call to another thread (as the media device's calls do). Then it
+// passes the event on. The pump runs whenever
 // the receiver's thread retrieves messages and sends the queued records, in
 // order, to the receiver with LParam pointing at a copy that stays valid for
 // the call. So the receiver sees the same records in the same order as a
@@ -122,6 +125,8 @@ void Drain(HWND pump) {
                 return;
             }
             if (budget == 0) {
+                // Posted, not sent: a send to a window of this thread would
+                // call the pump at once, inside this drain.
                 receiver->wakePosted = ::PostMessageA(pump, kDrainMessage, 0, 0) != FALSE;
                 return;
             }
@@ -182,7 +187,7 @@ void Deliver(const EVENTMSG& event) {
             receiver->pending.pop_front();
         receiver->pending.push_back(event);
         if (!receiver->wakePosted)
-            receiver->wakePosted = ::PostMessageA(receiver->pump, kDrainMessage, 0, 0) != FALSE;
+            receiver->wakePosted = ::SendNotifyMessageA(receiver->pump, kDrainMessage, 0, 0) != FALSE;
     }
 }
 

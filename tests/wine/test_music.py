@@ -66,7 +66,7 @@ class MusicTest(orlwine.WineTestCase):
         # The input hooks see the display's input only over a window of the
         # prefix: the viewer's, once it is there.
         self.assertTrue(self.prefix.wait_windows("^Slide show$", 30), "the viewer shows no window")
-        time.sleep(1.0)
+        self.prefix.wait_trace(orlwine.lines_starting("slideview slide "), self.process)
 
     def wait_trace(self, done, what, timeout=60):
         return self.prefix.wait_trace(lambda lines: lines if done(lines) else None, self.process, timeout, what)
