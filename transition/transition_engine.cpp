@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "transition/blit.h"
 #include "transition/frame.h"
+#include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"
 #include "transition/region_styles.h"
 
@@ -117,10 +118,10 @@ void TransitionEngine::RenderFrame() {
     std::optional<Region> region;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
     const int style = style_;
-    if (style > 127)
+    if (!IsStyle(style))
         return;
 
-    if (style == 0) {
+    if (style == kCustomStyle) {
         if (OnCustomDraw) {
             OnCustomDraw(picture, screen_);
         } else {
@@ -142,7 +143,7 @@ void TransitionEngine::RenderFrame() {
     } else if (progress_ > 0) {
         if (IsRectStyle(style))
             StretchCopy(screen_, dest, picture, source);
-        else if (region && (style == 0 || IsRegionStyle(style)))
+        else if (region && (style == kCustomStyle || IsRegionStyle(style)))
             DrawThroughRegion(screen_, picture, *region);
     }
     region.reset();

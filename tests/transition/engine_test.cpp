@@ -446,7 +446,7 @@ TEST_F(Frames, StylesAboveTheRangeOnlyRestoreTheOldPicture) {
 TEST_F(Frames, EveryStyleEndsWithTheNewPicture) {
     const Bitmap oldPicture = Solid(64, 48, 0);
     const Bitmap newPicture = Pattern(64, 48);
-    for (int style = 0; style <= 127; ++style) {
+    for (int style = 0; style < kStyleCount; ++style) {
         engine.SetStyle(style);
         engine.Execute(oldPicture, newPicture);
         engine.SetProgress(100);
@@ -469,7 +469,7 @@ TEST_F(Frames, AtZeroOnlyThePiecesOfSomeStylesAreDrawn) {
     const Bitmap oldPicture = Solid(64, 48, 0);
     const Bitmap newPicture = Pattern(64, 48);
     const auto withPieces = [](int s) { return (s >= 12 && s <= 17) || (s >= 29 && s <= 34) || (s >= 54 && s <= 57); };
-    for (int style = 1; style <= 127; ++style) {
+    for (int style = 1; style < kStyleCount; ++style) {
         if (IsPixelStyle(style))
             continue;  // they draw the frame themselves
         engine.SetStyle(style);
