@@ -198,7 +198,7 @@ class TransitionEngine {
 
     int frameDepth_ = 0;  // > 0 while a frame and its events run
     bool stopAfterFrame_ = false;
-    int finishingMainRun_ = 0;  // > 0 while a main-thread run's AnimationFinished runs
+    int finishingMainRun_ = 0;     // > 0 while a main-thread run's AnimationFinished runs
     bool mainRunPending_ = false;  // a main-thread run was asked for meanwhile; it follows
     // False once the engine is destroyed; a main-thread run keeps a copy to
     // learn that a message handler deleted the engine under it.
