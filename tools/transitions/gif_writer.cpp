@@ -45,7 +45,7 @@ struct GifWriter::State {
 };
 
 GifWriter::GifWriter(const std::string& path, int32_t width, int32_t height, int delayMs)
-    : path_(path), state_(std::make_unique<State>(path)) {
+    : AnimationWriter(path), state_(std::make_unique<State>(path)) {
     // The format keeps sizes in 16 bits.
     if (width > 0xFFFF || height > 0xFFFF)
         throw Error("Cannot write " + path + ": a GIF picture is at most 65535 pixels wide and high");
@@ -79,10 +79,6 @@ GifWriter::GifWriter(const std::string& path, int32_t width, int32_t height, int
 }
 
 GifWriter::~GifWriter() = default;
-
-void GifWriter::Fail(const char* what) {
-    throw Error("Cannot write file " + path_ + ": " + what);
-}
 
 void GifWriter::Add(const Bitmap& frame) {
     State& s = *state_;
@@ -143,7 +139,7 @@ void GifWriter::Commit() {
     GifFileType* gif = s.gif;
     s.gif = nullptr;
     if (EGifCloseFile(gif, &error) == GIF_ERROR)
-        throw Error("Cannot write file " + path_);
+        throw Error("Cannot write file " + Path());
     s.out.Commit();
 }
 

@@ -127,6 +127,10 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.Commit();
 }
 
+void AnimationWriter::Fail(const char* what) const {
+    throw Error("Cannot write file " + path_ + ": " + what);
+}
+
 bool IsAnimationPath(const std::string& path) {
     const std::string extension = Extension(path);
     return extension == ".gif" || extension == ".webp";

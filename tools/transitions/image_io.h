@@ -42,9 +42,21 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // writer dropped before that leaves nothing. Throws Error.
 class AnimationWriter {
   public:
+    explicit AnimationWriter(const std::string& path) : path_(path) {}
     virtual ~AnimationWriter() = default;
+    AnimationWriter(const AnimationWriter&) = delete;
+    AnimationWriter& operator=(const AnimationWriter&) = delete;
+
     virtual void Add(const Bitmap& frame) = 0;
     virtual void Commit() = 0;
+
+  protected:
+    const std::string& Path() const { return path_; }
+    // Throws "Cannot write file PATH: what".
+    [[noreturn]] void Fail(const char* what) const;
+
+  private:
+    std::string path_;
 };
 
 // An animated GIF: every frame gets a palette of its own, chosen for its
@@ -54,17 +66,12 @@ class GifWriter : public AnimationWriter {
   public:
     GifWriter(const std::string& path, int32_t width, int32_t height, int delayMs);
     ~GifWriter() override;
-    GifWriter(const GifWriter&) = delete;
-    GifWriter& operator=(const GifWriter&) = delete;
 
     void Add(const Bitmap& frame) override;
     void Commit() override;
 
   private:
     struct State;
-    [[noreturn]] void Fail(const char* what);
-
-    std::string path_;
     std::unique_ptr<State> state_;
 };
 
@@ -74,17 +81,12 @@ class WebpWriter : public AnimationWriter {
   public:
     WebpWriter(const std::string& path, int32_t width, int32_t height, int delayMs);
     ~WebpWriter() override;
-    WebpWriter(const WebpWriter&) = delete;
-    WebpWriter& operator=(const WebpWriter&) = delete;
 
     void Add(const Bitmap& frame) override;
     void Commit() override;
 
   private:
     struct State;
-    [[noreturn]] void Fail(const char* what);
-
-    std::string path_;
     std::unique_ptr<State> state_;
 };
 

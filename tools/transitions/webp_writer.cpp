@@ -33,7 +33,7 @@ struct WebpWriter::State {
 };
 
 WebpWriter::WebpWriter(const std::string& path, int32_t width, int32_t height, int delayMs)
-    : path_(path), state_(std::make_unique<State>(path)) {
+    : AnimationWriter(path), state_(std::make_unique<State>(path)) {
     if (width > kMaxWebpSide || height > kMaxWebpSide)
         throw Error("Cannot write " + path + ": a WebP picture is at most 16383 pixels wide and high");
     State& s = *state_;
@@ -53,10 +53,6 @@ WebpWriter::WebpWriter(const std::string& path, int32_t width, int32_t height, i
 }
 
 WebpWriter::~WebpWriter() = default;
-
-void WebpWriter::Fail(const char* what) {
-    throw Error("Cannot write file " + path_ + ": " + what);
-}
 
 void WebpWriter::Add(const Bitmap& frame) {
     State& s = *state_;
@@ -94,7 +90,7 @@ void WebpWriter::Commit() {
     file.close();
     WebPDataClear(&data);
     if (!file)
-        throw Error("Cannot write file " + path_);
+        throw Error("Cannot write file " + Path());
     s.out.Commit();
 }
 
