@@ -276,7 +276,7 @@ class SaverWindow {
                 form_.Close();
                 return 0;
             case MM_MCINOTIFY:
-                form_.mpSaverNotify();
+                form_.mpSaverNotify(wParam == MCI_NOTIFY_FAILURE);
                 return 0;
             default:
                 return std::nullopt;

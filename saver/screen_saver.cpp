@@ -184,9 +184,9 @@ bool TfrmScrn::VerifyPassword() {
     return ok;
 }
 
-void TfrmScrn::mpSaverNotify() {
+void TfrmScrn::mpSaverNotify(bool failed) {
     if (music_)
-        music_->mpSaverNotify();
+        music_->mpSaverNotify(failed);
 }
 
 void TfrmScrn::Close() {

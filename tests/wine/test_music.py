@@ -161,17 +161,37 @@ class MusicTest(orlwine.WineTestCase):
                 self.assertFalse({"first.wav", "second.wav"} & self.temp_files())
                 os.unlink(self.prefix.trace_path)
 
-    def test_a_track_that_cannot_be_opened_leaves_the_music_silent(self):
-        broken = os.path.join(self.work, "broken.wav")
+    def broken_track(self, name="broken.wav"):
+        broken = os.path.join(self.work, name)
         with open(broken, "wb") as f:
             f.write(b"RIFF\x04\x00\x00\x00WAVE not a sound")
-        self.start(self.package(tracks=[broken, self.tracks[0]]))
+        return broken
+
+    def test_a_track_that_cannot_be_opened_leaves_the_music_silent(self):
+        # Every track is damaged: each is tried once, then the music stops for
+        # the run instead of trying them over and over.
+        tracks = [self.broken_track(), self.broken_track("broken2.wav")]
+        self.start(self.package(tracks=tracks))
         self.wait_trace(lambda lines: any(line.startswith("sound open-error ") for line in lines), "open error")
         time.sleep(1.5)
         self.assertEqual(self.played(), [])
         self.assertIsNone(self.process.poll())
+        errors = [ntpath.basename(line.split(" ", 3)[3]) for line in self.sound_lines()
+                  if line.startswith("sound open-error ")]
+        self.assertEqual(errors, ["broken.wav", "broken2.wav"])
         self.end_run()
 
+    def test_a_damaged_track_is_passed_over_and_the_next_one_plays(self):
+        self.start(self.package(tracks=[self.broken_track(), self.tracks[0]]))
+        # The damaged track fails again on every round; the good one plays each time.
+        self.assertEqual(self.wait_plays(3), ["first.wav"] * 3)
+        sounds = self.sound_lines()
+        self.assertTrue(sounds[0].startswith("sound open-error ") and sounds[0].endswith("broken.wav"), sounds)
+        first_open = next(i for i, line in enumerate(sounds) if line.startswith("sound open "))
+        self.assertTrue(sounds[first_open].endswith("first.wav"), sounds)
+        self.assertTrue(sounds[first_open + 1].startswith("sound play "), sounds)
+        self.assertIsNone(self.process.poll())
+        self.end_run()
 
 if __name__ == "__main__":
     orlwine.main()
