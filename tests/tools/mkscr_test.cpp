@@ -12,6 +12,7 @@
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
+#include "transition/picture_decode.h"
 
 namespace orlscr {
 namespace {
@@ -31,9 +32,20 @@ std::string ReadFile(const fs::path& path) {
 
 const std::string kPlayer = "MZ" + std::string(1000, 'p');
 const std::string kHook = "hook library bytes";
-// Starts of real picture files are enough: pictures are stored, not decoded.
-const std::string kJpeg = "\xFF\xD8\xFF\xE0 jpeg picture";
-const std::string kBmp = "BM" + std::string(60, 'b');
+// Real pictures: mkscr decodes every slide before it stores it.
+const char kJpegBytes[] =
+    "\xFF\xD8\xFF\xE0\x00\x10\x4A\x46\x49\x46\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xDB\x00\x43\x00\x10"
+    "\x0B\x0C\x0E\x0C\x0A\x10\x0E\x0D\x0E\x12\x11\x10\x13\x18\x28\x1A\x18\x16\x16\x18\x31\x23\x25\x1D\x28"
+    "\x3A\x33\x3D\x3C\x39\x33\x38\x37\x40\x48\x5C\x4E\x40\x44\x57\x45\x37\x38\x50\x6D\x51\x57\x5F\x62\x67"
+    "\x68\x67\x3E\x4D\x71\x79\x70\x64\x78\x5C\x65\x67\x63\xFF\xC0\x00\x0B\x08\x00\x01\x00\x01\x01\x01\x11"
+    "\x00\xFF\xC4\x00\x14\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\xFF\xC4"
+    "\x00\x14\x10\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xFF\xDA\x00\x08\x01"
+    "\x01\x00\x00\x3F\x00\x1F\xFF\xD9";
+const std::string kJpeg(kJpegBytes, sizeof kJpegBytes - 1);
+const std::string kBmp = [] {
+    const std::vector<uint8_t> bytes = EncodeBmp(Bitmap(2, 2));
+    return std::string(bytes.begin(), bytes.end());
+}();
 
 // A folder of its own with a fake player and hook library beside a fake
 // mkscr, and a few content files.
@@ -381,6 +393,93 @@ TEST_F(MkscrTest, HelpDescribesEveryOption) {
                                "--no-hook",  "--preview", "--title",    "--author",      "--email",       "--web",
                                "--ver",      "--text",    "--exit",     "--show-cursor", "--music-order", "--mute",
                                "--interval", "--effects", "--viewer",   "--duration",    "--style",       "--json"})
+        EXPECT_THAT(out_, HasSubstr(option));
+}
+
+TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics / "more");
+    WriteFile(pics / "10.bmp", kBmp);
+    WriteFile(pics / "2.jpg", kJpeg);
+    WriteFile(pics / "con.bmp", kBmp);
+    WriteFile(pics / "cut.jpg", kJpeg.substr(0, 40));
+    WriteFile(pics / "notes.txt", "not a picture");
+    WriteFile(pics / "more" / "1.jpg", kJpeg);
+    const std::string p = pics.string() + "/";
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "shuffle", "--fit", "cover", "--transition",
+                   "1200", "--upscale", "3", "--seed", "42", "--recursive"}),
+              0)
+        << err_;
+    std::istringstream lines(out_);
+    std::vector<std::string> report;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("mkscr: wrote ", 0) != 0)
+            report.push_back(line);
+    EXPECT_THAT(report,
+                ElementsAre("mkscr: stored " + p + "2.jpg", "mkscr: stored " + p + "10.bmp",
+                            "mkscr: stored " + p + "con.bmp as slide-0003.bmp (a name the saver cannot create)",
+                            "mkscr: refused " + p + "cut.jpg: The JPEG picture is damaged: JPEG datastream contains no image",
+                            "mkscr: refused " + p + "notes.txt: not a picture", "mkscr: stored " + p + "more/1.jpg",
+                            "mkscr: 4 slides in show.slides, 2 files refused"));
+    auto r = Record(Out());
+    EXPECT_EQ(r->FlashFileNamesCommaList.Text(), "show.slides,2.jpg,10.bmp,slide-0003.bmp,1.jpg,PPTVIEW.EXE");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+              "# Slides in order: image file, then duration=MS and style=N where given\r\n"
+              "! order=shuffle fit=cover transition=1200 upscale=3 cursor=hidden seed=42\r\n"
+              "2.jpg\r\n10.bmp\r\nslide-0003.bmp\r\n1.jpg\r\n");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(3), r->FlashSize(3)), kBmp);
+    EXPECT_FALSE(r->lShowMouseCursor);
+
+    // A visible cursor and no other show option: no show line at all.
+    ASSERT_EQ(Run({"slides", (pics / "2.jpg").string(), "-o", Out(), "--show-cursor"}), 0) << err_;
+    r = Record(Out());
+    EXPECT_TRUE(r->lShowMouseCursor);
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+              "# Slides in order: image file, then duration=MS and style=N where given\r\n2.jpg\r\n");
+}
+
+TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
+    WriteFile(Content("a.jpg"), kJpeg);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--order", "random"},    {"--fit", "stretch"},  {"--upscale", "0"},    {"--transition", "fast"},
+        {"--seed", "-1"},         {"--seed", "4294967296"}, {"--seed", "12x"},  {"--recursive=yes"},
+    };
+    for (const auto& options : cases) {
+        std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(Run(args), 2) << options[0];
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+    }
+    for (const char* option : {"--order=date", "--fit=cover", "--upscale=1", "--transition=9", "--seed=1",
+                                       "--recursive"}) {
+        EXPECT_EQ(Run({"-o", Out(), option}), 2) << option;
+        EXPECT_THAT(err_, HasSubstr("belongs to mkscr slides"));
+    }
+    EXPECT_TRUE(TopLevelFiles().empty());
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--seed", "4294967295", "--order", "date"}), 0) << err_;
+}
+
+TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
+    WriteFile(Content("tune.ogg"), std::string("OggS\0\x02", 6) + std::string(100, 'o'));
+    WriteFile(Content("a.jpg"), kJpeg);
+    const std::string warning = "mkscr: warning: '" + Content("tune.ogg") +
+                                "' is not a WAV, MIDI or MP3 file; the saver may not be able to play it\n";
+    WriteFile(Content("tune.wav"), "RIFF" + std::string("\x24\0\0\0", 4) + "WAVEfmt ");
+    ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune.wav"), "--sound", Content("tune.ogg"), "--sound",
+                   Content("two tracks.mid")}),
+              0);
+    EXPECT_EQ(out_.substr(0, out_.find('\n') + 1), warning);
+    EXPECT_EQ(out_.rfind("mkscr: warning: "), 0u) << out_;  // WAV and MIDI pass
+    EXPECT_EQ(err_, "");
+    EXPECT_EQ(Record(Out())->SndCount(), 3);
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--sound", Content("tune.ogg")}), 0);
+    EXPECT_THAT(out_, HasSubstr(warning));
+}
+
+TEST_F(MkscrTest, HelpDescribesTheSlideOptions) {
+    ASSERT_EQ(Run({"--help"}), 0);
+    for (const char* option : {"--recursive", "--order", "--fit", "--transition", "--upscale", "--seed",
+                               "natural name order", "not a picture"})
         EXPECT_THAT(out_, HasSubstr(option));
 }
 

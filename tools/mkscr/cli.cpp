@@ -13,6 +13,7 @@
 #include "tools/mkscr/package_report.h"
 #include "tools/mkscr/picture_kind.h"
 #include "tools/mkscr/slides.h"
+#include "tools/mkscr/sound_check.h"
 
 namespace orlscr::mkscr {
 
@@ -47,7 +48,9 @@ Content:
   --file FILE           a further presentation file: the viewer program
                         (PPTVIEW.EXE) and the libraries it needs (repeatable,
                         stored in the order given)
-  --sound FILE          a sound track (repeatable, stored in the order given)
+  --sound FILE          a sound track (repeatable, stored in the order given);
+                        a file that is not WAV, MIDI or MP3 by its content
+                        gets a warning
   --hook FILE           the keyboard-hook library (default: orlscrhook.dll
                         beside mkscr); the saver needs it to notice input
   --no-hook             store no hook library
@@ -80,15 +83,34 @@ Behaviour:
                         (default 0,1,...,126)
 
 Slides (mkscr slides):
-  Each argument is a folder, whose JPEG and BMP files are taken in name order
-  (other files are passed over), or a JPEG or BMP file, taken in its place.
-  mkscr writes a slide list "show.slides" (one image per line), stores it as
-  the document, the images as further presentation files and the slide viewer
-  as PPTVIEW.EXE. --document and --file are not used here.
+  Each argument is a folder or a picture file. mkscr decodes every picture
+  with the slide viewer's own decoder and lists each file it stored, and each
+  file of a folder it refused with the reason ("not a picture"); a picture
+  file given by name must be one the viewer shows. A folder's pictures come
+  in natural name order, as file managers show them (2 before 10, case does
+  not count). A picture whose name the saver cannot create (outside
+  Windows-1252, a device name such as con.jpg, control characters) or that an
+  earlier slide already has is stored under a generated name. mkscr writes a
+  slide list "show.slides", stores it as the document, the pictures as further
+  presentation files and the slide viewer as PPTVIEW.EXE. --document and
+  --file are not used here. The mouse cursor is hidden unless --show-cursor.
   --viewer FILE         the slide viewer (default: slideview.exe beside mkscr)
+  --recursive           take the pictures of subfolders too (each folder's own
+                        pictures first, then its subfolders in name order)
+  --order ORDER         name: natural name order (default); date: by the date
+                        a photo was taken, else the file's time; shuffle: a new
+                        order drawn by the viewer on every run
   --duration MS         how long every slide stays (default: 5000)
   --style N             the transition style 0..127 that brings every slide in
                         (default: one drawn at random for each)
+  --transition MS       how long every transition lasts (default: 1000)
+  --fit FIT             contain: the whole picture, with bands where its shape
+                        differs from the screen's (default); cover: the screen
+                        filled, the middle of the picture shown
+  --upscale N           enlarge a small picture at most N times (default 2;
+                        1: never enlarge)
+  --seed N              fix the viewer's random choices (order and styles), a
+                        number 0..4294967295, so every run shows the same
 
 Inspect:
   Prints the trailer, every property of the settings record and the embedded
@@ -130,10 +152,13 @@ struct Options {
     bool Flag(const std::string& name) const { return flags.count(name) > 0; }
 };
 
-const char* const kValueOptions[] = {"output",      "player",   "document", "file",   "sound",    "hook", "preview",
-                                     "title",       "author",   "email",    "web",    "ver",      "text", "exit",
-                                     "music-order", "interval", "effects",  "viewer", "duration", "style"};
-const char* const kFlagOptions[] = {"no-hook", "show-cursor", "mute", "json", "help"};
+const char* const kValueOptions[] = {"output",      "player",   "document", "file",   "sound",    "hook",  "preview",
+                                     "title",       "author",   "email",    "web",    "ver",      "text",  "exit",
+                                     "music-order", "interval", "effects",  "viewer", "duration", "style", "order",
+                                     "transition",  "fit",      "upscale",  "seed"};
+const char* const kFlagOptions[] = {"no-hook", "show-cursor", "mute", "json", "help", "recursive"};
+// The options only mkscr slides takes.
+const char* const kSlidesOnly[] = {"viewer", "duration", "style", "order", "transition", "fit", "upscale", "seed"};
 
 Options ParseOptions(const std::vector<std::string>& args, size_t first) {
     Options o;
@@ -300,6 +325,14 @@ void CommonContent(const Options& o, const std::string& folder, PackageContents&
         contents.preview = *preview;
 }
 
+// On the standard output with the rest of the report: the error output holds
+// the one line of an error.
+void WarnAboutSounds(const PackageContents& contents, std::ostream& out) {
+    for (const InputEntry& sound : contents.sounds)
+        if (std::string warning = SoundWarning(sound.path); !warning.empty())
+            out << "mkscr: warning: " << warning << "\n";
+}
+
 void Report(std::ostream& out, const PackageContents& contents, const BuildResult& result) {
     out << "mkscr: wrote " << contents.output << " (" << result.size << " bytes: " << contents.presentation.size()
         << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
@@ -312,9 +345,11 @@ void Report(std::ostream& out, const PackageContents& contents, const BuildResul
 int Build(const Options& o, const std::string& folder, std::ostream& out) {
     if (!o.positional.empty())
         throw UsageError("unexpected argument '" + o.positional.front() + "' (see mkscr --help)");
-    for (const char* slidesOnly : {"viewer", "duration", "style"})
+    for (const char* slidesOnly : kSlidesOnly)
         if (o.Last(slidesOnly))
             throw UsageError(std::string("--") + slidesOnly + " belongs to mkscr slides");
+    if (o.Flag("recursive"))
+        throw UsageError("--recursive belongs to mkscr slides");
     PackageContents contents;
     CommonContent(o, folder, contents);
     if (auto document = o.Last("document"))
@@ -323,9 +358,56 @@ int Build(const Options& o, const std::string& folder, std::ostream& out) {
         throw UsageError("presentation files given without a document: add --document FILE");
     for (const std::string& path : o.All("file"))
         contents.presentation.push_back(Entry(path));
+    WarnAboutSounds(contents, out);
     BuildResult result = BuildPackage(contents);
     Report(out, contents, result);
     return 0;
+}
+
+// A whole number 0..4294967295.
+uint32_t Seed(const std::string& text) {
+    const std::string_view digits = TrimBlanks(text);
+    uint64_t value = 0;
+    bool ok = !digits.empty() && digits.size() <= 10;
+    for (char c : digits) {
+        ok = ok && c >= '0' && c <= '9';
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (!ok || value > 4294967295u)
+        throw UsageError("--seed needs a whole number from 0 to 4294967295, not '" + text + "'");
+    return static_cast<uint32_t>(value);
+}
+
+// The show line's options and how the slides are found, from the options.
+void SlideOptions(const Options& o, SlideSearch& search, ShowOptions& show) {
+    search.recursive = o.Flag("recursive");
+    if (auto d = o.Last("duration"))
+        search.durationMs = Number(*d, "duration", 1, 86400000);
+    if (auto s = o.Last("style"))
+        search.style = Number(*s, "style", 0, 127);
+    const std::string order = o.Last("order").value_or("name");
+    if (order == "name")
+        search.order = SlideOrder::Name;
+    else if (order == "date")
+        search.order = SlideOrder::Date;
+    else if (order == "shuffle")
+        search.order = SlideOrder::Shuffle;
+    else
+        throw UsageError("--order takes name, date or shuffle; not '" + order + "'");
+
+    show.shuffle = search.order == SlideOrder::Shuffle;
+    if (auto fit = o.Last("fit")) {
+        if (*fit != "contain" && *fit != "cover")
+            throw UsageError("--fit takes contain or cover; not '" + *fit + "'");
+        show.fit = *fit;
+    }
+    if (auto t = o.Last("transition"))
+        show.transitionMs = Number(*t, "transition", 1, 86400000);
+    if (auto u = o.Last("upscale"))
+        show.upscale = Number(*u, "upscale", 1, 1000);
+    if (auto seed = o.Last("seed"))
+        show.seed = Seed(*seed);
+    show.hideCursor = !o.Flag("show-cursor");
 }
 
 int Slides(const Options& o, const std::string& folder, std::ostream& out) {
@@ -335,25 +417,30 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
         throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
     PackageContents contents;
     CommonContent(o, folder, contents);
-    std::optional<int> duration, style;
-    if (auto d = o.Last("duration"))
-        duration = Number(*d, "duration", 1, 86400000);
-    if (auto s = o.Last("style"))
-        style = Number(*s, "style", 0, 127);
+    SlideSearch search;
+    ShowOptions show;
+    SlideOptions(o, search, show);
+    for (const InputEntry& sound : contents.sounds)
+        search.reservedNames.push_back(sound.storedName);
 
-    std::vector<Slide> slides;
-    for (const std::string& path : CollectSlideImages(o.positional))
-        slides.push_back(Slide{path, RecordText(BaseName(path), "the file name"), duration, style});
-    contents.presentation.push_back(InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(slides)});
-    for (const Slide& slide : slides)
+    const SlideSelection selection = SelectSlides(o.positional, search);
+    for (const std::string& line : selection.report)
+        out << "mkscr: " << line << "\n";
+    contents.presentation.push_back(
+        InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(selection.slides, show)});
+    for (const Slide& slide : selection.slides)
         contents.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(folder, "slideview.exe"));
     contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
 
+    WarnAboutSounds(contents, out);
     BuildResult result = BuildPackage(contents);
     Report(out, contents, result);
-    out << "mkscr: " << slides.size() << " slide" << (slides.size() == 1 ? "" : "s") << " in " << kSlideDocumentName
-        << "\n";
+    const size_t count = selection.slides.size();
+    out << "mkscr: " << count << " slide" << (count == 1 ? "" : "s") << " in " << kSlideDocumentName;
+    if (selection.refused > 0)
+        out << ", " << selection.refused << " file" << (selection.refused == 1 ? "" : "s") << " refused";
+    out << "\n";
     return 0;
 }
 

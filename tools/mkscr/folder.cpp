@@ -28,6 +28,20 @@ std::vector<std::string> FilesInFolder(const std::string& folder) {
     return names;
 }
 
+std::vector<std::string> FoldersInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError) && !it->is_symlink(typeError))
+            names.push_back(it->path().filename().string());
+    }
+    if (ec)
+        throw Error("cannot list the folder '" + folder + "': " + ec.message());
+    return names;
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty())
         return name;

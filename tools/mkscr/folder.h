@@ -15,6 +15,11 @@ bool IsFolder(const std::string& path);
 // Throws Error when the folder cannot be listed.
 std::vector<std::string> FilesInFolder(const std::string& folder);
 
+// Names of the subfolders of a folder, in no particular order. Links to
+// folders are left out, since one may lead back up. Throws Error when the
+// folder cannot be listed.
+std::vector<std::string> FoldersInFolder(const std::string& folder);
+
 // The folder and a name with one separator between them.
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

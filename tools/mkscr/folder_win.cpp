@@ -28,6 +28,25 @@ std::vector<std::string> FilesInFolder(const std::string& folder) {
     return names;
 }
 
+std::vector<std::string> FoldersInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(PathInFolder(folder, "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
+            return names;
+        throw Error("cannot list the folder '" + folder + "'");
+    }
+    do {
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty())
         return name;
