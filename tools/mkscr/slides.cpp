@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "package/code_page.h"
 #include "saver/extract.h"
+#include "tools/mkscr/builder.h"
 #include "tools/mkscr/folder.h"
 #include "tools/mkscr/natural_order.h"
 
@@ -82,15 +83,6 @@ bool StorableName(const std::string& name) {
     return IsPlainFileName(name) && name.find_first_of("\"*<>?|") == std::string::npos;
 }
 
-std::string LastPart(const std::string& path) {
-#ifdef _WIN32
-    const size_t slash = path.find_last_of("/\\:");
-#else
-    const size_t slash = path.find_last_of('/');
-#endif
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Gives out the stored names: each unique among the package's files, as
 // Windows compares names (without regard to case).
 class StoredNames {
@@ -105,7 +97,7 @@ class StoredNames {
     // The name for the slide at `position` (from 1), and why it differs from
     // the file's own name (empty when it does not).
     std::string For(const std::string& path, const std::string& extension, size_t position, std::string& why) {
-        const std::optional<std::string> own = SingleByteName(LastPart(path));
+        const std::optional<std::string> own = SingleByteName(BaseName(path));
         std::string name;
         if (!own) {
             why = "name outside Windows-1252";
@@ -116,7 +108,7 @@ class StoredNames {
         }
         if (name.empty()) {
             char generated[32];
-            std::snprintf(generated, sizeof generated, "slide-%04zu.", position);
+            std::snprintf(generated, sizeof generated, "slide-%04u.", static_cast<unsigned>(position));
             name = generated + extension;
         } else if (taken_.count(LowerAscii(name))) {
             why = "an earlier file has that name";
