@@ -71,7 +71,7 @@ class Music {
     SoundDevice& device_;
     std::string tempDir_;
     int32_t soundIndex_ = 0;
-    bool deviceUsed_ = false;  // a track was opened at least once
+    bool deviceUsed_ = false;   // a track was opened at least once
     int32_t startedIndex_ = 0;  // the track of the latest start
     // Per track: it failed since the last track that played to its end.
     std::vector<bool> failedInRow_;

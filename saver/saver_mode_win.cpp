@@ -17,7 +17,6 @@
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
 #include "saver/screen_saver.h"
-#include "transition/transition_view_win.h"
 
 namespace orlscr {
 
@@ -213,17 +212,9 @@ class SaverWindow {
                                     kClientHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
         if (window_ == nullptr)
             throw Error("Cannot create the saver window");
+        // The run shows no picture: the window's class brush paints its
+        // background colour, all a picture control would draw here.
         platform_.Attach(window_);
-
-        // The picture control fills the window. The run gives it no picture,
-        // so it paints its background only.
-        RECT client = {};
-        ::GetClientRect(window_, &client);
-        PShow_ = std::make_unique<TTransitionView>(window_, client);
-        PShow_->SetAlignClient(true);
-        PShow_->SetCenter(true);
-        PShow_->SetColor(::GetSysColor(COLOR_BTNFACE));
-        PShow_->Engine().SetThreaded(false);
     }
 
     void Run() {
@@ -239,7 +230,6 @@ class SaverWindow {
             ::DispatchMessageA(&message);
         }
         form_.FormDestroy();
-        PShow_.reset();
         ::DestroyWindow(window_);
         window_ = nullptr;
         Trace("run ended");
@@ -286,7 +276,6 @@ class SaverWindow {
     Win32SaverPlatform platform_;
     TfrmScrn form_;
     HWND window_ = nullptr;
-    std::unique_ptr<TTransitionView> PShow_;
 };
 
 }  // namespace

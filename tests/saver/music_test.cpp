@@ -220,7 +220,8 @@ TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     music.mpSaverNotify();
     music.mpSaverNotify();
     EXPECT_EQ(DeliverPostedFailures(music, device), 1);
-    EXPECT_EQ(BaseNames(device.Opened()), (std::vector<std::string>{"one.wav", "two.wav", "three.wav", "one.wav", "two.wav"}));
+    EXPECT_EQ(BaseNames(device.Opened()),
+              (std::vector<std::string>{"one.wav", "two.wav", "three.wav", "one.wav", "two.wav"}));
     EXPECT_FALSE(music.GaveUp());
 
     // A play the device refuses at once is passed over the same way.

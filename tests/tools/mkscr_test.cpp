@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <utime.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,8 @@
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
+#include "picture/picture_test_files.h"
 
 namespace orlscr {
 namespace {
@@ -42,6 +44,17 @@ const char kJpegBytes[] =
     "\x00\x14\x10\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xFF\xDA\x00\x08\x01"
     "\x01\x00\x00\x3F\x00\x1F\xFF\xD9";
 const std::string kJpeg(kJpegBytes, sizeof kJpegBytes - 1);
+const char kGifBytes[] =
+    "\x47\x49\x46\x38\x39\x61\x01\x00\x01\x00\xF0\x00\x00\xFF\x00\x00\x00\x00\x00\x21\xF9\x04\x00\x00\x00"
+    "\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B";
+const std::string kGif(kGifBytes, sizeof kGifBytes - 1);
+// A valid frame header of 12 bits a sample.
+const std::string kJpeg12Bit("\xFF\xD8\xFF\xC1\x00\x0B\x0C\x00\x08\x00\x08\x01\x01\x11\x00\xFF\xD9", 17);
+
+std::string AsString(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
 const std::string kBmp = [] {
     const std::vector<uint8_t> bytes = EncodeBmp(Bitmap(2, 2));
     return std::string(bytes.begin(), bytes.end());
@@ -401,13 +414,16 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     fs::create_directories(pics / "more");
     WriteFile(pics / "10.bmp", kBmp);
     WriteFile(pics / "2.jpg", kJpeg);
+    WriteFile(pics / "3 deck.PNG", AsString(test::PngOf(test::PngSpec{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}})));
+    WriteFile(pics / "4.gif", kGif);
     WriteFile(pics / "con.bmp", kBmp);
     WriteFile(pics / "cut.jpg", kJpeg.substr(0, 40));
+    WriteFile(pics / "deep.jpg", kJpeg12Bit);
     WriteFile(pics / "notes.txt", "not a picture");
     WriteFile(pics / "more" / "1.jpg", kJpeg);
     const std::string p = pics.string() + "/";
-    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "shuffle", "--fit", "cover", "--transition",
-                   "1200", "--upscale", "3", "--seed", "42", "--recursive"}),
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "shuffle", "--fit", "cover", "--transition", "1200",
+                   "--upscale", "3", "--seed", "42", "--recursive"}),
               0)
         << err_;
     std::istringstream lines(out_);
@@ -416,18 +432,22 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
         if (line.rfind("mkscr: wrote ", 0) != 0)
             report.push_back(line);
     EXPECT_THAT(report,
-                ElementsAre("mkscr: stored " + p + "2.jpg", "mkscr: stored " + p + "10.bmp",
-                            "mkscr: stored " + p + "con.bmp as slide-0003.bmp (a name the saver cannot create)",
-                            "mkscr: refused " + p + "cut.jpg: The JPEG picture is damaged: JPEG datastream contains no image",
+                ElementsAre("mkscr: stored " + p + "2.jpg", "mkscr: stored " + p + "3 deck.PNG",
+                            "mkscr: stored " + p + "4.gif", "mkscr: stored " + p + "10.bmp",
+                            "mkscr: stored " + p + "con.bmp as slide-0005.bmp (a name the saver cannot create)",
+                            "mkscr: refused " + p +
+                                "cut.jpg: The JPEG picture is damaged: the file ends before the frame header",
+                            "mkscr: refused " + p + "deep.jpg: 12-bit JPEG is not supported",
                             "mkscr: refused " + p + "notes.txt: not a picture", "mkscr: stored " + p + "more/1.jpg",
-                            "mkscr: 4 slides in show.slides, 2 files refused"));
+                            "mkscr: 6 slides in show.slides, 3 files refused"));
     auto r = Record(Out());
-    EXPECT_EQ(r->FlashFileNamesCommaList.Text(), "show.slides,2.jpg,10.bmp,slide-0003.bmp,1.jpg,PPTVIEW.EXE");
+    EXPECT_EQ(r->FlashFileNamesCommaList.Text(),
+              "show.slides,2.jpg,\"3 deck.PNG\",4.gif,10.bmp,slide-0005.bmp,1.jpg,PPTVIEW.EXE");
     EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
               "# Slides in order: image file, then duration=MS and style=N where given\r\n"
               "! order=shuffle fit=cover transition=1200 upscale=3 cursor=hidden seed=42\r\n"
-              "2.jpg\r\n10.bmp\r\nslide-0003.bmp\r\n1.jpg\r\n");
-    EXPECT_EQ(Range(Out(), r->FlashPosition(3), r->FlashSize(3)), kBmp);
+              "2.jpg\r\n\"3 deck.PNG\"\r\n4.gif\r\n10.bmp\r\nslide-0005.bmp\r\n1.jpg\r\n");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(5), r->FlashSize(5)), kBmp);
     EXPECT_FALSE(r->lShowMouseCursor);
 
     // A visible cursor and no other show option: no show line at all.
@@ -436,13 +456,32 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     EXPECT_TRUE(r->lShowMouseCursor);
     EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
               "# Slides in order: image file, then duration=MS and style=N where given\r\n2.jpg\r\n");
+
+    // A picture named on the command line is shown or the build fails.
+    EXPECT_EQ(Run({"slides", (pics / "deep.jpg").string(), "-o", Out("other.scr")}), 1);
+    EXPECT_EQ(err_, "mkscr: '" + p + "deep.jpg' cannot be shown: 12-bit JPEG is not supported\n");
+}
+
+TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics);
+    const std::vector<uint8_t> jpeg(kJpeg.begin(), kJpeg.end());
+    WriteFile(pics / "a.jpg", AsString(test::WithExif(jpeg, test::ExifBlock(1, "2001:01:01 00:00:00"))));
+    WriteFile(pics / "b.jpg", AsString(test::WithExif(jpeg, test::ExifBlock(6, "1999:12:31 23:59:59"))));
+    WriteFile(pics / "c.jpg", kJpeg);
+    struct utimbuf june2000 = {961070400, 961070400};
+    ASSERT_EQ(utime((pics / "c.jpg").c_str(), &june2000), 0);
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "date"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,b.jpg,c.jpg,a.jpg,PPTVIEW.EXE");
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out()}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.jpg,b.jpg,c.jpg,PPTVIEW.EXE");
 }
 
 TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
     WriteFile(Content("a.jpg"), kJpeg);
     const std::vector<std::vector<std::string>> cases = {
-        {"--order", "random"},    {"--fit", "stretch"},  {"--upscale", "0"},    {"--transition", "fast"},
-        {"--seed", "-1"},         {"--seed", "4294967296"}, {"--seed", "12x"},  {"--recursive=yes"},
+        {"--order", "random"}, {"--fit", "stretch"},     {"--upscale", "0"}, {"--transition", "fast"},
+        {"--seed", "-1"},      {"--seed", "4294967296"}, {"--seed", "12x"},  {"--recursive=yes"},
     };
     for (const auto& options : cases) {
         std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
@@ -450,8 +489,8 @@ TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
         EXPECT_EQ(Run(args), 2) << options[0];
         EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
     }
-    for (const char* option : {"--order=date", "--fit=cover", "--upscale=1", "--transition=9", "--seed=1",
-                                       "--recursive"}) {
+    for (const char* option :
+         {"--order=date", "--fit=cover", "--upscale=1", "--transition=9", "--seed=1", "--recursive"}) {
         EXPECT_EQ(Run({"-o", Out(), option}), 2) << option;
         EXPECT_THAT(err_, HasSubstr("belongs to mkscr slides"));
     }

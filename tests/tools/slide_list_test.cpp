@@ -10,7 +10,7 @@
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 namespace orlscr {
 namespace {

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 
 TEST(NaturalOrder, NumbersByValueLettersWithoutCase) {
-    std::vector<std::string> names{"img10.jpg", "b.jpg", "10.jpg", "IMG9.jpg", "2.jpg", "a.jpg",
+    std::vector<std::string> names{"img10.jpg", "b.jpg", "10.jpg", "IMG9.jpg", "2.jpg",  "a.jpg",
                                    "1.jpg",     "A.jpg", "01.jpg", "photo 10", "photo 2"};
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
     EXPECT_THAT(names, ElementsAre("01.jpg", "1.jpg", "2.jpg", "10.jpg", "A.jpg", "a.jpg", "b.jpg", "IMG9.jpg",
@@ -103,12 +103,11 @@ TEST_F(SelectSlidesTest, ReportsEveryFileStoredOrRefusedInNaturalOrder) {
     SlideSearch search;
     search.durationMs = 3000;
     const SlideSelection flat = Select(search);
-    EXPECT_THAT(flat.report, ElementsAre("stored " + Path("1.JPG"), "stored " + Path("2.png"),
-                                         "stored " + Path("10.jpg"),
-                                         "refused " + Path("deep.jpg") + ": 12-bit JPEG is not supported",
-                                         "refused " + Path("notes.txt") + ": not a picture",
-                                         "passed over the folder " + Path("sub") +
-                                             " (--recursive takes its pictures too)"));
+    EXPECT_THAT(flat.report,
+                ElementsAre("stored " + Path("1.JPG"), "stored " + Path("2.png"), "stored " + Path("10.jpg"),
+                            "refused " + Path("deep.jpg") + ": 12-bit JPEG is not supported",
+                            "refused " + Path("notes.txt") + ": not a picture",
+                            "passed over the folder " + Path("sub") + " (--recursive takes its pictures too)"));
     EXPECT_THAT(Stored(flat), ElementsAre("1.JPG", "2.png", "10.jpg"));
     EXPECT_EQ(flat.refused, 2);
     EXPECT_EQ(flat.slides[0].path, Path("1.JPG"));
@@ -125,7 +124,7 @@ TEST_F(SelectSlidesTest, NamesThePlayerCannotCreateOrThatRepeatGetGeneratedOnes)
     Add("a/1.JPG");
     Add("con.jpg");
     Add("\xE6\x97\xA5\xE6\x9C\xAC.png", {"", "png", std::nullopt});  // outside Windows-1252
-    Add("caf\xC3\xA9 \xE2\x82\xAC.jpg");                              // inside it
+    Add("caf\xC3\xA9 \xE2\x82\xAC.jpg");                             // inside it
     Add("tab\there.jpg");
     Add("Show.Slides");
     Add("one.wav");
@@ -135,15 +134,15 @@ TEST_F(SelectSlidesTest, NamesThePlayerCannotCreateOrThatRepeatGetGeneratedOnes)
     const SlideSelection selection = Select(search);
     EXPECT_THAT(Stored(selection), ElementsAre("1.jpg", "caf\xE9 \x80.jpg", "slide-0003.jpg", "one~2.wav",
                                                "Show~2.Slides", "slide-0006.jpg", "slide-0007.png", "1~2.JPG"));
-    EXPECT_THAT(selection.report,
-                ElementsAre("stored " + Path("1.jpg"), "stored " + Path("caf\xC3\xA9 \xE2\x82\xAC.jpg"),
-                            "stored " + Path("con.jpg") + " as slide-0003.jpg (a name the saver cannot create)",
-                            "stored " + Path("one.wav") + " as one~2.wav (an earlier file has that name)",
-                            "stored " + Path("Show.Slides") + " as Show~2.Slides (an earlier file has that name)",
-                            "stored " + Path("tab\there.jpg") + " as slide-0006.jpg (a name the saver cannot create)",
-                            "stored " + Path("\xE6\x97\xA5\xE6\x9C\xAC.png") +
-                                " as slide-0007.png (name outside Windows-1252)",
-                            "stored " + Path("a/1.JPG") + " as 1~2.JPG (an earlier file has that name)"));
+    EXPECT_THAT(
+        selection.report,
+        ElementsAre("stored " + Path("1.jpg"), "stored " + Path("caf\xC3\xA9 \xE2\x82\xAC.jpg"),
+                    "stored " + Path("con.jpg") + " as slide-0003.jpg (a name the saver cannot create)",
+                    "stored " + Path("one.wav") + " as one~2.wav (an earlier file has that name)",
+                    "stored " + Path("Show.Slides") + " as Show~2.Slides (an earlier file has that name)",
+                    "stored " + Path("tab\there.jpg") + " as slide-0006.jpg (a name the saver cannot create)",
+                    "stored " + Path("\xE6\x97\xA5\xE6\x9C\xAC.png") + " as slide-0007.png (name outside Windows-1252)",
+                    "stored " + Path("a/1.JPG") + " as 1~2.JPG (an earlier file has that name)"));
 }
 
 TEST_F(SelectSlidesTest, DateOrderTakesTheDateTakenElseTheFileTime) {
@@ -169,13 +168,13 @@ TEST_F(SelectSlidesTest, APictureGivenByNameMustBeShownAndSomethingMustBeFound) 
     const std::string text = Add("notes.txt", {kNotAPicture, "", std::nullopt});
     const std::string deep = Add("deep.jpg", {"12-bit JPEG is not supported", "jpg", std::nullopt});
     const std::string good = Add("z.jpg");
-    EXPECT_ERROR_MSG(Select({}, {good, text}), "'" + text + "' is not a JPEG or BMP picture");
+    EXPECT_ERROR_MSG(Select({}, {good, text}), "'" + text + "' is not a JPEG or BMP picture (nor PNG or GIF)");
     EXPECT_ERROR_MSG(Select({}, {deep}), "'" + deep + "' cannot be shown: 12-bit JPEG is not supported");
     EXPECT_THAT(Stored(Select({}, {good, Path("z.jpg")})), ElementsAre("z.jpg", "z~2.jpg"));
 
     fs::remove(good);
     checks_.erase(good);
-    EXPECT_ERROR_MSG(Select(), "no JPEG or BMP pictures found for the slides");
+    EXPECT_ERROR_MSG(Select(), "no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
 }
 
 TEST(SoundKind, WavMidiAndMp3ByTheirFirstBytes) {

@@ -83,17 +83,20 @@ Behaviour:
                         (default 0,1,...,126)
 
 Slides (mkscr slides):
-  Each argument is a folder or a picture file. mkscr decodes every picture
-  with the slide viewer's own decoder and lists each file it stored, and each
-  file of a folder it refused with the reason ("not a picture"); a picture
-  file given by name must be one the viewer shows. A folder's pictures come
-  in natural name order, as file managers show them (2 before 10, case does
-  not count). A picture whose name the saver cannot create (outside
-  Windows-1252, a device name such as con.jpg, control characters) or that an
-  earlier slide already has is stored under a generated name. mkscr writes a
-  slide list "show.slides", stores it as the document, the pictures as further
-  presentation files and the slide viewer as PPTVIEW.EXE. --document and
-  --file are not used here. The mouse cursor is hidden unless --show-cursor.
+  The slide viewer shows JPEG, PNG, GIF (the first frame) and BMP pictures,
+  upright as their EXIF orientation says. Each argument is a folder or a
+  picture file. mkscr decodes every picture with the viewer's own decoder and
+  lists each file it stored, and each file of a folder it refused with the
+  reason ("not a picture", "12-bit JPEG is not supported"); a picture file
+  given by name must be one the viewer shows. A folder's pictures come in
+  natural name order, as file managers show them (2 before 10, case does not
+  count). A picture whose name the saver cannot create (outside Windows-1252,
+  a device name such as con.jpg, control characters) or that an earlier slide
+  already has is stored under a generated name. mkscr writes a slide list
+  "show.slides" with a show line ("! ...") for the options below, stores it as
+  the document, the pictures as further presentation files and the slide
+  viewer as PPTVIEW.EXE. --document and --file are not used here. The mouse
+  cursor is hidden (cursor=hidden) unless --show-cursor.
   --viewer FILE         the slide viewer (default: slideview.exe beside mkscr)
   --recursive           take the pictures of subfolders too (each folder's own
                         pictures first, then its subfolders in name order)

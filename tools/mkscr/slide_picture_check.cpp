@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "common/error.h"
+#include "picture/decode.h"
+#include "picture/exif.h"
 #include "tools/slideview/slide_picture.h"
-#include "transition/picture_decode.h"
 
 namespace orlscr::mkscr {
 
@@ -41,6 +42,27 @@ std::vector<uint8_t> ReadPicture(const std::string& path, std::string& refusal) 
     return bytes;
 }
 
+// What the file's extension is when stored under a generated name.
+const char* Extension(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::kJpeg:
+            return "jpg";
+        case PictureFormat::kBmp:
+            return "bmp";
+        case PictureFormat::kPng:
+            return "png";
+        case PictureFormat::kGif:
+            return "gif";
+        default:
+            return "";
+    }
+}
+
+// The largest screen a slide is decoded for: a large JPEG is checked at the
+// reduced scale the viewer decodes it at, which is also much quicker.
+constexpr int32_t kLargestScreenWidth = 3840;
+constexpr int32_t kLargestScreenHeight = 2160;
+
 }  // namespace
 
 SlidePictureCheck CheckSlidePicture(const std::string& path) {
@@ -48,26 +70,15 @@ SlidePictureCheck CheckSlidePicture(const std::string& path) {
     const std::vector<uint8_t> bytes = ReadPicture(path, check.refusal);
     if (!check.refusal.empty())
         return check;
-    if (IsJpeg(bytes.data(), bytes.size()))
-        check.extension = "jpg";
-    else if (IsBmp(bytes.data(), bytes.size()))
-        check.extension = "bmp";
-    else {
-        check.refusal = kNotAPicture;
-        return check;
-    }
-    try {
-        DecodePicture(bytes);
-    } catch (const std::bad_alloc&) {
-        check.refusal = "not enough memory for the picture";
-    } catch (const std::exception& error) {
-        check.refusal = error.what();
-    }
+    const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    check.extension = Extension(RecognisePicture(view));
+    DecodeOptions options;
+    options.targetWidth = kLargestScreenWidth;
+    options.targetHeight = kLargestScreenHeight;
+    check.refusal = TryDecodePictureFile(view, options).reason;
+    if (check.refusal.empty())
+        check.dateTaken = ExifDateTaken(view);
     return check;
-}
-
-std::string SlidePictureFormats() {
-    return "JPEG or BMP";
 }
 
 }  // namespace orlscr::mkscr

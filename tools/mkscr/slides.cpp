@@ -26,8 +26,7 @@ struct FoundFile {
 };
 
 void SortNatural(std::vector<std::string>& names) {
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
 }
 
 void CollectFolder(const std::string& folder, bool recursive, std::vector<FoundFile>& found) {
@@ -158,7 +157,7 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         candidate.check = check(file.path);
         const std::string& refusal = candidate.check.refusal;
         if (file.named && refusal == kNotAPicture)
-            throw Error("'" + file.path + "' is not a " + SlidePictureFormats() + " picture");
+            throw Error("'" + file.path + "' is not a JPEG or BMP picture (nor PNG or GIF)");
         if (file.named && !refusal.empty())
             throw Error("'" + file.path + "' cannot be shown: " + refusal);
         candidates.push_back(std::move(candidate));
@@ -171,7 +170,7 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         if (!candidate.file.folder && candidate.check.refusal.empty())
             shown.push_back(&candidate);
     if (shown.empty())
-        throw Error("no " + SlidePictureFormats() + " pictures found for the slides");
+        throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
     if (search.order == SlideOrder::Date) {
         for (Candidate* candidate : shown)
             candidate->dateKey = candidate->check.dateTaken.value_or(FileTimeKey(candidate->file.path));
@@ -182,10 +181,9 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     SlideSelection selection;
     StoredNames names(search.reservedNames);
     for (Candidate* candidate : shown) {
-        candidate->storedName = names.For(candidate->file.path, candidate->check.extension,
-                                          selection.slides.size() + 1, candidate->why);
-        selection.slides.push_back(
-            Slide{candidate->file.path, candidate->storedName, search.durationMs, search.style});
+        candidate->storedName =
+            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
+        selection.slides.push_back(Slide{candidate->file.path, candidate->storedName, search.durationMs, search.style});
     }
     for (const Candidate& candidate : candidates) {
         if (candidate.file.folder) {
@@ -195,8 +193,8 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             selection.report.push_back("refused " + candidate.file.path + ": " + candidate.check.refusal);
             ++selection.refused;
         } else if (!candidate.why.empty()) {
-            selection.report.push_back("stored " + candidate.file.path + " as " +
-                                       ShownName(candidate.storedName) + " (" + candidate.why + ")");
+            selection.report.push_back("stored " + candidate.file.path + " as " + ShownName(candidate.storedName) +
+                                       " (" + candidate.why + ")");
         } else {
             selection.report.push_back("stored " + candidate.file.path);
         }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 namespace orlscr {
 
@@ -204,7 +204,10 @@ Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t fr
     const std::string name(FileNameOf(path));
     try {
         const std::vector<uint8_t> bytes = ReadPictureFile(path);
-        return ScaleIntoFrame(DecodePicture(bytes), frame_width, frame_height);
+        DecodeOptions options;
+        options.targetWidth = frame_width;
+        options.targetHeight = frame_height;
+        return ScaleIntoFrame(DecodePictureFile(bytes.data(), bytes.size(), options), frame_width, frame_height);
     } catch (const std::bad_alloc&) {
         throw Error(name + ": not enough memory for the picture");
     } catch (const std::exception& error) {

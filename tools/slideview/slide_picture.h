@@ -27,9 +27,10 @@ std::string SlidePath(std::string_view list_path, std::string_view file_name);
 // Largest picture file read, in bytes.
 inline constexpr int64_t kMaxPictureFileBytes = int64_t{256} << 20;
 
-// Reads and decodes the picture file (JPEG or BMP, told apart by its content)
-// and scales it into a frame of the given size. Throws Error with a reason
-// that names the file.
+// Reads and decodes the picture file (DecodePictureFile: JPEG, PNG, GIF or
+// BMP, told apart by its content, upright, a large JPEG decoded at a reduced
+// scale) and scales it into a frame of the given size. Throws Error with a
+// reason that names the file.
 Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height);
 
 }  // namespace orlscr

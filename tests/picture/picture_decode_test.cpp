@@ -1,4 +1,4 @@
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 #include <gtest/gtest.h>
 
