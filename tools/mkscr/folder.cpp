@@ -14,13 +14,19 @@ bool IsFolder(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
-std::vector<std::string> FilesInFolder(const std::string& folder) {
+namespace {
+
+// The names of the regular files, or of the subfolders (links to folders left
+// out), of a folder.
+std::vector<std::string> Entries(const std::string& folder, bool subfolders) {
     std::vector<std::string> names;
     std::error_code ec;
     for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
          it.increment(ec)) {
         std::error_code typeError;
-        if (it->is_regular_file(typeError))
+        const bool wanted =
+            subfolders ? it->is_directory(typeError) && !it->is_symlink(typeError) : it->is_regular_file(typeError);
+        if (wanted)
             names.push_back(it->path().filename().string());
     }
     if (ec)
@@ -28,18 +34,14 @@ std::vector<std::string> FilesInFolder(const std::string& folder) {
     return names;
 }
 
+}  // namespace
+
+std::vector<std::string> FilesInFolder(const std::string& folder) {
+    return Entries(folder, false);
+}
+
 std::vector<std::string> FoldersInFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
-         it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError) && !it->is_symlink(typeError))
-            names.push_back(it->path().filename().string());
-    }
-    if (ec)
-        throw Error("cannot list the folder '" + folder + "': " + ec.message());
-    return names;
+    return Entries(folder, true);
 }
 
 std::string PathInFolder(const std::string& folder, const std::string& name) {

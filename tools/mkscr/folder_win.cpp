@@ -11,24 +11,11 @@ bool IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::vector<std::string> FilesInFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(PathInFolder(folder, "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND)
-            return names;
-        throw Error("cannot list the folder '" + folder + "'");
-    }
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.emplace_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
+namespace {
 
-std::vector<std::string> FoldersInFolder(const std::string& folder) {
+// The names of the files, or of the subfolders (without "." and "..", links
+// to folders left out), of a folder.
+std::vector<std::string> Entries(const std::string& folder, bool subfolders) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(PathInFolder(folder, "*").c_str(), &found);
@@ -39,12 +26,25 @@ std::vector<std::string> FoldersInFolder(const std::string& folder) {
     }
     do {
         const std::string name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." && name != "..")
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!subfolders && !isFolder)
+            names.push_back(name);
+        else if (subfolders && isFolder && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && name != "." &&
+                 name != "..")
             names.push_back(name);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> FilesInFolder(const std::string& folder) {
+    return Entries(folder, false);
+}
+
+std::vector<std::string> FoldersInFolder(const std::string& folder) {
+    return Entries(folder, true);
 }
 
 std::string PathInFolder(const std::string& folder, const std::string& name) {
