@@ -96,66 +96,38 @@ std::string StyleText(TFontStyles style, bool json) {
     return out + "]";
 }
 
+PropertyValue Shown(const std::string& v) {
+    return {Quoted(v), JsonString(v)};
+}
+PropertyValue Shown(const CommaList& v) {
+    return Shown(v.Text());
+}
+PropertyValue Shown(bool v) {
+    return {v ? "true" : "false", v ? "true" : "false"};
+}
+PropertyValue Shown(int32_t v) {
+    return {std::to_string(v), std::to_string(v)};
+}
+PropertyValue Shown(TColor v) {
+    return {ColorText(v), std::to_string(v)};
+}
+PropertyValue Shown(const TFont& f) {
+    const char* charset = CharsetToIdent(f.Charset);
+    std::string text = Quoted(f.Name) + ", height " + std::to_string(f.Height) + " (" + std::to_string(f.Size()) +
+                       " pt), " + ColorText(f.Color) + ", " +
+                       (charset ? std::string(charset) : "charset " + std::to_string(f.Charset)) + ", style " +
+                       StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
+    std::string json = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
+                       ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
+                       ", \"Style\": " + StyleText(f.Style, true) + ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) +
+                       "}";
+    return {text, json};
+}
+
 std::vector<std::pair<std::string, PropertyValue>> Properties(const TSSFileLocations& r) {
     std::vector<std::pair<std::string, PropertyValue>> props;
-    auto text = [&](const char* name, const std::string& v) { props.push_back({name, {Quoted(v), JsonString(v)}}); };
-    auto boolean = [&](const char* name, bool v) {
-        props.push_back({name, {v ? "true" : "false", v ? "true" : "false"}});
-    };
-    auto integer = [&](const char* name, int32_t v) {
-        props.push_back({name, {std::to_string(v), std::to_string(v)}});
-    };
-    auto colour = [&](const char* name, TColor v) { props.push_back({name, {ColorText(v), std::to_string(v)}}); };
-    auto list = [&](const char* name, const CommaList& v) { text(name, v.Text()); };
-
-    const TFont& f = r.TextFont;
-    const char* charset = CharsetToIdent(f.Charset);
-    std::string fontText = Quoted(f.Name) + ", height " + std::to_string(f.Height) + " (" + std::to_string(f.Size()) +
-                           " pt), " + ColorText(f.Color) + ", " +
-                           (charset ? std::string(charset) : "charset " + std::to_string(f.Charset)) + ", style " +
-                           StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
-    std::string fontJson = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
-                           ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
-                           ", \"Style\": " + StyleText(f.Style, true) +
-                           ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) + "}";
-
-    text("Text", r.Text);
-    props.push_back({"TextFont", {fontText, fontJson}});
-    colour("Background", r.Background);
-    boolean("lRandomStyle", r.lRandomStyle);
-    boolean("lRandomPic", r.lRandomPic);
-    boolean("lClearOldImage", r.lClearOldImage);
-    boolean("lStretch", r.lStretch);
-    integer("Interval", r.Interval);
-    integer("SoundRandom", r.SoundRandom);
-    boolean("lSoundLoop", r.lSoundLoop);
-    boolean("lMute", r.lMute);
-    boolean("lExitMouseMove", r.lExitMouseMove);
-    boolean("lExitMouseClick", r.lExitMouseClick);
-    boolean("lExitKeyPress", r.lExitKeyPress);
-    boolean("lShowMouseCursor", r.lShowMouseCursor);
-    boolean("lExitFSCommandQuit", r.lExitFSCommandQuit);
-    text("Title", r.Title);
-    text("Author", r.Author);
-    text("Email", r.Email);
-    text("Web", r.Web);
-    text("Ver", r.Ver);
-    text("LogoFileName", r.LogoFileName);
-    integer("LogoLayout", r.LogoLayout);
-    boolean("LogoTransprent", r.LogoTransprent);
-    integer("LogoFilePosition", r.LogoFilePosition);
-    integer("HookPosition", r.HookPosition);
-    integer("HookSize", r.HookSize);
-    list("EffectCommaList", r.EffectCommaList);
-    list("PicCommaList", r.PicCommaList);
-    list("PicFileNamesCommaList", r.PicFileNamesCommaList);
-    list("SndCommaList", r.SndCommaList);
-    list("SndFileNamesCommaList", r.SndFileNamesCommaList);
-    list("SndSizesCommaList", r.SndSizesCommaList);
-    list("FlashCommaList", r.FlashCommaList);
-    list("FlashFileNamesCommaList", r.FlashFileNamesCommaList);
-    list("FlashSizesCommaList", r.FlashSizesCommaList);
-    list("DescriptCommaList", r.DescriptCommaList);
+    for (const SettingsProperty& property : kSettingsProperties)
+        props.emplace_back(property.name, VisitProperty(property, r, [](const auto& value) { return Shown(value); }));
     return props;
 }
 
