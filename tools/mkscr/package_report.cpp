@@ -13,6 +13,7 @@
 #include "package/std_input_file.h"
 #include "package/trailer.h"
 #include "tools/mkscr/folder.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -54,8 +55,9 @@ struct PropertyValue {
     std::string json;
 };
 
-std::string JsonString(std::string_view cp1252) {
-    std::string utf8 = Cp1252ToUtf8(cp1252);
+// Record text (Windows-1252, or the system code page of mkscr.exe) as a JSON string.
+std::string JsonString(std::string_view text) {
+    std::string utf8 = FromRecordText(text);
     std::string out = "\"";
     for (char c : utf8) {
         auto u = static_cast<unsigned char>(c);
@@ -74,8 +76,8 @@ std::string JsonString(std::string_view cp1252) {
 }
 
 // Quoted for a person: the text as UTF-8 with control characters escaped.
-std::string Quoted(std::string_view cp1252) {
-    return JsonString(cp1252);
+std::string Quoted(std::string_view text) {
+    return JsonString(text);
 }
 
 std::string ColorText(TColor color) {
@@ -131,6 +133,15 @@ std::vector<std::pair<std::string, PropertyValue>> Properties(const TSSFileLocat
     return props;
 }
 
+// Why a file with no settings record at its end is not a package.
+std::string NotAPackage(InputFile& file) {
+    char head[2] = {};
+    file.Seek(0);
+    if (file.Read(head, 2) == 2 && head[0] == 'M' && head[1] == 'Z')
+        return "not a package: no content is appended to this program";
+    return "not a package";
+}
+
 std::string Number(const std::optional<int32_t>& v) {
     return v ? std::to_string(*v) : "null";
 }
@@ -147,12 +158,21 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         return 1;
     }
     try {
-        file = std::make_unique<StdInputFile>(path);
+        std::FILE* opened = OpenForReading(path);
+        if (!opened)
+            throw Error("Cannot open file " + path);
+        file = std::make_unique<StdInputFile>(opened);
         fileSize = file->Size();
         trailer = ReadTrailer(*file);
         if (!trailer) {
             err << "mkscr: " << path << ": not a package: the file is shorter than the " << kTrailerSize
                 << "-byte trailer\n";
+            return 1;
+        }
+        // A package's field B leads into the file, past its start; a file
+        // whose end holds no such number has nothing appended to it.
+        if (trailer->b <= 0 || trailer->b >= fileSize) {
+            err << "mkscr: " << path << ": " << NotAPackage(*file) << "\n";
             return 1;
         }
         record = ReadSettingsRecord(*file);
@@ -164,14 +184,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
     // The preview is optional: without one field A leads elsewhere and the
     // stream there does not read as an image.
     std::optional<PictureBytes> preview;
-    std::string previewNote;
     try {
         preview = ReadPreviewPicture(*file);
-        if (preview && preview->className.empty())
-            previewNote = "the stream that field A leads to holds no image";
-    } catch (const Error& e) {
+    } catch (const Error&) {
         preview.reset();
-        previewNote = std::string("field A leads to no image stream: ") + e.what();
     }
 
     std::vector<FileEntry> entries = Entries(*record);
@@ -217,7 +233,7 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         std::snprintf(line, sizeof line, "  %-13s %12s %12s  %s\n", "kind", "offset", "size", "name");
         out << line;
         for (const FileEntry& e : entries) {
-            std::string name = e.name ? Cp1252ToUtf8(*e.name) : "(missing from the names list)";
+            std::string name = e.name ? FromRecordText(*e.name) : "(missing from the names list)";
             std::snprintf(line, sizeof line, "  %-13s %12s %12s  ", e.kind, e.offset ? Number(e.offset).c_str() : "?",
                           e.size ? Number(e.size).c_str() : "?");
             out << line << name;
@@ -231,7 +247,7 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         out << preview->className << ", " << preview->data.size() << " bytes"
             << (preview->data.empty() ? " (empty picture)" : "") << "\n";
     else
-        out << "none (" << previewNote << ")\n";
+        out << "none (the display settings show an empty preview)\n";
     return 0;
 }
 
