@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "package/comma_list.h"
 
@@ -14,44 +15,18 @@ using TColor = uint32_t;
 struct TFont;
 
 // How a property of the settings record is stored, read, written, compared and
-// shown. Each kind has one C++ type (PropertyType below).
+// shown. Each kind has one C++ type: PropertyType<kind>, in the same order.
 enum class PropertyKind : uint8_t {
-    String,     // tag 6 or 12, written only when not empty
-    Font,       // the nested TextFont.* properties
-    Colour,     // an identifier where the value has one, else an integer
-    Boolean,    // tag 8 or 9, always written
-    Integer,    // the smallest of tags 2, 3, 4, always written
-    CommaList,  // a String holding a comma list, written only when not empty
+    String,     // std::string: tag 6 or 12, written only when not empty
+    Font,       // TFont: the nested TextFont.* properties
+    Colour,     // TColor: an identifier where the value has one, else an integer
+    Boolean,    // bool: tag 8 or 9, always written
+    Integer,    // int32_t: the smallest of tags 2, 3, 4, always written
+    CommaList,  // CommaList: a string holding a comma list, written only when not empty
 };
-
-template <PropertyKind>
-struct PropertyTypeOf;
-template <>
-struct PropertyTypeOf<PropertyKind::String> {
-    using type = std::string;
-};
-template <>
-struct PropertyTypeOf<PropertyKind::Font> {
-    using type = TFont;
-};
-template <>
-struct PropertyTypeOf<PropertyKind::Colour> {
-    using type = TColor;
-};
-template <>
-struct PropertyTypeOf<PropertyKind::Boolean> {
-    using type = bool;
-};
-template <>
-struct PropertyTypeOf<PropertyKind::Integer> {
-    using type = int32_t;
-};
-template <>
-struct PropertyTypeOf<PropertyKind::CommaList> {
-    using type = CommaList;
-};
+using PropertyTypes = std::tuple<std::string, TFont, TColor, bool, int32_t, CommaList>;
 template <PropertyKind K>
-using PropertyType = typename PropertyTypeOf<K>::type;
+using PropertyType = std::tuple_element_t<static_cast<size_t>(K), PropertyTypes>;
 
 // The stored properties of the settings record, in stream order: X(name, kind).
 // This one list declares the members of TSSFileLocations and fills the table
