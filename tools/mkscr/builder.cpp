@@ -4,15 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "common/error.h"
 #include "common/text.h"
 #include "package/file_position.h"
 #include "package/image.h"
+#include "package/plain_file_name.h"
 #include "package/stream_writer.h"
 #include "package/trailer.h"
-#include "package/plain_file_name.h"
 #include "tools/mkscr/folder.h"
 #include "tools/mkscr/output_file.h"
 #include "tools/mkscr/picture_kind.h"
