@@ -1,8 +1,7 @@
 #include "tools/mkscr/folder.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "common/error.h"
@@ -34,10 +33,15 @@ std::string PathInFolder(const std::string& folder, const std::string& name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::string MoveReplacing(const std::string& from, const std::string& to) {
-    if (std::rename(from.c_str(), to.c_str()) != 0)
-        return std::strerror(errno);
-    return std::string();
+std::FILE* OpenForReading(const std::string& path) {
+    return std::fopen(path.c_str(), "rb");
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat s;
+    if (::stat(path.c_str(), &s) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(s.st_dev), static_cast<uint64_t>(s.st_ino)};
 }
 
 }  // namespace orlscr::mkscr

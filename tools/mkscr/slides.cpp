@@ -13,7 +13,7 @@ namespace orlscr::mkscr {
 namespace {
 
 std::optional<std::string> Head(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenForReading(path);
     if (!f)
         return std::nullopt;
     char buffer[16];
