@@ -81,7 +81,40 @@ uint8_t Round(int32_t sum) {
     return static_cast<uint8_t>(std::clamp((sum + kWeightOne / 2) >> kWeightBits, 0, 255));
 }
 
-// The picture scaled to exactly width x height.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::vector<uint8_t> ReadPictureFile(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+    std::vector<uint8_t> bytes;
+    constexpr size_t kChunk = size_t{1} << 20;
+    for (;;) {
+        size_t at = bytes.size();
+        bytes.resize(at + kChunk);
+        size_t got = std::fread(bytes.data() + at, 1, kChunk, file.get());
+        bytes.resize(at + got);
+        if (static_cast<int64_t>(bytes.size()) > kMaxPictureFileBytes)
+            throw Error("the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MB");
+        if (got < kChunk)
+            break;
+    }
+    if (std::ferror(file.get()))
+        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+    if (bytes.empty())
+        throw Error("the file is empty");
+    return bytes;
+}
+
+std::string_view FileNameOf(std::string_view path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     Bitmap result(width, height);
     if (picture.Width() == width && picture.Height() == height) {
@@ -129,40 +162,6 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     return result;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::vector<uint8_t> ReadPictureFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
-    std::vector<uint8_t> bytes;
-    constexpr size_t kChunk = size_t{1} << 20;
-    for (;;) {
-        size_t at = bytes.size();
-        bytes.resize(at + kChunk);
-        size_t got = std::fread(bytes.data() + at, 1, kChunk, file.get());
-        bytes.resize(at + got);
-        if (static_cast<int64_t>(bytes.size()) > kMaxPictureFileBytes)
-            throw Error("the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MB");
-        if (got < kChunk)
-            break;
-    }
-    if (std::ferror(file.get()))
-        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    if (bytes.empty())
-        throw Error("the file is empty");
-    return bytes;
-}
-
-std::string_view FileNameOf(std::string_view path) {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height) {
     if (frame_width <= 0 || frame_height <= 0)
         return Rect{};
@@ -201,10 +200,13 @@ std::string SlidePath(std::string_view list_path, std::string_view file_name) {
 }
 
 Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height) {
+    return ScaleIntoFrame(DecodeSlidePicture(path), frame_width, frame_height);
+}
+
+Bitmap DecodeSlidePicture(const std::string& path) {
     const std::string name(FileNameOf(path));
     try {
-        const std::vector<uint8_t> bytes = ReadPictureFile(path);
-        return ScaleIntoFrame(DecodePicture(bytes), frame_width, frame_height);
+        return DecodePicture(ReadPictureFile(path));
     } catch (const std::bad_alloc&) {
         throw Error(name + ": not enough memory for the picture");
     } catch (const std::exception& error) {

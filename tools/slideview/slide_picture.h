@@ -21,6 +21,9 @@ Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame
 // bilinear when enlarging, averaging every covered pixel when reducing).
 Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height);
 
+// The picture scaled to exactly width x height (the filter above).
+Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height);
+
 // The path of a slide that lies beside the slide list at `list_path`.
 std::string SlidePath(std::string_view list_path, std::string_view file_name);
 
@@ -31,5 +34,8 @@ inline constexpr int64_t kMaxPictureFileBytes = int64_t{256} << 20;
 // and scales it into a frame of the given size. Throws Error with a reason
 // that names the file.
 Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height);
+
+// Reads and decodes the picture file at its own size; errors as above.
+Bitmap DecodeSlidePicture(const std::string& path);
 
 }  // namespace orlscr
