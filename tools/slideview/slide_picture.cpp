@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "common/error.h"
+#include "tools/slideview/slide_fit.h"
 #include "transition/picture_decode.h"
 
 namespace orlscr {
@@ -162,34 +164,15 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     return result;
 }
 
+// Both are the contain fit of every slide without a limit on enlarging.
 Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height) {
-    if (frame_width <= 0 || frame_height <= 0)
-        return Rect{};
-    const int64_t pw = std::max(picture_width, 1);
-    const int64_t ph = std::max(picture_height, 1);
-    int64_t w = frame_width;
-    int64_t h = frame_height;
-    // Compare pw / ph with fw / fh without rounding.
-    if (pw * frame_height >= ph * frame_width)
-        h = std::max<int64_t>(1, (ph * frame_width + pw / 2) / pw);  // as wide as the frame
-    else
-        w = std::max<int64_t>(1, (pw * frame_height + ph / 2) / ph);  // as high as the frame
-    const int32_t left = static_cast<int32_t>((frame_width - w) / 2);
-    const int32_t top = static_cast<int32_t>((frame_height - h) / 2);
-    return Rect{left, top, left + static_cast<int32_t>(w), top + static_cast<int32_t>(h)};
+    return PlacePicture(std::max(picture_width, 1), std::max(picture_height, 1), frame_width, frame_height,
+                        SlideFit::kContain, std::numeric_limits<int32_t>::max())
+        .dest;
 }
 
 Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height) {
-    Bitmap frame(frame_width, frame_height);
-    std::fill(frame.Bits(), frame.Bits() + static_cast<size_t>(frame.Stride()) * frame_height, uint8_t{0});
-    if (picture.IsEmpty() || frame.IsEmpty())
-        return frame;
-    const Rect place = FitPictureRect(picture.Width(), picture.Height(), frame_width, frame_height);
-    const Bitmap scaled = ScalePicture(picture, place.Width(), place.Height());
-    for (int32_t y = 0; y < scaled.Height(); ++y)
-        std::memcpy(frame.Row(place.top + y) + static_cast<size_t>(place.left) * 3, scaled.Row(y),
-                    static_cast<size_t>(scaled.Width()) * 3);
-    return frame;
+    return ComposeSlide(picture, frame_width, frame_height, SlideFit::kContain, std::numeric_limits<int32_t>::max());
 }
 
 std::string SlidePath(std::string_view list_path, std::string_view file_name) {

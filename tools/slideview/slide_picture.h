@@ -9,9 +9,10 @@
 
 namespace orlscr {
 
-// Every slide is shown at the size of the screen: the picture is scaled, up or
-// down, to the largest size of its own proportions that fits, and centred on
-// black, so a picture of another shape gets black bands on two sides.
+// A picture scaled, up or down, to the largest size of its own proportions
+// that fits a frame, and centred on black, so a picture of another shape gets
+// black bands on two sides. (The viewer fits its slides with PlacePicture and
+// ComposeSlide, slide_fit.h, which also crop and limit enlarging.)
 
 // Where a picture of the given size lies in a frame of the given size. Both
 // sides of the result are at least 1 pixel for a non-empty frame.
