@@ -19,6 +19,7 @@ booted Wine prefix of the tests is made when it is missing.
 import argparse
 import os
 import re
+import shutil
 import struct
 import sys
 import time
@@ -110,6 +111,7 @@ def main():
             blits = float(m.group(1))
         finally:
             prefix.remove()
+            shutil.rmtree(prefix.root, ignore_errors=True)
 
     print("screen %dx%d, %s, %d ms per transition" % (WIDTH, HEIGHT, pacing[len("slideview pacing "):], args.transition))
     print("baseline: %.1f full-window blits per second (%sx%s)" % (blits, m.group(2), m.group(3)))
