@@ -20,7 +20,6 @@ import argparse
 import os
 import re
 import shutil
-import struct
 import sys
 import time
 
@@ -30,23 +29,6 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "wine"))
 import orlwine  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
-
-
-def write_bmp(path, width, height, pixel):
-    """A top-down 24-bit BMP; pixel(x, y) gives (r, g, b) per 8 x 8 cell."""
-    rows = []
-    for y in range(height):
-        row = bytearray()
-        for x in range(0, width, 8):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r)) * min(8, width - x)
-        row += b"\0" * (-len(row) % 4)
-        rows.append(bytes(row))
-    pixels = b"".join(rows)
-    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, -height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
 
 
 def main():
@@ -70,8 +52,10 @@ def main():
         try:
             folder = os.path.join(prefix.root, "slides")
             os.makedirs(folder)
-            write_bmp(os.path.join(folder, "a.bmp"), WIDTH, HEIGHT, lambda x, y: (x * 255 // WIDTH, 60, y * 255 // HEIGHT))
-            write_bmp(os.path.join(folder, "b.bmp"), WIDTH, HEIGHT, lambda x, y: (40, y * 255 // HEIGHT, 255 - x * 255 // WIDTH))
+            orlwine.write_bmp(os.path.join(folder, "a.bmp"), WIDTH, HEIGHT,
+                              lambda x, y: (x * 255 // WIDTH, 60, y * 255 // HEIGHT))
+            orlwine.write_bmp(os.path.join(folder, "b.bmp"), WIDTH, HEIGHT,
+                              lambda x, y: (40, y * 255 // HEIGHT, 255 - x * 255 // WIDTH))
             lines = ["! transition=%d duration=200" % args.transition]
             for style in styles:
                 for n in range(args.rounds):

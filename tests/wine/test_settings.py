@@ -4,7 +4,6 @@ music switch in CONTROL.INI, the address links and the error boxes."""
 import os
 import shutil
 import subprocess
-import time
 
 import orlwine
 
@@ -97,9 +96,7 @@ class SettingsDialogTest(orlwine.WineTestCase):
         texts = [c.text for c in box.statics() if c.text]
         ok = box.by_id(1)
         self.click_client(box, (ok.bounds[0] + ok.bounds[2] // 2, ok.bounds[1] + ok.bounds[3] // 2))
-        deadline = time.monotonic() + 30
-        while self.prefix.find_windows("^%s$" % title) and time.monotonic() < deadline:
-            time.sleep(0.1)
+        self.prefix.wait_no_windows("^%s$" % title)
         return texts
 
     def keep_screenshot(self, name):
