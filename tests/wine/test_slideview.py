@@ -119,6 +119,11 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertIn("slideview skipped missing.jpg: the file cannot be opened (No such file or directory)", trace)
         self.assertEqual([line for line in trace if line.startswith("slideview slide ")],
                          ["slideview slide red.bmp style 5", "slideview slide blue slide.jpg style 5"])
+        # The second transition ran for its five seconds in many frames (the
+        # first one may still run while the screenshots are taken).
+        transitions = [line for line in trace if line.startswith("slideview transition ")]
+        self.assertTrue(transitions, trace)
+        self.assertRegex(transitions[-1], r"^slideview transition 5000 ms frames ([3-9]|\d\d+) drawing \d+ us$")
 
     def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
         with open(os.path.join(self.folder, "broken.slides"), "w") as f:
