@@ -11,6 +11,7 @@
 
 #include "common/random.h"
 #include "transition/frame.h"
+#include "transition/pixel_styles.h"
 #include "transition/region_styles.h"
 
 namespace orlscr {

@@ -5,6 +5,7 @@
 #include "transition/bitmap.h"
 #include "transition/frame.h"
 #include "transition/geometry.h"
+#include "transition/style_ranges.h"
 
 namespace orlscr {
 
@@ -19,11 +20,6 @@ void RunRectStyle(int style,
                   const std::function<void(const Rect&)>& invalidate,
                   Rect& dest,
                   Rect& source);
-
-// True for the styles RunRectStyle handles.
-inline bool IsRectStyle(int style) {
-    return style >= 1 && style <= 57;
-}
 
 // Width of the page-turn curl for a progress of `x` pixels along a side of `w`.
 int32_t CurlWidth(int32_t w, int32_t x);

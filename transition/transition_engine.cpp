@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "transition/blit.h"
 #include "transition/frame.h"
+#include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"
 #include "transition/region_styles.h"
 
@@ -49,6 +50,7 @@ int ThreadPriorityValue(ThreadPriority priority) {
 TransitionEngine::TransitionEngine(TransitionHost& host) : host_(host) {}
 
 TransitionEngine::~TransitionEngine() {
+    *alive_ = false;
     Shutdown();
 }
 
@@ -73,7 +75,7 @@ void TransitionEngine::SetProgress(int value) {
         value = 0;
     if (!busy_ || value == progress_)
         return;
-    {
+    try {
         FrameScope frame(frameDepth_);
         if (value < progress_ && !painting_)
             host_.InvalidatePictureRect(screen_.Bounds());
@@ -81,7 +83,16 @@ void TransitionEngine::SetProgress(int value) {
         RenderFrame();
         if (!destroying_ && OnProgress)
             OnProgress();
+    } catch (...) {
+        // A handler that stopped the transition and then failed: the stop
+        // still takes effect before the error goes on.
+        FinishStopAfterFrame();
+        throw;
     }
+    FinishStopAfterFrame();
+}
+
+void TransitionEngine::FinishStopAfterFrame() {
     if (stopAfterFrame_ && frameDepth_ == 0)
         FinishStop();
 }
@@ -117,10 +128,10 @@ void TransitionEngine::RenderFrame() {
     std::optional<Region> region;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
     const int style = style_;
-    if (style > 127)
+    if (!IsStyle(style))
         return;
 
-    if (style == 0) {
+    if (style == kCustomStyle) {
         if (OnCustomDraw) {
             OnCustomDraw(picture, screen_);
         } else {
@@ -142,7 +153,7 @@ void TransitionEngine::RenderFrame() {
     } else if (progress_ > 0) {
         if (IsRectStyle(style))
             StretchCopy(screen_, dest, picture, source);
-        else if (region && (style == 0 || IsRegionStyle(style)))
+        else if (region && (style == kCustomStyle || IsRegionStyle(style)))
             DrawThroughRegion(screen_, picture, *region);
     }
     region.reset();
@@ -171,6 +182,21 @@ void TransitionEngine::Animate() {
 }
 
 void TransitionEngine::AnimateOnMainThread() {
+    if (finishingMainRun_ > 0) {
+        // Asked from OnComplete of a main-thread run: the loop below runs it
+        // once the handler has returned, instead of nesting it here.
+        mainRunPending_ = true;
+        return;
+    }
+    do {
+        mainRunPending_ = false;
+        if (!RunMainThreadLoop())
+            return;
+    } while (mainRunPending_ && busy_ && !manual_ && !stopping_);
+}
+
+bool TransitionEngine::RunMainThreadLoop() {
+    const std::shared_ptr<bool> alive = alive_;
     bool ended = false;
     do {
         const uint32_t t0 = host_.TickCount();
@@ -180,16 +206,37 @@ void TransitionEngine::AnimateOnMainThread() {
         if (!ended) {
             do {
                 host_.ProcessMessages();
+                if (!*alive)
+                    return false;  // a message handler deleted the engine (and its host)
             } while (host_.TickCount() - t0 <= delay_ && busy_ && !manual_ && !stopping_);
         }
     } while (!ended && busy_ && !manual_ && !stopping_);
-    if (ended)
+    if (!ended)
+        return true;
+    ++finishingMainRun_;
+    try {
         AnimationFinished();
+    } catch (...) {
+        if (*alive)
+            --finishingMainRun_;
+        throw;
+    }
+    if (!*alive)
+        return false;  // OnComplete destroyed the engine
+    --finishingMainRun_;
+    return true;
 }
 
 void TransitionEngine::StartWorker() {
     if (worker_) {
-        const bool live = !worker_->ended && !worker_->terminated && !worker_->superseded;
+        bool live;
+        {
+            // Decided under the worker's lock, as the worker decides to leave
+            // its loop: either it has left (and a new worker is needed), or it
+            // will read Manual as it is now and carry on.
+            std::lock_guard lock(worker_->mutex);
+            live = worker_->looping && !worker_->terminated && !worker_->superseded;
+        }
         if (live && frameDepth_ > 0)
             return;  // its loop is still running and carries on after this frame
         worker_->superseded = true;
@@ -211,9 +258,12 @@ void TransitionEngine::StartWorker() {
 void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker, ThreadPriority priority) {
     TransitionHost& host = engine->host_;
     host.EnterWorkerThread(priority);
-    // Runs `task` on the main thread, marked as this worker's hand-over.
+    // Runs `task` on the main thread, marked as this worker's hand-over. False
+    // when the host could not reach the main thread (its window is gone).
     auto handOver = [&host, &worker](const std::function<void()>& task) {
-        host.RunOnMainThread([&worker, &task] {
+        bool ran = false;
+        host.RunOnMainThread([&worker, &task, &ran] {
+            ran = true;
             worker->handingOver = true;
             try {
                 task();
@@ -224,10 +274,19 @@ void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Work
             }
             worker->handingOver = false;
         });
+        return ran;
     };
-    while (!worker->terminated && !engine->manual_ && !engine->stopping_ && engine->busy_) {
+    // Whether to make another step, decided under the lock StartWorker reads
+    // `looping` under.
+    auto carryOn = [engine, &worker] {
+        std::lock_guard lock(worker->mutex);
+        worker->looping = !worker->terminated && !engine->manual_ && !engine->stopping_ && engine->busy_;
+        return worker->looping;
+    };
+    while (carryOn()) {
         const uint32_t t0 = host.TickCount();
-        handOver([engine] { engine->MakeStep(); });
+        if (!handOver([engine] { engine->MakeStep(); }))
+            break;  // nothing will ever take a step: end instead of spinning
         if (worker->orphaned)
             break;
         if (worker->terminated)
@@ -241,6 +300,10 @@ void TransitionEngine::WorkerBody(TransitionEngine* engine, std::shared_ptr<Work
             worker->wake.wait_for(lock, std::chrono::milliseconds(delay - elapsed),
                                   [&] { return worker->terminated || engine->stopping_ || engine->manual_; });
         }
+    }
+    {
+        std::lock_guard lock(worker->mutex);
+        worker->looping = false;
     }
     if (!worker->orphaned) {
         Worker* raw = worker.get();

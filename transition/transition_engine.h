@@ -34,6 +34,8 @@ class TransitionHost {
     // Millisecond tick counter; compared by unsigned subtraction.
     virtual uint32_t TickCount() = 0;
     // Worker thread: run `task` on the main thread and return when it is done.
+    // A host that can no longer reach its main thread (its window is gone)
+    // returns without running it; the worker then ends.
     virtual void RunOnMainThread(const std::function<void()>& task) = 0;
     // Main thread: handle hand-overs (and other messages) until `done` holds.
     virtual void WaitWhileHandingOver(const std::function<bool()>& done) = 0;
@@ -98,7 +100,9 @@ class TransitionEngine {
     const Bitmap* OldBitmap() const { return oldBitmap_.get(); }
 
     // Events (each fires only when set). OnComplete may start the next
-    // transition or destroy the engine; the other handlers must not destroy it.
+    // transition or destroy the engine; the other handlers must not destroy it,
+    // but a message handler that runs between the frames of a main-thread run
+    // may (the run then ends at once, touching nothing).
     Notify OnProgress;
     Notify OnComplete;
     CustomDraw OnBeforeNewFrame;
@@ -121,7 +125,10 @@ class TransitionEngine {
     // first. With Reverse the run goes from 100 down to 0, so `to` goes into
     // OldBitmap and `from` into NewBitmap: the last frame shows `to` either way.
     // Screen takes the size of `to` and shows the starting picture; then,
-    // unless Manual, Animate. Throws when called from inside a frame.
+    // unless Manual, Animate. Throws when called from inside a frame. Called
+    // from OnComplete at the end of a main-thread run, the new run follows when
+    // the handler has returned, from the same loop, so a show of any length
+    // never nests one run inside another.
     void Execute(Bitmap from, Bitmap to);
     // Ends the transition without OnComplete; Screen keeps the last frame.
     // From inside a frame the stop takes effect when the frame is done.
@@ -145,6 +152,7 @@ class TransitionEngine {
         std::atomic<bool> terminated{false};
         std::atomic<bool> done{false};
         std::atomic<bool> orphaned{false};  // the engine let go of it; touch nothing of the engine
+        bool looping = true;                // in its frame loop (under `mutex`): it makes more steps
         bool handingOver = false;           // its step or end notification runs now (main thread)
         bool ended = false;                 // its end notification has run (main thread)
         bool superseded = false;            // replaced by a newer worker; its end is ignored
@@ -154,6 +162,9 @@ class TransitionEngine {
 
     void MakeStep();
     void AnimateOnMainThread();
+    // One main-thread run to its end, pause or stop. False when the engine
+    // was destroyed meanwhile.
+    bool RunMainThreadLoop();
     void StartWorker();
     static void WorkerBody(TransitionEngine* engine, std::shared_ptr<Worker> worker, ThreadPriority priority);
     void WorkerEnded(Worker* worker);
@@ -164,6 +175,8 @@ class TransitionEngine {
     void EndWorker();
     void Release();
     void FinishStop();
+    // A stop requested inside a frame, once the outermost frame is left.
+    void FinishStopAfterFrame();
 
     TransitionHost& host_;
     Bitmap screen_;
@@ -185,6 +198,11 @@ class TransitionEngine {
 
     int frameDepth_ = 0;  // > 0 while a frame and its events run
     bool stopAfterFrame_ = false;
+    int finishingMainRun_ = 0;     // > 0 while a main-thread run's AnimationFinished runs
+    bool mainRunPending_ = false;  // a main-thread run was asked for meanwhile; it follows
+    // False once the engine is destroyed; a main-thread run keeps a copy to
+    // learn that a message handler deleted the engine under it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::shared_ptr<Worker> worker_;
 };
 

@@ -29,10 +29,13 @@
 // default) a worker thread keeps time and hands every step to this window's
 // thread with SendMessage, so all frames and events run on the thread that
 // created the control; otherwise Execute returns when the run has ended,
-// processing the thread's messages between frames. Destroying the control (or
-// its window) during a run waits for the worker; OnComplete does not fire. An
-// OnComplete handler may start the next transition or destroy the control; the
-// other handlers must not destroy it.
+// processing the thread's messages between frames (a message handler may
+// destroy the control meanwhile; the run then ends at once). Destroying the
+// control (or its window) during a run waits for the worker; OnComplete does
+// not fire, and a transition started afterwards runs no worker. An OnComplete
+// handler may start the next transition (without Threaded it follows once the
+// handler has returned, so a show of any length never nests) or destroy the
+// control; the other handlers must not destroy it.
 //
 // Mouse: OnMouseDown and OnMouseMove (client coordinates and the WM_ key
 // flags), OnMouseEnter and OnMouseLeave; OnClick on a left click.

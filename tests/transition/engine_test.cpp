@@ -64,6 +64,16 @@ class TestHost : public TransitionHost {
 
     // The test's message loop: runs hand-overs until `done` holds.
     void PumpUntil(const std::function<bool()>& done) { WaitWhileHandingOver(done); }
+    // Waits, without running anything, until a worker asks for a hand-over.
+    void WaitForHandOverRequest() {
+        std::unique_lock lock(queue_->mutex);
+        queue_->changed.wait(lock, [&] { return !queue_->requests.empty(); });
+    }
+    // Waits for one hand-over and runs it alone.
+    void RunOneHandOver() {
+        WaitForHandOverRequest();
+        RunHandOvers(1);
+    }
 
   private:
     struct Request {
@@ -75,8 +85,8 @@ class TestHost : public TransitionHost {
         std::condition_variable changed;
         std::deque<Request*> requests;
     };
-    void RunHandOvers() {
-        for (;;) {
+    void RunHandOvers(size_t limit = SIZE_MAX) {
+        for (size_t count = 0; count < limit; ++count) {
             Request* request = nullptr;
             {
                 std::lock_guard lock(queue_->mutex);
@@ -446,7 +456,7 @@ TEST_F(Frames, StylesAboveTheRangeOnlyRestoreTheOldPicture) {
 TEST_F(Frames, EveryStyleEndsWithTheNewPicture) {
     const Bitmap oldPicture = Solid(64, 48, 0);
     const Bitmap newPicture = Pattern(64, 48);
-    for (int style = 0; style <= 127; ++style) {
+    for (int style = 0; style < kStyleCount; ++style) {
         engine.SetStyle(style);
         engine.Execute(oldPicture, newPicture);
         engine.SetProgress(100);
@@ -469,7 +479,7 @@ TEST_F(Frames, AtZeroOnlyThePiecesOfSomeStylesAreDrawn) {
     const Bitmap oldPicture = Solid(64, 48, 0);
     const Bitmap newPicture = Pattern(64, 48);
     const auto withPieces = [](int s) { return (s >= 12 && s <= 17) || (s >= 29 && s <= 34) || (s >= 54 && s <= 57); };
-    for (int style = 1; style <= 127; ++style) {
+    for (int style = 1; style < kStyleCount; ++style) {
         if (IsPixelStyle(style))
             continue;  // they draw the frame themselves
         engine.SetStyle(style);
@@ -540,6 +550,193 @@ TEST(FrameEdges, AnEmptyPictureDrawsNothing) {
         engine.SetProgress(100);
         EXPECT_TRUE(engine.Screen().IsEmpty());
         engine.Stop();
+    }
+}
+
+}  // namespace
+}  // namespace orlscr
+
+namespace orlscr {
+namespace {
+
+// Faults of the frame machinery around pausing, stopping, chaining and the end
+// of its window.
+
+TEST(MachineryThread, ResumingFromAFrameAfterTheWorkerLeftItsLoopCarriesTheRunOn) {
+    TestHost host;
+    TransitionEngine engine(host);
+    std::vector<int> frames;
+    int completed = 0;
+    bool bitmapsHeld = true;
+    engine.SetDelay(0);
+    engine.SetStep(10);
+    engine.OnComplete = [&] {
+        EXPECT_EQ(frames.back(), 100) << "OnComplete in the middle of the run";
+        ++completed;
+    };
+    engine.OnProgress = [&] {
+        frames.push_back(engine.Progress());
+        bitmapsHeld = bitmapsHeld && engine.NewBitmap() && engine.OldBitmap();
+        if (engine.Progress() == 20)
+            engine.SetManual(true);  // the worker leaves its loop after this frame
+        else if (engine.Progress() == 30)
+            engine.SetManual(false);  // resumed from inside a frame the host drives
+    };
+    engine.Execute(kOld, kNew);
+    while (engine.Progress() != 20)
+        host.RunOneHandOver();
+    // The worker leaves its loop; its end notification waits to be handed over.
+    host.WaitForHandOverRequest();
+    engine.SetProgress(30);
+    host.PumpUntil([&] { return !engine.HasThread() && !engine.Busy(); });
+    EXPECT_EQ(frames, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(completed, 1);
+    EXPECT_TRUE(bitmapsHeld);
+    EXPECT_EQ(engine.Screen(), kNew);
+}
+
+// A host that is destroyed together with its engine, as the control's window
+// is when a message handler deletes the control.
+struct OwnedView : TransitionHost {
+    std::function<void()>* onMessages = nullptr;
+    TransitionEngine engine{*this};
+
+    void InvalidatePictureRect(const Rect&) override {}
+    void UpdateNow() override {}
+    void ProcessMessages() override { (*onMessages)(); }
+    uint32_t TickCount() override { return ticks++; }
+    void RunOnMainThread(const std::function<void()>& task) override { task(); }
+    void WaitWhileHandingOver(const std::function<bool()>&) override {}
+    uint32_t ticks = 0;
+};
+
+TEST(MachineryMain, AMessageHandlerMayDeleteTheControlDuringTheRun) {
+    // Under the address sanitizer any use of the freed engine or host fails.
+    std::function<void()> onMessages;
+    auto view = std::make_unique<OwnedView>();
+    view->onMessages = &onMessages;
+    int frames = 0, completed = 0;
+    view->engine.SetThreaded(false);
+    view->engine.SetDelay(0);
+    view->engine.SetStep(10);
+    view->engine.OnProgress = [&] { ++frames; };
+    view->engine.OnComplete = [&] { ++completed; };
+    onMessages = [&] {
+        if (frames == 3)
+            view.reset();
+    };
+    view->engine.Execute(kOld, kNew);
+    EXPECT_EQ(view, nullptr);
+    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(completed, 0);
+}
+
+// The distance between the lowest and the highest stack address seen.
+struct StackSpan {
+    uintptr_t low = UINTPTR_MAX;
+    uintptr_t high = 0;
+    void Mark() {
+        volatile char here = 0;
+        const auto at = reinterpret_cast<uintptr_t>(&here);
+        low = std::min(low, at);
+        high = std::max(high, at);
+    }
+    uintptr_t Size() const { return high - low; }
+};
+
+TEST(MachineryMain, TransitionsChainedFromOnCompleteDoNotNest) {
+    TestHost host;
+    TransitionEngine engine(host);
+    const Bitmap a = Solid(2, 2, 10), b = Solid(2, 2, 200);
+    constexpr int kShow = 10000;
+    int completed = 0;
+    StackSpan span;
+    engine.SetThreaded(false);
+    engine.SetDelay(0);
+    engine.SetStep(100);
+    engine.OnComplete = [&] {
+        span.Mark();
+        if (++completed < kShow)
+            engine.Execute(engine.Screen(), completed % 2 ? a : b);
+    };
+    engine.Execute(b, a);
+    EXPECT_EQ(completed, kShow);
+    EXPECT_FALSE(engine.Busy());
+    // One transition's frames take a few kilobytes of stack at most; nested
+    // transitions would take that ten thousand times.
+    EXPECT_LT(span.Size(), 64u * 1024u);
+}
+
+TEST_P(Machinery, AFrameHandlerThatStopsAndThrowsStillEndsTheTransition) {
+    engine->SetStep(25);
+    engine->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
+        if (engine->Progress() == 50) {
+            engine->Stop();
+            throw std::runtime_error("boom");
+        }
+    };
+    if (GetParam()) {
+        engine->Execute(kOld, kNew);
+        RunToRest();
+    } else {
+        EXPECT_THROW(engine->Execute(kOld, kNew), std::runtime_error);
+    }
+    EXPECT_FALSE(engine->Busy());
+    EXPECT_FALSE(engine->Stopping());
+    EXPECT_EQ(engine->NewBitmap(), nullptr);
+    EXPECT_EQ(completed, 0);
+
+    // The same from a frame the host drives.
+    engine->OnAfterNewFrame = nullptr;
+    engine->SetManual(true);
+    engine->Execute(kOld, kNew);
+    engine->OnProgress = [this] {
+        engine->Stop();
+        throw std::runtime_error("boom");
+    };
+    EXPECT_THROW(engine->SetProgress(40), std::runtime_error);
+    EXPECT_FALSE(engine->Busy());
+    EXPECT_FALSE(engine->Stopping());
+}
+
+// A host whose window is gone: hand-overs cannot be made any more.
+class WindowGoneHost : public TestHost {
+  public:
+    void RunOnMainThread(const std::function<void()>&) override {
+        std::lock_guard lock(mutex);
+        ++handOvers;
+        changed.notify_all();
+    }
+    void EnterWorkerThread(ThreadPriority) override {
+        // Signals when the worker thread has ended.
+        struct ExitSignal {
+            WindowGoneHost* host;
+            ~ExitSignal() {
+                std::lock_guard lock(host->mutex);
+                host->workerExited = true;
+                host->changed.notify_all();
+            }
+        };
+        thread_local ExitSignal signal{this};
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    int handOvers = 0;
+    bool workerExited = false;
+};
+
+TEST(MachineryThread, AfterTheWindowIsGoneAThreadedRunDoesNotLeaveAWorkerSpinning) {
+    WindowGoneHost host;
+    TransitionEngine engine(host);
+    engine.SetDelay(0);
+    engine.Shutdown();  // the window was destroyed
+    engine.Execute(kOld, kNew);
+    {
+        // A spinning worker asks for a hand-over again and again.
+        std::unique_lock lock(host.mutex);
+        host.changed.wait(lock, [&] { return host.workerExited || host.handOvers > 1000; });
+        EXPECT_TRUE(host.workerExited);
+        EXPECT_LE(host.handOvers, 2);
     }
 }
 

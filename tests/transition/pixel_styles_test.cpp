@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "transition/frame.h"
-#include "transition/region_styles.h"
+#include "transition/pixel_styles.h"
 
 namespace orlscr {
 namespace {

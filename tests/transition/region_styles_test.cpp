@@ -13,13 +13,6 @@
 namespace orlscr {
 namespace {
 
-constexpr int kRandomStyles[] = {65,  66,  67,  68,  76,  77,  78,  79,  100, 101, 102, 103,
-                                 104, 105, 106, 107, 108, 109, 123, 124, 125, 126, 127};
-
-bool IsRandomStyle(int style) {
-    return std::find(std::begin(kRandomStyles), std::end(kRandomStyles), style) != std::end(kRandomStyles);
-}
-
 // The part of a region that lies on a w x h picture.
 Region OnPicture(const std::optional<Region>& region, int32_t w, int32_t h) {
     return region ? Region(*region).Intersect(Region(Rect{0, 0, w, h})) : Region();
@@ -377,7 +370,9 @@ TEST_F(RegionStyles, RandomStylesRepeatFromAFreshGenerator) {
     auto run = [&] {
         SharedRandom().Reset();
         std::vector<Bitmap> frames;
-        for (int style : kRandomStyles) {
+        for (int style = 0; style < kStyleCount; ++style) {
+            if (!IsRandomStyle(style))
+                continue;
             for (int32_t p = 0; p <= 100; p += 4) {
                 frames.push_back(oldPicture);
                 if (std::optional<Region> r = BuildStyleRegion(style, ComputeFrame(w, h, p, 4)))
@@ -441,6 +436,42 @@ TEST_F(RegionStyles, AFrameWithoutRegionShowsOnlyTheOldPicture) {
     SharedRandom().Reset(kState);  // with squares chosen the frame does draw
     engine.SetProgress(60);
     EXPECT_FALSE(engine.Screen() == oldPicture);
+}
+
+}  // namespace
+}  // namespace orlscr
+
+namespace orlscr {
+namespace {
+
+TEST(StyleRanges, EveryStyleButTheCustomOneHasExactlyOneKind) {
+    int rect = 0, region = 0, pixel = 0, random = 0;
+    for (int style = 0; style < kStyleCount; ++style) {
+        const int kinds = IsRectStyle(style) + IsRegionStyle(style) + IsPixelStyle(style);
+        EXPECT_EQ(kinds, style == kCustomStyle ? 0 : 1) << style;
+        EXPECT_TRUE(!IsRandomStyle(style) || IsRegionStyle(style)) << style;
+        rect += IsRectStyle(style);
+        region += IsRegionStyle(style);
+        pixel += IsPixelStyle(style);
+        random += IsRandomStyle(style);
+    }
+    EXPECT_EQ(rect, 57);
+    EXPECT_EQ(region, 65);
+    EXPECT_EQ(pixel, 5);
+    EXPECT_EQ(random, 23);
+    EXPECT_FALSE(IsStyle(kStyleCount));
+    EXPECT_EQ(DescribeRandomStyles(), "65-68, 76-79, 100-109, 123-127");
+}
+
+// A random style draws from the generator, so two frames at the same
+// progress differ; every other style draws the same frame twice.
+TEST(StyleRanges, TheRandomStylesAreThoseWhoseFramesChange) {
+    for (int style = 0; style < kStyleCount; ++style) {
+        if (!IsRegionStyle(style))
+            continue;
+        const FrameQuantities f = ComputeFrame(200, 150, 50, 4);
+        EXPECT_EQ(BuildStyleRegion(style, f) != BuildStyleRegion(style, f), IsRandomStyle(style)) << style;
+    }
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <webp/demux.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -115,8 +119,6 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"render", "--style", "5", "--progress", "50", Path("small.bmp"), Path("large.bmp"), "-o", Path("o.png")},
-         "transitions: OLD and NEW differ in size (10x10 and 20x10)\n"},
         {{"render", "--style", "5", "--progress", "50", Path("small.bmp"), Path("none.bmp"), "-o", Path("o.png")},
          "transitions: Cannot open file " + Path("none.bmp") + "\n"},
         {{"render", "--style", "5", "--progress", "50", Path("junk.png"), Path("junk.png"), "-o", Path("o.png")}, ""},
@@ -129,7 +131,9 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         {{"render", "--style", "5", "--progress", "5", Path("small.bmp"), "-o", Path("o.png")},
          "transitions: Give both OLD and NEW pictures, or neither\n"},
         {{"anim", "--style", "5", "-o", Path("o.png")},
-         "transitions: The animation is written as GIF: the output must end in .gif\n"},
+         "transitions: The animation is written as GIF or WebP: the output must end in .gif or .webp\n"},
+        {{"anim", "--style", "5", "-o", Path("missing/o.webp")},
+         "transitions: Cannot create file " + Path("missing/o.webp") + "\n"},
         {{"render", "--style", "5", "--progress", "5", "-o", Path("missing/o.png")}, ""},
         {{"anim", "--style", "5", "-o", Path("missing/o.gif")},
          "transitions: Cannot create file " + Path("missing/o.gif") + "\n"},
@@ -153,6 +157,192 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
 
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_NE(out.str().find("transitions anim --style N"), std::string::npos);
+}
+
+// A smooth photograph-like picture: gradients in all three channels.
+Bitmap Gradient(int32_t w, int32_t h) {
+    Bitmap b(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = b.Row(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(40 + 160 * y / (h - 1));
+            p[1] = static_cast<uint8_t>(255 * x / (w - 1));
+            p[2] = static_cast<uint8_t>(200 - 120 * (x + y) / (w + h - 2));
+        }
+    return b;
+}
+
+// The frames of a GIF file, each composed as 24-bit pixels.
+std::vector<Bitmap> ReadGifFrames(const std::string& path) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    std::vector<Bitmap> frames;
+    if (!gif || DGifSlurp(gif) != GIF_OK) {
+        ADD_FAILURE() << "cannot read " << path;
+        if (gif)
+            DGifCloseFile(gif, &error);
+        return frames;
+    }
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& image = gif->SavedImages[i];
+        const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+        Bitmap frame(gif->SWidth, gif->SHeight);
+        for (int y = 0; y < image.ImageDesc.Height; ++y)
+            for (int x = 0; x < image.ImageDesc.Width; ++x) {
+                const GifColorType& c = map->Colors[image.RasterBits[y * image.ImageDesc.Width + x]];
+                uint8_t* p = frame.Row(y + image.ImageDesc.Top) + 3 * (x + image.ImageDesc.Left);
+                p[0] = c.Blue;
+                p[1] = c.Green;
+                p[2] = c.Red;
+            }
+        frames.push_back(std::move(frame));
+    }
+    DGifCloseFile(gif, &error);
+    return frames;
+}
+
+size_t DistinctColours(const Bitmap& b) {
+    std::set<uint32_t> colours;
+    for (int32_t y = 0; y < b.Height(); ++y)
+        for (int32_t x = 0; x < b.Width(); ++x) {
+            const uint8_t* p = b.Row(y) + 3 * x;
+            colours.insert(p[0] | p[1] << 8 | p[2] << 16);
+        }
+    return colours.size();
+}
+
+// Mean difference per channel of the two pictures seen from a little way off:
+// averaged over 4 x 4 blocks, as the eye averages a dithered picture.
+double BlockError(const Bitmap& a, const Bitmap& b) {
+    double total = 0;
+    int count = 0;
+    for (int32_t by = 0; by + 4 <= a.Height(); by += 4)
+        for (int32_t bx = 0; bx + 4 <= a.Width(); bx += 4)
+            for (int c = 0; c < 3; ++c) {
+                int sa = 0, sb = 0;
+                for (int y = by; y < by + 4; ++y)
+                    for (int x = bx; x < bx + 4; ++x) {
+                        sa += a.Row(y)[3 * x + c];
+                        sb += b.Row(y)[3 * x + c];
+                    }
+                total += std::abs(sa - sb) / 16.0;
+                ++count;
+            }
+    return total / count;
+}
+
+TEST_F(TransitionsTool, AGifFrameKeepsTheColoursOfAPhotograph) {
+    const Bitmap picture = Gradient(160, 120);
+    WritePicture(Path("old.png"), picture);
+    WritePicture(Path("new.png"), testing::Pattern(160, 120));
+    ASSERT_EQ(Run({"anim", "--style", "118", "--step", "50", Path("old.png"), Path("new.png"), "-o", Path("run.gif")}),
+              0)
+        << err.str();
+    const std::vector<Bitmap> frames = ReadGifFrames(Path("run.gif"));
+    ASSERT_EQ(frames.size(), 3u);
+    // A fixed palette of 252 colours keeps about 60 of this picture's and is
+    // off by several levels; a palette of the frame's own, dithered, keeps
+    // nearly all 256 and stays within a level or two.
+    const size_t colours = DistinctColours(frames[0]);
+    const double error = BlockError(frames[0], picture);
+    RecordProperty("colours", static_cast<int>(colours));
+    RecordProperty("block_error_x100", static_cast<int>(error * 100));
+    EXPECT_GT(colours, 200u);
+    EXPECT_LT(error, 2.0);
+}
+
+// The frames of an animated WebP file, decoded by the library that wrote it.
+std::vector<Bitmap> ReadWebpFrames(const std::string& path, int& loops) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const WebPData data{bytes.data(), bytes.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_BGRA;
+    std::vector<Bitmap> frames;
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    if (!decoder) {
+        ADD_FAILURE() << "not an animated WebP file: " << path;
+        return frames;
+    }
+    WebPAnimInfo info;
+    WebPAnimDecoderGetInfo(decoder, &info);
+    loops = static_cast<int>(info.loop_count);
+    uint8_t* pixels = nullptr;
+    int timestamp = 0;
+    while (WebPAnimDecoderHasMoreFrames(decoder) && WebPAnimDecoderGetNext(decoder, &pixels, &timestamp)) {
+        Bitmap frame(static_cast<int32_t>(info.canvas_width), static_cast<int32_t>(info.canvas_height));
+        for (int32_t y = 0; y < frame.Height(); ++y)
+            for (int32_t x = 0; x < frame.Width(); ++x)
+                std::copy(pixels + 4 * (y * frame.Width() + x), pixels + 4 * (y * frame.Width() + x) + 3,
+                          frame.Row(y) + 3 * x);
+        frames.push_back(std::move(frame));
+    }
+    WebPAnimDecoderDelete(decoder);
+    return frames;
+}
+
+TEST_F(TransitionsTool, AWebpAnimationHoldsEveryFrameExactly) {
+    const Bitmap oldPicture = Gradient(64, 48), newPicture = testing::Pattern(64, 48);
+    WritePicture(Path("old.png"), oldPicture);
+    WritePicture(Path("new.png"), newPicture);
+    ASSERT_EQ(Run({"anim", "--style", "119", "--step", "20", Path("old.png"), Path("new.png"), "-o", Path("run.WebP")}),
+              0)
+        << err.str();
+    std::vector<Bitmap> expected;
+    RenderRun(oldPicture, newPicture, 119, 20, [&](const Bitmap& frame) { expected.push_back(frame); });
+    int loops = -1;
+    const std::vector<Bitmap> frames = ReadWebpFrames(Path("run.WebP"), loops);
+    ASSERT_EQ(frames.size(), expected.size());
+    for (size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i], expected[i]) << "frame " << i;
+    EXPECT_EQ(loops, 0);  // for ever
+    EXPECT_EQ(Files(), (std::vector<std::string>{"new.png", "old.png", "run.WebP"}));
+}
+
+TEST_F(TransitionsTool, PicturesOfOtherSizesAreFittedIntoTheFrame) {
+    // A wide and a tall picture, each fitted into the first one's size the
+    // way the slide viewer fits slides: proportions kept, centred on black.
+    WritePicture(Path("wide.png"), testing::Solid(80, 40, 200));
+    WritePicture(Path("tall.bmp"), testing::Solid(20, 40, 100));
+    ASSERT_EQ(Run({"render", "--style", "0", "--progress", "100", Path("wide.png"), Path("tall.bmp"), "-o",
+                   Path("frame.png")}),
+              0)
+        << err.str();
+    const Bitmap frame = ReadPicture(Path("frame.png"));
+    ASSERT_EQ(frame.Width(), 80);
+    ASSERT_EQ(frame.Height(), 40);
+    const Bitmap black = testing::Solid(1, 1, 0), grey = testing::Solid(1, 1, 100);
+    EXPECT_TRUE(testing::SamePixel(frame, 0, 20, black, 0, 0));
+    EXPECT_TRUE(testing::SamePixel(frame, 29, 20, black, 0, 0));
+    EXPECT_TRUE(testing::SamePixel(frame, 30, 0, grey, 0, 0));
+    EXPECT_TRUE(testing::SamePixel(frame, 49, 39, grey, 0, 0));
+    EXPECT_TRUE(testing::SamePixel(frame, 50, 20, black, 0, 0));
+
+    // --size sets the frame for every command; the start of an animation is
+    // the old picture fitted into it.
+    ASSERT_EQ(Run({"render", "--style", "5", "--progress", "0", "--size", "40x40", Path("wide.png"), Path("tall.bmp"),
+                   "-o", Path("small.png")}),
+              0)
+        << err.str();
+    const Bitmap small = ReadPicture(Path("small.png"));
+    ASSERT_EQ(small.Width(), 40);
+    ASSERT_EQ(small.Height(), 40);
+    EXPECT_TRUE(testing::SamePixel(small, 20, 5, black, 0, 0));
+    EXPECT_TRUE(testing::SamePixel(small, 20, 10, testing::Solid(1, 1, 200), 0, 0));
+    EXPECT_TRUE(testing::SamePixel(small, 20, 34, black, 0, 0));
+
+    ASSERT_EQ(Run({"anim", "--style", "5", "--step", "50", "--size", "30x20", Path("wide.png"), Path("tall.bmp"), "-o",
+                   Path("run.webp")}),
+              0)
+        << err.str();
+    int loops = -1;
+    const std::vector<Bitmap> frames = ReadWebpFrames(Path("run.webp"), loops);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].Width(), 30);
+    EXPECT_EQ(frames[0].Height(), 20);
+    ASSERT_EQ(Run({"sheet", "--size", "30x20", Path("wide.png"), Path("tall.bmp"), "-o", Path("sheet.png")}), 0)
+        << err.str();
 }
 
 }  // namespace

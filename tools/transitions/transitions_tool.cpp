@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <optional>
 
 #include "common/error.h"
 #include "common/random.h"
 #include "common/text.h"
+#include "tools/slideview/slide_picture.h"
 #include "tools/transitions/image_io.h"
 #include "transition/blit.h"
+#include "transition/style_ranges.h"
 #include "transition/transition_engine.h"
 
 namespace orlscr::tool {
@@ -43,6 +46,13 @@ const uint8_t kDigits[10][5] = {
     {7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
     {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7},
 };
+
+// A picture of the frame's size is used as it is; any other is fitted in.
+Bitmap FitIntoFrame(const Bitmap& picture, int width, int height) {
+    if (picture.Width() == width && picture.Height() == height)
+        return picture;
+    return ScaleIntoFrame(picture, width, height);
+}
 
 Bitmap Scaled(const Bitmap& source, int width, int height) {
     Bitmap out(width, height);
@@ -109,13 +119,13 @@ Bitmap RenderSheet(const Bitmap& oldPicture,
                    int cellWidth,
                    int cellHeight) {
     CheckSameSize(oldPicture, newPicture);
-    constexpr int kColumns = 16, kRows = 8, kGap = 4;
+    constexpr int kColumns = 16, kRows = kStyleCount / kColumns, kGap = 4;
     const Bitmap oldCell = Scaled(oldPicture, cellWidth, cellHeight);
     const Bitmap newCell = Scaled(newPicture, cellWidth, cellHeight);
     Bitmap sheet(kColumns * (cellWidth + kGap) + kGap, kRows * (cellHeight + kGap) + kGap);
     FillRect(sheet, sheet.Bounds(), 64, 64, 64);
     const int scale = std::max(1, std::min(cellWidth, cellHeight) / 40);
-    for (int style = 0; style < 128; ++style) {
+    for (int style = 0; style < kStyleCount; ++style) {
         const int x = kGap + (style % kColumns) * (cellWidth + kGap);
         const int y = kGap + (style / kColumns) * (cellHeight + kGap);
         DrawBitmap(sheet, x, y, RenderFrameOf(oldCell, newCell, style, progress, step));
@@ -156,35 +166,48 @@ Bitmap DefaultNewPicture(int width, int height) {
 
 namespace {
 
-const char kHelp[] =
-    "Usage:\n"
-    "  transitions render --style N --progress P [--step S] [OLD NEW] -o FILE\n"
-    "  transitions sheet [--progress P] [--step S] [--cell WxH] [OLD NEW] -o FILE\n"
-    "  transitions anim --style N [--step S] [--delay MS] [--size WxH] [OLD NEW] -o FILE.gif\n"
-    "  transitions --help\n"
-    "\n"
-    "Draws the picture show control's transitions from OLD to NEW, exactly as the\n"
-    "control draws them, so that styles can be chosen by eye.\n"
-    "\n"
-    "  render   one frame of style N (0..127) at progress P (0..100).\n"
-    "  sheet    all 128 styles at progress P (default 50) on one contact sheet,\n"
-    "           16 to a row, each cell labelled with its style number; each cell\n"
-    "           is W x H pixels (default 160x120), the pictures scaled to it.\n"
-    "  anim     an animated GIF of a whole forward run of style N: the starting\n"
-    "           picture, then one frame per step, MS milliseconds apart\n"
-    "           (default 40), looping.\n"
-    "\n"
-    "  --step S    percentage added per frame, 1..100 (default 4); some styles\n"
-    "              use it in their drawing.\n"
-    "  OLD NEW     BMP, PNG or JPEG pictures of the same size. When both are\n"
-    "              left out, two built-in pictures are used (320x240, or the\n"
-    "              size given by --size).\n"
-    "  -o FILE     the output: PNG or BMP by its extension (GIF for anim).\n"
-    "\n"
-    "Random styles (65-68, 76-79, 100-109, 123-127) draw from the program's\n"
-    "generator in its initial state, so a rendered frame is the first frame of a\n"
-    "fresh run. On bad input the tool prints one line to stderr, exits with 2\n"
-    "and writes nothing.\n";
+std::string Help() {
+    return "Usage:\n"
+           "  transitions render --style N --progress P [--step S] [--size WxH] [OLD NEW] -o FILE\n"
+           "  transitions sheet [--progress P] [--step S] [--cell WxH] [--size WxH] [OLD NEW] -o FILE\n"
+           "  transitions anim --style N [--step S] [--delay MS] [--size WxH] [OLD NEW] -o FILE.gif|FILE.webp\n"
+           "  transitions --help\n"
+           "\n"
+           "Draws the picture show control's transitions from OLD to NEW, exactly as the\n"
+           "control draws them, so that styles can be chosen by eye.\n"
+           "\n"
+           "  render   one frame of style N (0.." +
+           std::to_string(kStyleCount - 1) +
+           ") at progress P (0..100).\n"
+           "  sheet    all " +
+           std::to_string(kStyleCount) +
+           " styles at progress P (default 50) on one contact sheet,\n"
+           "           16 to a row, each cell labelled with its style number; each cell\n"
+           "           is W x H pixels (default 160x120), the pictures scaled to it.\n"
+           "  anim     an animation of a whole forward run of style N: the starting\n"
+           "           picture, then one frame per step, MS milliseconds apart\n"
+           "           (default 40), looping. FILE.webp is in full colour, every frame\n"
+           "           exact; FILE.gif has a palette of 256 colours for each frame,\n"
+           "           dithered.\n"
+           "\n"
+           "  --step S    percentage added per frame, 1..100 (default 4); some styles\n"
+           "              use it in their drawing.\n"
+           "  --size WxH  the frame size (default: the size of OLD, or 320x240 for the\n"
+           "              built-in pictures). A picture of another size is scaled to\n"
+           "              fit, keeping its proportions, and centred on black, as the\n"
+           "              slide viewer shows slides.\n"
+           "  OLD NEW     BMP, PNG or JPEG pictures. When both are left out, two\n"
+           "              built-in pictures are used.\n"
+           "  -o FILE     the output: PNG or BMP by its extension (GIF or WebP for\n"
+           "              anim).\n"
+           "\n"
+           "Random styles (" +
+           DescribeRandomStyles() +
+           ") draw from the program's\n"
+           "generator in its initial state, so a rendered frame is the first frame of a\n"
+           "fresh run. On bad input the tool prints one line to stderr, exits with 2\n"
+           "and writes nothing.\n";
+}
 
 struct Options {
     std::string command;
@@ -193,7 +216,7 @@ struct Options {
     int step = 4;
     int delay = 40;
     int cellWidth = 160, cellHeight = 120;
-    int width = 320, height = 240;
+    int width = 0, height = 0;  // the frame size; 0 when --size is not given
     std::vector<std::string> pictures;
     std::string output;
 };
@@ -230,7 +253,7 @@ Options Parse(const std::vector<std::string>& args) {
             return args[++i];
         };
         if (a == "--style")
-            o.style = ParseNumber(a, value(), 0, 127);
+            o.style = ParseNumber(a, value(), 0, kStyleCount - 1);
         else if (a == "--progress")
             o.progress = ParseNumber(a, value(), 0, 100);
         else if (a == "--step")
@@ -257,9 +280,10 @@ Options Parse(const std::vector<std::string>& args) {
     if (o.command == "render" && !o.progress)
         throw Error("render needs --progress P");
     const std::string extension = Extension(o.output);
-    if (o.command == "anim" ? extension != ".gif" : extension != ".png" && extension != ".bmp")
-        throw Error(o.command == "anim" ? "The animation is written as GIF: the output must end in .gif"
-                                        : "The output must end in .png or .bmp");
+    if (o.command == "anim" ? !IsAnimationPath(o.output) : extension != ".png" && extension != ".bmp")
+        throw Error(o.command == "anim"
+                        ? "The animation is written as GIF or WebP: the output must end in .gif or .webp"
+                        : "The output must end in .png or .bmp");
     return o;
 }
 
@@ -267,18 +291,25 @@ Options Parse(const std::vector<std::string>& args) {
 
 int RunTransitionsTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
-        out << kHelp;
+        out << Help();
         return 0;
     }
     try {
         const Options o = Parse(args);
         Bitmap oldPicture, newPicture;
         if (o.pictures.empty()) {
-            oldPicture = DefaultOldPicture(o.width, o.height);
-            newPicture = DefaultNewPicture(o.width, o.height);
+            const int width = o.width ? o.width : 320, height = o.height ? o.height : 240;
+            oldPicture = DefaultOldPicture(width, height);
+            newPicture = DefaultNewPicture(width, height);
         } else {
             oldPicture = ReadPicture(o.pictures[0]);
             newPicture = ReadPicture(o.pictures[1]);
+            if (oldPicture.IsEmpty() || newPicture.IsEmpty())
+                throw Error("The pictures are empty");
+            const int width = o.width ? o.width : oldPicture.Width();
+            const int height = o.height ? o.height : oldPicture.Height();
+            oldPicture = FitIntoFrame(oldPicture, width, height);
+            newPicture = FitIntoFrame(newPicture, width, height);
         }
         // A fresh run: the generator in its initial state.
         SharedRandom().Reset();
@@ -288,9 +319,11 @@ int RunTransitionsTool(const std::vector<std::string>& args, std::ostream& out, 
             WritePicture(o.output, RenderSheet(oldPicture, newPicture, o.progress.value_or(50), o.step, o.cellWidth,
                                                o.cellHeight));
         } else {
-            GifWriter gif(o.output, newPicture.Width(), newPicture.Height(), o.delay);
-            RenderRun(oldPicture, newPicture, *o.style, o.step, [&gif](const Bitmap& frame) { gif.Add(frame); });
-            gif.Commit();
+            const std::unique_ptr<AnimationWriter> animation =
+                OpenAnimation(o.output, newPicture.Width(), newPicture.Height(), o.delay);
+            RenderRun(oldPicture, newPicture, *o.style, o.step,
+                      [&animation](const Bitmap& frame) { animation->Add(frame); });
+            animation->Commit();
         }
         return 0;
     } catch (const std::bad_alloc&) {

@@ -1,0 +1,314 @@
+#include "transition/pixel_styles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace orlscr {
+
+// The fade.
+
+namespace {
+
+inline uint8_t BlendByte(uint8_t s, uint8_t n, int32_t p) {
+    return static_cast<uint8_t>((s * (100 - p)) / 100 + (n * p) / 100);
+}
+
+// For 1 <= k <= 99 and 0 <= s <= 255, s * k / 100 truncated is exactly the
+// high half of s * ceil(k * 65536 / 100): the rounding up adds less than
+// 255 / 65536 while the fraction of s * k / 100 never exceeds 0.99. So each
+// term of the fade is one 16-bit multiplication, and a row is blended as a
+// plain byte array (the bytes of a pixel are independent).
+inline uint16_t FadeFactor(int32_t k) {
+    return static_cast<uint16_t>((k * 65536 + 99) / 100);
+}
+
+#if defined(__SSE2__)
+inline __m128i FadeLanes(__m128i s, __m128i n, __m128i keep, __m128i take) {
+    return _mm_add_epi16(_mm_mulhi_epu16(s, keep), _mm_mulhi_epu16(n, take));
+}
+
+// Returns how many leading bytes it blended.
+size_t BlendRowSse2(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
+    const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(FadeFactor(100 - p)));
+    const __m128i take = _mm_set1_epi16(static_cast<int16_t>(FadeFactor(p)));
+    const __m128i zero = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i nv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n + i));
+        const __m128i lo = FadeLanes(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(nv, zero), keep, take);
+        const __m128i hi = FadeLanes(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(nv, zero), keep, take);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
+    }
+    return i;
+}
+
+// The same 32 bytes at a time, for processors that have AVX2; chosen at run
+// time, so the program still runs on any x86-64.
+__attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* d,
+                                                    const uint8_t* s,
+                                                    const uint8_t* n,
+                                                    size_t count,
+                                                    int32_t p) {
+    const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(FadeFactor(100 - p)));
+    const __m256i take = _mm256_set1_epi16(static_cast<int16_t>(FadeFactor(p)));
+    const __m256i zero = _mm256_setzero_si256();
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i nv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(n + i));
+        // Unpacking works within each 128-bit half and packing undoes it the
+        // same way, so the bytes come back in place.
+        const __m256i lo = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(sv, zero), keep),
+                                            _mm256_mulhi_epu16(_mm256_unpacklo_epi8(nv, zero), take));
+        const __m256i hi = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpackhi_epi8(sv, zero), keep),
+                                            _mm256_mulhi_epu16(_mm256_unpackhi_epi8(nv, zero), take));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
+    }
+    return i;
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+// d = blend of s and n; d may be s.
+void BlendRow(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (HasAvx2())
+        i = BlendRowAvx2(d, s, n, count, p);
+    i += BlendRowSse2(d + i, s + i, n + i, count - i, p);
+#endif
+    for (; i < count; ++i)
+        d[i] = BlendByte(s[i], n[i], p);
+}
+
+void Blend(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
+    p = std::clamp(p, 0, 100);
+    const int32_t w = std::min({screen.Width(), oldBitmap.Width(), newBitmap.Width()});
+    const int32_t h = std::min({screen.Height(), oldBitmap.Height(), newBitmap.Height()});
+    if (w <= 0 || h <= 0)
+        return;
+    const size_t count = static_cast<size_t>(w) * Bitmap::kBytesPerPixel;
+    for (int32_t y = 0; y < h; ++y) {
+        if (p == 0 || p == 100) {
+            const uint8_t* from = (p == 0 ? oldBitmap : newBitmap).Row(y);
+            if (from != screen.Row(y))
+                std::memcpy(screen.Row(y), from, count);
+        } else {
+            BlendRow(screen.Row(y), oldBitmap.Row(y), newBitmap.Row(y), count, p);
+        }
+    }
+}
+
+}  // namespace
+
+void BlendBitmaps(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
+    Blend(screen, screen, newBitmap, p);
+}
+
+void BlendBitmaps(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
+    Blend(screen, oldBitmap, newBitmap, p);
+}
+
+void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
+    p = std::clamp(p, 0, 100);
+    const int32_t w = std::min(screen.Width(), newBitmap.Width());
+    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* s = screen.Row(y);
+        const uint8_t* n = newBitmap.Row(y);
+        for (int32_t x = 0; x < w; ++x) {
+            // Third byte first; each byte stands on its own, so the order
+            // does not change the result.
+            for (int k = Bitmap::kBytesPerPixel - 1; k >= 0; --k)
+                s[3 * x + k] = BlendByte(s[3 * x + k], n[3 * x + k], p);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The swings.
+
+double SwingAngle(int32_t p) {
+    const long double angle = (100 - p) * std::numbers::pi_v<long double> / 200;
+    return static_cast<double>(angle);
+}
+
+namespace {
+
+struct Rotation {
+    long double sinA;
+    long double cosA;
+};
+
+Rotation RotationFor(double angle) {
+    const long double a = angle;
+    return Rotation{std::sin(a), std::cos(a)};
+}
+
+// The source of pixel (x, y), straight from the formula, in extended precision.
+inline int64_t SourceU(const Rotation& r, int32_t cx, int32_t cy, int32_t x, int32_t y) {
+    const long double dx = static_cast<long double>(x) - cx;
+    const long double dy = static_cast<long double>(y) - cy;
+    return cx + std::llrint(dx * r.cosA - dy * r.sinA);
+}
+
+inline int64_t SourceV(const Rotation& r, int32_t cx, int32_t cy, int32_t x, int32_t y) {
+    const long double dx = static_cast<long double>(x) - cx;
+    const long double dy = static_cast<long double>(y) - cy;
+    return cy + std::llrint(dx * r.sinA + dy * r.cosA);
+}
+
+inline void CopyPixel(uint8_t* to, const Bitmap& from, int64_t u, int64_t v) {
+    const uint8_t* p = from.Row(static_cast<int32_t>(v)) + static_cast<size_t>(u) * Bitmap::kBytesPerPixel;
+    to[0] = p[0];
+    to[1] = p[1];
+    to[2] = p[2];
+}
+
+}  // namespace
+
+void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    const Rotation r = RotationFor(angle);
+    const int32_t w = std::min(screen.Width(), newBitmap.Width());
+    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* row = screen.Row(y);
+        for (int32_t x = 0; x < w; ++x) {
+            const int64_t u = SourceU(r, cx, cy, x, y);
+            const int64_t v = SourceV(r, cx, cy, x, y);
+            if (u >= 0 && u < w && v >= 0 && v < h)
+                CopyPixel(row + static_cast<size_t>(x) * Bitmap::kBytesPerPixel, newBitmap, u, v);
+        }
+    }
+}
+
+// The same pull, walked along each row in 64-bit fixed point with 40 fraction
+// bits: moving one pixel right adds cos A to u and sin A to v, exactly, so the
+// inner loop has no multiplications. The fixed-point sums differ from the
+// extended-precision products by far less than 2^-22 while the offsets stay
+// below 2^16, so they round the same way except right at a half; a pixel whose
+// fraction lies that close to a half is evaluated by the formula itself.
+//
+// u and v are each monotonic along a row, so the pixels whose source lies in
+// the picture form one run. The run is found first (estimated in floating
+// point, then settled with the exact rounding at its two ends), and the inner
+// loop copies it without bounds checks.
+void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    const int32_t w = std::min(screen.Width(), newBitmap.Width());
+    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+    if (w <= 0 || h <= 0)
+        return;
+    constexpr int64_t kLimit = int64_t{1} << 16;
+    const int64_t reach = std::max({std::llabs(cx), std::llabs(static_cast<int64_t>(w) - cx), std::llabs(cy),
+                                    std::llabs(static_cast<int64_t>(h) - cy)});
+    if (reach >= kLimit) {
+        RotateBitmapReference(screen, newBitmap, cx, cy, angle);
+        return;
+    }
+
+    const Rotation r = RotationFor(angle);
+    constexpr int kShift = 40;
+    constexpr int64_t kOne = int64_t{1} << kShift;
+    constexpr uint64_t kTolerance = uint64_t{1} << 18;
+    const int64_t c = std::llround(std::ldexp(r.cosA, kShift));
+    const int64_t s = std::llround(std::ldexp(r.sinA, kShift));
+    // The fixed-point numbers below hold the source coordinate plus 1/2, so
+    // their floor is the nearest integer unless the fraction is next to 0.
+    auto nearHalf = [](int64_t f) {
+        return (static_cast<uint64_t>(f + static_cast<int64_t>(kTolerance)) << (64 - kShift)) <
+               (2 * kTolerance << (64 - kShift));
+    };
+    const double cd = static_cast<double>(r.cosA), sd = static_cast<double>(r.sinA);
+
+    for (int32_t y = 0; y < h; ++y) {
+        const int64_t dy = static_cast<int64_t>(y) - cy;
+        const int64_t dx0 = -static_cast<int64_t>(cx);
+        const int64_t fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
+        const int64_t fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
+        auto source = [&](int32_t x, int64_t& u, int64_t& v) {
+            const int64_t fu = fu0 + x * c, fv = fv0 + x * s;
+            u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+            v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+        };
+        auto inside = [&](int32_t x) {
+            int64_t u, v;
+            source(x, u, v);
+            return u >= 0 && u < w && v >= 0 && v < h;
+        };
+
+        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+        // same for v, widened by two pixels for rounding.
+        double lo = 0, hi = w;
+        auto limit = [&](double slope, double at0, double top) {
+            if (std::fabs(slope) < 1e-12) {
+                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                    hi = lo - 1;
+                return;
+            }
+            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+            if (a > b)
+                std::swap(a, b);
+            lo = std::max(lo, a - 2);
+            hi = std::min(hi, b + 2);
+        };
+        limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
+        limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
+        if (!(lo < hi))
+            continue;
+        int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+        int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
+        while (xa < xb && !inside(xa))
+            ++xa;
+        while (xb > xa && !inside(xb - 1))
+            --xb;
+
+        uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * Bitmap::kBytesPerPixel;
+        int64_t fu = fu0 + xa * c, fv = fv0 + xa * s;
+        for (int32_t x = xa; x < xb; ++x, fu += c, fv += s, out += Bitmap::kBytesPerPixel) {
+            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                int64_t u, v;
+                source(x, u, v);
+                CopyPixel(out, newBitmap, u, v);
+            } else {
+                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+            }
+        }
+    }
+}
+
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    switch (style) {
+        case 118:
+            BlendBitmaps(screen, newBitmap, f.P);
+            break;
+        case 119:
+            RotateBitmap(screen, newBitmap, -1, -1, SwingAngle(f.P));
+            break;
+        case 120:
+            RotateBitmap(screen, newBitmap, -1, f.H, SwingAngle(f.P));
+            break;
+        case 121:
+            RotateBitmap(screen, newBitmap, f.W, -1, SwingAngle(f.P));
+            break;
+        case 122:
+            RotateBitmap(screen, newBitmap, f.W, f.H, SwingAngle(f.P));
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace orlscr

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+#include "transition/bitmap.h"
+#include "transition/frame.h"
+#include "transition/style_ranges.h"
+
+namespace orlscr {
+
+// The pixel styles: the fade (118) and the four swings (119..122). They write
+// every pixel of the frame themselves, row by row, 3 bytes a pixel.
+
+// Runs a pixel style: `screen` holds the old picture and receives the frame.
+// The pixel styles draw only where both bitmaps have pixels (in a frame they
+// always have the same size) and never read or write outside either.
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f);
+
+// The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
+// truncated on their own, so the sum never exceeds 255. BlendBitmapsReference
+// is the same, one byte at a time, for comparison.
+void BlendBitmaps(Bitmap& screen, const Bitmap& newBitmap, int32_t p);
+// The same frame straight from both pictures, without restoring the old one
+// into `screen` first: one pass over memory instead of two. For a frame loop
+// that would otherwise restore and then blend, with nothing drawn between.
+void BlendBitmaps(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p);
+void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p);
+
+// The swing: every pixel (x, y) of `screen` takes pixel (u, v) of `newBitmap`,
+// the point (x, y) turned by `angle` about (cx, cy) and rounded half to even,
+// or keeps the old picture when (u, v) lies outside. RotateBitmapReference
+// evaluates the rotation directly for every pixel, for comparison.
+void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle);
+void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle);
+// The swing angle at progress p: (100 - p) * pi / 200 radians, a quarter turn
+// at 0 and none at 100.
+double SwingAngle(int32_t p);
+
+}  // namespace orlscr
