@@ -8,7 +8,7 @@
 
 #include "common/text.h"
 #include "common/win/exit_code.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "common/win/unique.h"
 #include "entry/modes_win.h"
 #include "entry/start_mode.h"

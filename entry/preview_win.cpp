@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "common/win/unique.h"
 #include "entry/modes_win.h"
 #include "entry/preview.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "common/win/unique.h"
 #include "entry/modes_win.h"
 #include "entry/start_mode.h"

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "package/own_file_win.h"
 #include "package/paths.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 namespace orlscr {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "common/win/exit_code.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "common/win/unique.h"
 #include "common/win/win32_error.h"
 

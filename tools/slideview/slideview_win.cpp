@@ -24,7 +24,7 @@
 
 #include "common/error.h"
 #include "common/random.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
