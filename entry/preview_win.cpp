@@ -8,9 +8,10 @@
 
 #include "common/error.h"
 #include "common/trace.h"
+#include "common/win/message_pump.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
 #include "entry/preview.h"
+#include "entry/preview_mode_win.h"
 #include "package/image.h"
 #include "package/own_file_win.h"
 #include "transition/picture_decode.h"
@@ -40,24 +41,23 @@ void DrawBitmap(HDC dc, const Bitmap& bitmap, const PreviewSize& size) {
 // An icon is drawn at its own size at the top-left corner, never stretched.
 void DrawIcon(HDC dc, const uint8_t* file, size_t fileSize) {
     const IconImage image = FirstIconImage(file, fileSize);
-    HICON icon = ::CreateIconFromResourceEx(const_cast<PBYTE>(file + image.offset), static_cast<DWORD>(image.size),
-                                            TRUE, 0x00030000, image.width, image.height, LR_DEFAULTCOLOR);
-    if (icon == nullptr) {
+    UniqueIcon icon(::CreateIconFromResourceEx(const_cast<PBYTE>(file + image.offset),
+                                               static_cast<DWORD>(image.size), TRUE, 0x00030000, image.width,
+                                               image.height, LR_DEFAULTCOLOR));
+    if (!icon) {
         Trace("preview icon rejected");
         return;
     }
-    ::DrawIconEx(dc, 0, 0, icon, image.width, image.height, 0, nullptr, DI_NORMAL);
-    ::DestroyIcon(icon);
+    ::DrawIconEx(dc, 0, 0, icon.get(), image.width, image.height, 0, nullptr, DI_NORMAL);
 }
 
-void PlayMetafile(HDC dc, HENHMETAFILE metafile, const PreviewSize& size) {
-    if (metafile == nullptr) {
+void PlayMetafile(HDC dc, UniqueEnhMetaFile metafile, const PreviewSize& size) {
+    if (!metafile) {
         Trace("preview metafile rejected");
         return;
     }
     const RECT target = {0, 0, size.width, size.height};
-    ::PlayEnhMetaFile(dc, metafile, &target);
-    ::DeleteEnhMetaFile(metafile);
+    ::PlayEnhMetaFile(dc, metafile.get(), &target);
 }
 
 const uint8_t* Bytes(const std::string& data) {
@@ -77,7 +77,7 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
     } else if (picture.className == "TMetafile" && picture.enhancedMetafile) {
         if (!IsCompleteEnhancedMetafile(Bytes(data), data.size()))
             throw Error("Invalid metafile");
-        PlayMetafile(dc, ::SetEnhMetaFileBits(static_cast<UINT>(data.size()), Bytes(data)), size);
+        PlayMetafile(dc, UniqueEnhMetaFile(::SetEnhMetaFileBits(static_cast<UINT>(data.size()), Bytes(data))), size);
     } else if (picture.className == "TMetafile") {
         const PlaceableMetafile placeable = ParsePlaceableMetafile(Bytes(data), data.size());
         // The picture's own size: the metafile's records are scaled from it to
@@ -86,17 +86,17 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
         extent.mm = MM_ANISOTROPIC;
         extent.xExt = placeable.widthHimetric;
         extent.yExt = placeable.heightHimetric;
-        PlayMetafile(
-            dc,
-            ::SetWinMetaFileBits(static_cast<UINT>(placeable.size), Bytes(data) + placeable.offset, nullptr, &extent),
-            size);
+        PlayMetafile(dc,
+                     UniqueEnhMetaFile(::SetWinMetaFileBits(static_cast<UINT>(placeable.size),
+                                                            Bytes(data) + placeable.offset, nullptr, &extent)),
+                     size);
     }
     ::GdiFlush();
 }
 
 }  // namespace
 
-void RunPreviewMode(HWND previewWindow) {
+void RunPreviewMode(HWND previewWindow, const std::string& programPath) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
     while (!::IsWindowVisible(previewWindow)) {
@@ -118,7 +118,7 @@ void RunPreviewMode(HWND previewWindow) {
         // Only the trailer field and the preview stream are read, and the file
         // is let go before the long wait so that it does not stay locked
         // against writers for as long as the display settings are open.
-        std::unique_ptr<InputFile> file = OpenOwnPackage();
+        std::unique_ptr<InputFile> file = OpenPackageFile(programPath);
         picture = ReadPreviewImage(*file);
     }
     // A file shorter than its trailer, or a stream whose object is no image:

@@ -25,6 +25,9 @@
 #include "common/error.h"
 #include "common/random.h"
 #include "common/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/unique.h"
+#include "common/win/window.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
@@ -39,26 +42,28 @@ constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
 
-class SlideViewer {
+// Errors escaping a handler are shown on the slides' screen instead of in an
+// error box: the viewer runs unattended under the saver, which ends it on the
+// user's first input, so a box would never be read and would only stop the
+// show behind a modal window.
+class SlideViewer : public Window {
   public:
-    explicit SlideViewer(std::string document) : document_(std::move(document)) {}
+    explicit SlideViewer(std::string document)
+        : Window([this](HWND, const std::string& message) { ShowMessage(CannotShowMessage(document_, message)); }),
+          document_(std::move(document)) {}
 
-    bool Create(HINSTANCE instance) {
-        WNDCLASSA window_class{};
+    void Create() {
+        WNDCLASSEXA window_class{};
         window_class.style = CS_HREDRAW | CS_VREDRAW;
-        window_class.lpfnWndProc = &SlideViewer::WindowProc;
-        window_class.hInstance = instance;
         window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
         window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
         window_class.lpszClassName = kWindowClass;
-        if (!::RegisterClassA(&window_class))
-            return false;
+        RegisterWindowClass(window_class);
         const int width = ::GetSystemMetrics(SM_CXSCREEN);
         const int height = ::GetSystemMetrics(SM_CYSCREEN);
-        HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height,
-                                        nullptr, nullptr, instance, this);
-        if (!window)
-            return false;
+        CreateHandle(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height, nullptr, nullptr,
+                     "Cannot create the slide window");
+        HWND window = window_;
         view_ = std::make_unique<TTransitionView>(window, RECT{0, 0, width, height});
         view_->SetAlignClient(true);
         view_->SetAutoSize(false);
@@ -70,29 +75,10 @@ class SlideViewer {
         ::UpdateWindow(window);
         // The slides are read once the black window is up.
         ::PostMessageA(window, kStartMessage, 0, 0);
-        return true;
     }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_NCCREATE) {
-            auto* viewer = static_cast<SlideViewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-            viewer->window_ = window;
-            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
-        }
-        auto* viewer = reinterpret_cast<SlideViewer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (!viewer)
-            return ::DefWindowProcA(window, message, wparam, lparam);
-        try {
-            return viewer->Handle(message, wparam, lparam);
-        } catch (const std::exception& error) {
-            // Nothing may escape into the system; what went wrong goes on the screen.
-            viewer->ShowMessage(CannotShowMessage(viewer->document_, error.what()));
-            return 0;
-        }
-    }
-
-    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
         switch (message) {
             case kStartMessage:
                 Start();
@@ -122,7 +108,7 @@ class SlideViewer {
                 ::PostQuitMessage(0);
                 return 0;
             default:
-                return ::DefWindowProcA(window_, message, wparam, lparam);
+                return DefaultHandling(message, wparam, lparam);
         }
     }
 
@@ -198,21 +184,20 @@ class SlideViewer {
     // The slides are painted by the picture control over this window; the
     // window itself shows only black, and the message when there is one.
     void Paint() {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(window_, &paint);
+        PaintDc paint(window_);
         RECT client;
         ::GetClientRect(window_, &client);
-        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        ::FillRect(paint.get(), &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         if (!message_.empty())
-            PaintMessage(dc, client);
-        ::EndPaint(window_, &paint);
+            PaintMessage(paint.get(), client);
     }
 
     void PaintMessage(HDC dc, const RECT& client) {
         const int height = -::MulDiv(14, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-        HFONT font = ::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-        HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+        UniqueFont font(::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                                      "Arial"));
+        SelectedObject selected(dc, font ? font.get() : ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetTextColor(dc, RGB(224, 224, 224));
         ::SetBkMode(dc, TRANSPARENT);
         const UINT format = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
@@ -225,13 +210,9 @@ class SlideViewer {
         box.top = client.top + (client.bottom - client.top - text_height) / 2;
         box.bottom = box.top + text_height;
         ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &box, format);
-        ::SelectObject(dc, old_font);
-        if (font)
-            ::DeleteObject(font);
     }
 
     std::string document_;
-    HWND window_ = nullptr;
     std::optional<SlideSequence> sequence_;
     std::unique_ptr<TTransitionView> view_;
     std::string message_;
@@ -240,20 +221,14 @@ class SlideViewer {
 }  // namespace
 }  // namespace orlscr
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Slides are scaled to the screen's real pixels, not stretched again by
     // the system on a high-DPI screen.
     ::SetProcessDPIAware();
     try {
         orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
-        if (!viewer.Create(instance))
-            return 1;
-        MSG message;
-        while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-        return static_cast<int>(message.wParam);
+        viewer.Create();
+        return orlscr::RunMessageLoop();
     } catch (...) {
         return 1;
     }
