@@ -31,6 +31,13 @@ API
         .start(program, *args, env=None, stdin=None) -> subprocess.Popen
                                 Starts a program and returns at once.
         .trace_lines()          All lines of the trace file so far.
+        .wait_trace(what, process=None, timeout=40, name=None)
+                                Waits until the trace holds the line `what`, or
+                                until `what(lines)` (a function of all lines so
+                                far) gives a true value, and returns that value
+                                (the lines for a line). Fails the test (raises
+                                AssertionError, naming `name`) when the time is
+                                up or when `process` (a Popen) ended first.
         .install_dll(src, name, override="n")
                                 Copies a stand-in DLL into system32 as `name`
                                 and makes Wine prefer it over its built-in DLL.
@@ -44,13 +51,37 @@ API
         .send_keys(wid, *keys)  xdotool key names ("Return", "space", "a").
         .press(title, *keys, timeout=30) -> window id
                                 Finds the window by title and sends it keys,
-                                searching again if it was replaced meanwhile
-                                (the safe way to dismiss a message box).
+                                searching again if it was replaced meanwhile.
+        .dismiss(title, done, timeout=40, key="Return")
+                                Presses `key` on the message box `title` until
+                                done() holds (the safe way to dismiss a box);
+                                fails the test when the time is up.
+        .wait_no_windows(title, timeout=30) -> True when none is left
         .type_text(wid, text)
         .mouse_move(x, y), .click(x, y, button=1)
+        .pointer() -> (x, y)    where the pointer is now
+        .screen_size() -> (width, height)
+        .move_by(dx, dy, process=None, timeout=30)
+                                Moves the pointer by (dx, dy) and waits until
+                                the player's input watch traced the move there
+                                ("input 512 X Y"): the X server merges moves
+                                sent in quick succession, so each move is sent
+                                only once the previous one arrived.
         .screenshot(name) -> path  (PNG of the whole screen into .artefacts)
         .stop()                 Ends this prefix's wineserver (wineserver -k).
         .remove()               stop() and delete the copy.
+
+    wait_for(condition, timeout=30, interval=0.2)
+                                Calls condition() until it gives a true value or
+                                the time is up; returns its last value.
+    lines_starting(text)        For wait_trace: the trace lines that start with
+                                `text` (so a wait until there is one).
+    bmp_data(width, height, colour) -> bytes
+                                A bottom-up 24-bit BMP file; `colour` is (r, g, b)
+                                or a function (x, y) -> (r, g, b), y from the top.
+    write_bmp(path, width, height, colour)
+    write_wav(path, seconds=0.3)
+                                An 8-bit mono 8 kHz WAV file of a square tone.
 
     class WineTestCase(unittest.TestCase)
         One Xvfb per test class; self.prefix is a fresh WinePrefix per test,
@@ -65,10 +96,12 @@ WinePrefix sets it for every run.
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
 import unittest
+import wave
 
 WINE_WORK = os.environ.get("ORLSCR_WINE_WORK") or os.path.join(
     os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "native", "wine")
@@ -96,6 +129,45 @@ def helper(name):
 
 def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wait_for(condition, timeout=30, interval=0.2):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(interval)
+
+
+def lines_starting(text):
+    return lambda lines: [line for line in lines if line.startswith(text)]
+
+
+def bmp_data(width, height, colour):
+    padding = b"\0" * (-width * 3 % 4)
+    if callable(colour):
+        rows = [b"".join(bytes((b, g, r)) for r, g, b in (colour(x, y) for x in range(width))) + padding
+                for y in reversed(range(height))]
+    else:
+        rows = [bytes((colour[2], colour[1], colour[0])) * width + padding] * height
+    pixels = b"".join(rows)
+    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
+
+
+def write_bmp(path, width, height, colour):
+    with open(path, "wb") as f:
+        f.write(bmp_data(width, height, colour))
+
+
+def write_wav(path, seconds=0.3):
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(8000)
+        w.writeframes(bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(int(8000 * seconds))))
 
 
 def _make_home():
@@ -245,6 +317,26 @@ class WinePrefix:
         except FileNotFoundError:
             return []
 
+    def wait_trace(self, what, process=None, timeout=40, name=None):
+        if callable(what):
+            done, name = what, name or "the awaited lines"
+        else:
+            done, name = (lambda lines: lines if what in lines else None), name or repr(what)
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = self.trace_lines()
+            found = done(lines)
+            if found:
+                return found
+            if process is not None and process.poll() is not None:
+                found = done(self.trace_lines())
+                if found:
+                    return found
+                raise AssertionError("the program ended before %s: %r" % (name, self.trace_lines()))
+            if time.monotonic() > deadline:
+                raise AssertionError("no %s in the trace: %r" % (name, lines))
+            time.sleep(0.1)
+
     def run(self, program, *args, env=None, timeout=60, cwd=None):
         before = len(self.trace_lines())
         done = subprocess.run(["wine", program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
@@ -287,12 +379,10 @@ class WinePrefix:
         return [line for line in out.split() if line]
 
     def wait_windows(self, title, timeout=30):
-        deadline = time.monotonic() + timeout
-        while True:
-            found = self.find_windows(title)
-            if found or time.monotonic() > deadline:
-                return found
-            time.sleep(0.2)
+        return wait_for(lambda: self.find_windows(title), timeout)
+
+    def wait_no_windows(self, title, timeout=30):
+        return wait_for(lambda: not self.find_windows(title), timeout)
 
     def window_name(self, wid):
         return self._xdotool("getwindowname", wid).rstrip("\n")
@@ -330,6 +420,19 @@ class WinePrefix:
                 raise RuntimeError("no window %r took the keys %s: %s" % (title, keys, last_error))
             time.sleep(0.2)
 
+    def dismiss(self, title, done, timeout=40, key="Return"):
+        # A key sent to a box that Wine replaced meanwhile is lost, so the box
+        # is searched again each time and pressed again while done() fails.
+        deadline = time.monotonic() + timeout
+        while not done():
+            if time.monotonic() > deadline:
+                raise AssertionError("%r still waits: %r" % (title, self.trace_lines()))
+            try:
+                self.press(title, key, timeout=1)
+            except RuntimeError:
+                pass  # no such box (yet, or any more)
+            time.sleep(0.5)
+
     def type_text(self, wid, text):
         self._xdotool("windowactivate", "--sync", wid, check=False)
         self._xdotool("type", "--window", wid, text)
@@ -339,6 +442,26 @@ class WinePrefix:
 
     def click(self, x, y, button=1):
         self._xdotool("mousemove", str(x), str(y), "click", str(button))
+
+    def pointer(self):
+        out = self._xdotool("getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"])
+
+    def screen_size(self):
+        width, height = self._xdotool("getdisplaygeometry").split()
+        return int(width), int(height)
+
+    def move_by(self, dx, dy, process=None, timeout=30):
+        (x, y), (width, height) = self.pointer(), self.screen_size()
+        to = (min(max(x + dx, 0), width - 1), min(max(y + dy, 0), height - 1))
+        seen = len(self.trace_lines())
+        self._xdotool("mousemove_relative", "--", str(dx), str(dy))
+        if to == (x, y):
+            return None  # held at the edge of the screen: no event
+        line = "input 512 %d %d" % to
+        self.wait_trace(lambda lines: line in lines[seen:], process, timeout)
+        return line
 
     def screenshot(self, name):
         path = os.path.join(self.artefacts, name if name.endswith(".png") else name + ".png")

@@ -183,11 +183,7 @@ class SingleInstanceTest(orlwine.WineTestCase):
         # The settings mode of the bare player stays open (its dialog or its
         # error box) until it is closed.
         first = self.prefix.start(PLAYER, "/c")
-        deadline = time.monotonic() + 60
-        while "settings" not in self.prefix.trace_lines():
-            self.assertIsNone(first.poll(), self.prefix.trace_lines())
-            self.assertLess(time.monotonic(), deadline, self.prefix.trace_lines())
-            time.sleep(0.1)
+        self.prefix.wait_trace("settings", first, timeout=60)
         result = self.prefix.run(PLAYER, "/s", env=ENTRY_ONLY)
         if first.poll() is not None:
             self.skipTest("the settings mode ended by itself")

@@ -7,10 +7,9 @@ The player's MCI device writes each command to the trace ("sound open FILE",
 import ntpath
 import os
 import subprocess
-import time
 
 import orlwine
-from test_run_mode import write_bmp, write_wav
+from orlwine import write_bmp, write_wav
 
 MKSCR = orlwine.dist("mkscr")
 
@@ -66,15 +65,7 @@ class MusicTest(orlwine.WineTestCase):
         self.wait_trace(lambda lines: "running" in lines, "running")
 
     def wait_trace(self, done, what, timeout=60):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            lines = self.prefix.trace_lines()
-            if done(lines):
-                return lines
-            if self.process.poll() is not None:
-                self.fail("the player ended before %s: %r" % (what, lines))
-            time.sleep(0.2)
-        self.fail("no %s in the trace: %r" % (what, self.prefix.trace_lines()))
+        return self.prefix.wait_trace(lambda lines: lines if done(lines) else None, self.process, timeout, what)
 
     def played(self, lines=None):
         """Names of the tracks whose play command was accepted, in order."""
@@ -91,8 +82,7 @@ class MusicTest(orlwine.WineTestCase):
     def end_run(self):
         # The first move only sets the reference point; the second ends the run.
         for _ in range(2):
-            self.prefix.xdotool("mousemove_relative", "--", "-10", "0")
-            time.sleep(0.5)
+            self.prefix.move_by(-10, 0, self.process)
         self.assertEqual(self.process.wait(60), 0)
 
     def temp_files(self):
@@ -155,7 +145,8 @@ class MusicTest(orlwine.WineTestCase):
                 else:
                     # Tracks are written whether or not they play.
                     self.assertTrue({"first.wav", "second.wav"} <= self.temp_files())
-                    time.sleep(1.5)
+                    # The music starts before the run is on, and only a track
+                    # that played can start the next one.
                     self.assertEqual(self.sound_lines(), [])
                 self.end_run()
                 self.assertFalse({"first.wav", "second.wav"} & self.temp_files())
@@ -167,7 +158,8 @@ class MusicTest(orlwine.WineTestCase):
             f.write(b"RIFF\x04\x00\x00\x00WAVE not a sound")
         self.start(self.package(tracks=[broken, self.tracks[0]]))
         self.wait_trace(lambda lines: any(line.startswith("sound open-error ") for line in lines), "open error")
-        time.sleep(1.5)
+        # The music starts before the run is on, and only a track that played
+        # can start the next one.
         self.assertEqual(self.played(), [])
         self.assertIsNone(self.process.poll())
         self.end_run()

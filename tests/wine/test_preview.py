@@ -43,18 +43,7 @@ def quadrant_colour(x, y, width, height):
 
 def bmp_file(width, height):
     """A bottom-up 24-bit bitmap file with the four quadrants."""
-    stride = (width * 3 + 3) & ~3
-    rows = []
-    for y in reversed(range(height)):
-        row = bytearray()
-        for x in range(width):
-            r, g, b = quadrant_colour(x, y, width, height)
-            row += bytes((b, g, r))
-        rows.append(bytes(row) + b"\0" * (stride - len(row)))
-    bits = b"".join(rows)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
-    header = b"BM" + struct.pack("<IHHI", 14 + len(info) + len(bits), 0, 0, 14 + len(info))
-    return header + info + bits
+    return orlwine.bmp_data(width, height, lambda x, y: quadrant_colour(x, y, width, height))
 
 
 def jpeg_file(workdir, width, height):
@@ -246,13 +235,7 @@ class PreviewTest(orlwine.WineTestCase):
         return write_package(os.path.join(self.prefix.root, name), preview, after)
 
     def wait_for_trace(self, prefix, timeout=30):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = [line for line in self.prefix.trace_lines() if line.startswith(prefix)]
-            if found:
-                return found
-            time.sleep(0.1)
-        self.fail("no trace line %r in %r" % (prefix, self.prefix.trace_lines()))
+        return self.prefix.wait_trace(orlwine.lines_starting(prefix), timeout=timeout, name="line %r" % prefix)
 
     def wait_for_pixels(self, name, checks, tolerance, timeout=30):
         """Screenshots until every (x, y, colour) of `checks` shows, or the time
@@ -363,6 +346,8 @@ class PreviewTest(orlwine.WineTestCase):
         host, hwnd = self.start_host(HOST, "--hidden")
         player = self.prefix.start(package, "/p", hwnd)
         self.wait_for_trace("preview hwnd")
+        # Nothing marks the wait for the window, so a read that comes too
+        # early is given the time to show.
         time.sleep(1)
         self.assertIsNone(player.poll())
         self.assertFalse([line for line in self.prefix.trace_lines() if line.startswith("preview draw")])

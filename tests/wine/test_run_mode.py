@@ -4,32 +4,13 @@ slides run as a screen saver ("/s") with the slide viewer full screen, and end
 on the input their settings ask for, after the password check."""
 import glob
 import os
-import struct
 import subprocess
 import time
-import wave
 
 import orlwine
+from orlwine import write_bmp, write_wav
 
 MKSCR = orlwine.dist("mkscr")
-
-
-def write_bmp(path, width, height, rgb):
-    row = bytes((rgb[2], rgb[1], rgb[0])) * width
-    row += b"\0" * (-len(row) % 4)
-    pixels = row * height
-    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
-
-
-def write_wav(path, seconds=0.3):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(1)
-        w.setframerate(8000)
-        w.writeframes(bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(int(8000 * seconds))))
 
 
 class RunModeTest(orlwine.WineTestCase):
@@ -63,22 +44,21 @@ class RunModeTest(orlwine.WineTestCase):
         self.prefix.mouse_move(512, 384)
         self.process = self.prefix.start(package, "/s")
         if wait_running:
-            self.wait_trace("running")
-            self.assertTrue(self.prefix.wait_windows("^Slide show$", 30), "the viewer shows no window")
-            time.sleep(1.0)  # let the viewer settle
+            self.wait_viewer()
         return self.process
 
+    def wait_viewer(self):
+        """Waits until the run is on and the viewer shows its first slide."""
+        self.wait_trace("running")
+        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30), "the viewer shows no window")
+        self.prefix.wait_trace(orlwine.lines_starting("slideview slide "), self.process)
+
     def wait_trace(self, line, timeout=40):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if line in self.prefix.trace_lines():
-                return
-            if self.process is not None and self.process.poll() is not None and line not in self.prefix.trace_lines():
-                self.fail("the player ended before %r: %r" % (line, self.prefix.trace_lines()))
-            time.sleep(0.2)
-        self.fail("no %r in the trace: %r" % (line, self.prefix.trace_lines()))
+        self.prefix.wait_trace(line, self.process, timeout)
 
     def still_running(self, seconds=1.5):
+        # Nothing marks that a run goes on, so a run that ends by mistake is
+        # given the time to show it.
         time.sleep(seconds)
         self.assertIsNone(self.process.poll(), "the run ended: %r" % self.prefix.trace_lines())
 
@@ -86,24 +66,8 @@ class RunModeTest(orlwine.WineTestCase):
         code = self.process.wait(timeout)
         return code
 
-    def dismiss(self, title, done, timeout=40):
-        """Presses Return on the message box `title` until `done()` holds. Wine
-        may replace the box's X window after it was found, and a key sent to
-        a window that went away is lost, so the box is searched again each
-        time and pressed again while the run has not moved on."""
-        deadline = time.monotonic() + timeout
-        while not done():
-            if time.monotonic() > deadline:
-                self.fail("%r still waits: %r" % (title, self.prefix.trace_lines()))
-            try:
-                self.prefix.press(title, "Return", timeout=1)
-            except RuntimeError:
-                pass  # no such box (yet, or any more)
-            time.sleep(0.5)
-
     def move_by(self, dx, dy):
-        self.prefix.xdotool("mousemove_relative", "--", str(dx), str(dy))
-        time.sleep(0.5)  # one event per move: the display merges quick moves
+        self.prefix.move_by(dx, dy, self.process)
 
     def key(self, name="a"):
         self.prefix.xdotool("key", name)
@@ -151,7 +115,7 @@ class RunModeTest(orlwine.WineTestCase):
         cursor = [t for t in trace if t.startswith("cursor ")]
         self.assertEqual((cursor[0], cursor[-1]), ("cursor hide -1", "cursor show 0"))
         # No viewer remains; the sound track is gone, the rest stays.
-        time.sleep(1.0)
+        orlwine.wait_for(lambda: not self.viewer_processes(), timeout=10)
         self.assertEqual(self.viewer_processes(), [])
         files = self.temp_files()
         self.assertNotIn("tone.wav", files)
@@ -184,11 +148,17 @@ class RunModeTest(orlwine.WineTestCase):
         # where the input hooks see it.
         self.start(self.package("--ver", "slides", "--exit", "move", "--show-cursor"), wait_running=False)
         self.wait_trace("running")
-        time.sleep(1.0)
-        shot = subprocess.run(["import", "-display", self.prefix.display, "-window", "root", "-crop", "1x1+512+384",
-                               "-depth", "8", "rgb:-"], check=True, capture_output=True, timeout=60).stdout
         query = self.prefix.run("reg", "query", r"HKCU\Control Panel\Colors", "/v", "ButtonFace").stdout
         face = [line.split("REG_SZ")[1].split() for line in query.splitlines() if "ButtonFace" in line][0]
+
+        def centre_pixel():
+            return subprocess.run(["import", "-display", self.prefix.display, "-window", "root", "-crop",
+                                   "1x1+512+384", "-depth", "8", "rgb:-"],
+                                  check=True, capture_output=True, timeout=60).stdout
+
+        # The box is painted some time after the run is on.
+        orlwine.wait_for(lambda: tuple(centre_pixel()) == tuple(int(v) for v in face), timeout=10)
+        shot = centre_pixel()
         self.assertEqual(tuple(shot), tuple(int(v) for v in face))
         self.move_by(-10, 0)  # the first move sets the reference point
         self.move_by(-10, 0)
@@ -239,7 +209,7 @@ class RunModeTest(orlwine.WineTestCase):
         # the current folder instead.
         self.long_temp_folder(300)
         current = self.start_in_empty_folder(self.package("--exit", "move"))
-        self.dismiss("^saver$", lambda: self.process.poll() is not None)
+        self.prefix.dismiss("^saver$", lambda: self.process.poll() is not None)
         self.assertEqual(self.ended(), 0)
         trace = self.prefix.trace_lines()
         boxes = [t for t in trace if t.startswith("error box ")]
@@ -253,9 +223,7 @@ class RunModeTest(orlwine.WineTestCase):
         package = self.package("--exit", "move")
         self.prefix.mouse_move(512, 384)
         self.process = self.prefix.start(package, "/s", env={"ORLSCR_PASSWORD_ANSWER": answer})
-        self.wait_trace("running")
-        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30))
-        time.sleep(1.0)
+        self.wait_viewer()
         self.move_by(-10, -10)
         self.move_by(-10, -10)
 
@@ -282,10 +250,10 @@ class RunModeTest(orlwine.WineTestCase):
         self.assertTrue(self.prefix.wait_windows("^Error$", 40), "no message box: %r" % self.prefix.trace_lines())
         self.prefix.screenshot("could-not-load")
         self.assertIn("hook library missing", self.prefix.trace_lines())
-        self.dismiss("^Error$", lambda: "error box Install Hook Error!" in self.prefix.trace_lines())
+        self.prefix.dismiss("^Error$", lambda: "error box Install Hook Error!" in self.prefix.trace_lines())
         # Then the start-up error itself in the standard error box, captioned
         # with the program's name; once it is dismissed the run ends.
-        self.dismiss("^saver$", lambda: self.process.poll() is not None)
+        self.prefix.dismiss("^saver$", lambda: self.process.poll() is not None)
         self.assertEqual(self.ended() & 0xFF, 0xFF)  # exit code -1
         trace = self.prefix.trace_lines()
         self.assertIn("exit -1", trace)

@@ -66,7 +66,7 @@ class HookLibraryTest(orlwine.WineTestCase):
         self.assertTrue(windows)
         # Key events reach the hooks while a window of the prefix is active.
         self.prefix.xdotool("windowactivate", "--sync", windows[0], check=False)
-        time.sleep(0.5)
+        time.sleep(0.5)  # Wine takes the X focus over in its own time; nothing shows when
 
         self.prefix.mouse_move(300, 200)
         self.expect(["1", "1960", str(WM_MOUSEMOVE), "300", "200"])
@@ -83,6 +83,8 @@ class HookLibraryTest(orlwine.WineTestCase):
         self.expect(["ok", "uninstall", "1"])
         self.prefix.mouse_move(320, 220)
         skipped = self.expect(["2", "1961", str(WM_MOUSEMOVE), "320", "220"])
+        # Nothing comes of an event that does not reach a receiver, so a late
+        # one to the receiver that left is given the time to show.
         time.sleep(1.0)
         skipped += self.drain()
         self.assertFalse([line for line in skipped if line[0] == "1"], skipped)

@@ -4,7 +4,6 @@ music switch in CONTROL.INI, the address links and the error boxes."""
 import os
 import shutil
 import subprocess
-import time
 
 import orlwine
 
@@ -97,9 +96,7 @@ class SettingsDialogTest(orlwine.WineTestCase):
         texts = [c.text for c in box.statics() if c.text]
         ok = box.by_id(1)
         self.click_client(box, (ok.bounds[0] + ok.bounds[2] // 2, ok.bounds[1] + ok.bounds[3] // 2))
-        deadline = time.monotonic() + 30
-        while self.prefix.find_windows("^%s$" % title) and time.monotonic() < deadline:
-            time.sleep(0.1)
+        self.prefix.wait_no_windows("^%s$" % title)
         return texts
 
     def keep_screenshot(self, name):
@@ -241,10 +238,8 @@ class SettingsDialogTest(orlwine.WineTestCase):
         memo = next(c for c in info.controls if c.cls.lower() == "edit")
         self.click_client(info, (memo.bounds[0] + 20, memo.bounds[1] + 20))
         self.prefix.press(r"^Setup \[Demo\]$", "Escape")
-        deadline = time.monotonic() + 20
-        while "setup cancel ignored" not in self.prefix.trace_lines() and process.poll() is None:
-            self.assertLess(time.monotonic(), deadline, "Esc never reached the dialog")
-            time.sleep(0.1)
+        # Before the dialog could close, it sees the Esc as IDCANCEL.
+        self.prefix.wait_trace("setup cancel ignored", process, timeout=20)
         self.assertIsNone(process.poll(), "Esc closed the dialog")
         # The dialog still works, and its OK still writes the switch.
         self.press_ok(info, process)
