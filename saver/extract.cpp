@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/path.h"
 #include "common/text.h"
-#include "package/paths.h"
 
 namespace orlscr {
 

@@ -38,7 +38,10 @@
 
 #include "common/error.h"
 #include "common/random.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/unique.h"
+#include "common/win/window.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
@@ -75,24 +78,15 @@ class SlideViewer {
   public:
     explicit SlideViewer(std::string document) : document_(std::move(document)) {}
 
-    bool Create(HINSTANCE instance) {
-        instance_ = instance;
-        WNDCLASSA window_class{};
-        window_class.style = CS_HREDRAW | CS_VREDRAW;
-        window_class.lpfnWndProc = &SlideViewer::WindowProc;
-        window_class.hInstance = instance;
-        window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-        window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-        window_class.lpszClassName = kWindowClass;
-        if (!::RegisterClassA(&window_class))
-            return false;
+    // Throws Error when not even the first monitor's window can be made.
+    void Create() {
+        ScreenWindow::Register();
         LayOut();
         if (screens_.empty())
-            return false;
-        ::SetForegroundWindow(screens_.front()->window);
+            throw Error("Cannot create the slide window");
+        ::SetForegroundWindow(MainWindow());
         // The slides are read once the black windows are up.
-        ::PostMessageA(screens_.front()->window, kStartMessage, 0, 0);
-        return true;
+        ::PostMessageA(MainWindow(), kStartMessage, 0, 0);
     }
 
     // True while a transition runs: the message loop then draws its frames.
@@ -114,30 +108,54 @@ class SlideViewer {
     }
 
   private:
-    // One monitor's window with its picture show control.
+    // One monitor's borderless window; its messages go to the viewer.
+    //
+    // Errors escaping a handler are shown on the slides' screens instead of in
+    // an error box: the viewer runs unattended under the saver, which ends it
+    // on the user's first input, so a box would never be read and would only
+    // stop the show behind a modal window.
+    class ScreenWindow : public Window {
+      public:
+        explicit ScreenWindow(SlideViewer& viewer)
+            : Window([&viewer](HWND, const std::string& message) {
+                  viewer.ShowMessage(CannotShowMessage(viewer.document_, message));
+              }),
+              viewer_(viewer) {}
+
+        static void Register() {
+            WNDCLASSEXA window_class{};
+            window_class.style = CS_HREDRAW | CS_VREDRAW;
+            window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+            window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+            window_class.lpszClassName = kWindowClass;
+            RegisterWindowClass(window_class);
+        }
+
+        void Create(const Rect& r) {
+            CreateHandle(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, r.left, r.top, r.Width(),
+                         r.Height(), nullptr, nullptr, "Cannot create the slide window");
+        }
+
+      protected:
+        LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+            return viewer_.Handle(window_, message, wparam, lparam);
+        }
+
+      private:
+        SlideViewer& viewer_;
+    };
+
+    // One monitor's window with its picture show control. The control goes
+    // first (members are destroyed in reverse order), while its parent exists.
     struct Screen {
-        HWND window = nullptr;
+        ScreenWindow window;
         ScreenPlace place;
         std::unique_ptr<TTransitionView> view;
         bool has_slide = false;
-    };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_NCCREATE) {
-            auto* viewer = static_cast<SlideViewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
-        }
-        auto* viewer = reinterpret_cast<SlideViewer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (!viewer)
-            return ::DefWindowProcA(window, message, wparam, lparam);
-        try {
-            return viewer->Handle(window, message, wparam, lparam);
-        } catch (const std::exception& error) {
-            // Nothing may escape into the system; what went wrong goes on the screen.
-            viewer->ShowMessage(CannotShowMessage(viewer->document_, error.what()));
-            return 0;
-        }
-    }
+        explicit Screen(SlideViewer& viewer) : window(viewer) {}
+        HWND Handle() const { return window.Handle(); }
+    };
 
     LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         switch (message) {
@@ -185,7 +203,7 @@ class SlideViewer {
 
     Screen* Find(HWND window) {
         for (auto& screen : screens_)
-            if (screen->window == window)
+            if (screen->Handle() == window)
                 return screen.get();
         return nullptr;
     }
@@ -201,14 +219,17 @@ class SlideViewer {
         return {width, height};
     }
 
-    HWND MainWindow() const { return screens_.empty() ? nullptr : screens_.front()->window; }
+    HWND MainWindow() const { return screens_.empty() ? nullptr : screens_.front()->Handle(); }
 
     // One window per monitor, the primary's first; windows of monitors that
-    // are gone are closed, new monitors get a window.
+    // are gone are closed, new monitors get a window. A closed screen's object
+    // is kept until the viewer ends: the message that led here may be one of
+    // its own window's.
     void LayOut() {
         const MonitorLayout layout = LayOutMonitors(DesktopMonitors(), PrimaryScreen());
         while (screens_.size() > layout.screens.size()) {
-            ::DestroyWindow(screens_.back()->window);
+            ::DestroyWindow(screens_.back()->Handle());
+            retired_.push_back(std::move(screens_.back()));
             screens_.pop_back();
         }
         for (size_t i = 0; i < layout.screens.size(); ++i) {
@@ -217,22 +238,22 @@ class SlideViewer {
             Trace("slideview screen " + std::to_string(i) + " " + RectText(r) + " dpi " + std::to_string(place.dpi));
             if (i < screens_.size()) {
                 screens_[i]->place = place;
-                ::SetWindowPos(screens_[i]->window, nullptr, r.left, r.top, r.Width(), r.Height(),
+                ::SetWindowPos(screens_[i]->Handle(), nullptr, r.left, r.top, r.Width(), r.Height(),
                                SWP_NOZORDER | SWP_NOACTIVATE);
-                ::InvalidateRect(screens_[i]->window, nullptr, FALSE);
+                ::InvalidateRect(screens_[i]->Handle(), nullptr, FALSE);
                 continue;
             }
-            auto screen = std::make_unique<Screen>();
+            auto screen = std::make_unique<Screen>(*this);
             screen->place = place;
-            screens_.push_back(std::move(screen));
-            HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, r.left, r.top,
-                                            r.Width(), r.Height(), nullptr, nullptr, instance_, this);
-            if (!window) {
-                screens_.pop_back();
+            try {
+                screen->window.Create(r);
+            } catch (const Error& error) {
+                Trace("slideview screen " + std::to_string(i) + " " + error.what());
                 continue;
             }
+            screens_.push_back(std::move(screen));
             Screen& added = *screens_.back();
-            added.window = window;
+            HWND window = added.Handle();
             added.view = std::make_unique<TTransitionView>(window, RECT{0, 0, r.Width(), r.Height()});
             added.view->SetAlignClient(true);
             added.view->SetAutoSize(false);
@@ -356,7 +377,7 @@ class SlideViewer {
                 screen->view->Engine().Stop();
                 ::ShowWindow(screen->view->Handle(), SW_HIDE);
             }
-            ::InvalidateRect(screen->window, nullptr, FALSE);
+            ::InvalidateRect(screen->Handle(), nullptr, FALSE);
         }
     }
 
@@ -366,9 +387,10 @@ class SlideViewer {
         closing_ = true;
         animating_ = false;
         ::KillTimer(MainWindow(), kSlideTimer);
+        // The windows go now; their objects stay until the viewer ends, since
+        // this runs inside one of their handlers.
         for (auto& screen : screens_)
-            ::DestroyWindow(screen->window);
-        screens_.clear();
+            ::DestroyWindow(screen->Handle());
         if (hide_cursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);
@@ -377,22 +399,20 @@ class SlideViewer {
     // The slides are painted by the picture controls over the windows; a
     // window itself shows only black, and the message when there is one.
     void Paint(HWND window) {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(window, &paint);
+        PaintDc paint(window);
         RECT client;
         ::GetClientRect(window, &client);
-        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        ::FillRect(paint.get(), &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         const Screen* screen = Find(window);
         if (!message_.empty() && screen)
-            PaintMessage(dc, client, screen->place.dpi);
-        ::EndPaint(window, &paint);
+            PaintMessage(paint.get(), client, screen->place.dpi);
     }
 
     void PaintMessage(HDC dc, const RECT& client, int32_t dpi) {
-        HFONT font = ::CreateFontA(-TextPixels(14, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                                   "Arial");
-        HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+        UniqueFont font(::CreateFontA(-TextPixels(14, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_SWISS, "Arial"));
+        SelectedObject selected(dc, font ? font.get() : ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetTextColor(dc, RGB(224, 224, 224));
         ::SetBkMode(dc, TRANSPARENT);
         const UINT format = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
@@ -405,14 +425,11 @@ class SlideViewer {
         box.top = client.top + (client.bottom - client.top - text_height) / 2;
         box.bottom = box.top + text_height;
         ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &box, format);
-        ::SelectObject(dc, old_font);
-        if (font)
-            ::DeleteObject(font);
     }
 
     std::string document_;
-    HINSTANCE instance_ = nullptr;
     std::vector<std::unique_ptr<Screen>> screens_;
+    std::vector<std::unique_ptr<Screen>> retired_;  // windows of monitors that are gone
     std::optional<SlideSequence> sequence_;
     RandomGenerator random_;
     FramePacer pacer_;
@@ -426,25 +443,16 @@ class SlideViewer {
     std::string message_;
 };
 
-// The message loop; while a transition runs, it also draws its frames, one
-// per display frame, after the messages that came meanwhile.
-int RunMessageLoop(SlideViewer& viewer) {
-    MSG message;
+// The show's message loop: the program's pump, and while a transition runs
+// one frame per display frame, drawn after the messages that came meanwhile.
+// A quit request ends it (the pump posts it again, so the application loop
+// below meets it at once and returns its exit code).
+int RunShowLoop(SlideViewer& viewer) {
     for (;;) {
-        if (!viewer.Animating()) {
-            const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
-            if (got <= 0)
-                return got == 0 ? static_cast<int>(message.wParam) : 1;
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-            continue;
-        }
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                return static_cast<int>(message.wParam);
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
+        if (!viewer.Animating())
+            ::WaitMessage();
+        if (ProcessPendingMessages())
+            return RunMessageLoop();
         if (!viewer.Animating())
             continue;
         if (viewer.Pacer().FrameDue())
@@ -457,16 +465,15 @@ int RunMessageLoop(SlideViewer& viewer) {
 }  // namespace
 }  // namespace orlscr
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Slides are fitted to every monitor's real pixels, not stretched again by
     // the system on a high-DPI screen.
     const std::string awareness = orlscr::BecomeDpiAware();
     orlscr::Trace("slideview dpi-awareness " + awareness);
     try {
         orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
-        if (!viewer.Create(instance))
-            return 1;
-        return orlscr::RunMessageLoop(viewer);
+        viewer.Create();
+        return orlscr::RunShowLoop(viewer);
     } catch (...) {
         return 1;
     }
