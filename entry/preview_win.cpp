@@ -7,10 +7,11 @@
 #include <optional>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
 #include "entry/preview.h"
+#include "entry/preview_mode_win.h"
 #include "package/image.h"
 #include "package/own_file_win.h"
 #include "picture/picture_win.h"
@@ -36,7 +37,7 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
 
 }  // namespace
 
-void RunPreviewMode(HWND previewWindow) {
+void RunPreviewMode(HWND previewWindow, const std::string& programPath) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
     while (!::IsWindowVisible(previewWindow)) {
@@ -58,7 +59,7 @@ void RunPreviewMode(HWND previewWindow) {
         // Only the trailer field and the preview stream are read, and the file
         // is let go before the long wait so that it does not stay locked
         // against writers for as long as the display settings are open.
-        std::unique_ptr<InputFile> file = OpenOwnPackage();
+        std::unique_ptr<InputFile> file = OpenPackageFile(programPath);
         picture = ReadPreviewImage(*file);
     }
     // A file shorter than its trailer, or a stream whose object is no image:

@@ -1,7 +1,7 @@
 #include "saver/mci_device_win.h"
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 namespace orlscr {
 

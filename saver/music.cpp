@@ -4,8 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include "common/path.h"
 #include "common/random.h"
-#include "package/paths.h"
 #include "package/settings_record.h"
 
 namespace orlscr {

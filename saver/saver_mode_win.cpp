@@ -1,19 +1,23 @@
 // The run mode's Windows side: the saver window TfrmScrn and the platform
 // calls of its portable core (saver/screen_saver.h).
 
+#include "saver/saver_mode_win.h"
+
 #include <windows.h>
 
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "common/win/trace.h"
+#include "common/path.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/paths.h"
+#include "common/win/profile_file.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
-#include "entry/start_mode.h"
+#include "common/win/window.h"
 #include "hook/source/trvkhlib_win.h"
 #include "package/own_file_win.h"
-#include "package/paths.h"
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
 #include "saver/screen_saver.h"
@@ -28,27 +32,10 @@ constexpr int kClientHeight = 116;
 // Posted to the window at its first activation; the run happens there.
 constexpr UINT kStartMessage = WM_APP + 1;
 
-// The folder of the running program, with its trailing backslash.
-std::string ProgramFolder() {
-    const std::string path = OwnFileName();
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// The caption of the error box: the program's name without its extension.
-std::string ApplicationTitle() {
-    std::string name = OwnFileName();
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
-}
-
 class Win32SaverPlatform : public SaverPlatform {
   public:
+    explicit Win32SaverPlatform(uint8_t startMode) : startMode_(startMode) {}
+
     void Attach(HWND window) {
         window_ = window;
         music_ = std::make_unique<MciSoundDevice>(window);
@@ -68,10 +55,7 @@ class Win32SaverPlatform : public SaverPlatform {
     LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
     TargetFiles& Files() override { return files_; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
-        const std::string path = ProgramFolder() + "CONTROL.INI";
-        char buffer[256] = {};
-        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, sizeof buffer, path.c_str());
-        return std::string(buffer);
+        return PrivateProfileFile(JoinPath(ProgramFolder(), "CONTROL.INI", IsSystemLeadByte)).ReadString(section, key);
     }
 
     std::unique_ptr<TTarvelNotify> CreateKeyboardWatch() override {
@@ -115,15 +99,8 @@ class Win32SaverPlatform : public SaverPlatform {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE);
     }
     void ProcessMessages() override {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                terminated_ = true;
-                continue;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
+        if (ProcessPendingMessages())
+            terminated_ = true;
     }
     bool Terminated() override { return terminated_; }
     void Terminate() override {
@@ -131,12 +108,9 @@ class Win32SaverPlatform : public SaverPlatform {
             ::PostQuitMessage(0);
         terminated_ = true;
     }
-    void ShowError(const std::string& message) override {
-        Trace("error box " + message);
-        ::MessageBoxA(window_, message.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
-    }
+    void ShowError(const std::string& message) override { ShowStandardErrorBox(window_, message); }
 
-    uint8_t StartMode() override { return orlscr::StartMode(); }
+    uint8_t StartMode() override { return startMode_; }
     bool OpenDesktopKey() override {
         HKEY key = nullptr;
         if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -156,12 +130,7 @@ class Win32SaverPlatform : public SaverPlatform {
     }
     void CloseDesktopKey() override { desktopKey_.reset(); }
     PasswordCheck VerifyScreenSavePwd() override {
-        char buffer[260] = {};
-        const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
-        std::string path(buffer, length < sizeof buffer ? length : 0);
-        if (!path.empty() && path.back() != '\\')
-            path += '\\';
-        path += "PASSWORD.CPL";
+        const std::string path = JoinPath(orlscr::SysDir(), "PASSWORD.CPL", IsSystemLeadByte);
         UniqueModule library(::LoadLibraryA(path.c_str()));
         if (!library) {
             Trace("password library missing");
@@ -180,6 +149,7 @@ class Win32SaverPlatform : public SaverPlatform {
     }
 
   private:
+    uint8_t startMode_;
     HWND window_ = nullptr;
     Win32TargetFiles files_;
     Win32NotifyPlatform notifyPlatform_;
@@ -192,26 +162,22 @@ class Win32SaverPlatform : public SaverPlatform {
 
 // The window: a small frameless box in the middle of the screen, painted in
 // the button face colour, that stands for the run.
-class SaverWindow {
+class SaverWindow : public Window {
   public:
-    SaverWindow() : form_(platform_) {}
+    explicit SaverWindow(uint8_t startMode) : platform_(startMode), form_(platform_) {}
 
     void Create() {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        WNDCLASSEXA windowClass = {};
         windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = kSaverWindowClass;
-        ::RegisterClassA(&windowClass);
+        RegisterWindowClass(windowClass);
 
         const int x = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
         const int y = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
         // A tool window has no task-bar button.
-        window_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth,
-                                    kClientHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
-        if (window_ == nullptr)
-            throw Error("Cannot create the saver window");
+        CreateHandle(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth, kClientHeight,
+                     nullptr, nullptr, "Cannot create the saver window");
         // The run shows no picture: the window's class brush paints its
         // background colour, all a picture control would draw here.
         platform_.Attach(window_);
@@ -224,41 +190,19 @@ class SaverWindow {
         // The run starts at the first activation; without a window manager
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
-        MSG message;
-        while (!platform_.Terminated() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
+        RunMessageLoop();
         form_.FormDestroy();
         ::DestroyWindow(window_);
-        window_ = nullptr;
         Trace("run ended");
     }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<SaverWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self != nullptr) {
-            try {
-                if (auto result = self->Handle(message, wParam, lParam))
-                    return *result;
-            } catch (const std::exception& error) {
-                Trace(std::string("error ") + error.what());
-            }
-        }
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    std::optional<LRESULT> Handle(UINT message, WPARAM wParam, LPARAM) {
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_ACTIVATE:
                 if (LOWORD(wParam) != WA_INACTIVE && form_.StartPending())
                     ::PostMessageA(window_, kStartMessage, 0, 0);
-                return std::nullopt;
+                break;
             case kStartMessage:
                 form_.FormActivate();
                 return 0;
@@ -269,19 +213,19 @@ class SaverWindow {
                 form_.mpSaverNotify(wParam == MCI_NOTIFY_FAILURE);
                 return 0;
             default:
-                return std::nullopt;
+                break;
         }
+        return DefaultHandling(message, wParam, lParam);
     }
 
     Win32SaverPlatform platform_;
     TfrmScrn form_;
-    HWND window_ = nullptr;
 };
 
 }  // namespace
 
-void RunSaverMode() {
-    SaverWindow window;
+void RunSaverMode(uint8_t startMode) {
+    SaverWindow window(startMode);
     window.Create();
     window.Run();
 }

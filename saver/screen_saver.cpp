@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "package/trailer.h"
 #include "saver/viewer.h"
 

@@ -3,12 +3,13 @@
 #include <windowsx.h>
 
 #include "common/error.h"
+#include "common/win/message_pump.h"
 
 namespace orlscr {
 
 namespace {
 
-const wchar_t kClassName[] = L"OrlscrTransitionView";
+const char kClassName[] = "OrlscrTransitionView";
 // A worker's step, handed to the window's thread: lParam points at the task.
 const UINT kHandOverMessage = WM_APP + 0x3A1;
 
@@ -22,18 +23,11 @@ RECT ToRECT(const Rect& r) {
 // TTransitionView
 
 TTransitionView::TTransitionView(HWND parent, const RECT& bounds, int id) {
-    static const ATOM windowClass = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
-    if (!windowClass)
-        throw Error("Cannot register the picture window class");
+    WNDCLASSEXA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    RegisterWindowClass(wc);
     mainThread_ = GetCurrentThreadId();
     engine_ = std::make_unique<TransitionEngine>(static_cast<TransitionHost&>(*this));
     // ParentColor: the parent's background brush colour when it has a solid one.
@@ -48,11 +42,9 @@ TTransitionView::TTransitionView(HWND parent, const RECT& bounds, int id) {
             color_ = GetSysColor(static_cast<int>(reinterpret_cast<uintptr_t>(parentBrush)) - 1);
     }
     const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE | WS_CLIPSIBLINGS;
-    window_ = CreateWindowExW(
-        0, kClassName, L"", style, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-        parent, parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_)
-        throw Error("Cannot create the picture window");
+    CreateHandle(0, kClassName, "", style, bounds.left, bounds.top, bounds.right - bounds.left,
+                 bounds.bottom - bounds.top, parent, parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
+                 "Cannot create the picture window");
 }
 
 TTransitionView::~TTransitionView() {
@@ -61,35 +53,12 @@ TTransitionView::~TTransitionView() {
     engine_->Shutdown();
     if (window_)
         DestroyWindow(window_);
-    if (paintDc_) {
-        SelectObject(paintDc_, paintOldBitmap_);
-        DeleteDC(paintDc_);
-    }
-    if (paintBitmap_)
-        DeleteObject(paintBitmap_);
+    // The memory DC gets its first bitmap back before either is deleted.
+    if (paintDc_)
+        SelectObject(paintDc_.get(), paintOldBitmap_);
 }
 
-LRESULT CALLBACK TTransitionView::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TTransitionView* view = nullptr;
-    if (message == WM_NCCREATE) {
-        view = static_cast<TTransitionView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        view->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    } else {
-        view = reinterpret_cast<TTransitionView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    }
-    if (!view)
-        return DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return view->Handle(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        // An error in a handler: the standard error box, then carry on.
-        MessageBoxA(GetAncestor(window, GA_ROOT), error.what(), "Error", MB_OK | MB_ICONERROR);
-        return 0;
-    }
-}
-
-LRESULT TTransitionView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TTransitionView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case kHandOverMessage:
             (*reinterpret_cast<const std::function<void()>*>(lParam))();
@@ -151,14 +120,8 @@ LRESULT TTransitionView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             destroying_ = true;
             engine_->Shutdown();
             return 0;
-        case WM_NCDESTROY: {
-            HWND window = window_;
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = nullptr;
-            return DefWindowProcW(window, message, wParam, lParam);
-        }
         default:
-            return DefWindowProcW(window_, message, wParam, lParam);
+            return DefaultHandling(message, wParam, lParam);
     }
 }
 
@@ -185,28 +148,24 @@ void TTransitionView::Paint(HDC target) {
     if (width <= 0 || height <= 0)
         return;
     if (!paintDc_) {
-        paintDc_ = CreateCompatibleDC(target);
+        paintDc_.reset(CreateCompatibleDC(target));
         if (!paintDc_)
             throw Error("Cannot paint the picture");
     }
     if (paintSize_.cx != width || paintSize_.cy != height || !paintBitmap_) {
-        HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
+        UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
         if (!bitmap)
             throw Error("Not enough memory to paint the picture");
-        HGDIOBJ previous = SelectObject(paintDc_, bitmap);
+        HGDIOBJ previous = SelectObject(paintDc_.get(), bitmap.get());
         if (!paintOldBitmap_)
             paintOldBitmap_ = previous;
-        if (paintBitmap_)
-            DeleteObject(paintBitmap_);
-        paintBitmap_ = bitmap;
+        paintBitmap_ = std::move(bitmap);
         paintSize_ = SIZE{width, height};
     }
 
-    HDC dc = paintDc_;
+    HDC dc = paintDc_.get();
     const RECT r = ToRECT(client);
-    HBRUSH brush = CreateSolidBrush(color_);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    FillRect(dc, &r, UniqueBrush(CreateSolidBrush(color_)).get());
 
     if (!bgPicture_.Empty()) {
         const int32_t bw = bgPicture_.Width(), bh = bgPicture_.Height();
@@ -368,16 +327,7 @@ void TTransitionView::UpdateNow() {
 }
 
 void TTransitionView::ProcessMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave it for the application's own loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    ProcessPendingMessages();
 }
 
 uint32_t TTransitionView::TickCount() {

@@ -48,6 +48,8 @@
 #include <string>
 #include <vector>
 
+#include "common/win/unique.h"
+#include "common/win/window.h"
 #include "picture/picture_win.h"
 #include "transition/bitmap.h"
 #include "transition/layout.h"
@@ -57,14 +59,13 @@ namespace orlscr {
 
 enum class TBackgroundMode : uint8_t { bmNone = 0, bmTiled = 1, bmStretched = 2, bmCentered = 3 };
 
-class TTransitionView final : private TransitionHost {
+class TTransitionView final : public Window, private TransitionHost {
   public:
     TTransitionView(HWND parent, const RECT& bounds, int id = 0);
     ~TTransitionView() override;
     TTransitionView(const TTransitionView&) = delete;
     TTransitionView& operator=(const TTransitionView&) = delete;
 
-    HWND Handle() const { return window_; }
     TransitionEngine& Engine() { return *engine_; }
 
     const TGraphic& Picture() const { return picture_; }
@@ -109,8 +110,7 @@ class TTransitionView final : private TransitionHost {
     std::function<void(int x, int y, WPARAM keys)> OnMouseMove;
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc);
     void PictureChanged();
     void BgPictureChanged();
@@ -126,7 +126,6 @@ class TTransitionView final : private TransitionHost {
     void EnterWorkerThread(ThreadPriority priority) override;
     void ScreenResized() override;
 
-    HWND window_ = nullptr;
     DWORD mainThread_ = 0;
     std::unique_ptr<TransitionEngine> engine_;
     TGraphic picture_;
@@ -142,8 +141,8 @@ class TTransitionView final : private TransitionHost {
     COLORREF color_ = 0;
     Rect placement_;
     // Off-screen bitmap of client size in which every paint is composed.
-    HDC paintDc_ = nullptr;
-    HBITMAP paintBitmap_ = nullptr;
+    UniqueMemoryDc paintDc_;
+    UniqueBitmap paintBitmap_;
     HGDIOBJ paintOldBitmap_ = nullptr;
     SIZE paintSize_{0, 0};
 };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <sys/resource.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -15,6 +17,7 @@
 #include "package/trailer.h"
 #include "picture/decode.h"
 #include "picture/picture_test_files.h"
+#include "tools/mkscr/progress_line.h"
 
 namespace orlscr {
 namespace {
@@ -398,6 +401,162 @@ TEST_F(MkscrTest, InspectReportsTheReadersMessage) {
 
     EXPECT_EQ(Run({"inspect", Out("missing.scr")}), 1);
     EXPECT_THAT(err_, HasSubstr("Cannot open file"));
+}
+
+TEST_F(MkscrTest, RefusesAnOutputThatIsOneOfItsInputs) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.jpg", kJpeg);
+    fs::create_hard_link(Content("one.wav"), dir_ / "linked.wav");
+    fs::create_symlink(dir_ / "bin" / "player.scr", dir_ / "player-link.scr");
+    const std::string sound = Content("one.wav");
+    const std::string respelt = (dir_ / "content" / "." / ".." / "content" / "one.wav").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;  // the name the message gives for the input
+    };
+    const std::vector<Case> cases = {
+        {{"slides", (dir_ / "pics").string(), "--sound", sound, "-o", sound}, sound},
+        {{"-o", respelt, "--sound", sound}, sound},
+        {{"-o", (dir_ / "linked.wav").string(), "--sound", sound}, sound},
+        {{"-o", (dir_ / "player-link.scr").string()}, (dir_ / "bin" / "player.scr").string()},
+        {{"-o", (dir_ / "bin" / "orlscrhook.dll").string()}, (dir_ / "bin" / "orlscrhook.dll").string()},
+        {{"-o", Content("preview.jpg"), "--preview", Content("preview.jpg")}, Content("preview.jpg")},
+        {{"-o", Content("PPTVIEW.EXE"), "--document", Content("show.ppt"), "--file", Content("PPTVIEW.EXE")},
+         Content("PPTVIEW.EXE")},
+        {{"slides", (dir_ / "pics" / "a.jpg").string(), "-o", (dir_ / "pics" / "a.jpg").string()},
+         (dir_ / "pics" / "a.jpg").string()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), 1) << c.args.back();
+        EXPECT_THAT(err_, HasSubstr("is the same file as the"));
+        EXPECT_THAT(err_, HasSubstr("'" + c.input + "'"));
+        EXPECT_THAT(err_, HasSubstr("'" + c.args[std::find(c.args.begin(), c.args.end(), "-o") - c.args.begin() + 1] +
+                                    "'"));
+    }
+    EXPECT_EQ(ReadFile(sound), std::string(300, 'w'));
+    EXPECT_EQ(ReadFile(dir_ / "bin" / "player.scr"), kPlayer);
+    EXPECT_EQ(ReadFile(dir_ / "bin" / "orlscrhook.dll"), kHook);
+    EXPECT_EQ(ReadFile(Content("preview.jpg")), kJpeg);
+    EXPECT_EQ(ReadFile(dir_ / "pics" / "a.jpg"), kJpeg);
+}
+
+TEST_F(MkscrTest, RefusesNamesThePlayerWillNotCreate) {
+    for (const char* name : {"aux.wav", "COM1.wav", "con.jpg", "Nul", "...", "tab\there.wav"}) {
+        WriteFile(Content(name), "sound");
+        EXPECT_EQ(Run({"-o", Out(), "--sound", Content(name)}), 1) << name;
+        EXPECT_THAT(err_, HasSubstr("cannot store '" + Content(name) + "'")) << name;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_TRUE(TopLevelFiles().empty()) << name;
+    }
+    WriteFile(Content("lpt1.dll"), "library");
+    EXPECT_EQ(Run({"-o", Out(), "--document", Content("show.ppt"), "--file", Content("lpt1.dll")}), 1);
+    EXPECT_THAT(err_, HasSubstr("'lpt1.dll'"));
+    // Near misses are ordinary names.
+    WriteFile(Content("com10.wav"), "sound");
+    WriteFile(Content("auxiliary.wav"), "sound");
+    EXPECT_EQ(Run({"-o", Out(), "--sound", Content("com10.wav"), "--sound", Content("auxiliary.wav")}), 0) << err_;
+}
+
+// Lowers the limit of open files of this process for one scope.
+class FileLimit {
+  public:
+    explicit FileLimit(rlim_t soft) {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = soft;
+        setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~FileLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+
+  private:
+    rlimit saved_{};
+};
+
+TEST_F(MkscrTest, AnyNumberOfInputsWithAFewHandles) {
+    fs::create_directories(dir_ / "many");
+    std::vector<std::string> args = {"-o", Out()};
+    for (int k = 0; k < 1100; ++k) {
+        const std::string path = (dir_ / "many" / ("track" + std::to_string(k) + ".wav")).string();
+        WriteFile(path, "track " + std::to_string(k));
+        args.push_back("--sound");
+        args.push_back(path);
+    }
+    {
+        FileLimit limit(32);
+        ASSERT_EQ(Run(args), 0) << err_;
+    }
+    auto r = Record(Out());
+    ASSERT_EQ(r->SndCount(), 1100);
+    EXPECT_EQ(Range(Out(), r->SndPosition(1099), r->SndSize(1099)), "track 1099");
+
+    // A missing input is still found before anything is written.
+    args.back() = (dir_ / "many" / "missing.wav").string();
+    fs::remove(Out());
+    EXPECT_EQ(Run(args), 1);
+    EXPECT_THAT(err_, HasSubstr("missing.wav"));
+    EXPECT_TRUE(TopLevelFiles().empty());
+}
+
+TEST_F(MkscrTest, ExitListMustSaySomething) {
+    EXPECT_EQ(Run({"-o", Out(), "--exit", ""}), 2);
+    EXPECT_THAT(err_, HasSubstr("--exit"));
+    EXPECT_EQ(Run({"-o", Out(), "--exit", " "}), 2);
+    EXPECT_TRUE(TopLevelFiles().empty());
+
+    ASSERT_EQ(Run({"-o", Out(), "--exit", "none"}), 0) << err_;
+    EXPECT_THAT(err_, HasSubstr("warning"));
+    EXPECT_THAT(err_, HasSubstr("only Ctrl+Alt+Del"));
+    ASSERT_EQ(Run({"-o", Out(), "--exit", "move"}), 0);
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(MkscrTest, InspectTellsWhatIsNoPackage) {
+    EXPECT_EQ(Run({"inspect", (dir_ / "bin" / "player.scr").string()}), 1);
+    EXPECT_EQ(err_, "mkscr: " + (dir_ / "bin" / "player.scr").string() +
+                        ": not a package: no content is appended to this program\n");
+    WriteFile(Content("photo.jpg"), kJpeg + std::string(100, 'j'));
+    EXPECT_EQ(Run({"inspect", Content("photo.jpg")}), 1);
+    EXPECT_EQ(err_, "mkscr: " + Content("photo.jpg") + ": not a package\n");
+
+    // Without a preview the report says so, in words that read as no error.
+    ASSERT_EQ(Run({"-o", Out(), "--document", Content("show.ppt")}), 0);
+    ASSERT_EQ(Run({"inspect", Out()}), 0);
+    const std::string line = out_.substr(out_.find("Preview picture"));
+    EXPECT_EQ(line, "Preview picture  none (the display settings show an empty preview)\n");
+}
+
+TEST_F(MkscrTest, SlideDurationIsTheRecordsInterval) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.jpg", kJpeg);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--duration", "8000"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->Interval, 8000);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--duration", "8000", "--interval", "3"}), 0);
+    EXPECT_EQ(Record(Out())->Interval, 3);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out()}), 0);
+    EXPECT_EQ(Record(Out())->Interval, 5000);
+}
+
+TEST_F(MkscrTest, ProgressOnlyWhenAsked) {
+    ASSERT_EQ(Run({"-o", Out(), "--sound", Content("one.wav")}), 0);
+    EXPECT_EQ(err_, "");
+
+    std::ostringstream out, err;
+    ASSERT_EQ(mkscr::RunMkscr({"-o", Out(), "--sound", Content("one.wav")}, (dir_ / "bin").string(), out, err, true),
+              0);
+    // One line, rewritten in place, ending with everything stored.
+    const std::string shown = err.str();
+    EXPECT_EQ(shown.front(), '\r');
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1);
+    const int64_t size = static_cast<int64_t>(fs::file_size(Out()));
+    EXPECT_THAT(shown, HasSubstr("\rmkscr: stored 3 of 3 files, " + std::to_string(size) + " of " +
+                                 std::to_string(size) + " bytes"));
+    EXPECT_EQ(shown.back(), '\n');
+}
+
+TEST(ProgressText, CountsFilesAndBytes) {
+    EXPECT_EQ(mkscr::ProgressText({1, 40, 1234, 5678}), "mkscr: stored 1 of 40 files, 1234 of 5678 bytes");
+    EXPECT_EQ(mkscr::ProgressText({0, 1, 0, 12}), "mkscr: stored 0 of 1 file, 0 of 12 bytes");
+    EXPECT_EQ(mkscr::ProgressText({3, 7, 3 << 20, 10 << 20}), "mkscr: stored 3 of 7 files, 3.0 of 10.0 MB");
 }
 
 TEST_F(MkscrTest, HelpDescribesEveryOption) {

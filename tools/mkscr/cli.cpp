@@ -12,8 +12,10 @@
 #include "tools/mkscr/folder.h"
 #include "tools/mkscr/package_report.h"
 #include "tools/mkscr/picture_kind.h"
+#include "tools/mkscr/progress_line.h"
 #include "tools/mkscr/slides.h"
 #include "tools/mkscr/sound_check.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -38,10 +40,10 @@ Options take their value as the next argument or after "=" (--title=Demo).
 "--" ends the options, for a package or picture name that starts with "-".
 
 Content:
-  -o, --output FILE     the package to write (required). It is written under a
-                        temporary name beside FILE and renamed when complete, so
-                        a failure never leaves a partial file; an existing FILE
-                        is replaced.
+  -o, --output FILE     the package to write (required). It appears only when
+                        complete, so a failure or an interrupted build never
+                        leaves a partial file; an existing FILE is replaced. It
+                        may not be one of the inputs (under any name or link).
   --player FILE         the bare player (default: player.scr beside mkscr)
   --document FILE       the presentation document; stored as the first
                         presentation file, the one the viewer is started with
@@ -70,7 +72,8 @@ Texts (shown by the saver's settings dialog):
 
 Behaviour:
   --exit LIST           what ends the saver: a comma list of move, click and key,
-                        or none (default: move,key)
+                        or none (default: move,key). With none only Ctrl+Alt+Del
+                        ends the saver (mkscr warns).
   --show-cursor         keep the mouse cursor visible while the saver runs
   --music-order ORDER   list: the tracks in the order given, then again
                         (default); random: a random track for every play;
@@ -103,7 +106,8 @@ Slides (mkscr slides):
   --order ORDER         name: natural name order (default); date: by the date
                         a photo was taken, else the file's time; shuffle: a new
                         order drawn by the viewer on every run
-  --duration MS         how long every slide stays (default: 5000)
+  --duration MS         how long every slide stays (default: 5000); also
+                        stored as the record's Interval unless --interval is given
   --style N             the transition style 0..127 that brings every slide in
                         (default: one drawn at random for each)
   --transition MS       how long every transition lasts (default: 1000)
@@ -120,16 +124,22 @@ Inspect:
   files with their offsets and sizes, and the preview picture. With --json the
   same as one JSON object: "trailer" {"a", "b"}, "record" {property: value},
   "files" [{"kind", "name", "offset", "size"}] and "preview" (null or
-  {"class", "offset", "size"}). Texts are shown as Windows-1252. A package
-  whose settings cannot be read gives the reader's message ("Stream read
-  error", "Class ... not found", ...) and exit status 1.
+  {"class", "offset", "size"}). Texts are shown as Windows-1252 (mkscr.exe:
+  the system code page). A file with nothing appended ("not a package") or a
+  package whose settings cannot be read gives the reader's message ("Stream
+  read error", "Class ... not found", ...) and exit status 1.
 
 File names are stored without their folders and must be unique among the
 presentation files and sound tracks, since the saver writes them all into one
-folder. Texts and names are stored as single-byte text and must fit
-Windows-1252 (mkscr.exe on Windows: the system code page). A package cannot be
-larger than 2147483647 bytes. Exit status: 0 on success, 1 on any error (one
-line on standard error), 2 for a command line that cannot be understood.
+folder. A name the saver would not create on Windows is refused: a device name
+(CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with an extension such as aux.wav),
+dots alone, control characters and \ / : * ? " < > |. Texts and names are
+stored as single-byte text and must fit Windows-1252 (mkscr.exe on Windows:
+the system code page; its paths may hold any character). A package cannot be
+larger than 2147483647 bytes. On a terminal a build shows its progress on one
+line of standard error ("mkscr: stored 3 of 40 files, 1.2 of 10.0 MB"). Exit
+status, the same on every system: 0 on success, 1 on any error (one line on
+standard error), 2 for a command line that cannot be understood.
 )";
 
 // A command-line mistake: exit code 2.
@@ -221,19 +231,12 @@ Options ParseOptions(const std::vector<std::string>& args, size_t first) {
     return o;
 }
 
-// Command-line text as single-byte text of the record. Windows hands the
-// program its arguments in the system code page already; elsewhere they are
-// UTF-8 and must fit Windows-1252.
+// A UTF-8 text or name as single-byte text of the record.
 std::string RecordText(const std::string& text, const std::string& what) {
-#ifdef _WIN32
-    (void)what;
-    return text;
-#else
-    auto converted = Utf8ToCp1252Exact(text);
+    auto converted = ToRecordText(text);
     if (!converted)
-        throw Error(what + " '" + text + "' has characters that Windows-1252 cannot hold");
+        throw Error(what + " '" + text + "' has characters that " + RecordCodePageName() + " cannot hold");
     return *converted;
-#endif
 }
 
 int32_t Number(const std::string& text, const std::string& option, int64_t min, int64_t max) {
@@ -253,7 +256,7 @@ std::string Beside(const std::string& folder, const char* name) {
 }
 
 // The record's texts and switches from the options, with the builder's defaults.
-void FillRecord(const Options& o, TSSFileLocations& r) {
+void FillRecord(const Options& o, TSSFileLocations& r, std::ostream& err) {
     r.Title = RecordText(o.Last("title").value_or(""), "the title");
     r.Author = RecordText(o.Last("author").value_or(""), "the author");
     r.Email = RecordText(o.Last("email").value_or(""), "the mail address");
@@ -266,7 +269,11 @@ void FillRecord(const Options& o, TSSFileLocations& r) {
 
     std::string exit = o.Last("exit").value_or("move,key");
     r.lExitMouseMove = r.lExitMouseClick = r.lExitKeyPress = false;
-    if (LowerAscii(TrimBlanks(exit)) != "none") {
+    if (TrimBlanks(exit).empty())
+        throw UsageError("--exit needs move, click and key, or none; it is empty");
+    if (LowerAscii(TrimBlanks(exit)) == "none") {
+        err << "mkscr: warning: with --exit none no mouse or key ends the saver; only Ctrl+Alt+Del will\n";
+    } else {
         for (const std::string& item : ParseCommaList(exit)) {
             std::string what = LowerAscii(item);
             if (what == "move")
@@ -302,13 +309,13 @@ void FillRecord(const Options& o, TSSFileLocations& r) {
     }
 }
 
-void CommonContent(const Options& o, const std::string& folder, PackageContents& contents) {
+void CommonContent(const Options& o, const std::string& folder, PackageContents& contents, std::ostream& err) {
     auto output = o.Last("output");
     if (!output)
         throw UsageError("no output file: give -o OUT.scr");
     contents.output = *output;
     contents.player = o.Last("player").value_or(Beside(folder, "player.scr"));
-    FillRecord(o, contents.record);
+    FillRecord(o, contents.record, err);
     for (const std::string& path : o.All("sound"))
         contents.sounds.push_back(Entry(path));
     if (o.Flag("no-hook")) {
@@ -318,7 +325,7 @@ void CommonContent(const Options& o, const std::string& folder, PackageContents&
         contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
         // The default library must be there; a chosen one is checked with the other inputs.
         if (!o.Last("hook")) {
-            std::FILE* probe = std::fopen(contents.hook->c_str(), "rb");
+            std::FILE* probe = OpenForReading(*contents.hook);
             if (!probe)
                 throw Error("no hook library at '" + *contents.hook + "': give --hook FILE, or --no-hook");
             std::fclose(probe);
@@ -345,7 +352,19 @@ void Report(std::ostream& out, const PackageContents& contents, const BuildResul
         out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
 
-int Build(const Options& o, const std::string& folder, std::ostream& out) {
+// Builds with the progress shown on `err` when asked, the line ended before
+// anything else is printed (an error message too).
+BuildResult BuildWithProgress(const PackageContents& contents, bool showProgress, std::ostream& err) {
+    std::optional<ProgressLine> line;
+    if (showProgress)
+        line.emplace(err);
+    ProgressReport report;
+    if (line)
+        report = [&](const BuildProgress& p) { line->Show(p); };
+    return BuildPackage(contents, report);
+}
+
+int Build(const Options& o, const std::string& folder, bool showProgress, std::ostream& out, std::ostream& err) {
     if (!o.positional.empty())
         throw UsageError("unexpected argument '" + o.positional.front() + "' (see mkscr --help)");
     for (const char* slidesOnly : kSlidesOnly)
@@ -354,7 +373,7 @@ int Build(const Options& o, const std::string& folder, std::ostream& out) {
     if (o.Flag("recursive"))
         throw UsageError("--recursive belongs to mkscr slides");
     PackageContents contents;
-    CommonContent(o, folder, contents);
+    CommonContent(o, folder, contents, err);
     if (auto document = o.Last("document"))
         contents.presentation.push_back(Entry(*document));
     else if (!o.All("file").empty())
@@ -362,7 +381,7 @@ int Build(const Options& o, const std::string& folder, std::ostream& out) {
     for (const std::string& path : o.All("file"))
         contents.presentation.push_back(Entry(path));
     WarnAboutSounds(contents, out);
-    BuildResult result = BuildPackage(contents);
+    BuildResult result = BuildWithProgress(contents, showProgress, err);
     Report(out, contents, result);
     return 0;
 }
@@ -413,16 +432,19 @@ void SlideOptions(const Options& o, SlideSearch& search, ShowOptions& show) {
     show.hideCursor = !o.Flag("show-cursor");
 }
 
-int Slides(const Options& o, const std::string& folder, std::ostream& out) {
+int Slides(const Options& o, const std::string& folder, bool showProgress, std::ostream& out, std::ostream& err) {
     if (o.Last("document") || o.Last("file"))
         throw UsageError("mkscr slides makes its own document: --document and --file are not used here");
     if (o.positional.empty())
         throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
     PackageContents contents;
-    CommonContent(o, folder, contents);
+    CommonContent(o, folder, contents, err);
     SlideSearch search;
     ShowOptions show;
     SlideOptions(o, search, show);
+    // The record's interval says what the show does, unless given on its own.
+    if (search.durationMs && !o.Last("interval"))
+        contents.record.Interval = *search.durationMs;
     for (const InputEntry& sound : contents.sounds)
         search.reservedNames.push_back(sound.storedName);
 
@@ -437,7 +459,7 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
     contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
 
     WarnAboutSounds(contents, out);
-    BuildResult result = BuildPackage(contents);
+    BuildResult result = BuildWithProgress(contents, showProgress, err);
     Report(out, contents, result);
     const size_t count = selection.slides.size();
     out << "mkscr: " << count << " slide" << (count == 1 ? "" : "s") << " in " << kSlideDocumentName;
@@ -452,7 +474,8 @@ int Slides(const Options& o, const std::string& folder, std::ostream& out) {
 int RunMkscr(const std::vector<std::string>& args,
              const std::string& programFolder,
              std::ostream& out,
-             std::ostream& err) {
+             std::ostream& err,
+             bool showProgress) {
     try {
         if (args.empty()) {
             err << "mkscr: nothing to do (see mkscr --help)\n";
@@ -481,8 +504,8 @@ int RunMkscr(const std::vector<std::string>& args,
         if (o.Flag("json"))
             throw UsageError("--json belongs to mkscr inspect");
         if (command == "slides")
-            return Slides(o, programFolder, out);
-        return Build(o, programFolder, out);
+            return Slides(o, programFolder, showProgress, out, err);
+        return Build(o, programFolder, showProgress, out, err);
     } catch (const UsageError& e) {
         err << "mkscr: " << e.what() << "\n";
         return 2;

@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "picture/decode.h"
+#include "tools/mkscr/folder.h"
 #include "picture/exif.h"
 #include "tools/slideview/slide_picture.h"
 
@@ -22,7 +23,7 @@ struct FileCloser {
 
 // The whole file, or a refusal.
 std::vector<uint8_t> ReadPicture(const std::string& path, std::string& refusal) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));
     if (!file) {
         refusal = std::string("cannot be read (") + std::strerror(errno) + ")";
         return {};

@@ -1,7 +1,5 @@
 #include "tools/mkscr/slides.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -10,10 +8,11 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
-#include "saver/extract.h"
+#include "package/plain_file_name.h"
 #include "tools/mkscr/builder.h"
 #include "tools/mkscr/folder.h"
 #include "tools/mkscr/natural_order.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -44,42 +43,10 @@ void CollectFolder(const std::string& folder, bool recursive, std::vector<FoundF
     }
 }
 
-// The file's modification time in the form of a picture's date taken, local
-// time as a camera writes it, so that both sort together.
-std::string FileTimeKey(const std::string& path) {
-    struct stat info = {};
-    if (stat(path.c_str(), &info) != 0)
-        return std::string();
-    const std::time_t time = info.st_mtime;
-    char text[32] = {};
-    if (const std::tm* local = std::localtime(&time))
-        std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", local);
-    return text;
-}
-
-// The file name as the package stores it: single-byte text (command-line and
-// folder names are UTF-8 here, already the system code page on Windows).
-std::optional<std::string> SingleByteName(const std::string& name) {
-#ifdef _WIN32
-    return name;
-#else
-    return Utf8ToCp1252Exact(name);
-#endif
-}
-
-// A stored name as the terminal shows it.
-std::string ShownName(const std::string& stored) {
-#ifdef _WIN32
-    return stored;
-#else
-    return Cp1252ToUtf8(stored);
-#endif
-}
-
 // A name the player creates as it is and the slide list can hold: no
 // character that Windows refuses in a file name.
 bool StorableName(const std::string& name) {
-    return IsPlainFileName(name) && name.find_first_of("\"*<>?|") == std::string::npos;
+    return IsPlainFileName(name, RecordLeadBytes()) && name.find_first_of("\"*<>?|") == std::string::npos;
 }
 
 // Gives out the stored names: each unique among the package's files, as
@@ -96,7 +63,7 @@ class StoredNames {
     // The name for the slide at `position` (from 1), and why it differs from
     // the file's own name (empty when it does not).
     std::string For(const std::string& path, const std::string& extension, size_t position, std::string& why) {
-        const std::optional<std::string> own = SingleByteName(BaseName(path));
+        const std::optional<std::string> own = ToRecordText(BaseName(path));
         std::string name;
         if (!own) {
             why = "name outside Windows-1252";
@@ -173,7 +140,8 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
     if (search.order == SlideOrder::Date) {
         for (Candidate* candidate : shown)
-            candidate->dateKey = candidate->check.dateTaken.value_or(FileTimeKey(candidate->file.path));
+            candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
+                                                          : ModifiedTimeText(candidate->file.path).value_or("");
         std::stable_sort(shown.begin(), shown.end(),
                          [](const Candidate* a, const Candidate* b) { return a->dateKey < b->dateKey; });
     }
@@ -193,7 +161,7 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             selection.report.push_back("refused " + candidate.file.path + ": " + candidate.check.refusal);
             ++selection.refused;
         } else if (!candidate.why.empty()) {
-            selection.report.push_back("stored " + candidate.file.path + " as " + ShownName(candidate.storedName) +
+            selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
                                        " (" + candidate.why + ")");
         } else {
             selection.report.push_back("stored " + candidate.file.path);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/mkscr/folder.h"
+
 namespace orlscr::mkscr {
 
 namespace {
@@ -35,7 +37,7 @@ const char* SoundKind(std::string_view head) {
 }
 
 std::string SoundWarning(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenForReading(path);
     if (!f)
         return std::string();
     char buffer[12];

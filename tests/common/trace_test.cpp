@@ -1,4 +1,4 @@
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 #include <gtest/gtest.h>
 

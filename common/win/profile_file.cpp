@@ -1,9 +1,9 @@
-#include "setup/profile_file_win.h"
+#include "common/win/profile_file.h"
 
 #include <windows.h>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 namespace orlscr {
 namespace {
@@ -18,6 +18,7 @@ std::string ReadWithDefault(const std::string& section,
     while (true) {
         DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback, buffer.data(),
                                                   static_cast<DWORD>(buffer.size()), path.c_str());
+        // A value that fills the buffer up to its last character may have been cut.
         if (length + 1 < buffer.size() || buffer.size() >= (1u << 20)) {
             buffer.resize(length);
             return buffer;

@@ -2,12 +2,14 @@
 
 #include <string>
 
-#include "setup/setup_form.h"
+#include "common/profile_file.h"
 
 namespace orlscr {
 
 // An initialisation file on disk, read and written through the platform's
 // profile functions (GetPrivateProfileStringA, WritePrivateProfileStringA).
+// Values of any length are read whole, and a missing key is reported as
+// missing, not as an empty value.
 class PrivateProfileFile : public ProfileFile {
   public:
     explicit PrivateProfileFile(std::string path) : path_(std::move(path)) {}
