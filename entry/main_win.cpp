@@ -7,11 +7,15 @@
 #include <string>
 
 #include "common/text.h"
+#include "common/trace.h"
 #include "common/win/exit_code.h"
-#include "common/win/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/paths.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
+#include "entry/preview_mode_win.h"
 #include "entry/start_mode.h"
+#include "saver/saver_mode_win.h"
+#include "setup/settings_mode_win.h"
 
 namespace orlscr {
 namespace {
@@ -19,39 +23,11 @@ namespace {
 // PwdChangePasswordA of the password provider; its result is not used.
 using PwdChangePasswordFn = DWORD(WINAPI*)(LPCSTR regKeyName, HWND parent, UINT reserved1, UINT reserved2);
 
-std::string SystemFolder() {
-    std::string dir(MAX_PATH, '\0');
-    UINT length = ::GetSystemDirectoryA(dir.data(), static_cast<UINT>(dir.size()));
-    if (length >= dir.size()) {
-        // Too small: the call returned the size it needs, including the zero.
-        dir.resize(length);
-        length = ::GetSystemDirectoryA(dir.data(), static_cast<UINT>(dir.size()));
-        if (length >= dir.size())
-            length = 0;
-    }
-    dir.resize(length);
-    return dir;
-}
-
-std::string ProgramPath() {
-    std::string path(MAX_PATH, '\0');
-    while (true) {
-        DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // Password mode: the password provider changes the saver password for the
 // window given as the second argument. A missing library or entry changes
 // nothing.
-void ChangePassword() {
-    const std::string libraryPath = PasswordLibraryPath(SystemFolder());
+void ChangePassword(const std::string& secondArgument) {
+    const std::string libraryPath = PasswordLibraryPath(SysDir());
     UniqueModule library(::LoadLibraryA(libraryPath.c_str()));
     if (!library) {
         Trace("password library missing " + libraryPath);
@@ -64,7 +40,7 @@ void ChangePassword() {
         return;
     }
     // Window handles are 32-bit values, sign-extended on 64-bit Windows.
-    HWND parent = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
+    HWND parent = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(secondArgument)));
     Trace("password change hwnd=" + std::to_string(reinterpret_cast<INT_PTR>(parent)));
     change("SCRSAVE", parent, 0, 0);
 }
@@ -80,16 +56,18 @@ void Start() {
     SetStartArguments(UpperAscii(args.size() > 1 ? args[1] : std::string()),
                       UpperAscii(args.size() > 2 ? args[2] : std::string()));
     SetStartMode(DecideStartMode(FirstArgument()));
-    Trace("mode " + std::to_string(StartMode()) + " arg1=" + FirstArgument() + " arg2=" + SecondArgument());
+    const uint8_t startMode = StartMode();
+    Trace("mode " + std::to_string(startMode) + " arg1=" + FirstArgument() + " arg2=" + SecondArgument());
 
-    if (StartMode() == kPasswordMode) {
-        ChangePassword();
+    if (startMode == kPasswordMode) {
+        ChangePassword(SecondArgument());
         return;
     }
 
     // Only the semaphore's existence counts; it is never waited on. Without
     // one (creation failed) the player runs unguarded.
-    const std::string semaphoreName = SemaphoreName(ProgramPath());
+    const std::string programPath = ProgramPath();
+    const std::string semaphoreName = SemaphoreName(programPath, IsSystemLeadByte);
     UniqueHandle semaphore(::CreateSemaphoreA(nullptr, 0, 1, semaphoreName.c_str()));
     if (semaphore && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         Trace("semaphore exists " + semaphoreName);
@@ -104,23 +82,23 @@ void Start() {
     // Test seam: with ORLSCR_ENTRY_ONLY set, the entry stops before it hands
     // over, so the dispatch can be checked without the windows of the modes.
     const bool handOver = !EntryOnly();
-    switch (StartMode()) {
+    switch (startMode) {
         case kPreviewMode: {
             HWND previewWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
             Trace("preview hwnd=" + std::to_string(reinterpret_cast<INT_PTR>(previewWindow)));
             if (handOver)
-                RunPreviewMode(previewWindow);
+                RunPreviewMode(previewWindow, programPath);
             break;
         }
         case kSettingsMode:
             Trace("settings");
             if (handOver)
-                RunSettingsMode();
+                RunSettingsMode(programPath);
             break;
         default:
             Trace("saver");
             if (handOver)
-                RunSaverMode();
+                RunSaverMode(startMode);
             break;
     }
 }

@@ -7,13 +7,14 @@
 #include <optional>
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
 #include "entry/preview.h"
+#include "entry/preview_mode_win.h"
 #include "package/image.h"
 #include "package/own_file_win.h"
-#include "transition/picture_decode.h"
+#include "picture/picture_win.h"
 
 namespace orlscr {
 namespace {
@@ -21,82 +22,22 @@ namespace {
 // Pause between two looks at the preview window, so the waits do not spin.
 constexpr DWORD kPollPause = 20;
 
-// A 24-bit top-down bitmap stretched into (0, 0)-(width, height).
-void DrawBitmap(HDC dc, const Bitmap& bitmap, const PreviewSize& size) {
-    if (bitmap.IsEmpty())
-        return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = bitmap.Width();
-    info.bmiHeader.biHeight = -bitmap.Height();  // rows top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchDIBits(dc, 0, 0, size.width, size.height, 0, 0, bitmap.Width(), bitmap.Height(), bitmap.Bits(), &info,
-                    DIB_RGB_COLORS, SRCCOPY);
-}
-
-// An icon is drawn at its own size at the top-left corner, never stretched.
-void DrawIcon(HDC dc, const uint8_t* file, size_t fileSize) {
-    const IconImage image = FirstIconImage(file, fileSize);
-    HICON icon = ::CreateIconFromResourceEx(const_cast<PBYTE>(file + image.offset), static_cast<DWORD>(image.size),
-                                            TRUE, 0x00030000, image.width, image.height, LR_DEFAULTCOLOR);
-    if (icon == nullptr) {
-        Trace("preview icon rejected");
-        return;
-    }
-    ::DrawIconEx(dc, 0, 0, icon, image.width, image.height, 0, nullptr, DI_NORMAL);
-    ::DestroyIcon(icon);
-}
-
-void PlayMetafile(HDC dc, HENHMETAFILE metafile, const PreviewSize& size) {
-    if (metafile == nullptr) {
-        Trace("preview metafile rejected");
-        return;
-    }
-    const RECT target = {0, 0, size.width, size.height};
-    ::PlayEnhMetaFile(dc, metafile, &target);
-    ::DeleteEnhMetaFile(metafile);
-}
-
-const uint8_t* Bytes(const std::string& data) {
-    return reinterpret_cast<const uint8_t*>(data.data());
-}
-
+// A bitmap, JPEG picture or metafile is stretched to fill the preview; an icon
+// is drawn at its own size at the top-left corner.
 void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
     if (picture.Empty())
         return;
-    const std::string& data = picture.data;
-    if (picture.className == "TJPEGImage") {
-        DrawBitmap(dc, DecodeJpeg(Bytes(data), data.size()), size);
-    } else if (picture.className == "TBitmap") {
-        DrawBitmap(dc, DecodeBmp(Bytes(data), data.size()), size);
-    } else if (picture.className == "TIcon") {
-        DrawIcon(dc, Bytes(data), data.size());
-    } else if (picture.className == "TMetafile" && picture.enhancedMetafile) {
-        if (!IsCompleteEnhancedMetafile(Bytes(data), data.size()))
-            throw Error("Invalid metafile");
-        PlayMetafile(dc, ::SetEnhMetaFileBits(static_cast<UINT>(data.size()), Bytes(data)), size);
-    } else if (picture.className == "TMetafile") {
-        const PlaceableMetafile placeable = ParsePlaceableMetafile(Bytes(data), data.size());
-        // The picture's own size: the metafile's records are scaled from it to
-        // the preview rectangle.
-        METAFILEPICT extent = {};
-        extent.mm = MM_ANISOTROPIC;
-        extent.xExt = placeable.widthHimetric;
-        extent.yExt = placeable.heightHimetric;
-        PlayMetafile(
-            dc,
-            ::SetWinMetaFileBits(static_cast<UINT>(placeable.size), Bytes(data) + placeable.offset, nullptr, &extent),
-            size);
-    }
+    ExaminePreviewPicture(picture);
+    const TGraphic graphic = TGraphic::FromFileBytes(picture.data);
+    const RECT target = graphic.GetKind() == TGraphic::Kind::kIcon ? RECT{0, 0, graphic.Width(), graphic.Height()}
+                                                                   : RECT{0, 0, size.width, size.height};
+    graphic.Draw(dc, target);
     ::GdiFlush();
 }
 
 }  // namespace
 
-void RunPreviewMode(HWND previewWindow) {
+void RunPreviewMode(HWND previewWindow, const std::string& programPath) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
     while (!::IsWindowVisible(previewWindow)) {
@@ -118,7 +59,7 @@ void RunPreviewMode(HWND previewWindow) {
         // Only the trailer field and the preview stream are read, and the file
         // is let go before the long wait so that it does not stay locked
         // against writers for as long as the display settings are open.
-        std::unique_ptr<InputFile> file = OpenOwnPackage();
+        std::unique_ptr<InputFile> file = OpenPackageFile(programPath);
         picture = ReadPreviewImage(*file);
     }
     // A file shorter than its trailer, or a stream whose object is no image:

@@ -94,10 +94,8 @@ int32_t ParseWindowHandle(std::string_view argument) {
     throw Error("'" + std::string(argument) + "' is not a valid integer value");
 }
 
-std::string SemaphoreName(std::string_view programPath) {
-    size_t slash = programPath.find_last_of("\\/");
-    std::string_view name = slash == std::string_view::npos ? programPath : programPath.substr(slash + 1);
-    return std::string(name) + "Semaphore";
+std::string SemaphoreName(std::string_view programPath, LeadBytePredicate isLeadByte) {
+    return FileNameOf(programPath, isLeadByte) + "Semaphore";
 }
 
 std::string PasswordLibraryPath(std::string_view systemDir) {

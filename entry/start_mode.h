@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/path.h"
+
 namespace orlscr {
 
 // The four ways the platform starts a screen saver. The values are those of the
@@ -45,8 +47,9 @@ uint8_t DecideStartMode(std::string_view firstArgument);
 int32_t ParseWindowHandle(std::string_view argument);
 
 // The name of the single-instance semaphore for the program at `programPath`:
-// its file name (after the last backslash or slash) followed by "Semaphore".
-std::string SemaphoreName(std::string_view programPath);
+// its file name (FileNameOf, with the lead bytes of the system code page)
+// followed by "Semaphore".
+std::string SemaphoreName(std::string_view programPath, LeadBytePredicate isLeadByte = nullptr);
 
 // The password provider's path in `systemDir`: exactly one backslash between
 // the folder and "MPR.DLL"; an empty folder gives "MPR.DLL" alone.

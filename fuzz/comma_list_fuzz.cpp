@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "common/path.h"
 #include "package/comma_list.h"
-#include "package/paths.h"
 
 using namespace orlscr;
 

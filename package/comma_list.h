@@ -5,11 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace orlscr {
+#include "common/path.h"
 
-// Tells whether a byte starts a double-byte character of the system code page.
-// Portable code knows no lead bytes; the Windows side passes IsDBCSLeadByte.
-using LeadBytePredicate = bool (*)(unsigned char);
+namespace orlscr {
 
 // Comma-list text into items. Blanks (codes 1..32) around items are skipped; an
 // item in double quotes runs to the matching quote, a doubled quote inside

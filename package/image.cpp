@@ -1,40 +1,18 @@
 #include "package/image.h"
 
-#include <cstring>
-
+#include "common/bounded_bytes.h"
 #include "common/error.h"
+#include "picture/picture_info.h"
 #include "package/trailer.h"
 
 namespace orlscr {
 
 namespace {
 
-uint32_t Le32(std::string_view bytes) {
-    return uint32_t{static_cast<unsigned char>(bytes[0])} | (uint32_t{static_cast<unsigned char>(bytes[1])} << 8) |
-           (uint32_t{static_cast<unsigned char>(bytes[2])} << 16) |
-           (uint32_t{static_cast<unsigned char>(bytes[3])} << 24);
-}
-
-std::string Le32Bytes(uint32_t v) {
-    std::string s(4, '\0');
-    for (int k = 0; k < 4; ++k)
-        s[static_cast<size_t>(k)] = static_cast<char>((v >> (8 * k)) & 0xFF);
-    return s;
-}
-
 // 4-byte size, then that many bytes.
 std::string SizePrefixed(std::string_view rest) {
-    if (rest.size() < 4)
-        throw Error(kStreamReadError);
-    uint32_t size = Le32(rest);
-    if (size > rest.size() - 4)
-        throw Error(kStreamReadError);
-    return std::string(rest.substr(4, size));
-}
-
-bool IsEnhancedMetafile(std::string_view data) {
-    // EMR_HEADER record (type 1) with the " EMF" signature at offset 40.
-    return data.size() >= 44 && Le32(data) == 1 && data.substr(40, 4) == " EMF";
+    const BoundedBytes in(rest, kStreamReadError);
+    return std::string(in.Text(4, in.U32(0)));
 }
 
 }  // namespace
@@ -62,14 +40,11 @@ PictureBytes ParsePictureData(std::string_view value) {
     } else if (className == "TIcon") {
         picture.data = std::string(rest);
     } else if (className == "TMetafile") {
-        if (rest.size() < 4)
-            throw Error(kStreamReadError);
-        uint32_t length = Le32(rest);
+        const BoundedBytes in(rest, kStreamReadError);
+        const uint32_t length = in.U32(0);
         if (length > 4) {
-            if (length - 4 > rest.size() - 4)
-                throw Error(kStreamReadError);
-            picture.data = std::string(rest.substr(4, length - 4));
-            picture.enhancedMetafile = IsEnhancedMetafile(picture.data);
+            picture.data = std::string(in.Text(4, length - 4));
+            picture.enhancedMetafile = RecognisePicture(picture.data) == PictureFormat::kEnhancedMetafile;
         }
     } else {
         return picture;  // not a class that can be drawn: no picture
@@ -94,16 +69,23 @@ std::string MakePictureData(std::string_view className, std::string_view fileByt
     return value;
 }
 
-std::optional<PictureBytes> ReadPreviewPicture(InputFile& file) {
-    auto fieldA = ReadTrailerFieldA(file);
+std::optional<PictureBytes> ReadPreviewImage(InputFile& file) {
+    const std::optional<int32_t> fieldA = ReadTrailerFieldA(file);
     if (!fieldA)
         return std::nullopt;
     ByteReader in(file, PreviewStreamOffset(file.Size(), *fieldA));
     ComponentReader reader(in, DefaultClassTable());
     std::unique_ptr<StreamObject> object = reader.ReadRootComponent(nullptr);
     if (object->ClassName() != TImage::kClassName)
-        return PictureBytes{};
-    return ParsePictureData(static_cast<TImage*>(object.get())->PictureData);
+        return std::nullopt;
+    return ParsePictureData(static_cast<const TImage*>(object.get())->PictureData);
+}
+
+std::optional<PictureBytes> ReadPreviewPicture(InputFile& file) {
+    const std::optional<int32_t> fieldA = ReadTrailerFieldA(file);
+    if (!fieldA)
+        return std::nullopt;
+    return ReadPreviewImage(file).value_or(PictureBytes{});
 }
 
 }  // namespace orlscr

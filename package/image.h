@@ -44,10 +44,16 @@ PictureBytes ParsePictureData(std::string_view value);
 std::string MakePictureData(std::string_view className, std::string_view fileBytes);
 
 // The preview picture of a package: field A of the trailer leads to a stream
-// holding one object, created through the class table. Nothing when the file is
-// shorter than the trailer; no picture (an empty class name) when the object is
-// not an image. Stream errors throw, as a package without preview whose field A
-// leads to an embedded file does ("Invalid stream format").
+// holding one object, created through the class table. Nothing when the file
+// is shorter than the trailer, or when the object is not an image: then there
+// is no picture to show and the preview has nothing to wait for. An image
+// without a picture (or with one of a class that cannot be drawn) gives an
+// empty picture. Stream errors throw, as a package without preview whose field
+// A leads to an embedded file does ("Invalid stream format").
+std::optional<PictureBytes> ReadPreviewImage(InputFile& file);
+
+// ReadPreviewImage for reports of what a package stores, where an object that
+// is not an image counts as an empty picture rather than as no stream.
 std::optional<PictureBytes> ReadPreviewPicture(InputFile& file);
 
 }  // namespace orlscr

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "common/error.h"
+#include "common/win/paths.h"
+#include "common/win/unique.h"
 
 namespace orlscr {
 
@@ -10,14 +12,11 @@ namespace {
 
 class Win32InputFile : public InputFile {
   public:
-    explicit Win32InputFile(HANDLE handle) : handle_(handle) {}
-    ~Win32InputFile() override { CloseHandle(handle_); }
-    Win32InputFile(const Win32InputFile&) = delete;
-    Win32InputFile& operator=(const Win32InputFile&) = delete;
+    explicit Win32InputFile(UniqueFile file) : file_(std::move(file)) {}
 
     int64_t Size() override {
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(handle_, &size))
+        if (!GetFileSizeEx(file_.get(), &size))
             return 0;
         return size.QuadPart;
     }
@@ -33,7 +32,7 @@ class Win32InputFile : public InputFile {
         if (!positioned_) {
             LARGE_INTEGER to;
             to.QuadPart = position_;
-            if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN))
+            if (!SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN))
                 return 0;
             positioned_ = true;
         }
@@ -42,7 +41,7 @@ class Win32InputFile : public InputFile {
         while (total < count) {
             DWORD chunk = count - total > 0x10000000 ? 0x10000000 : static_cast<DWORD>(count - total);
             DWORD got = 0;
-            if (!ReadFile(handle_, out + total, chunk, &got, nullptr) || got == 0)
+            if (!ReadFile(file_.get(), out + total, chunk, &got, nullptr) || got == 0)
                 break;
             total += got;
         }
@@ -51,7 +50,7 @@ class Win32InputFile : public InputFile {
     }
 
   private:
-    HANDLE handle_;
+    UniqueFile file_;
     int64_t position_ = 0;
     bool positioned_ = true;
 };
@@ -59,35 +58,15 @@ class Win32InputFile : public InputFile {
 }  // namespace
 
 std::unique_ptr<InputFile> OpenPackageFile(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         throw Error("Cannot open file " + path);
-    return std::make_unique<Win32InputFile>(handle);
-}
-
-std::string OwnFileName() {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return std::string(buffer, n);
+    return std::make_unique<Win32InputFile>(std::move(file));
 }
 
 std::unique_ptr<InputFile> OpenOwnPackage() {
-    return OpenPackageFile(OwnFileName());
-}
-
-bool ReadOwnSettingsRecord(TSSFileLocations* target) {
-    auto file = OpenOwnPackage();
-    return ReadSettingsRecord(*file, target);
-}
-
-std::unique_ptr<TSSFileLocations> ReadOwnSettingsRecord() {
-    auto file = OpenOwnPackage();
-    return ReadSettingsRecord(*file);
-}
-
-bool IsSystemLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != 0;
+    return OpenPackageFile(ProgramPath());
 }
 
 }  // namespace orlscr

@@ -171,6 +171,26 @@ bool ReadFontProperty(TFont& font, std::string_view name, ComponentReader& reade
     return true;
 }
 
+// One value of a stored property, read into the member as its kind asks.
+void ReadValue(ComponentReader& reader, std::string& value) {
+    value = reader.ReadString();
+}
+void ReadValue(ComponentReader&, TFont&) {
+    throw Error(kInvalidPropertyValue);  // an object, not a value: its properties come as TextFont.*
+}
+void ReadValue(ComponentReader& reader, TColor& value) {
+    value = ReadColour(reader);
+}
+void ReadValue(ComponentReader& reader, bool& value) {
+    value = reader.ReadBoolean();
+}
+void ReadValue(ComponentReader& reader, int32_t& value) {
+    value = reader.ReadInteger();
+}
+void ReadValue(ComponentReader& reader, CommaList& value) {
+    value.SetText(reader.ReadString());
+}
+
 }  // namespace
 
 bool IdentToColor(std::string_view ident, TColor& color) {
@@ -206,122 +226,26 @@ void TFont::SetSize(int32_t points) {
     Height = static_cast<int32_t>(-int64_t{MulDiv(points, kPixelsPerInch, 72)});
 }
 
-const char* const kSettingsPropertyNames[37] = {
-    "Text",
-    "TextFont",
-    "Background",
-    "lRandomStyle",
-    "lRandomPic",
-    "lClearOldImage",
-    "lStretch",
-    "Interval",
-    "SoundRandom",
-    "lSoundLoop",
-    "lMute",
-    "lExitMouseMove",
-    "lExitMouseClick",
-    "lExitKeyPress",
-    "lShowMouseCursor",
-    "lExitFSCommandQuit",
-    "Title",
-    "Author",
-    "Email",
-    "Web",
-    "Ver",
-    "LogoFileName",
-    "LogoLayout",
-    "LogoTransprent",
-    "LogoFilePosition",
-    "HookPosition",
-    "HookSize",
-    "EffectCommaList",
-    "PicCommaList",
-    "PicFileNamesCommaList",
-    "SndCommaList",
-    "SndFileNamesCommaList",
-    "SndSizesCommaList",
-    "FlashCommaList",
-    "FlashFileNamesCommaList",
-    "FlashSizesCommaList",
-    "DescriptCommaList",
-};
-
 bool TSSFileLocations::ReadProperty(std::string_view path, ComponentReader& reader) {
-    size_t dot = path.find('.');
-    if (dot != std::string_view::npos) {
-        if (!SameIdent(path.substr(0, dot), "TextFont"))
-            return false;
-        return ReadFontProperty(TextFont, path.substr(dot + 1), reader);
-    }
-
-    struct Entry {
-        const char* name;
-        enum Kind { String, Boolean, Integer, Colour, List } kind;
-        void* field;
-    };
-    const Entry entries[] = {
-        {"Text", Entry::String, &Text},
-        {"Background", Entry::Colour, &Background},
-        {"lRandomStyle", Entry::Boolean, &lRandomStyle},
-        {"lRandomPic", Entry::Boolean, &lRandomPic},
-        {"lClearOldImage", Entry::Boolean, &lClearOldImage},
-        {"lStretch", Entry::Boolean, &lStretch},
-        {"Interval", Entry::Integer, &Interval},
-        {"SoundRandom", Entry::Integer, &SoundRandom},
-        {"lSoundLoop", Entry::Boolean, &lSoundLoop},
-        {"lMute", Entry::Boolean, &lMute},
-        {"lExitMouseMove", Entry::Boolean, &lExitMouseMove},
-        {"lExitMouseClick", Entry::Boolean, &lExitMouseClick},
-        {"lExitKeyPress", Entry::Boolean, &lExitKeyPress},
-        {"lShowMouseCursor", Entry::Boolean, &lShowMouseCursor},
-        {"lExitFSCommandQuit", Entry::Boolean, &lExitFSCommandQuit},
-        {"Title", Entry::String, &Title},
-        {"Author", Entry::String, &Author},
-        {"Email", Entry::String, &Email},
-        {"Web", Entry::String, &Web},
-        {"Ver", Entry::String, &Ver},
-        {"LogoFileName", Entry::String, &LogoFileName},
-        {"LogoLayout", Entry::Integer, &LogoLayout},
-        {"LogoTransprent", Entry::Boolean, &LogoTransprent},
-        {"LogoFilePosition", Entry::Integer, &LogoFilePosition},
-        {"HookPosition", Entry::Integer, &HookPosition},
-        {"HookSize", Entry::Integer, &HookSize},
-        {"EffectCommaList", Entry::List, &EffectCommaList},
-        {"PicCommaList", Entry::List, &PicCommaList},
-        {"PicFileNamesCommaList", Entry::List, &PicFileNamesCommaList},
-        {"SndCommaList", Entry::List, &SndCommaList},
-        {"SndFileNamesCommaList", Entry::List, &SndFileNamesCommaList},
-        {"SndSizesCommaList", Entry::List, &SndSizesCommaList},
-        {"FlashCommaList", Entry::List, &FlashCommaList},
-        {"FlashFileNamesCommaList", Entry::List, &FlashFileNamesCommaList},
-        {"FlashSizesCommaList", Entry::List, &FlashSizesCommaList},
-        {"DescriptCommaList", Entry::List, &DescriptCommaList},
-        {"Tag", Entry::Integer, &Tag},
-    };
-    for (const Entry& entry : entries) {
-        if (!SameIdent(entry.name, path))
-            continue;
-        switch (entry.kind) {
-            case Entry::String:
-                *static_cast<std::string*>(entry.field) = reader.ReadString();
-                break;
-            case Entry::Boolean:
-                *static_cast<bool*>(entry.field) = reader.ReadBoolean();
-                break;
-            case Entry::Integer:
-                *static_cast<int32_t*>(entry.field) = reader.ReadInteger();
-                break;
-            case Entry::Colour:
-                *static_cast<TColor*>(entry.field) = ReadColour(reader);
-                break;
-            case Entry::List:
-                static_cast<CommaList*>(entry.field)->SetText(reader.ReadString());
-                break;
-        }
+    // A dotted path leads into a nested object: "TextFont.Height".
+    const size_t dot = path.find('.');
+    const std::string_view name = path.substr(0, dot);
+    if (SameIdent(name, "Tag") && dot == std::string_view::npos) {  // of the component; never written
+        Tag = reader.ReadInteger();
         return true;
     }
-    if (SameIdent(path, "TextFont"))
-        throw Error(kInvalidPropertyValue);  // an object, not a value
+    for (const SettingsProperty& property : kSettingsProperties) {
+        if (!SameIdent(property.name, name))
+            continue;
+        if (dot != std::string_view::npos) {
+            if (property.kind != PropertyKind::Font)
+                return false;
+            return ReadFontProperty(this->*std::get<TFont TSSFileLocations::*>(property.member),
+                                    path.substr(dot + 1), reader);
+        }
+        VisitProperty(property, *this, [&](auto& value) { ReadValue(reader, value); });
+        return true;
+    }
     return false;
 }
 
@@ -344,21 +268,15 @@ int32_t TSSFileLocations::FlashSize(int index) const {
     return ItemAsInteger(FlashSizesCommaList, index);
 }
 
-bool TSSFileLocations::operator==(const TSSFileLocations& o) const {
-    return Name == o.Name && Text == o.Text && TextFont == o.TextFont && Background == o.Background &&
-           lRandomStyle == o.lRandomStyle && lRandomPic == o.lRandomPic && lClearOldImage == o.lClearOldImage &&
-           lStretch == o.lStretch && Interval == o.Interval && SoundRandom == o.SoundRandom &&
-           lSoundLoop == o.lSoundLoop && lMute == o.lMute && lExitMouseMove == o.lExitMouseMove &&
-           lExitMouseClick == o.lExitMouseClick && lExitKeyPress == o.lExitKeyPress &&
-           lShowMouseCursor == o.lShowMouseCursor && lExitFSCommandQuit == o.lExitFSCommandQuit && Title == o.Title &&
-           Author == o.Author && Email == o.Email && Web == o.Web && Ver == o.Ver && LogoFileName == o.LogoFileName &&
-           LogoLayout == o.LogoLayout && LogoTransprent == o.LogoTransprent && LogoFilePosition == o.LogoFilePosition &&
-           HookPosition == o.HookPosition && HookSize == o.HookSize && EffectCommaList == o.EffectCommaList &&
-           PicCommaList == o.PicCommaList && PicFileNamesCommaList == o.PicFileNamesCommaList &&
-           SndCommaList == o.SndCommaList && SndFileNamesCommaList == o.SndFileNamesCommaList &&
-           SndSizesCommaList == o.SndSizesCommaList && FlashCommaList == o.FlashCommaList &&
-           FlashFileNamesCommaList == o.FlashFileNamesCommaList && FlashSizesCommaList == o.FlashSizesCommaList &&
-           DescriptCommaList == o.DescriptCommaList && Tag == o.Tag;
+bool TSSFileLocations::operator==(const TSSFileLocations& other) const {
+    if (Name != other.Name || Tag != other.Tag)
+        return false;
+    for (const SettingsProperty& property : kSettingsProperties) {
+        bool same = std::visit([&](auto member) { return this->*member == other.*member; }, property.member);
+        if (!same)
+            return false;
+    }
+    return true;
 }
 
 void ReadSettingsRecordAt(InputFile& file, int64_t offset, TSSFileLocations& target) {

@@ -5,16 +5,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "package/comma_list.h"
 #include "package/input_file.h"
+#include "package/settings_properties.h"
 #include "package/stream_reader.h"
 
 namespace orlscr {
-
-// A 32-bit colour: low byte red, then green, then blue; system colours are
-// 0x80000000 plus the platform's system-colour index.
-using TColor = uint32_t;
 
 // Colour identifiers ("clWindowText") and character-set identifiers
 // ("DEFAULT_CHARSET") as the stream writes them. Identifiers compare without
@@ -52,50 +50,17 @@ struct TFont {
 };
 
 // The settings record of a package. Members are the stored properties in
-// stream order, each starting at its initial value (0, false, empty, the
-// default font). The three sound lists are parallel (item i of each describes
-// one embedded file), and so are the three presentation ("Flash") lists.
+// stream order (ORLSCR_SETTINGS_PROPERTIES), each starting at its initial value
+// (0, false, empty, the default font). The three sound lists are parallel (item
+// i of each describes one embedded file), and so are the three presentation
+// ("Flash") lists.
 class TSSFileLocations : public StreamObject {
   public:
     static constexpr std::string_view kClassName = "TSSFileLocations";
 
-    std::string Text;
-    TFont TextFont;
-    TColor Background = 0;
-    bool lRandomStyle = false;
-    bool lRandomPic = false;
-    bool lClearOldImage = false;
-    bool lStretch = false;
-    int32_t Interval = 0;
-    int32_t SoundRandom = 0;  // 2: a random track every play; 3: one random track for the run; else list order
-    bool lSoundLoop = false;
-    bool lMute = false;
-    bool lExitMouseMove = false;
-    bool lExitMouseClick = false;
-    bool lExitKeyPress = false;
-    bool lShowMouseCursor = false;
-    bool lExitFSCommandQuit = false;
-    std::string Title;
-    std::string Author;
-    std::string Email;
-    std::string Web;
-    std::string Ver;  // "powerpoint" (exactly) marks a presentation package
-    std::string LogoFileName;
-    int32_t LogoLayout = 0;
-    bool LogoTransprent = false;
-    int32_t LogoFilePosition = 0;
-    int32_t HookPosition = 0;
-    int32_t HookSize = 0;
-    CommaList EffectCommaList;
-    CommaList PicCommaList;
-    CommaList PicFileNamesCommaList;
-    CommaList SndCommaList;             // absolute offsets of the sound tracks
-    CommaList SndFileNamesCommaList;    // their names, without folders
-    CommaList SndSizesCommaList;        // their sizes
-    CommaList FlashCommaList;           // absolute offsets of the presentation files
-    CommaList FlashFileNamesCommaList;  // their names; the first is the document
-    CommaList FlashSizesCommaList;      // their sizes
-    CommaList DescriptCommaList;
+#define ORLSCR_DECLARE_PROPERTY(name, kind) PropertyType<PropertyKind::kind> name{};
+    ORLSCR_SETTINGS_PROPERTIES(ORLSCR_DECLARE_PROPERTY)
+#undef ORLSCR_DECLARE_PROPERTY
 
     int32_t Tag = 0;  // of the component; never written
 
@@ -120,8 +85,35 @@ class TSSFileLocations : public StreamObject {
 
 inline constexpr const char* kIndexOutOfBounds = "Index is out of bounds";
 
-// The names of the stored properties in stream order (TextFont as one name).
-extern const char* const kSettingsPropertyNames[37];
+// One stored property: its stream name, its kind and the member that holds it.
+using PropertyMember = std::variant<std::string TSSFileLocations::*,
+                                    TFont TSSFileLocations::*,
+                                    TColor TSSFileLocations::*,
+                                    bool TSSFileLocations::*,
+                                    int32_t TSSFileLocations::*,
+                                    CommaList TSSFileLocations::*>;
+struct SettingsProperty {
+    std::string_view name;
+    PropertyKind kind;
+    PropertyMember member;
+};
+
+// Every stored property in stream order; the reader, the writer, equality and
+// the package report all walk this table.
+inline constexpr SettingsProperty kSettingsProperties[] = {
+#define ORLSCR_PROPERTY_ENTRY(name, kind) \
+    {#name, PropertyKind::kind, PropertyMember(std::in_place_type<PropertyType<PropertyKind::kind> TSSFileLocations::*>, &TSSFileLocations::name)},
+    ORLSCR_SETTINGS_PROPERTIES(ORLSCR_PROPERTY_ENTRY)
+#undef ORLSCR_PROPERTY_ENTRY
+};
+
+// Calls `f(member)` with a reference to the member of `record` that `property`
+// names, typed as the property's kind (std::string, TFont, TColor, bool,
+// int32_t or CommaList).
+template <typename Record, typename F>
+decltype(auto) VisitProperty(const SettingsProperty& property, Record& record, F&& f) {
+    return std::visit([&](auto member) -> decltype(auto) { return f(record.*member); }, property.member);
+}
 
 // Reads the settings record of a package: field B of the trailer gives the
 // offset of its stream. With a target the values go into it (its class is not

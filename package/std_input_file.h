@@ -15,6 +15,8 @@ class StdInputFile : public InputFile {
   public:
     // Throws Error("Cannot open file <path>") when the file cannot be opened.
     explicit StdInputFile(const std::string& path);
+    // Takes over a file that is open for reading (not null).
+    explicit StdInputFile(std::FILE* file) : file_(file) {}
     ~StdInputFile() override;
     StdInputFile(const StdInputFile&) = delete;
     StdInputFile& operator=(const StdInputFile&) = delete;

@@ -92,80 +92,55 @@ std::string ComponentWriter::Finish() {
 
 namespace {
 
-void WriteColour(ComponentWriter& w, std::string_view name, TColor color) {
+// One stored property, written as its kind asks (see WriteSettingsRecordStream).
+void WriteValue(ComponentWriter& w, std::string_view name, TColor color) {
     if (const char* ident = ColorToIdent(color))
         w.WriteIdent(name, ident);
     else
         w.WriteInteger(name, static_cast<int32_t>(color));
 }
 
-void WriteFont(ComponentWriter& w, const TFont& font) {
+void WriteValue(ComponentWriter& w, std::string_view name, const TFont& font) {
+    const std::string prefix = std::string(name) + ".";
     if (const char* ident = CharsetToIdent(font.Charset))
-        w.WriteIdent("TextFont.Charset", ident);
+        w.WriteIdent(prefix + "Charset", ident);
     else
-        w.WriteInteger("TextFont.Charset", font.Charset);
-    WriteColour(w, "TextFont.Color", font.Color);
-    w.WriteInteger("TextFont.Height", font.Height);
-    w.WriteString("TextFont.Name", font.Name);
+        w.WriteInteger(prefix + "Charset", font.Charset);
+    WriteValue(w, prefix + "Color", font.Color);
+    w.WriteInteger(prefix + "Height", font.Height);
+    w.WriteString(prefix + "Name", font.Name);
     if (font.Pitch != TFontPitch::fpDefault)
-        w.WriteIdent("TextFont.Pitch", PitchToIdent(font.Pitch));
+        w.WriteIdent(prefix + "Pitch", PitchToIdent(font.Pitch));
     std::vector<std::string> style;
     for (int k = 0; k < 4; ++k)
         if (font.Style & (1 << k))
             style.emplace_back(kFontStyleNames[k]);
-    w.WriteSet("TextFont.Style", style);
+    w.WriteSet(prefix + "Style", style);
 }
 
-void WriteText(ComponentWriter& w, std::string_view name, std::string_view text) {
+void WriteValue(ComponentWriter& w, std::string_view name, const std::string& text) {
     if (!text.empty())
         w.WriteString(name, text);
 }
 
-void WriteList(ComponentWriter& w, std::string_view name, const CommaList& list) {
-    WriteText(w, name, list.Text());
+void WriteValue(ComponentWriter& w, std::string_view name, bool value) {
+    w.WriteBoolean(name, value);
+}
+
+void WriteValue(ComponentWriter& w, std::string_view name, int32_t value) {
+    w.WriteInteger(name, value);
+}
+
+void WriteValue(ComponentWriter& w, std::string_view name, const CommaList& list) {
+    WriteValue(w, name, list.Text());
 }
 
 }  // namespace
 
 std::string WriteSettingsRecordStream(const TSSFileLocations& r) {
     ComponentWriter w(TSSFileLocations::kClassName, r.Name);
-    WriteText(w, "Text", r.Text);
-    WriteFont(w, r.TextFont);
-    WriteColour(w, "Background", r.Background);
-    w.WriteBoolean("lRandomStyle", r.lRandomStyle);
-    w.WriteBoolean("lRandomPic", r.lRandomPic);
-    w.WriteBoolean("lClearOldImage", r.lClearOldImage);
-    w.WriteBoolean("lStretch", r.lStretch);
-    w.WriteInteger("Interval", r.Interval);
-    w.WriteInteger("SoundRandom", r.SoundRandom);
-    w.WriteBoolean("lSoundLoop", r.lSoundLoop);
-    w.WriteBoolean("lMute", r.lMute);
-    w.WriteBoolean("lExitMouseMove", r.lExitMouseMove);
-    w.WriteBoolean("lExitMouseClick", r.lExitMouseClick);
-    w.WriteBoolean("lExitKeyPress", r.lExitKeyPress);
-    w.WriteBoolean("lShowMouseCursor", r.lShowMouseCursor);
-    w.WriteBoolean("lExitFSCommandQuit", r.lExitFSCommandQuit);
-    WriteText(w, "Title", r.Title);
-    WriteText(w, "Author", r.Author);
-    WriteText(w, "Email", r.Email);
-    WriteText(w, "Web", r.Web);
-    WriteText(w, "Ver", r.Ver);
-    WriteText(w, "LogoFileName", r.LogoFileName);
-    w.WriteInteger("LogoLayout", r.LogoLayout);
-    w.WriteBoolean("LogoTransprent", r.LogoTransprent);
-    w.WriteInteger("LogoFilePosition", r.LogoFilePosition);
-    w.WriteInteger("HookPosition", r.HookPosition);
-    w.WriteInteger("HookSize", r.HookSize);
-    WriteList(w, "EffectCommaList", r.EffectCommaList);
-    WriteList(w, "PicCommaList", r.PicCommaList);
-    WriteList(w, "PicFileNamesCommaList", r.PicFileNamesCommaList);
-    WriteList(w, "SndCommaList", r.SndCommaList);
-    WriteList(w, "SndFileNamesCommaList", r.SndFileNamesCommaList);
-    WriteList(w, "SndSizesCommaList", r.SndSizesCommaList);
-    WriteList(w, "FlashCommaList", r.FlashCommaList);
-    WriteList(w, "FlashFileNamesCommaList", r.FlashFileNamesCommaList);
-    WriteList(w, "FlashSizesCommaList", r.FlashSizesCommaList);
-    WriteList(w, "DescriptCommaList", r.DescriptCommaList);
+    for (const SettingsProperty& property : kSettingsProperties)
+        VisitProperty(property, r, [&](const auto& value) { WriteValue(w, property.name, value); });
     return w.Finish();
 }
 

@@ -1,6 +1,8 @@
 #include "saver/desktop_win.h"
 
-#include "common/win/trace.h"
+#include "common/path.h"
+#include "common/trace.h"
+#include "common/win/paths.h"
 
 namespace orlscr {
 
@@ -29,12 +31,7 @@ void Win32DesktopSettings::SetScreenSaverRunning(bool running) {
 }
 
 PasswordCheck Win32PasswordProvider::VerifyScreenSavePwd() {
-    char buffer[260] = {};
-    const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
-    std::string path(buffer, length < sizeof buffer ? length : 0);
-    if (!path.empty() && path.back() != '\\')
-        path += '\\';
-    path += "PASSWORD.CPL";
+    const std::string path = JoinPath(SysDir(), "PASSWORD.CPL", IsSystemLeadByte);
     UniqueModule library(::LoadLibraryA(path.c_str()));
     if (!library) {
         Trace("password library missing");

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/path.h"
 #include "common/text.h"
-#include "package/paths.h"
 
 namespace orlscr {
 
@@ -36,17 +36,6 @@ std::string LocalPath(const std::string& path) {
 #endif
 }
 
-bool IsDeviceName(std::string_view name) {
-    // The part before the first dot counts: "NUL.txt" is the device too.
-    const std::string base = UpperAscii(TrimBlanks(name.substr(0, name.find('.'))));
-    static constexpr const char* kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (base == device)
-            return true;
-    }
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
-}
-
 }  // namespace
 
 std::unique_ptr<TargetFile> StdTargetFiles::Create(const std::string& path) {
@@ -63,26 +52,6 @@ bool StdTargetFiles::Delete(const std::string& path) {
 bool StdTargetFiles::Replace(const std::string& from, const std::string& to) {
     return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0;
 }
-
-bool IsPlainFileName(std::string_view name, LeadBytePredicate isLeadByte) {
-    if (name.empty())
-        return false;
-    bool onlyDotsAndBlanks = true;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (isLeadByte && isLeadByte(c) && i + 1 < name.size()) {
-            onlyDotsAndBlanks = false;
-            ++i;  // the trail byte is part of the character
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':' || c < 32)
-            return false;
-        if (c != '.' && c != ' ')
-            onlyDotsAndBlanks = false;
-    }
-    return !onlyDotsAndBlanks && !IsDeviceName(name);
-}
-
 void EmbeddedFileCopy(InputFile& source, TargetFile& target, int64_t count) {
     if (count < 0)
         throw Error(kStreamReadError);

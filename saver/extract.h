@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "package/comma_list.h"
 #include "package/input_file.h"
+#include "package/plain_file_name.h"
 #include "package/settings_record.h"
 
 namespace orlscr {
@@ -56,14 +57,6 @@ class StdTargetFiles : public TargetFiles {
     bool Delete(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
 };
-
-// Whether a stored file name names a file directly inside the folder it is
-// joined to: not empty, no folder separator ('\' or '/'), no drive or stream
-// colon, not "." or ".." (nor any name of dots and blanks alone, which the
-// platform shortens to one of those), and not a device name (CON, NUL, COM1,
-// ...). `isLeadByte` tells the lead bytes of double-byte characters, whose
-// trail byte is not a separator.
-bool IsPlainFileName(std::string_view name, LeadBytePredicate isLeadByte = nullptr);
 
 // Copies `count` bytes from the package's current position to the target,
 // through one buffer of at most kEmbeddedCopyBuffer bytes. Throws "Stream read

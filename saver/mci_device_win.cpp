@@ -1,7 +1,7 @@
 #include "saver/mci_device_win.h"
 
 #include "common/error.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 namespace orlscr {
 
@@ -41,15 +41,18 @@ void MciSoundDevice::Open(const std::string& file) {
 void MciSoundDevice::Play() {
     if (deviceId_ == 0) {
         lastError_ = MCIERR_INVALID_DEVICE_ID;
-        return;
+        throw Error(MciErrorText(lastError_));
     }
     MCI_PLAY_PARMS params = {};
     params.dwCallback = reinterpret_cast<DWORD_PTR>(notifyWindow_);
     lastError_ = mciSendCommandA(deviceId_, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&params));
-    if (lastError_ == 0)
+    if (lastError_ == 0) {
         Trace("sound play " + file_);
-    else
-        Trace("sound play-error " + std::to_string(lastError_) + " " + file_);
+        return;
+    }
+    Trace("sound play-error " + std::to_string(lastError_) + " " + file_);
+    // A refused play posts no notification of its own.
+    throw Error(MciErrorText(lastError_));
 }
 
 void MciSoundDevice::Stop() {
@@ -70,6 +73,11 @@ void MciSoundDevice::Close() {
     deviceId_ = 0;
     Trace("sound close " + file_);
     file_.clear();
+}
+
+void MciSoundDevice::PostFailure() {
+    ::PostMessageA(notifyWindow_, MM_MCINOTIFY, MCI_NOTIFY_FAILURE, static_cast<LPARAM>(deviceId_));
+    Trace("sound failure posted");
 }
 
 }  // namespace orlscr

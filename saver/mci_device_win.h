@@ -16,7 +16,7 @@ namespace orlscr {
 // construction (wParam: MCI_NOTIFY_SUCCESSFUL, _ABORTED, _SUPERSEDED or
 // _FAILURE; lParam: the device id). The device is closed at destruction.
 // Every command goes to the test trace as "sound open|play|stop|close FILE"
-// (or "sound open-error|play-error CODE FILE").
+// (or "sound open-error|play-error CODE FILE", and "sound failure posted").
 class MciSoundDevice : public SoundDevice {
   public:
     explicit MciSoundDevice(HWND notifyWindow);
@@ -27,12 +27,14 @@ class MciSoundDevice : public SoundDevice {
     // Closes a device that is still open, then opens the file and waits for
     // that to finish. Throws an Error with the platform's text on failure.
     void Open(const std::string& file) override;
-    // Plays from the current position and returns at once; a refused command
-    // is only recorded in LastError().
+    // Plays from the current position and returns at once; throws an Error
+    // with the platform's text when the command is refused.
     void Play() override;
     // Stops and waits; a refused command is only recorded in LastError().
     void Stop() override;
     void Close() override;
+    // Posts MM_MCINOTIFY with MCI_NOTIFY_FAILURE to the notify window.
+    void PostFailure() override;
 
     MCIDEVICEID DeviceId() const { return deviceId_; }
     MCIERROR LastError() const { return lastError_; }

@@ -1,10 +1,11 @@
 #include "saver/music.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
+#include "common/path.h"
 #include "common/random.h"
-#include "package/paths.h"
 #include "package/settings_record.h"
 
 namespace orlscr {
@@ -30,7 +31,7 @@ void Music::Start() {
 
 void Music::PlayNextSound() {
     const int32_t count = settings_.SndCount();
-    if (count == 0 || settings_.lMute)
+    if (count == 0 || settings_.lMute || gaveUp_)
         return;
     if (soundIndex_ > count - 1 || soundIndex_ < 0)
         soundIndex_ = 0;
@@ -39,19 +40,20 @@ void Music::PlayNextSound() {
 
     const std::string file = JoinPath(tempDir_, settings_.SndFileName(soundIndex_));
     deviceUsed_ = true;
+    startedIndex_ = soundIndex_;
     try {
         device_.Open(file);
         device_.Play();
     } catch (const std::exception&) {
-        // A track that cannot be opened or played leaves the music silent; the
-        // run itself goes on.
+        // Comes back as a failure notice, which passes over to the next track.
+        device_.PostFailure();
     }
 
     if (settings_.SoundRandom != kOneTrackAtRandom)
         ++soundIndex_;
 }
 
-void Music::mpSaverNotify() {
+void Music::mpSaverNotify(bool failed) {
     if (deviceUsed_) {
         try {
             device_.Stop();
@@ -59,7 +61,32 @@ void Music::mpSaverNotify() {
             // Only the next open matters.
         }
     }
+    if (failed)
+        TrackFailed();
+    else
+        failedInRow_.clear();
     PlayNextSound();
+}
+
+void Music::TrackFailed() {
+    const int32_t count = settings_.SndCount();
+    if (count <= 0 || startedIndex_ < 0 || startedIndex_ >= count)
+        return;
+    failedInRow_.resize(static_cast<size_t>(count), false);
+    failedInRow_[static_cast<size_t>(startedIndex_)] = true;
+    if (std::find(failedInRow_.begin(), failedInRow_.end(), false) == failedInRow_.end()) {
+        gaveUp_ = true;
+        return;
+    }
+    // The one track of a random-once run is replaced by the next list entry
+    // that has not failed yet; the other orders move on by themselves.
+    if (settings_.SoundRandom == kOneTrackAtRandom) {
+        int32_t next = startedIndex_;
+        do
+            next = (next + 1) % count;
+        while (failedInRow_[static_cast<size_t>(next)]);
+        soundIndex_ = next;
+    }
 }
 
 void Music::Shutdown() {

@@ -1,6 +1,8 @@
 // The run mode's Windows side: the saver window TfrmScrn and the platform
 // calls of its portable core (saver/screen_saver.h).
 
+#include "saver/saver_mode_win.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -8,19 +10,20 @@
 #include <optional>
 #include <string>
 
-#include "common/win/trace.h"
+#include "common/path.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/paths.h"
+#include "common/win/profile_file.h"
 #include "common/win/unique.h"
-#include "entry/modes_win.h"
-#include "entry/start_mode.h"
+#include "common/win/window.h"
 #include "hook/source/trvkhlib_win.h"
 #include "package/own_file_win.h"
-#include "package/paths.h"
 #include "saver/desktop_win.h"
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
 #include "saver/screen_saver.h"
 #include "saver/viewer_process_win.h"
-#include "transition/transition_view_win.h"
 
 namespace orlscr {
 
@@ -32,39 +35,20 @@ constexpr int kClientHeight = 116;
 // Posted to the window at its first activation; the run happens there.
 constexpr UINT kStartMessage = WM_APP + 1;
 
-// The folder of the running program, with its trailing backslash.
-std::string ProgramFolder() {
-    const std::string path = OwnFileName();
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // "orlscr" in the user's local application data, made when missing; empty
-// when it cannot be had.
+// when it cannot be had. The folder query fills a buffer of the longest path.
 std::string OwnLocalAppDataFolder() {
     char buffer[MAX_PATH] = {};
     if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                                   buffer)))
         return std::string();
-    const std::string folder = JoinPath(buffer, "orlscr");
+    const std::string folder = JoinPath(buffer, "orlscr", IsSystemLeadByte);
     if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
         return std::string();
     const DWORD attributes = ::GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::string();
     return folder;
-}
-
-// The caption of the error box: the program's name without its extension.
-std::string ApplicationTitle() {
-    std::string name = OwnFileName();
-    const size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos)
-        name.erase(0, slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
 }
 
 class Win32SaverFiles : public SaverFiles {
@@ -76,10 +60,7 @@ class Win32SaverFiles : public SaverFiles {
     LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
     TargetFiles& Files() override { return files_; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
-        const std::string path = ProgramFolder() + "CONTROL.INI";
-        char buffer[256] = {};
-        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, sizeof buffer, path.c_str());
-        return std::string(buffer);
+        return PrivateProfileFile(JoinPath(ProgramFolder(), "CONTROL.INI", IsSystemLeadByte)).ReadString(section, key);
     }
 
   private:
@@ -99,6 +80,8 @@ class Win32ScreenAndCursor : public ScreenAndCursor {
 
 class Win32SaverApplication : public SaverApplication {
   public:
+    explicit Win32SaverApplication(uint8_t startMode) : startMode_(startMode) {}
+
     void Attach(HWND window) {
         window_ = window;
         music_ = std::make_unique<MciSoundDevice>(window);
@@ -110,15 +93,8 @@ class Win32SaverApplication : public SaverApplication {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE | QS_POSTMESSAGE);
     }
     void ProcessMessages() override {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                terminated_ = true;
-                continue;
-            }
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
+        if (ProcessPendingMessages())
+            terminated_ = true;
     }
     bool Terminated() override { return terminated_; }
     void Terminate() override {
@@ -126,11 +102,8 @@ class Win32SaverApplication : public SaverApplication {
             ::PostQuitMessage(0);
         terminated_ = true;
     }
-    void ShowError(const std::string& message) override {
-        Trace("error box " + message);
-        ::MessageBoxA(window_, message.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
-    }
-    uint8_t StartMode() override { return orlscr::StartMode(); }
+    void ShowError(const std::string& message) override { ShowStandardErrorBox(window_, message); }
+    uint8_t StartMode() override { return startMode_; }
 
     std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
         notifyPlatform_.SetLibraryFolder(libraryFolder);
@@ -139,6 +112,7 @@ class Win32SaverApplication : public SaverApplication {
     SoundDevice& MusicDevice() override { return *music_; }
 
   private:
+    uint8_t startMode_;
     HWND window_ = nullptr;
     Win32NotifyPlatform notifyPlatform_;
     std::unique_ptr<MciSoundDevice> music_;
@@ -163,12 +137,13 @@ class Win32InputClock : public InputClock {
 // The run's platform, role by role.
 class Win32SaverPlatform {
   public:
+    explicit Win32SaverPlatform(uint8_t startMode) : application_(startMode) {}
+
     void Attach(HWND window) {
         application_.Attach(window);
         password_.Attach(window);
     }
     SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_, clock_}; }
-    SaverApplication& Application() { return application_; }
 
   private:
     Win32SaverFiles files_;
@@ -182,37 +157,25 @@ class Win32SaverPlatform {
 
 // The window: a small frameless box in the middle of the screen, painted in
 // the button face colour, that stands for the run.
-class SaverWindow {
+class SaverWindow : public Window {
   public:
-    SaverWindow() : form_(platform_.Roles()) {}
+    explicit SaverWindow(uint8_t startMode) : platform_(startMode), form_(platform_.Roles()) {}
 
     void Create() {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        WNDCLASSEXA windowClass = {};
         windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = kSaverWindowClass;
-        ::RegisterClassA(&windowClass);
+        RegisterWindowClass(windowClass);
 
         const int x = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
         const int y = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
         // A tool window has no task-bar button.
-        window_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth,
-                                    kClientHeight, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
-        if (window_ == nullptr)
-            throw Error("Cannot create the saver window");
+        CreateHandle(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth, kClientHeight,
+                     nullptr, nullptr, "Cannot create the saver window");
+        // The run shows no picture: the window's class brush paints its
+        // background colour, all a picture control would draw here.
         platform_.Attach(window_);
-
-        // The picture control fills the window. The run gives it no picture,
-        // so it paints its background only.
-        RECT client = {};
-        ::GetClientRect(window_, &client);
-        PShow_ = std::make_unique<TTransitionView>(window_, client);
-        PShow_->SetAlignClient(true);
-        PShow_->SetCenter(true);
-        PShow_->SetColor(::GetSysColor(COLOR_BTNFACE));
-        PShow_->Engine().SetThreaded(false);
     }
 
     void Run() {
@@ -222,42 +185,19 @@ class SaverWindow {
         // The run starts at the first activation; without a window manager
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
-        MSG message;
-        while (!platform_.Application().Terminated() && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
+        RunMessageLoop();
         form_.FormDestroy();
-        PShow_.reset();
         ::DestroyWindow(window_);
-        window_ = nullptr;
         Trace("run ended");
     }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<SaverWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self != nullptr) {
-            try {
-                if (auto result = self->Handle(message, wParam, lParam))
-                    return *result;
-            } catch (const std::exception& error) {
-                Trace(std::string("error ") + error.what());
-            }
-        }
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    std::optional<LRESULT> Handle(UINT message, WPARAM wParam, LPARAM) {
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_ACTIVATE:
                 if (LOWORD(wParam) != WA_INACTIVE && form_.StartPending())
                     ::PostMessageA(window_, kStartMessage, 0, 0);
-                return std::nullopt;
+                break;
             case kStartMessage:
                 form_.FormActivate();
                 return 0;
@@ -265,23 +205,22 @@ class SaverWindow {
                 form_.Close();
                 return 0;
             case MM_MCINOTIFY:
-                form_.mpSaverNotify();
+                form_.mpSaverNotify(wParam == MCI_NOTIFY_FAILURE);
                 return 0;
             default:
-                return std::nullopt;
+                break;
         }
+        return DefaultHandling(message, wParam, lParam);
     }
 
     Win32SaverPlatform platform_;
     TfrmScrn form_;
-    HWND window_ = nullptr;
-    std::unique_ptr<TTransitionView> PShow_;
 };
 
 }  // namespace
 
-void RunSaverMode() {
-    SaverWindow window;
+void RunSaverMode(uint8_t startMode) {
+    SaverWindow window(startMode);
     window.Create();
     window.Run();
 }

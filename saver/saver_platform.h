@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "common/path.h"
 #include "hook/source/keyboard_watch.h"
 #include "package/input_file.h"
-#include "package/paths.h"
 #include "saver/exit_rules.h"
 #include "saver/extract.h"
 #include "saver/music.h"

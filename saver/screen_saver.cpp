@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
 #include "package/trailer.h"
 #include "saver/viewer.h"
 
@@ -218,9 +218,9 @@ bool TfrmScrn::VerifyPassword() {
     return ok;
 }
 
-void TfrmScrn::mpSaverNotify() {
+void TfrmScrn::mpSaverNotify(bool failed) {
     if (music_)
-        music_->mpSaverNotify();
+        music_->mpSaverNotify(failed);
 }
 
 void TfrmScrn::Close() {

@@ -43,8 +43,8 @@ class TfrmScrn {
     void KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& fDiscard);
     // The platform's screen-saver password check; true lets the run end.
     bool VerifyPassword();
-    // The media device's completion event.
-    void mpSaverNotify();
+    // The media device's completion event; `failed`: the track did not play.
+    void mpSaverNotify(bool failed = false);
 
     bool StartPending() const { return StartPending_; }
     bool Closed() const { return closed_; }

@@ -1,6 +1,6 @@
 #include "saver/viewer.h"
 
-#include "package/paths.h"
+#include "common/path.h"
 
 namespace orlscr {
 

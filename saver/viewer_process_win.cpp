@@ -1,6 +1,6 @@
 #include "saver/viewer_process_win.h"
 
-#include "common/win/trace.h"
+#include "common/trace.h"
 
 namespace orlscr {
 

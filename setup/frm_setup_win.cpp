@@ -5,9 +5,8 @@
 #include <exception>
 
 #include "common/error.h"
-#include "common/win/trace.h"
-#include "package/own_file_win.h"
-#include "package/paths.h"
+#include "common/trace.h"
+#include "common/win/paths.h"
 
 namespace orlscr {
 namespace {
@@ -44,21 +43,35 @@ UniqueFont MakeFont(int height, int weight, bool underline) {
 
 // 8 points at the screen's resolution, as a negative character height.
 int EightPointHeight() {
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ::ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return -::MulDiv(8, dpi, 72);
+}
+
+// The note memo's procedure. The dialog manager lets a multi-line edit have
+// every key, and the edit answers Esc by posting WM_CLOSE to the dialog, which
+// would close it without OK. The memo leaves Esc to the dialog manager, which
+// turns it into IDCANCEL, which the dialog ignores.
+constexpr char kEditProcProperty[] = "OrlscrEditProc";
+
+LRESULT CALLBACK NoteProc(HWND memo, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto editProc = reinterpret_cast<WNDPROC>(::GetPropA(memo, kEditProcProperty));
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(memo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
+        ::RemovePropA(memo, kEditProcProperty);
+    }
+    LRESULT result = ::CallWindowProcA(editProc, memo, message, wParam, lParam);
+    if (message == WM_GETDLGCODE && wParam == VK_ESCAPE)
+        result &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    return result;
 }
 
 }  // namespace
 
 TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader readRecord)
     : readRecord_(std::move(readRecord)),
-      programTitle_(ProgramTitle(programPath)),
-      language_(ProgramFolder(programPath) + kLanguageFileName),
-      settings_(JoinPath(ProgramFolder(programPath), kSettingsFileName, IsSystemLeadByte)) {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+      language_(ProgramFolder(programPath, IsSystemLeadByte) + kLanguageFileName),
+      settings_(JoinPath(ProgramFolder(programPath, IsSystemLeadByte), kSettingsFileName, IsSystemLeadByte)) {
     background_.reset(::CreateSolidBrush(kBackground));
     const int height = EightPointHeight();
     font_ = MakeFont(height, FW_NORMAL, false);
@@ -67,13 +80,10 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
     handCursor_ = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
 
     WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = background_.get();
     windowClass.lpszClassName = kClassName;
-    ::RegisterClassExA(&windowClass);
+    RegisterWindowClass(windowClass);
 
     RECT frame{0, 0, kClientWidth, kClientHeight};
     ::AdjustWindowRectEx(&frame, WindowStyle(), FALSE, kWindowExStyle);
@@ -81,10 +91,8 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
     const int windowHeight = frame.bottom - frame.top;
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - windowHeight) / 2;
-    ::CreateWindowExA(kWindowExStyle, kClassName, form_.Captions().Caption.c_str(), WindowStyle(), left, top, width,
-                      windowHeight, nullptr, nullptr, instance, this);
-    if (!window_)
-        throw Error("Cannot create the settings window");
+    CreateHandle(kWindowExStyle, kClassName, form_.Captions().Caption.c_str(), WindowStyle(), left, top, width,
+                 windowHeight, nullptr, nullptr, "Cannot create the settings window");
 
     CreateControls();
     Guarded([&] { FormCreate(); });
@@ -116,6 +124,8 @@ void TfrmSetup::CreateControls() {
     lblWeb_ = make("STATIC", label | SS_NOTIFY, 29, 127, 0, 0, kWebId, linkFont_.get());
     memo_ = make("EDIT", WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 10, kTopBandHeight + 8, 287, 102,
                  kMemoId, font_.get());
+    ::SetPropA(memo_, kEditProcProperty,
+               reinterpret_cast<HANDLE>(::SetWindowLongPtrA(memo_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoteProc))));
     OKButton_ = make("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 216, kClientHeight - kBottomBandHeight + 16,
                      75, 25, IDOK, font_.get());
 }
@@ -169,20 +179,17 @@ void TfrmSetup::Show() {
     ::SetFocus(OKButton_);
 }
 
-void TfrmSetup::ShowError(const char* message) {
-    const std::string text = ErrorBoxText(message);
-    Trace("setup error " + text);
-    ::MessageBoxA(window_, text.c_str(), programTitle_.c_str(), MB_OK | MB_ICONERROR);
-}
-
+// For the handlers that run outside the window procedure (FormCreate and
+// FormShow, called from the constructor and Show): the same standard error
+// box as for those inside it.
 template <typename Handler>
 void TfrmSetup::Guarded(Handler handler) {
     try {
         handler();
     } catch (const std::exception& error) {
-        ShowError(error.what());
+        ShowStandardErrorBox(window_, error.what());
     } catch (...) {
-        ShowError("Unknown error");
+        ShowStandardErrorBox(window_, "Unknown error");
     }
 }
 
@@ -229,45 +236,23 @@ void TfrmSetup::lblEmailMouseLeave() {
     Trace("setup cursor default");
 }
 
-LRESULT CALLBACK TfrmSetup::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TfrmSetup* self;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TfrmSetup*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TfrmSetup*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    }
-    if (!self)
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-    // Nothing may escape into the system's message dispatch.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
 LRESULT TfrmSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
             const int code = HIWORD(wParam);
             if (id == IDOK) {
-                Guarded([&] { OKButtonClick(); });
+                OKButtonClick();
             } else if (id == kMuteId && code == BN_CLICKED) {
-                Guarded([&] { cbMuteClick(); });
+                cbMuteClick();
             } else if (id == kEmailId && code == STN_CLICKED) {
-                Guarded([&] { lblEmailClick(); });
+                lblEmailClick();
             } else if (id == kWebId && code == STN_CLICKED) {
-                Guarded([&] { lblWebClick(); });
+                lblWebClick();
             }
             // IDCANCEL (Escape) does nothing: only OK closes the dialog.
+            if (id == IDCANCEL)
+                Trace("setup cancel ignored");
             return 0;
         }
         case DM_GETDEFID:
@@ -312,7 +297,7 @@ LRESULT TfrmSetup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return ::DefWindowProcA(window_, message, wParam, lParam);
+    return DefaultHandling(message, wParam, lParam);
 }
 
 }  // namespace orlscr

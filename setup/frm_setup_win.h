@@ -4,8 +4,9 @@
 
 #include <string>
 
+#include "common/win/profile_file.h"
 #include "common/win/unique.h"
-#include "setup/profile_file_win.h"
+#include "common/win/window.h"
 #include "setup/setup_form.h"
 
 namespace orlscr {
@@ -15,30 +16,25 @@ namespace orlscr {
 // button. SetupForm holds the dialog's state and rules; this class creates the
 // controls and mirrors that state into them after each handler.
 //
-// Errors escaping a handler are shown in an error box titled with the program's
-// name, and the handler's remaining steps are skipped.
-class TfrmSetup {
+// Errors escaping a handler are shown in the standard error box, and the
+// handler's remaining steps are skipped.
+class TfrmSetup : public Window {
   public:
     // Creates the window hidden and runs FormCreate. `programPath` is the running
     // program's file; the language and settings files lie beside it.
     TfrmSetup(const std::string& programPath, SetupForm::RecordReader readRecord);
-    ~TfrmSetup();
-    TfrmSetup(const TfrmSetup&) = delete;
-    TfrmSetup& operator=(const TfrmSetup&) = delete;
+    ~TfrmSetup() override;
 
     // Runs FormShow and shows the window centred on the screen.
     void Show();
-    HWND Handle() const { return window_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void CreateControls();
     void LayOut(int clientHeight);
     void UpdateControls();
     void AutoSizeLabel(HWND label);
-    void ShowError(const char* message);
     template <typename Handler>
     void Guarded(Handler handler);
 
@@ -55,11 +51,9 @@ class TfrmSetup {
 
     SetupForm form_;
     SetupForm::RecordReader readRecord_;
-    std::string programTitle_;
     PrivateProfileFile language_;
     PrivateProfileFile settings_;
 
-    HWND window_ = nullptr;
     HWND lblTitle_ = nullptr;
     HWND lblAuthor_ = nullptr;
     HWND cbMute_ = nullptr;

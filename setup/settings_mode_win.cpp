@@ -1,11 +1,14 @@
 // The settings mode: the settings dialog as the main window, under a message
 // loop that gives it the keyboard handling of a dialog (Tab, Enter, Alt+O).
 
+#include "setup/settings_mode_win.h"
+
 #include <windows.h>
 
-#include <string>
+#include <memory>
+#include <optional>
 
-#include "entry/modes_win.h"
+#include "common/win/message_pump.h"
 #include "package/own_file_win.h"
 #include "package/settings_record.h"
 #include "setup/frm_setup_win.h"
@@ -13,10 +16,11 @@
 namespace orlscr {
 namespace {
 
-// The package's texts from the record of the running program's own file, read
-// without a target; the file and the record are released at once.
-std::optional<PackageTexts> ReadOwnPackageTexts() {
-    std::unique_ptr<TSSFileLocations> record = ReadOwnSettingsRecord();
+// The package's texts from the record of the program's file, read without a
+// target; the file and the record are released at once.
+std::optional<PackageTexts> ReadPackageTexts(const std::string& programPath) {
+    std::unique_ptr<InputFile> file = OpenPackageFile(programPath);
+    std::unique_ptr<TSSFileLocations> record = ReadSettingsRecord(*file);
     if (!record)
         return std::nullopt;
     return PackageTexts{record->Title, record->Author, record->Email, record->Web};
@@ -24,16 +28,10 @@ std::optional<PackageTexts> ReadOwnPackageTexts() {
 
 }  // namespace
 
-void RunSettingsMode() {
-    TfrmSetup form(OwnFileName(), ReadOwnPackageTexts);
+void RunSettingsMode(const std::string& programPath) {
+    TfrmSetup form(programPath, [programPath] { return ReadPackageTexts(programPath); });
     form.Show();
-    MSG message;
-    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (form.Handle() && ::IsDialogMessageA(form.Handle(), &message))
-            continue;
-        ::TranslateMessage(&message);
-        ::DispatchMessageA(&message);
-    }
+    RunMessageLoop(form.Handle());
 }
 
 }  // namespace orlscr

@@ -17,34 +17,6 @@ bool ReadMuteSetting(const ProfileFile& settings, bool fallback) {
     return *value != 0;
 }
 
-std::string UnableToWriteMessage(std::string_view path) {
-    return "Unable to write to " + std::string(path);
-}
-
-std::string ErrorBoxText(std::string_view message) {
-    std::string text(message);
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
-        text += '.';
-    return text;
-}
-
-static size_t NameStart(std::string_view path) {
-    size_t separator = path.find_last_of("\\/:");
-    return separator == std::string_view::npos ? 0 : separator + 1;
-}
-
-std::string ProgramTitle(std::string_view modulePath) {
-    std::string_view name = modulePath.substr(NameStart(modulePath));
-    size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos)
-        name = name.substr(0, dot);
-    return std::string(name);
-}
-
-std::string ProgramFolder(std::string_view modulePath) {
-    return std::string(modulePath.substr(0, NameStart(modulePath)));
-}
-
 std::string MailLinkTarget(std::string_view emailCaption) {
     return "mailto:" + std::string(emailCaption);
 }

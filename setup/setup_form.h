@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/error_box.h"
+#include "common/path.h"
+#include "common/profile_file.h"
+
 namespace orlscr {
 
 // Files beside the program: the music switch (also read by the saver) and the
@@ -15,39 +19,10 @@ inline constexpr char kMuteKey[] = "mute";
 inline constexpr char kLanguageFileName[] = "orlscr.ini";
 inline constexpr char kLanguageSection[] = "Language";
 
-// An initialisation file (sections of key=value lines). The Win32 side goes
-// through the profile functions; tests use a map.
-class ProfileFile {
-  public:
-    virtual ~ProfileFile() = default;
-
-    virtual bool Exists() const = 0;
-    // nullopt when the section or the key is missing; an empty value is "".
-    virtual std::optional<std::string> ReadString(std::string_view section, std::string_view key) const = 0;
-    // Throws Error(UnableToWriteMessage(path)) when the file cannot be written.
-    virtual void WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
-};
-
 // The "mute" value as the program stores it: an integer (decimal, or hexadecimal
 // after "0x" or "$", as the run mode accepts too), non-zero meaning muted; a
 // missing key or text that is not an integer gives `fallback`.
 bool ReadMuteSetting(const ProfileFile& settings, bool fallback);
-
-// "Unable to write to C:\Savers\CONTROL.INI"
-std::string UnableToWriteMessage(std::string_view path);
-
-// The text of the error box: the message with a full stop appended when its last
-// character sorts after the full stop ("Stream read error" gets one, "Done!" and
-// "v1.0" do not). Characters compare as unsigned bytes.
-std::string ErrorBoxText(std::string_view message);
-
-// The program's name as the error box title shows it: the file name of the
-// running program without folder and without its last extension
-// ("C:\Savers\player.scr" -> "player").
-std::string ProgramTitle(std::string_view modulePath);
-
-// The folder of a program path including its trailing separator ("C:\a\b.scr" -> "C:\a\").
-std::string ProgramFolder(std::string_view modulePath);
 
 // What opening the address labels asks the shell to open.
 std::string MailLinkTarget(std::string_view emailCaption);

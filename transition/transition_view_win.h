@@ -11,8 +11,8 @@
 //   view.Engine().OnComplete = [] { ... };               // main thread
 //   view.Execute();                                      // runs the transition
 //
-// Pictures (TGraphic): 24-bit bitmaps, JPEG and BMP files (decoded into
-// bitmaps), icons and enhanced or old-style metafiles. SetPicture holds the
+// Pictures (TGraphic, picture/picture_win.h): 24-bit bitmaps, picture files
+// (decoded into bitmaps), icons and enhanced or placeable metafiles. SetPicture holds the
 // next picture only; what the control shows changes through Execute. With
 // AutoSize (the default) and without AlignClient, a new picture resizes the
 // window to the picture.
@@ -48,53 +48,24 @@
 #include <string>
 #include <vector>
 
+#include "common/win/unique.h"
+#include "common/win/window.h"
+#include "picture/picture_win.h"
 #include "transition/bitmap.h"
 #include "transition/layout.h"
 #include "transition/transition_engine.h"
 
 namespace orlscr {
 
-// A picture of one of the kinds the control shows; copies share the content,
-// which never changes after creation.
-class TGraphic {
-  public:
-    enum class Kind { kNone, kBitmap, kIcon, kMetafile };
-
-    TGraphic() = default;
-    static TGraphic FromBitmap(Bitmap bitmap);
-    // Takes ownership of the handle.
-    static TGraphic FromIcon(HICON icon);
-    static TGraphic FromEnhMetafile(HENHMETAFILE metafile);
-    // JPEG, BMP, icon (.ico), enhanced metafile or placeable metafile, by the
-    // content. Throws Error with a clear text for anything else.
-    static TGraphic FromFileBytes(const std::vector<uint8_t>& bytes);
-    static TGraphic FromFile(const std::string& path);
-
-    Kind GetKind() const;
-    bool Empty() const { return GetKind() == Kind::kNone || Width() <= 0 || Height() <= 0; }
-    int32_t Width() const;
-    int32_t Height() const;
-
-    // Draws the graphic into `rect` of `dc`, stretched to it.
-    void Draw(HDC dc, const RECT& rect) const;
-    // The graphic at its natural size as a 24-bit bitmap over `background`.
-    Bitmap ToBitmap(COLORREF background) const;
-
-  private:
-    struct Content;
-    std::shared_ptr<const Content> content_;
-};
-
 enum class TBackgroundMode : uint8_t { bmNone = 0, bmTiled = 1, bmStretched = 2, bmCentered = 3 };
 
-class TTransitionView final : private TransitionHost {
+class TTransitionView final : public Window, private TransitionHost {
   public:
     TTransitionView(HWND parent, const RECT& bounds, int id = 0);
     ~TTransitionView() override;
     TTransitionView(const TTransitionView&) = delete;
     TTransitionView& operator=(const TTransitionView&) = delete;
 
-    HWND Handle() const { return window_; }
     TransitionEngine& Engine() { return *engine_; }
 
     const TGraphic& Picture() const { return picture_; }
@@ -139,8 +110,7 @@ class TTransitionView final : private TransitionHost {
     std::function<void(int x, int y, WPARAM keys)> OnMouseMove;
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc);
     void PictureChanged();
     void BgPictureChanged();
@@ -156,7 +126,6 @@ class TTransitionView final : private TransitionHost {
     void EnterWorkerThread(ThreadPriority priority) override;
     void ScreenResized() override;
 
-    HWND window_ = nullptr;
     DWORD mainThread_ = 0;
     std::unique_ptr<TransitionEngine> engine_;
     TGraphic picture_;
@@ -172,8 +141,8 @@ class TTransitionView final : private TransitionHost {
     COLORREF color_ = 0;
     Rect placement_;
     // Off-screen bitmap of client size in which every paint is composed.
-    HDC paintDc_ = nullptr;
-    HBITMAP paintBitmap_ = nullptr;
+    UniqueMemoryDc paintDc_;
+    UniqueBitmap paintBitmap_;
     HGDIOBJ paintOldBitmap_ = nullptr;
     SIZE paintSize_{0, 0};
 };

@@ -1,11 +1,14 @@
 #include "hook/source/trvkhlib_win.h"
 
 #include <cstddef>
+#include <memory>
 
+#include "common/trace.h"
 #include "common/win/exit_code.h"
-#include "common/win/trace.h"
+#include "common/win/paths.h"
 #include "common/win/unique.h"
 #include "common/win/win32_error.h"
+#include "common/win/window.h"
 
 namespace orlscr {
 
@@ -29,36 +32,40 @@ HookLibraryState& State() {
 
 constexpr const char* kNotifyWindowClass = "OrlscrNotifyWindow";
 
-LRESULT CALLBACK NotifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* owner = reinterpret_cast<TTarvelNotify*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (owner != nullptr) {
+// The hidden window that receives the hook library's notifications for one
+// keyboard watch. It lives until DestroyNotifyWindow destroys it, and goes
+// with its window.
+//
+// An error escaping a handler is traced and the message answered 0, never
+// shown in an error box: the library's hook waits for the answer to every
+// notification, and a box would hold the desktop's input (Windows removes a
+// hook that keeps it waiting too long).
+class NotifyWindow : public Window {
+  public:
+    explicit NotifyWindow(TTarvelNotify& owner)
+        : Window([](HWND, const std::string& message) { Trace("notify error " + message); }), owner_(owner) {
+        WNDCLASSEXA windowClass = {};
+        windowClass.lpszClassName = kNotifyWindowClass;
+        RegisterWindowClass(windowClass);
+        CreateHandle(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                     "Cannot create the notify window");
+    }
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         TMessage m;
         m.Msg = message;
         m.WParam = static_cast<intptr_t>(wParam);
         m.LParam = static_cast<intptr_t>(lParam);
-        try {
-            if (owner->NotifyWndProc(m))
-                return m.Result;
-        } catch (...) {
-            // An error must not cross into the hook library's thread.
-            return 0;
-        }
+        if (owner_.NotifyWndProc(m))
+            return m.Result;
+        return DefaultHandling(message, wParam, lParam);
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
 
-void RegisterNotifyWindowClass() {
-    static bool registered = false;
-    if (registered)
-        return;
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = NotifyWindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kNotifyWindowClass;
-    if (::RegisterClassA(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw Win32Error("Cannot register the notify window class");
-    registered = true;
-}
+    void WindowDestroyed() override { delete this; }
+
+    TTarvelNotify& owner_;
+};
 
 }  // namespace
 
@@ -70,10 +77,7 @@ static_assert(offsetof(EventMsg, time) == offsetof(EVENTMSG, time));
 static_assert(offsetof(EventMsg, hwnd) == offsetof(EVENTMSG, hwnd));
 
 std::string HookLibraryPath() {
-    char buffer[255] = {};
-    const UINT length = ::GetSystemDirectoryA(buffer, sizeof buffer);
-    std::string folder(buffer, length < sizeof buffer ? length : 0);
-    return folder + "\\" + "orlscrhook";
+    return SysDir() + "\\" + "orlscrhook";
 }
 
 void LoadHookLibrary(const std::string& folder) {
@@ -109,19 +113,13 @@ int32_t CallUninstallHook(HWND window) {
 }
 
 NotifyPlatform::WindowHandle Win32NotifyPlatform::CreateNotifyWindow(TTarvelNotify& owner) {
-    RegisterNotifyWindowClass();
-    HWND window = ::CreateWindowExA(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    ::GetModuleHandleA(nullptr), nullptr);
-    if (window == nullptr)
-        throw Win32Error("Cannot create the notify window");
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&owner));
-    return reinterpret_cast<WindowHandle>(window);
+    auto window = std::make_unique<NotifyWindow>(owner);
+    // From here on the window owns the object.
+    return reinterpret_cast<WindowHandle>(window.release()->Handle());
 }
 
 void Win32NotifyPlatform::DestroyNotifyWindow(WindowHandle window) {
-    HWND hwnd = reinterpret_cast<HWND>(window);
-    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    ::DestroyWindow(hwnd);
+    ::DestroyWindow(reinterpret_cast<HWND>(window));
 }
 
 void Win32NotifyPlatform::LoadHookLibrary() {

@@ -165,3 +165,37 @@ TEST(PlaceableMetafile, SizeComesFromBoundingBoxAndUnitsPerInch) {
     Bytes headerOnly = PlaceableHeader(0, 0, 10, 10, 96);
     EXPECT_ERROR_MSG(ParsePlaceableMetafile(headerOnly.data(), headerOnly.size()), "Invalid metafile");
 }
+
+// The preview ends at once for a stream whose object is no image; a report of
+// what a package stores counts that as an empty picture. One reader answers
+// both.
+TEST(PreviewImage, AnObjectThatIsNoImageEndsThePreviewAndReportsAnEmptyPicture) {
+    TSSFileLocations record;
+    const std::string package = Package(WriteSettingsRecordStream(record));
+    EXPECT_FALSE(ReadImage(package).has_value());
+    MemoryInputFile file(package.data(), package.size());
+    const std::optional<PictureBytes> reported = ReadPreviewPicture(file);
+    ASSERT_TRUE(reported.has_value());
+    EXPECT_TRUE(reported->Empty());
+}
+
+TEST(PreviewPicture, DataMustBeOfTheKindItsClassNames) {
+    auto picture = [](const char* className, const std::string& data) {
+        return ParsePictureData(MakePictureData(className, data));
+    };
+    const std::string bmp = "BM" + std::string(12, '\0');
+    EXPECT_ERROR_MSG(ExaminePreviewPicture(picture("TJPEGImage", bmp)), "The file is not a JPEG picture");
+    EXPECT_ERROR_MSG(ExaminePreviewPicture(picture("TBitmap", "\xFF\xD8\xFF\xE0")), "The file is not a BMP picture");
+    EXPECT_ERROR_MSG(ExaminePreviewPicture(picture("TIcon", bmp)), "Invalid icon");
+    EXPECT_ERROR_MSG(ExaminePreviewPicture(picture("TMetafile", bmp)), "Invalid metafile");
+
+    Bytes wmf = PlaceableHeader(0, 0, 1440, 720, 1440);
+    wmf.resize(wmf.size() + 18);
+    const PictureInfo info = ExaminePreviewPicture(picture("TMetafile", std::string(wmf.begin(), wmf.end())));
+    EXPECT_EQ(info.format, PictureFormat::kPlaceableMetafile);
+    EXPECT_EQ(info.width, 96);
+    Bytes noInch = PlaceableHeader(0, 0, 1440, 720, 0);
+    noInch.resize(noInch.size() + 18);
+    EXPECT_ERROR_MSG(ExaminePreviewPicture(picture("TMetafile", std::string(noInch.begin(), noInch.end()))),
+                     "Invalid metafile");
+}

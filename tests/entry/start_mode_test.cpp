@@ -91,6 +91,10 @@ TEST(Names, SemaphoreAndPasswordLibrary) {
     EXPECT_EQ(SemaphoreName(R"(Z:\work\dist\player.scr)"), "player.scrSemaphore");
     EXPECT_EQ(SemaphoreName("player.scr"), "player.scrSemaphore");
     EXPECT_EQ(SemaphoreName(""), "Semaphore");
+    // With a double-byte code page the name is found character by character:
+    // 0x95 0x5C is one character, not a folder ending in a backslash.
+    auto lead = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    EXPECT_EQ(SemaphoreName("C:\\Savers\\\x95\x5CSaver.scr", lead), "\x95\x5CSaver.scrSemaphore");
 
     EXPECT_EQ(PasswordLibraryPath(R"(C:\WINDOWS\system32)"), R"(C:\WINDOWS\system32\MPR.DLL)");
     EXPECT_EQ(PasswordLibraryPath("C:\\"), "C:\\MPR.DLL");

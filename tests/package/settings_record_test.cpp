@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <type_traits>
 
 #include "package/image.h"
 #include "package/std_input_file.h"
@@ -160,20 +161,77 @@ TEST(SettingsRecord, WriterUsesSmallestTagsAndIdentifiers) {
 
 TEST(SettingsRecord, PropertiesAreWrittenInStreamOrder) {
     TSSFileLocations r = SamplePresentationRecord();
-    r.Text = "t";
-    r.LogoFileName = "l";
-    r.PicCommaList.SetText("1");
-    r.PicFileNamesCommaList.SetText("p");
-    r.DescriptCommaList.SetText("d");
+    // Every text and list filled, so that each property is written.
+    for (const SettingsProperty& property : kSettingsProperties)
+        VisitProperty(property, r, [](auto& value) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>)
+                value = "t";
+            else if constexpr (std::is_same_v<std::decay_t<decltype(value)>, CommaList>)
+                value.SetText("1");
+        });
     std::string s = WriteSettingsRecordStream(r);
     size_t last = 0;
-    for (const char* name : kSettingsPropertyNames) {
+    for (const SettingsProperty& property : kSettingsProperties) {
+        const std::string name(property.name);
         size_t at = s.find(StreamBytes().Name(name).str(), last);
-        if (std::string(name) == "TextFont")
+        if (name == "TextFont")
             at = s.find(StreamBytes().Name("TextFont.Charset").str(), last);
         ASSERT_NE(at, std::string::npos) << name;
         last = at;
     }
+}
+
+TEST(SettingsRecord, TableListsTheThirtySevenPropertiesOnce) {
+    ASSERT_EQ(std::size(kSettingsProperties), 37u);
+    EXPECT_EQ(kSettingsProperties[0].name, "Text");
+    EXPECT_EQ(kSettingsProperties[1].kind, PropertyKind::Font);
+    EXPECT_EQ(kSettingsProperties[7].name, "Interval");
+    EXPECT_EQ(kSettingsProperties[36].name, "DescriptCommaList");
+    for (size_t i = 0; i < std::size(kSettingsProperties); ++i)
+        for (size_t j = i + 1; j < std::size(kSettingsProperties); ++j)
+            EXPECT_FALSE(SameIdent(kSettingsProperties[i].name, kSettingsProperties[j].name));
+}
+
+TEST(SettingsRecord, EqualityAndReadingCoverEveryProperty) {
+    // Each property changed alone makes the record differ, and reads back.
+    for (const SettingsProperty& property : kSettingsProperties) {
+        TSSFileLocations changed;
+        VisitProperty(property, changed, [](auto& value) {
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::string>)
+                value = "x";
+            else if constexpr (std::is_same_v<T, CommaList>)
+                value.SetText("1,2");
+            else if constexpr (std::is_same_v<T, TFont>)
+                value.Style = fsItalic;
+            else if constexpr (std::is_same_v<T, bool>)
+                value = true;
+            else
+                value = 70000;
+        });
+        EXPECT_FALSE(changed == TSSFileLocations()) << property.name;
+        std::string file = Package(WriteSettingsRecordStream(changed));
+        MemoryInputFile in(file.data(), file.size());
+        TSSFileLocations back;
+        ASSERT_TRUE(ReadSettingsRecord(in, &back));
+        EXPECT_EQ(back, changed) << property.name;
+    }
+    TSSFileLocations named;
+    named.Tag = 1;
+    EXPECT_FALSE(named == TSSFileLocations());
+}
+
+TEST(SettingsRecord, NamesAndNestedPathsCompareWithoutCase) {
+    StreamBytes s;
+    s.Header("TSSFileLocations").Name("TITLE").Str("upper").Name("textfont.height").Int8(-20);
+    s.Name("Title.Height").Int8(1).Name("TextFont").Byte(0).EndObject();
+    std::string file = Package(s.str());
+    MemoryInputFile in(file.data(), file.size());
+    TSSFileLocations target;
+    // "TextFont" alone is an object, not a value.
+    EXPECT_ERROR_MSG(ReadSettingsRecord(in, &target), "Invalid property value");
+    EXPECT_EQ(target.Title, "upper");
+    EXPECT_EQ(target.TextFont.Height, -20);
 }
 
 std::string RandomText(std::mt19937& rng, size_t maxLength) {
@@ -211,26 +269,28 @@ TEST(SettingsRecord, RandomRecordsRoundTrip) {
         TSSFileLocations r;
         r.Name = RandomText(rng, 8);
         r.Text = RandomText(rng, 300);
-        r.TextFont.Charset = (rng() & 1) ? 204 : RandomInt(rng);
-        r.TextFont.Color = colors[rng() % 7];
-        r.TextFont.Height = RandomInt(rng);
-        r.TextFont.Name = RandomText(rng, 20);
-        r.TextFont.Style = static_cast<TFontStyles>(rng() % 16);
-        r.TextFont.Pitch = static_cast<TFontPitch>(rng() % 3);
-        r.Background = colors[rng() % 7];
-        for (bool* b : {&r.lRandomStyle, &r.lRandomPic, &r.lClearOldImage, &r.lStretch, &r.lSoundLoop, &r.lMute,
-                        &r.lExitMouseMove, &r.lExitMouseClick, &r.lExitKeyPress, &r.lShowMouseCursor,
-                        &r.lExitFSCommandQuit, &r.LogoTransprent})
-            *b = rng() & 1;
-        for (int32_t* i :
-             {&r.Interval, &r.SoundRandom, &r.LogoLayout, &r.LogoFilePosition, &r.HookPosition, &r.HookSize})
-            *i = RandomInt(rng);
-        for (std::string* s : {&r.Title, &r.Author, &r.Email, &r.Web, &r.Ver, &r.LogoFileName})
-            *s = RandomText(rng, 270);
-        for (CommaList* l : {&r.EffectCommaList, &r.PicCommaList, &r.PicFileNamesCommaList, &r.SndCommaList,
-                             &r.SndFileNamesCommaList, &r.SndSizesCommaList, &r.FlashCommaList,
-                             &r.FlashFileNamesCommaList, &r.FlashSizesCommaList, &r.DescriptCommaList})
-            *l = RandomList(rng);
+        for (const SettingsProperty& property : kSettingsProperties)
+            VisitProperty(property, r, [&](auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    value = RandomText(rng, property.name == "Text" ? 300 : 270);
+                } else if constexpr (std::is_same_v<T, TFont>) {
+                    value.Charset = (rng() & 1) ? 204 : RandomInt(rng);
+                    value.Color = colors[rng() % 7];
+                    value.Height = RandomInt(rng);
+                    value.Name = RandomText(rng, 20);
+                    value.Style = static_cast<TFontStyles>(rng() % 16);
+                    value.Pitch = static_cast<TFontPitch>(rng() % 3);
+                } else if constexpr (std::is_same_v<T, TColor>) {
+                    value = colors[rng() % 7];
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    value = rng() & 1;
+                } else if constexpr (std::is_same_v<T, int32_t>) {
+                    value = RandomInt(rng);
+                } else {
+                    value = RandomList(rng);
+                }
+            });
 
         std::string file = Package(WriteSettingsRecordStream(r));
         MemoryInputFile in(file.data(), file.size());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,8 @@ class FakeDevice : public SoundDevice {
   public:
     void Open(const std::string& file) override {
         calls.push_back("open " + file);
-        if (failOpen)
+        open = file;
+        if (failOpen || badFiles.count(file.substr(file.rfind('\\') + 1)))
             throw Error("The specified device is not open or is not recognized by MCI.");
     }
     void Play() override {
@@ -29,6 +31,8 @@ class FakeDevice : public SoundDevice {
     }
     void Stop() override { calls.push_back("stop"); }
     void Close() override { calls.push_back("close"); }
+    // Counted apart from `calls`: the owner delivers it as a failure notice.
+    void PostFailure() override { ++postedFailures; }
 
     // The files opened, in order.
     std::vector<std::string> Opened() const {
@@ -40,9 +44,31 @@ class FakeDevice : public SoundDevice {
     }
 
     std::vector<std::string> calls;
+    std::string open;                // the file of the latest open
+    std::set<std::string> badFiles;  // names whose open fails
     bool failOpen = false;
     bool failPlay = false;
+    int postedFailures = 0;
 };
+
+// Delivers the failure notices the device posted, as the window would; returns
+// how many were delivered (bounded, so a loop of notices shows as a count).
+int DeliverPostedFailures(Music& music, FakeDevice& device) {
+    int delivered = 0;
+    while (device.postedFailures > 0 && delivered < 1000) {
+        --device.postedFailures;
+        ++delivered;
+        music.mpSaverNotify(true);
+    }
+    return delivered;
+}
+
+std::vector<std::string> BaseNames(const std::vector<std::string>& files) {
+    std::vector<std::string> names;
+    for (const std::string& file : files)
+        names.push_back(file.substr(file.rfind('\\') + 1));
+    return names;
+}
 
 class MusicTest : public ::testing::Test {
   protected:
@@ -180,4 +206,85 @@ TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
     EXPECT_NO_THROW(refused.Start());
     EXPECT_EQ(refusing.calls, (Names{"open C:\\T\\one.wav", "play"}));
     EXPECT_EQ(refused.SoundIndex(), 1);
+}
+
+TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
+    FakeDevice device;
+    device.badFiles = {"one.wav"};
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    EXPECT_EQ(DeliverPostedFailures(music, device), 1);
+    EXPECT_EQ(device.open, "C:\\T\\two.wav");
+    EXPECT_EQ(device.calls.back(), "play");
+    // two and three play to their end; one fails again and two follows.
+    music.mpSaverNotify();
+    music.mpSaverNotify();
+    EXPECT_EQ(DeliverPostedFailures(music, device), 1);
+    EXPECT_EQ(BaseNames(device.Opened()),
+              (std::vector<std::string>{"one.wav", "two.wav", "three.wav", "one.wav", "two.wav"}));
+    EXPECT_FALSE(music.GaveUp());
+
+    // A play the device refuses at once is passed over the same way.
+    FakeDevice refusing;
+    refusing.failPlay = true;
+    Music refused(settings, refusing, "C:\\T\\");
+    refused.Start();
+    EXPECT_EQ(refusing.postedFailures, 1);
+    refusing.failPlay = false;
+    DeliverPostedFailures(refused, refusing);
+    EXPECT_EQ(refusing.open, "C:\\T\\two.wav");
+}
+
+TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
+    // Refused at once: each track is tried once, then nothing is posted again.
+    FakeDevice device;
+    device.failOpen = true;
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    EXPECT_EQ(DeliverPostedFailures(music, device), 3);
+    EXPECT_EQ(BaseNames(device.Opened()), (std::vector<std::string>{"one.wav", "two.wav", "three.wav"}));
+    EXPECT_TRUE(music.GaveUp());
+    music.mpSaverNotify();
+    music.PlayNextSound();
+    EXPECT_EQ(device.Opened().size(), 3u);
+
+    // Failing later, reported by the platform's failure notice (no sound card).
+    FakeDevice silent;
+    Music later(settings, silent, "C:\\T\\");
+    later.Start();
+    for (int i = 0; i < 10; ++i)
+        later.mpSaverNotify(true);
+    EXPECT_EQ(silent.Opened().size(), 3u);
+    EXPECT_TRUE(later.GaveUp());
+
+    // A track that played to its end starts the count again.
+    FakeDevice mixed;
+    mixed.badFiles = {"one.wav", "three.wav"};
+    Music going(settings, mixed, "C:\\T\\");
+    going.Start();
+    for (int round = 0; round < 5; ++round) {
+        DeliverPostedFailures(going, mixed);
+        going.mpSaverNotify();
+    }
+    EXPECT_FALSE(going.GaveUp());
+    EXPECT_EQ(std::count(mixed.calls.begin(), mixed.calls.end(), "play"), 5);
+}
+
+TEST_F(MusicTest, RandomOnceReplacesAFailedTrackByTheNextGoodEntryAndRepeatsIt) {
+    settings.SoundRandom = 3;
+    FakeDevice device;
+    device.badFiles = {"one.wav", "two.wav"};
+    Music music(settings, device, "C:\\T\\");
+    music.Start();
+    EXPECT_EQ(DeliverPostedFailures(music, device), 2);
+    music.mpSaverNotify();
+    music.mpSaverNotify();
+    EXPECT_EQ(BaseNames(device.Opened()),
+              (std::vector<std::string>{"one.wav", "two.wav", "three.wav", "three.wav", "three.wav"}));
+
+    // When the last good one fails too, the other entries are tried once more.
+    device.badFiles.insert("three.wav");
+    music.mpSaverNotify();
+    EXPECT_EQ(DeliverPostedFailures(music, device), 3);
+    EXPECT_TRUE(music.GaveUp());
 }

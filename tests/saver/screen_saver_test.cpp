@@ -86,6 +86,7 @@ class LoggingSoundDevice : public SoundDevice {
     void Play() override { log_.push_back("sound play"); }
     void Stop() override { log_.push_back("sound stop"); }
     void Close() override { log_.push_back("sound close"); }
+    void PostFailure() override { log_.push_back("sound failure posted"); }
 
     std::function<void()> onOpen;
 

@@ -2,6 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <utime.h>
+
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +15,9 @@
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
+#include "picture/decode.h"
+#include "picture/picture_test_files.h"
+#include "tools/mkscr/progress_line.h"
 
 namespace orlscr {
 namespace {
@@ -31,9 +37,31 @@ std::string ReadFile(const fs::path& path) {
 
 const std::string kPlayer = "MZ" + std::string(1000, 'p');
 const std::string kHook = "hook library bytes";
-// Starts of real picture files are enough: pictures are stored, not decoded.
-const std::string kJpeg = "\xFF\xD8\xFF\xE0 jpeg picture";
-const std::string kBmp = "BM" + std::string(60, 'b');
+// Real pictures: mkscr decodes every slide before it stores it.
+const char kJpegBytes[] =
+    "\xFF\xD8\xFF\xE0\x00\x10\x4A\x46\x49\x46\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xDB\x00\x43\x00\x10"
+    "\x0B\x0C\x0E\x0C\x0A\x10\x0E\x0D\x0E\x12\x11\x10\x13\x18\x28\x1A\x18\x16\x16\x18\x31\x23\x25\x1D\x28"
+    "\x3A\x33\x3D\x3C\x39\x33\x38\x37\x40\x48\x5C\x4E\x40\x44\x57\x45\x37\x38\x50\x6D\x51\x57\x5F\x62\x67"
+    "\x68\x67\x3E\x4D\x71\x79\x70\x64\x78\x5C\x65\x67\x63\xFF\xC0\x00\x0B\x08\x00\x01\x00\x01\x01\x01\x11"
+    "\x00\xFF\xC4\x00\x14\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x01\xFF\xC4"
+    "\x00\x14\x10\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xFF\xDA\x00\x08\x01"
+    "\x01\x00\x00\x3F\x00\x1F\xFF\xD9";
+const std::string kJpeg(kJpegBytes, sizeof kJpegBytes - 1);
+const char kGifBytes[] =
+    "\x47\x49\x46\x38\x39\x61\x01\x00\x01\x00\xF0\x00\x00\xFF\x00\x00\x00\x00\x00\x21\xF9\x04\x00\x00\x00"
+    "\x00\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B";
+const std::string kGif(kGifBytes, sizeof kGifBytes - 1);
+// A valid frame header of 12 bits a sample.
+const std::string kJpeg12Bit("\xFF\xD8\xFF\xC1\x00\x0B\x0C\x00\x08\x00\x08\x01\x01\x11\x00\xFF\xD9", 17);
+
+std::string AsString(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string kBmp = [] {
+    const std::vector<uint8_t> bytes = EncodeBmp(Bitmap(2, 2));
+    return std::string(bytes.begin(), bytes.end());
+}();
 
 // A folder of its own with a fake player and hook library beside a fake
 // mkscr, and a few content files.
@@ -375,12 +403,281 @@ TEST_F(MkscrTest, InspectReportsTheReadersMessage) {
     EXPECT_THAT(err_, HasSubstr("Cannot open file"));
 }
 
+TEST_F(MkscrTest, RefusesAnOutputThatIsOneOfItsInputs) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.jpg", kJpeg);
+    fs::create_hard_link(Content("one.wav"), dir_ / "linked.wav");
+    fs::create_symlink(dir_ / "bin" / "player.scr", dir_ / "player-link.scr");
+    const std::string sound = Content("one.wav");
+    const std::string respelt = (dir_ / "content" / "." / ".." / "content" / "one.wav").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;  // the name the message gives for the input
+    };
+    const std::vector<Case> cases = {
+        {{"slides", (dir_ / "pics").string(), "--sound", sound, "-o", sound}, sound},
+        {{"-o", respelt, "--sound", sound}, sound},
+        {{"-o", (dir_ / "linked.wav").string(), "--sound", sound}, sound},
+        {{"-o", (dir_ / "player-link.scr").string()}, (dir_ / "bin" / "player.scr").string()},
+        {{"-o", (dir_ / "bin" / "orlscrhook.dll").string()}, (dir_ / "bin" / "orlscrhook.dll").string()},
+        {{"-o", Content("preview.jpg"), "--preview", Content("preview.jpg")}, Content("preview.jpg")},
+        {{"-o", Content("PPTVIEW.EXE"), "--document", Content("show.ppt"), "--file", Content("PPTVIEW.EXE")},
+         Content("PPTVIEW.EXE")},
+        {{"slides", (dir_ / "pics" / "a.jpg").string(), "-o", (dir_ / "pics" / "a.jpg").string()},
+         (dir_ / "pics" / "a.jpg").string()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), 1) << c.args.back();
+        EXPECT_THAT(err_, HasSubstr("is the same file as the"));
+        EXPECT_THAT(err_, HasSubstr("'" + c.input + "'"));
+        EXPECT_THAT(err_, HasSubstr("'" + c.args[std::find(c.args.begin(), c.args.end(), "-o") - c.args.begin() + 1] +
+                                    "'"));
+    }
+    EXPECT_EQ(ReadFile(sound), std::string(300, 'w'));
+    EXPECT_EQ(ReadFile(dir_ / "bin" / "player.scr"), kPlayer);
+    EXPECT_EQ(ReadFile(dir_ / "bin" / "orlscrhook.dll"), kHook);
+    EXPECT_EQ(ReadFile(Content("preview.jpg")), kJpeg);
+    EXPECT_EQ(ReadFile(dir_ / "pics" / "a.jpg"), kJpeg);
+}
+
+TEST_F(MkscrTest, RefusesNamesThePlayerWillNotCreate) {
+    for (const char* name : {"aux.wav", "COM1.wav", "con.jpg", "Nul", "...", "tab\there.wav"}) {
+        WriteFile(Content(name), "sound");
+        EXPECT_EQ(Run({"-o", Out(), "--sound", Content(name)}), 1) << name;
+        EXPECT_THAT(err_, HasSubstr("cannot store '" + Content(name) + "'")) << name;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_TRUE(TopLevelFiles().empty()) << name;
+    }
+    WriteFile(Content("lpt1.dll"), "library");
+    EXPECT_EQ(Run({"-o", Out(), "--document", Content("show.ppt"), "--file", Content("lpt1.dll")}), 1);
+    EXPECT_THAT(err_, HasSubstr("'lpt1.dll'"));
+    // Near misses are ordinary names.
+    WriteFile(Content("com10.wav"), "sound");
+    WriteFile(Content("auxiliary.wav"), "sound");
+    EXPECT_EQ(Run({"-o", Out(), "--sound", Content("com10.wav"), "--sound", Content("auxiliary.wav")}), 0) << err_;
+}
+
+// Lowers the limit of open files of this process for one scope.
+class FileLimit {
+  public:
+    explicit FileLimit(rlim_t soft) {
+        getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = soft;
+        setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    ~FileLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
+
+  private:
+    rlimit saved_{};
+};
+
+TEST_F(MkscrTest, AnyNumberOfInputsWithAFewHandles) {
+    fs::create_directories(dir_ / "many");
+    std::vector<std::string> args = {"-o", Out()};
+    for (int k = 0; k < 1100; ++k) {
+        const std::string path = (dir_ / "many" / ("track" + std::to_string(k) + ".wav")).string();
+        WriteFile(path, "track " + std::to_string(k));
+        args.push_back("--sound");
+        args.push_back(path);
+    }
+    {
+        FileLimit limit(32);
+        ASSERT_EQ(Run(args), 0) << err_;
+    }
+    auto r = Record(Out());
+    ASSERT_EQ(r->SndCount(), 1100);
+    EXPECT_EQ(Range(Out(), r->SndPosition(1099), r->SndSize(1099)), "track 1099");
+
+    // A missing input is still found before anything is written.
+    args.back() = (dir_ / "many" / "missing.wav").string();
+    fs::remove(Out());
+    EXPECT_EQ(Run(args), 1);
+    EXPECT_THAT(err_, HasSubstr("missing.wav"));
+    EXPECT_TRUE(TopLevelFiles().empty());
+}
+
+TEST_F(MkscrTest, ExitListMustSaySomething) {
+    EXPECT_EQ(Run({"-o", Out(), "--exit", ""}), 2);
+    EXPECT_THAT(err_, HasSubstr("--exit"));
+    EXPECT_EQ(Run({"-o", Out(), "--exit", " "}), 2);
+    EXPECT_TRUE(TopLevelFiles().empty());
+
+    ASSERT_EQ(Run({"-o", Out(), "--exit", "none"}), 0) << err_;
+    EXPECT_THAT(err_, HasSubstr("warning"));
+    EXPECT_THAT(err_, HasSubstr("only Ctrl+Alt+Del"));
+    ASSERT_EQ(Run({"-o", Out(), "--exit", "move"}), 0);
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(MkscrTest, InspectTellsWhatIsNoPackage) {
+    EXPECT_EQ(Run({"inspect", (dir_ / "bin" / "player.scr").string()}), 1);
+    EXPECT_EQ(err_, "mkscr: " + (dir_ / "bin" / "player.scr").string() +
+                        ": not a package: no content is appended to this program\n");
+    WriteFile(Content("photo.jpg"), kJpeg + std::string(100, 'j'));
+    EXPECT_EQ(Run({"inspect", Content("photo.jpg")}), 1);
+    EXPECT_EQ(err_, "mkscr: " + Content("photo.jpg") + ": not a package\n");
+
+    // Without a preview the report says so, in words that read as no error.
+    ASSERT_EQ(Run({"-o", Out(), "--document", Content("show.ppt")}), 0);
+    ASSERT_EQ(Run({"inspect", Out()}), 0);
+    const std::string line = out_.substr(out_.find("Preview picture"));
+    EXPECT_EQ(line, "Preview picture  none (the display settings show an empty preview)\n");
+}
+
+TEST_F(MkscrTest, SlideDurationIsTheRecordsInterval) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.jpg", kJpeg);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--duration", "8000"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->Interval, 8000);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--duration", "8000", "--interval", "3"}), 0);
+    EXPECT_EQ(Record(Out())->Interval, 3);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out()}), 0);
+    EXPECT_EQ(Record(Out())->Interval, 5000);
+}
+
+TEST_F(MkscrTest, ProgressOnlyWhenAsked) {
+    ASSERT_EQ(Run({"-o", Out(), "--sound", Content("one.wav")}), 0);
+    EXPECT_EQ(err_, "");
+
+    std::ostringstream out, err;
+    ASSERT_EQ(mkscr::RunMkscr({"-o", Out(), "--sound", Content("one.wav")}, (dir_ / "bin").string(), out, err, true),
+              0);
+    // One line, rewritten in place, ending with everything stored.
+    const std::string shown = err.str();
+    EXPECT_EQ(shown.front(), '\r');
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1);
+    const int64_t size = static_cast<int64_t>(fs::file_size(Out()));
+    EXPECT_THAT(shown, HasSubstr("\rmkscr: stored 3 of 3 files, " + std::to_string(size) + " of " +
+                                 std::to_string(size) + " bytes"));
+    EXPECT_EQ(shown.back(), '\n');
+}
+
+TEST(ProgressText, CountsFilesAndBytes) {
+    EXPECT_EQ(mkscr::ProgressText({1, 40, 1234, 5678}), "mkscr: stored 1 of 40 files, 1234 of 5678 bytes");
+    EXPECT_EQ(mkscr::ProgressText({0, 1, 0, 12}), "mkscr: stored 0 of 1 file, 0 of 12 bytes");
+    EXPECT_EQ(mkscr::ProgressText({3, 7, 3 << 20, 10 << 20}), "mkscr: stored 3 of 7 files, 3.0 of 10.0 MB");
+}
+
 TEST_F(MkscrTest, HelpDescribesEveryOption) {
     ASSERT_EQ(Run({"--help"}), 0);
     for (const char* option : {"--output",   "--player",  "--document", "--file",        "--sound",       "--hook",
                                "--no-hook",  "--preview", "--title",    "--author",      "--email",       "--web",
                                "--ver",      "--text",    "--exit",     "--show-cursor", "--music-order", "--mute",
                                "--interval", "--effects", "--viewer",   "--duration",    "--style",       "--json"})
+        EXPECT_THAT(out_, HasSubstr(option));
+}
+
+TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics / "more");
+    WriteFile(pics / "10.bmp", kBmp);
+    WriteFile(pics / "2.jpg", kJpeg);
+    WriteFile(pics / "3 deck.PNG", AsString(test::PngOf(test::PngSpec{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}})));
+    WriteFile(pics / "4.gif", kGif);
+    WriteFile(pics / "con.bmp", kBmp);
+    WriteFile(pics / "cut.jpg", kJpeg.substr(0, 40));
+    WriteFile(pics / "deep.jpg", kJpeg12Bit);
+    WriteFile(pics / "notes.txt", "not a picture");
+    WriteFile(pics / "more" / "1.jpg", kJpeg);
+    const std::string p = pics.string() + "/";
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "shuffle", "--fit", "cover", "--transition", "1200",
+                   "--upscale", "3", "--seed", "42", "--recursive"}),
+              0)
+        << err_;
+    std::istringstream lines(out_);
+    std::vector<std::string> report;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("mkscr: wrote ", 0) != 0)
+            report.push_back(line);
+    EXPECT_THAT(report,
+                ElementsAre("mkscr: stored " + p + "2.jpg", "mkscr: stored " + p + "3 deck.PNG",
+                            "mkscr: stored " + p + "4.gif", "mkscr: stored " + p + "10.bmp",
+                            "mkscr: stored " + p + "con.bmp as slide-0005.bmp (a name the saver cannot create)",
+                            "mkscr: refused " + p +
+                                "cut.jpg: The JPEG picture is damaged: the file ends before the frame header",
+                            "mkscr: refused " + p + "deep.jpg: 12-bit JPEG is not supported",
+                            "mkscr: refused " + p + "notes.txt: not a picture", "mkscr: stored " + p + "more/1.jpg",
+                            "mkscr: 6 slides in show.slides, 3 files refused"));
+    auto r = Record(Out());
+    EXPECT_EQ(r->FlashFileNamesCommaList.Text(),
+              "show.slides,2.jpg,\"3 deck.PNG\",4.gif,10.bmp,slide-0005.bmp,1.jpg,PPTVIEW.EXE");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+              "# Slides in order: image file, then duration=MS and style=N where given\r\n"
+              "! order=shuffle fit=cover transition=1200 upscale=3 cursor=hidden seed=42\r\n"
+              "2.jpg\r\n\"3 deck.PNG\"\r\n4.gif\r\n10.bmp\r\nslide-0005.bmp\r\n1.jpg\r\n");
+    EXPECT_EQ(Range(Out(), r->FlashPosition(5), r->FlashSize(5)), kBmp);
+    EXPECT_FALSE(r->lShowMouseCursor);
+
+    // A visible cursor and no other show option: no show line at all.
+    ASSERT_EQ(Run({"slides", (pics / "2.jpg").string(), "-o", Out(), "--show-cursor"}), 0) << err_;
+    r = Record(Out());
+    EXPECT_TRUE(r->lShowMouseCursor);
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+              "# Slides in order: image file, then duration=MS and style=N where given\r\n2.jpg\r\n");
+
+    // A picture named on the command line is shown or the build fails.
+    EXPECT_EQ(Run({"slides", (pics / "deep.jpg").string(), "-o", Out("other.scr")}), 1);
+    EXPECT_EQ(err_, "mkscr: '" + p + "deep.jpg' cannot be shown: 12-bit JPEG is not supported\n");
+}
+
+TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics);
+    const std::vector<uint8_t> jpeg(kJpeg.begin(), kJpeg.end());
+    WriteFile(pics / "a.jpg", AsString(test::WithExif(jpeg, test::ExifBlock(1, "2001:01:01 00:00:00"))));
+    WriteFile(pics / "b.jpg", AsString(test::WithExif(jpeg, test::ExifBlock(6, "1999:12:31 23:59:59"))));
+    WriteFile(pics / "c.jpg", kJpeg);
+    struct utimbuf june2000 = {961070400, 961070400};
+    ASSERT_EQ(utime((pics / "c.jpg").c_str(), &june2000), 0);
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--order", "date"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,b.jpg,c.jpg,a.jpg,PPTVIEW.EXE");
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out()}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.jpg,b.jpg,c.jpg,PPTVIEW.EXE");
+}
+
+TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
+    WriteFile(Content("a.jpg"), kJpeg);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--order", "random"}, {"--fit", "stretch"},     {"--upscale", "0"}, {"--transition", "fast"},
+        {"--seed", "-1"},      {"--seed", "4294967296"}, {"--seed", "12x"},  {"--recursive=yes"},
+    };
+    for (const auto& options : cases) {
+        std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(Run(args), 2) << options[0];
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+    }
+    for (const char* option :
+         {"--order=date", "--fit=cover", "--upscale=1", "--transition=9", "--seed=1", "--recursive"}) {
+        EXPECT_EQ(Run({"-o", Out(), option}), 2) << option;
+        EXPECT_THAT(err_, HasSubstr("belongs to mkscr slides"));
+    }
+    EXPECT_TRUE(TopLevelFiles().empty());
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--seed", "4294967295", "--order", "date"}), 0) << err_;
+}
+
+TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
+    WriteFile(Content("tune.ogg"), std::string("OggS\0\x02", 6) + std::string(100, 'o'));
+    WriteFile(Content("a.jpg"), kJpeg);
+    const std::string warning = "mkscr: warning: '" + Content("tune.ogg") +
+                                "' is not a WAV, MIDI or MP3 file; the saver may not be able to play it\n";
+    WriteFile(Content("tune.wav"), "RIFF" + std::string("\x24\0\0\0", 4) + "WAVEfmt ");
+    ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune.wav"), "--sound", Content("tune.ogg"), "--sound",
+                   Content("two tracks.mid")}),
+              0);
+    EXPECT_EQ(out_.substr(0, out_.find('\n') + 1), warning);
+    EXPECT_EQ(out_.rfind("mkscr: warning: "), 0u) << out_;  // WAV and MIDI pass
+    EXPECT_EQ(err_, "");
+    EXPECT_EQ(Record(Out())->SndCount(), 3);
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--sound", Content("tune.ogg")}), 0);
+    EXPECT_THAT(out_, HasSubstr(warning));
+}
+
+TEST_F(MkscrTest, HelpDescribesTheSlideOptions) {
+    ASSERT_EQ(Run({"--help"}), 0);
+    for (const char* option : {"--recursive", "--order", "--fit", "--transition", "--upscale", "--seed",
+                               "natural name order", "not a picture"})
         EXPECT_THAT(out_, HasSubstr(option));
 }
 

@@ -10,7 +10,7 @@
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 namespace orlscr {
 namespace {
@@ -147,6 +147,97 @@ TEST(SlideListParse, LineThatNamesNoSlideIsSkippedAndTheRestStillCounts) {
                                  "line 7: the slide name holds a control character",
                                  "line 8: longer than 1024 characters",
                              }));
+}
+
+TEST(SlideListParse, SlideOptionsFitTransitionAndUpscale) {
+    SlideList list = ParseSlideList(
+        "a.jpg fit=cover transition=250 upscale=1\r\n"
+        "b.jpg FIT=Contain TRANSITION=0 Upscale=3\r\n"
+        "c.jpg\r\n");
+    EXPECT_TRUE(list.problems.empty());
+    ASSERT_EQ(list.slides.size(), 3u);
+    EXPECT_EQ(list.slides[0].fit, SlideFit::kCover);
+    EXPECT_EQ(list.slides[0].transition_ms, 250);
+    EXPECT_EQ(list.slides[0].upscale, 1);
+    EXPECT_EQ(list.slides[1].fit, SlideFit::kContain);
+    EXPECT_EQ(list.slides[1].transition_ms, 0);
+    EXPECT_EQ(list.slides[1].upscale, 3);
+    EXPECT_EQ(list.slides[2].fit, SlideFit::kContain);
+    EXPECT_EQ(list.slides[2].transition_ms, 1000);
+    EXPECT_EQ(list.slides[2].upscale, 2);
+    EXPECT_EQ(list.show.order, SlideOrder::kList);
+    EXPECT_FALSE(list.show.seed.has_value());
+    EXPECT_FALSE(list.show.hide_cursor);
+}
+
+TEST(SlideListParse, ShowLinesSetDefaultsForEverySlideAndTheShowOptions) {
+    // As mkscr writes it, and a second show line further down that overrides
+    // one key and counts for the slides above it too.
+    SlideList list = ParseSlideList(
+        "# slides made by mkscr\r\n"
+        "! order=shuffle fit=cover transition=1200 upscale=4 cursor=hidden seed=42 duration=7000 style=9\r\n"
+        "a.jpg\r\n"
+        "b.jpg fit=contain style=3 duration=100 transition=50 upscale=1\r\n"
+        "\"!bang.jpg\"\r\n"
+        "  !transition=300 SEED=4294967295 Cursor=Shown ORDER=List\r\n");
+    EXPECT_TRUE(list.problems.empty()) << list.problems.front();
+    ASSERT_EQ(list.slides.size(), 3u);
+    const Slide& a = list.slides[0];
+    EXPECT_EQ(a.fit, SlideFit::kCover);
+    EXPECT_EQ(a.transition_ms, 300);
+    EXPECT_EQ(a.upscale, 4);
+    EXPECT_EQ(a.duration_ms, 7000);
+    EXPECT_EQ(a.style, 9);
+    EXPECT_EQ(a.line, 3);
+    const Slide& b = list.slides[1];  // its own options win
+    EXPECT_EQ(b.fit, SlideFit::kContain);
+    EXPECT_EQ(b.style, 3);
+    EXPECT_EQ(b.duration_ms, 100);
+    EXPECT_EQ(b.transition_ms, 50);
+    EXPECT_EQ(b.upscale, 1);
+    EXPECT_EQ(list.slides[2].file_name, "!bang.jpg");
+    EXPECT_EQ(list.slides[2].transition_ms, 300);
+    EXPECT_EQ(list.show.order, SlideOrder::kList);
+    EXPECT_EQ(list.show.seed, 4294967295u);
+    EXPECT_FALSE(list.show.hide_cursor);
+
+    SlideList hidden = ParseSlideList("!cursor=hidden order=shuffle seed=0\nx.jpg\n!\n");
+    EXPECT_TRUE(hidden.problems.empty());
+    EXPECT_TRUE(hidden.show.hide_cursor);
+    EXPECT_EQ(hidden.show.order, SlideOrder::kShuffle);
+    EXPECT_EQ(hidden.show.seed, 0u);
+}
+
+TEST(SlideListParse, BadShowAndSlideOptionsAreProblemsOfTheirLineOnly) {
+    SlideList list = ParseSlideList(
+        "! order=random seed=-1 seed=4294967296 cursor=off fit=stretch transition=-5 upscale=0 speed=2 shuffle\n"
+        "a.jpg fit= upscale=1.5 transition=86400001 order=shuffle seed=1 cursor=hidden\n"
+        "! fit=cover seed=7\n");
+    ASSERT_EQ(list.slides.size(), 1u);
+    EXPECT_EQ(list.slides[0].fit, SlideFit::kCover);  // the good key of the last line still counts
+    EXPECT_EQ(list.slides[0].upscale, 2);
+    EXPECT_EQ(list.slides[0].transition_ms, 1000);
+    EXPECT_EQ(list.show.order, SlideOrder::kList);
+    EXPECT_EQ(list.show.seed, 7u);
+    EXPECT_FALSE(list.show.hide_cursor);
+    EXPECT_EQ(list.problems,
+              (std::vector<std::string>{
+                  "line 1: order must be list or shuffle: \"order=random\"",
+                  "line 1: seed must be a number from 0 to 4294967295: \"seed=-1\"",
+                  "line 1: seed must be a number from 0 to 4294967295: \"seed=4294967296\"",
+                  "line 1: cursor must be shown or hidden: \"cursor=off\"",
+                  "line 1: fit must be contain or cover: \"fit=stretch\"",
+                  "line 1: transition must be a number of milliseconds from 0 to 86400000: \"transition=-5\"",
+                  "line 1: upscale must be a whole number of at least 1: \"upscale=0\"",
+                  "line 1: unknown option \"speed=2\"",
+                  "line 1: unknown option \"shuffle\"",
+                  "line 2: fit must be contain or cover: \"fit=\"",
+                  "line 2: upscale must be a whole number of at least 1: \"upscale=1.5\"",
+                  "line 2: transition must be a number of milliseconds from 0 to 86400000: \"transition=86400001\"",
+                  "line 2: \"order=shuffle\" counts for the whole show; it belongs on a line that starts with !",
+                  "line 2: \"seed=1\" counts for the whole show; it belongs on a line that starts with !",
+                  "line 2: \"cursor=hidden\" counts for the whole show; it belongs on a line that starts with !",
+              }));
 }
 
 TEST(SlideListRead, FileThatCannotBeShownSaysWhy) {

@@ -16,7 +16,7 @@
 #include "support/expect_error.h"
 #include "test_pictures.h"
 #include "tools/transitions/image_io.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 namespace orlscr::tool {
 namespace {

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The Win32 helpers of common/win (handle owners, Win32Error, exit code) on Wine."""
+"""The Win32 layer of common/win (handle owners, Win32Error, exit code, window
+base, message pump, folders, initialisation files) on Wine."""
 import orlwine
 
 

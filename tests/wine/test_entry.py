@@ -116,15 +116,16 @@ class PasswordModeTest(orlwine.WineTestCase):
 class SemaphoreHolder:
     """Runs hold_semaphore.exe in the prefix for the duration of a with block."""
 
-    def __init__(self, prefix, name):
+    def __init__(self, prefix, name, kind="semaphore"):
         self.prefix = prefix
         self.name = name
+        self.options = ["--mutex"] if kind == "mutex" else []
         self.ready = os.path.join(prefix.root, "holder-ready")
 
     def __enter__(self):
         if os.path.exists(self.ready):
             os.unlink(self.ready)
-        self.process = self.prefix.start(orlwine.helper("hold_semaphore.exe"), self.name,
+        self.process = self.prefix.start(orlwine.helper("hold_semaphore.exe"), *self.options, self.name,
                                          orlwine.winpath(self.ready), stdin=subprocess.PIPE)
         while not os.path.exists(self.ready):
             if self.process.poll() is not None:
@@ -160,6 +161,17 @@ class SingleInstanceTest(orlwine.WineTestCase):
             result = self.prefix.run(renamed, "/s", env=ENTRY_ONLY)
             self.assertIn("semaphore exists Saver.scrSemaphore", result.trace)
             self.assertNotIn("saver", result.trace)
+
+    def test_run_goes_on_unguarded_when_no_semaphore_can_be_made(self):
+        # A mutex of the semaphore's name keeps the semaphore from being made
+        # at all: the player then runs without single-instance protection.
+        with SemaphoreHolder(self.prefix, "player.scrSemaphore", kind="mutex"):
+            for args in (["/s"], ["/c"]):
+                with self.subTest(args=args):
+                    result = self.prefix.run(PLAYER, *args, env=ENTRY_ONLY)
+                    self.assertEqual(result.returncode, 0, result)
+                    self.assertEqual(result.trace[1:3], ["semaphore failed player.scrSemaphore",
+                                                         "saver" if args == ["/s"] else "settings"], result)
 
     def test_semaphore_ends_with_the_process(self):
         # Two starts in a row: the first one's semaphore is gone with it.

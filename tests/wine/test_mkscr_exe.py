@@ -1,15 +1,29 @@
 #!/usr/bin/env python3
 """mkscr.exe, the builder for Windows users, under Wine: what its Win32 side
 does differently from the native builder. Its arguments come from the wide
-command line in the system code page (Windows-1252 in the test prefix), and a
-finished package replaces an existing one in one step."""
+command line, its paths go to the wide file functions, texts and names are
+stored in the system code page (Windows-1252 in the test prefix, Shift-JIS
+with a Japanese locale), and a finished package replaces an existing one in
+one step."""
 import os
+import subprocess
 
 import orlwine
 
 MKSCR_EXE = orlwine.dist("mkscr.exe")
 # Unix locale of the Wine process, so that the arguments reach it as UTF-8.
 UTF8 = {"LC_ALL": "C.UTF-8"}
+
+
+def japanese():
+    """Environment of a Wine process whose system code page is Japanese (932):
+    a ja_JP.UTF-8 locale, made once from the system's locale sources."""
+    folder = os.path.join(orlwine.WINE_WORK, "locales")
+    if not os.path.isdir(os.path.join(folder, "ja_JP.UTF-8")):
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", os.path.join(folder, "ja_JP.UTF-8")],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    return {"LC_ALL": "ja_JP.UTF-8", "LANG": "ja_JP.UTF-8", "LOCPATH": folder}
 
 
 class MkscrExeTest(orlwine.WineTestCase):
@@ -31,10 +45,12 @@ class MkscrExeTest(orlwine.WineTestCase):
         # Printed as UTF-8; the harness reads the output as Latin-1.
         self.assertIn('"Title": "D\u00e9mo \u20ac"'.encode("utf-8").decode("latin-1"), shown.stdout)
 
+        # The same mistake as on Linux, with the same exit status.
         refused = self.mkscr("-o", "b.scr", "--player", "player.scr", "--no-hook", "--title", "snow \u2603")
-        self.assertEqual(refused.returncode, 2)
+        self.assertEqual(refused.returncode, 1)
         self.assertEqual(refused.stderr.strip().splitlines(),
-                         ["mkscr: the argument 'snow ?' has characters that the system code page cannot hold"])
+                         ["mkscr: the title 'snow \u2603' has characters that the system code page cannot hold"
+                          .encode("utf-8").decode("latin-1")])
         self.assertFalse(os.path.exists(os.path.join(self.work, "b.scr")))
 
     def test_an_existing_package_is_replaced(self):
@@ -49,6 +65,45 @@ class MkscrExeTest(orlwine.WineTestCase):
         folder = self.mkscr("-o", ".", "--player", "player.scr", "--no-hook")
         self.assertEqual(folder.returncode, 1)
         self.assertIn("is a folder", folder.stderr)
+
+    def test_double_byte_names_are_read_and_stored_whole(self):
+        env = japanese()
+        drive_c = os.path.join(self.prefix.path, "drive_c")
+        os.makedirs(os.path.join(drive_c, "d"))
+        # The second byte of "\u30bd" in Shift-JIS is the backslash.
+        with open(os.path.join(drive_c, "d", "\u30bd\u30d5\u30c8.ppt"), "wb") as f:
+            f.write(b"the presentation")
+        made = self.prefix.run(MKSCR_EXE, "-o", "j.scr", "--player", "player.scr", "--no-hook",
+                               "--document", "C:\\d\\\u30bd\u30d5\u30c8.ppt", env=env, cwd=self.work)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        with open(os.path.join(self.work, "j.scr"), "rb") as f:
+            package = f.read()
+        self.assertIn(b"\x83\x5c\x83\x74\x83\x67.ppt", package)
+        self.assertIn(b"the presentation", package)
+        shown = self.prefix.run(MKSCR_EXE, "inspect", "j.scr", "--json", env=env, cwd=self.work)
+        self.assertEqual(shown.returncode, 0, shown.stderr)
+        self.assertIn('"name": "\u30bd\u30d5\u30c8.ppt"'.encode("utf-8").decode("latin-1"), shown.stdout)
+
+        # A folder of a double-byte name is walked with the wide functions.
+        os.makedirs(os.path.join(drive_c, "\u8868"))
+        with open(os.path.join(drive_c, "\u8868", "a.jpg"), "wb") as f:
+            f.write(b"\xff\xd8\xff\xe0 jpeg picture")
+        with open(os.path.join(self.work, "slideview.exe"), "wb") as f:
+            f.write(b"MZ viewer")
+        slides = self.prefix.run(MKSCR_EXE, "slides", "C:\\\u8868", "-o", "s.scr", "--player", "player.scr",
+                                 "--no-hook", "--viewer", "slideview.exe", env=env, cwd=self.work)
+        self.assertEqual(slides.returncode, 0, slides.stderr)
+        self.assertIn("1 slide", slides.stdout)
+
+        # A name that the code page cannot hold is refused, naming it.
+        with open(os.path.join(drive_c, "d", "\u00e9t\u00e9.wav"), "wb") as f:
+            f.write(b"sound")
+        refused = self.prefix.run(MKSCR_EXE, "-o", "r.scr", "--player", "player.scr", "--no-hook",
+                                  "--sound", "C:\\d\\\u00e9t\u00e9.wav", env=env, cwd=self.work)
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("the file name '\u00e9t\u00e9.wav' has characters that the system code page cannot hold"
+                      .encode("utf-8").decode("latin-1"), refused.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work, "r.scr")))
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ The player's MCI device writes each command to the trace ("sound open FILE",
 import ntpath
 import os
 import subprocess
+import time
 
 import orlwine
 from orlwine import write_bmp, write_wav
@@ -75,6 +76,11 @@ class MusicTest(orlwine.WineTestCase):
         """Names of the tracks whose play command was accepted, in order."""
         lines = self.prefix.trace_lines() if lines is None else lines
         return [ntpath.basename(line[len("sound play "):]) for line in lines if line.startswith("sound play ")]
+
+    def open_errors(self, lines=None):
+        """Names of the tracks whose open failed, in order."""
+        lines = self.prefix.trace_lines() if lines is None else lines
+        return [ntpath.basename(line.split(" ", 3)[3]) for line in lines if line.startswith("sound open-error ")]
 
     def sound_lines(self):
         return [line for line in self.prefix.trace_lines() if line.startswith("sound ")]
@@ -156,18 +162,40 @@ class MusicTest(orlwine.WineTestCase):
                 self.assertFalse({"first.wav", "second.wav"} & self.temp_files())
                 os.unlink(self.prefix.trace_path)
 
-    def test_a_track_that_cannot_be_opened_leaves_the_music_silent(self):
-        broken = os.path.join(self.work, "broken.wav")
+    def broken_track(self, name="broken.wav"):
+        broken = os.path.join(self.work, name)
         with open(broken, "wb") as f:
             f.write(b"RIFF\x04\x00\x00\x00WAVE not a sound")
-        self.start(self.package(tracks=[broken, self.tracks[0]]))
+        return broken
+
+    def test_a_track_that_cannot_be_opened_leaves_the_music_silent(self):
+        # Every track fails to open (a damaged file, a kind without an MCI
+        # device): each is tried once, then the music stops for the run
+        # instead of trying them over and over.
+        unknown = os.path.join(self.work, "tune.xyz")
+        with open(unknown, "wb") as f:
+            f.write(b"no sound at all")
+        self.start(self.package(tracks=[self.broken_track(), unknown]))
         self.wait_trace(lambda lines: any(line.startswith("sound open-error ") for line in lines), "open error")
-        # The music starts before the run is on, and only a track that played
-        # can start the next one.
+        self.wait_trace(lambda lines: len(self.open_errors(lines)) >= 2, "two open errors")
+        # Long enough for a loop of failure notices to show in the trace.
+        time.sleep(1.5)
         self.assertEqual(self.played(), [])
         self.assertIsNone(self.process.poll())
+        self.assertEqual(self.open_errors(), ["broken.wav", "tune.xyz"])
         self.end_run()
 
+    def test_a_damaged_track_is_passed_over_and_the_next_one_plays(self):
+        self.start(self.package(tracks=[self.broken_track(), self.tracks[0]]))
+        # The damaged track fails again on every round; the good one plays each time.
+        self.assertEqual(self.wait_plays(3), ["first.wav"] * 3)
+        sounds = self.sound_lines()
+        self.assertTrue(sounds[0].startswith("sound open-error ") and sounds[0].endswith("broken.wav"), sounds)
+        first_open = next(i for i, line in enumerate(sounds) if line.startswith("sound open "))
+        self.assertTrue(sounds[first_open].endswith("first.wav"), sounds)
+        self.assertTrue(sounds[first_open + 1].startswith("sound play "), sounds)
+        self.assertIsNone(self.process.poll())
+        self.end_run()
 
 if __name__ == "__main__":
     orlwine.main()

@@ -165,6 +165,58 @@ class RunModeTest(orlwine.WineTestCase):
         self.assertEqual(self.ended(), 0)
         self.assertFalse(any(t.startswith("viewer") for t in self.prefix.trace_lines()))
 
+    def long_temp_folder(self, length):
+        """Makes a folder whose Windows path, with the trailing backslash that
+        GetTempPathA adds, has `length` characters, and makes it the user's
+        TMP. Returns its Windows path with that backslash."""
+        path = "C:"
+        while length - len(path) - 2 > 0:
+            path += "\\" + "t" * min(50, length - len(path) - 2)
+        self.assertEqual(len(path) + 1, length)
+        os.makedirs(os.path.join(self.prefix.path, "drive_c", *path.split("\\")[1:]))
+        self.prefix.reg_add(r"HKCU\Environment", "TMP", path)
+        return path + "\\"
+
+    def start_in_empty_folder(self, package):
+        """Starts the package with an empty current folder; returns that folder."""
+        folder = os.path.join(self.work, "current")
+        os.makedirs(folder)
+        self.prefix.mouse_move(512, 384)
+        self.process = self.prefix.start(package, "/s", cwd=folder)
+        return folder
+
+    def test_temporary_folder_longer_than_255_characters_is_found_whole(self):
+        # Such a folder once made the player's temporary folder empty, and the
+        # files went to the current folder.
+        # Together with a file name it is beyond the path limit, so the files
+        # cannot be created and the viewer cannot start (the run goes on
+        # without them); what counts is where the player looked for them.
+        temp = self.long_temp_folder(256)
+        current = self.start_in_empty_folder(self.package("--exit", "move", "--show-cursor"))
+        self.wait_trace("running")
+        trace = self.prefix.trace_lines()
+        viewer = [t for t in trace if t.startswith("viewer ")]
+        self.assertTrue(viewer and " %sPPTVIEW.EXE " % temp in viewer[0], trace)
+        self.assertEqual(os.listdir(current), [])
+        # The pointer rests on the saver's own box, where the hooks see it.
+        self.move_by(-10, 0)
+        self.move_by(-10, 0)
+        self.assertEqual(self.ended(), 0)
+
+    def test_without_temporary_folder_the_run_reports_it_and_writes_nothing(self):
+        # Beyond the path limit the system has no temporary folder to give:
+        # the start-up ends with the standard error box, and nothing lands in
+        # the current folder instead.
+        self.long_temp_folder(300)
+        current = self.start_in_empty_folder(self.package("--exit", "move"))
+        self.prefix.dismiss("^saver$", lambda: self.process.poll() is not None)
+        self.assertEqual(self.ended(), 0)
+        trace = self.prefix.trace_lines()
+        boxes = [t for t in trace if t.startswith("error box ")]
+        self.assertTrue(boxes and boxes[0].startswith("error box Cannot find the temporary folder: "), trace)
+        self.assertEqual(os.listdir(current), [])
+        self.assertFalse(any(t.startswith("viewer") for t in trace), trace)
+
     def password_run(self, answer, library="password_standin.dll"):
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
         self.prefix.install_dll(orlwine.helper(library), "PASSWORD.CPL")

@@ -228,6 +228,23 @@ class SettingsDialogTest(orlwine.WineTestCase):
         os.chmod(paths[1], 0o755)
         os.chmod(paths[0], 0o644)
 
+    def test_escape_in_the_note_leaves_the_dialog_open(self):
+        # Only OK closes the dialog: Esc with the focus in the note memo (a
+        # multi-line edit, which would post WM_CLOSE for it) changes nothing.
+        package = self.make_package()
+        self.write("CONTROL.INI", "[Setup]\nmute=7\n")
+        process = self.start(package, "/c")
+        info = self.window("Setup [Demo]")
+        memo = next(c for c in info.controls if c.cls.lower() == "edit")
+        self.click_client(info, (memo.bounds[0] + 20, memo.bounds[1] + 20))
+        self.prefix.press(r"^Setup \[Demo\]$", "Escape")
+        # Before the dialog could close, it sees the Esc as IDCANCEL.
+        self.prefix.wait_trace("setup cancel ignored", process, timeout=20)
+        self.assertIsNone(process.poll(), "Esc closed the dialog")
+        # The dialog still works, and its OK still writes the switch.
+        self.press_ok(info, process)
+        self.assertEqual(self.read("CONTROL.INI").replace("\r\n", "\n"), "[Setup]\nmute=1\n")
+
     def test_address_labels_open_their_links_with_the_hand_cursor(self):
         package = self.make_package(web="WWW.Example.com/Path")
         process = self.start(package, "/c")

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The slide viewer under Wine: the slides show full screen one after another,
 each brought in through a transition; a list that cannot be shown puts its
-reason on the screen; the viewer runs until it is terminated."""
+reason on the screen; the viewer runs until it is terminated; the cursor is
+hidden over the slides when the list (or the package) says so."""
 import os
+import re
 import subprocess
 import time
 
@@ -10,6 +12,8 @@ import orlwine
 from orlwine import write_bmp
 
 VIEWER = orlwine.dist("slideview.exe")
+MKSCR = orlwine.dist("mkscr")
+CURSOR_PROBE = orlwine.helper("cursor_probe.exe")
 SCREEN_W, SCREEN_H = 1024, 768  # the harness's Xvfb screen
 RED = (200, 30, 30)
 BLUE = (30, 40, 210)
@@ -86,7 +90,7 @@ class SlideViewTest(orlwine.WineTestCase):
             f.write("# a wipe from the left brings in every slide\n"
                     "red.bmp duration=2500 style=5 speed=9\n"
                     "missing.jpg\n"
-                    "\"blue slide.jpg\" duration=60000 style=5\n")
+                    "\"blue slide.jpg\" duration=60000 style=5 upscale=4 transition=5000\n")
         self.start("show.slides")
 
         # The first slide fills the screen (scaled up, same shape, so no bands).
@@ -115,6 +119,11 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertIn("slideview skipped missing.jpg: the file cannot be opened (No such file or directory)", trace)
         self.assertEqual([line for line in trace if line.startswith("slideview slide ")],
                          ["slideview slide red.bmp style 5", "slideview slide blue slide.jpg style 5"])
+        # The second transition ran for its five seconds in many frames (the
+        # first one may still run while the screenshots are taken).
+        transitions = [line for line in trace if line.startswith("slideview transition ")]
+        self.assertTrue(transitions, trace)
+        self.assertRegex(transitions[-1], r"^slideview transition 5000 ms frames ([3-9]|\d\d+) drawing \d+ us$")
 
     def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
         with open(os.path.join(self.folder, "broken.slides"), "w") as f:
@@ -135,6 +144,55 @@ class SlideViewTest(orlwine.WineTestCase):
                 time.sleep(3)
                 self.assertTrue(self.prefix.find_windows("^Slide show$"))
                 self.terminate()
+
+
+    def cursor(self):
+        """The cursor of the foreground window's thread (the viewer's), with the
+        pointer resting in the middle of the screen."""
+        self.prefix.mouse_move(SCREEN_W // 2, SCREEN_H // 2)
+        time.sleep(0.5)
+        out = self.prefix.run(CURSOR_PROBE).stdout
+        m = re.search(r"cursor shown=(\d) handle=(\d) x=(-?\d+) y=(-?\d+) over=(.*)", out)
+        self.assertTrue(m, out)
+        return {"shown": m.group(1) == "1", "handle": m.group(2) == "1", "over": m.group(5).strip()}
+
+    def test_cursor_is_hidden_over_the_slides_when_the_list_says_so(self):
+        write_bmp(os.path.join(self.folder, "red.bmp"), 64, 48, RED)
+        for name, show_line, hidden in (("plain.slides", "", False), ("shown.slides", "! cursor=shown\n", False),
+                                        ("hidden.slides", "! style=0 cursor=hidden\n", True)):
+            with self.subTest(list=name):
+                with open(os.path.join(self.folder, name), "w") as f:
+                    f.write("# the cursor\n" + show_line + "red.bmp style=0 upscale=20\n")
+                self.start(name)
+                self.wait_shot(lambda s: s.share(RED) > 0.99)
+                cursor = self.cursor()
+                self.assertEqual(cursor["over"], "Slide show")
+                if hidden:
+                    self.assertFalse(cursor["shown"] and cursor["handle"], cursor)
+                    self.assertIn("slideview cursor hidden", self.prefix.trace_lines())
+                else:
+                    self.assertTrue(cursor["shown"] and cursor["handle"], cursor)
+                self.terminate()
+
+    def test_key_only_saver_run_hides_the_cursor_over_the_slides(self):
+        # A package as mkscr slides makes it without --show-cursor, ended by
+        # keys only, so the pointer may rest over the slides.
+        pictures = os.path.join(self.prefix.root, "pictures")
+        os.makedirs(pictures)
+        write_bmp(os.path.join(pictures, "1.bmp"), 160, 120, RED)
+        package = os.path.join(self.prefix.root, "saver.scr")
+        subprocess.run([MKSCR, "slides", pictures, "-o", package, "--exit", "key", "--duration", "60000"],
+                       check=True, capture_output=True, timeout=120)
+        self.prefix.mouse_move(SCREEN_W // 2, SCREEN_H // 2)
+        process = self.prefix.start(package, "/s")
+        self.addCleanup(process.wait, 60)
+        self.addCleanup(self.prefix.stop)
+        self.assertTrue(self.prefix.wait_windows("^Slide show$"), "the viewer opened no window")
+        self.wait_shot(lambda s: s.share(RED) > 0.05)
+        cursor = self.cursor()
+        self.assertIsNone(process.poll(), "a mouse move ended a key-only run")
+        self.assertEqual(cursor["over"], "Slide show")
+        self.assertFalse(cursor["shown"] and cursor["handle"], (cursor, self.prefix.trace_lines()))
 
 
 if __name__ == "__main__":

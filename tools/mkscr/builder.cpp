@@ -4,16 +4,18 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "common/error.h"
 #include "common/text.h"
 #include "package/file_position.h"
 #include "package/image.h"
+#include "package/plain_file_name.h"
 #include "package/stream_writer.h"
 #include "package/trailer.h"
 #include "tools/mkscr/folder.h"
+#include "tools/mkscr/output_file.h"
 #include "tools/mkscr/picture_kind.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -22,124 +24,129 @@ namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+using UniqueStdFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// An input file opened up front, so that every missing or unreadable input is
-// reported before the output is created.
+// An input: a file that is measured when the build is checked and opened
+// again only while it is copied, or bytes made in memory.
 struct Source {
     std::string what;  // "sound track", "player", ...
     std::string path;
-    UniqueFile file;
     std::optional<std::string> bytes;
     int64_t size = 0;
 };
 
-Source OpenSource(const std::string& what, const std::string& path) {
-    Source s{what, path, nullptr, std::nullopt, 0};
-    if (IsFolder(path))
-        throw Error("the " + what + " '" + path + "' is a folder, not a file");
-    s.file.reset(std::fopen(path.c_str(), "rb"));
-    if (!s.file)
-        throw Error("cannot open the " + what + " '" + path + "': " + std::strerror(errno));
-    if (SeekFile64(s.file.get(), 0, SEEK_END) != 0 || (s.size = TellFile64(s.file.get())) < 0 ||
-        SeekFile64(s.file.get(), 0, SEEK_SET) != 0)
-        throw Error("cannot read the " + what + " '" + path + "'");
-    return s;
+UniqueStdFile Open(const Source& s) {
+    UniqueStdFile file(OpenForReading(s.path));
+    if (!file)
+        throw Error("cannot open the " + s.what + " '" + s.path + "': " + std::strerror(errno));
+    return file;
 }
 
-Source MemorySource(const std::string& what, const std::string& name, std::string bytes) {
-    Source s{what, name, nullptr, std::move(bytes), 0};
-    s.size = static_cast<int64_t>(s.bytes->size());
-    return s;
+// Checks that the input can be opened and read, and takes its size.
+void Measure(Source& s) {
+    if (s.bytes) {
+        s.size = static_cast<int64_t>(s.bytes->size());
+        return;
+    }
+    if (IsFolder(s.path))
+        throw Error("the " + s.what + " '" + s.path + "' is a folder, not a file");
+    UniqueStdFile file = Open(s);
+    char probe;
+    if (SeekFile64(file.get(), 0, SEEK_END) != 0 || (s.size = TellFile64(file.get())) < 0 ||
+        SeekFile64(file.get(), 0, SEEK_SET) != 0 || (s.size > 0 && std::fread(&probe, 1, 1, file.get()) != 1))
+        throw Error("cannot read the " + s.what + " '" + s.path + "'");
 }
 
-std::string ReadHead(Source& s, size_t count) {
+std::string ReadHead(const Source& s, size_t count) {
+    UniqueStdFile file = Open(s);
     std::string head(count, '\0');
-    size_t got = std::fread(head.data(), 1, count, s.file.get());
-    head.resize(got);
-    SeekFile64(s.file.get(), 0, SEEK_SET);
+    head.resize(std::fread(head.data(), 1, count, file.get()));
     return head;
 }
 
-std::string ReadAll(Source& s) {
+std::string ReadAll(const Source& s) {
+    UniqueStdFile file = Open(s);
     std::string all(static_cast<size_t>(s.size), '\0');
-    if (std::fread(all.data(), 1, all.size(), s.file.get()) != all.size())
+    if (std::fread(all.data(), 1, all.size(), file.get()) != all.size())
         throw Error("cannot read the " + s.what + " '" + s.path + "'");
     return all;
 }
 
-// The output, written under a temporary name beside the target and removed
-// again unless Commit() renamed it into place.
-class OutputFile {
+// Writes the pieces of the package and tells the progress report about each.
+class PackageWriter {
   public:
-    explicit OutputFile(const std::string& target) : target_(target) {
-        std::random_device random;
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-        temp_ = target + suffix;
-        file_ = std::fopen(temp_.c_str(), "wb");
-        if (!file_)
-            throw Error("cannot create '" + target + "': " + std::strerror(errno));
+    PackageWriter(OutputFile& out, const ProgressReport& progress, BuildProgress totals)
+        : out_(out), progress_(progress), state_(totals) {
+        Tell();
     }
-    ~OutputFile() {
-        if (file_)
-            std::fclose(file_);
-        if (!committed_)
-            std::remove(temp_.c_str());
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
 
-    void Write(const void* data, size_t count) {
-        if (count && std::fwrite(data, 1, count, file_) != count)
-            throw Error("cannot write '" + target_ + "': " + std::strerror(errno));
+    // Bytes of the package; `wholeFile` when they are one of the inputs.
+    void Write(std::string_view bytes, bool wholeFile = false) {
+        out_.Write(bytes);
+        state_.bytesDone += static_cast<int64_t>(bytes.size());
+        state_.filesDone += wholeFile ? 1 : 0;
+        Tell();
     }
-    void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
 
-    void CopyFrom(Source& s) {
+    void Copy(const Source& s) {
         if (s.bytes) {
-            Write(*s.bytes);
+            Write(*s.bytes, true);
             return;
         }
-        std::vector<char> buffer(1 << 16);
+        UniqueStdFile file = Open(s);
         int64_t left = s.size;
         while (left > 0) {
-            size_t want = left < static_cast<int64_t>(buffer.size()) ? static_cast<size_t>(left) : buffer.size();
-            size_t got = std::fread(buffer.data(), 1, want, s.file.get());
-            if (got != want)
+            size_t want = left < static_cast<int64_t>(buffer_.size()) ? static_cast<size_t>(left) : buffer_.size();
+            if (std::fread(buffer_.data(), 1, want, file.get()) != want)
                 throw Error("the " + s.what + " '" + s.path + "' changed while it was being read");
-            Write(buffer.data(), got);
-            left -= static_cast<int64_t>(got);
+            Write(std::string_view(buffer_.data(), want));
+            left -= static_cast<int64_t>(want);
         }
-    }
-
-    void Commit() {
-        std::FILE* f = file_;
-        file_ = nullptr;
-        if (std::fclose(f) != 0)
-            throw Error("cannot write '" + target_ + "': " + std::strerror(errno));
-        // One step, so that an existing package stays whole when this fails.
-        std::string failure = MoveReplacing(temp_, target_);
-        if (!failure.empty())
-            throw Error("cannot replace '" + target_ + "': " + failure);
-        committed_ = true;
+        ++state_.filesDone;
+        Tell();
     }
 
   private:
-    std::string target_;
-    std::string temp_;
-    std::FILE* file_ = nullptr;
-    bool committed_ = false;
+    void Tell() {
+        if (progress_)
+            progress_(state_);
+    }
+
+    OutputFile& out_;
+    const ProgressReport& progress_;
+    BuildProgress state_;
+    std::vector<char> buffer_ = std::vector<char>(1 << 16);
 };
 
+// A stored name that the player writes out as it is: its own rule, and none
+// of the characters that Windows refuses in any file name. Trail bytes of
+// double-byte characters are part of their character, not separators.
 void CheckStoredName(const std::string& name, const std::string& path) {
     if (name.empty())
         throw Error("'" + path + "' has no file name to store");
-    for (char c : name) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 32 || std::strchr("<>:\"/\\|?*", c))
-            throw Error("the file name '" + name + "' cannot be used on Windows");
+    const LeadBytePredicate isLeadByte = RecordLeadBytes();
+    bool refused = !IsPlainFileName(name, isLeadByte);
+    for (size_t i = 0; i < name.size() && !refused; ++i) {
+        if (isLeadByte && isLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size())
+            ++i;
+        else if (std::strchr("<>\"|?*", name[i]))
+            refused = true;
     }
+    if (refused)
+        throw Error("cannot store '" + path + "': the saver would not create a file named '" + FromRecordText(name) +
+                    "' on Windows (a device name such as CON, AUX or COM1, dots alone, or one of the characters "
+                    "\\ / : * ? \" < > | or a control character)");
+}
+
+// An output that is one of the inputs would be overwritten by the build.
+void CheckNotAnInput(const std::string& output, const std::vector<Source*>& inputs) {
+    const std::optional<FileIdentity> target = IdentityOf(output);
+    if (!target)
+        return;
+    for (const Source* s : inputs)
+        if (!s->bytes && IdentityOf(s->path) == target)
+            throw Error("the output '" + output + "' is the same file as the " + s->what + " '" + s->path +
+                        "'; give another output name");
 }
 
 std::string JoinNumbers(const std::vector<int64_t>& numbers) {
@@ -160,21 +167,49 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-BuildResult BuildPackage(const PackageContents& contents) {
-    // Open and check every input before anything is written.
+BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& progress) {
     if (IsFolder(contents.output))
         throw Error("the output '" + contents.output + "' is a folder; give the name of the package file");
-    Source player = OpenSource("player", contents.player);
+
+    // Every input, and every stored name, before anything is read.
+    auto sources = [](const std::vector<InputEntry>& entries, const std::string& what) {
+        std::vector<Source> list;
+        for (const InputEntry& e : entries) {
+            CheckStoredName(e.storedName, e.path);
+            list.push_back(Source{what, e.path, e.bytes, 0});
+        }
+        return list;
+    };
+    Source player{"player", contents.player, std::nullopt, 0};
+    std::optional<Source> picture;
+    if (contents.preview)
+        picture = Source{"preview picture", *contents.preview, std::nullopt, 0};
+    std::vector<Source> presentation = sources(contents.presentation, "presentation file");
+    std::vector<Source> sounds = sources(contents.sounds, "sound track");
+    std::optional<Source> hook;
+    if (contents.hook)
+        hook = Source{"hook library", *contents.hook, std::nullopt, 0};
+
+    std::vector<Source*> inputs = {&player};
+    for (auto* list : {&presentation, &sounds})
+        for (Source& s : *list)
+            inputs.push_back(&s);
+    for (auto* one : {&picture, &hook})
+        if (*one)
+            inputs.push_back(&**one);
+    CheckNotAnInput(contents.output, inputs);
+
+    for (Source* s : inputs)
+        Measure(*s);
     if (ReadHead(player, 2) != "MZ")
         throw Error("the player '" + contents.player + "' is not a Windows program");
 
     std::string previewStream;
     BuildResult result;
-    if (contents.preview) {
-        Source picture = OpenSource("preview picture", *contents.preview);
-        if (picture.size > (64 << 20))
+    if (picture) {
+        if (picture->size > (64 << 20))
             throw Error("the preview picture '" + *contents.preview + "' is larger than 64 MB");
-        std::string bytes = ReadAll(picture);
+        std::string bytes = ReadAll(*picture);
         const PictureKind* kind = FindPictureKind(bytes);
         if (!kind)
             throw Error("the preview picture '" + *contents.preview + "' is not a picture of a known kind (" +
@@ -182,20 +217,6 @@ BuildResult BuildPackage(const PackageContents& contents) {
         previewStream = WriteImageStream(MakePictureData(kind->className, bytes));
         result.previewClass = kind->className;
     }
-
-    auto openEntries = [](const std::vector<InputEntry>& entries, const std::string& what) {
-        std::vector<Source> sources;
-        for (const InputEntry& e : entries) {
-            CheckStoredName(e.storedName, e.path);
-            sources.push_back(e.bytes ? MemorySource(what, e.path, *e.bytes) : OpenSource(what, e.path));
-        }
-        return sources;
-    };
-    std::vector<Source> presentation = openEntries(contents.presentation, "presentation file");
-    std::vector<Source> sounds = openEntries(contents.sounds, "sound track");
-    std::optional<Source> hook;
-    if (contents.hook)
-        hook = OpenSource("hook library", *contents.hook);
 
     // Presentation files and sound tracks share the temporary folder of a run.
     std::vector<std::string> seen;
@@ -265,19 +286,25 @@ BuildResult BuildPackage(const PackageContents& contents) {
     // Without a preview, field A leads to the first byte after the player's image.
     result.fieldA = static_cast<int32_t>(trailerStart - previewOffset);
 
+    BuildProgress totals;
+    totals.filesTotal = static_cast<int>(inputs.size());
+    totals.bytesTotal = result.size;
     OutputFile out(contents.output);
-    out.CopyFrom(player);
-    out.Write(previewStream);
-    for (Source& s : presentation)
-        out.CopyFrom(s);
-    for (Source& s : sounds)
-        out.CopyFrom(s);
+    PackageWriter w(out, progress, totals);
+    w.Copy(player);
+    if (picture)
+        w.Write(previewStream, true);
+    for (const Source& s : presentation)
+        w.Copy(s);
+    for (const Source& s : sounds)
+        w.Copy(s);
     if (hook)
-        out.CopyFrom(*hook);
-    out.Write(recordStream);
+        w.Copy(*hook);
+    w.Write(recordStream);
     char field[kTrailerFieldSize];
-    out.Write(FormatTrailerField(result.fieldA, field));
-    out.Write(FormatTrailerField(result.fieldB, field));
+    std::string trailer(FormatTrailerField(result.fieldA, field));
+    trailer += FormatTrailerField(result.fieldB, field);
+    w.Write(trailer);
     out.Commit();
     return result;
 }

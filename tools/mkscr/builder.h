@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,8 +10,8 @@
 
 namespace orlscr::mkscr {
 
-// One embedded file: read from `path`, or taken from `bytes` when it is made
-// in memory; stored under `storedName` (system code page, no folder).
+// One embedded file: read from `path` (UTF-8), or taken from `bytes` when it
+// is made in memory; stored under `storedName` (record text, no folder).
 struct InputEntry {
     std::string path;
     std::string storedName;
@@ -40,13 +41,25 @@ struct BuildResult {
 // 32-bit integers.
 constexpr int64_t kMaxPackageSize = 2147483647;
 
+// How far a build is: files and bytes of the package written out of the total.
+struct BuildProgress {
+    int filesDone = 0;
+    int filesTotal = 0;
+    int64_t bytesDone = 0;
+    int64_t bytesTotal = 0;
+};
+using ProgressReport = std::function<void(const BuildProgress&)>;
+
 // Writes the package: the player's image, the preview stream (when there is a
 // picture), the presentation files, the sound tracks, the hook library, the
 // settings record and the trailer. Everything is checked before the output is
-// touched; the output is written to a temporary file beside it and renamed at
-// the end, so a failure leaves no partial file. Throws Error with a message
-// for the user.
-BuildResult BuildPackage(const PackageContents& contents);
+// touched: every stored name (the player's own rule for embedded names), that
+// no input is the output file itself, and that every input can be read and
+// how large it is. Each input is then opened only while it is copied, so any
+// number of files needs the same few handles. The output appears only when
+// complete (OutputFile), so a failure leaves no partial file. `progress`, when
+// given, hears of every piece written. Throws Error with a message for the user.
+BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& progress = nullptr);
 
 // The last part of a path (after the last '/', or '\' on Windows).
 std::string BaseName(const std::string& path);

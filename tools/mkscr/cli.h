@@ -6,22 +6,25 @@
 
 namespace orlscr::mkscr {
 
-// Runs the builder on the arguments (without the program name). `programFolder`
-// is where the default player, hook library and slide viewer are looked for.
-// Returns the exit code; every error is one line on `err`.
+// Runs the builder on the arguments (UTF-8, without the program name).
+// `programFolder` is where the default player, hook library and slide viewer
+// are looked for. Returns the exit code: 0, 1 for an error, 2 for a command
+// line that cannot be understood; every error is one line on `err`. With
+// `showProgress` (standard error is a terminal) a build shows its progress on
+// one line of `err`.
 int RunMkscr(const std::vector<std::string>& args,
              const std::string& programFolder,
              std::ostream& out,
-             std::ostream& err);
+             std::ostream& err,
+             bool showProgress = false);
 
 // Folder of the running executable ("" when unknown).
 std::string ProgramFolder(const char* argv0);
 
-// The arguments after the program name, as the builder takes its texts and
-// paths: as they are here; on Windows taken from the wide command line and
-// converted to the system code page, where an argument with a character that
-// the code page lacks is refused (`error` says which) instead of being stored
-// with '?' in its place.
+// The arguments after the program name as UTF-8: as they are here; on Windows
+// taken from the wide command line, so that a path keeps every character
+// whatever the system code page (a text is converted to the code page only
+// where it is stored). False, with `error` set, when they cannot be read.
 bool CommandLineArguments(int argc, char** argv, std::vector<std::string>& args, std::string& error);
 
 }  // namespace orlscr::mkscr

@@ -1,4 +1,15 @@
+#include <cstdio>
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#define ORLSCR_ISATTY _isatty
+#define ORLSCR_FILENO _fileno
+#else
+#include <unistd.h>
+#define ORLSCR_ISATTY isatty
+#define ORLSCR_FILENO fileno
+#endif
 
 #include "tools/mkscr/cli.h"
 
@@ -9,6 +20,7 @@ int main(int argc, char** argv) {
         std::cerr << "mkscr: " << error << "\n";
         return 2;
     }
+    const bool terminal = ORLSCR_ISATTY(ORLSCR_FILENO(stderr)) != 0;
     return orlscr::mkscr::RunMkscr(args, orlscr::mkscr::ProgramFolder(argc > 0 ? argv[0] : nullptr), std::cout,
-                                   std::cerr);
+                                   std::cerr, terminal);
 }

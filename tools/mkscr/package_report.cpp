@@ -13,6 +13,7 @@
 #include "package/std_input_file.h"
 #include "package/trailer.h"
 #include "tools/mkscr/folder.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -54,8 +55,9 @@ struct PropertyValue {
     std::string json;
 };
 
-std::string JsonString(std::string_view cp1252) {
-    std::string utf8 = Cp1252ToUtf8(cp1252);
+// Record text (Windows-1252, or the system code page of mkscr.exe) as a JSON string.
+std::string JsonString(std::string_view text) {
+    std::string utf8 = FromRecordText(text);
     std::string out = "\"";
     for (char c : utf8) {
         auto u = static_cast<unsigned char>(c);
@@ -74,8 +76,8 @@ std::string JsonString(std::string_view cp1252) {
 }
 
 // Quoted for a person: the text as UTF-8 with control characters escaped.
-std::string Quoted(std::string_view cp1252) {
-    return JsonString(cp1252);
+std::string Quoted(std::string_view text) {
+    return JsonString(text);
 }
 
 std::string ColorText(TColor color) {
@@ -96,67 +98,48 @@ std::string StyleText(TFontStyles style, bool json) {
     return out + "]";
 }
 
+PropertyValue Shown(const std::string& v) {
+    return {Quoted(v), JsonString(v)};
+}
+PropertyValue Shown(const CommaList& v) {
+    return Shown(v.Text());
+}
+PropertyValue Shown(bool v) {
+    return {v ? "true" : "false", v ? "true" : "false"};
+}
+PropertyValue Shown(int32_t v) {
+    return {std::to_string(v), std::to_string(v)};
+}
+PropertyValue Shown(TColor v) {
+    return {ColorText(v), std::to_string(v)};
+}
+PropertyValue Shown(const TFont& f) {
+    const char* charset = CharsetToIdent(f.Charset);
+    std::string text = Quoted(f.Name) + ", height " + std::to_string(f.Height) + " (" + std::to_string(f.Size()) +
+                       " pt), " + ColorText(f.Color) + ", " +
+                       (charset ? std::string(charset) : "charset " + std::to_string(f.Charset)) + ", style " +
+                       StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
+    std::string json = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
+                       ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
+                       ", \"Style\": " + StyleText(f.Style, true) + ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) +
+                       "}";
+    return {text, json};
+}
+
 std::vector<std::pair<std::string, PropertyValue>> Properties(const TSSFileLocations& r) {
     std::vector<std::pair<std::string, PropertyValue>> props;
-    auto text = [&](const char* name, const std::string& v) { props.push_back({name, {Quoted(v), JsonString(v)}}); };
-    auto boolean = [&](const char* name, bool v) {
-        props.push_back({name, {v ? "true" : "false", v ? "true" : "false"}});
-    };
-    auto integer = [&](const char* name, int32_t v) {
-        props.push_back({name, {std::to_string(v), std::to_string(v)}});
-    };
-    auto colour = [&](const char* name, TColor v) { props.push_back({name, {ColorText(v), std::to_string(v)}}); };
-    auto list = [&](const char* name, const CommaList& v) { text(name, v.Text()); };
-
-    const TFont& f = r.TextFont;
-    const char* charset = CharsetToIdent(f.Charset);
-    std::string fontText = Quoted(f.Name) + ", height " + std::to_string(f.Height) + " (" + std::to_string(f.Size()) +
-                           " pt), " + ColorText(f.Color) + ", " +
-                           (charset ? std::string(charset) : "charset " + std::to_string(f.Charset)) + ", style " +
-                           StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
-    std::string fontJson = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
-                           ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
-                           ", \"Style\": " + StyleText(f.Style, true) +
-                           ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) + "}";
-
-    text("Text", r.Text);
-    props.push_back({"TextFont", {fontText, fontJson}});
-    colour("Background", r.Background);
-    boolean("lRandomStyle", r.lRandomStyle);
-    boolean("lRandomPic", r.lRandomPic);
-    boolean("lClearOldImage", r.lClearOldImage);
-    boolean("lStretch", r.lStretch);
-    integer("Interval", r.Interval);
-    integer("SoundRandom", r.SoundRandom);
-    boolean("lSoundLoop", r.lSoundLoop);
-    boolean("lMute", r.lMute);
-    boolean("lExitMouseMove", r.lExitMouseMove);
-    boolean("lExitMouseClick", r.lExitMouseClick);
-    boolean("lExitKeyPress", r.lExitKeyPress);
-    boolean("lShowMouseCursor", r.lShowMouseCursor);
-    boolean("lExitFSCommandQuit", r.lExitFSCommandQuit);
-    text("Title", r.Title);
-    text("Author", r.Author);
-    text("Email", r.Email);
-    text("Web", r.Web);
-    text("Ver", r.Ver);
-    text("LogoFileName", r.LogoFileName);
-    integer("LogoLayout", r.LogoLayout);
-    boolean("LogoTransprent", r.LogoTransprent);
-    integer("LogoFilePosition", r.LogoFilePosition);
-    integer("HookPosition", r.HookPosition);
-    integer("HookSize", r.HookSize);
-    list("EffectCommaList", r.EffectCommaList);
-    list("PicCommaList", r.PicCommaList);
-    list("PicFileNamesCommaList", r.PicFileNamesCommaList);
-    list("SndCommaList", r.SndCommaList);
-    list("SndFileNamesCommaList", r.SndFileNamesCommaList);
-    list("SndSizesCommaList", r.SndSizesCommaList);
-    list("FlashCommaList", r.FlashCommaList);
-    list("FlashFileNamesCommaList", r.FlashFileNamesCommaList);
-    list("FlashSizesCommaList", r.FlashSizesCommaList);
-    list("DescriptCommaList", r.DescriptCommaList);
+    for (const SettingsProperty& property : kSettingsProperties)
+        props.emplace_back(property.name, VisitProperty(property, r, [](const auto& value) { return Shown(value); }));
     return props;
+}
+
+// Why a file with no settings record at its end is not a package.
+std::string NotAPackage(InputFile& file) {
+    char head[2] = {};
+    file.Seek(0);
+    if (file.Read(head, 2) == 2 && head[0] == 'M' && head[1] == 'Z')
+        return "not a package: no content is appended to this program";
+    return "not a package";
 }
 
 std::string Number(const std::optional<int32_t>& v) {
@@ -175,12 +158,21 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         return 1;
     }
     try {
-        file = std::make_unique<StdInputFile>(path);
+        std::FILE* opened = OpenForReading(path);
+        if (!opened)
+            throw Error("Cannot open file " + path);
+        file = std::make_unique<StdInputFile>(opened);
         fileSize = file->Size();
         trailer = ReadTrailer(*file);
         if (!trailer) {
             err << "mkscr: " << path << ": not a package: the file is shorter than the " << kTrailerSize
                 << "-byte trailer\n";
+            return 1;
+        }
+        // A package's field B leads into the file, past its start; a file
+        // whose end holds no such number has nothing appended to it.
+        if (trailer->b <= 0 || trailer->b >= fileSize) {
+            err << "mkscr: " << path << ": " << NotAPackage(*file) << "\n";
             return 1;
         }
         record = ReadSettingsRecord(*file);
@@ -192,14 +184,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
     // The preview is optional: without one field A leads elsewhere and the
     // stream there does not read as an image.
     std::optional<PictureBytes> preview;
-    std::string previewNote;
     try {
         preview = ReadPreviewPicture(*file);
-        if (preview && preview->className.empty())
-            previewNote = "the stream that field A leads to holds no image";
-    } catch (const Error& e) {
+    } catch (const Error&) {
         preview.reset();
-        previewNote = std::string("field A leads to no image stream: ") + e.what();
     }
 
     std::vector<FileEntry> entries = Entries(*record);
@@ -245,7 +233,7 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         std::snprintf(line, sizeof line, "  %-13s %12s %12s  %s\n", "kind", "offset", "size", "name");
         out << line;
         for (const FileEntry& e : entries) {
-            std::string name = e.name ? Cp1252ToUtf8(*e.name) : "(missing from the names list)";
+            std::string name = e.name ? FromRecordText(*e.name) : "(missing from the names list)";
             std::snprintf(line, sizeof line, "  %-13s %12s %12s  ", e.kind, e.offset ? Number(e.offset).c_str() : "?",
                           e.size ? Number(e.size).c_str() : "?");
             out << line << name;
@@ -259,7 +247,7 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         out << preview->className << ", " << preview->data.size() << " bytes"
             << (preview->data.empty() ? " (empty picture)" : "") << "\n";
     else
-        out << "none (" << previewNote << ")\n";
+        out << "none (the display settings show an empty preview)\n";
     return 0;
 }
 

@@ -1,47 +1,26 @@
 #include "tools/mkscr/picture_kind.h"
 
+#include "picture/picture_info.h"
+
 namespace orlscr::mkscr {
 
 namespace {
 
-bool IsJpeg(std::string_view head) {
-    return head.size() >= 3 && head.substr(0, 3) == "\xFF\xD8\xFF";
-}
-
-bool IsBmp(std::string_view head) {
-    return head.size() >= 14 && head.substr(0, 2) == "BM";
-}
-
-// An icon file: reserved 0, type 1 (2 would be a cursor), at least one image.
-bool IsIcon(std::string_view head) {
-    return head.size() >= 6 + 16 && head.substr(0, 4) == std::string_view("\0\0\1\0", 4) &&
-           (head[4] != 0 || head[5] != 0);
-}
-
-// An enhanced metafile: its header record (type 1) with the signature " EMF".
-bool IsEnhancedMetafile(std::string_view head) {
-    return head.size() >= 88 && head.substr(0, 4) == std::string_view("\1\0\0\0", 4) && head.substr(40, 4) == " EMF";
-}
-
-// A placeable metafile: the 22-byte header with its key, then the metafile.
-bool IsPlaceableMetafile(std::string_view head) {
-    return head.size() >= 22 + 18 && head.substr(0, 4) == "\xD7\xCD\xC6\x9A";
-}
-
-// Tried in order; the first that matches stores the file.
+// The formats a preview picture can be, with the class that stores each.
 constexpr PictureKind kKinds[] = {
-    {"TJPEGImage", "JPEG", IsJpeg},
-    {"TBitmap", "BMP", IsBmp},
-    {"TIcon", "icon", IsIcon},
-    {"TMetafile", "enhanced metafile", IsEnhancedMetafile},
-    {"TMetafile", "placeable metafile", IsPlaceableMetafile},
+    {"TJPEGImage", "JPEG", PictureFormat::kJpeg},
+    {"TBitmap", "BMP", PictureFormat::kBmp},
+    {"TIcon", "icon", PictureFormat::kIcon},
+    {"TMetafile", "enhanced metafile", PictureFormat::kEnhancedMetafile},
+    {"TMetafile", "placeable metafile", PictureFormat::kPlaceableMetafile},
 };
 
 }  // namespace
 
 const PictureKind* FindPictureKind(std::string_view fileBytes) {
+    const PictureFormat format = RecognisePicture(fileBytes);
     for (const PictureKind& kind : kKinds)
-        if (kind.matches(fileBytes))
+        if (kind.format == format)
             return &kind;
     return nullptr;
 }
@@ -57,7 +36,15 @@ std::string PictureKindList() {
 }
 
 bool IsSlideImage(std::string_view head) {
-    return IsJpeg(head) || IsBmp(head);
+    switch (RecognisePicture(head)) {
+        case PictureFormat::kJpeg:
+        case PictureFormat::kBmp:
+        case PictureFormat::kPng:
+        case PictureFormat::kGif:
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace orlscr::mkscr

@@ -2,70 +2,197 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <set>
 
 #include "common/error.h"
 #include "common/text.h"
+#include "package/code_page.h"
+#include "package/plain_file_name.h"
+#include "tools/mkscr/builder.h"
 #include "tools/mkscr/folder.h"
-#include "tools/mkscr/picture_kind.h"
+#include "tools/mkscr/natural_order.h"
+#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
 namespace {
 
-std::optional<std::string> Head(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return std::nullopt;
-    char buffer[16];
-    size_t got = std::fread(buffer, 1, sizeof buffer, f);
-    std::fclose(f);
-    return std::string(buffer, got);
+struct FoundFile {
+    std::string path;  // to read and to report
+    bool named;        // given as an argument itself, not found in a folder
+    bool folder;       // a subfolder passed over (no --recursive)
+};
+
+void SortNatural(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
 }
 
-bool NameLess(const std::string& a, const std::string& b) {
-    std::string la = LowerAscii(a), lb = LowerAscii(b);
-    return la != lb ? la < lb : a < b;
+void CollectFolder(const std::string& folder, bool recursive, std::vector<FoundFile>& found) {
+    std::vector<std::string> files = FilesInFolder(folder);
+    SortNatural(files);
+    for (const std::string& name : files)
+        found.push_back(FoundFile{PathInFolder(folder, name), false, false});
+    std::vector<std::string> folders = FoldersInFolder(folder);
+    SortNatural(folders);
+    for (const std::string& name : folders) {
+        if (recursive)
+            CollectFolder(PathInFolder(folder, name), true, found);
+        else
+            found.push_back(FoundFile{PathInFolder(folder, name), false, true});
+    }
 }
+
+// A name the player creates as it is and the slide list can hold: no
+// character that Windows refuses in a file name.
+bool StorableName(const std::string& name) {
+    return IsPlainFileName(name, RecordLeadBytes()) && name.find_first_of("\"*<>?|") == std::string::npos;
+}
+
+// Gives out the stored names: each unique among the package's files, as
+// Windows compares names (without regard to case).
+class StoredNames {
+  public:
+    explicit StoredNames(const std::vector<std::string>& reserved) {
+        Take(kSlideDocumentName);
+        Take(kSlideViewerName);
+        for (const std::string& name : reserved)
+            Take(name);
+    }
+
+    // The name for the slide at `position` (from 1), and why it differs from
+    // the file's own name (empty when it does not).
+    std::string For(const std::string& path, const std::string& extension, size_t position, std::string& why) {
+        const std::optional<std::string> own = ToRecordText(BaseName(path));
+        std::string name;
+        if (!own) {
+            why = "name outside Windows-1252";
+        } else if (!StorableName(*own)) {
+            why = "a name the saver cannot create";
+        } else {
+            name = *own;
+        }
+        if (name.empty()) {
+            char generated[32];
+            std::snprintf(generated, sizeof generated, "slide-%04u.", static_cast<unsigned>(position));
+            name = generated + extension;
+        } else if (taken_.count(LowerAscii(name))) {
+            why = "an earlier file has that name";
+        }
+        const size_t dot = name.rfind('.');
+        const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+        const std::string tail = stem.size() == name.size() ? std::string() : name.substr(dot);
+        for (int n = 2; taken_.count(LowerAscii(name)); ++n)
+            name = stem + "~" + std::to_string(n) + tail;
+        Take(name);
+        return name;
+    }
+
+  private:
+    void Take(const std::string& name) { taken_.insert(LowerAscii(name)); }
+    std::set<std::string> taken_;
+};
+
+struct Candidate {
+    FoundFile file;
+    SlidePictureCheck check;
+    std::string dateKey;
+    std::string storedName;
+    std::string why;  // of a stored name of its own making
+};
 
 }  // namespace
 
-std::vector<std::string> CollectSlideImages(const std::vector<std::string>& arguments) {
-    std::vector<std::string> images;
+SlideSelection SelectSlides(const std::vector<std::string>& arguments,
+                            const SlideSearch& search,
+                            const SlideChecker& check) {
+    std::vector<FoundFile> found;
     for (const std::string& argument : arguments) {
-        if (IsFolder(argument)) {
-            std::vector<std::string> names;
-            for (const std::string& name : FilesInFolder(argument)) {
-                std::string path = PathInFolder(argument, name);
-                auto head = Head(path);
-                if (!head)
-                    throw Error("cannot open '" + path + "' in the slide folder");
-                if (IsSlideImage(*head))
-                    names.push_back(name);
-            }
-            std::sort(names.begin(), names.end(), NameLess);
-            for (const std::string& name : names)
-                images.push_back(PathInFolder(argument, name));
+        if (IsFolder(argument))
+            CollectFolder(argument, search.recursive, found);
+        else
+            found.push_back(FoundFile{argument, true, false});
+    }
+
+    std::vector<Candidate> candidates;
+    for (const FoundFile& file : found) {
+        Candidate candidate{file, {}, std::string(), std::string(), std::string()};
+        if (file.folder) {
+            candidates.push_back(std::move(candidate));
             continue;
         }
-        auto head = Head(argument);
-        if (!head)
-            throw Error("cannot open the slide image '" + argument + "'");
-        if (!IsSlideImage(*head))
-            throw Error("'" + argument + "' is not a JPEG or BMP picture");
-        images.push_back(argument);
+        candidate.check = check(file.path);
+        const std::string& refusal = candidate.check.refusal;
+        if (file.named && refusal == kNotAPicture)
+            throw Error("'" + file.path + "' is not a JPEG or BMP picture (nor PNG or GIF)");
+        if (file.named && !refusal.empty())
+            throw Error("'" + file.path + "' cannot be shown: " + refusal);
+        candidates.push_back(std::move(candidate));
     }
-    if (images.empty())
-        throw Error("no JPEG or BMP pictures found for the slides");
-    return images;
+
+    // The show's order: pointers into `candidates`, which keeps the name order
+    // for the report.
+    std::vector<Candidate*> shown;
+    for (Candidate& candidate : candidates)
+        if (!candidate.file.folder && candidate.check.refusal.empty())
+            shown.push_back(&candidate);
+    if (shown.empty())
+        throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
+    if (search.order == SlideOrder::Date) {
+        for (Candidate* candidate : shown)
+            candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
+                                                          : ModifiedTimeText(candidate->file.path).value_or("");
+        std::stable_sort(shown.begin(), shown.end(),
+                         [](const Candidate* a, const Candidate* b) { return a->dateKey < b->dateKey; });
+    }
+
+    SlideSelection selection;
+    StoredNames names(search.reservedNames);
+    for (Candidate* candidate : shown) {
+        candidate->storedName =
+            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
+        selection.slides.push_back(Slide{candidate->file.path, candidate->storedName, search.durationMs, search.style});
+    }
+    for (const Candidate& candidate : candidates) {
+        if (candidate.file.folder) {
+            selection.report.push_back("passed over the folder " + candidate.file.path +
+                                       " (--recursive takes its pictures too)");
+        } else if (!candidate.check.refusal.empty()) {
+            selection.report.push_back("refused " + candidate.file.path + ": " + candidate.check.refusal);
+            ++selection.refused;
+        } else if (!candidate.why.empty()) {
+            selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
+                                       " (" + candidate.why + ")");
+        } else {
+            selection.report.push_back("stored " + candidate.file.path);
+        }
+    }
+    return selection;
 }
 
-std::string WriteSlideList(const std::vector<Slide>& slides) {
+std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& show) {
     std::string text = "# Slides in order: image file, then duration=MS and style=N where given\r\n";
+    std::string options;
+    if (show.shuffle)
+        options += " order=shuffle";
+    if (show.fit)
+        options += " fit=" + *show.fit;
+    if (show.transitionMs)
+        options += " transition=" + std::to_string(*show.transitionMs);
+    if (show.upscale)
+        options += " upscale=" + std::to_string(*show.upscale);
+    if (show.hideCursor)
+        options += " cursor=hidden";
+    if (show.seed)
+        options += " seed=" + std::to_string(*show.seed);
+    if (!options.empty())
+        text += "!" + options + "\r\n";
     for (const Slide& slide : slides) {
         const std::string& name = slide.storedName;
         if (name.find('"') != std::string::npos || name.find_first_of("\r\n") != std::string::npos || name.empty())
             throw Error("the image name '" + name + "' cannot be written in a slide list");
-        if (name.find(' ') != std::string::npos || name.find('\t') != std::string::npos || name[0] == '#')
+        if (name.find(' ') != std::string::npos || name.find('\t') != std::string::npos || name[0] == '#' ||
+            name[0] == '!')
             text += "\"" + name + "\"";
         else
             text += name;

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "common/error.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
+#include "tools/slideview/slide_fit.h"
 
 namespace orlscr {
 
@@ -81,7 +83,40 @@ uint8_t Round(int32_t sum) {
     return static_cast<uint8_t>(std::clamp((sum + kWeightOne / 2) >> kWeightBits, 0, 255));
 }
 
-// The picture scaled to exactly width x height.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::vector<uint8_t> ReadPictureFile(const std::string& path) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+    std::vector<uint8_t> bytes;
+    constexpr size_t kChunk = size_t{1} << 20;
+    for (;;) {
+        size_t at = bytes.size();
+        bytes.resize(at + kChunk);
+        size_t got = std::fread(bytes.data() + at, 1, kChunk, file.get());
+        bytes.resize(at + got);
+        if (static_cast<int64_t>(bytes.size()) > kMaxPictureFileBytes)
+            throw Error("the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MB");
+        if (got < kChunk)
+            break;
+    }
+    if (std::ferror(file.get()))
+        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
+    if (bytes.empty())
+        throw Error("the file is empty");
+    return bytes;
+}
+
+std::string_view FileNameOf(std::string_view path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     Bitmap result(width, height);
     if (picture.Width() == width && picture.Height() == height) {
@@ -129,68 +164,15 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     return result;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::vector<uint8_t> ReadPictureFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
-    std::vector<uint8_t> bytes;
-    constexpr size_t kChunk = size_t{1} << 20;
-    for (;;) {
-        size_t at = bytes.size();
-        bytes.resize(at + kChunk);
-        size_t got = std::fread(bytes.data() + at, 1, kChunk, file.get());
-        bytes.resize(at + got);
-        if (static_cast<int64_t>(bytes.size()) > kMaxPictureFileBytes)
-            throw Error("the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MB");
-        if (got < kChunk)
-            break;
-    }
-    if (std::ferror(file.get()))
-        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    if (bytes.empty())
-        throw Error("the file is empty");
-    return bytes;
-}
-
-std::string_view FileNameOf(std::string_view path) {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
+// Both are the contain fit of every slide without a limit on enlarging.
 Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height) {
-    if (frame_width <= 0 || frame_height <= 0)
-        return Rect{};
-    const int64_t pw = std::max(picture_width, 1);
-    const int64_t ph = std::max(picture_height, 1);
-    int64_t w = frame_width;
-    int64_t h = frame_height;
-    // Compare pw / ph with fw / fh without rounding.
-    if (pw * frame_height >= ph * frame_width)
-        h = std::max<int64_t>(1, (ph * frame_width + pw / 2) / pw);  // as wide as the frame
-    else
-        w = std::max<int64_t>(1, (pw * frame_height + ph / 2) / ph);  // as high as the frame
-    const int32_t left = static_cast<int32_t>((frame_width - w) / 2);
-    const int32_t top = static_cast<int32_t>((frame_height - h) / 2);
-    return Rect{left, top, left + static_cast<int32_t>(w), top + static_cast<int32_t>(h)};
+    return PlacePicture(std::max(picture_width, 1), std::max(picture_height, 1), frame_width, frame_height,
+                        SlideFit::kContain, std::numeric_limits<int32_t>::max())
+        .dest;
 }
 
 Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height) {
-    Bitmap frame(frame_width, frame_height);
-    std::fill(frame.Bits(), frame.Bits() + static_cast<size_t>(frame.Stride()) * frame_height, uint8_t{0});
-    if (picture.IsEmpty() || frame.IsEmpty())
-        return frame;
-    const Rect place = FitPictureRect(picture.Width(), picture.Height(), frame_width, frame_height);
-    const Bitmap scaled = ScalePicture(picture, place.Width(), place.Height());
-    for (int32_t y = 0; y < scaled.Height(); ++y)
-        std::memcpy(frame.Row(place.top + y) + static_cast<size_t>(place.left) * 3, scaled.Row(y),
-                    static_cast<size_t>(scaled.Width()) * 3);
-    return frame;
+    return ComposeSlide(picture, frame_width, frame_height, SlideFit::kContain, std::numeric_limits<int32_t>::max());
 }
 
 std::string SlidePath(std::string_view list_path, std::string_view file_name) {
@@ -201,10 +183,17 @@ std::string SlidePath(std::string_view list_path, std::string_view file_name) {
 }
 
 Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height) {
+    return ScaleIntoFrame(DecodeSlidePicture(path, frame_width, frame_height), frame_width, frame_height);
+}
+
+Bitmap DecodeSlidePicture(const std::string& path, int32_t target_width, int32_t target_height) {
     const std::string name(FileNameOf(path));
     try {
         const std::vector<uint8_t> bytes = ReadPictureFile(path);
-        return ScaleIntoFrame(DecodePicture(bytes), frame_width, frame_height);
+        DecodeOptions options;
+        options.targetWidth = target_width;
+        options.targetHeight = target_height;
+        return DecodePictureFile(bytes.data(), bytes.size(), options);
     } catch (const std::bad_alloc&) {
         throw Error(name + ": not enough memory for the picture");
     } catch (const std::exception& error) {

@@ -1,5 +1,7 @@
 #include "tools/slideview/slide_show.h"
 
+#include <utility>
+
 #include "common/error.h"
 
 namespace orlscr {
@@ -48,6 +50,22 @@ int32_t ChooseTransitionStyle(const Slide& slide, int32_t highest_style, RandomG
     if (highest_style < 1)
         return 0;
     return 1 + random.Next(highest_style);
+}
+
+RandomGenerator ShowRandom(const ShowOptions& show, uint32_t fresh) {
+    RandomGenerator random;
+    random.Reset(show.seed.value_or(fresh));
+    return random;
+}
+
+std::vector<Slide> RunningOrder(std::vector<Slide> slides, SlideOrder order, RandomGenerator& random) {
+    if (order == SlideOrder::kShuffle) {
+        for (size_t i = slides.size(); i > 1; --i) {
+            const size_t j = static_cast<size_t>(random.Next(static_cast<int32_t>(i)));
+            std::swap(slides[i - 1], slides[j]);
+        }
+    }
+    return slides;
 }
 
 }  // namespace orlscr

@@ -49,4 +49,13 @@ class SlideSequence {
 // 1..highest_style (style 0 shows the new picture at once, so it is never drawn).
 int32_t ChooseTransitionStyle(const Slide& slide, int32_t highest_style, RandomGenerator& random);
 
+// The viewer's own generator for one run (the process-wide one is left to the
+// player's parts): started from the list's seed when it fixes one, so the run
+// repeats, else from `fresh`, a value that differs from run to run.
+RandomGenerator ShowRandom(const ShowOptions& show, uint32_t fresh);
+
+// The slides in the order of a run: as listed, or shuffled (every order
+// equally likely) with `random`.
+std::vector<Slide> RunningOrder(std::vector<Slide> slides, SlideOrder order, RandomGenerator& random);
+
 }  // namespace orlscr

@@ -3,32 +3,53 @@
 // or closed (Alt+F4). It takes the command line the saver gives the viewer it
 // carries: the program, a blank, the quoted document path, a blank.
 //
-// Slides come in through the picture show control, each with the transition
-// style its line names or one drawn at random. A slide's duration counts from
-// the moment it is fully in.
+// Every monitor gets a borderless window of its own, and all of them show the
+// same slide at the same time, each fitted to its monitor in device pixels
+// (the process is per-monitor DPI aware). The same slide everywhere keeps a
+// slide deck a single sequence in the order and at the pace its list gives,
+// decodes every picture once for all monitors, and lets a transition run in
+// step on every screen.
 //
-// The window is a plain borderless window over the whole primary screen. It is
-// deliberately not kept on top: the saver asks for the screen-saver password in
-// a dialog of its own, which has to come up above the slides. The viewer leaves
-// the cursor alone; whether it shows is the saver's decision.
+// Slides come in through the picture show control, each with the transition
+// style its line names or one drawn at random from the viewer's own generator
+// (seeded per run, or by the list's seed). A transition lasts the time the
+// list gives, whatever the machine: the controls run in Manual mode and each
+// frame sets their Progress from the time gone by, paced by the display's
+// frames (see FramePacer). A slide's duration counts from the moment it is
+// fully in.
+//
+// The windows are deliberately not kept on top: the saver asks for the
+// screen-saver password in a dialog of its own, which has to come up above the
+// slides. With cursor=hidden in the list the viewer hides the cursor over its
+// windows (the saver's own hiding does not reach another process's windows).
 //
 // Lines of the list that name no usable slide, and slides that cannot be
 // loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
-// with every slide shown.
+// with every slide shown and every transition's frame count.
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/error.h"
 #include "common/random.h"
-#include "common/win/trace.h"
+#include "common/trace.h"
+#include "common/win/message_pump.h"
+#include "common/win/unique.h"
+#include "common/win/window.h"
 #include "tools/slideview/command_line.h"
+#include "tools/slideview/display_win.h"
+#include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/slide_fit.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
+#include "tools/slideview/transition_clock.h"
 #include "transition/bitmap.h"
 #include "transition/transition_view_win.h"
 
@@ -38,61 +59,105 @@ namespace {
 constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
+constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
+
+std::string RectText(const Rect& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.Width()) + "x" +
+           std::to_string(r.Height());
+}
+
+// A value that differs from run to run, for the generator of a run without a seed.
+uint32_t FreshSeed() {
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<uint32_t>(counter.QuadPart) ^ static_cast<uint32_t>(counter.QuadPart >> 32) ^
+           (::GetCurrentProcessId() * 2654435761u) ^ ::GetTickCount();
+}
 
 class SlideViewer {
   public:
     explicit SlideViewer(std::string document) : document_(std::move(document)) {}
 
-    bool Create(HINSTANCE instance) {
-        WNDCLASSA window_class{};
-        window_class.style = CS_HREDRAW | CS_VREDRAW;
-        window_class.lpfnWndProc = &SlideViewer::WindowProc;
-        window_class.hInstance = instance;
-        window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-        window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-        window_class.lpszClassName = kWindowClass;
-        if (!::RegisterClassA(&window_class))
-            return false;
-        const int width = ::GetSystemMetrics(SM_CXSCREEN);
-        const int height = ::GetSystemMetrics(SM_CYSCREEN);
-        HWND window = ::CreateWindowExA(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, 0, 0, width, height,
-                                        nullptr, nullptr, instance, this);
-        if (!window)
-            return false;
-        view_ = std::make_unique<TTransitionView>(window, RECT{0, 0, width, height});
-        view_->SetAlignClient(true);
-        view_->SetAutoSize(false);
-        view_->SetColor(RGB(0, 0, 0));
-        view_->SetCenter(true);
-        view_->Engine().OnComplete = [this] { SlideIsIn(); };
-        ::ShowWindow(window, SW_SHOW);
-        ::SetForegroundWindow(window);
-        ::UpdateWindow(window);
-        // The slides are read once the black window is up.
-        ::PostMessageA(window, kStartMessage, 0, 0);
-        return true;
+    // Throws Error when not even the first monitor's window can be made.
+    void Create() {
+        ScreenWindow::Register();
+        LayOut();
+        if (screens_.empty())
+            throw Error("Cannot create the slide window");
+        ::SetForegroundWindow(MainWindow());
+        // The slides are read once the black windows are up.
+        ::PostMessageA(MainWindow(), kStartMessage, 0, 0);
+    }
+
+    // True while a transition runs: the message loop then draws its frames.
+    bool Animating() const { return animating_; }
+    FramePacer& Pacer() { return pacer_; }
+
+    void DrawFrame() {
+        LARGE_INTEGER before, after;
+        ::QueryPerformanceCounter(&before);
+        const int progress = clock_.Progress(::GetTickCount());
+        for (auto& screen : screens_)
+            if (screen->view)
+                screen->view->Engine().SetProgress(progress);
+        ::QueryPerformanceCounter(&after);
+        drawing_ticks_ += after.QuadPart - before.QuadPart;
+        ++frames_;
+        if (progress >= 100)
+            TransitionIsOver();
     }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-        if (message == WM_NCCREATE) {
-            auto* viewer = static_cast<SlideViewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
-            viewer->window_ = window;
-            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
-        }
-        auto* viewer = reinterpret_cast<SlideViewer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (!viewer)
-            return ::DefWindowProcA(window, message, wparam, lparam);
-        try {
-            return viewer->Handle(message, wparam, lparam);
-        } catch (const std::exception& error) {
-            // Nothing may escape into the system; what went wrong goes on the screen.
-            viewer->ShowMessage(CannotShowMessage(viewer->document_, error.what()));
-            return 0;
-        }
-    }
+    // One monitor's borderless window; its messages go to the viewer.
+    //
+    // Errors escaping a handler are shown on the slides' screens instead of in
+    // an error box: the viewer runs unattended under the saver, which ends it
+    // on the user's first input, so a box would never be read and would only
+    // stop the show behind a modal window.
+    class ScreenWindow : public Window {
+      public:
+        explicit ScreenWindow(SlideViewer& viewer)
+            : Window([&viewer](HWND, const std::string& message) {
+                  viewer.ShowMessage(CannotShowMessage(viewer.document_, message));
+              }),
+              viewer_(viewer) {}
 
-    LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+        static void Register() {
+            WNDCLASSEXA window_class{};
+            window_class.style = CS_HREDRAW | CS_VREDRAW;
+            window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+            window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+            window_class.lpszClassName = kWindowClass;
+            RegisterWindowClass(window_class);
+        }
+
+        void Create(const Rect& r) {
+            CreateHandle(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, r.left, r.top, r.Width(),
+                         r.Height(), nullptr, nullptr, "Cannot create the slide window");
+        }
+
+      protected:
+        LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
+            return viewer_.Handle(window_, message, wparam, lparam);
+        }
+
+      private:
+        SlideViewer& viewer_;
+    };
+
+    // One monitor's window with its picture show control. The control goes
+    // first (members are destroyed in reverse order), while its parent exists.
+    struct Screen {
+        ScreenWindow window;
+        ScreenPlace place;
+        std::unique_ptr<TTransitionView> view;
+        bool has_slide = false;
+
+        explicit Screen(SlideViewer& viewer) : window(viewer) {}
+        HWND Handle() const { return window.Handle(); }
+    };
+
+    LRESULT Handle(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         switch (message) {
             case kStartMessage:
                 Start();
@@ -101,32 +166,110 @@ class SlideViewer {
                 if (wparam == kSlideTimer)
                     NextSlide();
                 return 0;
+            case WM_SETCURSOR:
+                if (hide_cursor_ && LOWORD(lparam) == HTCLIENT) {
+                    ::SetCursor(nullptr);
+                    return TRUE;
+                }
+                return ::DefWindowProcA(window, message, wparam, lparam);
             case WM_ERASEBKGND:
                 return 1;  // WM_PAINT covers every pixel
             case WM_PAINT:
-                Paint();
+                Paint(window);
                 return 0;
             case WM_DISPLAYCHANGE:
-                // Cover the new screen; the slides that follow are scaled to it.
-                ::SetWindowPos(window_, nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam), SWP_NOZORDER | SWP_NOACTIVATE);
-                ::InvalidateRect(window_, nullptr, FALSE);
+            case kDpiChangedMessage:
+                // Monitors came, went or changed: cover them as they are now;
+                // the slides that follow are fitted to them.
+                if (!closing_)
+                    LayOut();
                 return 0;
             case WM_SIZE:
-                if (view_)
-                    ::SetWindowPos(view_->Handle(), nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam),
+                if (Screen* screen = Find(window); screen && screen->view)
+                    ::SetWindowPos(screen->view->Handle(), nullptr, 0, 0, LOWORD(lparam), HIWORD(lparam),
                                    SWP_NOZORDER | SWP_NOACTIVATE);
                 return 0;
+            case WM_CLOSE:
+                Close();
+                return 0;
             case WM_DESTROY:
-                ::KillTimer(window_, kSlideTimer);
-                view_.reset();  // ends a running transition while the window still exists
-                ::PostQuitMessage(0);
+                if (Screen* screen = Find(window))
+                    screen->view.reset();  // while the window still exists
                 return 0;
             default:
-                return ::DefWindowProcA(window_, message, wparam, lparam);
+                return ::DefWindowProcA(window, message, wparam, lparam);
+        }
+    }
+
+    Screen* Find(HWND window) {
+        for (auto& screen : screens_)
+            if (screen->Handle() == window)
+                return screen.get();
+        return nullptr;
+    }
+
+    // Every screen shows the same picture, so it is decoded once at the size
+    // the largest of them needs.
+    std::pair<int32_t, int32_t> LargestScreen() const {
+        int32_t width = 0, height = 0;
+        for (const auto& screen : screens_) {
+            width = std::max(width, screen->place.Width());
+            height = std::max(height, screen->place.Height());
+        }
+        return {width, height};
+    }
+
+    HWND MainWindow() const { return screens_.empty() ? nullptr : screens_.front()->Handle(); }
+
+    // One window per monitor, the primary's first; windows of monitors that
+    // are gone are closed, new monitors get a window. A closed screen's object
+    // is kept until the viewer ends: the message that led here may be one of
+    // its own window's.
+    void LayOut() {
+        const MonitorLayout layout = LayOutMonitors(DesktopMonitors(), PrimaryScreen());
+        while (screens_.size() > layout.screens.size()) {
+            ::DestroyWindow(screens_.back()->Handle());
+            retired_.push_back(std::move(screens_.back()));
+            screens_.pop_back();
+        }
+        for (size_t i = 0; i < layout.screens.size(); ++i) {
+            const ScreenPlace& place = layout.screens[i];
+            const Rect& r = place.window;
+            Trace("slideview screen " + std::to_string(i) + " " + RectText(r) + " dpi " + std::to_string(place.dpi));
+            if (i < screens_.size()) {
+                screens_[i]->place = place;
+                ::SetWindowPos(screens_[i]->Handle(), nullptr, r.left, r.top, r.Width(), r.Height(),
+                               SWP_NOZORDER | SWP_NOACTIVATE);
+                ::InvalidateRect(screens_[i]->Handle(), nullptr, FALSE);
+                continue;
+            }
+            auto screen = std::make_unique<Screen>(*this);
+            screen->place = place;
+            try {
+                screen->window.Create(r);
+            } catch (const Error& error) {
+                Trace("slideview screen " + std::to_string(i) + " " + error.what());
+                continue;
+            }
+            screens_.push_back(std::move(screen));
+            Screen& added = *screens_.back();
+            HWND window = added.Handle();
+            added.view = std::make_unique<TTransitionView>(window, RECT{0, 0, r.Width(), r.Height()});
+            added.view->SetAlignClient(true);
+            added.view->SetAutoSize(false);
+            added.view->SetColor(RGB(0, 0, 0));
+            added.view->SetCenter(true);
+            added.view->Engine().SetThreaded(false);
+            added.view->Engine().SetManual(true);
+            if (!message_.empty())
+                ::ShowWindow(added.view->Handle(), SW_HIDE);
+            ::ShowWindow(window, i == 0 ? SW_SHOW : SW_SHOWNOACTIVATE);
+            ::UpdateWindow(window);
         }
     }
 
     void Start() {
+        Trace("slideview pacing " + pacer_.Describe());
         if (document_.empty()) {
             ShowMessage("Cannot show the slides: no slide list was named on the command line");
             return;
@@ -136,7 +279,11 @@ class SlideViewer {
             SlideList list = ReadSlideList(document_);
             for (const std::string& problem : list.problems)
                 Trace("slideview problem " + problem);
-            sequence_.emplace(std::move(list.slides));
+            random_ = ShowRandom(list.show, FreshSeed());
+            Trace("slideview seed " + std::to_string(random_.State()));
+            if (list.show.hide_cursor)
+                HideCursor();
+            sequence_.emplace(RunningOrder(std::move(list.slides), list.show.order, random_));
         } catch (const Error& error) {
             ShowMessage(CannotShowMessage(document_, error.what()));
             return;
@@ -144,16 +291,22 @@ class SlideViewer {
         NextSlide();
     }
 
+    void HideCursor() {
+        hide_cursor_ = true;
+        ::ShowCursor(FALSE);
+        ::SetCursor(nullptr);
+        Trace("slideview cursor hidden");
+    }
+
     void NextSlide() {
-        ::KillTimer(window_, kSlideTimer);
+        ::KillTimer(MainWindow(), kSlideTimer);
         const std::optional<size_t> shown = sequence_->Current();
-        RECT client;
-        ::GetClientRect(window_, &client);
         Bitmap picture;
         const std::optional<size_t> next = sequence_->Advance(
             [&](const Slide& slide) {
                 try {
-                    return LoadSlidePicture(SlidePath(document_, slide.file_name), client.right, client.bottom);
+                    const auto [width, height] = LargestScreen();
+                    return DecodeSlidePicture(SlidePath(document_, slide.file_name), width, height);
                 } catch (const Error& error) {
                     Trace("slideview skipped " + std::string(error.what()));
                     throw;
@@ -169,11 +322,41 @@ class SlideViewer {
             return;
         }
         const Slide& slide = sequence_->Slides()[*next];
-        const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, SharedRandom());
+        const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, random_);
         Trace("slideview slide " + slide.file_name + " style " + std::to_string(style));
-        view_->SetPicture(TGraphic::FromBitmap(std::move(picture)));
-        view_->Engine().SetStyle(style);
-        view_->Execute();  // its OnComplete calls SlideIsIn
+        for (auto& screen : screens_) {
+            if (!screen->view)
+                continue;
+            Bitmap frame = ComposeSlide(picture, screen->place.Width(), screen->place.Height(), slide.fit, slide.upscale);
+            screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
+            screen->view->Engine().SetStyle(style);
+            screen->view->Execute();  // Manual: sets the transition up at Progress 0
+            screen->has_slide = true;
+        }
+        transition_ms_ = slide.transition_ms;
+        clock_.Start(::GetTickCount(), slide.transition_ms);
+        frames_ = 0;
+        drawing_ticks_ = 0;
+        animating_ = true;
+        pacer_.Start();
+    }
+
+    void TransitionIsOver() {
+        animating_ = false;
+        // Out of Manual and back: the controls finish the transition (their
+        // bitmaps go), ready for the next one.
+        for (auto& screen : screens_) {
+            if (!screen->view)
+                continue;
+            screen->view->Engine().SetManual(false);
+            screen->view->Engine().SetManual(true);
+        }
+        LARGE_INTEGER frequency;
+        ::QueryPerformanceFrequency(&frequency);
+        const long long drawing_us = drawing_ticks_ * 1000000 / frequency.QuadPart;
+        Trace("slideview transition " + std::to_string(transition_ms_) + " ms frames " + std::to_string(frames_) +
+              " drawing " + std::to_string(drawing_us) + " us");
+        SlideIsIn();
     }
 
     // The slide on show has fully come in: it stays for its duration.
@@ -181,38 +364,55 @@ class SlideViewer {
         if (!message_.empty() || !sequence_ || !sequence_->Current())
             return;
         const int32_t duration = sequence_->Slides()[*sequence_->Current()].duration_ms;
-        ::SetTimer(window_, kSlideTimer, static_cast<UINT>(duration), nullptr);
+        ::SetTimer(MainWindow(), kSlideTimer, static_cast<UINT>(duration), nullptr);
     }
 
     void ShowMessage(std::string text) {
-        ::KillTimer(window_, kSlideTimer);
+        ::KillTimer(MainWindow(), kSlideTimer);
+        animating_ = false;
         message_ = std::move(text);
         Trace("slideview message " + message_);
-        if (view_) {
-            view_->Engine().Stop();
-            ::ShowWindow(view_->Handle(), SW_HIDE);
+        for (auto& screen : screens_) {
+            if (screen->view) {
+                screen->view->Engine().Stop();
+                ::ShowWindow(screen->view->Handle(), SW_HIDE);
+            }
+            ::InvalidateRect(screen->Handle(), nullptr, FALSE);
         }
-        ::InvalidateRect(window_, nullptr, FALSE);
     }
 
-    // The slides are painted by the picture control over this window; the
+    void Close() {
+        if (closing_)
+            return;
+        closing_ = true;
+        animating_ = false;
+        ::KillTimer(MainWindow(), kSlideTimer);
+        // The windows go now; their objects stay until the viewer ends, since
+        // this runs inside one of their handlers.
+        for (auto& screen : screens_)
+            ::DestroyWindow(screen->Handle());
+        if (hide_cursor_)
+            ::ShowCursor(TRUE);
+        ::PostQuitMessage(0);
+    }
+
+    // The slides are painted by the picture controls over the windows; a
     // window itself shows only black, and the message when there is one.
-    void Paint() {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(window_, &paint);
+    void Paint(HWND window) {
+        PaintDc paint(window);
         RECT client;
-        ::GetClientRect(window_, &client);
-        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        if (!message_.empty())
-            PaintMessage(dc, client);
-        ::EndPaint(window_, &paint);
+        ::GetClientRect(window, &client);
+        ::FillRect(paint.get(), &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        const Screen* screen = Find(window);
+        if (!message_.empty() && screen)
+            PaintMessage(paint.get(), client, screen->place.dpi);
     }
 
-    void PaintMessage(HDC dc, const RECT& client) {
-        const int height = -::MulDiv(14, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-        HFONT font = ::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
-        HGDIOBJ old_font = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    void PaintMessage(HDC dc, const RECT& client, int32_t dpi) {
+        UniqueFont font(::CreateFontA(-TextPixels(14, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_SWISS, "Arial"));
+        SelectedObject selected(dc, font ? font.get() : ::GetStockObject(DEFAULT_GUI_FONT));
         ::SetTextColor(dc, RGB(224, 224, 224));
         ::SetBkMode(dc, TRANSPARENT);
         const UINT format = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
@@ -225,35 +425,55 @@ class SlideViewer {
         box.top = client.top + (client.bottom - client.top - text_height) / 2;
         box.bottom = box.top + text_height;
         ::DrawTextA(dc, message_.c_str(), static_cast<int>(message_.size()), &box, format);
-        ::SelectObject(dc, old_font);
-        if (font)
-            ::DeleteObject(font);
     }
 
     std::string document_;
-    HWND window_ = nullptr;
+    std::vector<std::unique_ptr<Screen>> screens_;
+    std::vector<std::unique_ptr<Screen>> retired_;  // windows of monitors that are gone
     std::optional<SlideSequence> sequence_;
-    std::unique_ptr<TTransitionView> view_;
+    RandomGenerator random_;
+    FramePacer pacer_;
+    TransitionClock clock_;
+    bool animating_ = false;
+    int32_t transition_ms_ = 0;
+    int frames_ = 0;
+    long long drawing_ticks_ = 0;
+    bool hide_cursor_ = false;
+    bool closing_ = false;
     std::string message_;
 };
+
+// The show's message loop: the program's pump, and while a transition runs
+// one frame per display frame, drawn after the messages that came meanwhile.
+// A quit request ends it (the pump posts it again, so the application loop
+// below meets it at once and returns its exit code).
+int RunShowLoop(SlideViewer& viewer) {
+    for (;;) {
+        if (!viewer.Animating())
+            ::WaitMessage();
+        if (ProcessPendingMessages())
+            return RunMessageLoop();
+        if (!viewer.Animating())
+            continue;
+        if (viewer.Pacer().FrameDue())
+            viewer.DrawFrame();
+        if (viewer.Animating())
+            viewer.Pacer().Wait();
+    }
+}
 
 }  // namespace
 }  // namespace orlscr
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // Slides are scaled to the screen's real pixels, not stretched again by
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Slides are fitted to every monitor's real pixels, not stretched again by
     // the system on a high-DPI screen.
-    ::SetProcessDPIAware();
+    const std::string awareness = orlscr::BecomeDpiAware();
+    orlscr::Trace("slideview dpi-awareness " + awareness);
     try {
         orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
-        if (!viewer.Create(instance))
-            return 1;
-        MSG message;
-        while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-        return static_cast<int>(message.wParam);
+        viewer.Create();
+        return orlscr::RunShowLoop(viewer);
     } catch (...) {
         return 1;
     }

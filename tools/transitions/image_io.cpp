@@ -11,7 +11,7 @@
 
 #include "common/error.h"
 #include "common/text.h"
-#include "transition/picture_decode.h"
+#include "picture/decode.h"
 
 namespace orlscr::tool {
 

@@ -18,7 +18,9 @@
 #include <cstring>
 #include <string>
 
-#include "entry/modes_win.h"
+#include "common/win/paths.h"
+#include "common/win/unique.h"
+#include "entry/preview_mode_win.h"
 
 namespace {
 
@@ -120,11 +122,11 @@ int main(int argc, char** argv) {
     std::snprintf(text, sizeof text, "hwnd %lld", static_cast<long long>(reinterpret_cast<INT_PTR>(child)));
     Reply(text);
 
-    HANDLE reader = ::CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr);
+    orlscr::UniqueHandle reader(::CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr));
     if (drawHere) {
         // Returns once the child is hidden; its message pump serves the host.
         try {
-            orlscr::RunPreviewMode(child);
+            orlscr::RunPreviewMode(child, orlscr::ProgramPath());
             Reply("preview ended");
         } catch (const std::exception& error) {
             std::string text = std::string("preview error ") + error.what();
@@ -139,7 +141,5 @@ int main(int argc, char** argv) {
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
-    if (reader)
-        ::CloseHandle(reader);
     return 0;
 }

@@ -1,0 +1,12 @@
+#include "common/error_box.h"
+
+namespace orlscr {
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        text += '.';
+    return text;
+}
+
+}  // namespace orlscr

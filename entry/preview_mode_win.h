@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace orlscr {
+
+// Preview mode: draws the preview picture of the package at `programPath` into
+// the display settings' preview window and returns once that window is hidden
+// (or gone).
+void RunPreviewMode(HWND previewWindow, const std::string& programPath);
+
+}  // namespace orlscr

@@ -1,0 +1,427 @@
+// Decoding of every picture kind a slide can be: the one entry point, the EXIF
+// orientation, PNG and GIF, run-length and bit-field BMP, scaled JPEG.
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "picture/decode.h"
+#include "picture/picture_test_files.h"
+#include "support/expect_error.h"
+
+namespace orlscr {
+namespace {
+
+using test::Bytes;
+
+using Rgb = std::array<int, 3>;
+
+Rgb At(const Bitmap& b, int x, int y) {
+    const uint8_t* p = b.Row(y) + 3 * x;
+    return {p[2], p[1], p[0]};
+}
+
+bool Near(const Rgb& a, const Rgb& b, int tolerance) {
+    for (int k = 0; k < 3; ++k)
+        if (std::abs(a[k] - b[k]) > tolerance)
+            return false;
+    return true;
+}
+
+std::string AsText(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// ---------------------------------------------------------------------------
+// EXIF orientation
+
+// Six 16-pixel blocks, two across and three down, each of its own colour:
+//   A B
+//   C D
+//   E F
+constexpr int kBlock = 16;
+const std::map<char, Rgb> kBlockColours = {
+    {'A', {255, 0, 0}}, {'B', {0, 255, 0}},   {'C', {0, 0, 255}},
+    {'D', {255, 255, 0}}, {'E', {0, 255, 255}}, {'F', {255, 0, 255}},
+};
+
+Bitmap Blocks() {
+    Bitmap b(2 * kBlock, 3 * kBlock);
+    const char* grid[] = {"AB", "CD", "EF"};
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+            const Rgb c = kBlockColours.at(grid[y / kBlock][x / kBlock]);
+            uint8_t* p = b.Row(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(c[2]), p[1] = static_cast<uint8_t>(c[1]), p[2] = static_cast<uint8_t>(c[0]);
+        }
+    return b;
+}
+
+// The block letters of a shown picture, row by row.
+std::string BlocksShown(const Bitmap& b, int tolerance) {
+    std::string rows;
+    for (int by = 0; by < b.Height() / kBlock; ++by) {
+        if (by)
+            rows += '/';
+        for (int bx = 0; bx < b.Width() / kBlock; ++bx) {
+            const Rgb c = At(b, bx * kBlock + kBlock / 2, by * kBlock + kBlock / 2);
+            char letter = '?';
+            for (const auto& [name, colour] : kBlockColours)
+                if (Near(c, colour, tolerance))
+                    letter = name;
+            rows += letter;
+        }
+    }
+    return rows;
+}
+
+TEST(PictureOrientation, EveryExifOrientationShowsThePictureUpright) {
+    const Bytes jpeg = test::JpegOf(Blocks());
+    const std::map<int, std::string> shown = {
+        {1, "AB/CD/EF"},   // as stored
+        {2, "BA/DC/FE"},   // mirrored left to right
+        {3, "FE/DC/BA"},   // half a turn
+        {4, "EF/CD/AB"},   // mirrored top to bottom
+        {5, "ACE/BDF"},    // mirrored along the main diagonal
+        {6, "ECA/FDB"},    // a quarter turn clockwise
+        {7, "FDB/ECA"},    // mirrored along the other diagonal
+        {8, "BDF/ACE"},    // a quarter turn anticlockwise
+    };
+    for (const auto& [orientation, expected] : shown) {
+        SCOPED_TRACE(orientation);
+        const Bitmap b = DecodePictureFile(AsText(test::WithExif(jpeg, test::ExifBlock(orientation))));
+        EXPECT_EQ(BlocksShown(b, 12), expected);
+    }
+    // Without EXIF, or with a value outside 1..8, the picture is as stored.
+    EXPECT_EQ(BlocksShown(DecodePictureFile(AsText(jpeg)), 12), "AB/CD/EF");
+    EXPECT_EQ(BlocksShown(DecodePictureFile(AsText(test::WithExif(jpeg, test::ExifBlock(9)))), 12), "AB/CD/EF");
+}
+
+TEST(PictureOrientation, PngCarriesItInItsExifChunk) {
+    test::PngSpec spec;
+    const Bitmap blocks = Blocks();
+    spec.width = static_cast<uint32_t>(blocks.Width());
+    spec.height = static_cast<uint32_t>(blocks.Height());
+    for (int y = 0; y < blocks.Height(); ++y) {
+        Bytes row;
+        for (int x = 0; x < blocks.Width(); ++x) {
+            const Rgb c = At(blocks, x, y);
+            row.insert(row.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
+        }
+        spec.rows.push_back(row);
+    }
+    spec.exif = test::ExifBlock(6);
+    EXPECT_EQ(BlocksShown(DecodePictureFile(AsText(test::PngOf(spec))), 0), "ECA/FDB");
+}
+
+// ---------------------------------------------------------------------------
+// PNG
+
+Bitmap DecodePngSpec(const test::PngSpec& spec, uint32_t background = 0) {
+    DecodeOptions options;
+    options.background = background;
+    return DecodePictureFile(AsText(test::PngOf(spec)), options);
+}
+
+TEST(PngPicture, GreyOfEveryDepth) {
+    // Two pixels: black and white at 1, 2 and 4 bits; 100 and 200 at 8 bits;
+    // 0x8080 and 0xFFFF at 16.
+    struct Case {
+        int depth;
+        Bytes row;
+        int first, second;
+    };
+    const Case cases[] = {
+        {1, {0b01000000}, 0, 255},
+        {2, {0b00110000}, 0, 255},
+        {4, {0x0F}, 0, 255},
+        {8, {100, 200}, 100, 200},
+        {16, {0x80, 0x80, 0xFF, 0xFF}, 128, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        test::PngSpec spec;
+        spec.width = 2;
+        spec.colourType = PNG_COLOR_TYPE_GRAY;
+        spec.depth = c.depth;
+        spec.rows = {c.row};
+        const Bitmap b = DecodePngSpec(spec);
+        ASSERT_EQ(b.Width(), 2);
+        EXPECT_TRUE(Near(At(b, 0, 0), Rgb{c.first, c.first, c.first}, 1));
+        EXPECT_TRUE(Near(At(b, 1, 0), Rgb{c.second, c.second, c.second}, 1));
+    }
+}
+
+TEST(PngPicture, PaletteOfEveryDepthWithTransparentEntries) {
+    const std::vector<png_color> palette = {{10, 20, 30}, {200, 100, 50}};
+    for (int depth : {1, 2, 4, 8}) {
+        SCOPED_TRACE(depth);
+        test::PngSpec spec;
+        spec.width = 2;
+        spec.colourType = PNG_COLOR_TYPE_PALETTE;
+        spec.depth = depth;
+        spec.palette = palette;
+        // Index 1, then index 0, packed from the high bits.
+        spec.rows = {depth == 8 ? Bytes{1, 0} : Bytes{static_cast<uint8_t>(1 << (8 - depth))}};
+        Bitmap b = DecodePngSpec(spec);
+        EXPECT_EQ(At(b, 0, 0), (Rgb{200, 100, 50}));
+        EXPECT_EQ(At(b, 1, 0), (Rgb{10, 20, 30}));
+
+        // Entry 0 fully transparent: the background shows.
+        spec.paletteAlpha = {0, 255};
+        b = DecodePngSpec(spec, 0x00FF0000);  // blue
+        EXPECT_EQ(At(b, 0, 0), (Rgb{200, 100, 50}));
+        EXPECT_EQ(At(b, 1, 0), (Rgb{0, 0, 255}));
+    }
+}
+
+TEST(PngPicture, ColourAndAlphaAt8And16Bits) {
+    for (int depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        auto sample = [depth](Bytes& row, uint8_t v) {
+            row.push_back(v);
+            if (depth == 16)
+                row.push_back(v);
+        };
+        test::PngSpec rgb;
+        rgb.colourType = PNG_COLOR_TYPE_RGB;
+        rgb.depth = depth;
+        Bytes row;
+        sample(row, 250), sample(row, 120), sample(row, 7);
+        rgb.rows = {row};
+        EXPECT_EQ(At(DecodePngSpec(rgb), 0, 0), (Rgb{250, 120, 7}));
+
+        // Opaque, transparent and half-covered pixels over a green background.
+        test::PngSpec rgba;
+        rgba.width = 3;
+        rgba.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        rgba.depth = depth;
+        row.clear();
+        for (uint8_t alpha : {255, 0, 128})
+            sample(row, 255), sample(row, 0), sample(row, 0), sample(row, alpha);
+        rgba.rows = {row};
+        const Bitmap b = DecodePngSpec(rgba, 0x0000FF00);
+        EXPECT_EQ(At(b, 0, 0), (Rgb{255, 0, 0}));
+        EXPECT_EQ(At(b, 1, 0), (Rgb{0, 255, 0}));
+        const Rgb half = At(b, 2, 0);
+        EXPECT_GT(half[0], 64);
+        EXPECT_GT(half[1], 64);
+        EXPECT_EQ(half[2], 0);
+
+        test::PngSpec greyAlpha;
+        greyAlpha.width = 2;
+        greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
+        greyAlpha.depth = depth;
+        row.clear();
+        sample(row, 90), sample(row, 255), sample(row, 90), sample(row, 0);
+        greyAlpha.rows = {row};
+        const Bitmap g = DecodePngSpec(greyAlpha, 0x00FFFFFF);
+        EXPECT_TRUE(Near(At(g, 0, 0), Rgb{90, 90, 90}, 1));
+        EXPECT_EQ(At(g, 1, 0), (Rgb{255, 255, 255}));
+    }
+}
+
+TEST(PngPicture, DamagedFilesNameTheFormat) {
+    test::PngSpec spec;
+    spec.rows = {Bytes{1, 2, 3}};
+    const Bytes png = test::PngOf(spec);
+    const DecodeOutcome cut = TryDecodePictureFile(AsText(Bytes(png.begin(), png.end() - 20)));
+    EXPECT_FALSE(cut.bitmap);
+    EXPECT_EQ(cut.reason.rfind("The PNG picture is damaged: ", 0), 0u) << cut.reason;
+
+    Bytes badHeader = png;
+    badHeader[24] = 3;  // an RGB picture of 3-bit samples
+    EXPECT_ERROR_MSG(DecodePictureFile(AsText(badHeader)), "The PNG picture is damaged: colour type 2 with 3-bit samples");
+}
+
+// ---------------------------------------------------------------------------
+// GIF
+
+void AppendGif(Bytes& out, const GifByteType* data, int length) {
+    out.insert(out.end(), data, data + length);
+}
+
+extern "C" int WriteGif(GifFileType* gif, const GifByteType* data, int length) {
+    AppendGif(*static_cast<Bytes*>(gif->UserData), data, length);
+    return length;
+}
+
+// A 4 x 2 screen whose first frame is 2 x 2 at (1, 0), with index 3
+// transparent, and a second frame that must not show.
+Bytes TwoFrameGif() {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, WriteGif, &error);
+    const GifColorType colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+    ColorMapObject* map = GifMakeMapObject(4, colours);
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, 4, 2, 2, 0, map);
+    const GifByteType control[4] = {1, 0, 0, 3};  // transparent index 3
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
+    EGifPutImageDesc(gif, 1, 0, 2, 2, false, nullptr);
+    GifPixelType rows[2][2] = {{0, 1}, {2, 3}};
+    for (auto& row : rows)
+        EGifPutLine(gif, row, 2);
+    EGifPutImageDesc(gif, 0, 0, 4, 2, false, nullptr);
+    GifPixelType second[4] = {0, 0, 0, 0};
+    for (int y = 0; y < 2; ++y)
+        EGifPutLine(gif, second, 4);
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+TEST(GifPicture, FirstFrameOnItsScreenWithTransparency) {
+    DecodeOptions options;
+    options.background = 0x00404040;
+    const Bitmap b = DecodePictureFile(AsText(TwoFrameGif()), options);
+    ASSERT_EQ(b.Width(), 4);
+    ASSERT_EQ(b.Height(), 2);
+    EXPECT_EQ(At(b, 0, 0), (Rgb{64, 64, 64}));  // outside the frame
+    EXPECT_EQ(At(b, 1, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(At(b, 2, 0), (Rgb{0, 255, 0}));
+    EXPECT_EQ(At(b, 1, 1), (Rgb{0, 0, 255}));
+    EXPECT_EQ(At(b, 2, 1), (Rgb{64, 64, 64}));  // transparent
+    EXPECT_EQ(At(b, 3, 1), (Rgb{64, 64, 64}));
+
+    const Bytes gif = TwoFrameGif();
+    const DecodeOutcome cut = TryDecodePictureFile(AsText(Bytes(gif.begin(), gif.begin() + 30)));
+    EXPECT_EQ(cut.reason.rfind("The GIF picture is damaged: ", 0), 0u) << cut.reason;
+}
+
+// ---------------------------------------------------------------------------
+// BMP: run lengths and bit fields
+
+void Put32(Bytes& v, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        v[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A BMP with a 40-byte info header, a palette of black, red, green, blue and
+// the given pixel data.
+Bytes PalettedBmp(int32_t w, int32_t h, int bits, uint32_t compression, const Bytes& pixels) {
+    const uint32_t palette[] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    Bytes v(54 + sizeof palette);
+    v[0] = 'B', v[1] = 'M';
+    Put32(v, 10, static_cast<uint32_t>(v.size()));
+    Put32(v, 14, 40);
+    Put32(v, 18, static_cast<uint32_t>(w));
+    Put32(v, 22, static_cast<uint32_t>(h));
+    v[26] = 1;
+    v[28] = static_cast<uint8_t>(bits);
+    Put32(v, 30, compression);
+    Put32(v, 46, 4);
+    for (size_t i = 0; i < 4; ++i)
+        Put32(v, 54 + 4 * i, palette[i]);
+    v.insert(v.end(), pixels.begin(), pixels.end());
+    return v;
+}
+
+constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+
+TEST(BmpPicture, RunLengthEightBits) {
+    // Bottom row: two red, then green, blue and red written out (padded to a
+    // whole word); end of row. Next row: a jump of 2 right, one blue; end of
+    // picture.
+    const Bytes rle = {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 0, 1, 3, 0, 1};
+    const Bitmap b = DecodePictureFile(AsText(PalettedBmp(5, 2, 8, 1, rle)));
+    const Rgb bottom[] = {kRed, kRed, kGreen, kBlue, kRed};
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(At(b, x, 1), bottom[x]) << x;
+    EXPECT_EQ(At(b, 0, 0), kBlack);  // jumped over
+    EXPECT_EQ(At(b, 1, 0), kBlack);
+    EXPECT_EQ(At(b, 2, 0), kBlue);
+}
+
+TEST(BmpPicture, RunLengthFourBits) {
+    // A run of 3 alternating red and green, then 3 indexes written out (blue,
+    // red, green: padded to a whole word), then end of picture.
+    const Bytes rle = {3, 0x12, 0, 3, 0x31, 0x20, 0, 1};
+    const Bitmap b = DecodePictureFile(AsText(PalettedBmp(6, 1, 4, 2, rle)));
+    const Rgb expected[] = {kRed, kGreen, kRed, kBlue, kRed, kGreen};
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(At(b, x, 0), expected[x]) << x;
+
+    // Runs past the right edge or the top are dropped, not written elsewhere.
+    const Bitmap clipped = DecodePictureFile(AsText(PalettedBmp(2, 1, 4, 2, {255, 0x11, 0, 2, 0, 9, 4, 0x22})));
+    EXPECT_EQ(At(clipped, 1, 0), kRed);
+}
+
+TEST(BmpPicture, BitFieldsOfAnyWidth) {
+    // 32 bits with 10-bit channels, blue in the low bits.
+    Bytes v(54 + 12);
+    v[0] = 'B', v[1] = 'M';
+    Put32(v, 10, static_cast<uint32_t>(v.size()));
+    Put32(v, 14, 40);
+    Put32(v, 18, 2);
+    Put32(v, 22, 1);
+    v[26] = 1;
+    v[28] = 32;
+    Put32(v, 30, 3);
+    Put32(v, 54, 0x3FF00000);
+    Put32(v, 58, 0x000FFC00);
+    Put32(v, 62, 0x000003FF);
+    v.resize(v.size() + 8);
+    Put32(v, 66, 0x3FF003FF);  // red and blue at full
+    Put32(v, 70, 0x000FFC00);  // green at full
+    const Bitmap b = DecodePictureFile(AsText(v));
+    EXPECT_EQ(At(b, 0, 0), (Rgb{255, 0, 255}));
+    EXPECT_EQ(At(b, 1, 0), kGreen);
+}
+
+// ---------------------------------------------------------------------------
+// The entry point's reasons and scaled JPEG
+
+TEST(DecodePictureFile, ReasonsNameWhatIsWrong) {
+    // A valid 12-bit JPEG frame header: not supported, not damaged.
+    const Bytes twelveBit = {0xFF, 0xD8, 0xFF, 0xC1, 0, 11, 12, 0, 8, 0, 8, 1, 1, 0x11, 0, 0xFF, 0xD9};
+    EXPECT_EQ(TryDecodePictureFile(AsText(twelveBit)).reason, "12-bit JPEG is not supported");
+    EXPECT_EQ(TryDecodePictureFile("just some notes").reason, "not a picture");
+    EXPECT_EQ(TryDecodePictureFile("").reason, "not a picture");
+    const Bytes lossless = {0xFF, 0xD8, 0xFF, 0xC3, 0, 11, 8, 0, 8, 0, 8, 1, 1, 0x11, 0};
+    EXPECT_EQ(TryDecodePictureFile(AsText(lossless)).reason, "lossless JPEG is not supported");
+    std::string icon("\0\0\1\0\1\0", 6);
+    icon += std::string(16, '\0');
+    EXPECT_EQ(TryDecodePictureFile(icon).reason.find("damaged"), std::string::npos);
+
+    const DecodeOutcome good = TryDecodePictureFile(AsText(test::JpegOf(test::Solid(3, 2, 1, 2, 3))));
+    ASSERT_TRUE(good.bitmap);
+    EXPECT_EQ(good.reason, "");
+    EXPECT_EQ(good.bitmap->Width(), 3);
+}
+
+TEST(DecodePictureFile, LargeJpegIsDecodedAtTheScaleTheTargetNeeds) {
+    const Bytes jpeg = test::JpegOf(test::Solid(2000, 1500, 200, 100, 50));
+    struct Case {
+        int32_t targetWidth, targetHeight, width, height;
+    };
+    const Case cases[] = {
+        {250, 188, 250, 188},     // 1/8 covers it
+        {300, 200, 500, 375},     // 2/8
+        {1920, 1080, 2000, 1500}, // nothing smaller covers a full-HD screen
+        {0, 0, 2000, 1500},       // no target: full size
+    };
+    for (const Case& c : cases) {
+        DecodeOptions options;
+        options.targetWidth = c.targetWidth;
+        options.targetHeight = c.targetHeight;
+        const Bitmap b = DecodePictureFile(AsText(jpeg), options);
+        EXPECT_EQ(b.Width(), c.width) << c.targetWidth;
+        EXPECT_EQ(b.Height(), c.height) << c.targetWidth;
+        EXPECT_TRUE(Near(At(b, b.Width() / 2, b.Height() / 2), Rgb{200, 100, 50}, 3));
+    }
+    // Turned a quarter by EXIF: the target applies to the upright picture.
+    DecodeOptions portrait;
+    portrait.targetWidth = 188;
+    portrait.targetHeight = 250;
+    const Bitmap turned = DecodePictureFile(AsText(test::WithExif(jpeg, test::ExifBlock(6))), portrait);
+    EXPECT_EQ(turned.Width(), 188);
+    EXPECT_EQ(turned.Height(), 250);
+}
+
+}  // namespace
+}  // namespace orlscr

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+
+#include "tools/mkscr/builder.h"
+
+namespace orlscr::mkscr {
+
+// "mkscr: stored 3 of 40 files, 1.2 of 10.0 MB"
+std::string ProgressText(const BuildProgress& progress);
+
+// The progress of a build on one line of a terminal, rewritten in place: at
+// the start, at most every 100 ms, and when everything is stored; Finish()
+// ends the line so that what follows starts on a line of its own.
+class ProgressLine {
+  public:
+    explicit ProgressLine(std::ostream& out) : out_(out) {}
+    ~ProgressLine() { Finish(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+    void Show(const BuildProgress& progress);
+    void Finish();
+
+  private:
+    std::ostream& out_;
+    std::chrono::steady_clock::time_point last_{};
+    size_t shownLength_ = 0;
+    bool shown_ = false;
+};
+
+}  // namespace orlscr::mkscr
