@@ -168,7 +168,7 @@ class RunModeSafetyTest(test_run_mode.RunModeTest):
 
         self.start(damaged, wait_running=False)
         self.prefix.dismiss("^damaged$", lambda: self.process.poll() is not None)
-        self.assertIn("error box Stream read error", self.prefix.trace_lines())
+        self.assertIn("error box Stream read error.", self.prefix.trace_lines())
         with open(working, "rb") as f:
             self.assertEqual(f.read(), before)
         self.assertEqual([n for n in os.listdir(self.prefix.system32) if n.startswith("orlscrhook")],
