@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/win/unique.h"
+
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
     const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
@@ -16,10 +18,12 @@ int main(int argc, char** argv) {
     window_class.hInstance = ::GetModuleHandleA(nullptr);
     window_class.lpszClassName = "OrlBlitRate";
     ::RegisterClassA(&window_class);
-    HWND window = ::CreateWindowExA(0, "OrlBlitRate", "Blit rate", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                                    nullptr, window_class.hInstance, nullptr);
-    if (!window)
+    orlscr::UniqueWindow owned_window(::CreateWindowExA(0, "OrlBlitRate", "Blit rate", WS_POPUP | WS_VISIBLE, 0, 0,
+                                                        width, height, nullptr, nullptr, window_class.hInstance,
+                                                        nullptr));
+    if (!owned_window)
         return 1;
+    HWND window = owned_window.get();
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -28,11 +32,11 @@ int main(int argc, char** argv) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    orlscr::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const int stride = (width * 3 + 3) & ~3;
-    HDC window_dc = ::GetDC(window);
-    HDC memory_dc = ::CreateCompatibleDC(window_dc);
-    HGDIOBJ old = ::SelectObject(memory_dc, bitmap);
+    orlscr::WindowDc window_dc(window);
+    orlscr::UniqueMemoryDc memory_dc(::CreateCompatibleDC(window_dc.get()));
+    orlscr::SelectedObject selected(memory_dc.get(), bitmap.get());
 
     std::memset(bits, 0x60, static_cast<size_t>(stride) * height);
 
@@ -42,7 +46,7 @@ int main(int argc, char** argv) {
     long blits = 0;
     double elapsed = 0;
     do {
-        ::BitBlt(window_dc, 0, 0, width, height, memory_dc, 0, 0, SRCCOPY);
+        ::BitBlt(window_dc.get(), 0, 0, width, height, memory_dc.get(), 0, 0, SRCCOPY);
         ::GdiFlush();
         ++blits;
         MSG message;
@@ -52,11 +56,5 @@ int main(int argc, char** argv) {
         elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
     } while (elapsed < seconds);
     std::printf("blits %ld seconds %.3f per-second %.1f %dx%d\n", blits, elapsed, blits / elapsed, width, height);
-
-    ::SelectObject(memory_dc, old);
-    ::DeleteDC(memory_dc);
-    ::ReleaseDC(window, window_dc);
-    ::DeleteObject(bitmap);
-    ::DestroyWindow(window);
     return 0;
 }

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include <jpeglib.h>
-
+#include "picture/picture_test_files.h"
 #include "support/expect_error.h"
 
 namespace orlscr {
@@ -25,10 +24,7 @@ Bitmap Gradient(int32_t w, int32_t h) {
     return b;
 }
 
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
+using test::Put32;
 
 // A BMP with a 40-byte info header, the given palette and raw pixel rows.
 std::vector<uint8_t> MakeBmp(int32_t w,
@@ -168,42 +164,9 @@ TEST(DecodeBmp, RejectsHostileHeaders) {
     EXPECT_ERROR_MSG(DecodeBmp(depth.data(), depth.size()), "This kind of BMP picture is not supported");
 }
 
-// A JPEG of the bitmap, written by libjpeg into memory.
+// A JPEG of the bitmap as libjpeg writes it by default.
 std::vector<uint8_t> EncodeJpeg(const Bitmap& b, bool grey) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = b.Width();
-    c.image_height = b.Height();
-    c.input_components = grey ? 1 : 3;
-    c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> line(3 * b.Width());
-    while (c.next_scanline < c.image_height) {
-        const uint8_t* src = b.Row(c.next_scanline);
-        for (int x = 0; x < b.Width(); ++x) {
-            if (grey) {
-                line[x] = src[3 * x];
-            } else {
-                line[3 * x] = src[3 * x + 2];
-                line[3 * x + 1] = src[3 * x + 1];
-                line[3 * x + 2] = src[3 * x];
-            }
-        }
-        JSAMPROW row = line.data();
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<uint8_t> result(out, out + size);
-    free(out);
-    return result;
+    return test::JpegOf(b, grey, /*subsampled=*/true);
 }
 
 Bitmap Flat(int w, int h, uint8_t b, uint8_t g, uint8_t r) {

@@ -296,10 +296,7 @@ TEST(GifPicture, FirstFrameOnItsScreenWithTransparency) {
 // ---------------------------------------------------------------------------
 // BMP: run lengths and bit fields
 
-void Put32(Bytes& v, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        v[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
+using test::Put32;
 
 // A BMP with a 40-byte info header, a palette of black, red, green, blue and
 // the given pixel data.

@@ -27,8 +27,14 @@ inline Bitmap Solid(int32_t w, int32_t h, uint8_t r, uint8_t g, uint8_t b) {
     return bitmap;
 }
 
-// A JPEG of the bitmap at quality 100 without colour subsampling.
-inline Bytes JpegOf(const Bitmap& b) {
+inline void Put32(Bytes& v, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        v[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A JPEG of the bitmap at quality 100: grey (from the blue samples) or in
+// colour, with libjpeg's usual colour subsampling or without any.
+inline Bytes JpegOf(const Bitmap& b, bool grey = false, bool subsampled = false) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -38,17 +44,22 @@ inline Bytes JpegOf(const Bitmap& b) {
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = static_cast<JDIMENSION>(b.Width());
     c.image_height = static_cast<JDIMENSION>(b.Height());
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
+    c.input_components = grey ? 1 : 3;
+    c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 100, TRUE);
-    for (int i = 0; i < c.num_components; ++i)
-        c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    if (!subsampled)
+        for (int i = 0; i < c.num_components; ++i)
+            c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
     jpeg_start_compress(&c, TRUE);
     std::vector<uint8_t> line(3 * static_cast<size_t>(b.Width()));
     while (c.next_scanline < c.image_height) {
         const uint8_t* src = b.Row(static_cast<int32_t>(c.next_scanline));
         for (int x = 0; x < b.Width(); ++x) {
+            if (grey) {
+                line[x] = src[3 * x];
+                continue;
+            }
             line[3 * x] = src[3 * x + 2];
             line[3 * x + 1] = src[3 * x + 1];
             line[3 * x + 2] = src[3 * x];

@@ -86,8 +86,7 @@ class MkscrExeTest(orlwine.WineTestCase):
 
         # A folder of a double-byte name is walked with the wide functions.
         os.makedirs(os.path.join(drive_c, "\u8868"))
-        with open(os.path.join(drive_c, "\u8868", "a.jpg"), "wb") as f:
-            f.write(b"\xff\xd8\xff\xe0 jpeg picture")
+        orlwine.write_bmp(os.path.join(drive_c, "\u8868", "a.bmp"), 4, 3, (200, 40, 40))
         with open(os.path.join(self.work, "slideview.exe"), "wb") as f:
             f.write(b"MZ viewer")
         slides = self.prefix.run(MKSCR_EXE, "slides", "C:\\\u8868", "-o", "s.scr", "--player", "player.scr",

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/win/unique.h"
+
 namespace orlscr {
 
 namespace {
@@ -32,10 +34,8 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     static const auto dpi_for_monitor = Lookup<DpiForMonitor>("shcore.dll", "GetDpiForMonitor");
     UINT dpi_x = 0, dpi_y = 0;
     if (!dpi_for_monitor || FAILED(dpi_for_monitor(monitor, kEffectiveDpi, &dpi_x, &dpi_y))) {
-        HDC screen = ::GetDC(nullptr);
-        dpi_y = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY)) : 0;
-        if (screen)
-            ::ReleaseDC(nullptr, screen);
+        WindowDc screen(nullptr);
+        dpi_y = screen ? static_cast<UINT>(::GetDeviceCaps(screen.get(), LOGPIXELSY)) : 0;
     }
     const RECT& r = info.rcMonitor;
     monitors->push_back(MonitorInfo{Rect{r.left, r.top, r.right, r.bottom}, static_cast<int32_t>(dpi_y),

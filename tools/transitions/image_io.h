@@ -9,7 +9,9 @@
 
 namespace orlscr::tool {
 
-// Reads a BMP, JPEG or PNG picture file (chosen by content). Throws Error.
+// Reads a picture file of any kind the slide viewer shows (JPEG, PNG, GIF,
+// BMP, chosen by content), turned upright as its EXIF orientation says.
+// Throws Error.
 Bitmap ReadPicture(const std::string& path);
 
 // Writes a PNG or BMP file, chosen by the extension of `path` (".png",
