@@ -23,7 +23,10 @@ class RunModeTest(orlwine.WineTestCase):
         write_bmp(os.path.join(slides, "2.bmp"), 160, 120, (30, 40, 210))
         self.slides = slides
         self.tone = os.path.join(self.work, "tone.wav")
-        write_wav(self.tone)
+        # Long enough that it is not restarted many times a second: under Wine,
+        # stopping a wave track at the moment it completes now and then never
+        # returns, and the saver's thread with it.
+        write_wav(self.tone, seconds=3)
         self.process = None
         self.addCleanup(self._end)
 
