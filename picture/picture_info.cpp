@@ -166,6 +166,18 @@ PictureInfo ExamineIcon(const uint8_t* data, size_t size) {
     return info;
 }
 
+// A frame extent in 0.01 mm as pixels of a device `devicePixels` wide over
+// `deviceMicrometres`, rounded. Crafted headers reach 2^33 x 10 x 2^31, past 64
+// bits, so the product is taken in 128; a result past 32 bits comes back as
+// 2^31, which the size check refuses.
+int64_t DevicePixels(int64_t frame, int64_t devicePixels, int64_t deviceMicrometres) {
+    const __int128 value =
+        (static_cast<__int128>(frame) * 10 * devicePixels + deviceMicrometres / 2) / deviceMicrometres;
+    if (value > INT32_MAX)
+        return int64_t{INT32_MAX} + 1;
+    return value < 0 ? 0 : static_cast<int64_t>(value);
+}
+
 PictureInfo ExamineEnhancedMetafile(const uint8_t* data, size_t size) {
     if (!IsCompleteEnhancedMetafile(data, size))
         throw Error(kInvalidMetafile);
@@ -183,8 +195,8 @@ PictureInfo ExamineEnhancedMetafile(const uint8_t* data, size_t size) {
     }
     int64_t width = 0, height = 0;
     if (umWidth > 0 && umHeight > 0 && frameWidth > 1 && frameHeight > 1) {
-        width = (frameWidth * 10 * deviceWidth + umWidth / 2) / umWidth;
-        height = (frameHeight * 10 * deviceHeight + umHeight / 2) / umHeight;
+        width = DevicePixels(frameWidth, deviceWidth, umWidth);
+        height = DevicePixels(frameHeight, deviceHeight, umHeight);
     } else {
         width = int64_t{in.I32(16)} - in.I32(8) + 1;
         height = int64_t{in.I32(20)} - in.I32(12) + 1;
