@@ -42,10 +42,10 @@ TEST(Exif, FoundInJpegAndPngFiles) {
     EXPECT_EQ(ExifDateTaken(AsText(tagged)), "2001:02:03 04:05:06");
     EXPECT_FALSE(ExifDateTaken(AsText(jpeg)));
 
-    test::PngSpec spec;
-    spec.rows = {Bytes(3)};
-    spec.exif = test::ExifBlock(5, "2020:01:01 00:00:01");
-    const Bytes png = test::PngOf(spec);
+    test::PngRecipe recipe;
+    recipe.rows = {Bytes(3)};
+    recipe.exif = test::ExifBlock(5, "2020:01:01 00:00:01");
+    const Bytes png = test::PngOf(recipe);
     EXPECT_EQ(ReadExif(AsText(png)).orientation, 5);
     EXPECT_EQ(ExifDateTaken(AsText(png)), "2020:01:01 00:00:01");
     EXPECT_FALSE(ExifDateTaken("not a picture"));

@@ -102,29 +102,29 @@ TEST(PictureOrientation, EveryExifOrientationShowsThePictureUpright) {
 }
 
 TEST(PictureOrientation, PngCarriesItInItsExifChunk) {
-    test::PngSpec spec;
+    test::PngRecipe recipe;
     const Bitmap blocks = Blocks();
-    spec.width = static_cast<uint32_t>(blocks.Width());
-    spec.height = static_cast<uint32_t>(blocks.Height());
+    recipe.width = static_cast<uint32_t>(blocks.Width());
+    recipe.height = static_cast<uint32_t>(blocks.Height());
     for (int y = 0; y < blocks.Height(); ++y) {
         Bytes row;
         for (int x = 0; x < blocks.Width(); ++x) {
             const Rgb c = At(blocks, x, y);
             row.insert(row.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]), static_cast<uint8_t>(c[2])});
         }
-        spec.rows.push_back(row);
+        recipe.rows.push_back(row);
     }
-    spec.exif = test::ExifBlock(6);
-    EXPECT_EQ(BlocksShown(DecodePictureFile(AsText(test::PngOf(spec))), 0), "ECA/FDB");
+    recipe.exif = test::ExifBlock(6);
+    EXPECT_EQ(BlocksShown(DecodePictureFile(AsText(test::PngOf(recipe))), 0), "ECA/FDB");
 }
 
 // ---------------------------------------------------------------------------
 // PNG
 
-Bitmap DecodePngSpec(const test::PngSpec& spec, uint32_t background = 0) {
+Bitmap DecodePngRecipe(const test::PngRecipe& recipe, uint32_t background = 0) {
     DecodeOptions options;
     options.background = background;
-    return DecodePictureFile(AsText(test::PngOf(spec)), options);
+    return DecodePictureFile(AsText(test::PngOf(recipe)), options);
 }
 
 TEST(PngPicture, GreyOfEveryDepth) {
@@ -144,12 +144,12 @@ TEST(PngPicture, GreyOfEveryDepth) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.depth);
-        test::PngSpec spec;
-        spec.width = 2;
-        spec.colourType = PNG_COLOR_TYPE_GRAY;
-        spec.depth = c.depth;
-        spec.rows = {c.row};
-        const Bitmap b = DecodePngSpec(spec);
+        test::PngRecipe recipe;
+        recipe.width = 2;
+        recipe.colourType = PNG_COLOR_TYPE_GRAY;
+        recipe.depth = c.depth;
+        recipe.rows = {c.row};
+        const Bitmap b = DecodePngRecipe(recipe);
         ASSERT_EQ(b.Width(), 2);
         EXPECT_TRUE(Near(At(b, 0, 0), Rgb{c.first, c.first, c.first}, 1));
         EXPECT_TRUE(Near(At(b, 1, 0), Rgb{c.second, c.second, c.second}, 1));
@@ -160,20 +160,20 @@ TEST(PngPicture, PaletteOfEveryDepthWithTransparentEntries) {
     const std::vector<png_color> palette = {{10, 20, 30}, {200, 100, 50}};
     for (int depth : {1, 2, 4, 8}) {
         SCOPED_TRACE(depth);
-        test::PngSpec spec;
-        spec.width = 2;
-        spec.colourType = PNG_COLOR_TYPE_PALETTE;
-        spec.depth = depth;
-        spec.palette = palette;
+        test::PngRecipe recipe;
+        recipe.width = 2;
+        recipe.colourType = PNG_COLOR_TYPE_PALETTE;
+        recipe.depth = depth;
+        recipe.palette = palette;
         // Index 1, then index 0, packed from the high bits.
-        spec.rows = {depth == 8 ? Bytes{1, 0} : Bytes{static_cast<uint8_t>(1 << (8 - depth))}};
-        Bitmap b = DecodePngSpec(spec);
+        recipe.rows = {depth == 8 ? Bytes{1, 0} : Bytes{static_cast<uint8_t>(1 << (8 - depth))}};
+        Bitmap b = DecodePngRecipe(recipe);
         EXPECT_EQ(At(b, 0, 0), (Rgb{200, 100, 50}));
         EXPECT_EQ(At(b, 1, 0), (Rgb{10, 20, 30}));
 
         // Entry 0 fully transparent: the background shows.
-        spec.paletteAlpha = {0, 255};
-        b = DecodePngSpec(spec, 0x00FF0000);  // blue
+        recipe.paletteAlpha = {0, 255};
+        b = DecodePngRecipe(recipe, 0x00FF0000);  // blue
         EXPECT_EQ(At(b, 0, 0), (Rgb{200, 100, 50}));
         EXPECT_EQ(At(b, 1, 0), (Rgb{0, 0, 255}));
     }
@@ -187,16 +187,16 @@ TEST(PngPicture, ColourAndAlphaAt8And16Bits) {
             if (depth == 16)
                 row.push_back(v);
         };
-        test::PngSpec rgb;
+        test::PngRecipe rgb;
         rgb.colourType = PNG_COLOR_TYPE_RGB;
         rgb.depth = depth;
         Bytes row;
         sample(row, 250), sample(row, 120), sample(row, 7);
         rgb.rows = {row};
-        EXPECT_EQ(At(DecodePngSpec(rgb), 0, 0), (Rgb{250, 120, 7}));
+        EXPECT_EQ(At(DecodePngRecipe(rgb), 0, 0), (Rgb{250, 120, 7}));
 
         // Opaque, transparent and half-covered pixels over a green background.
-        test::PngSpec rgba;
+        test::PngRecipe rgba;
         rgba.width = 3;
         rgba.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
         rgba.depth = depth;
@@ -204,7 +204,7 @@ TEST(PngPicture, ColourAndAlphaAt8And16Bits) {
         for (uint8_t alpha : {255, 0, 128})
             sample(row, 255), sample(row, 0), sample(row, 0), sample(row, alpha);
         rgba.rows = {row};
-        const Bitmap b = DecodePngSpec(rgba, 0x0000FF00);
+        const Bitmap b = DecodePngRecipe(rgba, 0x0000FF00);
         EXPECT_EQ(At(b, 0, 0), (Rgb{255, 0, 0}));
         EXPECT_EQ(At(b, 1, 0), (Rgb{0, 255, 0}));
         const Rgb half = At(b, 2, 0);
@@ -212,23 +212,23 @@ TEST(PngPicture, ColourAndAlphaAt8And16Bits) {
         EXPECT_GT(half[1], 64);
         EXPECT_EQ(half[2], 0);
 
-        test::PngSpec greyAlpha;
+        test::PngRecipe greyAlpha;
         greyAlpha.width = 2;
         greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
         greyAlpha.depth = depth;
         row.clear();
         sample(row, 90), sample(row, 255), sample(row, 90), sample(row, 0);
         greyAlpha.rows = {row};
-        const Bitmap g = DecodePngSpec(greyAlpha, 0x00FFFFFF);
+        const Bitmap g = DecodePngRecipe(greyAlpha, 0x00FFFFFF);
         EXPECT_TRUE(Near(At(g, 0, 0), Rgb{90, 90, 90}, 1));
         EXPECT_EQ(At(g, 1, 0), (Rgb{255, 255, 255}));
     }
 }
 
 TEST(PngPicture, DamagedFilesNameTheFormat) {
-    test::PngSpec spec;
-    spec.rows = {Bytes{1, 2, 3}};
-    const Bytes png = test::PngOf(spec);
+    test::PngRecipe recipe;
+    recipe.rows = {Bytes{1, 2, 3}};
+    const Bytes png = test::PngOf(recipe);
     const DecodeOutcome cut = TryDecodePictureFile(AsText(Bytes(png.begin(), png.end() - 20)));
     EXPECT_FALSE(cut.bitmap);
     EXPECT_EQ(cut.reason.rfind("The PNG picture is damaged: ", 0), 0u) << cut.reason;

@@ -78,11 +78,11 @@ TEST(ExaminePicture, SizesComeFromTheHeaders) {
     EXPECT_EQ(info.height, 21);
     EXPECT_EQ(info.size, jpeg.size());
 
-    test::PngSpec spec;
-    spec.width = 5;
-    spec.height = 2;
-    spec.rows = {Bytes(15), Bytes(15)};
-    const Bytes png = test::PngOf(spec);
+    test::PngRecipe recipe;
+    recipe.width = 5;
+    recipe.height = 2;
+    recipe.rows = {Bytes(15), Bytes(15)};
+    const Bytes png = test::PngOf(recipe);
     info = ExaminePicture(png.data(), png.size());
     EXPECT_EQ(info.format, PictureFormat::kPng);
     EXPECT_EQ(info.width, 5);

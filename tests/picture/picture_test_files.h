@@ -121,7 +121,7 @@ inline Bytes WithExif(const Bytes& jpeg, const Bytes& block) {
 
 // A PNG written by libpng from raw rows (already packed for the depth), with
 // an optional palette, transparency and eXIf chunk.
-struct PngSpec {
+struct PngRecipe {
     uint32_t width = 1;
     uint32_t height = 1;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -137,21 +137,21 @@ inline void AppendPng(png_structp png, png_bytep data, png_size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-inline Bytes PngOf(const PngSpec& spec) {
+inline Bytes PngOf(const PngRecipe& recipe) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, AppendPng, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colourType, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, recipe.width, recipe.height, recipe.depth, recipe.colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
-    if (!spec.exif.empty())
-        png_set_eXIf_1(png, info, static_cast<png_uint_32>(spec.exif.size()), const_cast<png_bytep>(spec.exif.data()));
+    if (!recipe.palette.empty())
+        png_set_PLTE(png, info, recipe.palette.data(), static_cast<int>(recipe.palette.size()));
+    if (!recipe.paletteAlpha.empty())
+        png_set_tRNS(png, info, recipe.paletteAlpha.data(), static_cast<int>(recipe.paletteAlpha.size()), nullptr);
+    if (!recipe.exif.empty())
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(recipe.exif.size()), const_cast<png_bytep>(recipe.exif.data()));
     png_write_info(png, info);
-    for (const Bytes& row : spec.rows)
+    for (const Bytes& row : recipe.rows)
         png_write_row(png, row.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);

@@ -573,7 +573,7 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     fs::create_directories(pics / "more");
     WriteFile(pics / "10.bmp", kBmp);
     WriteFile(pics / "2.jpg", kJpeg);
-    WriteFile(pics / "3 deck.PNG", AsString(test::PngOf(test::PngSpec{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}})));
+    WriteFile(pics / "3 deck.PNG", AsString(test::PngOf(test::PngRecipe{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}})));
     WriteFile(pics / "4.gif", kGif);
     WriteFile(pics / "con.bmp", kBmp);
     WriteFile(pics / "cut.jpg", kJpeg.substr(0, 40));
