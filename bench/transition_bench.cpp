@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "transition/blit.h"
+#include "raster/blit.h"
 #include "transition/transition_engine.h"
 
 namespace orlscr {

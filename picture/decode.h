@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "picture/picture_info.h"
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace orlscr {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "common/win/unique.h"
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace orlscr {
 

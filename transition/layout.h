@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "transition/geometry.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

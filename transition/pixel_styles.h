@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 #include "transition/frame.h"
 #include "transition/style_ranges.h"
 

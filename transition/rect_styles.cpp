@@ -1,6 +1,6 @@
 #include "transition/rect_styles.h"
 
-#include "transition/blit.h"
+#include "raster/blit.h"
 
 namespace orlscr {
 

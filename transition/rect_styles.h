@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
 #include "transition/frame.h"
-#include "transition/geometry.h"
 #include "transition/style_ranges.h"
 
 namespace orlscr {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "transition/geometry.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

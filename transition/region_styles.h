@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 #include "transition/frame.h"
 #include "transition/region.h"
 #include "transition/style_ranges.h"

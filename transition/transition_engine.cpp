@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "common/error.h"
-#include "transition/blit.h"
+#include "raster/blit.h"
 #include "transition/frame.h"
 #include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"

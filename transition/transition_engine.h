@@ -8,8 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

@@ -51,7 +51,7 @@
 #include "common/win/unique.h"
 #include "common/win/window.h"
 #include "picture/picture_win.h"
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 #include "transition/layout.h"
 #include "transition/transition_engine.h"
 

@@ -11,7 +11,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace orlscr::test {
 

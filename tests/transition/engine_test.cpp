@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 #include "transition/region_styles.h"
 
 namespace orlscr {

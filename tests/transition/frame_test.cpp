@@ -4,8 +4,7 @@
 
 #include <climits>
 
-#include "test_pictures.h"
-#include "transition/blit.h"
+#include "support/test_pictures.h"
 #include "transition/layout.h"
 #include "transition/rect_styles.h"
 
@@ -52,70 +51,6 @@ TEST(ComputeFrame, LongerSideTakesThePercentage) {
     EXPECT_EQ(square.X, 300);
     EXPECT_EQ(square.Y, 300);
     EXPECT_EQ(square.StepPx, 333);
-}
-
-TEST(StretchCopy, UnscaledClippedAndOutsideSourceLeftAlone) {
-    const Bitmap src = Pattern(10, 8);
-    Bitmap dst = Solid(10, 8, 0);
-    StretchCopy(dst, Rect{-3, -2, 7, 6}, src, Rect{0, 0, 10, 8});
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 10; ++x) {
-            if (x < 7 && y < 6)
-                EXPECT_TRUE(SamePixel(dst, x, y, src, x + 3, y + 2)) << x << "," << y;
-            else
-                EXPECT_EQ(dst.Row(y)[3 * x], 0) << x << "," << y;
-        }
-
-    // A source rectangle reaching past the picture: those pixels stay as they were.
-    Bitmap partial = Solid(10, 8, 0);
-    StretchCopy(partial, Rect{0, 0, 10, 8}, src, Rect{5, 0, 15, 8});
-    EXPECT_TRUE(SamePixel(partial, 4, 3, src, 9, 3));
-    EXPECT_EQ(partial.Row(3)[3 * 5], 0);
-
-    // Empty rectangles draw nothing.
-    Bitmap untouched = Solid(10, 8, 0);
-    StretchCopy(untouched, Rect{0, 0, 0, 8}, src, Rect{0, 0, 10, 8});
-    StretchCopy(untouched, Rect{0, 0, 10, 8}, src, Rect{3, 3, 3, 8});
-    StretchCopy(untouched, Rect{5, 5, 2, 8}, src, Rect{0, 0, 10, 8});
-    EXPECT_EQ(untouched, Solid(10, 8, 0));
-}
-
-TEST(StretchCopy, NearestPixelEnlargeAndShrinkSpreadEvenly) {
-    const Bitmap src = Pattern(4, 2);
-    Bitmap big = Solid(12, 6, 0);
-    StretchCopy(big, big.Bounds(), src, src.Bounds());
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 12; ++x)
-            EXPECT_TRUE(SamePixel(big, x, y, src, x / 3, y / 3)) << x << "," << y;
-
-    const Bitmap wide = Pattern(9, 9);
-    Bitmap small = Solid(3, 3, 0);
-    StretchCopy(small, small.Bounds(), wide, wide.Bounds());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_TRUE(SamePixel(small, x, y, wide, 3 * x + 1, 3 * y + 1)) << x << "," << y;
-}
-
-TEST(MirrorCopyRect, MirrorsWithinTheDestinationAndCutsTheSource) {
-    const Bitmap src = Pattern(6, 4);
-    Bitmap h = Solid(6, 4, 0);
-    MirrorCopyRect(h, Rect{1, 0, 4, 4}, src, Rect{3, 0, 6, 4}, true, false);
-    for (int y = 0; y < 4; ++y) {
-        EXPECT_TRUE(SamePixel(h, 1, y, src, 5, y));
-        EXPECT_TRUE(SamePixel(h, 3, y, src, 3, y));
-        EXPECT_EQ(h.Row(y)[0], 0);
-        EXPECT_EQ(h.Row(y)[3 * 4], 0);
-    }
-    Bitmap v = Solid(6, 4, 0);
-    MirrorCopyRect(v, Rect{0, 0, 6, 4}, src, Rect{0, 0, 6, 4}, false, true);
-    EXPECT_TRUE(SamePixel(v, 2, 0, src, 2, 3));
-    EXPECT_TRUE(SamePixel(v, 2, 3, src, 2, 0));
-
-    // Source beyond the picture is cut first, then stretched over the destination.
-    Bitmap cut = Solid(6, 4, 0);
-    MirrorCopyRect(cut, Rect{0, 0, 2, 4}, src, Rect{5, 0, 9, 4}, true, false);
-    EXPECT_TRUE(SamePixel(cut, 0, 1, src, 5, 1));
-    EXPECT_TRUE(SamePixel(cut, 1, 1, src, 5, 1));
 }
 
 TEST(RectStyles, DefaultZoomAtHalfway) {

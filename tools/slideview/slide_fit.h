@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

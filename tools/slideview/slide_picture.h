@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/random.h"
+#include "raster/bitmap.h"
 #include "tools/slideview/slide_list.h"
-#include "transition/bitmap.h"
 
 namespace orlscr {
 

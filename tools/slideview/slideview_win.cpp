@@ -42,6 +42,7 @@
 #include "common/win/message_pump.h"
 #include "common/win/unique.h"
 #include "common/win/window.h"
+#include "raster/bitmap.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
@@ -50,7 +51,6 @@
 #include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
-#include "transition/bitmap.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace orlscr::tool {
 

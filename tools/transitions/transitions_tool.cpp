@@ -9,9 +9,9 @@
 #include "common/error.h"
 #include "common/random.h"
 #include "common/text.h"
+#include "raster/blit.h"
 #include "tools/slideview/slide_picture.h"
 #include "tools/transitions/image_io.h"
-#include "transition/blit.h"
 #include "transition/style_ranges.h"
 #include "transition/transition_engine.h"
 

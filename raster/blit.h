@@ -1,7 +1,7 @@
 #pragma once
 
-#include "transition/bitmap.h"
-#include "transition/geometry.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

@@ -1,4 +1,4 @@
-#include "transition/blit.h"
+#include "raster/blit.h"
 
 #include <algorithm>
 #include <cstring>

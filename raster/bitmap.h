@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "transition/geometry.h"
+#include "raster/geometry.h"
 
 namespace orlscr {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 namespace orlscr::testing {
 

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "common/random.h"
-#include "support/expect_error.h"
-#include "test_pictures.h"
-#include "tools/transitions/image_io.h"
 #include "picture/decode.h"
+#include "support/expect_error.h"
+#include "support/test_pictures.h"
+#include "tools/transitions/image_io.h"
 
 namespace orlscr::tool {
 namespace {

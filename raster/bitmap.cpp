@@ -1,4 +1,4 @@
-#include "transition/bitmap.h"
+#include "raster/bitmap.h"
 
 #include <stdexcept>
 
