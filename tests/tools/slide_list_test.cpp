@@ -8,9 +8,7 @@
 #include "support/expect_error.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_list.h"
-#include "tools/slideview/slide_picture.h"
 #include "tools/slideview/slide_show.h"
-#include "picture/decode.h"
 
 namespace orlscr {
 namespace {
@@ -279,74 +277,10 @@ TEST(SlideViewCommandLine, NoDocumentGivesAnEmptyPath) {
     EXPECT_EQ(DocumentFromCommandLine("v.exe \"\" "), "");
 }
 
-// ---------------------------------------------------------------------------
-// Fitting pictures to the screen
-
-TEST(SlidePicture, FitKeepsTheShapeAndCentres) {
-    EXPECT_EQ(FitPictureRect(400, 300, 800, 800), (Rect{0, 100, 800, 700}));
-    EXPECT_EQ(FitPictureRect(300, 400, 800, 600), (Rect{175, 0, 625, 600}));
-    EXPECT_EQ(FitPictureRect(1, 1000, 800, 600), (Rect{399, 0, 400, 600}));  // never narrower than a pixel
-}
-
-TEST(SlidePicture, ScaledPictureLiesOnBlackBandsWithoutColourShift) {
-    // A picture wider than the screen: black above and below, the colour exact.
-    Bitmap frame = ScaleIntoFrame(Solid(40, 10, 10, 200, 250), 100, 100);
-    ASSERT_EQ(frame.Width(), 100);
-    ASSERT_EQ(frame.Height(), 100);
-    EXPECT_EQ(Pixel(frame, 50, 36), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(Pixel(frame, 0, 37), (std::vector<int>{10, 200, 250}));
-    EXPECT_EQ(Pixel(frame, 99, 61), (std::vector<int>{10, 200, 250}));
-    EXPECT_EQ(Pixel(frame, 50, 62), (std::vector<int>{0, 0, 0}));
-}
-
-TEST(SlidePicture, EnlargingKeepsSidesAndReducingAverages) {
-    // Two pixels, dark and light, enlarged: the ends keep their colours and the
-    // middle is blended.
-    Bitmap two = Solid(2, 1, 0, 0, 0);
-    two.Row(0)[3] = two.Row(0)[4] = two.Row(0)[5] = 200;
-    Bitmap wide = ScaleIntoFrame(two, 200, 100);
-    EXPECT_EQ(Pixel(wide, 0, 50)[0], 0);
-    EXPECT_EQ(Pixel(wide, 199, 50)[0], 200);
-    int middle = Pixel(wide, 100, 50)[0];
-    EXPECT_GT(middle, 50);
-    EXPECT_LT(middle, 150);
-
-    // A fine checkerboard reduced to a quarter is an even grey, not a pick of
-    // one of its pixels.
-    Bitmap board = Solid(8, 8, 0, 0, 0);
-    for (int y = 0; y < 8; ++y)
-        for (int x = (y & 1); x < 8; x += 2)
-            board.Row(y)[x * 3] = board.Row(y)[x * 3 + 1] = board.Row(y)[x * 3 + 2] = 255;
-    Bitmap small = ScaleIntoFrame(board, 2, 2);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x) {
-            EXPECT_GE(Pixel(small, x, y)[1], 120);
-            EXPECT_LE(Pixel(small, x, y)[1], 135);
-        }
-}
-
-TEST(SlidePicture, LoadsAPictureBesideTheListAndNamesTheFileInErrors) {
-    TempFolder folder;
-    const std::string list = folder.Path("show.slides");
-    const std::vector<uint8_t> bmp = EncodeBmp(Solid(4, 2, 1, 2, 3));
-    folder.Write("a b.bmp", std::string(bmp.begin(), bmp.end()));
+TEST(SlideViewCommandLine, SlidesLieBesideTheList) {
     EXPECT_EQ(SlidePath("C:\\TEMP\\show.slides", "a.jpg"), "C:\\TEMP\\a.jpg");
     EXPECT_EQ(SlidePath("show.slides", "a.jpg"), "a.jpg");
     EXPECT_EQ(SlidePath("D:show.slides", "a.jpg"), "D:a.jpg");
-
-    Bitmap frame = LoadSlidePicture(SlidePath(list, "a b.bmp"), 8, 8);
-    EXPECT_EQ(Pixel(frame, 4, 4), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(Pixel(frame, 4, 1), (std::vector<int>{0, 0, 0}));
-
-    EXPECT_ERROR_MSG(LoadSlidePicture(SlidePath(list, "gone.jpg"), 8, 8),
-                     "gone.jpg: the file cannot be opened (No such file or directory)");
-    EXPECT_ERROR_MSG(LoadSlidePicture(folder.Write("empty.bmp", ""), 8, 8), "empty.bmp: the file is empty");
-    try {
-        LoadSlidePicture(folder.Write("notes.jpg", "just some text"), 8, 8);
-        ADD_FAILURE() << "a text file decoded as a picture";
-    } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("notes.jpg: ", 0), 0u) << error.what();
-    }
 }
 
 // ---------------------------------------------------------------------------

@@ -5,75 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "raster/fit.h"
 #include "tools/slideview/monitor_layout.h"
-#include "tools/slideview/slide_fit.h"
 #include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 
 namespace orlscr {
 namespace {
-
-Bitmap Solid(int32_t width, int32_t height, uint8_t value) {
-    Bitmap bitmap(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        std::fill(bitmap.Row(y), bitmap.Row(y) + width * 3, value);
-    return bitmap;
-}
-
-// ---------------------------------------------------------------------------
-// Fitting a picture to a screen
-
-TEST(SlideFit, ContainShowsTheWholePictureAndEnlargesAtMostUpscaleTimes) {
-    // A 4:3 photo on a 16:9 screen: bands left and right.
-    EXPECT_EQ(PlacePicture(4000, 3000, 1920, 1080, SlideFit::kContain, 2),
-              (FitPlacement{{0, 0, 4000, 3000}, {240, 0, 1680, 1080}}));
-    // Exactly twice is allowed; a smaller picture stops at twice, centred.
-    EXPECT_EQ(PlacePicture(960, 540, 1920, 1080, SlideFit::kContain, 2).dest, (Rect{0, 0, 1920, 1080}));
-    EXPECT_EQ(PlacePicture(100, 50, 1920, 1080, SlideFit::kContain, 2).dest, (Rect{860, 490, 1060, 590}));
-    EXPECT_EQ(PlacePicture(100, 50, 1920, 1080, SlideFit::kContain, 1).dest, (Rect{910, 515, 1010, 565}));
-    EXPECT_EQ(PlacePicture(100, 50, 1920, 1080, SlideFit::kContain, 100).dest, (Rect{0, 60, 1920, 1020}));
-    // A needle of a picture keeps a pixel.
-    EXPECT_EQ(PlacePicture(1, 100000, 800, 600, SlideFit::kContain, 2).dest, (Rect{399, 0, 400, 600}));
-}
-
-TEST(SlideFit, CoverFillsTheScreenWithThePicturesMiddle) {
-    // A 4:3 photo on a 16:9 screen: full width, top and bottom cut off evenly.
-    EXPECT_EQ(PlacePicture(4000, 3000, 1920, 1080, SlideFit::kCover, 2),
-              (FitPlacement{{0, 375, 4000, 2625}, {0, 0, 1920, 1080}}));
-    // A portrait photo on a landscape screen: the middle band of it.
-    EXPECT_EQ(PlacePicture(1080, 1920, 1920, 1080, SlideFit::kCover, 2),
-              (FitPlacement{{0, 656, 1080, 1264}, {0, 0, 1920, 1080}}));
-    // The same shape as the screen: nothing cut off.
-    EXPECT_EQ(PlacePicture(3840, 2160, 1920, 1080, SlideFit::kCover, 2),
-              (FitPlacement{{0, 0, 3840, 2160}, {0, 0, 1920, 1080}}));
-    // Too small to cover at twice its size: twice its size, the side that
-    // still sticks out cut, the other centred on black.
-    EXPECT_EQ(PlacePicture(1000, 300, 1920, 1080, SlideFit::kCover, 2),
-              (FitPlacement{{20, 0, 980, 300}, {0, 240, 1920, 840}}));
-    EXPECT_EQ(PlacePicture(100, 50, 1920, 1080, SlideFit::kCover, 2),
-              (FitPlacement{{0, 0, 100, 50}, {860, 490, 1060, 590}}));
-}
-
-TEST(SlideFit, ComposedSlideHasThePictureOnlyInsideDestAndBlackAround) {
-    // Left half dark, right half light: cover on a square screen keeps the
-    // middle, so both halves show and meet in the middle.
-    Bitmap picture = Solid(40, 10, 0);
-    for (int32_t y = 0; y < 10; ++y)
-        std::fill(picture.Row(y) + 20 * 3, picture.Row(y) + 40 * 3, uint8_t{200});
-    Bitmap cover = ComposeSlide(picture, 20, 20, SlideFit::kCover, 2);
-    ASSERT_EQ(cover.Width(), 20);
-    ASSERT_EQ(cover.Height(), 20);
-    EXPECT_EQ(cover.Row(0)[0], 0);
-    EXPECT_EQ(cover.Row(19)[19 * 3], 200);
-    // Contain with no room to enlarge: the picture at its size, black around.
-    Bitmap small = ComposeSlide(Solid(4, 2, 90), 10, 10, SlideFit::kContain, 1);
-    EXPECT_EQ(small.Row(4)[3 * 3], 90);
-    EXPECT_EQ(small.Row(5)[6 * 3], 90);
-    EXPECT_EQ(small.Row(3)[3 * 3], 0);
-    EXPECT_EQ(small.Row(4)[2 * 3], 0);
-    EXPECT_EQ(small.Row(4)[7 * 3], 0);
-}
 
 // ---------------------------------------------------------------------------
 // Monitors

@@ -11,7 +11,7 @@
 #include "picture/decode.h"
 #include "tools/mkscr/folder.h"
 #include "picture/exif.h"
-#include "tools/slideview/slide_picture.h"
+#include "picture/load.h"
 
 namespace orlscr::mkscr {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/slideview/slide_fit.h"
+#include "raster/fit.h"
 
 namespace orlscr {
 

@@ -10,7 +10,7 @@
 #include "common/random.h"
 #include "common/text.h"
 #include "raster/blit.h"
-#include "tools/slideview/slide_picture.h"
+#include "raster/fit.h"
 #include "tools/transitions/image_io.h"
 #include "transition/style_ranges.h"
 #include "transition/transition_engine.h"

@@ -1,9 +1,10 @@
-#include "tools/slideview/slide_fit.h"
+#include "raster/fit.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
-#include "tools/slideview/slide_picture.h"
+#include "raster/scale.h"
 
 namespace orlscr {
 
@@ -92,6 +93,16 @@ Bitmap ComposeSlide(const Bitmap& picture, int32_t screen_width, int32_t screen_
         std::memcpy(frame.Row(place.dest.top + y) + static_cast<size_t>(place.dest.left) * 3, scaled.Row(y),
                     static_cast<size_t>(scaled.Width()) * 3);
     return frame;
+}
+
+Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height) {
+    return PlacePicture(std::max(picture_width, 1), std::max(picture_height, 1), frame_width, frame_height,
+                        SlideFit::kContain, std::numeric_limits<int32_t>::max())
+        .dest;
+}
+
+Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height) {
+    return ComposeSlide(picture, frame_width, frame_height, SlideFit::kContain, std::numeric_limits<int32_t>::max());
 }
 
 }  // namespace orlscr

@@ -31,7 +31,15 @@ FitPlacement PlacePicture(int32_t picture_width,
                           int32_t upscale);
 
 // A screen-sized frame: black, with `picture` scaled into PlacePicture's
-// dest (the same smooth filter as every slide).
+// dest with ScalePicture's smooth filter (scale.h).
 Bitmap ComposeSlide(const Bitmap& picture, int32_t screen_width, int32_t screen_height, SlideFit fit, int32_t upscale);
+
+// The contain fit without a limit on enlarging: the picture scaled, up or
+// down, to the largest size of its own proportions that fits the frame, and
+// centred on black, so a picture of another shape gets black bands on two
+// sides. FitPictureRect is where it lies; both of its sides are at least 1
+// pixel for a non-empty frame.
+Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height);
+Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height);
 
 }  // namespace orlscr

@@ -1,18 +1,9 @@
-#include "tools/slideview/slide_picture.h"
+#include "raster/scale.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <limits>
-#include <memory>
-#include <new>
 #include <vector>
-
-#include "common/error.h"
-#include "picture/decode.h"
-#include "tools/slideview/slide_fit.h"
 
 namespace orlscr {
 
@@ -83,38 +74,6 @@ uint8_t Round(int32_t sum) {
     return static_cast<uint8_t>(std::clamp((sum + kWeightOne / 2) >> kWeightBits, 0, 255));
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-std::vector<uint8_t> ReadPictureFile(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
-    std::vector<uint8_t> bytes;
-    constexpr size_t kChunk = size_t{1} << 20;
-    for (;;) {
-        size_t at = bytes.size();
-        bytes.resize(at + kChunk);
-        size_t got = std::fread(bytes.data() + at, 1, kChunk, file.get());
-        bytes.resize(at + got);
-        if (static_cast<int64_t>(bytes.size()) > kMaxPictureFileBytes)
-            throw Error("the file is larger than " + std::to_string(kMaxPictureFileBytes >> 20) + " MB");
-        if (got < kChunk)
-            break;
-    }
-    if (std::ferror(file.get()))
-        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    if (bytes.empty())
-        throw Error("the file is empty");
-    return bytes;
-}
-
-std::string_view FileNameOf(std::string_view path) {
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
@@ -162,43 +121,6 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
             out[i] = Round(sums[i]);
     }
     return result;
-}
-
-// Both are the contain fit of every slide without a limit on enlarging.
-Rect FitPictureRect(int32_t picture_width, int32_t picture_height, int32_t frame_width, int32_t frame_height) {
-    return PlacePicture(std::max(picture_width, 1), std::max(picture_height, 1), frame_width, frame_height,
-                        SlideFit::kContain, std::numeric_limits<int32_t>::max())
-        .dest;
-}
-
-Bitmap ScaleIntoFrame(const Bitmap& picture, int32_t frame_width, int32_t frame_height) {
-    return ComposeSlide(picture, frame_width, frame_height, SlideFit::kContain, std::numeric_limits<int32_t>::max());
-}
-
-std::string SlidePath(std::string_view list_path, std::string_view file_name) {
-    size_t slash = list_path.find_last_of("\\/:");  // a drive of its own ("C:show.slides") counts as a folder
-    if (slash == std::string_view::npos)
-        return std::string(file_name);
-    return std::string(list_path.substr(0, slash + 1)) + std::string(file_name);
-}
-
-Bitmap LoadSlidePicture(const std::string& path, int32_t frame_width, int32_t frame_height) {
-    return ScaleIntoFrame(DecodeSlidePicture(path, frame_width, frame_height), frame_width, frame_height);
-}
-
-Bitmap DecodeSlidePicture(const std::string& path, int32_t target_width, int32_t target_height) {
-    const std::string name(FileNameOf(path));
-    try {
-        const std::vector<uint8_t> bytes = ReadPictureFile(path);
-        DecodeOptions options;
-        options.targetWidth = target_width;
-        options.targetHeight = target_height;
-        return DecodePictureFile(bytes.data(), bytes.size(), options);
-    } catch (const std::bad_alloc&) {
-        throw Error(name + ": not enough memory for the picture");
-    } catch (const std::exception& error) {
-        throw Error(name + ": " + error.what());
-    }
 }
 
 }  // namespace orlscr
