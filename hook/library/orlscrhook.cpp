@@ -53,6 +53,9 @@
 
 namespace {
 
+using orlscr::UniqueHook;
+using orlscr::UniqueWindow;
+
 constexpr const char* kPumpClass = "OrlscrHookPump";
 constexpr UINT kDrainMessage = WM_APP + 0x7A8;
 // Posted to the hook thread: remove the hooks and set them again.

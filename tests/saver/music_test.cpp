@@ -167,7 +167,7 @@ TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
     settings = TSSFileLocations();
     settings.SoundRandom = 3;
     FakeDevice none;
-    Music silent(settings, none, "C:\\T\\");
+    Music silent(settings, none, "C:\\T\\", NoLeadBytes);
     silent.Start();
     silent.PlayNextSound();
     silent.Shutdown();
@@ -187,7 +187,7 @@ TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
 
     settings.lMute = true;
     FakeDevice silent;
-    Music muted(settings, silent, "C:\\T\\");
+    Music muted(settings, silent, "C:\\T\\", NoLeadBytes);
     muted.Start();
     EXPECT_TRUE(silent.calls.empty());
 }
@@ -202,7 +202,7 @@ TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
 
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\");
+    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
     EXPECT_NO_THROW(refused.Start());
     EXPECT_EQ(refusing.calls, (Names{"open C:\\T\\one.wav", "play"}));
     EXPECT_EQ(refused.SoundIndex(), 1);
@@ -227,7 +227,7 @@ TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     // A play the device refuses at once is passed over the same way.
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\");
+    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
     refused.Start();
     EXPECT_EQ(refusing.postedFailures, 1);
     refusing.failPlay = false;
@@ -250,7 +250,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
 
     // Failing later, reported by the platform's failure notice (no sound card).
     FakeDevice silent;
-    Music later(settings, silent, "C:\\T\\");
+    Music later(settings, silent, "C:\\T\\", NoLeadBytes);
     later.Start();
     for (int i = 0; i < 10; ++i)
         later.mpSaverNotify(true);
@@ -260,7 +260,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
     // A track that played to its end starts the count again.
     FakeDevice mixed;
     mixed.badFiles = {"one.wav", "three.wav"};
-    Music going(settings, mixed, "C:\\T\\");
+    Music going(settings, mixed, "C:\\T\\", NoLeadBytes);
     going.Start();
     for (int round = 0; round < 5; ++round) {
         DeliverPostedFailures(going, mixed);

@@ -234,7 +234,7 @@ class SlideViewer {
     void LayOut() {
         const MonitorLayout layout = LayOutMonitors(DesktopMonitors(), PrimaryScreen());
         while (screens_.size() > layout.screens.size()) {
-            screens_.back()->Destroy();
+            screens_.back()->window.Destroy();
             retired_.push_back(std::move(screens_.back()));
             screens_.pop_back();
         }
@@ -396,7 +396,7 @@ class SlideViewer {
         // The windows go now; their objects stay until the viewer ends, since
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
-            screen->Destroy();
+            screen->window.Destroy();
         if (hide_cursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);

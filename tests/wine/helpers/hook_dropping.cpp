@@ -102,7 +102,7 @@ DWORD WINAPI HookThread(void* ready) {
         else
             ::DispatchMessageA(&msg);
     }
-    if (g_mouse != nullptr)
+    if (g_mouse)
         Drop();
     return 0;
 }
