@@ -13,4 +13,15 @@ public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// An Error that reaches the program's entry after a failure that sets the
+// process exit code: the entry ends the program with ExitCode().
+class ExitCodeError : public Error {
+public:
+    ExitCodeError(const std::string& message, int exitCode) : Error(message), exitCode_(exitCode) {}
+    int ExitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
 }  // namespace orlscr

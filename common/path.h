@@ -9,6 +9,14 @@ namespace orlscr {
 // Portable code knows no lead bytes; the Windows side passes IsSystemLeadByte.
 using LeadBytePredicate = bool (*)(unsigned char);
 
+// The predicate for text without double-byte characters (ASCII, UTF-8, whose
+// bytes of a multi-byte character are never a separator): no byte is a lead
+// byte. Every path function below takes its predicate explicitly, so a caller
+// with text of the system code page cannot fall back to this one by omission.
+inline bool NoLeadBytes(unsigned char) {
+    return false;
+}
+
 // Paths in the system code page are searched character by character: a lead
 // byte (as `isLeadByte` tells) and the byte after it are one character, so the
 // trail byte of a double-byte character is never taken for a backslash, even
@@ -19,20 +27,21 @@ using LeadBytePredicate = bool (*)(unsigned char);
 // when the folder's last character is a backslash. An empty folder gives the
 // name alone, so that no path ends up in the root of the current drive by
 // accident.
-std::string JoinPath(std::string_view folder, std::string_view name, LeadBytePredicate isLeadByte = nullptr);
+std::string JoinPath(std::string_view folder, std::string_view name, LeadBytePredicate isLeadByte);
 
 // The file name of a path: what follows its last separator, or the whole path
 // when it has none ("C:\Savers\player.scr" -> "player.scr").
-std::string FileNameOf(std::string_view path, LeadBytePredicate isLeadByte = nullptr);
+std::string FileNameOf(std::string_view path, LeadBytePredicate isLeadByte);
 
 // The program folder: the folder of a program's path up to and including its
-// last separator ("C:\Savers\player.scr" -> "C:\Savers\"), empty when the path
-// has none. Files beside the program are this folder directly followed by
-// their names.
-std::string ProgramFolder(std::string_view programPath, LeadBytePredicate isLeadByte = nullptr);
+// last separator ("C:\Savers\player.scr" -> "C:\Savers\", "/opt/bin/mkscr" ->
+// "/opt/bin/"), empty when the path has none. Every program folder of the tree
+// keeps that trailing separator: files beside the program are this folder
+// directly followed by their names, never joined with another separator.
+std::string ProgramFolder(std::string_view programPath, LeadBytePredicate isLeadByte);
 
 // The program's name as the error box title shows it: its file name without
 // the last extension ("C:\Savers\player.scr" -> "player").
-std::string ProgramTitle(std::string_view programPath, LeadBytePredicate isLeadByte = nullptr);
+std::string ProgramTitle(std::string_view programPath, LeadBytePredicate isLeadByte);
 
 }  // namespace orlscr

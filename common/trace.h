@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/c_file.h"
+
 namespace orlscr {
 
 inline bool TraceEnabled() noexcept {
@@ -26,13 +28,12 @@ inline void Trace(std::string_view line) noexcept {
         return;
     // Opened per line so that every line is on disk even if the process is
     // killed, and so that two processes can share one trace file.
-    std::FILE* file = std::fopen(path, "ab");
-    if (file == nullptr)
+    const UniqueCFile file(std::fopen(path, "ab"));
+    if (!file)
         return;
     for (char c : line)
-        std::fputc(c == '\n' || c == '\r' ? ' ' : c, file);
-    std::fputc('\n', file);
-    std::fclose(file);
+        std::fputc(c == '\n' || c == '\r' ? ' ' : c, file.get());
+    std::fputc('\n', file.get());
 }
 
 }  // namespace orlscr

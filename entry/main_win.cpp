@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "common/text.h"
 #include "common/trace.h"
-#include "common/win/exit_code.h"
 #include "common/win/message_pump.h"
 #include "common/win/paths.h"
 #include "common/win/unique.h"
@@ -51,7 +51,8 @@ bool EntryOnly() {
     return length > 0 && length < sizeof value && value[0] != '0';
 }
 
-void Start() {
+// The start sequence and the mode it hands over to; the process exit code.
+int Start() {
     const std::vector<std::string> args = SplitCommandLine(::GetCommandLineA());
     SetStartArguments(UpperAscii(args.size() > 1 ? args[1] : std::string()),
                       UpperAscii(args.size() > 2 ? args[2] : std::string()));
@@ -61,7 +62,7 @@ void Start() {
 
     if (startMode == kPasswordMode) {
         ChangePassword(SecondArgument());
-        return;
+        return 0;
     }
 
     // Only the semaphore's existence counts; it is never waited on. Without
@@ -71,7 +72,7 @@ void Start() {
     UniqueHandle semaphore(::CreateSemaphoreA(nullptr, 0, 1, semaphoreName.c_str()));
     if (semaphore && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         Trace("semaphore exists " + semaphoreName);
-        return;
+        return 0;
     }
     Trace(semaphore ? "semaphore created " + semaphoreName : "semaphore failed " + semaphoreName);
 
@@ -86,20 +87,14 @@ void Start() {
         case kPreviewMode: {
             HWND previewWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(ParseWindowHandle(SecondArgument())));
             Trace("preview hwnd=" + std::to_string(reinterpret_cast<INT_PTR>(previewWindow)));
-            if (handOver)
-                RunPreviewMode(previewWindow, programPath);
-            break;
+            return handOver ? RunPreviewMode(previewWindow, programPath) : 0;
         }
         case kSettingsMode:
             Trace("settings");
-            if (handOver)
-                RunSettingsMode(programPath);
-            break;
+            return handOver ? RunSettingsMode(programPath) : 0;
         default:
             Trace("saver");
-            if (handOver)
-                RunSaverMode(startMode);
-            break;
+            return handOver ? RunSaverMode(startMode) : 0;
     }
 }
 
@@ -108,14 +103,19 @@ void Start() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Every failure of the start sequence ends the player quietly: no message,
-    // and the exit code that was set (0 unless the keyboard watch set -1).
+    // and exit code 0 unless the failure carries its own (a run that could not
+    // load its hook library ends with -1).
+    int exitCode = 0;
     try {
-        orlscr::Start();
+        exitCode = orlscr::Start();
+    } catch (const orlscr::ExitCodeError& error) {
+        orlscr::Trace(std::string("error ") + error.what());
+        exitCode = error.ExitCode();
     } catch (const std::exception& error) {
         orlscr::Trace(std::string("error ") + error.what());
     } catch (...) {
         orlscr::Trace("error (unknown)");
     }
-    orlscr::Trace("exit " + std::to_string(orlscr::ExitCode()));
-    return orlscr::ExitCode();
+    orlscr::Trace("exit " + std::to_string(exitCode));
+    return exitCode;
 }

@@ -35,9 +35,7 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
     ::GdiFlush();
 }
 
-}  // namespace
-
-void RunPreviewMode(HWND previewWindow, const std::string& programPath) {
+void ShowPreview(HWND previewWindow, const std::string& programPath) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
     while (!::IsWindowVisible(previewWindow)) {
@@ -82,6 +80,13 @@ void RunPreviewMode(HWND previewWindow, const std::string& programPath) {
         ::Sleep(kPollPause);
     }
     Trace("preview hidden");
+}
+
+}  // namespace
+
+int RunPreviewMode(HWND previewWindow, const std::string& programPath) {
+    ShowPreview(previewWindow, programPath);
+    return 0;
 }
 
 }  // namespace orlscr

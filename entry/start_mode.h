@@ -49,7 +49,7 @@ int32_t ParseWindowHandle(std::string_view argument);
 // The name of the single-instance semaphore for the program at `programPath`:
 // its file name (FileNameOf, with the lead bytes of the system code page)
 // followed by "Semaphore".
-std::string SemaphoreName(std::string_view programPath, LeadBytePredicate isLeadByte = nullptr);
+std::string SemaphoreName(std::string_view programPath, LeadBytePredicate isLeadByte);
 
 // The password provider's path in `systemDir`: exactly one backslash between
 // the folder and "MPR.DLL"; an empty folder gives "MPR.DLL" alone.

@@ -7,22 +7,16 @@
 
 namespace orlscr {
 
-StdInputFile::StdInputFile(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
+StdInputFile::StdInputFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
     if (!file_)
         throw Error("Cannot open file " + path);
 }
 
-StdInputFile::~StdInputFile() {
-    if (file_)
-        std::fclose(file_);
-}
-
 int64_t StdInputFile::Size() {
     if (size_ < 0) {
-        if (SeekFile64(file_, 0, SEEK_END) != 0)
+        if (SeekFile64(file_.get(), 0, SEEK_END) != 0)
             return 0;
-        size_ = TellFile64(file_);
+        size_ = TellFile64(file_.get());
         positioned_ = false;
     }
     return size_;
@@ -37,11 +31,11 @@ size_t StdInputFile::Read(void* buffer, size_t count) {
     if (position_ < 0)
         return 0;
     if (!positioned_) {
-        if (SeekFile64(file_, position_, SEEK_SET) != 0)
+        if (SeekFile64(file_.get(), position_, SEEK_SET) != 0)
             return 0;
         positioned_ = true;
     }
-    size_t got = std::fread(buffer, 1, count, file_);
+    size_t got = std::fread(buffer, 1, count, file_.get());
     position_ += static_cast<int64_t>(got);
     if (got < count)
         positioned_ = false;  // clears the end-of-file state at the next read

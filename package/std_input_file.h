@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "common/c_file.h"
 #include "package/input_file.h"
 
 namespace orlscr {
@@ -16,17 +18,14 @@ class StdInputFile : public InputFile {
     // Throws Error("Cannot open file <path>") when the file cannot be opened.
     explicit StdInputFile(const std::string& path);
     // Takes over a file that is open for reading (not null).
-    explicit StdInputFile(std::FILE* file) : file_(file) {}
-    ~StdInputFile() override;
-    StdInputFile(const StdInputFile&) = delete;
-    StdInputFile& operator=(const StdInputFile&) = delete;
+    explicit StdInputFile(UniqueCFile file) : file_(std::move(file)) {}
 
     int64_t Size() override;
     void Seek(int64_t position) override;
     size_t Read(void* buffer, size_t count) override;
 
   private:
-    std::FILE* file_ = nullptr;
+    UniqueCFile file_;
     int64_t size_ = -1;
     int64_t position_ = 0;
     bool positioned_ = true;

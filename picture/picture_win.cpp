@@ -1,16 +1,18 @@
 #include "picture/picture_win.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "common/error.h"
+#include "common/read_file.h"
 #include "picture/decode.h"
 #include "picture/picture_info.h"
 
 namespace orlscr {
 
 namespace {
+
+// The largest picture file FromFile reads, as much as the slide viewer reads.
+constexpr uint64_t kMaxGraphicFileBytes = uint64_t{256} << 20;
 
 BITMAPINFO BitmapInfoFor(const Bitmap& bitmap) {
     BITMAPINFO info{};
@@ -145,11 +147,7 @@ TGraphic TGraphic::FromFileBytes(std::string_view text) {
 }
 
 TGraphic TGraphic::FromFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw Error("Cannot open file " + path);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return FromFileBytes(bytes);
+    return FromFileBytes(ReadFileBytes(path, kMaxGraphicFileBytes));
 }
 
 TGraphic::Kind TGraphic::GetKind() const {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
+#include "common/c_file.h"
 #include "common/path.h"
 #include "common/text.h"
 
@@ -15,15 +17,14 @@ constexpr const char* kStreamWriteError = "Stream write error";
 
 class StdTargetFile : public TargetFile {
   public:
-    explicit StdTargetFile(std::FILE* file) : file_(file) {}
-    ~StdTargetFile() override { std::fclose(file_); }
+    explicit StdTargetFile(UniqueCFile file) : file_(std::move(file)) {}
     void Write(const void* data, size_t count) override {
-        if (std::fwrite(data, 1, count, file_) != count)
+        if (std::fwrite(data, 1, count, file_.get()) != count)
             throw Error(kStreamWriteError);
     }
 
   private:
-    std::FILE* file_;
+    UniqueCFile file_;
 };
 
 std::string LocalPath(const std::string& path) {
@@ -39,10 +40,10 @@ std::string LocalPath(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<TargetFile> StdTargetFiles::Create(const std::string& path) {
-    std::FILE* file = std::fopen(LocalPath(path).c_str(), "w+b");
-    if (file == nullptr)
+    UniqueCFile file(std::fopen(LocalPath(path).c_str(), "w+b"));
+    if (!file)
         throw ECannotCreateFile(path);
-    return std::make_unique<StdTargetFile>(file);
+    return std::make_unique<StdTargetFile>(std::move(file));
 }
 
 bool StdTargetFiles::Delete(const std::string& path) {
@@ -139,10 +140,11 @@ void WritePresentationFiles(const TSSFileLocations& settings,
 bool WriteHookLibrary(const TSSFileLocations& settings,
                       InputFile& package,
                       const std::string& folder,
-                      TargetFiles& files) {
+                      TargetFiles& files,
+                      LeadBytePredicate isLeadByte) {
     if (settings.HookSize == 0)
         return false;
-    const std::string target = JoinPath(folder, kHookLibraryFileName);
+    const std::string target = JoinPath(folder, kHookLibraryFileName, isLeadByte);
     const std::string partial = target + ".new";
     try {
         ExtractEmbeddedFile(package, settings.HookPosition, settings.HookSize, partial, files);

@@ -77,7 +77,7 @@ void ExtractEmbeddedFile(InputFile& package,
 // ECannotCreateFile for that path when the name is not a plain file name.
 std::string EmbeddedTargetPath(const std::string& folder,
                                const std::string& name,
-                               LeadBytePredicate isLeadByte = nullptr);
+                               LeadBytePredicate isLeadByte);
 
 // The three kinds of embedded files, each with its own error policy. Names
 // are checked with `isLeadByte`, the lead bytes of the system code page.
@@ -90,7 +90,7 @@ void WriteSoundFiles(const TSSFileLocations& settings,
                      const std::string& tempDir,
                      TargetFiles& files,
                      std::vector<std::string>& written,
-                     LeadBytePredicate isLeadByte = nullptr);
+                     LeadBytePredicate isLeadByte);
 
 // Presentation files into `tempDir`: an entry whose name cannot be read or
 // whose target cannot be created is skipped; other errors propagate.
@@ -98,7 +98,7 @@ void WritePresentationFiles(const TSSFileLocations& settings,
                             InputFile& package,
                             const std::string& tempDir,
                             TargetFiles& files,
-                            LeadBytePredicate isLeadByte = nullptr);
+                            LeadBytePredicate isLeadByte);
 
 // The hook library as "orlscrhook.dll" into `folder`. It is written under a
 // temporary name beside its target and moved into place only when complete,
@@ -111,7 +111,8 @@ void WritePresentationFiles(const TSSFileLocations& settings,
 bool WriteHookLibrary(const TSSFileLocations& settings,
                       InputFile& package,
                       const std::string& folder,
-                      TargetFiles& files);
+                      TargetFiles& files,
+                      LeadBytePredicate isLeadByte);
 
 // Deletes the given files, ignoring failures.
 void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files);

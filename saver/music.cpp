@@ -18,8 +18,11 @@ constexpr int32_t kOneTrackAtRandom = 3;
 
 }  // namespace
 
-Music::Music(const TSSFileLocations& settings, SoundDevice& device, std::string tempDir)
-    : settings_(settings), device_(device), tempDir_(std::move(tempDir)) {}
+Music::Music(const TSSFileLocations& settings,
+             SoundDevice& device,
+             std::string tempDir,
+             LeadBytePredicate isLeadByte)
+    : settings_(settings), device_(device), tempDir_(std::move(tempDir)), isLeadByte_(isLeadByte) {}
 
 void Music::Start() {
     // The draw happens even when the music is muted, so the generator's later
@@ -38,7 +41,7 @@ void Music::PlayNextSound() {
     if (settings_.SoundRandom == kEveryTrackAtRandom)
         soundIndex_ = Random(count);
 
-    const std::string file = JoinPath(tempDir_, settings_.SndFileName(soundIndex_));
+    const std::string file = JoinPath(tempDir_, settings_.SndFileName(soundIndex_), isLeadByte_);
     deviceUsed_ = true;
     startedIndex_ = soundIndex_;
     try {

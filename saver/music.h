@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/path.h"
+
 namespace orlscr {
 
 class TSSFileLocations;
@@ -46,7 +48,8 @@ class SoundDevice {
 // package has no tracks or the music is muted.
 class Music {
   public:
-    Music(const TSSFileLocations& settings, SoundDevice& device, std::string tempDir);
+    // `isLeadByte`: the lead bytes of the code page `tempDir` is in.
+    Music(const TSSFileLocations& settings, SoundDevice& device, std::string tempDir, LeadBytePredicate isLeadByte);
 
     // Starts the music once, at the start of the run.
     void Start();
@@ -70,6 +73,7 @@ class Music {
     const TSSFileLocations& settings_;
     SoundDevice& device_;
     std::string tempDir_;
+    LeadBytePredicate isLeadByte_;
     int32_t soundIndex_ = 0;
     bool deviceUsed_ = false;   // a track was opened at least once
     int32_t startedIndex_ = 0;  // the track of the latest start

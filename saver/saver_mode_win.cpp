@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "common/error.h"
 #include "common/path.h"
 #include "common/trace.h"
 #include "common/win/message_pump.h"
@@ -60,7 +61,7 @@ class Win32SaverFiles : public SaverFiles {
     LeadBytePredicate LeadBytes() override { return IsSystemLeadByte; }
     TargetFiles& Files() override { return files_; }
     std::optional<std::string> ReadControlIni(const std::string& section, const std::string& key) override {
-        return PrivateProfileFile(JoinPath(ProgramFolder(), "CONTROL.INI", IsSystemLeadByte)).ReadString(section, key);
+        return PrivateProfileFile(ProgramFolder() + "CONTROL.INI").ReadString(section, key);
     }
 
   private:
@@ -171,24 +172,39 @@ class SaverWindow : public Window {
         const int x = (::GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
         const int y = (::GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
         // A tool window has no task-bar button.
-        CreateHandle(WS_EX_TOOLWINDOW, kSaverWindowClass, "frmScrn", WS_POPUP, x, y, kClientWidth, kClientHeight,
-                     nullptr, nullptr, "Cannot create the saver window");
+        CreateHandle({.className = kSaverWindowClass,
+                      .caption = "frmScrn",
+                      .style = WS_POPUP,
+                      .exStyle = WS_EX_TOOLWINDOW,
+                      .x = x,
+                      .y = y,
+                      .width = kClientWidth,
+                      .height = kClientHeight,
+                      .failureMessage = "Cannot create the saver window"});
         // The run shows no picture: the window's class brush paints its
         // background colour, all a picture control would draw here.
         platform_.Attach(window_);
     }
 
-    void Run() {
+    // The run under the message loop; its exit code.
+    int Run() {
         ::ShowWindow(window_, SW_SHOW);
         ::UpdateWindow(window_);
         ::SetForegroundWindow(window_);
         // The run starts at the first activation; without a window manager
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
-        RunMessageLoop();
-        form_.FormDestroy();
-        ::DestroyWindow(window_);
+        try {
+            RunMessageLoop();
+            form_.FormDestroy();
+        } catch (const std::exception& error) {
+            if (form_.ExitCode() != 0)
+                throw ExitCodeError(error.what(), form_.ExitCode());
+            throw;
+        }
+        Destroy();
         Trace("run ended");
+        return form_.ExitCode();
     }
 
   private:
@@ -219,10 +235,10 @@ class SaverWindow : public Window {
 
 }  // namespace
 
-void RunSaverMode(uint8_t startMode) {
+int RunSaverMode(uint8_t startMode) {
     SaverWindow window(startMode);
     window.Create();
-    window.Run();
+    return window.Run();
 }
 
 }  // namespace orlscr

@@ -94,7 +94,8 @@ bool TfrmScrn::StartUp() {
     // run; only a presentation package has music and a viewer.
     StartKeyboardWatch();
     if (Settings_.Ver == "powerpoint") {
-        music_ = std::make_unique<Music>(Settings_, platform_.application.MusicDevice(), tempDir);
+        music_ = std::make_unique<Music>(Settings_, platform_.application.MusicDevice(), tempDir,
+                                         platform_.files.LeadBytes());
         music_->Start();
         StartViewer();
     }
@@ -111,14 +112,14 @@ bool TfrmScrn::StartUp() {
 void TfrmScrn::WriteHookLibraryFile(InputFile& package) {
     TargetFiles& files = platform_.files.Files();
     const std::string sysDir = platform_.files.SysDir();
-    if (WriteHookLibrary(Settings_, package, sysDir, files)) {
+    if (WriteHookLibrary(Settings_, package, sysDir, files, platform_.files.LeadBytes())) {
         hookFolder_ = sysDir;
         return;
     }
     if (Settings_.HookSize == 0)
         return;
     const std::string userDir = platform_.files.UserLibraryDir();
-    if (!userDir.empty() && WriteHookLibrary(Settings_, package, userDir, files)) {
+    if (!userDir.empty() && WriteHookLibrary(Settings_, package, userDir, files, platform_.files.LeadBytes())) {
         hookFolder_ = userDir;
         Trace("hook library written to " + userDir);
     }
@@ -127,7 +128,8 @@ void TfrmScrn::WriteHookLibraryFile(InputFile& package) {
 void TfrmScrn::StartKeyboardWatch() {
     rules_.Reset(platform_.screen.Screen());
     KbdNotify_ = platform_.application.CreateKeyboardWatch(hookFolder_);
-    KbdNotify_->LoadHookLibrary();
+    if (!KbdNotify_->LoadHookLibrary())
+        exitCode_ = kNoHookLibraryExitCode;
     AttachExitRules();
     KbdNotify_->SetEnabled(true);
     watchdog_.Start(platform_.clock.TickCount(), KbdNotify_->Deliveries());
@@ -142,7 +144,8 @@ void TfrmScrn::AttachExitRules() {
 void TfrmScrn::StartViewer() {
     if (Settings_.FlashCount() == 0)
         return;
-    ViewerCommandLine_ = orlscr::ViewerCommandLine(platform_.files.TempDir(), Settings_.FlashFileName(0));
+    ViewerCommandLine_ = orlscr::ViewerCommandLine(platform_.files.TempDir(), Settings_.FlashFileName(0),
+                                                   platform_.files.LeadBytes());
     const bool started = platform_.viewer.StartViewerProcess(ViewerCommandLine_);
     Trace((started ? "viewer started " : "viewer not started ") + ViewerCommandLine_);
 }

@@ -25,6 +25,10 @@ namespace orlscr {
 // at a normal end, so no viewer and no screen-saver flag outlive it.
 class TfrmScrn {
   public:
+    // The run's exit code when the hook library cannot be loaded; the run goes
+    // on without the keyboard watch's events.
+    static constexpr int kNoHookLibraryExitCode = -1;
+
     explicit TfrmScrn(const SaverPlatform& platform);
     ~TfrmScrn();
 
@@ -46,6 +50,8 @@ class TfrmScrn {
     // The media device's completion event; `failed`: the track did not play.
     void mpSaverNotify(bool failed = false);
 
+    // What the process ends with: 0, or kNoHookLibraryExitCode.
+    int ExitCode() const { return exitCode_; }
     bool StartPending() const { return StartPending_; }
     bool Closed() const { return closed_; }
     TSSFileLocations& Settings() { return Settings_; }
@@ -78,6 +84,7 @@ class TfrmScrn {
     HookWatchdog watchdog_;
     std::unique_ptr<Music> music_;
     uint32_t ViewerExitCode_ = 0;
+    int exitCode_ = 0;
     std::string ViewerCommandLine_;
     // Where this run wrote the hook library; empty when nowhere.
     std::string hookFolder_;

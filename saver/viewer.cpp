@@ -4,8 +4,8 @@
 
 namespace orlscr {
 
-std::string ViewerCommandLine(const std::string& tempDir, const std::string& documentName) {
-    return JoinPath(tempDir, kViewerFileName) + " \"" + JoinPath(tempDir, documentName) + "\" ";
+std::string ViewerCommandLine(const std::string& tempDir, const std::string& documentName, LeadBytePredicate isLeadByte) {
+    return JoinPath(tempDir, kViewerFileName, isLeadByte) + " \"" + JoinPath(tempDir, documentName, isLeadByte) + "\" ";
 }
 
 }  // namespace orlscr

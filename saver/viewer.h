@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/path.h"
+
 namespace orlscr {
 
 // Exit code of a process that still runs.
@@ -13,6 +15,7 @@ inline constexpr const char* kViewerFileName = "PPTVIEW.EXE";
 
 // The viewer's command line: the viewer's path in the temporary folder without
 // quotes, a blank, the document's path in double quotes, and a trailing blank.
-std::string ViewerCommandLine(const std::string& tempDir, const std::string& documentName);
+// `isLeadByte`: the lead bytes of the code page the folder is in.
+std::string ViewerCommandLine(const std::string& tempDir, const std::string& documentName, LeadBytePredicate isLeadByte);
 
 }  // namespace orlscr

@@ -71,7 +71,7 @@ LRESULT CALLBACK NoteProc(HWND memo, UINT message, WPARAM wParam, LPARAM lParam)
 TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader readRecord)
     : readRecord_(std::move(readRecord)),
       language_(ProgramFolder(programPath, IsSystemLeadByte) + kLanguageFileName),
-      settings_(JoinPath(ProgramFolder(programPath, IsSystemLeadByte), kSettingsFileName, IsSystemLeadByte)) {
+      settings_(ProgramFolder(programPath, IsSystemLeadByte) + kSettingsFileName) {
     background_.reset(::CreateSolidBrush(kBackground));
     const int height = EightPointHeight();
     font_ = MakeFont(height, FW_NORMAL, false);
@@ -91,8 +91,15 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
     const int windowHeight = frame.bottom - frame.top;
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - windowHeight) / 2;
-    CreateHandle(kWindowExStyle, kClassName, form_.Captions().Caption.c_str(), WindowStyle(), left, top, width,
-                 windowHeight, nullptr, nullptr, "Cannot create the settings window");
+    CreateHandle({.className = kClassName,
+                  .caption = form_.Captions().Caption.c_str(),
+                  .style = WindowStyle(),
+                  .exStyle = kWindowExStyle,
+                  .x = left,
+                  .y = top,
+                  .width = width,
+                  .height = windowHeight,
+                  .failureMessage = "Cannot create the settings window"});
 
     CreateControls();
     Guarded([&] { FormCreate(); });
@@ -100,8 +107,7 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
 }
 
 TfrmSetup::~TfrmSetup() {
-    if (window_)
-        ::DestroyWindow(window_);
+    Destroy();
     ::UnregisterClassA(kClassName, ::GetModuleHandleA(nullptr));
 }
 

@@ -28,10 +28,11 @@ std::optional<PackageTexts> ReadPackageTexts(const std::string& programPath) {
 
 }  // namespace
 
-void RunSettingsMode(const std::string& programPath) {
+int RunSettingsMode(const std::string& programPath) {
     TfrmSetup form(programPath, [programPath] { return ReadPackageTexts(programPath); });
     form.Show();
     RunMessageLoop(form.Handle());
+    return 0;
 }
 
 }  // namespace orlscr

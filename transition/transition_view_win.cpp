@@ -42,20 +42,24 @@ TTransitionView::TTransitionView(HWND parent, const RECT& bounds, int id) {
             color_ = GetSysColor(static_cast<int>(reinterpret_cast<uintptr_t>(parentBrush)) - 1);
     }
     const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE | WS_CLIPSIBLINGS;
-    CreateHandle(0, kClassName, "", style, bounds.left, bounds.top, bounds.right - bounds.left,
-                 bounds.bottom - bounds.top, parent, parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
-                 "Cannot create the picture window");
+    CreateHandle({.className = kClassName,
+                  .style = style,
+                  .x = bounds.left,
+                  .y = bounds.top,
+                  .width = bounds.right - bounds.left,
+                  .height = bounds.bottom - bounds.top,
+                  .parent = parent,
+                  .menu = parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
+                  .failureMessage = "Cannot create the picture window"});
 }
 
 TTransitionView::~TTransitionView() {
     destroying_ = true;
     // The worker hands its steps to the window: end it while the window exists.
     engine_->Shutdown();
-    if (window_)
-        DestroyWindow(window_);
+    Destroy();
     // The memory DC gets its first bitmap back before either is deleted.
-    if (paintDc_)
-        SelectObject(paintDc_.get(), paintOldBitmap_);
+    paintSelection_.reset();
 }
 
 LRESULT TTransitionView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -156,10 +160,10 @@ void TTransitionView::Paint(HDC target) {
         UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
         if (!bitmap)
             throw Error("Not enough memory to paint the picture");
-        HGDIOBJ previous = SelectObject(paintDc_.get(), bitmap.get());
-        if (!paintOldBitmap_)
-            paintOldBitmap_ = previous;
+        // The bitmap in use goes out of the DC before it is deleted.
+        paintSelection_.reset();
         paintBitmap_ = std::move(bitmap);
+        paintSelection_.emplace(paintDc_.get(), paintBitmap_.get());
         paintSize_ = SIZE{width, height};
     }
 

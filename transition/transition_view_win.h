@@ -45,6 +45,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -143,7 +144,9 @@ class TTransitionView final : public Window, private TransitionHost {
     // Off-screen bitmap of client size in which every paint is composed.
     UniqueMemoryDc paintDc_;
     UniqueBitmap paintBitmap_;
-    HGDIOBJ paintOldBitmap_ = nullptr;
+    // paintBitmap_ selected into paintDc_; declared after both, so that it
+    // puts the DC's first bitmap back before either is deleted.
+    std::optional<SelectedObject> paintSelection_;
     SIZE paintSize_{0, 0};
 };
 

@@ -75,6 +75,9 @@ inline void DeleteDcValue(HDC dc) {
 inline void DestroyWindowValue(HWND w) {
     ::DestroyWindow(w);
 }
+inline void UnhookValue(HHOOK h) {
+    ::UnhookWindowsHookEx(h);
+}
 inline void DestroyIconValue(HICON i) {
     ::DestroyIcon(i);
 }
@@ -103,7 +106,11 @@ using UniqueBitmap = UniqueAny<detail::NullNone<HBITMAP, detail::DeleteObjectVal
 using UniqueBrush = UniqueAny<detail::NullNone<HBRUSH, detail::DeleteObjectValue<HBRUSH>>>;
 using UniqueFont = UniqueAny<detail::NullNone<HFONT, detail::DeleteObjectValue<HFONT>>>;
 using UniqueMemoryDc = UniqueAny<detail::NullNone<HDC, detail::DeleteDcValue>>;
+// A window without an object of the window base (common/win/window.h owns
+// those); destroyed on the thread that made it.
 using UniqueWindow = UniqueAny<detail::NullNone<HWND, detail::DestroyWindowValue>>;
+// A hook of SetWindowsHookEx.
+using UniqueHook = UniqueAny<detail::NullNone<HHOOK, detail::UnhookValue>>;
 using UniqueIcon = UniqueAny<detail::NullNone<HICON, detail::DestroyIconValue>>;
 using UniqueEnhMetaFile = UniqueAny<detail::NullNone<HENHMETAFILE, detail::DeleteEnhMetaFileValue>>;
 // Memory from LocalAlloc, or handed out by the system to be freed with LocalFree

@@ -44,21 +44,31 @@ void Window::RegisterWindowClass(WNDCLASSEXA windowClass) {
         throw Win32Error(std::string("Cannot register the window class ") + windowClass.lpszClassName);
 }
 
-void Window::CreateHandle(DWORD exStyle,
-                          const char* className,
-                          const char* caption,
-                          DWORD style,
-                          int x,
-                          int y,
-                          int width,
-                          int height,
-                          HWND parent,
-                          HMENU menu,
-                          const char* failureMessage) {
-    ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent, menu,
-                      ::GetModuleHandleA(nullptr), this);
-    if (!window_)
-        throw Error(failureMessage);
+void Window::CreateHandle(const WindowSpec& spec) {
+    ::SetLastError(0);
+    const HWND made = ::CreateWindowExA(spec.exStyle, spec.className, spec.caption, spec.style, spec.x, spec.y,
+                                        spec.width, spec.height, spec.parent, spec.menu, ::GetModuleHandleA(nullptr),
+                                        this);
+    if (!made || !window_) {
+        // A window refused by its own WM_NCCREATE or WM_CREATE may leave no
+        // system error behind, and so no reason to add.
+        const DWORD code = ::GetLastError();
+        if (code == 0)
+            throw Error(spec.failureMessage);
+        throw Win32Error(spec.failureMessage, code);
+    }
+}
+
+void Window::Destroy() {
+    if (window_)
+        ::DestroyWindow(window_);
+}
+
+Window* Window::FromHandle(HWND window) {
+    // Only a window with this base's procedure carries an object.
+    if (!window || ::GetWindowLongPtrA(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(Procedure))
+        return nullptr;
+    return reinterpret_cast<Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -18,6 +18,24 @@ using HandlerErrorPolicy = std::function<void(HWND window, const std::string& me
 // handlers unless it must not show one.
 void ShowStandardErrorBox(HWND window, const std::string& message);
 
+// What Window::CreateHandle makes: the arguments of CreateWindowExA, named.
+// Unset fields are zero: no style, at 0,0 with no size, no parent, no menu.
+struct WindowSpec {
+    const char* className = "";
+    const char* caption = "";
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    HWND parent = nullptr;
+    // A child window's identifier, or a top-level window's menu.
+    HMENU menu = nullptr;
+    // The start of the error when the window is not made; the system's reason follows.
+    const char* failureMessage = "Cannot create a window";
+};
+
 // The base of the program's windows: the window procedure that finds the
 // object of a window and hands it the window's messages.
 //
@@ -30,7 +48,8 @@ void ShowStandardErrorBox(HWND window, const std::string& message);
 // sets the procedure) and creates its window with CreateHandle, from its own
 // constructor or later. Destroying the object destroys a window that still
 // exists, untied first, so the derived handlers are no longer called; a class
-// whose WM_DESTROY handling matters destroys its window in its own destructor.
+// whose WM_DESTROY handling matters calls Destroy() in its own destructor, or
+// earlier. This base is the owner of the window: nothing else destroys it.
 class Window {
   public:
     explicit Window(HandlerErrorPolicy onHandlerError = ShowStandardErrorBox);
@@ -40,24 +59,24 @@ class Window {
 
     HWND Handle() const { return window_; }
 
+    // Destroys the window now, if there is one: the handlers see WM_DESTROY
+    // and WM_NCDESTROY, and Handle() is null afterwards. Must be called on the
+    // window's own thread. An object that deletes itself in WindowDestroyed()
+    // is gone when this returns.
+    void Destroy();
+
+    // The object of one of this base's windows; null for any other window.
+    static Window* FromHandle(HWND window);
+
   protected:
     // RegisterClassExA with this base's window procedure. A class of that name
     // registered before is kept; any other failure throws Win32Error.
     static void RegisterWindowClass(WNDCLASSEXA windowClass);
 
     // CreateWindowExA with this object as the creation parameter. Throws
-    // Error(failureMessage) when the window is not created.
-    void CreateHandle(DWORD exStyle,
-                      const char* className,
-                      const char* caption,
-                      DWORD style,
-                      int x,
-                      int y,
-                      int width,
-                      int height,
-                      HWND parent,
-                      HMENU menu,
-                      const char* failureMessage);
+    // Win32Error("<failureMessage>: <system's reason>") when the window is not
+    // created (Error(failureMessage) when the system gives no reason).
+    void CreateHandle(const WindowSpec& spec);
 
     // One message of the window; the default handling is DefWindowProcA.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

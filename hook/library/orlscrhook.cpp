@@ -53,6 +53,9 @@
 
 namespace {
 
+using orlscr::UniqueHook;
+using orlscr::UniqueWindow;
+
 constexpr const char* kPumpClass = "OrlscrHookPump";
 constexpr UINT kDrainMessage = WM_APP + 0x7A8;
 // Posted to the hook thread: remove the hooks and set them again.
@@ -147,10 +150,7 @@ LRESULT CALLBACK PumpProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         Drain(window);
         return 0;
     }
-    if (message == WM_CLOSE) {
-        ::DestroyWindow(window);
-        return 0;
-    }
+    // The default handling of WM_CLOSE destroys the pump.
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -168,12 +168,11 @@ bool RegisterPumpClass() {
     return true;
 }
 
-// A pump can be destroyed on its own thread only; elsewhere it is asked to.
-void DestroyPump(HWND pump) {
-    if (::GetWindowThreadProcessId(pump, nullptr) == ::GetCurrentThreadId())
-        ::DestroyWindow(pump);
-    else
-        ::PostMessageA(pump, WM_CLOSE, 0, 0);
+// A pump can be destroyed on its own thread only, which `pump` does as it
+// goes; elsewhere the pump is asked to close.
+void DestroyPump(UniqueWindow pump) {
+    if (::GetWindowThreadProcessId(pump.get(), nullptr) != ::GetCurrentThreadId())
+        ::PostMessageA(pump.release(), WM_CLOSE, 0, 0);
 }
 
 // Runs on the hook thread; never waits on a receiver.
@@ -236,7 +235,7 @@ class Hooks {
     ~Hooks() { Remove(); }
     Hooks(const Hooks&) = delete;
     Hooks& operator=(const Hooks&) = delete;
-    bool ok() const { return mouse_ != nullptr && keyboard_ != nullptr; }
+    bool ok() const { return mouse_ && keyboard_; }
 
     // Removes the hooks first, so that no event passes through two of ours.
     void Reset() {
@@ -246,20 +245,17 @@ class Hooks {
 
   private:
     void Set() {
-        mouse_ = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module_, 0);
-        keyboard_ = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module_, 0);
+        mouse_.reset(::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module_, 0));
+        keyboard_.reset(::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module_, 0));
     }
     void Remove() {
-        if (mouse_ != nullptr)
-            ::UnhookWindowsHookEx(mouse_);
-        if (keyboard_ != nullptr)
-            ::UnhookWindowsHookEx(keyboard_);
-        mouse_ = keyboard_ = nullptr;
+        mouse_.reset();
+        keyboard_.reset();
     }
 
     HMODULE module_;
-    HHOOK mouse_ = nullptr;
-    HHOOK keyboard_ = nullptr;
+    UniqueHook mouse_;
+    UniqueHook keyboard_;
 };
 
 void RunHooks(ThreadStart* start) {
@@ -323,7 +319,7 @@ void RemoveReceiver(HWND window) {
         return;
     HWND pump = (*found)->pump;
     g_receivers->erase(found);
-    DestroyPump(pump);
+    DestroyPump(UniqueWindow(pump));
 }
 
 }  // namespace

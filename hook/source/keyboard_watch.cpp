@@ -20,8 +20,8 @@ TTarvelNotify::~TTarvelNotify() {
     }
 }
 
-void TTarvelNotify::LoadHookLibrary() {
-    platform_.LoadHookLibrary();
+bool TTarvelNotify::LoadHookLibrary() {
+    return platform_.LoadHookLibrary();
 }
 
 void TTarvelNotify::SetEnabled(bool value) {

@@ -44,8 +44,9 @@ class NotifyPlatform {
     virtual WindowHandle CreateNotifyWindow(TTarvelNotify& owner) = 0;
     virtual void DestroyNotifyWindow(WindowHandle window) = 0;
     // Loads the hook library and looks up its entries. A library that cannot
-    // be loaded is reported to the user here; nothing is thrown.
-    virtual void LoadHookLibrary() = 0;
+    // be loaded is reported to the user here and false returned; nothing is
+    // thrown.
+    virtual bool LoadHookLibrary() = 0;
     // The library's "InstallHook"; -1 when it is missing.
     virtual int32_t CallInstallHook(WindowHandle window, uint32_t message) = 0;
     // The library's "UninstallHook"; 0 when it is missing.
@@ -73,7 +74,8 @@ class TTarvelNotify {
     TTarvelNotify(const TTarvelNotify&) = delete;
     TTarvelNotify& operator=(const TTarvelNotify&) = delete;
 
-    void LoadHookLibrary();
+    // False when the hook library cannot be loaded (the user was told).
+    bool LoadHookLibrary();
 
     bool GetEnabled() const { return NotifyWindow.has_value(); }
     // Throws EOrlNotifyError ("Install Hook Error!") when the library refuses

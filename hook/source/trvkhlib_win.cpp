@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "common/path.h"
 #include "common/trace.h"
-#include "common/win/exit_code.h"
 #include "common/win/paths.h"
 #include "common/win/unique.h"
 #include "common/win/win32_error.h"
@@ -47,8 +47,9 @@ class NotifyWindow : public Window {
         WNDCLASSEXA windowClass = {};
         windowClass.lpszClassName = kNotifyWindowClass;
         RegisterWindowClass(windowClass);
-        CreateHandle(0, kNotifyWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                     "Cannot create the notify window");
+        CreateHandle({.className = kNotifyWindowClass,
+                      .parent = HWND_MESSAGE,
+                      .failureMessage = "Cannot create the notify window"});
     }
 
   private:
@@ -77,13 +78,13 @@ static_assert(offsetof(EventMsg, time) == offsetof(EVENTMSG, time));
 static_assert(offsetof(EventMsg, hwnd) == offsetof(EVENTMSG, hwnd));
 
 std::string HookLibraryPath() {
-    return SysDir() + "\\" + "orlscrhook";
+    return JoinPath(SysDir(), "orlscrhook", IsSystemLeadByte);
 }
 
-void LoadHookLibrary(const std::string& folder) {
+bool LoadHookLibrary(const std::string& folder) {
     HookLibraryState& state = State();
     if (!state.library && !folder.empty()) {
-        const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + "orlscrhook";
+        const std::string path = JoinPath(folder, "orlscrhook", IsSystemLeadByte);
         state.library.reset(::LoadLibraryA(path.c_str()));
     }
     if (!state.library) {
@@ -91,8 +92,7 @@ void LoadHookLibrary(const std::string& folder) {
         if (!state.library) {
             Trace("hook library missing");
             ::MessageBoxA(nullptr, "Could not load DLL: orlscrhook", "Error", MB_ICONERROR);
-            SetExitCode(-1);
-            return;
+            return false;
         }
     }
     state.installHook =
@@ -100,6 +100,7 @@ void LoadHookLibrary(const std::string& folder) {
     state.uninstallHook = reinterpret_cast<UninstallHookFn>(
         reinterpret_cast<void*>(::GetProcAddress(state.library.get(), "UninstallHook")));
     Trace("hook library loaded");
+    return true;
 }
 
 int32_t CallInstallHook(HWND window, uint32_t message) {
@@ -119,11 +120,12 @@ NotifyPlatform::WindowHandle Win32NotifyPlatform::CreateNotifyWindow(TTarvelNoti
 }
 
 void Win32NotifyPlatform::DestroyNotifyWindow(WindowHandle window) {
-    ::DestroyWindow(reinterpret_cast<HWND>(window));
+    if (Window* notifyWindow = Window::FromHandle(reinterpret_cast<HWND>(window)))
+        notifyWindow->Destroy();
 }
 
-void Win32NotifyPlatform::LoadHookLibrary() {
-    orlscr::LoadHookLibrary(libraryFolder_);
+bool Win32NotifyPlatform::LoadHookLibrary() {
+    return orlscr::LoadHookLibrary(libraryFolder_);
 }
 
 int32_t Win32NotifyPlatform::CallInstallHook(WindowHandle window, uint32_t message) {

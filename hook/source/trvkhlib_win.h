@@ -17,9 +17,9 @@ std::string HookLibraryPath();
 
 // Loads the library, from `folder` when one is given and it loads from there,
 // else from the system folder, and looks up "InstallHook" and
-// "UninstallHook". When it cannot be loaded the user is told so and the
-// process exit code becomes -1.
-void LoadHookLibrary(const std::string& folder = std::string());
+// "UninstallHook". When it cannot be loaded the user is told so and false is
+// returned.
+bool LoadHookLibrary(const std::string& folder = std::string());
 
 // "InstallHook"(window, message), or -1 without that entry.
 int32_t CallInstallHook(HWND window, uint32_t message);
@@ -34,7 +34,7 @@ class Win32NotifyPlatform : public NotifyPlatform {
     void SetLibraryFolder(const std::string& folder) { libraryFolder_ = folder; }
     WindowHandle CreateNotifyWindow(TTarvelNotify& owner) override;
     void DestroyNotifyWindow(WindowHandle window) override;
-    void LoadHookLibrary() override;
+    bool LoadHookLibrary() override;
     int32_t CallInstallHook(WindowHandle window, uint32_t message) override;
     int32_t CallUninstallHook(WindowHandle window) override;
 

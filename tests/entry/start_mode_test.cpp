@@ -87,10 +87,10 @@ TEST(ParseWindowHandle, DecimalNumbersOnly) {
 }
 
 TEST(Names, SemaphoreAndPasswordLibrary) {
-    EXPECT_EQ(SemaphoreName(R"(C:\WINDOWS\Saver.scr)"), "Saver.scrSemaphore");
-    EXPECT_EQ(SemaphoreName(R"(Z:\work\dist\player.scr)"), "player.scrSemaphore");
-    EXPECT_EQ(SemaphoreName("player.scr"), "player.scrSemaphore");
-    EXPECT_EQ(SemaphoreName(""), "Semaphore");
+    EXPECT_EQ(SemaphoreName(R"(C:\WINDOWS\Saver.scr)", NoLeadBytes), "Saver.scrSemaphore");
+    EXPECT_EQ(SemaphoreName(R"(Z:\work\dist\player.scr)", NoLeadBytes), "player.scrSemaphore");
+    EXPECT_EQ(SemaphoreName("player.scr", NoLeadBytes), "player.scrSemaphore");
+    EXPECT_EQ(SemaphoreName("", NoLeadBytes), "Semaphore");
     // With a double-byte code page the name is found character by character:
     // 0x95 0x5C is one character, not a folder ending in a backslash.
     auto lead = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };

@@ -20,7 +20,7 @@ class FakeNotifyPlatform : public NotifyPlatform {
         return next++;
     }
     void DestroyNotifyWindow(WindowHandle window) override { windows.erase(window); }
-    void LoadHookLibrary() override {}
+    bool LoadHookLibrary() override { return true; }
     int32_t CallInstallHook(WindowHandle window, uint32_t message) override {
         lastMessage = message;
         if (refuse)

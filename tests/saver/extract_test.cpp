@@ -96,9 +96,9 @@ TEST_F(ExtractTest, WritesEveryKindWhereItBelongs) {
     settings.HookSize = 50;
 
     std::vector<std::string> written;
-    WriteSoundFiles(settings, *package, tempDir, files, written);
-    WritePresentationFiles(settings, *package, tempDir, files);
-    WriteHookLibrary(settings, *package, sysDir, files);
+    WriteSoundFiles(settings, *package, tempDir, files, written, NoLeadBytes);
+    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
+    WriteHookLibrary(settings, *package, sysDir, files, NoLeadBytes);
 
     EXPECT_EQ(Read(root / "temp" / "one.wav"), "");  // size 0: an empty file
     EXPECT_TRUE(fs::exists(root / "temp" / "one.wav"));
@@ -121,7 +121,7 @@ TEST_F(ExtractTest, OverwritesAFileOfAnEarlierRun) {
     settings.FlashCommaList.SetText("0");
     settings.FlashFileNamesCommaList.SetText("doc.slides");
     settings.FlashSizesCommaList.SetText("5");
-    WritePresentationFiles(settings, *package, tempDir, files);
+    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
     EXPECT_EQ(Read(root / "temp" / "doc.slides"), "abcde");
 }
 
@@ -130,7 +130,7 @@ TEST_F(ExtractTest, ShortPackageLeavesThePartialFile) {
     settings.SndFileNamesCommaList.SetText("cut.wav");
     settings.SndSizesCommaList.SetText("100");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(settings, *package, tempDir, files, written), "Stream read error");
+    EXPECT_ERROR_MSG(WriteSoundFiles(settings, *package, tempDir, files, written, NoLeadBytes), "Stream read error");
     EXPECT_TRUE(fs::exists(root / "temp" / "cut.wav"));
     EXPECT_EQ(written.size(), 1u);  // still deleted at the end of the run
 
@@ -139,11 +139,11 @@ TEST_F(ExtractTest, ShortPackageLeavesThePartialFile) {
     flash.FlashCommaList.SetText("2000");
     flash.FlashFileNamesCommaList.SetText("far.bin");
     flash.FlashSizesCommaList.SetText("1");
-    EXPECT_ERROR_MSG(WritePresentationFiles(flash, *package, tempDir, files), "Stream read error");
+    EXPECT_ERROR_MSG(WritePresentationFiles(flash, *package, tempDir, files, NoLeadBytes), "Stream read error");
     TSSFileLocations hook;
     hook.HookPosition = -5;
     hook.HookSize = 10;
-    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files), "Stream read error");
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes), "Stream read error");
 }
 
 TEST_F(ExtractTest, MissingListItems) {
@@ -151,7 +151,7 @@ TEST_F(ExtractTest, MissingListItems) {
     settings.FlashCommaList.SetText("0,10,20");
     settings.FlashFileNamesCommaList.SetText("a.bin");
     settings.FlashSizesCommaList.SetText("1,1,1");
-    WritePresentationFiles(settings, *package, tempDir, files);
+    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
     EXPECT_EQ(Read(root / "temp" / "a.bin"), "a");
 
     // A sound entry without a name or a size ends the start-up.
@@ -160,10 +160,10 @@ TEST_F(ExtractTest, MissingListItems) {
     sound.SndFileNamesCommaList.SetText("x.wav,y.wav");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written), "Index is out of bounds");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes), "Index is out of bounds");
     sound.SndFileNamesCommaList.SetText("x.wav");
     sound.SndSizesCommaList.SetText("1,1");
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written), "Index is out of bounds");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes), "Index is out of bounds");
 }
 
 TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
@@ -171,7 +171,7 @@ TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
     settings.FlashCommaList.SetText("0,0,0,0,0,0,0,0,0");
     settings.FlashFileNamesCommaList.SetText("..\\..\\x.exe,C:\\x,a/b,C:,.,..,\"\",NUL,ok.bin");
     settings.FlashSizesCommaList.SetText("3,3,3,3,3,3,3,3,3");
-    WritePresentationFiles(settings, *package, tempDir, files);
+    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
     EXPECT_EQ(Read(root / "temp" / "ok.bin"), "abc");
     // The only file written is the plain one (and the folder made above).
     int entries = 0;
@@ -185,7 +185,7 @@ TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
     sound.SndFileNamesCommaList.SetText("..\\evil.wav");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written),
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes),
                      "Cannot create file " + tempDir + "..\\evil.wav");
     EXPECT_TRUE(written.empty());
 }
@@ -195,25 +195,25 @@ TEST_F(ExtractTest, UncreatableTargetsFollowThePolicyOfTheirKind) {
     settings.FlashCommaList.SetText("0,1");
     settings.FlashFileNamesCommaList.SetText("taken,next.bin");
     settings.FlashSizesCommaList.SetText("1,1");
-    WritePresentationFiles(settings, *package, tempDir, files);
+    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
     EXPECT_EQ(Read(root / "temp" / "next.bin"), "b");
 
     TSSFileLocations hook;
     hook.HookSize = 4;
-    WriteHookLibrary(hook, *package, (root / "missing").string(), files);  // skipped quietly
+    WriteHookLibrary(hook, *package, (root / "missing").string(), files, NoLeadBytes);  // skipped quietly
 
     TSSFileLocations sound;
     sound.SndCommaList.SetText("0");
     sound.SndFileNamesCommaList.SetText("taken");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written),
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes),
                      "Cannot create file " + tempDir + "taken");
 }
 
 TEST_F(ExtractTest, PackageWithoutHookLibraryKeepsTheOneThere) {
     std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
-    WriteHookLibrary(settings, *package, sysDir, files);  // HookSize 0
+    WriteHookLibrary(settings, *package, sysDir, files, NoLeadBytes);  // HookSize 0
     EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
 }
 
@@ -222,13 +222,13 @@ TEST_F(ExtractTest, HookLibraryIsReplacedOnlyByACompleteCopy) {
     TSSFileLocations hook;
     hook.HookPosition = 990;
     hook.HookSize = 100;  // runs past the end of the package
-    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files), "Stream read error");
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes), "Stream read error");
     EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);  // nothing partial
 
     hook.HookPosition = 10;
     hook.HookSize = 5;
-    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, files));
+    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes));
     EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), Bytes(10, 5));
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
 }
@@ -237,11 +237,11 @@ TEST_F(ExtractTest, HookLibraryPassesOverAFolderWhereItCannotGo) {
     fs::create_directories(root / "sys" / "orlscrhook.dll");  // something of its name in the way
     TSSFileLocations hook;
     hook.HookSize = 4;
-    EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, files));
+    EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes));
     EXPECT_TRUE(fs::is_directory(root / "sys" / "orlscrhook.dll"));
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
-    EXPECT_FALSE(WriteHookLibrary(hook, *package, (root / "missing").string(), files));
-    EXPECT_TRUE(WriteHookLibrary(hook, *package, tempDir, files));
+    EXPECT_FALSE(WriteHookLibrary(hook, *package, (root / "missing").string(), files, NoLeadBytes));
+    EXPECT_TRUE(WriteHookLibrary(hook, *package, tempDir, files, NoLeadBytes));
     EXPECT_EQ(Read(root / "temp" / "orlscrhook.dll"), "abcd");
 }
 

@@ -83,7 +83,7 @@ class MusicTest : public ::testing::Test {
     // Start, then `ends` completions; the names of the files opened.
     std::vector<std::string> Run(int ends, const std::string& tempDir = "C:\\T\\") {
         FakeDevice device;
-        Music music(settings, device, tempDir);
+        Music music(settings, device, tempDir, NoLeadBytes);
         music.Start();
         for (int i = 0; i < ends; ++i)
             music.mpSaverNotify();
@@ -110,7 +110,7 @@ TEST_F(MusicTest, ListOrderStartsOverAfterTheLastTrack) {
 
 TEST_F(MusicTest, EveryCompletionStopsThenOpensAndPlaysTheNextTrackAndShutdownCloses) {
     FakeDevice device;
-    Music music(settings, device, "C:\\Users\\x\\Temp");
+    Music music(settings, device, "C:\\Users\\x\\Temp", NoLeadBytes);
     music.Start();
     EXPECT_EQ(music.SoundIndex(), 1);
     music.mpSaverNotify();
@@ -126,7 +126,7 @@ TEST_F(MusicTest, EveryCompletionStopsThenOpensAndPlaysTheNextTrackAndShutdownCl
 TEST_F(MusicTest, OneRandomTrackPlaysTheFirstEntryAgainAndAgain) {
     settings.SoundRandom = 3;
     FakeDevice device;
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     for (int i = 0; i < 4; ++i)
         music.mpSaverNotify();
@@ -155,7 +155,7 @@ TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
     settings.lMute = true;
     settings.SoundRandom = 3;
     FakeDevice muted;
-    Music mutedMusic(settings, muted, "C:\\T\\");
+    Music mutedMusic(settings, muted, "C:\\T\\", NoLeadBytes);
     mutedMusic.Start();
     mutedMusic.mpSaverNotify();
     mutedMusic.Shutdown();
@@ -167,7 +167,7 @@ TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
     settings = TSSFileLocations();
     settings.SoundRandom = 3;
     FakeDevice none;
-    Music silent(settings, none, "C:\\T\\");
+    Music silent(settings, none, "C:\\T\\", NoLeadBytes);
     silent.Start();
     silent.PlayNextSound();
     silent.Shutdown();
@@ -180,14 +180,14 @@ TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
     // switch is off, and one that is not muted stays silent when it is on.
     settings.lMute = true;
     FakeDevice device;
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     settings.lMute = false;
     music.Start();
     EXPECT_EQ(device.Opened().size(), 1u);
 
     settings.lMute = true;
     FakeDevice silent;
-    Music muted(settings, silent, "C:\\T\\");
+    Music muted(settings, silent, "C:\\T\\", NoLeadBytes);
     muted.Start();
     EXPECT_TRUE(silent.calls.empty());
 }
@@ -195,14 +195,14 @@ TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
 TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
     FakeDevice device;
     device.failOpen = true;
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     EXPECT_NO_THROW(music.Start());
     EXPECT_EQ(device.calls, Names{"open C:\\T\\one.wav"});
     EXPECT_EQ(music.SoundIndex(), 1);
 
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\");
+    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
     EXPECT_NO_THROW(refused.Start());
     EXPECT_EQ(refusing.calls, (Names{"open C:\\T\\one.wav", "play"}));
     EXPECT_EQ(refused.SoundIndex(), 1);
@@ -211,7 +211,7 @@ TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
 TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     FakeDevice device;
     device.badFiles = {"one.wav"};
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 1);
     EXPECT_EQ(device.open, "C:\\T\\two.wav");
@@ -227,7 +227,7 @@ TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     // A play the device refuses at once is passed over the same way.
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\");
+    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
     refused.Start();
     EXPECT_EQ(refusing.postedFailures, 1);
     refusing.failPlay = false;
@@ -239,7 +239,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
     // Refused at once: each track is tried once, then nothing is posted again.
     FakeDevice device;
     device.failOpen = true;
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 3);
     EXPECT_EQ(BaseNames(device.Opened()), (std::vector<std::string>{"one.wav", "two.wav", "three.wav"}));
@@ -250,7 +250,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
 
     // Failing later, reported by the platform's failure notice (no sound card).
     FakeDevice silent;
-    Music later(settings, silent, "C:\\T\\");
+    Music later(settings, silent, "C:\\T\\", NoLeadBytes);
     later.Start();
     for (int i = 0; i < 10; ++i)
         later.mpSaverNotify(true);
@@ -260,7 +260,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
     // A track that played to its end starts the count again.
     FakeDevice mixed;
     mixed.badFiles = {"one.wav", "three.wav"};
-    Music going(settings, mixed, "C:\\T\\");
+    Music going(settings, mixed, "C:\\T\\", NoLeadBytes);
     going.Start();
     for (int round = 0; round < 5; ++round) {
         DeliverPostedFailures(going, mixed);
@@ -274,7 +274,7 @@ TEST_F(MusicTest, RandomOnceReplacesAFailedTrackByTheNextGoodEntryAndRepeatsIt) 
     settings.SoundRandom = 3;
     FakeDevice device;
     device.badFiles = {"one.wav", "two.wav"};
-    Music music(settings, device, "C:\\T\\");
+    Music music(settings, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 2);
     music.mpSaverNotify();

@@ -60,7 +60,10 @@ class LoggingNotifyPlatform : public NotifyPlatform {
     explicit LoggingNotifyPlatform(std::vector<std::string>& log) : log_(log) {}
     WindowHandle CreateNotifyWindow(TTarvelNotify&) override { return 1; }
     void DestroyNotifyWindow(WindowHandle) override {}
-    void LoadHookLibrary() override { log_.push_back("load hook library"); }
+    bool LoadHookLibrary() override {
+        log_.push_back("load hook library");
+        return !missingLibrary;
+    }
     int32_t CallInstallHook(WindowHandle, uint32_t) override {
         log_.push_back("install hook");
         return refuse ? -1 : 0;
@@ -70,6 +73,7 @@ class LoggingNotifyPlatform : public NotifyPlatform {
         return 0;
     }
     bool refuse = false;
+    bool missingLibrary = false;
 
   private:
     std::vector<std::string>& log_;
@@ -236,7 +240,7 @@ class FakeSaverPlatform : public SaverFiles,
     std::deque<PasswordCheck> passwordAnswers;
     std::function<void()> onPasswordDialog;
     std::map<std::string, uint32_t> registry;
-    LeadBytePredicate leadBytes = nullptr;
+    LeadBytePredicate leadBytes = NoLeadBytes;
     bool hasDesktopKey = false;  // no password configured
     bool viewerStarts = true;
     bool viewerRunning = false;
@@ -310,6 +314,7 @@ TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
         EXPECT_EQ(platform.files.files["C:\\TEMP\\tune.wav"], "WAV");
         EXPECT_EQ(platform.files.files["C:\\WINDOWS\\system32\\orlscrhook.dll"], "DLL");
         EXPECT_EQ(form.ViewerCommandLine(), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\my show.slides\" ");
+        EXPECT_EQ(form.ExitCode(), 0);
         form.FormDestroy();
     }
 
@@ -424,12 +429,16 @@ TEST_F(ScreenSaverTest, PasswordCheckConsultsRegistryThenLibrary) {
 
 TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
     UsePackage(PresentationRecord());
-    platform.notify.refuse = true;  // the hook library is missing
+    // The hook library is missing: it cannot be loaded, and without it the
+    // watch's window is refused.
+    platform.notify.missingLibrary = true;
+    platform.notify.refuse = true;
     {
         TfrmScrn form(platform.Roles());
         form.FormActivate();
         EXPECT_TRUE(form.StartPending());
         EXPECT_TRUE(form.Closed());
+        EXPECT_EQ(form.ExitCode(), TfrmScrn::kNoHookLibraryExitCode);
     }
     EXPECT_TRUE(platform.Contains("error box Install Hook Error!"));
     EXPECT_TRUE(platform.terminated);
@@ -612,9 +621,14 @@ TEST_F(ScreenSaverTest, HookLibraryGoesToTheUsersFolderWhenTheSystemFolderRefuse
 }
 
 TEST(ViewerCommandLine, QuotesTheDocumentAndEndsWithABlank) {
-    EXPECT_EQ(ViewerCommandLine("C:\\TEMP\\", "screen.ppt"), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\screen.ppt\" ");
-    EXPECT_EQ(ViewerCommandLine("C:\\Users\\A B\\Temp", "my show.slides"),
+    EXPECT_EQ(ViewerCommandLine("C:\\TEMP\\", "screen.ppt", NoLeadBytes), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\screen.ppt\" ");
+    EXPECT_EQ(ViewerCommandLine("C:\\Users\\A B\\Temp", "my show.slides", NoLeadBytes),
               "C:\\Users\\A B\\Temp\\PPTVIEW.EXE \"C:\\Users\\A B\\Temp\\my show.slides\" ");
+    // A folder ending in a double-byte character whose trail byte is 0x5C still
+    // gets its backslash before the names.
+    auto lead = [](unsigned char b) { return b >= 0x81 && b <= 0x9F; };
+    EXPECT_EQ(ViewerCommandLine("C:\\\x95\x5C", "a.ppt", lead),
+              "C:\\\x95\x5C\\PPTVIEW.EXE \"C:\\\x95\x5C\\a.ppt\" ");
 }
 
 }  // namespace

@@ -218,7 +218,7 @@ TEST(SetupErrorBox, FullStopAppendedAfterCharactersSortingAfterIt) {
 }
 
 TEST(SetupErrorBox, ProgramTitleAndFolderFromThePath) {
-    EXPECT_EQ(ProgramTitle("C:\\Savers\\player.scr"), "player");
-    EXPECT_EQ(ProgramTitle("C:\\my.savers\\demo.v2.scr"), "demo.v2");
-    EXPECT_EQ(ProgramFolder("C:\\Savers\\player.scr"), "C:\\Savers\\");
+    EXPECT_EQ(ProgramTitle("C:\\Savers\\player.scr", NoLeadBytes), "player");
+    EXPECT_EQ(ProgramTitle("C:\\my.savers\\demo.v2.scr", NoLeadBytes), "demo.v2");
+    EXPECT_EQ(ProgramFolder("C:\\Savers\\player.scr", NoLeadBytes), "C:\\Savers\\");
 }

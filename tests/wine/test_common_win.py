@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The Win32 layer of common/win (handle owners, Win32Error, exit code, window
+"""The Win32 layer of common/win (handle owners, Win32Error, window
 base, message pump, folders, initialisation files) on Wine."""
 import orlwine
 

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <memory>
 
+#include "common/c_file.h"
 #include "common/error.h"
+#include "common/read_file.h"
 #include "common/text.h"
 #include "package/file_position.h"
 #include "package/image.h"
@@ -21,11 +23,6 @@ namespace orlscr::mkscr {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using UniqueStdFile = std::unique_ptr<std::FILE, FileCloser>;
-
 // An input: a file that is measured when the build is checked and opened
 // again only while it is copied, or bytes made in memory.
 struct Source {
@@ -35,8 +32,8 @@ struct Source {
     int64_t size = 0;
 };
 
-UniqueStdFile Open(const Source& s) {
-    UniqueStdFile file(OpenForReading(s.path));
+UniqueCFile Open(const Source& s) {
+    UniqueCFile file(OpenForReading(s.path));
     if (!file)
         throw Error("cannot open the " + s.what + " '" + s.path + "': " + std::strerror(errno));
     return file;
@@ -50,7 +47,7 @@ void Measure(Source& s) {
     }
     if (IsFolder(s.path))
         throw Error("the " + s.what + " '" + s.path + "' is a folder, not a file");
-    UniqueStdFile file = Open(s);
+    UniqueCFile file = Open(s);
     char probe;
     if (SeekFile64(file.get(), 0, SEEK_END) != 0 || (s.size = TellFile64(file.get())) < 0 ||
         SeekFile64(file.get(), 0, SEEK_SET) != 0 || (s.size > 0 && std::fread(&probe, 1, 1, file.get()) != 1))
@@ -58,18 +55,17 @@ void Measure(Source& s) {
 }
 
 std::string ReadHead(const Source& s, size_t count) {
-    UniqueStdFile file = Open(s);
+    UniqueCFile file = Open(s);
     std::string head(count, '\0');
     head.resize(std::fread(head.data(), 1, count, file.get()));
     return head;
 }
 
-std::string ReadAll(const Source& s) {
-    UniqueStdFile file = Open(s);
-    std::string all(static_cast<size_t>(s.size), '\0');
-    if (std::fread(all.data(), 1, all.size(), file.get()) != all.size())
-        throw Error("cannot read the " + s.what + " '" + s.path + "'");
-    return all;
+// The whole input, at most `cap` bytes.
+std::string ReadAll(const Source& s, uint64_t cap) {
+    UniqueCFile file = Open(s);
+    const std::vector<uint8_t> all = ReadFileBytes(file.get(), s.path, cap);
+    return std::string(all.begin(), all.end());
 }
 
 // Writes the pieces of the package and tells the progress report about each.
@@ -93,7 +89,7 @@ class PackageWriter {
             Write(*s.bytes, true);
             return;
         }
-        UniqueStdFile file = Open(s);
+        UniqueCFile file = Open(s);
         int64_t left = s.size;
         while (left > 0) {
             size_t want = left < static_cast<int64_t>(buffer_.size()) ? static_cast<size_t>(left) : buffer_.size();
@@ -207,9 +203,11 @@ BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& 
     std::string previewStream;
     BuildResult result;
     if (picture) {
-        if (picture->size > (64 << 20))
-            throw Error("the preview picture '" + *contents.preview + "' is larger than 64 MB");
-        std::string bytes = ReadAll(*picture);
+        constexpr uint64_t kMaxPreviewBytes = uint64_t{64} << 20;
+        if (static_cast<uint64_t>(picture->size) > kMaxPreviewBytes)
+            throw Error("the preview picture '" + *contents.preview + "' is larger than " +
+                        ByteCountText(kMaxPreviewBytes));
+        std::string bytes = ReadAll(*picture, kMaxPreviewBytes);
         const PictureKind* kind = FindPictureKind(bytes);
         if (!kind)
             throw Error("the preview picture '" + *contents.preview + "' is not a picture of a known kind (" +

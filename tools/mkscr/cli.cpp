@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "common/c_file.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
@@ -325,10 +326,8 @@ void CommonContent(const Options& o, const std::string& folder, PackageContents&
         contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
         // The default library must be there; a chosen one is checked with the other inputs.
         if (!o.Last("hook")) {
-            std::FILE* probe = OpenForReading(*contents.hook);
-            if (!probe)
+            if (!UniqueCFile(OpenForReading(*contents.hook)))
                 throw Error("no hook library at '" + *contents.hook + "': give --hook FILE, or --no-hook");
-            std::fclose(probe);
         }
     }
     if (auto preview = o.Last("preview"))

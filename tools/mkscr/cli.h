@@ -18,8 +18,9 @@ int RunMkscr(const std::vector<std::string>& args,
              std::ostream& err,
              bool showProgress = false);
 
-// Folder of the running executable ("" when unknown).
-std::string ProgramFolder(const char* argv0);
+// The running executable's full path in UTF-8 ("" when unknown); its folder is
+// ProgramFolder(path, NoLeadBytes) of common/path.h.
+std::string RunningProgramPath(const char* argv0);
 
 // The arguments after the program name as UTF-8: as they are here; on Windows
 // taken from the wide command line, so that a path keeps every character

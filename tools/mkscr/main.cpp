@@ -11,6 +11,7 @@
 #define ORLSCR_FILENO fileno
 #endif
 
+#include "common/path.h"
 #include "tools/mkscr/cli.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool terminal = ORLSCR_ISATTY(ORLSCR_FILENO(stderr)) != 0;
-    return orlscr::mkscr::RunMkscr(args, orlscr::mkscr::ProgramFolder(argc > 0 ? argv[0] : nullptr), std::cout,
-                                   std::cerr, terminal);
+    // UTF-8 on every system: no byte of a multi-byte character is a separator.
+    const std::string programFolder =
+        orlscr::ProgramFolder(orlscr::mkscr::RunningProgramPath(argc > 0 ? argv[0] : nullptr), orlscr::NoLeadBytes);
+    return orlscr::mkscr::RunMkscr(args, programFolder, std::cout, std::cerr, terminal);
 }

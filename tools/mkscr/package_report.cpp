@@ -4,8 +4,10 @@
 #include <functional>
 #include <optional>
 #include <sstream>
+#include <utility>
 #include <vector>
 
+#include "common/c_file.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/image.h"
@@ -158,10 +160,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         return 1;
     }
     try {
-        std::FILE* opened = OpenForReading(path);
+        UniqueCFile opened(OpenForReading(path));
         if (!opened)
             throw Error("Cannot open file " + path);
-        file = std::make_unique<StdInputFile>(opened);
+        file = std::make_unique<StdInputFile>(std::move(opened));
         fileSize = file->Size();
         trailer = ReadTrailer(*file);
         if (!trailer) {

@@ -8,7 +8,7 @@
 
 namespace orlscr::mkscr {
 
-std::string ProgramFolder(const char*) {
+std::string RunningProgramPath(const char*) {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -20,9 +20,7 @@ std::string ProgramFolder(const char*) {
         }
         buffer.resize(buffer.size() * 2);
     }
-    std::string path = Narrow(buffer);
-    size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return Narrow(buffer);
 }
 
 bool CommandLineArguments(int argc, char** argv, std::vector<std::string>& args, std::string&) {

@@ -7,7 +7,9 @@
 #include <new>
 #include <vector>
 
+#include "common/c_file.h"
 #include "common/error.h"
+#include "common/read_file.h"
 #include "picture/decode.h"
 #include "tools/mkscr/folder.h"
 #include "picture/exif.h"
@@ -17,30 +19,18 @@ namespace orlscr::mkscr {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// The whole file, or a refusal.
+// The whole file, at most what the viewer reads, or a refusal.
 std::vector<uint8_t> ReadPicture(const std::string& path, std::string& refusal) {
-    std::unique_ptr<std::FILE, FileCloser> file(OpenForReading(path));
-    if (!file) {
-        refusal = std::string("cannot be read (") + std::strerror(errno) + ")";
+    try {
+        errno = 0;
+        const UniqueCFile file(OpenForReading(path));
+        if (!file)
+            throw CannotOpenFileError(path, errno ? errno : ENOENT);
+        return ReadFileBytes(file.get(), path, kMaxPictureFileBytes);
+    } catch (const FileReadError& error) {
+        refusal = error.Detail();  // the report names the file
         return {};
     }
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        if (static_cast<int64_t>(bytes.size() + got) > kMaxPictureFileBytes) {
-            refusal = "larger than the " + std::to_string(kMaxPictureFileBytes >> 20) + " MB the viewer reads";
-            return {};
-        }
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    if (std::ferror(file.get()))
-        refusal = std::string("cannot be read (") + std::strerror(errno) + ")";
-    return bytes;
 }
 
 // What the file's extension is when stored under a generated name.

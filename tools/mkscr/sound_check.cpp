@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/c_file.h"
 #include "tools/mkscr/folder.h"
 
 namespace orlscr::mkscr {
@@ -37,12 +38,11 @@ const char* SoundKind(std::string_view head) {
 }
 
 std::string SoundWarning(const std::string& path) {
-    std::FILE* f = OpenForReading(path);
-    if (!f)
+    const UniqueCFile file(OpenForReading(path));
+    if (!file)
         return std::string();
     char buffer[12];
-    const size_t got = std::fread(buffer, 1, sizeof buffer, f);
-    std::fclose(f);
+    const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     if (SoundKind(std::string_view(buffer, got)))
         return std::string();
     return "'" + path + "' is not a WAV, MIDI or MP3 file; the saver may not be able to play it";

@@ -1,7 +1,5 @@
 #include "tools/slideview/slide_list.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -9,6 +7,7 @@
 #include <utility>
 
 #include "common/error.h"
+#include "common/read_file.h"
 #include "common/text.h"
 
 namespace orlscr {
@@ -253,10 +252,6 @@ class ListParser {
     SlideOptions show_defaults_;
 };
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 SlideList ParseSlideList(std::string_view text) {
@@ -288,20 +283,18 @@ SlideList ParseSlideList(std::string_view text) {
 }
 
 SlideList ReadSlideList(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        throw Error(std::string("the file cannot be opened (") + std::strerror(errno) + ")");
-    std::string text(kMaxSlideListBytes + 1, '\0');
-    size_t size = std::fread(text.data(), 1, text.size(), file.get());
-    if (std::ferror(file.get()))
-        throw Error(std::string("the file cannot be read (") + std::strerror(errno) + ")");
-    if (size == 0)
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = ReadFileBytes(path, kMaxSlideListBytes);
+    } catch (const FileReadError& error) {
+        // The caller names the file.
+        if (error.WhatFailed() == FileReadError::Reason::kTooLarge)
+            throw Error(error.Detail() + ", too large for a slide list");
+        throw Error(error.Detail());
+    }
+    if (bytes.empty())
         throw Error("the file is empty");
-    if (size > kMaxSlideListBytes)
-        throw Error("the file is larger than " + std::to_string(kMaxSlideListBytes >> 20) +
-                    " MB, too large for a slide list");
-    text.resize(size);
-    SlideList list = ParseSlideList(text);
+    SlideList list = ParseSlideList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (list.slides.empty()) {
         if (list.problems.empty())
             throw Error("it names no slide");

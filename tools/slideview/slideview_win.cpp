@@ -132,8 +132,14 @@ class SlideViewer {
         }
 
         void Create(const Rect& r) {
-            CreateHandle(0, kWindowClass, "Slide show", WS_POPUP | WS_CLIPCHILDREN, r.left, r.top, r.Width(),
-                         r.Height(), nullptr, nullptr, "Cannot create the slide window");
+            CreateHandle({.className = kWindowClass,
+                          .caption = "Slide show",
+                          .style = WS_POPUP | WS_CLIPCHILDREN,
+                          .x = r.left,
+                          .y = r.top,
+                          .width = r.Width(),
+                          .height = r.Height(),
+                          .failureMessage = "Cannot create the slide window"});
         }
 
       protected:
@@ -228,7 +234,7 @@ class SlideViewer {
     void LayOut() {
         const MonitorLayout layout = LayOutMonitors(DesktopMonitors(), PrimaryScreen());
         while (screens_.size() > layout.screens.size()) {
-            ::DestroyWindow(screens_.back()->Handle());
+            screens_.back()->window.Destroy();
             retired_.push_back(std::move(screens_.back()));
             screens_.pop_back();
         }
@@ -390,7 +396,7 @@ class SlideViewer {
         // The windows go now; their objects stay until the viewer ends, since
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
-            ::DestroyWindow(screen->Handle());
+            screen->window.Destroy();
         if (hide_cursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);

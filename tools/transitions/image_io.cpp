@@ -6,10 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "common/error.h"
+#include "common/read_file.h"
 #include "common/text.h"
 #include "picture/decode.h"
 
@@ -17,21 +17,8 @@ namespace orlscr::tool {
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw Error("Cannot open file " + path);
-    std::vector<uint8_t> bytes;
-    try {
-        // The stream buffer throws when the read itself fails (a folder, for one).
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        throw Error("Cannot read file " + path);
-    }
-    if (file.bad())
-        throw Error("Cannot read file " + path);
-    return bytes;
-}
+// The largest picture the tool reads, as much as the slide viewer reads.
+constexpr uint64_t kMaxPictureFileBytes = uint64_t{256} << 20;
 
 }  // namespace
 
@@ -42,7 +29,7 @@ std::string Extension(const std::string& path) {
 }
 
 Bitmap ReadPicture(const std::string& path) {
-    const std::vector<uint8_t> bytes = ReadFile(path);
+    const std::vector<uint8_t> bytes = ReadFileBytes(path, kMaxPictureFileBytes);
     try {
         // The slide viewer's decoder: every kind it shows, upright.
         return DecodePictureFile(bytes.data(), bytes.size());

@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/win/exit_code.h"
 #include "common/win/message_pump.h"
 #include "common/win/paths.h"
 #include "common/win/profile_file.h"
@@ -97,13 +96,6 @@ void CheckWin32Error() {
     Check(orlscr::SystemErrorText(0x2FFFFFFF) == "error 805306367", "unknown codes are given as numbers");
 }
 
-void CheckExitCode() {
-    Check(orlscr::ExitCode() == 0, "the exit code starts at 0");
-    orlscr::SetExitCode(-1);
-    Check(orlscr::ExitCode() == -1, "the exit code keeps what was set");
-    orlscr::SetExitCode(0);
-}
-
 // A window that records the messages it gets and throws on WM_USER.
 class ProbeWindow : public orlscr::Window {
   public:
@@ -113,9 +105,13 @@ class ProbeWindow : public orlscr::Window {
         windowClass.lpszClassName = "CommonWinProbe";
         RegisterWindowClass(windowClass);
         RegisterWindowClass(windowClass);  // a second registration is no error
-        CreateHandle(0, "CommonWinProbe", "probe", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, "no probe window");
+        CreateHandle({.className = "CommonWinProbe",
+                      .caption = "probe",
+                      .style = WS_POPUP,
+                      .width = 10,
+                      .height = 10,
+                      .failureMessage = "no probe window"});
     }
-    void Destroy() { ::DestroyWindow(window_); }
 
     std::vector<UINT> messages;
     std::vector<std::string> errors;
@@ -138,8 +134,32 @@ void CheckWindow() {
     const LRESULT result = ::SendMessageA(probe.Handle(), WM_USER, 0, 0);
     Check(result == 0 && probe.errors.size() == 1 && probe.errors[0] == "handler failed",
           "an escaping error goes to the policy and the message is answered 0");
+    Check(orlscr::Window::FromHandle(probe.Handle()) == &probe, "the window leads to its object");
+    HWND plain = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    orlscr::UniqueWindow plainOwner(plain);
+    Check(orlscr::Window::FromHandle(plain) == nullptr, "a window of another procedure has no object");
     probe.Destroy();
     Check(probe.Handle() == nullptr && probe.destroyed, "the object is untied at WM_NCDESTROY");
+}
+
+// A window of a class nobody registered.
+class UnregisteredWindow : public orlscr::Window {
+  public:
+    UnregisteredWindow() {
+        CreateHandle({.className = "CommonWinNoSuchClass", .failureMessage = "Cannot create the probe"});
+    }
+};
+
+void CheckWindowNotCreated() {
+    std::string text;
+    try {
+        UnregisteredWindow window;
+    } catch (const orlscr::Win32Error& error) {
+        text = error.what();
+    }
+    const std::string start = "Cannot create the probe: ";
+    Check(text.rfind(start, 0) == 0 && text.size() > start.size(),
+          "a window that is not created is reported with the system's reason");
 }
 
 void CheckMessagePump() {
@@ -209,8 +229,8 @@ int main() {
     CheckUniqueHandle();
     CheckUniqueFileAndModule();
     CheckWin32Error();
-    CheckExitCode();
     CheckWindow();
+    CheckWindowNotCreated();
     CheckMessagePump();
     CheckProfileFile();
     CheckFolders();

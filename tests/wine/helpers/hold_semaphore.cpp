@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/c_file.h"
 #include "common/win/unique.h"
 
 int main(int argc, char** argv) {
@@ -32,8 +33,7 @@ int main(int argc, char** argv) {
         return 1;
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
         return 2;
-    if (std::FILE* ready = std::fopen(argv[2], "wb"))
-        std::fclose(ready);
+    orlscr::UniqueCFile(std::fopen(argv[2], "wb"));  // made and closed at once
 
     // Reads standard input on a thread so that the ten-minute limit also
     // holds when the pipe is never closed.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/c_file.h"
 #include "common/win/unique.h"
 
 namespace {
@@ -22,8 +23,8 @@ HWND g_receiver = nullptr;
 UINT g_message = 0;
 DWORD g_threadId = 0;
 orlscr::UniqueHandle g_thread;
-HHOOK g_mouse = nullptr;
-HHOOK g_keyboard = nullptr;
+orlscr::UniqueHook g_mouse;
+orlscr::UniqueHook g_keyboard;
 int g_left = 0;
 POINT g_lastPoint = {};
 EVENTMSG g_records[kRing];
@@ -31,17 +32,14 @@ LONG g_next = 0;
 
 void Trace(const char* line) {
     if (const char* trace = std::getenv("ORLSCR_TRACE")) {
-        if (std::FILE* file = std::fopen(trace, "ab")) {
-            std::fprintf(file, "%s\n", line);
-            std::fclose(file);
-        }
+        if (const orlscr::UniqueCFile file{std::fopen(trace, "ab")})
+            std::fprintf(file.get(), "%s\n", line);
     }
 }
 
 void Drop() {
-    ::UnhookWindowsHookEx(g_mouse);
-    ::UnhookWindowsHookEx(g_keyboard);
-    g_mouse = g_keyboard = nullptr;
+    g_mouse.reset();
+    g_keyboard.reset();
     Trace("hook stand-in dropped");
 }
 
@@ -81,18 +79,16 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
 
 // On the hook thread: new hooks with a fresh count.
 void SetHooks() {
-    if (g_mouse != nullptr) {
-        ::UnhookWindowsHookEx(g_mouse);
-        ::UnhookWindowsHookEx(g_keyboard);
-    }
+    g_mouse.reset();
+    g_keyboard.reset();
     ::GetCursorPos(&g_lastPoint);
     const char* after = std::getenv("ORLSCR_HOOK_DROP_AFTER");
     g_left = after != nullptr ? std::atoi(after) : 2;
     HMODULE module = nullptr;
     ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                          reinterpret_cast<LPCSTR>(&SetHooks), &module);
-    g_mouse = ::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module, 0);
-    g_keyboard = ::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0);
+    g_mouse.reset(::SetWindowsHookExA(WH_MOUSE_LL, MouseHook, module, 0));
+    g_keyboard.reset(::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0));
 }
 
 DWORD WINAPI HookThread(void* ready) {
@@ -106,7 +102,7 @@ DWORD WINAPI HookThread(void* ready) {
         else
             ::DispatchMessageA(&msg);
     }
-    if (g_mouse != nullptr)
+    if (g_mouse)
         Drop();
     return 0;
 }

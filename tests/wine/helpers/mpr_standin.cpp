@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/c_file.h"
+
 extern "C" __declspec(dllexport) DWORD WINAPI
     PwdChangePasswordA(LPCSTR regKeyName, HWND parent, UINT reserved1, UINT reserved2) {
     const char* path = std::getenv("ORLSCR_STANDIN_LOG");
     if (path != nullptr && *path != '\0') {
-        if (std::FILE* file = std::fopen(path, "ab")) {
-            std::fprintf(file, "PwdChangePasswordA %s %lld %u %u\n", regKeyName ? regKeyName : "(null)",
+        if (const orlscr::UniqueCFile file{std::fopen(path, "ab")})
+            std::fprintf(file.get(), "PwdChangePasswordA %s %lld %u %u\n", regKeyName ? regKeyName : "(null)",
                          static_cast<long long>(reinterpret_cast<INT_PTR>(parent)), reserved1, reserved2);
-            std::fclose(file);
-        }
     }
     return 0;
 }

@@ -11,18 +11,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/c_file.h"
+
 namespace {
 
 // How many calls the trace file records so far.
 int CallsSoFar(const char* trace) {
     int calls = 0;
-    if (std::FILE* file = std::fopen(trace, "rb")) {
+    if (const orlscr::UniqueCFile file{std::fopen(trace, "rb")}) {
         char line[512];
-        while (std::fgets(line, sizeof line, file) != nullptr) {
+        while (std::fgets(line, sizeof line, file.get()) != nullptr) {
             if (std::strncmp(line, "password asked ", 15) == 0)
                 ++calls;
         }
-        std::fclose(file);
     }
     return calls;
 }
@@ -42,10 +43,8 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
     }
     const BOOL accepted = answer == '1';
     if (trace != nullptr) {
-        if (std::FILE* file = std::fopen(trace, "ab")) {
-            std::fprintf(file, "password asked %d\n", accepted ? 1 : 0);
-            std::fclose(file);
-        }
+        if (const orlscr::UniqueCFile file{std::fopen(trace, "ab")})
+            std::fprintf(file.get(), "password asked %d\n", accepted ? 1 : 0);
     }
     return accepted;
 }

@@ -54,7 +54,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 Reply("ok show");
             } else {
                 Reply("ok quit");
-                ::DestroyWindow(window);
+                ::DefWindowProcA(window, WM_CLOSE, 0, 0);  // destroys the window
             }
             return 0;
         case WM_DESTROY:
