@@ -17,7 +17,7 @@
 #include "package/trailer.h"
 #include "picture/decode.h"
 #include "picture/picture_test_files.h"
-#include "tools/mkscr/progress_line.h"
+#include "builder/progress_line.h"
 
 namespace orlscr {
 namespace {

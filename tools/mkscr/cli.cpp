@@ -4,18 +4,18 @@
 #include <map>
 #include <optional>
 
+#include "builder/folder.h"
+#include "builder/package_builder.h"
+#include "builder/package_report.h"
+#include "builder/picture_kind.h"
+#include "builder/progress_line.h"
+#include "builder/slide_selection.h"
+#include "builder/sound_check.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
 #include "package/comma_list.h"
-#include "tools/mkscr/builder.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/package_report.h"
-#include "tools/mkscr/picture_kind.h"
-#include "tools/mkscr/progress_line.h"
-#include "tools/mkscr/slides.h"
-#include "tools/mkscr/sound_check.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 

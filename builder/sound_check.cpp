@@ -1,8 +1,8 @@
-#include "tools/mkscr/sound_check.h"
+#include "builder/sound_check.h"
 
 #include <cstdio>
 
-#include "tools/mkscr/folder.h"
+#include "builder/folder.h"
 
 namespace orlscr::mkscr {
 

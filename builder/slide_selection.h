@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/mkscr/slide_picture_check.h"
+#include "builder/slide_picture_check.h"
 
 namespace orlscr::mkscr {
 

@@ -1,4 +1,4 @@
-#include "tools/mkscr/slides.h"
+#include "builder/slide_selection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <random>
 
 #include "support/expect_error.h"
-#include "tools/mkscr/natural_order.h"
-#include "tools/mkscr/sound_check.h"
+#include "builder/natural_order.h"
+#include "builder/sound_check.h"
 
 namespace orlscr::mkscr {
 namespace {

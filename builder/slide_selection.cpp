@@ -1,18 +1,18 @@
-#include "tools/mkscr/slides.h"
+#include "builder/slide_selection.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <set>
 
+#include "builder/folder.h"
+#include "builder/natural_order.h"
+#include "builder/package_builder.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
 #include "package/plain_file_name.h"
-#include "tools/mkscr/builder.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/natural_order.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -141,7 +141,7 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     if (search.order == SlideOrder::Date) {
         for (Candidate* candidate : shown)
             candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
-                                                          : ModifiedTimeText(candidate->file.path).value_or("");
+                                                            : ModifiedTimeText(candidate->file.path).value_or("");
         std::stable_sort(shown.begin(), shown.end(),
                          [](const Candidate* a, const Candidate* b) { return a->dateKey < b->dateKey; });
     }

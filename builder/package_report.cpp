@@ -1,4 +1,4 @@
-#include "tools/mkscr/package_report.h"
+#include "builder/package_report.h"
 
 #include <cstdio>
 #include <functional>
@@ -6,14 +6,14 @@
 #include <sstream>
 #include <vector>
 
+#include "builder/folder.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/image.h"
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -121,8 +121,8 @@ PropertyValue Shown(const TFont& f) {
                        StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
     std::string json = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
                        ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
-                       ", \"Style\": " + StyleText(f.Style, true) + ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) +
-                       "}";
+                       ", \"Style\": " + StyleText(f.Style, true) +
+                       ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) + "}";
     return {text, json};
 }
 
