@@ -9,6 +9,7 @@
 #include "builder/package_report.h"
 #include "builder/picture_kind.h"
 #include "builder/progress_line.h"
+#include "builder/slide_list.h"
 #include "builder/slide_selection.h"
 #include "builder/sound_check.h"
 #include "builder/system_text.h"
@@ -239,12 +240,12 @@ std::string RecordText(const std::string& text, const std::string& what) {
     return *converted;
 }
 
-int32_t Number(const std::string& text, const std::string& option, int64_t min, int64_t max) {
-    auto v = ParseInt32(TrimBlanks(text));
-    if (!v || *v < min || *v > max)
+int32_t Number(const std::string& text, const std::string& option, int32_t min, int32_t max) {
+    const std::optional<int64_t> v = ParseWholeNumber(text, min, max);
+    if (!v)
         throw UsageError("--" + option + " needs a whole number from " + std::to_string(min) + " to " +
                          std::to_string(max) + ", not '" + text + "'");
-    return *v;
+    return static_cast<int32_t>(*v);
 }
 
 InputEntry Entry(const std::string& path) {
@@ -386,50 +387,39 @@ int Build(const Options& o, const std::string& folder, bool showProgress, std::o
     return 0;
 }
 
-// A whole number 0..4294967295.
-uint32_t Seed(const std::string& text) {
-    const std::string_view digits = TrimBlanks(text);
-    uint64_t value = 0;
-    bool ok = !digits.empty() && digits.size() <= 10;
-    for (char c : digits) {
-        ok = ok && c >= '0' && c <= '9';
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (!ok || value > 4294967295u)
-        throw UsageError("--seed needs a whole number from 0 to 4294967295, not '" + text + "'");
-    return static_cast<uint32_t>(value);
-}
-
 // The show line's options and how the slides are found, from the options.
-void SlideOptions(const Options& o, SlideSearch& search, ShowOptions& show) {
+void ShowFromOptions(const Options& o, SlideSearch& search, ShowOptions& show) {
     search.recursive = o.Flag("recursive");
     if (auto d = o.Last("duration"))
-        search.durationMs = Number(*d, "duration", 1, 86400000);
+        search.options.duration_ms = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
     if (auto s = o.Last("style"))
-        search.style = Number(*s, "style", 0, 127);
+        search.options.style = Number(*s, "style", 0, kMaxSlideStyle);
     const std::string order = o.Last("order").value_or("name");
-    if (order == "name")
-        search.order = SlideOrder::Name;
+    if (order == "name" || order == "shuffle")
+        search.order = PictureOrder::Name;
     else if (order == "date")
-        search.order = SlideOrder::Date;
-    else if (order == "shuffle")
-        search.order = SlideOrder::Shuffle;
+        search.order = PictureOrder::Date;
     else
         throw UsageError("--order takes name, date or shuffle; not '" + order + "'");
 
-    show.shuffle = search.order == SlideOrder::Shuffle;
+    // The viewer draws a new order on every run from the name order.
+    show.order = order == "shuffle" ? SlideOrder::kShuffle : SlideOrder::kList;
     if (auto fit = o.Last("fit")) {
         if (*fit != "contain" && *fit != "cover")
             throw UsageError("--fit takes contain or cover; not '" + *fit + "'");
-        show.fit = *fit;
+        show.defaults.fit = *fit == "cover" ? SlideFit::kCover : SlideFit::kContain;
     }
     if (auto t = o.Last("transition"))
-        show.transitionMs = Number(*t, "transition", 1, 86400000);
+        show.defaults.transition_ms = Number(*t, "transition", kMinTransitionMs, kMaxTransitionMs);
     if (auto u = o.Last("upscale"))
-        show.upscale = Number(*u, "upscale", 1, 1000);
-    if (auto seed = o.Last("seed"))
-        show.seed = Seed(*seed);
-    show.hideCursor = !o.Flag("show-cursor");
+        show.defaults.upscale = Number(*u, "upscale", kMinUpscale, kMaxUpscale);
+    if (auto seed = o.Last("seed")) {
+        show.seed = ParseSeed(*seed);
+        if (!show.seed)
+            throw UsageError("--seed needs a whole number from 0 to " + std::to_string(kMaxSlideSeed) + ", not '" +
+                             *seed + "'");
+    }
+    show.hide_cursor = !o.Flag("show-cursor");
 }
 
 int Slides(const Options& o, const std::string& folder, bool showProgress, std::ostream& out, std::ostream& err) {
@@ -441,10 +431,10 @@ int Slides(const Options& o, const std::string& folder, bool showProgress, std::
     CommonContent(o, folder, contents, err);
     SlideSearch search;
     ShowOptions show;
-    SlideOptions(o, search, show);
+    ShowFromOptions(o, search, show);
     // The record's interval says what the show does, unless given on its own.
-    if (search.durationMs && !o.Last("interval"))
-        contents.record.Interval = *search.durationMs;
+    if (search.options.duration_ms && !o.Last("interval"))
+        contents.record.Interval = *search.options.duration_ms;
     for (const InputEntry& sound : contents.sounds)
         search.reservedNames.push_back(sound.storedName);
 
@@ -452,9 +442,9 @@ int Slides(const Options& o, const std::string& folder, bool showProgress, std::
     for (const std::string& line : selection.report)
         out << "mkscr: " << line << "\n";
     contents.presentation.push_back(
-        InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(selection.slides, show)});
-    for (const Slide& slide : selection.slides)
-        contents.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
+        InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
+    for (const SelectedSlide& selected : selection.slides)
+        contents.presentation.push_back(InputEntry{selected.path, selected.slide.file_name, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(folder, "slideview.exe"));
     contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
 

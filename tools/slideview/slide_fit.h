@@ -2,15 +2,11 @@
 
 #include <cstdint>
 
+#include "builder/slide_list.h"  // SlideFit
 #include "transition/bitmap.h"
 #include "transition/geometry.h"
 
 namespace orlscr {
-
-// How a slide fills a screen of another shape: kContain shows the whole
-// picture on black bands, kCover fills the screen and shows the picture's
-// middle, cutting off what sticks out on two sides.
-enum class SlideFit { kContain, kCover };
 
 // Where a picture goes on a screen: `source` is the part of the picture that
 // is shown (picture pixels), `dest` where it lies on the screen (screen pixels,

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/slide_list.h"
 #include "common/random.h"
-#include "tools/slideview/slide_list.h"
 #include "transition/bitmap.h"
 
 namespace orlscr {
