@@ -67,11 +67,11 @@ enum class SlideFit { kContain, kCover };
 // The options of one slide, or of a show line for every slide; each is set
 // only where the list sets it and then lies within the limits above.
 struct SlideOptions {
-    std::optional<int32_t> duration_ms;
-    std::optional<int32_t> style;
-    std::optional<int32_t> transition_ms;
-    std::optional<SlideFit> fit;
-    std::optional<int32_t> upscale;
+    std::optional<int32_t> duration_ms = std::nullopt;
+    std::optional<int32_t> style = std::nullopt;
+    std::optional<int32_t> transition_ms = std::nullopt;
+    std::optional<SlideFit> fit = std::nullopt;
+    std::optional<int32_t> upscale = std::nullopt;
 
     // Every option this one sets replaces the one of `base`.
     SlideOptions Over(const SlideOptions& base) const;
