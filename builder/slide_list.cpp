@@ -134,7 +134,7 @@ class ListParser {
         list_.problems.push_back("line " + std::to_string(line_) + ": " + std::string(text));
     }
 
-    static std::string Quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
+    static std::string Quoted(std::string_view token) { return std::string("\"").append(token).append("\""); }
 
     // The lower-case key of "key=value", and the value when there is an '='.
     static std::pair<std::string, std::optional<std::string_view>> SplitOption(std::string_view token) {
@@ -214,7 +214,7 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
         if (*value < low || *value > high)
             throw Error("the slide option " + std::string(key) + "=" + std::to_string(*value) + " of " + of +
                         " is outside " + std::to_string(low) + " to " + std::to_string(high));
-        text += " " + std::string(key) + "=" + std::to_string(*value);
+        text.append(" ").append(key).append("=").append(std::to_string(*value));
     };
     number("duration", options.duration_ms, kMinSlideDurationMs, kMaxSlideDurationMs);
     number("style", options.style, 0, kMaxSlideStyle);
