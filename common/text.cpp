@@ -58,6 +58,32 @@ std::optional<int32_t> ParseInt32(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high) {
+    text = TrimBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        // Past every 64-bit bound the caller can give: out of range whatever follows.
+        if (value > (std::numeric_limits<int64_t>::max() - 9) / 10)
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (negative)
+        value = -value;
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+
 std::optional<int32_t> ParseProfileInteger(std::string_view text) {
     text = TrimBlanks(text);
     std::string_view digits;

@@ -24,6 +24,11 @@ inline int32_t ParseInt32Or0(std::string_view text) {
     return ParseInt32(text).value_or(0);
 }
 
+// A whole decimal number from `low` to `high`, with an optional sign and
+// blanks around it; nullopt for anything else. The one number reader of the
+// command lines and the slide list.
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high);
+
 // An integer as the initialisation files hold it: decimal with an optional
 // sign, or a 32-bit hexadecimal value after "0x" or "$" (so "0xFFFFFFFF" is
 // -1); blanks around it are ignored. nullopt for anything else.

@@ -11,13 +11,14 @@
 #include <random>
 #include <sstream>
 
+#include "builder/mkscr_options.h"
+#include "builder/progress_line.h"
 #include "package/image.h"
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
 #include "picture/decode.h"
 #include "picture/picture_test_files.h"
-#include "tools/mkscr/progress_line.h"
 
 namespace orlscr {
 namespace {
@@ -679,6 +680,45 @@ TEST_F(MkscrTest, HelpDescribesTheSlideOptions) {
     for (const char* option : {"--recursive", "--order", "--fit", "--transition", "--upscale", "--seed",
                                "natural name order", "not a picture"})
         EXPECT_THAT(out_, HasSubstr(option));
+}
+
+TEST_F(MkscrTest, EveryOptionOfTheTableIsListedCheckedAndTakenOnlyByItsCommands) {
+    ASSERT_EQ(Run({"--help"}), 0);
+    const std::string help = out_;
+    WriteFile(Content("a.jpg"), kJpeg);
+    const std::vector<std::pair<unsigned, std::vector<std::string>>> commands = {
+        {mkscr::kBuildCommand, {"-o", Out()}},
+        {mkscr::kSlidesCommand, {"slides", Content("a.jpg"), "-o", Out()}},
+        {mkscr::kInspectCommand, {"inspect", Out()}},
+    };
+    for (const CommandOption& option : mkscr::MkscrOptions()) {
+        const std::string name = std::string("--") + option.name;
+        if (*option.help) {
+            EXPECT_THAT(help, HasSubstr((option.alias ? std::string("  -") + option.alias + ", " : "  ") + name));
+        }
+        for (const auto& [command, start] : commands) {
+            if (option.commands & command)
+                continue;
+            std::vector<std::string> args = start;
+            args.push_back(name);
+            if (option.TakesValue())
+                args.push_back("1");
+            EXPECT_EQ(Run(args), 2) << name << " " << command;
+            EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        }
+        if (option.TakesValue()) {
+            EXPECT_EQ(Run({"slides", name}), 2);
+            EXPECT_EQ(err_, "mkscr: the option " + name + " needs a value\n");
+        } else {
+            EXPECT_EQ(Run({"slides", name + "=1"}), 2);
+            EXPECT_EQ(err_, "mkscr: the option " + name + " takes no value\n");
+        }
+        if (option.TakesValue() && !option.repeatable) {
+            EXPECT_EQ(Run({"slides", name, "1", name, "1"}), 2);
+            EXPECT_EQ(err_, "mkscr: the option " + name + " is given more than once\n");
+        }
+    }
+    EXPECT_TRUE(TopLevelFiles().empty());
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "builder/slide_list.h"
 #include "support/expect_error.h"
 #include "tools/slideview/command_line.h"
-#include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_show.h"
 
 namespace orlscr {
@@ -51,203 +51,6 @@ Bitmap Solid(int32_t width, int32_t height, uint8_t b, uint8_t g, uint8_t r) {
 std::vector<int> Pixel(const Bitmap& bitmap, int32_t x, int32_t y) {
     const uint8_t* p = bitmap.Row(y) + x * 3;
     return {p[0], p[1], p[2]};
-}
-
-// ---------------------------------------------------------------------------
-// The slide list text
-
-TEST(SlideListParse, ReadsNamesOptionsAndDefaults) {
-    SlideList list = ParseSlideList(
-        "\xEF\xBB\xBF# opening comment\r\n"
-        "\r\n"
-        "title.jpg\r\n"
-        "   # indented comment\n"
-        "\t\"second slide.bmp\"   duration=8000\tSTYLE=5  \r"
-        "third.jpg style=0 Duration=1\n"
-        "last.bmp duration=86400000 style=127");
-    EXPECT_TRUE(list.problems.empty());
-    ASSERT_EQ(list.slides.size(), 4u);
-
-    EXPECT_EQ(list.slides[0].file_name, "title.jpg");
-    EXPECT_EQ(list.slides[0].duration_ms, 5000);
-    EXPECT_FALSE(list.slides[0].style.has_value());
-    EXPECT_EQ(list.slides[0].line, 3);
-
-    EXPECT_EQ(list.slides[1].file_name, "second slide.bmp");
-    EXPECT_EQ(list.slides[1].duration_ms, 8000);
-    EXPECT_EQ(list.slides[1].style, 5);
-    EXPECT_EQ(list.slides[1].line, 5);
-
-    EXPECT_EQ(list.slides[2].style, 0);
-    EXPECT_EQ(list.slides[2].duration_ms, 1);
-    EXPECT_EQ(list.slides[2].line, 6);
-
-    EXPECT_EQ(list.slides[3].duration_ms, 86400000);
-    EXPECT_EQ(list.slides[3].style, 127);
-}
-
-TEST(SlideListParse, UnquotedNameWithBlanksRunsUpToTheFirstOption) {
-    SlideList list = ParseSlideList("my  holiday photo.jpg duration=3000\nx=y.jpg\n\"#1.jpg\"");
-    EXPECT_TRUE(list.problems.empty());
-    ASSERT_EQ(list.slides.size(), 3u);
-    EXPECT_EQ(list.slides[0].file_name, "my  holiday photo.jpg");
-    EXPECT_EQ(list.slides[0].duration_ms, 3000);
-    EXPECT_EQ(list.slides[1].file_name, "x=y.jpg");  // the first word is always the name
-    EXPECT_EQ(list.slides[2].file_name, "#1.jpg");
-}
-
-TEST(SlideListParse, UnusableOptionIsReportedAndTheSlideKeepsItsDefault) {
-    SlideList list = ParseSlideList(
-        "a.jpg duration=0 style=128\n"
-        "b.jpg duration=fast style=-1 speed=2 duration\n"
-        "c.jpg duration=99999999999 style=7 stray");
-    ASSERT_EQ(list.slides.size(), 3u);
-    EXPECT_EQ(list.slides[0].duration_ms, 5000);
-    EXPECT_FALSE(list.slides[0].style.has_value());
-    EXPECT_EQ(list.slides[1].duration_ms, 5000);
-    EXPECT_EQ(list.slides[2].style, 7);
-    EXPECT_EQ(list.problems, (std::vector<std::string>{
-                                 "line 1: duration must be a number of milliseconds from 1 to 86400000: \"duration=0\"",
-                                 "line 1: style must be a number from 0 to 127: \"style=128\"",
-                                 "line 2: duration must be a number of milliseconds from 1 to 86400000: "
-                                 "\"duration=fast\"",
-                                 "line 2: style must be a number from 0 to 127: \"style=-1\"",
-                                 "line 2: unknown option \"speed=2\"",
-                                 "line 2: unknown option \"duration\"",
-                                 "line 3: duration must be a number of milliseconds from 1 to 86400000: "
-                                 "\"duration=99999999999\"",
-                                 "line 3: unknown option \"stray\"",
-                             }));
-}
-
-TEST(SlideListParse, LineThatNamesNoSlideIsSkippedAndTheRestStillCounts) {
-    const std::string overlong(kMaxSlideListLine + 1, 'a');
-    SlideList list = ParseSlideList(
-        "\"open.jpg duration=10\n"
-        "\"\" style=3\n"
-        "..\\secret.bmp\n"
-        "C:x.jpg\n"
-        "sub/a.jpg\n"
-        "..\n"
-        "bad\x01name.jpg\n" +
-        overlong + "\n" + std::string(kMaxSlideListLine, 'b') + "\ngood.jpg");
-    ASSERT_EQ(list.slides.size(), 2u);
-    EXPECT_EQ(list.slides[0].file_name, std::string(kMaxSlideListLine, 'b'));
-    EXPECT_EQ(list.slides[1].file_name, "good.jpg");
-    EXPECT_EQ(list.slides[1].line, 10);
-    EXPECT_EQ(list.problems, (std::vector<std::string>{
-                                 "line 1: the closing quote of the slide name is missing",
-                                 "line 2: the slide name is empty",
-                                 "line 3: \"..\\secret.bmp\" names a folder; a slide must lie beside the slide list",
-                                 "line 4: \"C:x.jpg\" names a folder; a slide must lie beside the slide list",
-                                 "line 5: \"sub/a.jpg\" names a folder; a slide must lie beside the slide list",
-                                 "line 6: \"..\" names a folder; a slide must lie beside the slide list",
-                                 "line 7: the slide name holds a control character",
-                                 "line 8: longer than 1024 characters",
-                             }));
-}
-
-TEST(SlideListParse, SlideOptionsFitTransitionAndUpscale) {
-    SlideList list = ParseSlideList(
-        "a.jpg fit=cover transition=250 upscale=1\r\n"
-        "b.jpg FIT=Contain TRANSITION=0 Upscale=3\r\n"
-        "c.jpg\r\n");
-    EXPECT_TRUE(list.problems.empty());
-    ASSERT_EQ(list.slides.size(), 3u);
-    EXPECT_EQ(list.slides[0].fit, SlideFit::kCover);
-    EXPECT_EQ(list.slides[0].transition_ms, 250);
-    EXPECT_EQ(list.slides[0].upscale, 1);
-    EXPECT_EQ(list.slides[1].fit, SlideFit::kContain);
-    EXPECT_EQ(list.slides[1].transition_ms, 0);
-    EXPECT_EQ(list.slides[1].upscale, 3);
-    EXPECT_EQ(list.slides[2].fit, SlideFit::kContain);
-    EXPECT_EQ(list.slides[2].transition_ms, 1000);
-    EXPECT_EQ(list.slides[2].upscale, 2);
-    EXPECT_EQ(list.show.order, SlideOrder::kList);
-    EXPECT_FALSE(list.show.seed.has_value());
-    EXPECT_FALSE(list.show.hide_cursor);
-}
-
-TEST(SlideListParse, ShowLinesSetDefaultsForEverySlideAndTheShowOptions) {
-    // As mkscr writes it, and a second show line further down that overrides
-    // one key and counts for the slides above it too.
-    SlideList list = ParseSlideList(
-        "# slides made by mkscr\r\n"
-        "! order=shuffle fit=cover transition=1200 upscale=4 cursor=hidden seed=42 duration=7000 style=9\r\n"
-        "a.jpg\r\n"
-        "b.jpg fit=contain style=3 duration=100 transition=50 upscale=1\r\n"
-        "\"!bang.jpg\"\r\n"
-        "  !transition=300 SEED=4294967295 Cursor=Shown ORDER=List\r\n");
-    EXPECT_TRUE(list.problems.empty()) << list.problems.front();
-    ASSERT_EQ(list.slides.size(), 3u);
-    const Slide& a = list.slides[0];
-    EXPECT_EQ(a.fit, SlideFit::kCover);
-    EXPECT_EQ(a.transition_ms, 300);
-    EXPECT_EQ(a.upscale, 4);
-    EXPECT_EQ(a.duration_ms, 7000);
-    EXPECT_EQ(a.style, 9);
-    EXPECT_EQ(a.line, 3);
-    const Slide& b = list.slides[1];  // its own options win
-    EXPECT_EQ(b.fit, SlideFit::kContain);
-    EXPECT_EQ(b.style, 3);
-    EXPECT_EQ(b.duration_ms, 100);
-    EXPECT_EQ(b.transition_ms, 50);
-    EXPECT_EQ(b.upscale, 1);
-    EXPECT_EQ(list.slides[2].file_name, "!bang.jpg");
-    EXPECT_EQ(list.slides[2].transition_ms, 300);
-    EXPECT_EQ(list.show.order, SlideOrder::kList);
-    EXPECT_EQ(list.show.seed, 4294967295u);
-    EXPECT_FALSE(list.show.hide_cursor);
-
-    SlideList hidden = ParseSlideList("!cursor=hidden order=shuffle seed=0\nx.jpg\n!\n");
-    EXPECT_TRUE(hidden.problems.empty());
-    EXPECT_TRUE(hidden.show.hide_cursor);
-    EXPECT_EQ(hidden.show.order, SlideOrder::kShuffle);
-    EXPECT_EQ(hidden.show.seed, 0u);
-}
-
-TEST(SlideListParse, BadShowAndSlideOptionsAreProblemsOfTheirLineOnly) {
-    SlideList list = ParseSlideList(
-        "! order=random seed=-1 seed=4294967296 cursor=off fit=stretch transition=-5 upscale=0 speed=2 shuffle\n"
-        "a.jpg fit= upscale=1.5 transition=86400001 order=shuffle seed=1 cursor=hidden\n"
-        "! fit=cover seed=7\n");
-    ASSERT_EQ(list.slides.size(), 1u);
-    EXPECT_EQ(list.slides[0].fit, SlideFit::kCover);  // the good key of the last line still counts
-    EXPECT_EQ(list.slides[0].upscale, 2);
-    EXPECT_EQ(list.slides[0].transition_ms, 1000);
-    EXPECT_EQ(list.show.order, SlideOrder::kList);
-    EXPECT_EQ(list.show.seed, 7u);
-    EXPECT_FALSE(list.show.hide_cursor);
-    EXPECT_EQ(list.problems,
-              (std::vector<std::string>{
-                  "line 1: order must be list or shuffle: \"order=random\"",
-                  "line 1: seed must be a number from 0 to 4294967295: \"seed=-1\"",
-                  "line 1: seed must be a number from 0 to 4294967295: \"seed=4294967296\"",
-                  "line 1: cursor must be shown or hidden: \"cursor=off\"",
-                  "line 1: fit must be contain or cover: \"fit=stretch\"",
-                  "line 1: transition must be a number of milliseconds from 0 to 86400000: \"transition=-5\"",
-                  "line 1: upscale must be a whole number of at least 1: \"upscale=0\"",
-                  "line 1: unknown option \"speed=2\"",
-                  "line 1: unknown option \"shuffle\"",
-                  "line 2: fit must be contain or cover: \"fit=\"",
-                  "line 2: upscale must be a whole number of at least 1: \"upscale=1.5\"",
-                  "line 2: transition must be a number of milliseconds from 0 to 86400000: \"transition=86400001\"",
-                  "line 2: \"order=shuffle\" counts for the whole show; it belongs on a line that starts with !",
-                  "line 2: \"seed=1\" counts for the whole show; it belongs on a line that starts with !",
-                  "line 2: \"cursor=hidden\" counts for the whole show; it belongs on a line that starts with !",
-              }));
-}
-
-TEST(SlideListRead, FileThatCannotBeShownSaysWhy) {
-    TempFolder folder;
-    EXPECT_ERROR_MSG(ReadSlideList(folder.Path("missing.slides")),
-                     "the file cannot be opened (No such file or directory)");
-    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("empty.slides", "")), "the file is empty");
-    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("notes.slides", "# nothing yet\n\n   \n")), "it names no slide");
-    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("bad.slides", "# two bad lines\n\"open.jpg\nx/y.jpg\n")),
-                     "it names no usable slide (line 2: the closing quote of the slide name is missing)");
-    EXPECT_ERROR_MSG(ReadSlideList(folder.Write("huge.slides", std::string(kMaxSlideListBytes + 1, '#'))),
-                     "the file is larger than 1 MB, too large for a slide list");
 }
 
 // ---------------------------------------------------------------------------
@@ -357,13 +160,13 @@ TEST_F(SlideSequenceTest, NothingToShowSaysWhy) {
 TEST(SlideTransition, OwnStyleWhenItExistsElseADrawThatIsNeverStyleZero) {
     RandomGenerator random;
     Slide slide;
-    slide.style = 0;
+    slide.options.style = 0;
     EXPECT_EQ(ChooseTransitionStyle(slide, 57, random), 0);
-    slide.style = 57;
+    slide.options.style = 57;
     EXPECT_EQ(ChooseTransitionStyle(slide, 57, random), 57);
     EXPECT_EQ(random.State(), 0u);  // nothing drawn for a slide with its own style
 
-    slide.style = 90;  // not built: drawn instead
+    slide.options.style = 90;  // not built: drawn instead
     std::vector<bool> seen(58, false);
     for (int i = 0; i < 2000; ++i) {
         int32_t style = ChooseTransitionStyle(slide, 57, random);

@@ -7,7 +7,6 @@
 
 #include "raster/fit.h"
 #include "tools/slideview/monitor_layout.h"
-#include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 

@@ -2,9 +2,9 @@
 
 #include <shellapi.h>  // after windows.h, which it needs
 
+#include "builder/system_text.h"
 #include "common/win/unique.h"
 #include "tools/mkscr/cli.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 

@@ -45,8 +45,8 @@ std::string SlideSequence::Reason() const {
 }
 
 int32_t ChooseTransitionStyle(const Slide& slide, int32_t highest_style, RandomGenerator& random) {
-    if (slide.style && *slide.style <= highest_style)
-        return *slide.style;
+    if (slide.options.style && *slide.options.style <= highest_style)
+        return *slide.options.style;
     if (highest_style < 1)
         return 0;
     return 1 + random.Next(highest_style);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "builder/slide_list.h"
 #include "common/random.h"
 #include "raster/bitmap.h"
-#include "tools/slideview/slide_list.h"
 
 namespace orlscr {
 

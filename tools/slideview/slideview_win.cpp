@@ -36,6 +36,7 @@
 #include <utility>
 #include <vector>
 
+#include "builder/slide_list.h"
 #include "common/error.h"
 #include "common/random.h"
 #include "common/trace.h"
@@ -48,7 +49,6 @@
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
-#include "tools/slideview/slide_list.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "transition/transition_view_win.h"
@@ -289,7 +289,7 @@ class SlideViewer {
             Trace("slideview seed " + std::to_string(random_.State()));
             if (list.show.hide_cursor)
                 HideCursor();
-            sequence_.emplace(RunningOrder(std::move(list.slides), list.show.order, random_));
+            sequence_.emplace(RunningOrder(ResolvedSlides(list), list.show.order, random_));
         } catch (const Error& error) {
             ShowMessage(CannotShowMessage(document_, error.what()));
             return;
@@ -333,14 +333,15 @@ class SlideViewer {
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
-            Bitmap frame = ComposeSlide(picture, screen->place.Width(), screen->place.Height(), slide.fit, slide.upscale);
+            Bitmap frame = ComposeSlide(picture, screen->place.Width(), screen->place.Height(), slide.options.Fit(),
+                                       slide.options.Upscale());
             screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
             screen->view->Engine().SetStyle(style);
             screen->view->Execute();  // Manual: sets the transition up at Progress 0
             screen->has_slide = true;
         }
-        transition_ms_ = slide.transition_ms;
-        clock_.Start(::GetTickCount(), slide.transition_ms);
+        transition_ms_ = slide.options.TransitionMs();
+        clock_.Start(::GetTickCount(), transition_ms_);
         frames_ = 0;
         drawing_ticks_ = 0;
         animating_ = true;
@@ -369,7 +370,7 @@ class SlideViewer {
     void SlideIsIn() {
         if (!message_.empty() || !sequence_ || !sequence_->Current())
             return;
-        const int32_t duration = sequence_->Slides()[*sequence_->Current()].duration_ms;
+        const int32_t duration = sequence_->Slides()[*sequence_->Current()].options.DurationMs();
         ::SetTimer(MainWindow(), kSlideTimer, static_cast<UINT>(duration), nullptr);
     }
 

@@ -1,11 +1,11 @@
 #include "tools/transitions/transitions_tool.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
 
+#include "common/command_options.h"
 #include "common/error.h"
 #include "common/random.h"
 #include "common/text.h"
@@ -221,14 +221,26 @@ struct Options {
     std::string output;
 };
 
+// The commands, as bits of CommandOption::commands.
+constexpr unsigned kRender = 1, kSheet = 2, kAnim = 4;
+
+// A later value of an option replaces an earlier one.
+const CommandOption kOptions[] = {
+    {.name = "style", .value = "N", .repeatable = true},
+    {.name = "progress", .value = "P", .repeatable = true},
+    {.name = "step", .value = "S", .repeatable = true},
+    {.name = "delay", .value = "MS", .repeatable = true, .commands = kAnim},
+    {.name = "cell", .value = "WxH", .repeatable = true, .commands = kSheet},
+    {.name = "size", .value = "WxH", .repeatable = true},
+    {.name = "output", .alias = 'o', .value = "FILE", .repeatable = true},
+};
+
 int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
-    const std::string trimmed(TrimBlanks(text));
-    char* end = nullptr;
-    const long value = std::strtol(trimmed.c_str(), &end, 10);
-    if (trimmed.empty() || *end != '\0' || value < low || value > high)
+    const std::optional<int64_t> value = ParseWholeNumber(text, low, high);
+    if (!value)
         throw Error(option + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
                     ", not \"" + text + "\"");
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 void ParseSize(const std::string& option, const std::string& text, int& width, int& height) {
@@ -242,35 +254,35 @@ void ParseSize(const std::string& option, const std::string& text, int& width, i
 Options Parse(const std::vector<std::string>& args) {
     Options o;
     o.command = args.empty() ? "" : args[0];
-    if (o.command != "render" && o.command != "sheet" && o.command != "anim")
+    const unsigned command = o.command == "render"  ? kRender
+                             : o.command == "sheet" ? kSheet
+                             : o.command == "anim"  ? kAnim
+                                                    : 0;
+    if (!command)
         throw Error(o.command.empty() ? "No command given; try transitions --help"
                                       : "Unknown command \"" + o.command + "\"; try transitions --help");
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size())
-                throw Error(a + " needs a value");
-            return args[++i];
-        };
-        if (a == "--style")
-            o.style = ParseNumber(a, value(), 0, kStyleCount - 1);
-        else if (a == "--progress")
-            o.progress = ParseNumber(a, value(), 0, 100);
-        else if (a == "--step")
-            o.step = ParseNumber(a, value(), 1, 100);
-        else if (a == "--delay" && o.command == "anim")
-            o.delay = ParseNumber(a, value(), 0, 65535);
-        else if (a == "--cell" && o.command == "sheet")
-            ParseSize(a, value(), o.cellWidth, o.cellHeight);
-        else if (a == "--size")
-            ParseSize(a, value(), o.width, o.height);
-        else if (a == "-o" || a == "--output")
-            o.output = value();
-        else if (a.size() > 1 && a[0] == '-')
-            throw Error("Unknown option " + a + " for " + o.command + "; try transitions --help");
-        else
-            o.pictures.push_back(a);
+    CommandLine line;
+    try {
+        line = ParseCommandLine(args, 1, kOptions, command);
+    } catch (const CommandLineError& error) {
+        if (error.kind == CommandLineError::Kind::kMissingValue)
+            throw Error(error.argument + " needs a value");
+        throw Error("Unknown option " + error.argument + " for " + o.command + "; try transitions --help");
     }
+    if (auto style = line.Last("style"))
+        o.style = ParseNumber("--style", *style, 0, kStyleCount - 1);
+    if (auto progress = line.Last("progress"))
+        o.progress = ParseNumber("--progress", *progress, 0, 100);
+    if (auto step = line.Last("step"))
+        o.step = ParseNumber("--step", *step, 1, 100);
+    if (auto delay = line.Last("delay"))
+        o.delay = ParseNumber("--delay", *delay, 0, 65535);
+    if (auto cell = line.Last("cell"))
+        ParseSize("--cell", *cell, o.cellWidth, o.cellHeight);
+    if (auto size = line.Last("size"))
+        ParseSize("--size", *size, o.width, o.height);
+    o.output = line.Last("output").value_or("");
+    o.pictures = line.positional;
     if (o.output.empty())
         throw Error("No output file given (-o FILE)");
     if (o.pictures.size() != 0 && o.pictures.size() != 2)

@@ -1,4 +1,4 @@
-#include "tools/mkscr/natural_order.h"
+#include "builder/natural_order.h"
 
 namespace orlscr::mkscr {
 

@@ -1,4 +1,4 @@
-#include "tools/mkscr/package_report.h"
+#include "builder/package_report.h"
 
 #include <cstdio>
 #include <functional>
@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "builder/folder.h"
+#include "builder/system_text.h"
 #include "common/c_file.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -14,8 +16,6 @@
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -123,8 +123,8 @@ PropertyValue Shown(const TFont& f) {
                        StyleText(f.Style, false) + ", " + PitchToIdent(f.Pitch);
     std::string json = "{\"Charset\": " + std::to_string(f.Charset) + ", \"Color\": " + std::to_string(f.Color) +
                        ", \"Height\": " + std::to_string(f.Height) + ", \"Name\": " + JsonString(f.Name) +
-                       ", \"Style\": " + StyleText(f.Style, true) + ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) +
-                       "}";
+                       ", \"Style\": " + StyleText(f.Style, true) +
+                       ", \"Pitch\": " + JsonString(PitchToIdent(f.Pitch)) + "}";
     return {text, json};
 }
 

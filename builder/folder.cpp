@@ -1,4 +1,4 @@
-#include "tools/mkscr/folder.h"
+#include "builder/folder.h"
 
 #include <sys/stat.h>
 

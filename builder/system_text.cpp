@@ -1,4 +1,4 @@
-#include "tools/mkscr/system_text.h"
+#include "builder/system_text.h"
 
 #include "common/text.h"
 #include "package/code_page.h"

@@ -1,9 +1,9 @@
-#include "tools/mkscr/sound_check.h"
+#include "builder/sound_check.h"
 
 #include <cstdio>
 
+#include "builder/folder.h"
 #include "common/c_file.h"
-#include "tools/mkscr/folder.h"
 
 namespace orlscr::mkscr {
 

@@ -2,11 +2,11 @@
 
 #include <random>
 
+#include "builder/output_file.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/win/unique.h"
 #include "common/win/win32_error.h"
-#include "tools/mkscr/output_file.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 

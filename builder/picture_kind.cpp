@@ -1,4 +1,4 @@
-#include "tools/mkscr/picture_kind.h"
+#include "builder/picture_kind.h"
 
 #include "picture/picture_info.h"
 

@@ -1,10 +1,14 @@
-#include "tools/mkscr/builder.h"
+#include "builder/package_builder.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "builder/folder.h"
+#include "builder/output_file.h"
+#include "builder/picture_kind.h"
+#include "builder/system_text.h"
 #include "common/c_file.h"
 #include "common/error.h"
 #include "common/read_file.h"
@@ -14,10 +18,6 @@
 #include "package/plain_file_name.h"
 #include "package/stream_writer.h"
 #include "package/trailer.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/output_file.h"
-#include "tools/mkscr/picture_kind.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 

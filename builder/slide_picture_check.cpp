@@ -1,4 +1,4 @@
-#include "tools/mkscr/slide_picture_check.h"
+#include "builder/slide_picture_check.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,11 +7,11 @@
 #include <new>
 #include <vector>
 
+#include "builder/folder.h"
 #include "common/c_file.h"
 #include "common/error.h"
 #include "common/read_file.h"
 #include "picture/decode.h"
-#include "tools/mkscr/folder.h"
 #include "picture/exif.h"
 #include "picture/load.h"
 

@@ -20,8 +20,8 @@ namespace orlscr {
 //
 // Blank lines and lines whose first non-blank character is '#' are ignored. A
 // line starts with the picture's file name (lying beside the list; a name with
-// blanks is written in double quotes, and so is a name that starts with '!'),
-// optionally followed by blank-separated options:
+// blanks is written in double quotes, and so is a name that starts with '#' or
+// '!'), optionally followed by blank-separated options:
 //   duration=MS    how long the slide stays (default 5000)
 //   style=N        the transition style 0..127 that brings the slide in
 //                  (without it a style is drawn at random)
@@ -40,26 +40,55 @@ namespace orlscr {
 // Parsing never fails as a whole: a line that cannot name a slide is skipped and
 // an option that cannot be used is ignored (the slide keeps its default), and
 // each of these leaves a problem text that names its line.
+//
+// The builder writes the lists (WriteSlideList) and the slide viewer reads
+// them (ParseSlideList); the limits below hold for both, so whatever the
+// builder takes, the viewer shows.
 
 inline constexpr int32_t kDefaultSlideDurationMs = 5000;
+inline constexpr int32_t kMinSlideDurationMs = 1;
 inline constexpr int32_t kMaxSlideDurationMs = 24 * 60 * 60 * 1000;
 inline constexpr int32_t kMaxSlideStyle = 127;
 inline constexpr int32_t kDefaultTransitionMs = 1000;
+inline constexpr int32_t kMinTransitionMs = 0;  // the next slide at once
 inline constexpr int32_t kMaxTransitionMs = kMaxSlideDurationMs;
 inline constexpr int32_t kDefaultUpscale = 2;
+inline constexpr int32_t kMinUpscale = 1;  // never enlarged
+inline constexpr int32_t kMaxUpscale = INT32_MAX;
+inline constexpr uint32_t kMaxSlideSeed = UINT32_MAX;
 // Longest line taken, in bytes without the line break; a longer line is skipped.
 inline constexpr size_t kMaxSlideListLine = 1024;
 // Largest slide list read, in bytes.
 inline constexpr size_t kMaxSlideListBytes = size_t{1} << 20;
 
+// The options of one slide, or of a show line for every slide; each is set
+// only where the list sets it and then lies within the limits above.
+struct SlideOptions {
+    std::optional<int32_t> duration_ms = std::nullopt;
+    std::optional<int32_t> style = std::nullopt;
+    std::optional<int32_t> transition_ms = std::nullopt;
+    std::optional<SlideFit> fit = std::nullopt;
+    std::optional<int32_t> upscale = std::nullopt;
+
+    // Every option this one sets replaces the one of `base`.
+    SlideOptions Over(const SlideOptions& base) const;
+
+    // The value that counts: the option, else its default (style has none:
+    // without one a style is drawn).
+    int32_t DurationMs() const { return duration_ms.value_or(kDefaultSlideDurationMs); }
+    int32_t TransitionMs() const { return transition_ms.value_or(kDefaultTransitionMs); }
+    SlideFit Fit() const { return fit.value_or(SlideFit::kContain); }
+    int32_t Upscale() const { return upscale.value_or(kDefaultUpscale); }
+
+    friend bool operator==(const SlideOptions&, const SlideOptions&) = default;
+};
+
 struct Slide {
     std::string file_name;  // never empty, never holds a folder part
-    int32_t duration_ms = kDefaultSlideDurationMs;
-    std::optional<int32_t> style;  // 0..kMaxSlideStyle when set
-    int32_t transition_ms = kDefaultTransitionMs;  // 0..kMaxTransitionMs
-    SlideFit fit = SlideFit::kContain;
-    int32_t upscale = kDefaultUpscale;  // >= 1
-    int32_t line = 0;                   // where it stands in the list, from 1
+    SlideOptions options;   // its own
+    int32_t line = 0;       // where it stands in a parsed list, from 1
+
+    friend bool operator==(const Slide&, const Slide&) = default;
 };
 
 enum class SlideOrder { kList, kShuffle };
@@ -69,15 +98,32 @@ struct ShowOptions {
     SlideOrder order = SlideOrder::kList;
     std::optional<uint32_t> seed;
     bool hide_cursor = false;
+    SlideOptions defaults;  // for every slide
+
+    friend bool operator==(const ShowOptions&, const ShowOptions&) = default;
 };
 
 struct SlideList {
-    std::vector<Slide> slides;  // every slide option resolved (own, else show line, else default)
+    std::vector<Slide> slides;
     ShowOptions show;
     std::vector<std::string> problems;  // "line 3: unknown option \"speed=2\""
 };
 
 SlideList ParseSlideList(std::string_view text);
+
+// The slides with every option resolved (own, else the show line's, else the
+// default): what the viewer shows.
+std::vector<Slide> ResolvedSlides(const SlideList& list);
+
+// The slide list text: a comment, the show line when it sets anything, then
+// one line per slide with its own options; a name with a blank (or starting
+// with '#' or '!') in double quotes. Lines end in CR LF. ParseSlideList reads
+// it back as it was given. Throws Error for a name or an option the list
+// cannot hold.
+std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& show = {});
+
+// A seed: a whole number from 0 to kMaxSlideSeed.
+std::optional<uint32_t> ParseSeed(std::string_view text);
 
 // Reads and parses the slide list at `path`. Throws Error with the reason (a
 // text to follow "Cannot show <path>: ") when the file cannot be read, is empty

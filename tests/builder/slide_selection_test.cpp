@@ -1,4 +1,4 @@
-#include "tools/mkscr/slides.h"
+#include "builder/slide_selection.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <random>
 
 #include "support/expect_error.h"
-#include "tools/mkscr/natural_order.h"
-#include "tools/mkscr/sound_check.h"
+#include "builder/natural_order.h"
+#include "builder/sound_check.h"
 
 namespace orlscr::mkscr {
 namespace {
@@ -31,29 +31,6 @@ TEST(NaturalOrder, NumbersByValueLettersWithoutCase) {
     EXPECT_TRUE(NaturalLess("x9", "x00000000000000000000010"));
     EXPECT_TRUE(NaturalLess("a", "a1"));
     EXPECT_FALSE(NaturalLess("a1", "a1"));
-}
-
-TEST(SlideListText, ShowLineHoldsOnlyTheOptionsSet) {
-    const std::vector<Slide> slides{{"p/a.jpg", "a.jpg", 4000, 7}, {"p/!b.jpg", "!b.jpg", {}, {}}};
-    ShowOptions show;
-    show.shuffle = true;
-    show.fit = "cover";
-    show.transitionMs = 1200;
-    show.upscale = 3;
-    show.hideCursor = true;
-    show.seed = 4294967295u;
-    EXPECT_EQ(WriteSlideList(slides, show),
-              "# Slides in order: image file, then duration=MS and style=N where given\r\n"
-              "! order=shuffle fit=cover transition=1200 upscale=3 cursor=hidden seed=4294967295\r\n"
-              "a.jpg duration=4000 style=7\r\n"
-              "\"!b.jpg\"\r\n");
-    EXPECT_EQ(WriteSlideList(slides),
-              "# Slides in order: image file, then duration=MS and style=N where given\r\n"
-              "a.jpg duration=4000 style=7\r\n"
-              "\"!b.jpg\"\r\n");
-    ShowOptions cursor;
-    cursor.hideCursor = true;
-    EXPECT_THAT(WriteSlideList(slides, cursor), ::testing::HasSubstr("given\r\n! cursor=hidden\r\na.jpg"));
 }
 
 // A folder of empty files; what each "is" comes from a fake decoder.
@@ -83,8 +60,8 @@ class SelectSlidesTest : public ::testing::Test {
 
     static std::vector<std::string> Stored(const SlideSelection& selection) {
         std::vector<std::string> names;
-        for (const Slide& slide : selection.slides)
-            names.push_back(slide.storedName);
+        for (const SelectedSlide& selected : selection.slides)
+            names.push_back(selected.slide.file_name);
         return names;
     }
 
@@ -101,7 +78,7 @@ TEST_F(SelectSlidesTest, ReportsEveryFileStoredOrRefusedInNaturalOrder) {
     Add("sub/3.jpg");
 
     SlideSearch search;
-    search.durationMs = 3000;
+    search.options.duration_ms = 3000;
     const SlideSelection flat = Select(search);
     EXPECT_THAT(flat.report,
                 ElementsAre("stored " + Path("1.JPG"), "stored " + Path("2.png"), "stored " + Path("10.jpg"),
@@ -111,7 +88,7 @@ TEST_F(SelectSlidesTest, ReportsEveryFileStoredOrRefusedInNaturalOrder) {
     EXPECT_THAT(Stored(flat), ElementsAre("1.JPG", "2.png", "10.jpg"));
     EXPECT_EQ(flat.refused, 2);
     EXPECT_EQ(flat.slides[0].path, Path("1.JPG"));
-    EXPECT_EQ(flat.slides[0].durationMs, 3000);
+    EXPECT_EQ(flat.slides[0].slide.options.duration_ms, 3000);
 
     search.recursive = true;
     const SlideSelection deep = Select(search);
@@ -154,13 +131,13 @@ TEST_F(SelectSlidesTest, DateOrderTakesTheDateTakenElseTheFileTime) {
     ASSERT_EQ(utime(b.c_str(), &times), 0);
 
     SlideSearch search;
-    search.order = SlideOrder::Date;
+    search.order = PictureOrder::Date;
     const SlideSelection selection = Select(search);
     EXPECT_THAT(Stored(selection), ElementsAre("c.jpg", "b.jpg", "a.jpg", "d.jpg"));
     // The report stays in name order.
     EXPECT_EQ(selection.report.front(), "stored " + Path("a.jpg"));
 
-    search.order = SlideOrder::Shuffle;
+    search.order = PictureOrder::Name;  // also for a show the viewer shuffles
     EXPECT_THAT(Stored(Select(search)), ElementsAre("a.jpg", "b.jpg", "c.jpg", "d.jpg"));
 }
 

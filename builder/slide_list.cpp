@@ -1,8 +1,7 @@
-#include "tools/slideview/slide_list.h"
+#include "builder/slide_list.h"
 
 #include <cstring>
 #include <initializer_list>
-#include <limits>
 #include <memory>
 #include <utility>
 
@@ -37,41 +36,21 @@ std::string_view NextToken(std::string_view& rest) {
     return token;
 }
 
-// The slide options a line sets; what it leaves out comes from the show
-// lines, or else the defaults.
-struct SlideOptions {
-    std::optional<int32_t> duration_ms;
-    std::optional<int32_t> style;
-    std::optional<int32_t> transition_ms;
-    std::optional<SlideFit> fit;
-    std::optional<int32_t> upscale;
-
-    // Every option this one sets replaces the one of `base`.
-    SlideOptions Over(const SlideOptions& base) const {
-        return {duration_ms ? duration_ms : base.duration_ms, style ? style : base.style,
-                transition_ms ? transition_ms : base.transition_ms, fit ? fit : base.fit,
-                upscale ? upscale : base.upscale};
-    }
-};
-
-// An unsigned 32-bit decimal number and nothing else.
-std::optional<uint32_t> ParseUint32(std::string_view text) {
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (value > 0xFFFFFFFFu)
-        return std::nullopt;
-    return static_cast<uint32_t>(value);
+// Why a slide's file name cannot stand in a list (empty when it can): the
+// slide lies beside the list, so the name holds no folder part.
+std::string NameProblem(const std::string& name) {
+    if (name.empty())
+        return "the slide name is empty";
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 32)
+            return "the slide name holds a control character";
+    if (name.find_first_of("\\/:") != std::string::npos || name == "." || name == "..")
+        return "\"" + name + "\" names a folder; a slide must lie beside the slide list";
+    return {};
 }
 
 // The parse of the whole list: slides with their own options, and the show
-// lines' options, resolved together at the end since a show line counts for
-// the slides before it too.
+// lines' options, which count for the slides before them too.
 class ListParser {
   public:
     explicit ListParser(SlideList& list) : list_(list) {}
@@ -84,40 +63,28 @@ class ListParser {
             ParseSlideLine(text);
     }
 
-    void Finish() {
-        for (size_t i = 0; i < list_.slides.size(); ++i) {
-            const SlideOptions options = own_[i].Over(show_defaults_);
-            Slide& slide = list_.slides[i];
-            slide.duration_ms = options.duration_ms.value_or(kDefaultSlideDurationMs);
-            slide.style = options.style;
-            slide.transition_ms = options.transition_ms.value_or(kDefaultTransitionMs);
-            slide.fit = options.fit.value_or(SlideFit::kContain);
-            slide.upscale = options.upscale.value_or(kDefaultUpscale);
-        }
-    }
-
   private:
     void ParseShowLine(std::string_view rest) {
         SlideOptions options;
+        ShowOptions& show = list_.show;
         for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
             const auto [key, value] = SplitOption(token);
             if (!value)
                 Problem("unknown option " + Quoted(token));
             else if (key == "order")
-                SetWord(token, *value, {"list", "shuffle"}, [&](size_t i) {
-                    list_.show.order = i == 0 ? SlideOrder::kList : SlideOrder::kShuffle;
-                });
+                SetWord(token, *value, {"list", "shuffle"},
+                        [&](size_t i) { show.order = i == 0 ? SlideOrder::kList : SlideOrder::kShuffle; });
             else if (key == "cursor")
-                SetWord(token, *value, {"shown", "hidden"}, [&](size_t i) { list_.show.hide_cursor = i == 1; });
+                SetWord(token, *value, {"shown", "hidden"}, [&](size_t i) { show.hide_cursor = i == 1; });
             else if (key == "seed") {
-                if (std::optional<uint32_t> seed = ParseUint32(*value))
-                    list_.show.seed = seed;
+                if (std::optional<uint32_t> seed = ParseSeed(*value))
+                    show.seed = seed;
                 else
-                    Problem("seed must be a number from 0 to 4294967295: " + Quoted(token));
+                    Problem("seed must be a number from 0 to " + std::to_string(kMaxSlideSeed) + ": " + Quoted(token));
             } else
                 ApplySlideOption(options, token);
         }
-        show_defaults_ = options.Over(show_defaults_);
+        show.defaults = options.Over(show.defaults);
     }
 
     void ParseSlideLine(std::string_view text) {
@@ -148,25 +115,25 @@ class ListParser {
             }
             slide.file_name = std::string(text.substr(0, name_end));
         }
-        if (!CheckName(slide.file_name))
+        if (const std::string problem = NameProblem(slide.file_name); !problem.empty()) {
+            Problem(problem);
             return;
-        SlideOptions options;
+        }
         for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
             const std::string key = SplitOption(token).first;
             if (key == "order" || key == "seed" || key == "cursor")
                 Problem(Quoted(token) + " counts for the whole show; it belongs on a line that starts with !");
             else
-                ApplySlideOption(options, token);
+                ApplySlideOption(slide.options, token);
         }
         list_.slides.push_back(std::move(slide));
-        own_.push_back(options);
     }
 
     void Problem(std::string_view text) {
         list_.problems.push_back("line " + std::to_string(line_) + ": " + std::string(text));
     }
 
-    static std::string Quoted(std::string_view token) { return "\"" + std::string(token) + "\""; }
+    static std::string Quoted(std::string_view token) { return std::string("\"").append(token).append("\""); }
 
     // The lower-case key of "key=value", and the value when there is an '='.
     static std::pair<std::string, std::optional<std::string_view>> SplitOption(std::string_view token) {
@@ -193,11 +160,14 @@ class ListParser {
     }
 
     // A number from `low` to `high` for `target`, or a problem that says so.
-    void SetNumber(std::string_view token, std::string_view value, int32_t low, int32_t high, std::string_view what,
+    void SetNumber(std::string_view token,
+                   std::string_view value,
+                   int32_t low,
+                   int32_t high,
+                   std::string_view what,
                    std::optional<int32_t>& target) {
-        const std::optional<int32_t> number = ParseInt32(value);
-        if (number && *number >= low && *number <= high)
-            target = number;
+        if (const std::optional<int64_t> number = ParseWholeNumber(value, low, high))
+            target = static_cast<int32_t>(*number);
         else
             Problem(std::string(what) + ": " + Quoted(token));
     }
@@ -207,18 +177,20 @@ class ListParser {
         if (!value) {
             Problem("unknown option " + Quoted(token));
         } else if (key == "duration") {
-            SetNumber(token, *value, 1, kMaxSlideDurationMs,
-                      "duration must be a number of milliseconds from 1 to " + std::to_string(kMaxSlideDurationMs),
+            SetNumber(token, *value, kMinSlideDurationMs, kMaxSlideDurationMs,
+                      "duration must be a number of milliseconds from " + std::to_string(kMinSlideDurationMs) + " to " +
+                          std::to_string(kMaxSlideDurationMs),
                       options.duration_ms);
         } else if (key == "style") {
-            SetNumber(token, *value, 0, kMaxSlideStyle, "style must be a number from 0 to " + std::to_string(kMaxSlideStyle),
-                      options.style);
+            SetNumber(token, *value, 0, kMaxSlideStyle,
+                      "style must be a number from 0 to " + std::to_string(kMaxSlideStyle), options.style);
         } else if (key == "transition") {
-            SetNumber(token, *value, 0, kMaxTransitionMs,
-                      "transition must be a number of milliseconds from 0 to " + std::to_string(kMaxTransitionMs),
+            SetNumber(token, *value, kMinTransitionMs, kMaxTransitionMs,
+                      "transition must be a number of milliseconds from " + std::to_string(kMinTransitionMs) + " to " +
+                          std::to_string(kMaxTransitionMs),
                       options.transition_ms);
         } else if (key == "upscale") {
-            SetNumber(token, *value, 1, std::numeric_limits<int32_t>::max(), "upscale must be a whole number of at least 1",
+            SetNumber(token, *value, kMinUpscale, kMaxUpscale, "upscale must be a whole number of at least 1",
                       options.upscale);
         } else if (key == "fit") {
             SetWord(token, *value, {"contain", "cover"},
@@ -228,31 +200,36 @@ class ListParser {
         }
     }
 
-    bool CheckName(const std::string& name) {
-        if (name.empty()) {
-            Problem("the slide name is empty");
-            return false;
-        }
-        for (char c : name) {
-            if (static_cast<unsigned char>(c) < 32) {
-                Problem("the slide name holds a control character");
-                return false;
-            }
-        }
-        if (name.find_first_of("\\/:") != std::string::npos || name == "." || name == "..") {
-            Problem("\"" + name + "\" names a folder; a slide must lie beside the slide list");
-            return false;
-        }
-        return true;
-    }
-
     SlideList& list_;
     int32_t line_ = 0;
-    std::vector<SlideOptions> own_;  // one per slide of list_
-    SlideOptions show_defaults_;
 };
 
+// " duration=4000 style=7": the options that are set, each within its limits.
+std::string OptionsText(const SlideOptions& options, const std::string& of) {
+    std::string text;
+    auto number = [&](const char* key, const std::optional<int32_t>& value, int32_t low, int32_t high) {
+        if (!value)
+            return;
+        if (*value < low || *value > high)
+            throw Error("the slide option " + std::string(key) + "=" + std::to_string(*value) + " of " + of +
+                        " is outside " + std::to_string(low) + " to " + std::to_string(high));
+        text.append(" ").append(key).append("=").append(std::to_string(*value));
+    };
+    number("duration", options.duration_ms, kMinSlideDurationMs, kMaxSlideDurationMs);
+    number("style", options.style, 0, kMaxSlideStyle);
+    if (options.fit)
+        text += *options.fit == SlideFit::kCover ? " fit=cover" : " fit=contain";
+    number("transition", options.transition_ms, kMinTransitionMs, kMaxTransitionMs);
+    number("upscale", options.upscale, kMinUpscale, kMaxUpscale);
+    return text;
+}
+
 }  // namespace
+
+SlideOptions SlideOptions::Over(const SlideOptions& base) const {
+    return {duration_ms ? duration_ms : base.duration_ms, style ? style : base.style,
+            transition_ms ? transition_ms : base.transition_ms, fit ? fit : base.fit, upscale ? upscale : base.upscale};
+}
 
 SlideList ParseSlideList(std::string_view text) {
     SlideList list;
@@ -278,8 +255,50 @@ SlideList ParseSlideList(std::string_view text) {
             continue;
         parser.ParseLine(line_number, line);
     }
-    parser.Finish();
     return list;
+}
+
+std::vector<Slide> ResolvedSlides(const SlideList& list) {
+    std::vector<Slide> slides = list.slides;
+    for (Slide& slide : slides) {
+        const SlideOptions options = slide.options.Over(list.show.defaults);
+        slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale()};
+    }
+    return slides;
+}
+
+std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& show) {
+    std::string text = "# Slides in order: image file, then duration=MS and style=N where given\r\n";
+    std::string options;
+    if (show.order == SlideOrder::kShuffle)
+        options += " order=shuffle";
+    options += OptionsText(show.defaults, "the show");
+    if (show.hide_cursor)
+        options += " cursor=hidden";
+    if (show.seed)
+        options += " seed=" + std::to_string(*show.seed);
+    if (!options.empty())
+        text += "!" + options + "\r\n";
+    for (const Slide& slide : slides) {
+        const std::string& name = slide.file_name;
+        if (!NameProblem(name).empty() || name.find('"') != std::string::npos)
+            throw Error("the image name '" + name + "' cannot be written in a slide list");
+        std::string line = name.find_first_of(" \t") != std::string::npos || name[0] == '#' || name[0] == '!'
+                               ? "\"" + name + "\""
+                               : name;
+        line += OptionsText(slide.options, "'" + name + "'");
+        if (line.size() > kMaxSlideListLine)
+            throw Error("the line of the image '" + name + "' is longer than the " + std::to_string(kMaxSlideListLine) +
+                        " characters a slide list line holds");
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+std::optional<uint32_t> ParseSeed(std::string_view text) {
+    if (const std::optional<int64_t> seed = ParseWholeNumber(text, 0, kMaxSlideSeed))
+        return static_cast<uint32_t>(*seed);
+    return std::nullopt;
 }
 
 SlideList ReadSlideList(const std::string& path) {

@@ -1,4 +1,4 @@
-#include "tools/mkscr/output_file.h"
+#include "builder/output_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "builder/folder.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/win/unique.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -76,13 +76,12 @@ std::optional<std::string> ModifiedTimeText(const std::string& path) {
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
     // No access is asked for: the attributes can be read even from a file that
     // another program holds open. Backup semantics let it open a folder too.
-    UniqueFile file(CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueFile file(CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !GetFileInformationByHandle(file.get(), &info))
         return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    return FileIdentity{info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
 }  // namespace orlscr::mkscr

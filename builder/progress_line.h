@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "tools/mkscr/builder.h"
+#include "builder/package_builder.h"
 
 namespace orlscr::mkscr {
 

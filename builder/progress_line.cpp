@@ -1,4 +1,4 @@
-#include "tools/mkscr/progress_line.h"
+#include "builder/progress_line.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "tools/mkscr/system_text.h"
+#include "builder/system_text.h"
 
 namespace orlscr::mkscr {
 

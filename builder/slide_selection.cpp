@@ -1,18 +1,18 @@
-#include "tools/mkscr/slides.h"
+#include "builder/slide_selection.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <set>
 
+#include "builder/folder.h"
+#include "builder/natural_order.h"
+#include "builder/package_builder.h"
+#include "builder/system_text.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
 #include "package/plain_file_name.h"
-#include "tools/mkscr/builder.h"
-#include "tools/mkscr/folder.h"
-#include "tools/mkscr/natural_order.h"
-#include "tools/mkscr/system_text.h"
 
 namespace orlscr::mkscr {
 
@@ -138,10 +138,10 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             shown.push_back(&candidate);
     if (shown.empty())
         throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
-    if (search.order == SlideOrder::Date) {
+    if (search.order == PictureOrder::Date) {
         for (Candidate* candidate : shown)
             candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
-                                                          : ModifiedTimeText(candidate->file.path).value_or("");
+                                                            : ModifiedTimeText(candidate->file.path).value_or("");
         std::stable_sort(shown.begin(), shown.end(),
                          [](const Candidate* a, const Candidate* b) { return a->dateKey < b->dateKey; });
     }
@@ -151,7 +151,8 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     for (Candidate* candidate : shown) {
         candidate->storedName =
             names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
-        selection.slides.push_back(Slide{candidate->file.path, candidate->storedName, search.durationMs, search.style});
+        selection.slides.push_back(
+            SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0}});
     }
     for (const Candidate& candidate : candidates) {
         if (candidate.file.folder) {
@@ -170,39 +171,11 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     return selection;
 }
 
-std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& show) {
-    std::string text = "# Slides in order: image file, then duration=MS and style=N where given\r\n";
-    std::string options;
-    if (show.shuffle)
-        options += " order=shuffle";
-    if (show.fit)
-        options += " fit=" + *show.fit;
-    if (show.transitionMs)
-        options += " transition=" + std::to_string(*show.transitionMs);
-    if (show.upscale)
-        options += " upscale=" + std::to_string(*show.upscale);
-    if (show.hideCursor)
-        options += " cursor=hidden";
-    if (show.seed)
-        options += " seed=" + std::to_string(*show.seed);
-    if (!options.empty())
-        text += "!" + options + "\r\n";
-    for (const Slide& slide : slides) {
-        const std::string& name = slide.storedName;
-        if (name.find('"') != std::string::npos || name.find_first_of("\r\n") != std::string::npos || name.empty())
-            throw Error("the image name '" + name + "' cannot be written in a slide list");
-        if (name.find(' ') != std::string::npos || name.find('\t') != std::string::npos || name[0] == '#' ||
-            name[0] == '!')
-            text += "\"" + name + "\"";
-        else
-            text += name;
-        if (slide.durationMs)
-            text += " duration=" + std::to_string(*slide.durationMs);
-        if (slide.style)
-            text += " style=" + std::to_string(*slide.style);
-        text += "\r\n";
-    }
-    return text;
+std::vector<Slide> ListedSlides(const SlideSelection& selection) {
+    std::vector<Slide> slides;
+    for (const SelectedSlide& selected : selection.slides)
+        slides.push_back(selected.slide);
+    return slides;
 }
 
 }  // namespace orlscr::mkscr

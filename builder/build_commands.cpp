@@ -1,0 +1,267 @@
+#include "builder/build_commands.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "builder/folder.h"
+#include "builder/mkscr_options.h"
+#include "builder/package_builder.h"
+#include "builder/progress_line.h"
+#include "builder/slide_list.h"
+#include "builder/slide_selection.h"
+#include "builder/sound_check.h"
+#include "builder/system_text.h"
+#include "common/c_file.h"
+#include "common/error.h"
+#include "common/text.h"
+#include "package/code_page.h"
+#include "package/comma_list.h"
+
+namespace orlscr::mkscr {
+
+namespace {
+
+// A UTF-8 text or name as single-byte text of the record.
+std::string RecordText(const std::string& text, const std::string& what) {
+    auto converted = ToRecordText(text);
+    if (!converted)
+        throw Error(what + " '" + text + "' has characters that " + RecordCodePageName() + " cannot hold");
+    return *converted;
+}
+
+int32_t Number(const std::string& text, const std::string& option, int32_t min, int32_t max) {
+    const std::optional<int64_t> v = ParseWholeNumber(text, min, max);
+    if (!v)
+        throw UsageError("--" + option + " needs a whole number from " + std::to_string(min) + " to " +
+                         std::to_string(max) + ", not '" + text + "'");
+    return static_cast<int32_t>(*v);
+}
+
+InputEntry Entry(const std::string& path) {
+    return InputEntry{path, RecordText(BaseName(path), "the file name"), std::nullopt};
+}
+
+std::string Beside(const std::string& folder, const char* name) {
+    return PathInFolder(folder, name);
+}
+
+// The record's texts and switches from the options, with the builder's defaults.
+void FillRecord(const CommandLine& o, TSSFileLocations& r, std::ostream& err) {
+    r.Title = RecordText(o.Last("title").value_or(""), "the title");
+    r.Author = RecordText(o.Last("author").value_or(""), "the author");
+    r.Email = RecordText(o.Last("email").value_or(""), "the mail address");
+    r.Web = RecordText(o.Last("web").value_or(""), "the web address");
+    r.Ver = RecordText(o.Last("ver").value_or("powerpoint"), "the kind of content");
+    r.Text = RecordText(o.Last("text").value_or(""), "the text");
+    r.Interval = o.Last("interval") ? Number(*o.Last("interval"), "interval", 0, 2147483647) : 5000;
+    r.lShowMouseCursor = o.Switch("show-cursor");
+    r.lMute = o.Switch("mute");
+
+    std::string exit = o.Last("exit").value_or("move,key");
+    r.lExitMouseMove = r.lExitMouseClick = r.lExitKeyPress = false;
+    if (TrimBlanks(exit).empty())
+        throw UsageError("--exit needs move, click and key, or none; it is empty");
+    if (LowerAscii(TrimBlanks(exit)) == "none") {
+        err << "mkscr: warning: with --exit none no mouse or key ends the saver; only Ctrl+Alt+Del will\n";
+    } else {
+        for (const std::string& item : ParseCommaList(exit)) {
+            std::string what = LowerAscii(item);
+            if (what == "move")
+                r.lExitMouseMove = true;
+            else if (what == "click")
+                r.lExitMouseClick = true;
+            else if (what == "key")
+                r.lExitKeyPress = true;
+            else
+                throw UsageError("--exit takes move, click and key, or none; not '" + item + "'");
+        }
+    }
+
+    std::string order = o.Last("music-order").value_or("list");
+    if (order == "list")
+        r.SoundRandom = 0;
+    else if (order == "random")
+        r.SoundRandom = 2;
+    else if (order == "random-once")
+        r.SoundRandom = 3;
+    else if (auto n = ParseInt32(order))
+        r.SoundRandom = *n;
+    else
+        throw UsageError("--music-order takes list, random, random-once or a number; not '" + order + "'");
+
+    r.EffectCommaList.Clear();
+    if (auto effects = o.Last("effects")) {
+        for (const std::string& item : ParseCommaList(*effects))
+            r.EffectCommaList.Add(std::to_string(Number(item, "effects", 0, 127)));
+    } else {
+        for (int k = 0; k <= 126; ++k)
+            r.EffectCommaList.Add(std::to_string(k));
+    }
+}
+
+void CommonContent(const CommandLine& o, const std::string& folder, PackageContents& contents, std::ostream& err) {
+    auto output = o.Last("output");
+    if (!output)
+        throw UsageError("no output file: give -o OUT.scr");
+    contents.output = *output;
+    contents.player = o.Last("player").value_or(Beside(folder, "player.scr"));
+    FillRecord(o, contents.record, err);
+    for (const std::string& path : o.All("sound"))
+        contents.sounds.push_back(Entry(path));
+    if (o.Switch("no-hook")) {
+        if (o.Last("hook"))
+            throw UsageError("--hook and --no-hook contradict each other");
+    } else {
+        contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
+        // The default library must be there; a chosen one is checked with the other inputs.
+        if (!o.Last("hook")) {
+            if (!UniqueCFile(OpenForReading(*contents.hook)))
+                throw Error("no hook library at '" + *contents.hook + "': give --hook FILE, or --no-hook");
+        }
+    }
+    if (auto preview = o.Last("preview"))
+        contents.preview = *preview;
+}
+
+// On the standard output with the rest of the report: the error output holds
+// the one line of an error.
+void WarnAboutSounds(const PackageContents& contents, std::ostream& out) {
+    for (const InputEntry& sound : contents.sounds)
+        if (std::string warning = SoundWarning(sound.path); !warning.empty())
+            out << "mkscr: warning: " << warning << "\n";
+}
+
+void Report(std::ostream& out, const PackageContents& contents, const BuildResult& result) {
+    out << "mkscr: wrote " << contents.output << " (" << result.size << " bytes: " << contents.presentation.size()
+        << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
+        << " sound track" << (contents.sounds.size() == 1 ? "" : "s") << ", " << (contents.hook ? "a" : "no")
+        << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
+    if (contents.presentation.empty() && contents.record.Ver == "powerpoint")
+        out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
+}
+
+// Builds with the progress shown on `err` when asked, the line ended before
+// anything else is printed (an error message too).
+BuildResult BuildWithProgress(const PackageContents& contents, bool showProgress, std::ostream& err) {
+    std::optional<ProgressLine> line;
+    if (showProgress)
+        line.emplace(err);
+    ProgressReport report;
+    if (line)
+        report = [&](const BuildProgress& p) { line->Show(p); };
+    return BuildPackage(contents, report);
+}
+
+// The show line's options and how the slides are found, from the options.
+void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& show) {
+    search.recursive = o.Switch("recursive");
+    if (auto d = o.Last("duration"))
+        search.options.duration_ms = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
+    if (auto s = o.Last("style"))
+        search.options.style = Number(*s, "style", 0, kMaxSlideStyle);
+    const std::string order = o.Last("order").value_or("name");
+    if (order == "name" || order == "shuffle")
+        search.order = PictureOrder::Name;
+    else if (order == "date")
+        search.order = PictureOrder::Date;
+    else
+        throw UsageError("--order takes name, date or shuffle; not '" + order + "'");
+
+    // The viewer draws a new order on every run from the name order.
+    show.order = order == "shuffle" ? SlideOrder::kShuffle : SlideOrder::kList;
+    if (auto fit = o.Last("fit")) {
+        if (*fit != "contain" && *fit != "cover")
+            throw UsageError("--fit takes contain or cover; not '" + *fit + "'");
+        show.defaults.fit = *fit == "cover" ? SlideFit::kCover : SlideFit::kContain;
+    }
+    if (auto t = o.Last("transition"))
+        show.defaults.transition_ms = Number(*t, "transition", kMinTransitionMs, kMaxTransitionMs);
+    if (auto u = o.Last("upscale"))
+        show.defaults.upscale = Number(*u, "upscale", kMinUpscale, kMaxUpscale);
+    if (auto seed = o.Last("seed")) {
+        show.seed = ParseSeed(*seed);
+        if (!show.seed)
+            throw UsageError("--seed needs a whole number from 0 to " + std::to_string(kMaxSlideSeed) + ", not '" +
+                             *seed + "'");
+    }
+    show.hide_cursor = !o.Switch("show-cursor");
+}
+
+}  // namespace
+
+void CheckOptionsOf(const CommandLine& options, unsigned command) {
+    for (const CommandOption& option : MkscrOptions()) {
+        if ((option.commands & command) || !options.Given(option.name))
+            continue;
+        if (command == kInspectCommand)
+            throw UsageError("mkscr inspect takes only --json");
+        if (option.commands == kBuildCommand)
+            throw UsageError("mkscr slides makes its own document: --document and --file are not used here");
+        throw UsageError(std::string("--") + option.name + " belongs to mkscr " +
+                         (option.commands == kSlidesCommand ? "slides" : "inspect"));
+    }
+}
+
+int BuildPresentationPackage(const CommandLine& o,
+                             const std::string& programFolder,
+                             bool showProgress,
+                             std::ostream& out,
+                             std::ostream& err) {
+    if (!o.positional.empty())
+        throw UsageError("unexpected argument '" + o.positional.front() + "' (see mkscr --help)");
+    CheckOptionsOf(o, kBuildCommand);
+    PackageContents contents;
+    CommonContent(o, programFolder, contents, err);
+    if (auto document = o.Last("document"))
+        contents.presentation.push_back(Entry(*document));
+    else if (!o.All("file").empty())
+        throw UsageError("presentation files given without a document: add --document FILE");
+    for (const std::string& path : o.All("file"))
+        contents.presentation.push_back(Entry(path));
+    WarnAboutSounds(contents, out);
+    BuildResult result = BuildWithProgress(contents, showProgress, err);
+    Report(out, contents, result);
+    return 0;
+}
+
+int BuildSlideShowPackage(const CommandLine& o,
+                          const std::string& programFolder,
+                          bool showProgress,
+                          std::ostream& out,
+                          std::ostream& err) {
+    CheckOptionsOf(o, kSlidesCommand);
+    if (o.positional.empty())
+        throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
+    PackageContents contents;
+    CommonContent(o, programFolder, contents, err);
+    SlideSearch search;
+    ShowOptions show;
+    ShowFromOptions(o, search, show);
+    // The record's interval says what the show does, unless given on its own.
+    if (search.options.duration_ms && !o.Last("interval"))
+        contents.record.Interval = *search.options.duration_ms;
+    for (const InputEntry& sound : contents.sounds)
+        search.reservedNames.push_back(sound.storedName);
+
+    const SlideSelection selection = SelectSlides(o.positional, search);
+    for (const std::string& line : selection.report)
+        out << "mkscr: " << line << "\n";
+    contents.presentation.push_back(
+        InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
+    for (const SelectedSlide& selected : selection.slides)
+        contents.presentation.push_back(InputEntry{selected.path, selected.slide.file_name, std::nullopt});
+    std::string viewer = o.Last("viewer").value_or(Beside(programFolder, "slideview.exe"));
+    contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
+
+    WarnAboutSounds(contents, out);
+    BuildResult result = BuildWithProgress(contents, showProgress, err);
+    Report(out, contents, result);
+    const size_t count = selection.slides.size();
+    out << "mkscr: " << count << " slide" << (count == 1 ? "" : "s") << " in " << kSlideDocumentName;
+    if (selection.refused > 0)
+        out << ", " << selection.refused << " file" << (selection.refused == 1 ? "" : "s") << " refused";
+    out << "\n";
+    return 0;
+}
+
+}  // namespace orlscr::mkscr

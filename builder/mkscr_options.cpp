@@ -1,0 +1,259 @@
+#include "builder/mkscr_options.h"
+
+namespace orlscr::mkscr {
+
+namespace {
+
+constexpr unsigned kPackageCommands = kBuildCommand | kSlidesCommand;
+
+// In the order the help lists them; the checks of a command go through them
+// in this order too.
+const CommandOption kOptions[] = {
+    {.name = "output",
+     .alias = 'o',
+     .value = "FILE",
+     .commands = kPackageCommands,
+     .group = kContentGroup,
+     .help = "the package to write (required). It appears only when\n"
+             "complete, so a failure or an interrupted build never\n"
+             "leaves a partial file; an existing FILE is replaced. It\n"
+             "may not be one of the inputs (under any name or link)."},
+    {.name = "player",
+     .value = "FILE",
+     .commands = kPackageCommands,
+     .group = kContentGroup,
+     .help = "the bare player (default: player.scr beside mkscr)"},
+    {.name = "document",
+     .value = "FILE",
+     .commands = kBuildCommand,
+     .group = kContentGroup,
+     .help = "the presentation document; stored as the first\n"
+             "presentation file, the one the viewer is started with"},
+    {.name = "file",
+     .value = "FILE",
+     .repeatable = true,
+     .commands = kBuildCommand,
+     .group = kContentGroup,
+     .help = "a further presentation file: the viewer program\n"
+             "(PPTVIEW.EXE) and the libraries it needs (repeatable,\n"
+             "stored in the order given)"},
+    {.name = "sound",
+     .value = "FILE",
+     .repeatable = true,
+     .commands = kPackageCommands,
+     .group = kContentGroup,
+     .help = "a sound track (repeatable, stored in the order given);\n"
+             "a file that is not WAV, MIDI or MP3 by its content\n"
+             "gets a warning"},
+    {.name = "hook",
+     .value = "FILE",
+     .commands = kPackageCommands,
+     .group = kContentGroup,
+     .help = "the keyboard-hook library (default: orlscrhook.dll\n"
+             "beside mkscr); the saver needs it to notice input"},
+    {.name = "no-hook", .commands = kPackageCommands, .group = kContentGroup, .help = "store no hook library"},
+    {.name = "preview",
+     .value = "PICTURE",
+     .commands = kPackageCommands,
+     .group = kContentGroup,
+     .help = "the picture shown in the small preview of the display\n"
+             "settings; a JPEG, BMP, icon, enhanced metafile or\n"
+             "placeable metafile, recognised by its content"},
+
+    {.name = "title",
+     .value = "TEXT",
+     .commands = kPackageCommands,
+     .group = kTextsGroup,
+     .help = "title of the screen saver"},
+    {.name = "author", .value = "TEXT", .commands = kPackageCommands, .group = kTextsGroup, .help = "author line"},
+    {.name = "email",
+     .value = "ADDRESS",
+     .commands = kPackageCommands,
+     .group = kTextsGroup,
+     .help = "author's mail address"},
+    {.name = "web",
+     .value = "ADDRESS",
+     .commands = kPackageCommands,
+     .group = kTextsGroup,
+     .help = "author's web address"},
+    {.name = "ver",
+     .value = "TEXT",
+     .commands = kPackageCommands,
+     .group = kTextsGroup,
+     .help = "kind of content (default \"powerpoint\"; only exactly\n"
+             "that text makes the saver start the viewer, the music\n"
+             "and the input watch)"},
+    {.name = "text",
+     .value = "TEXT",
+     .commands = kPackageCommands,
+     .group = kTextsGroup,
+     .help = "free text kept in the settings (not shown)"},
+
+    {.name = "exit",
+     .value = "LIST",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "what ends the saver: a comma list of move, click and key,\n"
+             "or none (default: move,key). With none only Ctrl+Alt+Del\n"
+             "ends the saver (mkscr warns)."},
+    {.name = "show-cursor",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "keep the mouse cursor visible while the saver runs"},
+    {.name = "music-order",
+     .value = "ORDER",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "list: the tracks in the order given, then again\n"
+             "(default); random: a random track for every play;\n"
+             "random-once: one random track for the whole run.\n"
+             "A number is stored as it is."},
+    {.name = "mute",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "music off unless the user turns it on (the switch in\n"
+             "CONTROL.INI beside the saver takes precedence)"},
+    {.name = "interval",
+     .value = "MS",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "picture interval kept in the settings (default 5000)"},
+    {.name = "effects",
+     .value = "LIST",
+     .commands = kPackageCommands,
+     .group = kBehaviourGroup,
+     .help = "transition styles kept in the settings, numbers 0..127\n"
+             "(default 0,1,...,126)"},
+
+    {.name = "viewer",
+     .value = "FILE",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "the slide viewer (default: slideview.exe beside mkscr)"},
+    {.name = "recursive",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "take the pictures of subfolders too (each folder's own\n"
+             "pictures first, then its subfolders in name order)"},
+    {.name = "order",
+     .value = "ORDER",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "name: natural name order (default); date: by the date\n"
+             "a photo was taken, else the file's time; shuffle: a new\n"
+             "order drawn by the viewer on every run"},
+    {.name = "duration",
+     .value = "MS",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "how long every slide stays (default: 5000); also\n"
+             "stored as the record's Interval unless --interval is given"},
+    {.name = "style",
+     .value = "N",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "the transition style 0..127 that brings every slide in\n"
+             "(default: one drawn at random for each)"},
+    {.name = "transition",
+     .value = "MS",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "how long every transition lasts (default: 1000; 0: the\n"
+             "next slide at once)"},
+    {.name = "fit",
+     .value = "FIT",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "contain: the whole picture, with bands where its shape\n"
+             "differs from the screen's (default); cover: the screen\n"
+             "filled, the middle of the picture shown"},
+    {.name = "upscale",
+     .value = "N",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "enlarge a small picture at most N times (default 2;\n"
+             "1: never enlarge)"},
+    {.name = "seed",
+     .value = "N",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "fix the viewer's random choices (order and styles), a\n"
+             "number 0..4294967295, so every run shows the same"},
+
+    {.name = "json", .commands = kInspectCommand},
+    {.name = "help", .alias = 'h'},
+};
+
+const char kIntroduction[] = R"(mkscr - makes a self-contained screen saver from the player and its content
+
+The result (a package) is the player program with the content appended: the
+presentation files, sound tracks, the keyboard-hook library, an optional
+preview picture and the settings. Install it by copying it, as NAME.scr, into
+the Windows folder, or right-click it and choose "Install".
+
+Usage:
+  mkscr [build] -o OUT.scr [options]      make a package
+  mkscr slides DIR|IMAGE... -o OUT.scr [options]
+                                          make a slide-show package from pictures
+  mkscr inspect PACKAGE [--json]          show what a package holds
+  mkscr --help                            show this text (also -h, help)
+
+Options take their value as the next argument or after "=" (--title=Demo).
+--file and --sound may be repeated; every other option is given at most once.
+"--" ends the options, for a package or picture name that starts with "-".
+)";
+
+const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (the first frame) and BMP pictures,
+  upright as their EXIF orientation says. Each argument is a folder or a
+  picture file. mkscr decodes every picture with the viewer's own decoder and
+  lists each file it stored, and each file of a folder it refused with the
+  reason ("not a picture", "12-bit JPEG is not supported"); a picture file
+  given by name must be one the viewer shows. A folder's pictures come in
+  natural name order, as file managers show them (2 before 10, case does not
+  count). A picture whose name the saver cannot create (outside Windows-1252,
+  a device name such as con.jpg, control characters) or that an earlier slide
+  already has is stored under a generated name. mkscr writes a slide list
+  "show.slides" with a show line ("! ...") for the options below, stores it as
+  the document, the pictures as further presentation files and the slide
+  viewer as PPTVIEW.EXE. --document and --file are not used here. The mouse
+  cursor is hidden (cursor=hidden) unless --show-cursor.
+)";
+
+const char kClosing[] = R"(Inspect:
+  Prints the trailer, every property of the settings record and the embedded
+  files with their offsets and sizes, and the preview picture. With --json the
+  same as one JSON object: "trailer" {"a", "b"}, "record" {property: value},
+  "files" [{"kind", "name", "offset", "size"}] and "preview" (null or
+  {"class", "offset", "size"}). Texts are shown as Windows-1252 (mkscr.exe:
+  the system code page). A file with nothing appended ("not a package") or a
+  package whose settings cannot be read gives the reader's message ("Stream
+  read error", "Class ... not found", ...) and exit status 1.
+
+File names are stored without their folders and must be unique among the
+presentation files and sound tracks, since the saver writes them all into one
+folder. A name the saver would not create on Windows is refused: a device name
+(CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with an extension such as aux.wav),
+dots alone, control characters and \ / : * ? " < > |. Texts and names are
+stored as single-byte text and must fit Windows-1252 (mkscr.exe on Windows:
+the system code page; its paths may hold any character). A package cannot be
+larger than 2147483647 bytes. On a terminal a build shows its progress on one
+line of standard error ("mkscr: stored 3 of 40 files, 1.2 of 10.0 MB"). Exit
+status, the same on every system: 0 on success, 1 on any error (one line on
+standard error), 2 for a command line that cannot be understood.
+)";
+
+}  // namespace
+
+std::span<const CommandOption> MkscrOptions() {
+    return kOptions;
+}
+
+std::string MkscrHelp() {
+    const std::span<const CommandOption> options = MkscrOptions();
+    return std::string(kIntroduction) + "\nContent:\n" + OptionHelp(options, kContentGroup) +
+           "\nTexts (shown by the saver's settings dialog):\n" + OptionHelp(options, kTextsGroup) + "\nBehaviour:\n" +
+           OptionHelp(options, kBehaviourGroup) + "\nSlides (mkscr slides):\n" + kSlidesIntroduction +
+           OptionHelp(options, kSlidesGroup) + "\n" + kClosing;
+}
+
+}  // namespace orlscr::mkscr

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "builder/slide_list.h"
+#include "builder/slide_picture_check.h"
+
+namespace orlscr::mkscr {
+
+inline constexpr const char* kSlideDocumentName = "show.slides";
+inline constexpr const char* kSlideViewerName = "PPTVIEW.EXE";
+
+// The order the pictures are stored in (and shown in, unless the show line
+// has the viewer shuffle them).
+enum class PictureOrder { Name, Date };
+
+// How the pictures of a slide show are found and ordered.
+struct SlideSearch {
+    bool recursive = false;  // take the pictures of subfolders too
+    PictureOrder order = PictureOrder::Name;
+    SlideOptions options;  // of every slide
+    // Names the slides may not take (case does not count): the package's other
+    // files. The slide list and the viewer are always reserved.
+    std::vector<std::string> reservedNames;
+};
+
+// A slide chosen for the package: where its picture is read, and its line of
+// the slide list (`slide.file_name` is the name it is stored under).
+struct SelectedSlide {
+    std::string path;
+    Slide slide;
+};
+
+// The slides chosen from the arguments, and one report line per file looked at
+// ("stored PATH", "stored PATH as NAME (why)", "refused PATH: REASON", and
+// "passed over the folder PATH ..." for a subfolder without `recursive`), in
+// the order the files were found.
+struct SlideSelection {
+    std::vector<SelectedSlide> slides;
+    std::vector<std::string> report;
+    int refused = 0;
+};
+
+using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
+
+// The slides for the arguments. A folder gives every file the viewer can show,
+// in natural name order (files first, then with `recursive` each subfolder in
+// turn); every other file of it is reported as refused with its reason. A file
+// argument keeps its place and must be a picture the viewer shows. The order
+// is then the name order, or by date (the picture's date taken, else the
+// file's time), ties kept in name order. A slide whose name the player cannot
+// create or store, or that an earlier slide already has, is stored under a
+// generated name.
+// Throws Error for an argument that is neither a folder nor a picture the
+// viewer shows, and when no slide is found.
+SlideSelection SelectSlides(const std::vector<std::string>& arguments,
+                            const SlideSearch& search,
+                            const SlideChecker& check = CheckSlidePicture);
+
+// The slides' lines of the slide list, in the order selected.
+std::vector<Slide> ListedSlides(const SlideSelection& selection);
+
+}  // namespace orlscr::mkscr
