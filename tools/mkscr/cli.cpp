@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "package/code_page.h"
 #include "package/comma_list.h"
+#include "package/package_contract.h"
 #include "tools/mkscr/builder.h"
 #include "tools/mkscr/folder.h"
 #include "tools/mkscr/package_report.h"
@@ -261,7 +262,7 @@ void FillRecord(const Options& o, TSSFileLocations& r, std::ostream& err) {
     r.Author = RecordText(o.Last("author").value_or(""), "the author");
     r.Email = RecordText(o.Last("email").value_or(""), "the mail address");
     r.Web = RecordText(o.Last("web").value_or(""), "the web address");
-    r.Ver = RecordText(o.Last("ver").value_or("powerpoint"), "the kind of content");
+    r.Ver = RecordText(o.Last("ver").value_or(kPresentationContentKind), "the kind of content");
     r.Text = RecordText(o.Last("text").value_or(""), "the text");
     r.Interval = o.Last("interval") ? Number(*o.Last("interval"), "interval", 0, 2147483647) : 5000;
     r.lShowMouseCursor = o.Flag("show-cursor");
@@ -322,7 +323,7 @@ void CommonContent(const Options& o, const std::string& folder, PackageContents&
         if (o.Last("hook"))
             throw UsageError("--hook and --no-hook contradict each other");
     } else {
-        contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
+        contents.hook = o.Last("hook").value_or(Beside(folder, kHookLibraryFileName));
         // The default library must be there; a chosen one is checked with the other inputs.
         if (!o.Last("hook")) {
             std::FILE* probe = OpenForReading(*contents.hook);
@@ -348,7 +349,7 @@ void Report(std::ostream& out, const PackageContents& contents, const BuildResul
         << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
         << " sound track" << (contents.sounds.size() == 1 ? "" : "s") << ", " << (contents.hook ? "a" : "no")
         << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
-    if (contents.presentation.empty() && contents.record.Ver == "powerpoint")
+    if (contents.presentation.empty() && contents.record.Ver == kPresentationContentKind)
         out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
 
@@ -456,7 +457,7 @@ int Slides(const Options& o, const std::string& folder, bool showProgress, std::
     for (const Slide& slide : selection.slides)
         contents.presentation.push_back(InputEntry{slide.path, slide.storedName, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(folder, "slideview.exe"));
-    contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
+    contents.presentation.push_back(InputEntry{viewer, kViewerFileName, std::nullopt});
 
     WarnAboutSounds(contents, out);
     BuildResult result = BuildWithProgress(contents, showProgress, err);

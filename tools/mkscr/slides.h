@@ -33,7 +33,6 @@ struct ShowOptions {
 };
 
 inline constexpr const char* kSlideDocumentName = "show.slides";
-inline constexpr const char* kSlideViewerName = "PPTVIEW.EXE";
 
 enum class SlideOrder { Name, Date, Shuffle };
 
