@@ -81,5 +81,9 @@ constexpr const PreviewClass* FindPreviewClass(std::string_view className, bool 
     }
     return found;
 }
+static_assert(FindPreviewClass("TMetafile")->format == PictureFormat::kPlaceableMetafile &&
+              FindPreviewClass("TMetafile", true)->format == PictureFormat::kEnhancedMetafile &&
+              FindPreviewClass("TMetafile")->framing == FindPreviewClass("TMetafile", true)->framing &&
+              FindPreviewClass("TJPEGImage", true)->format == PictureFormat::kJpeg && !FindPreviewClass("TPicture"));
 
 }  // namespace orlscr

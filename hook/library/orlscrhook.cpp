@@ -1,5 +1,5 @@
-// The hook library "orlscrhook.dll": reports every keyboard and mouse input
-// event of the desktop to the windows that asked for it.
+// The hook library (kHookLibraryFileName): reports every keyboard and mouse
+// input event of the desktop to the windows that asked for it.
 //
 // Its exports and the record it fills are those of hook/hook_abi.h. A window
 // installed again gets the new message number and fresh hooks, for a caller
