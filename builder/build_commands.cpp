@@ -16,6 +16,7 @@
 #include "common/text.h"
 #include "package/code_page.h"
 #include "package/comma_list.h"
+#include "package/package_contract.h"
 
 namespace orlscr::mkscr {
 
@@ -51,7 +52,7 @@ void FillRecord(const CommandLine& o, TSSFileLocations& r, std::ostream& err) {
     r.Author = RecordText(o.Last("author").value_or(""), "the author");
     r.Email = RecordText(o.Last("email").value_or(""), "the mail address");
     r.Web = RecordText(o.Last("web").value_or(""), "the web address");
-    r.Ver = RecordText(o.Last("ver").value_or("powerpoint"), "the kind of content");
+    r.Ver = RecordText(o.Last("ver").value_or(kPresentationContentKind), "the kind of content");
     r.Text = RecordText(o.Last("text").value_or(""), "the text");
     r.Interval = o.Last("interval") ? Number(*o.Last("interval"), "interval", 0, 2147483647) : 5000;
     r.lShowMouseCursor = o.Switch("show-cursor");
@@ -112,7 +113,7 @@ void CommonContent(const CommandLine& o, const std::string& folder, PackageConte
         if (o.Last("hook"))
             throw UsageError("--hook and --no-hook contradict each other");
     } else {
-        contents.hook = o.Last("hook").value_or(Beside(folder, "orlscrhook.dll"));
+        contents.hook = o.Last("hook").value_or(Beside(folder, kHookLibraryFileName));
         // The default library must be there; a chosen one is checked with the other inputs.
         if (!o.Last("hook")) {
             if (!UniqueCFile(OpenForReading(*contents.hook)))
@@ -136,7 +137,7 @@ void Report(std::ostream& out, const PackageContents& contents, const BuildResul
         << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
         << " sound track" << (contents.sounds.size() == 1 ? "" : "s") << ", " << (contents.hook ? "a" : "no")
         << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
-    if (contents.presentation.empty() && contents.record.Ver == "powerpoint")
+    if (contents.presentation.empty() && contents.record.Ver == kPresentationContentKind)
         out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
 
@@ -251,7 +252,7 @@ int BuildSlideShowPackage(const CommandLine& o,
     for (const SelectedSlide& selected : selection.slides)
         contents.presentation.push_back(InputEntry{selected.path, selected.slide.file_name, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(programFolder, "slideview.exe"));
-    contents.presentation.push_back(InputEntry{viewer, kSlideViewerName, std::nullopt});
+    contents.presentation.push_back(InputEntry{viewer, kViewerFileName, std::nullopt});
 
     WarnAboutSounds(contents, out);
     BuildResult result = BuildWithProgress(contents, showProgress, err);

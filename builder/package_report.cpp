@@ -13,6 +13,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "package/image.h"
+#include "package/package_contract.h"
 #include "package/settings_record.h"
 #include "package/std_input_file.h"
 #include "package/trailer.h"
@@ -47,7 +48,7 @@ std::vector<FileEntry> Entries(const TSSFileLocations& r) {
         entries.push_back({"sound", Try<std::string>([&] { return r.SndFileName(i); }),
                            Try<int32_t>([&] { return r.SndPosition(i); }), Try<int32_t>([&] { return r.SndSize(i); })});
     if (r.HookPosition != 0 || r.HookSize != 0)
-        entries.push_back({"hook", std::string("orlscrhook.dll"), r.HookPosition, r.HookSize});
+        entries.push_back({"hook", std::string(kHookLibraryFileName), r.HookPosition, r.HookSize});
     return entries;
 }
 

@@ -4,22 +4,9 @@
 
 namespace orlscr::mkscr {
 
-namespace {
-
-// The formats a preview picture can be, with the class that stores each.
-constexpr PictureKind kKinds[] = {
-    {"TJPEGImage", "JPEG", PictureFormat::kJpeg},
-    {"TBitmap", "BMP", PictureFormat::kBmp},
-    {"TIcon", "icon", PictureFormat::kIcon},
-    {"TMetafile", "enhanced metafile", PictureFormat::kEnhancedMetafile},
-    {"TMetafile", "placeable metafile", PictureFormat::kPlaceableMetafile},
-};
-
-}  // namespace
-
 const PictureKind* FindPictureKind(std::string_view fileBytes) {
     const PictureFormat format = RecognisePicture(fileBytes);
-    for (const PictureKind& kind : kKinds)
+    for (const PictureKind& kind : kPreviewClasses)
         if (kind.format == format)
             return &kind;
     return nullptr;
@@ -27,7 +14,7 @@ const PictureKind* FindPictureKind(std::string_view fileBytes) {
 
 std::string PictureKindList() {
     std::string list;
-    for (const PictureKind& kind : kKinds) {
+    for (const PictureKind& kind : kPreviewClasses) {
         if (!list.empty())
             list += ", ";
         list += kind.description;

@@ -3,18 +3,15 @@
 #include <string>
 #include <string_view>
 
+#include "package/package_contract.h"
 #include "picture/picture_info.h"
 
 namespace orlscr::mkscr {
 
-// The picture classes a preview picture can be stored as, told apart by the
-// first bytes of the file (picture/picture_info.h). Returns nullptr when no
-// class takes the file.
-struct PictureKind {
-    const char* className;    // as stored in "Picture.Data"
-    const char* description;  // for messages and help
-    PictureFormat format;
-};
+// The picture classes a preview picture can be stored as
+// (package/package_contract.h), told apart by the first bytes of the file
+// (picture/picture_info.h). Returns nullptr when no class takes the file.
+using PictureKind = PreviewClass;
 
 const PictureKind* FindPictureKind(std::string_view fileBytes);
 

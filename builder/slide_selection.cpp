@@ -12,6 +12,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "package/code_page.h"
+#include "package/package_contract.h"
 #include "package/plain_file_name.h"
 
 namespace orlscr::mkscr {
@@ -55,7 +56,7 @@ class StoredNames {
   public:
     explicit StoredNames(const std::vector<std::string>& reserved) {
         Take(kSlideDocumentName);
-        Take(kSlideViewerName);
+        Take(kViewerFileName);
         for (const std::string& name : reserved)
             Take(name);
     }

@@ -10,7 +10,6 @@
 namespace orlscr::mkscr {
 
 inline constexpr const char* kSlideDocumentName = "show.slides";
-inline constexpr const char* kSlideViewerName = "PPTVIEW.EXE";
 
 // The order the pictures are stored in (and shown in, unless the show line
 // has the viewer shuffle them).

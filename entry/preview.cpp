@@ -1,6 +1,7 @@
 #include "entry/preview.h"
 
 #include "common/error.h"
+#include "package/package_contract.h"
 
 namespace orlscr {
 
@@ -9,20 +10,28 @@ PreviewSize PreviewSizeOf(int32_t left, int32_t top, int32_t right, int32_t bott
                        static_cast<int32_t>(int64_t{bottom} - top + 1)};
 }
 
+namespace {
+
+// The error for data that is not of the kind its class names.
+const char* NotOfItsKind(PictureFormat expected) {
+    switch (expected) {
+        case PictureFormat::kJpeg:
+            return "The file is not a JPEG picture";
+        case PictureFormat::kBmp:
+            return "The file is not a BMP picture";
+        case PictureFormat::kIcon:
+            return kInvalidIcon;
+        default:
+            return kInvalidMetafile;
+    }
+}
+
+}  // namespace
+
 PictureInfo ExaminePreviewPicture(const PictureBytes& picture) {
-    const PictureFormat format = RecognisePicture(picture.data);
-    const char* mismatch = nullptr;
-    if (picture.className == "TJPEGImage" && format != PictureFormat::kJpeg)
-        mismatch = "The file is not a JPEG picture";
-    else if (picture.className == "TBitmap" && format != PictureFormat::kBmp)
-        mismatch = "The file is not a BMP picture";
-    else if (picture.className == "TIcon" && format != PictureFormat::kIcon)
-        mismatch = kInvalidIcon;
-    else if (picture.className == "TMetafile" &&
-             format != (picture.enhancedMetafile ? PictureFormat::kEnhancedMetafile : PictureFormat::kPlaceableMetafile))
-        mismatch = kInvalidMetafile;
-    if (mismatch)
-        throw Error(mismatch);
+    const PreviewClass* kind = FindPreviewClass(picture.className, picture.enhancedMetafile);
+    if (kind != nullptr && RecognisePicture(picture.data) != kind->format)
+        throw Error(NotOfItsKind(kind->format));
     return ExaminePicture(picture.data);
 }
 

@@ -7,17 +7,12 @@
 #include <vector>
 
 #include "common/path.h"
+#include "package/package_contract.h"
 
 namespace orlscr {
 
-// The four ways the platform starts a screen saver. The values are those of the
-// process-wide StartMode byte.
-enum : uint8_t {
-    kPasswordMode = 0,
-    kPreviewMode = 1,
-    kSettingsMode = 2,
-    kRunMode = 3,
-};
+// The start modes (kPasswordMode, kPreviewMode, kSettingsMode, kRunMode) are
+// in package/package_contract.h, which the saver reads too.
 
 // The start mode chosen by the entry point; kRunMode until SetStartMode is
 // called. The saver reads it to tell whether it runs as the real saver.

@@ -3,6 +3,7 @@
 #include "common/bounded_bytes.h"
 #include "common/error.h"
 #include "picture/picture_info.h"
+#include "package/package_contract.h"
 #include "package/trailer.h"
 
 namespace orlscr {
@@ -35,19 +36,25 @@ PictureBytes ParsePictureData(std::string_view value) {
         throw Error(kStreamReadError);
     std::string className(value.substr(1, n));
     std::string_view rest = value.substr(1 + n);
-    if (className == "TJPEGImage" || className == "TBitmap") {
-        picture.data = SizePrefixed(rest);
-    } else if (className == "TIcon") {
-        picture.data = std::string(rest);
-    } else if (className == "TMetafile") {
-        const BoundedBytes in(rest, kStreamReadError);
-        const uint32_t length = in.U32(0);
-        if (length > 4) {
-            picture.data = std::string(in.Text(4, length - 4));
-            picture.enhancedMetafile = RecognisePicture(picture.data) == PictureFormat::kEnhancedMetafile;
-        }
-    } else {
+    const PreviewClass* kind = FindPreviewClass(className);
+    if (kind == nullptr)
         return picture;  // not a class that can be drawn: no picture
+    switch (kind->framing) {
+        case PictureFraming::kSizePrefixed:
+            picture.data = SizePrefixed(rest);
+            break;
+        case PictureFraming::kWhole:
+            picture.data = std::string(rest);
+            break;
+        case PictureFraming::kSizeWithSelf: {
+            const BoundedBytes in(rest, kStreamReadError);
+            const uint32_t length = in.U32(0);
+            if (length > 4) {
+                picture.data = std::string(in.Text(4, length - 4));
+                picture.enhancedMetafile = RecognisePicture(picture.data) == PictureFormat::kEnhancedMetafile;
+            }
+            break;
+        }
     }
     picture.className = std::move(className);
     return picture;
@@ -57,14 +64,19 @@ std::string MakePictureData(std::string_view className, std::string_view fileByt
     std::string value;
     value += static_cast<char>(className.size());
     value += className;
-    if (className == "TIcon") {
-        value += fileBytes;
-    } else if (className == "TMetafile") {
-        value += Le32Bytes(static_cast<uint32_t>(fileBytes.size() + 4));
-        value += fileBytes;
-    } else {
-        value += Le32Bytes(static_cast<uint32_t>(fileBytes.size()));
-        value += fileBytes;
+    const PreviewClass* kind = FindPreviewClass(className);
+    switch (kind != nullptr ? kind->framing : PictureFraming::kSizePrefixed) {
+        case PictureFraming::kWhole:
+            value += fileBytes;
+            break;
+        case PictureFraming::kSizeWithSelf:
+            value += Le32Bytes(static_cast<uint32_t>(fileBytes.size() + 4));
+            value += fileBytes;
+            break;
+        case PictureFraming::kSizePrefixed:
+            value += Le32Bytes(static_cast<uint32_t>(fileBytes.size()));
+            value += fileBytes;
+            break;
     }
     return value;
 }

@@ -35,7 +35,8 @@ struct PictureBytes {
 };
 
 // Splits "Picture.Data": a class-name length byte (0: no picture), the class
-// name, then the class's data. A class this program cannot draw gives no
+// name, then the class's data, framed as kPreviewClasses
+// (package/package_contract.h) says. A class that table lacks gives no
 // picture; data cut short throws "Stream read error".
 PictureBytes ParsePictureData(std::string_view value);
 

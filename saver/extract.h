@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "package/comma_list.h"
 #include "package/input_file.h"
+#include "package/package_contract.h"
 #include "package/plain_file_name.h"
 #include "package/settings_record.h"
 
@@ -16,9 +17,6 @@ namespace orlscr {
 
 // The largest piece of an embedded file held in memory while it is written.
 inline constexpr int64_t kEmbeddedCopyBuffer = 61440;
-
-// The name under which the hook library is written to the system folder.
-inline constexpr const char* kHookLibraryFileName = "orlscrhook.dll";
 
 // A target that could not be created: "Cannot create file <path>".
 class ECannotCreateFile : public Error {
@@ -100,7 +98,7 @@ void WritePresentationFiles(const TSSFileLocations& settings,
                             TargetFiles& files,
                             LeadBytePredicate isLeadByte);
 
-// The hook library as "orlscrhook.dll" into `folder`. It is written under a
+// The hook library as kHookLibraryFileName into `folder`. It is written under a
 // temporary name beside its target and moved into place only when complete,
 // so a failed copy leaves a library already there as it was. Returns whether
 // the library is now there: false when the file cannot be created or moved

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "common/trace.h"
+#include "package/package_contract.h"
 #include "package/trailer.h"
 #include "saver/viewer.h"
 
@@ -17,7 +18,6 @@ constexpr uint32_t kWaitLoopSleepMs = 100;
 // ended is given up after this many attempts so the run still ends.
 constexpr int kViewerTerminateAttempts = 500;
 constexpr uint32_t kViewerTerminatePauseMs = 10;
-constexpr uint8_t kRunMode = 3;
 
 }  // namespace
 
@@ -93,7 +93,7 @@ bool TfrmScrn::StartUp() {
     // Every package gets the keyboard watch, so the exit rules can end any
     // run; only a presentation package has music and a viewer.
     StartKeyboardWatch();
-    if (Settings_.Ver == "powerpoint") {
+    if (Settings_.Ver == kPresentationContentKind) {
         music_ = std::make_unique<Music>(Settings_, platform_.application.MusicDevice(), tempDir,
                                          platform_.files.LeadBytes());
         music_->Start();

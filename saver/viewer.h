@@ -4,14 +4,12 @@
 #include <string>
 
 #include "common/path.h"
+#include "package/package_contract.h"
 
 namespace orlscr {
 
 // Exit code of a process that still runs.
 inline constexpr uint32_t kStillActive = 259;
-
-// The name under which a package carries its presentation viewer.
-inline constexpr const char* kViewerFileName = "PPTVIEW.EXE";
 
 // The viewer's command line: the viewer's path in the temporary folder without
 // quotes, a blank, the document's path in double quotes, and a trailing blank.

@@ -1,14 +1,9 @@
-// The hook library "orlscrhook.dll": reports every keyboard and mouse input
-// event of the desktop to the windows that asked for it.
+// The hook library (kHookLibraryFileName): reports every keyboard and mouse
+// input event of the desktop to the windows that asked for it.
 //
-// Exports (the x64 calling convention; names undecorated):
-//   int32_t InstallHook(HWND window, uint32_t message)
-//       adds the window to the receivers (a window already there gets the new
-//       message number, and the hooks are set afresh, for a caller who found
-//       that the platform dropped them); 0 on success, -1 when the window is
-//       not a window or the hooks cannot be set.
-//   int32_t UninstallHook(HWND window)
-//       ends the delivery to the window; 0.
+// Its exports and the record it fills are those of hook/hook_abi.h. A window
+// installed again gets the new message number and fresh hooks, for a caller
+// who found that the platform dropped them.
 //
 // How: the first receiver starts a hook thread in the calling process. It sets
 // the low-level mouse and keyboard hooks and runs their message loop; for each
@@ -50,6 +45,14 @@
 #include <vector>
 
 #include "common/win/unique.h"
+#include "hook/hook_abi.h"
+
+// The exports, declared with the interface's types: a definition that strays
+// from them does not compile.
+extern "C" __declspec(dllexport) orlscr::InstallHookFn InstallHook;
+extern "C" __declspec(dllexport) orlscr::UninstallHookFn UninstallHook;
+
+static_assert(orlscr::EventMsgLayoutMatches<EVENTMSG>());
 
 namespace {
 

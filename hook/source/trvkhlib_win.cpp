@@ -1,6 +1,5 @@
 #include "hook/source/trvkhlib_win.h"
 
-#include <cstddef>
 #include <memory>
 
 #include "common/path.h"
@@ -14,15 +13,12 @@ namespace orlscr {
 
 namespace {
 
-using InstallHookFn = int32_t(WINAPI*)(HWND, uint32_t);
-using UninstallHookFn = int32_t(WINAPI*)(HWND);
-
 // The library and its entries; none until loaded. The module is freed when
 // the process ends.
 struct HookLibraryState {
     UniqueModule library;
-    InstallHookFn installHook = nullptr;
-    UninstallHookFn uninstallHook = nullptr;
+    InstallHookFn* installHook = nullptr;
+    UninstallHookFn* uninstallHook = nullptr;
 };
 
 HookLibraryState& State() {
@@ -70,46 +66,42 @@ class NotifyWindow : public Window {
 
 }  // namespace
 
-static_assert(sizeof(EventMsg) == sizeof(EVENTMSG));
-static_assert(offsetof(EventMsg, message) == offsetof(EVENTMSG, message));
-static_assert(offsetof(EventMsg, paramL) == offsetof(EVENTMSG, paramL));
-static_assert(offsetof(EventMsg, paramH) == offsetof(EVENTMSG, paramH));
-static_assert(offsetof(EventMsg, time) == offsetof(EVENTMSG, time));
-static_assert(offsetof(EventMsg, hwnd) == offsetof(EVENTMSG, hwnd));
+static_assert(EventMsgLayoutMatches<EVENTMSG>());
 
 std::string HookLibraryPath() {
-    return JoinPath(SysDir(), "orlscrhook", IsSystemLeadByte);
+    return JoinPath(SysDir(), kHookLibraryModuleName, IsSystemLeadByte);
 }
 
 bool LoadHookLibrary(const std::string& folder) {
     HookLibraryState& state = State();
     if (!state.library && !folder.empty()) {
-        const std::string path = JoinPath(folder, "orlscrhook", IsSystemLeadByte);
+        const std::string path = JoinPath(folder, kHookLibraryModuleName, IsSystemLeadByte);
         state.library.reset(::LoadLibraryA(path.c_str()));
     }
     if (!state.library) {
         state.library.reset(::LoadLibraryA(HookLibraryPath().c_str()));
         if (!state.library) {
             Trace("hook library missing");
-            ::MessageBoxA(nullptr, "Could not load DLL: orlscrhook", "Error", MB_ICONERROR);
+            const std::string text = "Could not load DLL: " + std::string(kHookLibraryModuleName);
+            ::MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
             return false;
         }
     }
-    state.installHook =
-        reinterpret_cast<InstallHookFn>(reinterpret_cast<void*>(::GetProcAddress(state.library.get(), "InstallHook")));
-    state.uninstallHook = reinterpret_cast<UninstallHookFn>(
-        reinterpret_cast<void*>(::GetProcAddress(state.library.get(), "UninstallHook")));
+    state.installHook = reinterpret_cast<InstallHookFn*>(
+        reinterpret_cast<void*>(::GetProcAddress(state.library.get(), kInstallHookExport)));
+    state.uninstallHook = reinterpret_cast<UninstallHookFn*>(
+        reinterpret_cast<void*>(::GetProcAddress(state.library.get(), kUninstallHookExport)));
     Trace("hook library loaded");
     return true;
 }
 
 int32_t CallInstallHook(HWND window, uint32_t message) {
-    InstallHookFn install = State().installHook;
+    InstallHookFn* install = State().installHook;
     return install != nullptr ? install(window, message) : -1;
 }
 
 int32_t CallUninstallHook(HWND window) {
-    UninstallHookFn uninstall = State().uninstallHook;
+    UninstallHookFn* uninstall = State().uninstallHook;
     return uninstall != nullptr ? uninstall(window) : 0;
 }
 

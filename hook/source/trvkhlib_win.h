@@ -5,25 +5,27 @@
 #include <cstdint>
 #include <string>
 
+#include "hook/hook_abi.h"
 #include "hook/source/keyboard_watch.h"
+#include "package/package_contract.h"
 
 namespace orlscr {
 
 // The hook library of the process: loaded once, shared by every keyboard
 // watch, unloaded when the program ends.
 
-// The system folder, a backslash and "orlscrhook"; the loader adds ".dll".
+// The system folder, a backslash and kHookLibraryModuleName; the loader adds
+// ".dll".
 std::string HookLibraryPath();
 
 // Loads the library, from `folder` when one is given and it loads from there,
-// else from the system folder, and looks up "InstallHook" and
-// "UninstallHook". When it cannot be loaded the user is told so and false is
-// returned.
+// else from the system folder, and looks up its exports (hook/hook_abi.h).
+// When it cannot be loaded the user is told so and false is returned.
 bool LoadHookLibrary(const std::string& folder = std::string());
 
-// "InstallHook"(window, message), or -1 without that entry.
+// InstallHook(window, message), or -1 without that export.
 int32_t CallInstallHook(HWND window, uint32_t message);
-// "UninstallHook"(window), or 0 without that entry.
+// UninstallHook(window), or 0 without that export.
 int32_t CallUninstallHook(HWND window);
 
 // The keyboard watch's platform side: a message-only window per watch and the

@@ -1,9 +1,8 @@
-// Stands in for the hook library "orlscrhook.dll" as the platform may leave
-// it: it keeps the library's contract (InstallHook, UninstallHook, message
-// 1960 with an EVENTMSG, mouse moves without movement left out), but after
-// ORLSCR_HOOK_DROP_AFTER deliveries (default 2) its hooks are gone without
-// notice, as when the platform removes a hook that overran its time limit. It
-// then appends "hook stand-in dropped" to the trace file named by
+// Stands in for the hook library as the platform may leave it: it keeps the
+// library's contract (hook/hook_abi.h, mouse moves without movement left out),
+// but after ORLSCR_HOOK_DROP_AFTER deliveries (default 2) its hooks are gone
+// without notice, as when the platform removes a hook that overran its time
+// limit. It then appends "hook stand-in dropped" to the trace file named by
 // ORLSCR_TRACE. Installing the receiver again sets new hooks that deliver as
 // many events again. One receiver at a time.
 #include <windows.h>
@@ -14,6 +13,7 @@
 
 #include "common/c_file.h"
 #include "common/win/unique.h"
+#include "hook/hook_abi.h"
 
 namespace {
 
@@ -108,6 +108,9 @@ DWORD WINAPI HookThread(void* ready) {
 }
 
 }  // namespace
+
+extern "C" __declspec(dllexport) orlscr::InstallHookFn InstallHook;
+extern "C" __declspec(dllexport) orlscr::UninstallHookFn UninstallHook;
 
 extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t message) {
     if (!::IsWindow(window))

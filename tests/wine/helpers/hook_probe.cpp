@@ -1,5 +1,5 @@
-// Exercises the hook library "orlscrhook.dll" as a receiver would: opens a
-// full-screen window (so the input hooks see the display's input), makes two
+// Exercises the hook library (kHookLibraryFileName) as a receiver would: opens
+// a full-screen window (so the input hooks see the display's input), makes two
 // receiving windows with sixteen silent ones between them, and prints every
 // notification of the two as one line on standard output: "RECEIVER
 // MESSAGENUMBER message paramL paramH". Commands on standard input, one a
@@ -12,15 +12,17 @@
 #include <cstring>
 #include <string>
 
+#include "hook/hook_abi.h"
+#include "package/package_contract.h"
+
 namespace {
 
-using InstallHookFn = int32_t (*)(HWND, uint32_t);
-using UninstallHookFn = int32_t (*)(HWND);
+using orlscr::kHookNotifyMessage;
 
 HWND g_receivers[2];
 
 LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == 1960 || message == 1961) {
+    if (message == kHookNotifyMessage || message == kHookNotifyMessage + 1) {
         const auto* event = reinterpret_cast<const EVENTMSG*>(lParam);
         const int receiver = window == g_receivers[0] ? 1 : 2;
         std::printf("%d %u %u %d %d\n", receiver, message, event->message, static_cast<int>(event->paramL),
@@ -46,10 +48,11 @@ DWORD WINAPI ReadCommands(void* mainThread) {
 }  // namespace
 
 int main() {
-    HMODULE library = ::LoadLibraryA("orlscrhook.dll");
-    auto install = reinterpret_cast<InstallHookFn>(reinterpret_cast<void*>(::GetProcAddress(library, "InstallHook")));
-    auto uninstall =
-        reinterpret_cast<UninstallHookFn>(reinterpret_cast<void*>(::GetProcAddress(library, "UninstallHook")));
+    HMODULE library = ::LoadLibraryA(orlscr::kHookLibraryFileName);
+    auto* install = reinterpret_cast<orlscr::InstallHookFn*>(
+        reinterpret_cast<void*>(::GetProcAddress(library, orlscr::kInstallHookExport)));
+    auto* uninstall = reinterpret_cast<orlscr::UninstallHookFn*>(
+        reinterpret_cast<void*>(::GetProcAddress(library, orlscr::kUninstallHookExport)));
     if (install == nullptr || uninstall == nullptr) {
         std::printf("no library\n");
         return 1;
@@ -69,16 +72,16 @@ int main() {
             ::CreateWindowExA(0, "HookProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
     ::SetForegroundWindow(screen);
 
-    std::printf("install-bad %d\n", install(reinterpret_cast<HWND>(0x1234), 1960));
-    const int first = install(g_receivers[0], 1960);
+    std::printf("install-bad %d\n", install(reinterpret_cast<HWND>(0x1234), kHookNotifyMessage));
+    const int first = install(g_receivers[0], kHookNotifyMessage);
     // More receivers between the two that print, so the second one is the
     // eighteenth the library holds: it must get every event all the same.
     for (int i = 0; i < 16; ++i) {
         HWND filler =
             ::CreateWindowExA(0, "HookProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-        install(filler, 1962);
+        install(filler, kHookNotifyMessage + 2);
     }
-    const int second = install(g_receivers[1], 1961);
+    const int second = install(g_receivers[1], kHookNotifyMessage + 1);
     std::printf("ready %d %d\n", first, second);
     std::fflush(stdout);
 

@@ -1,4 +1,4 @@
-// Measures how long the hook library "orlscrhook.dll" (from the current
+// Measures how long the hook library (kHookLibraryFileName, from the current
 // folder) holds each input event while its receiver is busy. Two low-level
 // mouse hooks of this program frame the library's: one set before it (called
 // after it) and one after it (called before it), each on a thread of its own.
@@ -15,6 +15,8 @@
 #include <cstdlib>
 
 #include "common/win/unique.h"
+#include "hook/hook_abi.h"
+#include "package/package_contract.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ void StartHookThread(HOOKPROC proc) {
 }
 
 LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == 1960) {
+    if (message == orlscr::kHookNotifyMessage) {
         const auto* event = reinterpret_cast<const EVENTMSG*>(lParam);
         std::printf("handled %d %d\n", static_cast<int>(event->paramL), static_cast<int>(event->paramH));
         std::fflush(stdout);
@@ -96,9 +98,9 @@ int main() {
     ::QueryPerformanceFrequency(&g_frequency);
     if (const char* sleep = std::getenv("ORLSCR_HANDLER_SLEEP_MS"))
         g_sleepMs = static_cast<DWORD>(std::atoi(sleep));
-    using InstallHookFn = int32_t (*)(HWND, uint32_t);
-    HMODULE library = ::LoadLibraryA("orlscrhook.dll");
-    auto install = reinterpret_cast<InstallHookFn>(reinterpret_cast<void*>(::GetProcAddress(library, "InstallHook")));
+    HMODULE library = ::LoadLibraryA(orlscr::kHookLibraryFileName);
+    auto* install = reinterpret_cast<orlscr::InstallHookFn*>(
+        reinterpret_cast<void*>(::GetProcAddress(library, orlscr::kInstallHookExport)));
     if (install == nullptr) {
         std::printf("no library\n");
         return 1;
@@ -117,7 +119,7 @@ int main() {
     HWND receiver =
         ::CreateWindowExA(0, "HookTiming", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
     StartHookThread(LastHook);  // set first: called after the library's hook
-    const int installed = install(receiver, 1960);
+    const int installed = install(receiver, orlscr::kHookNotifyMessage);
     StartHookThread(FirstHook);  // set last: called first
     std::printf("ready %d\n", installed);
     std::fflush(stdout);
