@@ -20,6 +20,10 @@ uint32_t Key(const uint8_t* bgr) {
     return static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 | bgr[0];
 }
 
+uint32_t Key(const Shade& s) {
+    return static_cast<uint32_t>(s.rgb[0]) << 16 | static_cast<uint32_t>(s.rgb[1]) << 8 | s.rgb[2];
+}
+
 // The distinct colours, ordered by key.
 std::vector<Shade> Shades(const Bitmap& picture) {
     std::vector<uint32_t> keys;
@@ -35,9 +39,9 @@ std::vector<Shade> Shades(const Bitmap& picture) {
         size_t j = i;
         while (j < keys.size() && keys[j] == keys[i])
             ++j;
-        shades.push_back(Shade{{static_cast<uint8_t>(keys[i] >> 16), static_cast<uint8_t>(keys[i] >> 8),
-                                static_cast<uint8_t>(keys[i])},
-                               static_cast<uint32_t>(j - i)});
+        shades.push_back(Shade{
+            {static_cast<uint8_t>(keys[i] >> 16), static_cast<uint8_t>(keys[i] >> 8), static_cast<uint8_t>(keys[i])},
+            static_cast<uint32_t>(j - i)});
         i = j;
     }
     return shades;
@@ -224,10 +228,8 @@ PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours) {
             const uint8_t* p = picture.Row(y);
             for (int32_t x = 0; x < picture.Width(); ++x, p += 3) {
                 const uint32_t key = Key(p);
-                const auto it = std::lower_bound(shades.begin(), shades.end(), key, [](const Shade& s, uint32_t k) {
-                    return (static_cast<uint32_t>(s.rgb[0]) << 16 | static_cast<uint32_t>(s.rgb[1]) << 8 |
-                            s.rgb[2]) < k;
-                });
+                const auto it = std::lower_bound(shades.begin(), shades.end(), key,
+                                                 [](const Shade& s, uint32_t k) { return Key(s) < k; });
                 result.indexes.push_back(static_cast<uint8_t>(it - shades.begin()));
             }
         }
