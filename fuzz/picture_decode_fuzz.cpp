@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     try {
         const PictureInfo info = ExaminePicture(data, size);
-        if (int64_t{info.width} * info.height > kMaxPixels)
+        // A GIF's screen of size 0 takes its frame's size, unknown here.
+        const int64_t pixels = int64_t{info.width} * info.height;
+        if (pixels <= 0 || pixels > kMaxPixels)
             return 0;
     } catch (const Error&) {
     }
