@@ -1,29 +1,14 @@
 #include <fcntl.h>
 #include <gif_lib.h>
-#include <libimagequant.h>
 #include <unistd.h>
 
 #include <vector>
 
 #include "common/error.h"
+#include "tools/transitions/colour_quantiser.h"
 #include "tools/transitions/image_io.h"
 
 namespace orlscr::tool {
-
-namespace {
-
-// Owners of the quantiser's objects.
-struct LiqAttrDeleter {
-    void operator()(liq_attr* attr) const { liq_attr_destroy(attr); }
-};
-struct LiqImageDeleter {
-    void operator()(liq_image* image) const { liq_image_destroy(image); }
-};
-struct LiqResultDeleter {
-    void operator()(liq_result* result) const { liq_result_destroy(result); }
-};
-
-}  // namespace
 
 struct GifWriter::State {
     AtomicOutput out;
@@ -31,9 +16,6 @@ struct GifWriter::State {
     int32_t width = 0;
     int32_t height = 0;
     int delayMs = 0;
-    std::unique_ptr<liq_attr, LiqAttrDeleter> quantiser{liq_attr_create()};
-    std::vector<uint8_t> rgba;     // the frame as the quantiser reads it
-    std::vector<uint8_t> indexes;  // the frame in palette indexes, row by row
 
     explicit State(const std::string& path) : out(path) {}
     ~State() {
@@ -50,8 +32,6 @@ GifWriter::GifWriter(const std::string& path, int32_t width, int32_t height, int
     if (width > 0xFFFF || height > 0xFFFF)
         throw Error("Cannot write " + path + ": a GIF picture is at most 65535 pixels wide and high");
     State& s = *state_;
-    if (!s.quantiser)
-        throw std::bad_alloc();
     s.width = width;
     s.height = height;
     s.delayMs = delayMs;
@@ -84,33 +64,11 @@ void GifWriter::Add(const Bitmap& frame) {
     State& s = *state_;
     if (!s.gif || frame.Width() != s.width || frame.Height() != s.height)
         Fail("frame");
-    const size_t pixels = static_cast<size_t>(s.width) * s.height;
-    s.rgba.resize(pixels * 4);
-    uint8_t* q = s.rgba.data();
-    for (int32_t y = 0; y < s.height; ++y) {
-        const uint8_t* p = frame.Row(y);
-        for (int32_t x = 0; x < s.width; ++x, p += 3, q += 4) {
-            q[0] = p[2];
-            q[1] = p[1];
-            q[2] = p[0];
-            q[3] = 255;
-        }
-    }
     // A palette of the frame's own, and error diffusion to it.
-    const std::unique_ptr<liq_image, LiqImageDeleter> image(
-        liq_image_create_rgba(s.quantiser.get(), s.rgba.data(), s.width, s.height, 0));
-    liq_result* quantised = nullptr;
-    if (!image || liq_image_quantize(image.get(), s.quantiser.get(), &quantised) != LIQ_OK)
-        Fail("palette");
-    const std::unique_ptr<liq_result, LiqResultDeleter> result(quantised);
-    liq_set_dithering_level(result.get(), 1.0f);
-    s.indexes.resize(pixels);
-    if (liq_write_remapped_image(result.get(), image.get(), s.indexes.data(), s.indexes.size()) != LIQ_OK)
-        Fail("pixels");
-    const liq_palette* palette = liq_get_palette(result.get());
+    PalettedPicture paletted = QuantiseColours(frame);
     GifColorType colours[256] = {};
-    for (unsigned i = 0; i < palette->count && i < 256; ++i)
-        colours[i] = GifColorType{palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
+    for (size_t i = 0; i < paletted.palette.size(); ++i)
+        colours[i] = GifColorType{paletted.palette[i].red, paletted.palette[i].green, paletted.palette[i].blue};
     ColorMapObject* map = GifMakeMapObject(256, colours);
     if (!map)
         throw std::bad_alloc();
@@ -127,7 +85,7 @@ void GifWriter::Add(const Bitmap& frame) {
     if (!described)
         Fail("frame");
     for (int32_t y = 0; y < s.height; ++y)
-        if (EGifPutLine(s.gif, s.indexes.data() + static_cast<size_t>(y) * s.width, s.width) == GIF_ERROR)
+        if (EGifPutLine(s.gif, paletted.indexes.data() + static_cast<size_t>(y) * s.width, s.width) == GIF_ERROR)
             Fail("pixels");
 }
 

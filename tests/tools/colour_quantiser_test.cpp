@@ -1,0 +1,81 @@
+#include "tools/transitions/colour_quantiser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace orlscr::tool {
+namespace {
+
+// The picture the palette and indexes stand for.
+Bitmap Expand(const PalettedPicture& paletted, int32_t w, int32_t h) {
+    Bitmap b(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const size_t index = paletted.indexes.at(static_cast<size_t>(y) * w + x);
+            EXPECT_LT(index, paletted.palette.size());
+            const PaletteColour& c = paletted.palette.at(index);
+            uint8_t* p = b.Row(y) + 3 * x;
+            p[0] = c.blue;
+            p[1] = c.green;
+            p[2] = c.red;
+        }
+    return b;
+}
+
+TEST(ColourQuantiser, APictureOfFewColoursKeepsThemExactly) {
+    // An odd width, so rows are padded; four colours in stripes.
+    Bitmap picture(37, 5);
+    const uint8_t colours[4][3] = {{0, 0, 0}, {255, 255, 255}, {10, 200, 30}, {11, 200, 30}};
+    for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 37; ++x)
+            std::copy(colours[(x + y) % 4], colours[(x + y) % 4] + 3, picture.Row(y) + 3 * x);
+    const PalettedPicture paletted = QuantiseColours(picture, 4);
+    EXPECT_EQ(paletted.palette.size(), 4u);
+    EXPECT_EQ(Expand(paletted, 37, 5), picture);
+
+    // One colour allowed: the mean of them all.
+    const PalettedPicture one = QuantiseColours(picture, 1);
+    ASSERT_EQ(one.palette.size(), 1u);
+    EXPECT_NEAR(one.palette[0].green, (0 + 255 + 200 + 200) / 4, 3);
+}
+
+TEST(ColourQuantiser, FewerColoursThanShadesKeepTheMeanOfEveryArea) {
+    // A grey ramp of 256 shades in 16 colours: each 8 x 8 block, averaged,
+    // stays close to the ramp. Only the ends are off by up to about half a
+    // palette step, as no colour lies beyond the palette's outermost ones.
+    const int32_t w = 256, h = 64;
+    Bitmap ramp(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            std::fill(ramp.Row(y) + 3 * x, ramp.Row(y) + 3 * x + 3, static_cast<uint8_t>(x));
+    const PalettedPicture paletted = QuantiseColours(ramp, 16);
+    EXPECT_LE(paletted.palette.size(), 16u);
+    const Bitmap result = Expand(paletted, w, h);
+    double worst = 0, total = 0;
+    int blocks = 0;
+    for (int32_t by = 0; by < h; by += 8)
+        for (int32_t bx = 0; bx < w; bx += 8) {
+            int want = 0, got = 0;
+            for (int32_t y = by; y < by + 8; ++y)
+                for (int32_t x = bx; x < bx + 8; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        want += ramp.Row(y)[3 * x + c];
+                        got += result.Row(y)[3 * x + c];
+                    }
+            worst = std::max(worst, std::abs(want - got) / 192.0);
+            total += std::abs(want - got) / 192.0;
+            ++blocks;
+        }
+    RecordProperty("mean_x100", static_cast<int>(100 * total / blocks));
+    EXPECT_LT(total / blocks, 1.0);
+    EXPECT_LE(worst, 5.0);
+    // Grey stays grey: diffusion never mixes in a colour.
+    for (const PaletteColour& c : paletted.palette) {
+        EXPECT_EQ(c.red, c.green);
+        EXPECT_EQ(c.green, c.blue);
+    }
+}
+
+}  // namespace
+}  // namespace orlscr::tool

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "raster/bitmap.h"
+
+namespace orlscr::tool {
+
+struct PaletteColour {
+    uint8_t red = 0, green = 0, blue = 0;
+    friend bool operator==(const PaletteColour&, const PaletteColour&) = default;
+};
+
+// A picture in at most 256 colours. Always holds palette.size() <= 256,
+// indexes.size() == width * height (rows top-down, no padding) and every
+// index < palette.size().
+struct PalettedPicture {
+    std::vector<PaletteColour> palette;
+    std::vector<uint8_t> indexes;
+};
+
+// A palette of the picture's own and its pixels mapped to it. A picture of at
+// most `maxColours` colours keeps them exactly. Otherwise the palette comes
+// from median cut over the picture's colours, refined by a few k-means rounds,
+// and the pixels are dithered to it by error diffusion (Floyd-Steinberg,
+// serpentine), so smooth shades keep their mean. maxColours is 1..256.
+PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours = 256);
+
+}  // namespace orlscr::tool
