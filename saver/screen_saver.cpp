@@ -190,6 +190,8 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
             return;
         }
         Trace("password refused");
+    } else {
+        Trace("exit not asked");
     }
     AttachExitRules();
 }
