@@ -38,11 +38,13 @@ void DrawPicture(HDC dc, const PictureBytes& picture, const PreviewSize& size) {
 void ShowPreview(HWND previewWindow, const std::string& programPath) {
     // A handle that names no window (a stale number, or a window that went away)
     // would otherwise keep the process waiting for it for ever.
-    while (!::IsWindowVisible(previewWindow)) {
+    for (bool told = false; !::IsWindowVisible(previewWindow); told = true) {
         if (!::IsWindow(previewWindow)) {
             Trace("preview window gone");
             return;
         }
+        if (!told)
+            Trace("preview waits for the window to show");
         ProcessPendingMessages();
         ::Sleep(kPollPause);
     }

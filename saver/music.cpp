@@ -6,6 +6,7 @@
 
 #include "common/path.h"
 #include "common/random.h"
+#include "common/trace.h"
 #include "package/settings_record.h"
 
 namespace orlscr {
@@ -79,6 +80,7 @@ void Music::TrackFailed() {
     failedInRow_[static_cast<size_t>(startedIndex_)] = true;
     if (std::find(failedInRow_.begin(), failedInRow_.end(), false) == failedInRow_.end()) {
         gaveUp_ = true;
+        Trace("sound given up");
         return;
     }
     // The one track of a random-once run is replaced by the next list entry

@@ -193,6 +193,8 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
             return;
         }
         Trace("password refused");
+    } else {
+        Trace("exit not asked");
     }
     AttachExitRules();
 }

@@ -28,8 +28,15 @@ API
                                 Runs a Windows program to its end. RunResult has
                                 .returncode, .stdout, .stderr, .trace (the lines
                                 the run added to the trace file).
-        .start(program, *args, env=None, stdin=None) -> subprocess.Popen
+        .start(program, *args, env=None, stdin=None, cwd=None, stdout=None) -> subprocess.Popen
                                 Starts a program and returns at once.
+        .start_helper(program, *args, env=None, cwd=None) -> Helper
+                                Starts an interactive helper program (below);
+                                .stop() ends it with the prefix.
+        .serve()                Keeps this prefix's wineserver and Wine's own
+                                processes up until .stop() (run, start and
+                                reg_add call it), so that each program starts
+                                in a fraction of a second.
         .trace_lines()          All lines of the trace file so far.
         .wait_trace(what, process=None, timeout=40, name=None)
                                 Waits until the trace holds the line `what`, or
@@ -83,6 +90,26 @@ API
     write_wav(path, seconds=0.3)
                                 An 8-bit mono 8 kHz WAV file of a square tone.
 
+    class Helper                An interactive helper program in a prefix:
+                                its output read line by line on a thread, its
+                                input taking commands.
+        .line(timeout=60)       The next line of output (without line end).
+        .lines_until(wanted, timeout=30) -> [line]
+                                Lines until one equals `wanted` (or
+                                `wanted(line)` holds), that one last.
+        .expect(wanted, timeout=30) -> [line]
+                                The same without the wanted line: the lines
+                                that came before it.
+        .drain() -> [line]      The lines printed so far and not read yet.
+        .send(text)             One line to its standard input.
+        .command(text) -> [line]
+                                Sends `text` and waits for "ok TEXT".
+        .close(timeout=30) -> exit code
+                                Ends its input (each helper ends then) and
+                                waits for its end, killing it when it lingers.
+        Every wait fails the test (AssertionError) when the time is up or the
+        helper ended.
+
     class WineTestCase(unittest.TestCase)
         One Xvfb per test class; self.prefix is a fresh WinePrefix per test,
         removed after a passing test and kept (with its artefacts) after a
@@ -94,11 +121,14 @@ WinePrefix sets it for every run.
 """
 
 import os
+import queue
 import re
 import shutil
 import struct
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 import unittest
 import wave
@@ -269,6 +299,35 @@ def cleanup():
             subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL, timeout=60)
 
 
+# Wine's own libraries, programs and fonts: some 700 MB of a booted prefix,
+# which Wine never writes to.
+_SHARED_FILES = (".dll", ".exe", ".drv", ".sys", ".acm", ".ax", ".cpl", ".ocx", ".tlb", ".ds", ".msstyles",
+                 ".com", ".nls", ".ttf", ".ttc", ".fon", ".mui")
+
+
+def _clone_prefix(source, target):
+    """A copy of a booted prefix made in a fraction of a second: Wine's own
+    files are hard links to the booted ones, the rest (registry, settings,
+    folders) copies. Anything a case puts in place of such a file replaces the
+    link (install_dll() removes it first), so the booted prefix stays as it is."""
+    for root, dirs, files in os.walk(source):
+        into = os.path.join(target, os.path.relpath(root, source))
+        os.makedirs(into, exist_ok=True)
+        for name in dirs + files:
+            src, dst = os.path.join(root, name), os.path.join(into, name)
+            if os.path.islink(src):
+                os.symlink(os.readlink(src), dst)
+            elif name in files:
+                if name.lower().endswith(_SHARED_FILES):
+                    try:
+                        os.link(src, dst)
+                        continue
+                    except OSError:
+                        pass  # another file system
+                shutil.copy2(src, dst)
+        shutil.copystat(root, into)
+
+
 class RunResult:
     def __init__(self, returncode, stdout, stderr, trace):
         self.returncode = returncode
@@ -289,13 +348,15 @@ class WinePrefix:
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         self.path = os.path.join(self.root, "prefix")
-        subprocess.run(["cp", "-a", BOOTED_PREFIX, self.path], check=True)
+        _clone_prefix(BOOTED_PREFIX, self.path)
         self.artefacts = os.path.join(self.root, "artefacts")
         os.makedirs(self.artefacts)
         self.display = display
         self.overrides = list(BASE_OVERRIDES)
         self.trace_path = os.path.join(self.root, "trace.txt")
         self.system32 = os.path.join(self.path, "drive_c", "windows", "system32")
+        self._helpers = []
+        self._serving = False
 
     @property
     def env(self):
@@ -337,16 +398,39 @@ class WinePrefix:
                 raise AssertionError("no %s in the trace: %r" % (name, lines))
             time.sleep(0.1)
 
-    def run(self, program, *args, env=None, timeout=60, cwd=None):
-        before = len(self.trace_lines())
-        done = subprocess.run(["wine", program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
-                              stdin=subprocess.DEVNULL, capture_output=True)
-        return RunResult(done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1"),
-                         self.trace_lines()[before:])
+    def serve(self):
+        """Starts this prefix's wineserver for good, unless it runs already:
+        then Wine's own processes (services, devices, the desktop) stay up
+        between the case's programs instead of starting again for each one,
+        which costs a second or more every time."""
+        if not self._serving:
+            subprocess.run(["wineserver", "-p"], env=self.env, check=True, timeout=60,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self._serving = True
 
-    def start(self, program, *args, env=None, stdin=subprocess.DEVNULL, cwd=None):
+    def run(self, program, *args, env=None, timeout=60, cwd=None):
+        self.serve()
+        before = len(self.trace_lines())
+        # Output goes through files: Wine's own processes, which a program may
+        # start and which outlive it, inherit its standard error, so a pipe
+        # would stay open after the program's end.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            returncode = subprocess.run(["wine", program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
+                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err).returncode
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read().decode("latin-1"), err.read().decode("latin-1")
+        return RunResult(returncode, stdout, stderr, self.trace_lines()[before:])
+
+    def start(self, program, *args, env=None, stdin=subprocess.DEVNULL, cwd=None, stdout=subprocess.DEVNULL):
+        self.serve()
         return subprocess.Popen(["wine", program, *args], env=self._env(env), cwd=cwd, stdin=stdin,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                stdout=stdout, stderr=subprocess.DEVNULL)
+
+    def start_helper(self, program, *args, env=None, cwd=None):
+        helper = Helper(self, program, *args, env=env, cwd=cwd)
+        self._helpers.append(helper)
+        return helper
 
     def install_dll(self, src, name, override="n"):
         target = os.path.join(self.system32, name)
@@ -358,6 +442,7 @@ class WinePrefix:
         return target
 
     def reg_add(self, key, value, data, type="REG_SZ"):
+        self.serve()
         subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", type, "/d", str(data), "/f"],
                        env=self.env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -472,10 +557,106 @@ class WinePrefix:
     def stop(self):
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL, timeout=60)
+        self._serving = False
+        for helper in self._helpers:
+            helper.close(timeout=30)
 
     def remove(self):
         self.stop()
         shutil.rmtree(self.path, ignore_errors=True)
+
+
+class Helper:
+    """An interactive helper program started in a prefix (its environment,
+    DLL overrides and trace). Its standard output is read line by line on a
+    thread of its own, so every wait for a line has a time limit; commands go
+    to its standard input, one a line. End of input asks it to end."""
+
+    def __init__(self, prefix, program, *args, env=None, cwd=None):
+        self.name = os.path.basename(program)
+        self.process = prefix.start(program, *args, env=env, cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self._lines = queue.Queue()
+        self._ended = False
+        threading.Thread(target=self._read, args=(self.process.stdout,), daemon=True).start()
+
+    def _read(self, stdout):
+        try:
+            for raw in stdout:
+                self._lines.put(raw.decode("latin-1").rstrip("\r\n"))
+        except (OSError, ValueError):
+            pass  # closed by close()
+        self._lines.put(None)
+
+    def line(self, timeout=60):
+        """The next line of output; fails the test when none comes in time or
+        the program ended."""
+        if not self._ended:
+            try:
+                line = self._lines.get(timeout=timeout)
+            except queue.Empty:
+                raise AssertionError("%s printed nothing for %s s" % (self.name, timeout)) from None
+            if line is not None:
+                return line
+            self._ended = True
+        raise AssertionError("%s ended (exit code %r)" % (self.name, self.process.poll()))
+
+    def lines_until(self, wanted, timeout=30):
+        """Reads lines until one equals `wanted` (or `wanted(line)` is true) and
+        returns the lines read, that one last; fails the test when the time is
+        up."""
+        match = wanted if callable(wanted) else (lambda line: line == wanted)
+        lines = []
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                line = self.line(timeout=max(deadline - time.monotonic(), 0.01))
+            except AssertionError as error:
+                raise AssertionError("no line %r from %s (%s); got %r" % (wanted, self.name, error, lines)) from None
+            lines.append(line)
+            if match(line):
+                return lines
+
+    def expect(self, wanted, timeout=30):
+        """As lines_until(), but returns only the lines before the wanted one."""
+        return self.lines_until(wanted, timeout)[:-1]
+
+    def drain(self):
+        """The lines printed so far and not read yet."""
+        lines = []
+        while True:
+            try:
+                line = self._lines.get_nowait()
+            except queue.Empty:
+                return lines
+            if line is None:
+                self._ended = True
+                return lines
+            lines.append(line)
+
+    def send(self, text):
+        self.process.stdin.write(text.encode("latin-1") + b"\n")
+        self.process.stdin.flush()
+
+    def command(self, text, timeout=30):
+        """Sends a command and waits for its answer "ok COMMAND"; returns the
+        lines printed before the answer."""
+        self.send(text)
+        return self.expect("ok " + text, timeout)
+
+    def close(self, timeout=30):
+        """Ends the input, waits for the program to end (kills it when it does
+        not) and returns its exit code."""
+        try:
+            self.process.stdin.close()
+        except OSError:
+            pass
+        try:
+            code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            code = self.process.wait()
+        self.process.stdout.close()
+        return code
 
 
 class WineTestCase(unittest.TestCase):

@@ -2,8 +2,6 @@
 """The player's entry under Wine: start modes, password change, single instance."""
 import os
 import shutil
-import subprocess
-import time
 
 import orlwine
 
@@ -120,22 +118,14 @@ class SemaphoreHolder:
         self.prefix = prefix
         self.name = name
         self.options = ["--mutex"] if kind == "mutex" else []
-        self.ready = os.path.join(prefix.root, "holder-ready")
 
     def __enter__(self):
-        if os.path.exists(self.ready):
-            os.unlink(self.ready)
-        self.process = self.prefix.start(orlwine.helper("hold_semaphore.exe"), *self.options, self.name,
-                                         orlwine.winpath(self.ready), stdin=subprocess.PIPE)
-        while not os.path.exists(self.ready):
-            if self.process.poll() is not None:
-                raise RuntimeError("hold_semaphore ended with %d" % self.process.returncode)
-            time.sleep(0.05)
+        self.holder = self.prefix.start_helper(orlwine.helper("hold_semaphore.exe"), *self.options, self.name)
+        self.holder.expect("ready", timeout=60)
         return self
 
     def __exit__(self, *exc):
-        self.process.stdin.close()
-        self.process.wait(timeout=60)
+        self.holder.close(timeout=60)
 
 
 class SingleInstanceTest(orlwine.WineTestCase):

@@ -194,42 +194,15 @@ def close(colour, expected, tolerance):
 
 
 class PreviewTest(orlwine.WineTestCase):
-    def setUp(self):
-        super().setUp()
-        self.hosts = []
-
-    def tearDown(self):
-        for host in self.hosts:
-            if host.poll() is None:
-                try:
-                    host.stdin.write(b"quit\n")
-                    host.stdin.flush()
-                except OSError:
-                    pass
-                try:
-                    host.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    host.kill()
-                    host.wait()
-            for pipe in (host.stdin, host.stdout):
-                try:
-                    pipe.close()
-                except OSError:
-                    pass
-        super().tearDown()
-
     def start_host(self, program=HOST, *args):
-        host = subprocess.Popen(["wine", program, *args], env=self.prefix.env, stdin=subprocess.PIPE,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.hosts.append(host)
-        line = host.stdout.readline().decode().split()
+        """Starts a preview host; returns it and its child's handle."""
+        host = self.prefix.start_helper(program, *args)
+        line = host.line(timeout=60).split()
         self.assertEqual(line[:1], ["hwnd"], "host did not start")
         return host, line[1]
 
     def command(self, host, text):
-        host.stdin.write(text.encode() + b"\n")
-        host.stdin.flush()
-        self.assertEqual(host.stdout.readline().decode().strip(), "ok " + text)
+        self.assertEqual(host.command(text), [])
 
     def package(self, name, preview, after=b""):
         return write_package(os.path.join(self.prefix.root, name), preview, after)
@@ -278,7 +251,7 @@ class PreviewTest(orlwine.WineTestCase):
         pixels = self.wait_for_pixels(name, checks, tolerance)
         self.assert_pixels(pixels, checks, tolerance)
         self.command(host, "hide")
-        self.assertEqual(host.stdout.readline().decode().strip(), "preview ended")
+        self.assertEqual(host.line(), "preview ended")
 
     def pictures(self):
         workdir = self.prefix.root
@@ -346,9 +319,8 @@ class PreviewTest(orlwine.WineTestCase):
         host, hwnd = self.start_host(HOST, "--hidden")
         player = self.prefix.start(package, "/p", hwnd)
         self.wait_for_trace("preview hwnd")
-        # Nothing marks the wait for the window, so a read that comes too
-        # early is given the time to show.
-        time.sleep(1)
+        # The player looked at the window, found it hidden and read nothing.
+        self.wait_for_trace("preview waits for the window to show")
         self.assertIsNone(player.poll())
         self.assertFalse([line for line in self.prefix.trace_lines() if line.startswith("preview draw")])
         self.command(host, "show")
@@ -387,7 +359,7 @@ class PreviewTest(orlwine.WineTestCase):
         package = self.package("nowindow.scr", image_stream(picture_data(b"TBitmap", bmp_file(8, 8))))
         host, hwnd = self.start_host()
         self.command(host, "quit")
-        host.wait(timeout=30)
+        host.close()
         result = self.prefix.run(package, "/p", hwnd)
         self.assertEqual(result.returncode, 0, result)
         self.assertIn("preview window gone", result.trace)

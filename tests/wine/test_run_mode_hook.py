@@ -4,125 +4,89 @@ input event of the display as a synchronous message with an EVENTMSG, mouse
 events with the cursor position, key events with the virtual key; a receiver
 that is uninstalled gets nothing more."""
 import os
-import queue
 import shutil
-import subprocess
 import sys
-import threading
-import time
 
 import orlwine
 
 WM_KEYDOWN, WM_KEYUP, WM_MOUSEMOVE = 0x100, 0x101, 0x200
 
 
-class HookLibraryTest(orlwine.WineTestCase):
-    def setUp(self):
-        super().setUp()
+def event(receiver, message, param_l, param_h):
+    """The probe's line for a notification: "RECEIVER MESSAGENUMBER message paramL paramH"."""
+    return "%d %d %d %d %d" % (receiver, 1959 + receiver, message, param_l, param_h)
+
+
+class HookCase(orlwine.WineTestCase):
+    def start_probe(self, name):
+        """Starts the helper `name` beside a copy of the hook library."""
         work = os.path.join(self.prefix.root, "probe")
         os.makedirs(work)
-        for source in (orlwine.helper("hook_probe.exe"), orlwine.dist("orlscrhook.dll")):
+        for source in (orlwine.helper(name), orlwine.dist("orlscrhook.dll")):
             shutil.copy(source, work)
-        self.probe = subprocess.Popen(["wine", os.path.join(work, "hook_probe.exe")], env=self.prefix.env,
-                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                      text=True)
-        self.addCleanup(self.prefix.stop)
-        self.addCleanup(self.probe.stdout.close)
-        self.addCleanup(self.probe.stdin.close)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        return self.prefix.start_helper(os.path.join(work, name))
 
-    def _read(self):
-        for line in self.probe.stdout:
-            self.lines.put(line.split())
 
-    def expect(self, wanted, timeout=20):
-        """Waits for the line `wanted` (a list of words); returns the lines read before it."""
-        skipped = []
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            try:
-                line = self.lines.get(timeout=0.2)
-            except queue.Empty:
-                continue
-            if line == wanted:
-                return skipped
-            skipped.append(line)
-        self.fail("no line %r; got %r" % (wanted, skipped))
-
-    def drain(self):
-        lines = []
-        while not self.lines.empty():
-            lines.append(self.lines.get())
-        return lines
-
-    def command(self, text):
-        self.probe.stdin.write(text + "\n")
-        self.probe.stdin.flush()
-
+class HookLibraryTest(HookCase):
     def test_every_receiver_gets_every_event_until_it_leaves(self):
-        self.assertEqual(self.lines.get(timeout=60), ["install-bad", "-1"])
-        self.expect(["ready", "0", "0"])
+        probe = self.start_probe("hook_probe.exe")
+        self.assertEqual(probe.line(timeout=60), "install-bad -1")
+        probe.expect("ready 0 0")
         windows = self.prefix.wait_windows("^Hook probe$")
         self.assertTrue(windows)
         # Key events reach the hooks while a window of the prefix is active.
+        # Wine takes the X focus over in its own time: a key that nobody is
+        # waiting for is pressed until the hooks see it.
         self.prefix.xdotool("windowactivate", "--sync", windows[0], check=False)
-        time.sleep(0.5)  # Wine takes the X focus over in its own time; nothing shows when
+        def key_seen():
+            self.prefix.xdotool("key", "shift")
+            return [line for line in probe.drain() if line.startswith("2 1961 %d " % WM_KEYUP)]
+
+        self.assertTrue(orlwine.wait_for(key_seen, timeout=30, interval=0.3), "no key reached the hooks")
 
         self.prefix.mouse_move(300, 200)
-        self.expect(["1", "1960", str(WM_MOUSEMOVE), "300", "200"])
-        self.expect(["2", "1961", str(WM_MOUSEMOVE), "300", "200"])
+        probe.expect(event(1, WM_MOUSEMOVE, 300, 200))
+        probe.expect(event(2, WM_MOUSEMOVE, 300, 200))
 
         # Keys carry the virtual key in the low byte of paramL ("B" is 0x42).
         self.prefix.xdotool("key", "b")
         # The scan code (0x30 for B) is in the next byte, paramH the repeat count.
-        skipped = self.expect(["2", "1961", str(WM_KEYUP), str(0x3042), "1"])
+        skipped = [line.split() for line in probe.expect(event(2, WM_KEYUP, 0x3042, 1))]
         keys = sorted((line[0], line[2]) for line in skipped if line[3] == str(0x3042))
         self.assertEqual(keys, [("1", str(WM_KEYDOWN)), ("1", str(WM_KEYUP)), ("2", str(WM_KEYDOWN))])
 
-        self.command("uninstall 1")
-        self.expect(["ok", "uninstall", "1"])
+        probe.command("uninstall 1")
+        # Each event goes to the receivers in the order they came, so once the
+        # second receiver has the second of two moves, a notification of
+        # either to the first would have been printed before it.
         self.prefix.mouse_move(320, 220)
-        skipped = self.expect(["2", "1961", str(WM_MOUSEMOVE), "320", "220"])
-        # Nothing comes of an event that does not reach a receiver, so a late
-        # one to the receiver that left is given the time to show.
-        time.sleep(1.0)
-        skipped += self.drain()
-        self.assertFalse([line for line in skipped if line[0] == "1"], skipped)
+        skipped = probe.expect(event(2, WM_MOUSEMOVE, 320, 220))
+        self.prefix.mouse_move(330, 230)
+        skipped += probe.expect(event(2, WM_MOUSEMOVE, 330, 230))
+        self.assertFalse([line for line in skipped if line.split()[0] == "1"], skipped)
 
-        self.command("quit")
-        self.assertEqual(self.probe.wait(30), 0)
+        probe.send("quit")
+        self.assertEqual(probe.close(), 0)
 
 
-class HookTimingTest(orlwine.WineTestCase):
+class HookTimingTest(HookCase):
     """A receiver that takes 2 s over every notification does not hold up the
     hook: the library passes each event on at once (the platform drops a hook
     that keeps events longer than its limit, a few hundred milliseconds)."""
 
     def test_busy_receiver_does_not_delay_the_hook(self):
-        work = os.path.join(self.prefix.root, "timing")
-        os.makedirs(work)
-        for source in (orlwine.helper("hook_timing.exe"), orlwine.dist("orlscrhook.dll")):
-            shutil.copy(source, work)
-        probe = subprocess.Popen(["wine", os.path.join(work, "hook_timing.exe")], env=self.prefix.env,
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.addCleanup(self.prefix.stop)
-        self.addCleanup(probe.stdout.close)
-        lines = queue.Queue()
-        threading.Thread(target=lambda: [lines.put(line.split()) for line in probe.stdout], daemon=True).start()
-        self.assertEqual(lines.get(timeout=60), ["ready", "0"])
+        probe = self.start_probe("hook_timing.exe")
+        self.assertEqual(probe.line(timeout=60), "ready 0")
         self.assertTrue(self.prefix.wait_windows("^Hook timing$"))
-        time.sleep(0.5)
-        while not lines.empty():
-            lines.get()
+        probe.drain()
 
+        # Each move once the previous one has passed the hooks: the X server
+        # merges moves sent in quick succession.
+        seen = []
         for step in range(6):
             self.prefix.mouse_move(300 + 7 * step, 200)
-            time.sleep(0.3)
-        time.sleep(1.0)
-        seen = []
-        while not lines.empty():
-            seen.append(lines.get())
+            seen += probe.lines_until(lambda line: line.startswith("passed "), timeout=10)
+        seen = [line.split() for line in seen + probe.drain()]
         passed = [float(line[1]) for line in seen if line[0] == "passed"]
         handled = [line for line in seen if line[0] == "handled"]
         sys.stderr.write("hook kept the events for %s ms\n" % passed)
@@ -131,7 +95,6 @@ class HookTimingTest(orlwine.WineTestCase):
         # ... and every event went on through the hooks all the same.
         self.assertGreaterEqual(len(passed), 5, seen)
         self.assertLess(max(passed), 200.0, passed)
-        probe.kill()
 
 
 if __name__ == "__main__":

@@ -8,18 +8,12 @@ import shutil
 import struct
 import subprocess
 import time
-import unittest
 
 import orlwine
-import test_run_mode
+import saver_case
 
 
-class RunModeSafetyTest(test_run_mode.RunModeTest):
-    def raw_move(self, dx, dy):
-        """A move whose report the test does not wait for."""
-        self.prefix.xdotool("mousemove_relative", "--", str(dx), str(dy))
-        time.sleep(0.5)
-
+class RunModeSafetyTest(saver_case.SaverCase):
     def running_pid(self):
         """The saver's Windows process id, as its trace reports it with the viewer."""
         for line in self.prefix.trace_lines():
@@ -27,71 +21,48 @@ class RunModeSafetyTest(test_run_mode.RunModeTest):
                 return int(line.split()[-1])
         self.fail("no viewer process in the trace: %r" % self.prefix.trace_lines())
 
-    def viewer_gone(self, timeout):
-        """Waits up to `timeout` seconds until no viewer process and no viewer
-        window of this prefix remain; whether that happened."""
-        deadline = time.monotonic() + timeout
-        while True:
-            alive = [pid for pid in self.viewer_processes() if not self._zombie(pid)]
-            if not alive and not self.prefix.find_windows("^Slide show$"):
-                return True
-            if time.monotonic() > deadline:
-                return False
-            time.sleep(0.1)
-
-    @staticmethod
-    def _zombie(pid):
-        try:
-            with open("/proc/%d/stat" % pid) as f:
-                return f.read().rsplit(")", 1)[1].split()[0] == "Z"
-        except OSError:
-            return True
-
     def test_password_check_that_blocks_still_lets_a_later_move_end_the_run(self):
         # The password dialog keeps the saver busy for 2 s and refuses; input
         # meanwhile must not cost the saver its hooks.
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
         self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
-        package = self.package("--exit", "move")
-        self.prefix.mouse_move(512, 384)
-        self.process = self.prefix.start(package, "/s", env={"ORLSCR_PASSWORD_ANSWER": "01",
-                                                             "ORLSCR_PASSWORD_DELAY_MS": "2000"})
-        self.wait_trace("running")
-        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30))
-        time.sleep(1.0)
-        self.raw_move(-10, -10)
-        self.raw_move(-10, -10)  # asks for the password
+        self.start(self.package("--exit", "move"), env={"ORLSCR_PASSWORD_ANSWER": "01",
+                                                        "ORLSCR_PASSWORD_DELAY_MS": "2000"})
+        self.move_by(-10, -10)
+        self.move_by(-10, -10)  # asks for the password
+        self.wait_trace("exit asked")
         for _ in range(2):
-            self.raw_move(1, 0)  # input while the dialog blocks
+            self.send_move(1, 0)  # input while the dialog blocks
+            time.sleep(0.3)  # apart, or the X server merges the two moves
         self.wait_trace("password asked 0")
-        self.raw_move(-20, 0)
+        self.move_by(-20, 0)
         self.assertEqual(self.ended(), 0)
         trace = self.prefix.trace_lines()
         self.assertIn("password asked 1", trace)
         self.assertIn("closed", trace)
 
     def test_hooks_that_stop_delivering_are_installed_again(self):
-        package = self.package("--exit", "move", "--hook", orlwine.helper("hook_dropping.dll"))
-        self.prefix.mouse_move(512, 384)
-        self.process = self.prefix.start(package, "/s", env={"ORLSCR_HOOK_DROP_AFTER": "2"})
-        self.wait_trace("running")
-        self.assertTrue(self.prefix.wait_windows("^Slide show$", 30))
-        time.sleep(1.0)
+        self.start(self.package("--exit", "move", "--hook", orlwine.helper("hook_dropping.dll")),
+                   env={"ORLSCR_HOOK_DROP_AFTER": "2"})
         # Small moves around one point until the stand-in's hooks are gone;
         # none of them ends the run.
+        first = len(self.prefix.trace_lines())
+
+        def dropped():
+            return "hook stand-in dropped" in self.prefix.trace_lines()
+
         for step in range(20):
-            if "hook stand-in dropped" in self.prefix.trace_lines():
+            if dropped():
                 break
-            self.raw_move(1 if step % 2 else -1, 0)
+            dx = 1 if step % 2 else -1
+            reported = "input 512 %d %d" % tuple(a + b for a, b in zip(self.prefix.pointer(), (dx, 0)))
+            self.send_move(dx, 0, wait=lambda lines: reported in lines or dropped())
         self.assertIn("hook stand-in dropped", self.prefix.trace_lines())
-        self.still_running(0.5)
+        self.still_running(since=first)
         before = self.prefix.trace_lines().count("hook installed again")
-        self.raw_move(-10, 0)  # nobody reports this one
-        deadline = time.monotonic() + 10
-        while self.prefix.trace_lines().count("hook installed again") == before:
-            self.assertLess(time.monotonic(), deadline, self.prefix.trace_lines())
-            time.sleep(0.2)
-        self.raw_move(-10, 0)
+        self.send_move(-10, 0)  # nobody reports this one
+        self.wait_trace(lambda lines: lines.count("hook installed again") > before, 10, "the hooks installed again")
+        self.move_by(-10, 0)
         self.assertEqual(self.ended(), 0)
         self.assertIn("closed", self.prefix.trace_lines())
 
@@ -111,17 +82,14 @@ class RunModeSafetyTest(test_run_mode.RunModeTest):
         with open(document, "w") as f:
             f.write("a document\n")
         out = os.path.join(self.work, "stubborn.scr")
-        subprocess.run([test_run_mode.MKSCR, "-o", out, "--document", document, "--file", viewer, "--exit", "move"],
+        subprocess.run([saver_case.MKSCR, "-o", out, "--document", document, "--file", viewer, "--exit", "move"],
                        check=True, capture_output=True, timeout=120)
         # The stand-in writes no slide to the trace: its window is all there is.
         self.start(out, wait_running=False)
         self.wait_trace("running")
         self.assertTrue(self.prefix.wait_windows("^Slide show$", 30))
-        time.sleep(1.0)
         self.assertGreaterEqual(len(self.viewer_processes()), 2)  # the viewer and its show
-        self.raw_move(-10, -10)
-        self.raw_move(-10, -10)
-        self.assertEqual(self.ended(), 0)
+        self.end_run()
         self.assertTrue(self.viewer_gone(2.0), "viewer still there: %r" % self.viewer_processes())
 
     def test_system_folder_that_takes_no_library_still_runs(self):
@@ -129,9 +97,7 @@ class RunModeSafetyTest(test_run_mode.RunModeTest):
         # not write would be.
         os.makedirs(os.path.join(self.prefix.system32, "orlscrhook.dll"))
         self.start(self.package("--exit", "move"))
-        self.raw_move(-10, -10)
-        self.raw_move(-10, -10)
-        self.assertEqual(self.ended(), 0)
+        self.end_run()
         trace = self.prefix.trace_lines()
         self.assertTrue(any(t.startswith("hook library written to ") and t.endswith("\\orlscr") for t in trace), trace)
         self.assertNotIn("hook library missing", trace)
@@ -175,17 +141,7 @@ class RunModeSafetyTest(test_run_mode.RunModeTest):
                          ["orlscrhook.dll"])
 
         self.start(good)
-        self.raw_move(-10, -10)
-        self.raw_move(-10, -10)
-        self.assertEqual(self.ended(), 0)
-
-
-def load_tests(loader, standard_tests, pattern):
-    # Only the cases of this file, not those inherited from the run-mode tests.
-    suite = unittest.TestSuite()
-    for name in sorted(n for n in RunModeSafetyTest.__dict__ if n.startswith("test_")):
-        suite.addTest(RunModeSafetyTest(name))
-    return suite
+        self.end_run()
 
 
 if __name__ == "__main__":

@@ -78,8 +78,7 @@ class SlideViewTest(orlwine.WineTestCase):
                 return shot
 
     def terminate(self):
-        subprocess.run(["wine", "taskkill", "/f", "/im", "slideview.exe"], env=self.prefix.env, timeout=60,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.prefix.run("taskkill", "/f", "/im", "slideview.exe")
         self.prefix.wait_no_windows("^Slide show$", timeout=20)
         self.assertEqual(self.prefix.find_windows("^Slide show$"), [], "the viewer outlived its termination")
 
@@ -146,15 +145,25 @@ class SlideViewTest(orlwine.WineTestCase):
                 self.terminate()
 
 
-    def cursor(self):
+    def cursor(self, expected):
         """The cursor of the foreground window's thread (the viewer's), with the
-        pointer resting in the middle of the screen."""
+        pointer resting in the middle of the screen: the first state that
+        `expected` accepts, or the last one seen in 10 s."""
         self.prefix.mouse_move(SCREEN_W // 2, SCREEN_H // 2)
-        time.sleep(0.5)
-        out = self.prefix.run(CURSOR_PROBE).stdout
-        m = re.search(r"cursor shown=(\d) handle=(\d) x=(-?\d+) y=(-?\d+) over=(.*)", out)
-        self.assertTrue(m, out)
-        return {"shown": m.group(1) == "1", "handle": m.group(2) == "1", "over": m.group(5).strip()}
+        seen = []
+
+        def probe():
+            # Wine takes the pointer's position and the window's cursor over
+            # in its own time.
+            out = self.prefix.run(CURSOR_PROBE).stdout
+            m = re.search(r"cursor shown=(\d) handle=(\d) x=(-?\d+) y=(-?\d+) over=(.*)", out)
+            self.assertTrue(m, out)
+            seen.append({"shown": m.group(1) == "1", "handle": m.group(2) == "1", "over": m.group(5).strip()})
+            centred = (int(m.group(3)), int(m.group(4))) == (SCREEN_W // 2, SCREEN_H // 2)
+            return centred and expected(seen[-1])
+
+        orlwine.wait_for(probe, timeout=10, interval=0.1)
+        return seen[-1]
 
     def test_cursor_is_hidden_over_the_slides_when_the_list_says_so(self):
         write_bmp(os.path.join(self.folder, "red.bmp"), 64, 48, RED)
@@ -165,7 +174,7 @@ class SlideViewTest(orlwine.WineTestCase):
                     f.write("# the cursor\n" + show_line + "red.bmp style=0 upscale=20\n")
                 self.start(name)
                 self.wait_shot(lambda s: s.share(RED) > 0.99)
-                cursor = self.cursor()
+                cursor = self.cursor(lambda c: c["over"] == "Slide show" and hidden != (c["shown"] and c["handle"]))
                 self.assertEqual(cursor["over"], "Slide show")
                 if hidden:
                     self.assertFalse(cursor["shown"] and cursor["handle"], cursor)
@@ -189,7 +198,11 @@ class SlideViewTest(orlwine.WineTestCase):
         self.addCleanup(self.prefix.stop)
         self.assertTrue(self.prefix.wait_windows("^Slide show$"), "the viewer opened no window")
         self.wait_shot(lambda s: s.share(RED) > 0.05)
-        cursor = self.cursor()
+        cursor = self.cursor(lambda c: c["over"] == "Slide show" and not (c["shown"] and c["handle"]))
+        # The saver's exit rules judged the move and let the run go on.
+        moved = "input 512 %d %d" % (SCREEN_W // 2, SCREEN_H // 2)
+        self.prefix.wait_trace(lambda lines: moved in lines and "exit not asked" in lines[lines.index(moved):],
+                               process, name="the verdict on the move")
         self.assertIsNone(process.poll(), "a mouse move ended a key-only run")
         self.assertEqual(cursor["over"], "Slide show")
         self.assertFalse(cursor["shown"] and cursor["handle"], (cursor, self.prefix.trace_lines()))

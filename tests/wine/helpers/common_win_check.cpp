@@ -3,8 +3,7 @@
 // Win32Error carries the system's text, the window base finds its object from
 // WM_NCCREATE on and hands escaping errors to its policy, the pump keeps a
 // quit request for the loop around it, the folder queries grow their buffers,
-// and the initialisation file tells a missing key from an empty one. Prints
-// each failed check and exits with the number of failures.
+// and the initialisation file tells a missing key from an empty one.
 
 #include <windows.h>
 
@@ -20,17 +19,11 @@
 #include "common/win/unique.h"
 #include "common/win/win32_error.h"
 #include "common/win/window.h"
+#include "tests/wine/helpers/check.h"
 
 namespace {
 
-int failures = 0;
-
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::printf("FAILED: %s\n", what);
-        ++failures;
-    }
-}
+using orlscr::check::Check;
 
 bool IsOpen(HANDLE h) {
     DWORD flags = 0;
@@ -234,6 +227,5 @@ int main() {
     CheckMessagePump();
     CheckProfileFile();
     CheckFolders();
-    std::printf("%d failed\n", failures);
-    return failures;
+    return orlscr::check::CheckSummary();
 }

@@ -1,13 +1,13 @@
 // Holds a named semaphore the way a running player does, so a test can start
 // a second player against it.
 //
-//   hold_semaphore.exe [--mutex] NAME READY_FILE
+//   hold_semaphore.exe [--mutex] NAME [READY_FILE]
 //
 // Creates the semaphore NAME (with --mutex: a mutex of that name, which keeps
-// a semaphore of the name from being created at all), then writes READY_FILE,
-// then keeps it until its standard input reaches end of file (the test closes
-// the pipe) or ten minutes have passed. Exit code 0, or 1 when the object
-// could not be created, 2 when it existed already.
+// a semaphore of the name from being created at all), then prints "ready" (and
+// writes READY_FILE, if given), then keeps it until its standard input reaches
+// end of file (the test closes the pipe) or ten minutes have passed. Exit code
+// 0, or 1 when the object could not be created, 2 when it existed already.
 
 #include <windows.h>
 
@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: hold_semaphore [--mutex] NAME READY_FILE\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: hold_semaphore [--mutex] NAME [READY_FILE]\n");
         return 1;
     }
     orlscr::UniqueHandle held(mutex ? ::CreateMutexA(nullptr, FALSE, argv[1])
@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
         return 1;
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
         return 2;
-    orlscr::UniqueCFile(std::fopen(argv[2], "wb"));  // made and closed at once
+    if (argc > 2)
+        orlscr::UniqueCFile(std::fopen(argv[2], "wb"));  // made and closed at once
+    std::printf("ready\n");
+    std::fflush(stdout);
 
     // Reads standard input on a thread so that the ten-minute limit also
     // holds when the pipe is never closed.

@@ -1,27 +1,18 @@
 // Checks the Win32 picture type on a real Win32: icons and metafiles from file
 // bytes get their size from the checked headers, own their handles, turn into
 // bitmaps, and a crafted header is refused with the picture-size error instead
-// of reaching the bitmap's stride computation. Prints each failed check and
-// exits with the number of failures.
+// of reaching the bitmap's stride computation.
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-#include "common/error.h"
 #include "picture/picture_win.h"
+#include "tests/wine/helpers/check.h"
 
 namespace {
 
-int failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) {
-        std::printf("FAILED: %s\n", what.c_str());
-        ++failures;
-    }
-}
+using orlscr::check::Check;
 
 std::string Le16(unsigned v) {
     return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
@@ -52,13 +43,7 @@ std::string Metafile(unsigned frameRight, unsigned device) {
 }
 
 std::string ErrorOf(const std::string& bytes) {
-    try {
-        orlscr::TGraphic graphic = orlscr::TGraphic::FromFileBytes(bytes);
-        graphic.ToBitmap(0);
-        return "";
-    } catch (const orlscr::Error& error) {
-        return error.what();
-    }
+    return orlscr::check::ErrorOf([&] { orlscr::TGraphic::FromFileBytes(bytes).ToBitmap(0); });
 }
 
 void CheckIcon() {
@@ -87,6 +72,5 @@ void CheckMetafile() {
 int main() {
     CheckIcon();
     CheckMetafile();
-    std::printf("%d failed\n", failures);
-    return failures;
+    return orlscr::check::CheckSummary();
 }
