@@ -7,11 +7,33 @@ namespace orlscr {
 
 namespace {
 
+constexpr const char* kWaveDriver = "mciwave.dll";
+
 std::string MciErrorText(MCIERROR code) {
     char text[128] = {};
     if (!mciGetErrorStringA(code, text, sizeof text) || text[0] == '\0')
         return "MCI error " + std::to_string(code);
     return text;
+}
+
+// The media layer loads the wave driver library at every open and unloads it
+// at every close. The driver plays on a thread of its own, which posts the
+// completion notice and then still runs inside the library for a moment: a
+// close right after the notice unloaded the library under that thread, which
+// then faulted. Loaded once more here and pinned, the library stays for the
+// whole run; the order of the media calls is unchanged.
+void KeepWaveDriverLoaded() {
+    static bool kept = false;
+    if (kept)
+        return;
+    kept = true;
+    if (!::LoadLibraryA(kWaveDriver)) {
+        Trace(std::string("wave driver not loaded ") + kWaveDriver);
+        return;
+    }
+    HMODULE pinned = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, kWaveDriver, &pinned);
+    Trace(std::string("wave driver kept ") + kWaveDriver);
 }
 
 }  // namespace
@@ -24,6 +46,7 @@ MciSoundDevice::~MciSoundDevice() {
 
 void MciSoundDevice::Open(const std::string& file) {
     Close();
+    KeepWaveDriverLoaded();
     MCI_OPEN_PARMSA params = {};
     params.lpstrElementName = file.c_str();
     // No device type: the platform picks the device from the extension.

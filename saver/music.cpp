@@ -58,7 +58,9 @@ void Music::PlayNextSound() {
 }
 
 void Music::mpSaverNotify(bool failed) {
-    if (deviceUsed_) {
+    // A track that played to its end is not stopped: under Wine a stop at the
+    // moment of completion now and then never returns. The next open closes it.
+    if (deviceUsed_ && failed) {
         try {
             device_.Stop();
         } catch (const std::exception&) {

@@ -56,8 +56,9 @@ class Music {
     // Opens and plays the track SoundIndex() selects, then moves on. Errors of
     // the device are swallowed and reported back through PostFailure().
     void PlayNextSound();
-    // The device's completion event: stop, then the next track. `failed` says
-    // that the track did not play (the platform's failure notice).
+    // The device's completion event: the next track. `failed` says that the
+    // track did not play (the platform's failure notice); only such a track is
+    // stopped first.
     void mpSaverNotify(bool failed = false);
     // Stops and closes the device so that the track files can be deleted; does
     // nothing when no track was ever opened.

@@ -22,7 +22,7 @@
 #include "package/own_file_win.h"
 #include "saver/desktop_win.h"
 #include "saver/extract_win.h"
-#include "saver/mci_device_win.h"
+#include "saver/music_thread_win.h"
 #include "saver/screen_saver.h"
 #include "saver/viewer_process_win.h"
 
@@ -83,10 +83,7 @@ class Win32SaverApplication : public SaverApplication {
   public:
     explicit Win32SaverApplication(uint8_t startMode) : startMode_(startMode) {}
 
-    void Attach(HWND window) {
-        window_ = window;
-        music_ = std::make_unique<MciSoundDevice>(window);
-    }
+    void Attach(HWND window) { window_ = window; }
 
     // Waits, but wakes early for a message, so that the input the hook
     // library hands over is handled at once.
@@ -104,19 +101,24 @@ class Win32SaverApplication : public SaverApplication {
         terminated_ = true;
     }
     void ShowError(const std::string& message) override { ShowStandardErrorBox(window_, message); }
+    void HideWindow() override { ::ShowWindow(window_, SW_HIDE); }
     uint8_t StartMode() override { return startMode_; }
 
     std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
         notifyPlatform_.SetLibraryFolder(libraryFolder);
         return std::make_unique<TTarvelNotify>(notifyPlatform_);
     }
-    SoundDevice& MusicDevice() override { return *music_; }
+    MusicRequests& Music() override {
+        if (!music_)
+            music_ = std::make_unique<MusicThread>();
+        return music_->Requests();
+    }
 
   private:
     uint8_t startMode_;
     HWND window_ = nullptr;
     Win32NotifyPlatform notifyPlatform_;
-    std::unique_ptr<MciSoundDevice> music_;
+    std::unique_ptr<MusicThread> music_;
     bool terminated_ = false;
 };
 
@@ -219,9 +221,6 @@ class SaverWindow : public Window {
                 return 0;
             case WM_CLOSE:
                 form_.Close();
-                return 0;
-            case MM_MCINOTIFY:
-                form_.mpSaverNotify(wParam == MCI_NOTIFY_FAILURE);
                 return 0;
             default:
                 break;

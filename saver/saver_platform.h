@@ -10,7 +10,7 @@
 #include "package/input_file.h"
 #include "saver/exit_rules.h"
 #include "saver/extract.h"
-#include "saver/music.h"
+#include "saver/music_requests.h"
 
 namespace orlscr {
 
@@ -107,12 +107,16 @@ class SaverApplication {
     virtual void Terminate() = 0;
     // The standard error box: the message and an OK button.
     virtual void ShowError(const std::string& message) = 0;
+    // Takes the saver window off the screen; the first step of the end.
+    virtual void HideWindow() = 0;
     virtual uint8_t StartMode() = 0;
 
     // A keyboard watch whose hook library is loaded from `libraryFolder`, or
     // from the system folder when that is empty or holds no loadable library.
     virtual std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) = 0;
-    virtual SoundDevice& MusicDevice() = 0;
+    // The way to the thread that plays the music; that thread is started at
+    // the first call.
+    virtual MusicRequests& Music() = 0;
 };
 
 // The clock and the desktop's last input, by which the saver notices input

@@ -18,6 +18,10 @@ constexpr uint32_t kWaitLoopSleepMs = 100;
 // ended is given up after this many attempts so the run still ends.
 constexpr int kViewerTerminateAttempts = 500;
 constexpr uint32_t kViewerTerminatePauseMs = 10;
+// How long the end waits for the media thread to stop and close the music. A
+// media call that never returns must not keep the run from ending: the
+// process ends without it, which closes the device.
+constexpr uint32_t kMusicFinishBoundMs = 1000;
 
 }  // namespace
 
@@ -94,9 +98,9 @@ bool TfrmScrn::StartUp() {
     // run; only a presentation package has music and a viewer.
     StartKeyboardWatch();
     if (Settings_.Ver == kPresentationContentKind) {
-        music_ = std::make_unique<Music>(Settings_, platform_.application.MusicDevice(), tempDir,
-                                         platform_.files.LeadBytes());
-        music_->Start();
+        // The media thread plays the music; the start-up does not wait for it.
+        platform_.application.Music().Start(Settings_, tempDir, platform_.files.LeadBytes());
+        musicStarted_ = true;
         StartViewer();
     }
 
@@ -223,11 +227,6 @@ bool TfrmScrn::VerifyPassword() {
     return ok;
 }
 
-void TfrmScrn::mpSaverNotify(bool failed) {
-    if (music_)
-        music_->mpSaverNotify(failed);
-}
-
 void TfrmScrn::Close() {
     FormClose();
     platform_.application.Terminate();
@@ -241,6 +240,8 @@ void TfrmScrn::FormClose() {
     closed_ = true;
     if (KbdNotify_)
         KbdNotify_->OnMessage = nullptr;
+    if (first)
+        platform_.application.HideWindow();
     EndViewer();
     if (!first)
         return;
@@ -273,11 +274,12 @@ void TfrmScrn::FormDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
-    if (music_)
-        music_->Shutdown();
+    if (musicStarted_ && !platform_.application.Music().Finish(kMusicFinishBoundMs))
+        Trace("music not finished");
+    // Tracks that a media call still holds stay behind; the next run writes
+    // them again.
     DeleteFiles(writtenSounds_, platform_.files.Files());
     KbdNotify_.reset();
-    music_.reset();
 }
 
 void TfrmScrn::HideMouseCursor() {

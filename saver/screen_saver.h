@@ -10,7 +10,6 @@
 #include "hook/source/keyboard_watch.h"
 #include "package/settings_record.h"
 #include "saver/exit_rules.h"
-#include "saver/music.h"
 #include "saver/saver_platform.h"
 
 namespace orlscr {
@@ -40,15 +39,14 @@ class TfrmScrn {
     void FormActivate();
     // Closes the window: FormClose, then the application is asked to end.
     void Close();
-    // Stops the music and deletes the sound tracks this run wrote.
+    // Stops the music (waiting for it about a second at most) and deletes the
+    // sound tracks this run wrote.
     void FormDestroy();
 
     // The keyboard watch's OnMessage handler: the exit rules.
     void KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& fDiscard);
     // The platform's screen-saver password check; true lets the run end.
     bool VerifyPassword();
-    // The media device's completion event; `failed`: the track did not play.
-    void mpSaverNotify(bool failed = false);
 
     // What the process ends with: 0, or kNoHookLibraryExitCode.
     int ExitCode() const { return exitCode_; }
@@ -82,7 +80,7 @@ class TfrmScrn {
     ExitRules rules_;
     std::unique_ptr<TTarvelNotify> KbdNotify_;
     HookWatchdog watchdog_;
-    std::unique_ptr<Music> music_;
+    bool musicStarted_ = false;
     uint32_t ViewerExitCode_ = 0;
     int exitCode_ = 0;
     std::string ViewerCommandLine_;

@@ -108,15 +108,18 @@ TEST_F(MusicTest, ListOrderStartsOverAfterTheLastTrack) {
     }
 }
 
-TEST_F(MusicTest, EveryCompletionStopsThenOpensAndPlaysTheNextTrackAndShutdownCloses) {
+TEST_F(MusicTest, EveryCompletionOpensAndPlaysTheNextTrackAndShutdownStopsAndCloses) {
     FakeDevice device;
     Music music(settings, device, "C:\\Users\\x\\Temp", NoLeadBytes);
     music.Start();
     EXPECT_EQ(music.SoundIndex(), 1);
+    // A track that completed is not stopped; a failed one is.
     music.mpSaverNotify();
     EXPECT_EQ(device.calls,
-              (Names{"open C:\\Users\\x\\Temp\\one.wav", "play", "stop", "open C:\\Users\\x\\Temp\\two.wav", "play"}));
+              (Names{"open C:\\Users\\x\\Temp\\one.wav", "play", "open C:\\Users\\x\\Temp\\two.wav", "play"}));
     EXPECT_EQ(music.SoundIndex(), 2);
+    music.mpSaverNotify(true);
+    EXPECT_EQ(device.calls[4], "stop");
 
     device.calls.clear();
     music.Shutdown();

@@ -109,7 +109,11 @@ class FakeSaverPlatform : public SaverFiles,
                           public SaverApplication,
                           public InputClock {
   public:
-    FakeSaverPlatform() : notify(log), device(log) { files.log = &log; }
+    // The music is served at once, on the posting thread.
+    FakeSaverPlatform() : notify(log), device(log), worker(device) {
+        files.log = &log;
+        music.SetWake([this] { worker.Serve(music); });
+    }
 
     SaverPlatform Roles() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
@@ -143,7 +147,7 @@ class FakeSaverPlatform : public SaverFiles,
         watch = created.get();
         return created;
     }
-    SoundDevice& MusicDevice() override { return device; }
+    MusicRequests& Music() override { return music; }
     bool StartViewerProcess(const std::string& commandLine) override {
         log.push_back("start viewer " + commandLine);
         viewerRunning = viewerStarts;
@@ -187,6 +191,7 @@ class FakeSaverPlatform : public SaverFiles,
         terminated = true;
     }
     void ShowError(const std::string& message) override { log.push_back("error box " + message); }
+    void HideWindow() override { log.push_back("hide window"); }
     uint8_t StartMode() override { return 3; }
     bool OpenDesktopKey() override { return hasDesktopKey; }
     std::optional<uint32_t> ReadDesktopInteger(const std::string& name) override {
@@ -232,6 +237,8 @@ class FakeSaverPlatform : public SaverFiles,
     MemoryFiles files;
     LoggingNotifyPlatform notify;
     LoggingSoundDevice device;
+    MusicWorker worker;
+    MusicRequests music;
     TTarvelNotify* watch = nullptr;
     std::optional<std::string> mute;
     std::string userDir = "C:\\Users\\me\\AppData\\Local\\orlscr";
@@ -331,6 +338,7 @@ TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
                                             "sound open C:\\TEMP\\tune.wav",
                                             "start viewer",
                                             "flag on",
+                                            "hide window",
                                             "terminate viewer",
                                             "close viewer",
                                             "flag off",

@@ -68,11 +68,13 @@ class MusicTest(saver_case.SaverCase):
         self.start(self.package("--music-order", "list"))
         self.assertEqual(self.wait_plays(5), ["first.wav", "second.wav", "first.wav", "second.wav", "first.wav"])
         self.assertTrue({"first.wav", "second.wav"} <= self.temp_files())
-        # Before each next track the finished one is stopped and closed.
+        # Before each next track the finished one is closed; a track that
+        # played to its end is not stopped.
         sounds = self.sound_lines()
         second_open = next(i for i, line in enumerate(sounds) if line.endswith("second.wav") and "open" in line)
-        self.assertTrue(sounds[second_open - 2].startswith("sound stop "), sounds)
+        self.assertTrue(sounds[second_open - 2].startswith("sound play "), sounds)
         self.assertTrue(sounds[second_open - 1].startswith("sound close "), sounds)
+        self.assertFalse([line for line in sounds if line.startswith("sound stop ")], sounds)
 
         self.end_run()
         self.assertFalse({"first.wav", "second.wav"} & self.temp_files(), self.temp_files())
