@@ -52,6 +52,26 @@ bool StdTargetFiles::Delete(const std::string& path) {
 bool StdTargetFiles::Replace(const std::string& from, const std::string& to) {
     return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0;
 }
+
+bool StdTargetFiles::SameContent(const std::string& a, const std::string& b) {
+    std::FILE* first = std::fopen(LocalPath(a).c_str(), "rb");
+    std::FILE* second = std::fopen(LocalPath(b).c_str(), "rb");
+    bool same = first != nullptr && second != nullptr;
+    while (same) {
+        char x[4096], y[4096];
+        const size_t nx = std::fread(x, 1, sizeof x, first);
+        const size_t ny = std::fread(y, 1, sizeof y, second);
+        same = nx == ny && std::equal(x, x + nx, y);
+        if (nx == 0)
+            break;
+    }
+    if (first != nullptr)
+        std::fclose(first);
+    if (second != nullptr)
+        std::fclose(second);
+    return same;
+}
+
 void EmbeddedFileCopy(InputFile& source, TargetFile& target, int64_t count) {
     if (count < 0)
         throw Error(kStreamReadError);
@@ -154,8 +174,9 @@ bool WriteHookLibrary(const TSSFileLocations& settings,
     }
     if (files.Replace(partial, target))
         return true;
+    const bool same = files.SameContent(partial, target);
     files.Delete(partial);
-    return false;
+    return same;
 }
 
 void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files) {
