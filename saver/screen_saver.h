@@ -11,6 +11,7 @@
 #include "package/settings_record.h"
 #include "saver/exit_rules.h"
 #include "saver/music.h"
+#include "saver/run_guard.h"
 #include "saver/saver_platform.h"
 
 namespace orlscr {
@@ -53,6 +54,8 @@ class TfrmScrn {
     TTarvelNotify* KbdNotify() { return KbdNotify_.get(); }
     const std::string& ViewerCommandLine() const { return ViewerCommandLine_; }
     const std::vector<std::string>& WrittenSoundFiles() const { return writtenSounds_; }
+    // What the run's guard thread watches (saver/run_guard.h).
+    const RunPulse& Pulse() const { return pulse_; }
 
   private:
     bool StartUp();
@@ -66,6 +69,8 @@ class TfrmScrn {
     void HideMouseCursor();
     void ShowMouseCursor();
     void AttachExitRules();
+    void ShowError(const std::string& message);
+    void CoverScreenWithoutViewer();
 
     SaverPlatform platform_;
     TSSFileLocations Settings_;
@@ -82,6 +87,8 @@ class TfrmScrn {
     // Where this run wrote the hook library; empty when nowhere.
     std::string hookFolder_;
     std::vector<std::string> writtenSounds_;
+    RunPulse pulse_;
+    bool covered_ = false;
 };
 
 }  // namespace orlscr
