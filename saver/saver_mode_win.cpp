@@ -22,6 +22,7 @@
 #include "saver/desktop_win.h"
 #include "saver/extract_win.h"
 #include "saver/mci_device_win.h"
+#include "saver/run_end_win.h"
 #include "saver/screen_saver.h"
 #include "saver/viewer_process_win.h"
 
@@ -34,6 +35,10 @@ constexpr int kClientWidth = 242;
 constexpr int kClientHeight = 116;
 // Posted to the window at its first activation; the run happens there.
 constexpr UINT kStartMessage = WM_APP + 1;
+constexpr const char* kCoverWindowClass = "OrlscrCover";
+// The saver's window as the viewer finds it, to end itself when the saver is
+// gone or stops answering.
+constexpr const char* kSaverWindowVariable = "ORLSCR_SAVER_WINDOW";
 
 // "orlscr" in the user's local application data, made when missing; empty
 // when it cannot be had. The folder query fills a buffer of the longest path.
@@ -67,8 +72,39 @@ class Win32SaverFiles : public SaverFiles {
     Win32TargetFiles files_;
 };
 
+// A black borderless window over the whole primary screen, beneath the
+// saver's box: under it every move and key of the user is input to one of the
+// run's windows, which some platforms need before their input hooks see it.
+class CoverWindow : public Window {
+  public:
+    void Show(HWND above) {
+        if (!window_) {
+            WNDCLASSEXA windowClass = {};
+            windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+            windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+            windowClass.lpszClassName = kCoverWindowClass;
+            RegisterWindowClass(windowClass);
+            CreateHandle(WS_EX_TOOLWINDOW, kCoverWindowClass, "", WS_POPUP, 0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+                         ::GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, "Cannot create the cover window");
+            RegisterRunWindow(1, window_);
+        }
+        ::SetWindowPos(window_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+};
+
 class Win32ScreenAndCursor : public ScreenAndCursor {
   public:
+    void Attach(HWND window) { window_ = window; }
+    void CoverScreen() override {
+        try {
+            cover_.Show(window_);
+        } catch (const std::exception& error) {
+            Trace(std::string("no cover ") + error.what());  // the run goes on as it was
+        }
+        // The box keeps the keyboard.
+        ::SetForegroundWindow(window_);
+        ::SetFocus(window_);
+    }
     ScreenSize Screen() override { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
     void SetCursorPos(int32_t x, int32_t y) override { ::SetCursorPos(x, y); }
     void ShowCursor(bool show) override {
@@ -76,6 +112,10 @@ class Win32ScreenAndCursor : public ScreenAndCursor {
         Trace("cursor " + std::string(show ? "show " : "hide ") + std::to_string(counter));
     }
     void ReleaseCapture() override { ::ReleaseCapture(); }
+
+  private:
+    HWND window_ = nullptr;
+    CoverWindow cover_;
 };
 
 class Win32SaverApplication : public SaverApplication {
@@ -102,11 +142,18 @@ class Win32SaverApplication : public SaverApplication {
             ::PostQuitMessage(0);
         terminated_ = true;
     }
-    void ShowError(const std::string& message) override { ShowStandardErrorBox(window_, message); }
+    // Owned by the window, which has the keyboard, so the box comes up in
+    // front and takes the keys.
+    void ShowError(const std::string& message) override {
+        ::SetForegroundWindow(window_);
+        ::SetFocus(window_);
+        ShowStandardErrorBox(window_, message);
+    }
     uint8_t StartMode() override { return startMode_; }
 
     std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
         notifyPlatform_.SetLibraryFolder(libraryFolder);
+        notifyPlatform_.SetErrorOwner(window_);
         return std::make_unique<TTarvelNotify>(notifyPlatform_);
     }
     SoundDevice& MusicDevice() override { return *music_; }
@@ -142,6 +189,7 @@ class Win32SaverPlatform {
     void Attach(HWND window) {
         application_.Attach(window);
         password_.Attach(window);
+        screen_.Attach(window);
     }
     SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_, clock_}; }
 
@@ -176,6 +224,9 @@ class SaverWindow : public Window {
         // The run shows no picture: the window's class brush paints its
         // background colour, all a picture control would draw here.
         platform_.Attach(window_);
+        RegisterRunWindow(0, window_);
+        ::SetEnvironmentVariableA(kSaverWindowVariable,
+                                  std::to_string(reinterpret_cast<uintptr_t>(window_)).c_str());
     }
 
     void Run() {
@@ -185,6 +236,7 @@ class SaverWindow : public Window {
         // The run starts at the first activation; without a window manager
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
+        guard_.Start(form_.Pulse());
         RunMessageLoop();
         form_.FormDestroy();
         ::DestroyWindow(window_);
@@ -215,11 +267,14 @@ class SaverWindow : public Window {
 
     Win32SaverPlatform platform_;
     TfrmScrn form_;
+    // Declared after the form: it stops before the pulse it watches goes.
+    RunGuardThread guard_;
 };
 
 }  // namespace
 
 void RunSaverMode(uint8_t startMode) {
+    InstallCrashEnd();
     SaverWindow window(startMode);
     window.Create();
     window.Run();

@@ -80,7 +80,7 @@ std::string HookLibraryPath() {
     return SysDir() + "\\" + "orlscrhook";
 }
 
-void LoadHookLibrary(const std::string& folder) {
+void LoadHookLibrary(const std::string& folder, HWND errorOwner) {
     HookLibraryState& state = State();
     if (!state.library && !folder.empty()) {
         const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + "orlscrhook";
@@ -90,7 +90,14 @@ void LoadHookLibrary(const std::string& folder) {
         state.library.reset(::LoadLibraryA(HookLibraryPath().c_str()));
         if (!state.library) {
             Trace("hook library missing");
-            ::MessageBoxA(nullptr, "Could not load DLL: orlscrhook", "Error", MB_ICONERROR);
+            if (errorOwner) {
+                ::SetForegroundWindow(errorOwner);
+                ::SetFocus(errorOwner);
+            }
+            // A run that hides the cursor shows it for the box.
+            ::ShowCursor(TRUE);
+            ::MessageBoxA(errorOwner, "Could not load DLL: orlscrhook", "Error", MB_ICONERROR);
+            ::ShowCursor(FALSE);
             SetExitCode(-1);
             return;
         }
@@ -123,7 +130,7 @@ void Win32NotifyPlatform::DestroyNotifyWindow(WindowHandle window) {
 }
 
 void Win32NotifyPlatform::LoadHookLibrary() {
-    orlscr::LoadHookLibrary(libraryFolder_);
+    orlscr::LoadHookLibrary(libraryFolder_, errorOwner_);
 }
 
 int32_t Win32NotifyPlatform::CallInstallHook(WindowHandle window, uint32_t message) {

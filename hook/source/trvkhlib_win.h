@@ -17,9 +17,10 @@ std::string HookLibraryPath();
 
 // Loads the library, from `folder` when one is given and it loads from there,
 // else from the system folder, and looks up "InstallHook" and
-// "UninstallHook". When it cannot be loaded the user is told so and the
-// process exit code becomes -1.
-void LoadHookLibrary(const std::string& folder = std::string());
+// "UninstallHook". When it cannot be loaded the user is told so, in a box
+// owned by `errorOwner` (given the keyboard first) with the cursor shown, and
+// the process exit code becomes -1.
+void LoadHookLibrary(const std::string& folder = std::string(), HWND errorOwner = nullptr);
 
 // "InstallHook"(window, message), or -1 without that entry.
 int32_t CallInstallHook(HWND window, uint32_t message);
@@ -32,6 +33,8 @@ class Win32NotifyPlatform : public NotifyPlatform {
   public:
     // Where LoadHookLibrary looks first; empty for the system folder only.
     void SetLibraryFolder(const std::string& folder) { libraryFolder_ = folder; }
+    // The window that owns the box telling that the library is missing.
+    void SetErrorOwner(HWND window) { errorOwner_ = window; }
     WindowHandle CreateNotifyWindow(TTarvelNotify& owner) override;
     void DestroyNotifyWindow(WindowHandle window) override;
     void LoadHookLibrary() override;
@@ -40,6 +43,7 @@ class Win32NotifyPlatform : public NotifyPlatform {
 
   private:
     std::string libraryFolder_;
+    HWND errorOwner_ = nullptr;
 };
 
 }  // namespace orlscr
