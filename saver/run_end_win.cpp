@@ -17,6 +17,36 @@ std::atomic<HANDLE> g_viewerProcess{nullptr};
 std::atomic<HWND> g_windows[2] = {};
 std::atomic<bool> g_ending{false};
 
+// Faults that no code of the player handles and goes on from. Exceptions of
+// other kinds (a C++ throw is one) are left to their handlers.
+bool IsFault(DWORD code) {
+    switch (code) {
+        case EXCEPTION_ACCESS_VIOLATION:
+        case EXCEPTION_ILLEGAL_INSTRUCTION:
+        case EXCEPTION_PRIV_INSTRUCTION:
+        case EXCEPTION_STACK_OVERFLOW:
+        case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        case EXCEPTION_IN_PAGE_ERROR:
+        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+        case EXCEPTION_DATATYPE_MISALIGNMENT:
+        case EXCEPTION_NONCONTINUABLE_EXCEPTION:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Seen first, before any frame's handler: a fault inside a window procedure
+// never reaches the unhandled-exception filter, as the system's callback
+// dispatch swallows it and abandons the frames in between (their clean-up
+// never runs, so the run would go on with its exit rules detached).
+LONG WINAPI FaultHandler(EXCEPTION_POINTERS* exception) {
+    const DWORD code = exception && exception->ExceptionRecord ? exception->ExceptionRecord->ExceptionCode : 0;
+    if (!IsFault(code))
+        return EXCEPTION_CONTINUE_SEARCH;
+    EndRunNow("crash", code);
+}
+
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exception) {
     const DWORD code = exception && exception->ExceptionRecord ? exception->ExceptionRecord->ExceptionCode : 1;
     EndRunNow("crash", code);
@@ -85,6 +115,7 @@ void EndRunNow(const char* reason, UINT exitCode) {
 }
 
 void InstallCrashEnd() {
+    ::AddVectoredExceptionHandler(1, FaultHandler);
     ::SetUnhandledExceptionFilter(CrashFilter);
 }
 

@@ -22,9 +22,11 @@ void RegisterRunWindow(int slot, HWND window);
 // Ends the run and the process with `exitCode`; never returns.
 [[noreturn]] void EndRunNow(const char* reason, UINT exitCode);
 
-// From now on a fault that nothing handles ends the run at once, before any
-// crash dialog (which would keep the process, and the viewer above it,
-// frozen on the screen).
+// From now on a fault (an access violation, an illegal instruction, a stack
+// overflow, ...) and any exception that nothing handles end the run at once,
+// before any crash dialog (which would keep the process, and the viewer above
+// it, frozen on the screen). A fault is taken as fatal where it happens, even
+// one that some library would have handled itself: the player handles none.
 void InstallCrashEnd();
 
 // The thread that watches `pulse` (see RunGuard) and ends the run when the
