@@ -101,7 +101,11 @@ class Win32ScreenAndCursor : public ScreenAndCursor {
         } catch (const std::exception& error) {
             Trace(std::string("no cover ") + error.what());  // the run goes on as it was
         }
-        // The box keeps the keyboard.
+        // The box is shown again so that it lies above the cover also where
+        // the window system stacks a newly shown window on top; it keeps the
+        // keyboard.
+        ::ShowWindow(window_, SW_HIDE);
+        ::ShowWindow(window_, SW_SHOW);
         ::SetForegroundWindow(window_);
         ::SetFocus(window_);
     }
