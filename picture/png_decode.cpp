@@ -1,7 +1,10 @@
 // PNG files into bitmaps through libpng's simplified reader, which turns every
 // colour type and depth into 8-bit blue, green, red and lays alpha on a colour.
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include <png.h>
 
@@ -19,6 +22,50 @@ struct PngImage {
     ~PngImage() { png_image_free(&image); }
 };
 
+constexpr size_t kSignatureSize = 8;
+constexpr size_t kChunkFrame = 12;  // length, type, CRC
+
+// The ancillary chunks that change the decoded pixels; each has a small fixed
+// size that libpng checks before it reads one into a buffer of its own.
+bool ChangesPixels(const uint8_t* type) {
+    for (const char* wanted : {"tRNS", "gAMA", "sRGB", "cHRM", "sBIT"}) {
+        if (std::memcmp(type, wanted, 4) == 0)
+            return true;
+    }
+    return false;
+}
+
+uint32_t BigEndian32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           p[3];
+}
+
+// The file as libpng is given it: the signature and the chunks up to IEND,
+// less the ancillary chunks that do not change the pixels (text, profiles,
+// times, EXIF, which is read from the file itself). libpng allocates a whole
+// chunk's claimed length for such chunks, whatever the file holds, and only
+// warns about a claim beyond its limit; what is left it reads through fixed
+// buffers. A chunk whose claimed length runs past the end of the file is the
+// last one looked at: a critical one is passed on as far as it goes (libpng
+// reports the file as cut short), an ancillary one is left out.
+std::vector<uint8_t> PixelChunks(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> out(data, data + std::min(size, kSignatureSize));
+    size_t at = kSignatureSize;
+    while (at + kChunkFrame <= size) {
+        const uint8_t* chunk = data + at;
+        const uint64_t whole = uint64_t{BigEndian32(chunk)} + kChunkFrame;
+        const bool critical = (chunk[4] & 0x20) == 0;
+        const bool complete = whole <= size - at;
+        if (critical || (complete && ChangesPixels(chunk + 4)))
+            out.insert(out.end(), chunk, complete ? chunk + whole : data + size);
+        if (!complete || std::memcmp(chunk + 4, "IEND", 4) == 0)
+            return out;
+        at += static_cast<size_t>(whole);
+    }
+    out.insert(out.end(), data + at, data + size);  // a piece of a chunk header
+    return out;
+}
+
 [[noreturn]] void Damaged(const png_image& image) {
     throw Error(std::string("The PNG picture is damaged: ") + image.message);
 }
@@ -29,8 +76,9 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     const PictureInfo info = ExaminePicture(data, size);
     if (info.format != PictureFormat::kPng)
         throw Error(kNotAPicture);
+    const std::vector<uint8_t> chunks = PixelChunks(data, size);
     PngImage png;
-    if (!png_image_begin_read_from_memory(&png.image, data, size))
+    if (!png_image_begin_read_from_memory(&png.image, chunks.data(), chunks.size()))
         Damaged(png.image);
     CheckPictureSize(png.image.width, png.image.height);
     png.image.format = PNG_FORMAT_BGR;

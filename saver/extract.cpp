@@ -53,6 +53,22 @@ bool StdTargetFiles::Delete(const std::string& path) {
 bool StdTargetFiles::Replace(const std::string& from, const std::string& to) {
     return std::rename(LocalPath(from).c_str(), LocalPath(to).c_str()) == 0;
 }
+
+bool StdTargetFiles::SameContent(const std::string& a, const std::string& b) {
+    const UniqueCFile first(std::fopen(LocalPath(a).c_str(), "rb"));
+    const UniqueCFile second(std::fopen(LocalPath(b).c_str(), "rb"));
+    bool same = first && second;
+    while (same) {
+        char x[4096], y[4096];
+        const size_t nx = std::fread(x, 1, sizeof x, first.get());
+        const size_t ny = std::fread(y, 1, sizeof y, second.get());
+        same = nx == ny && std::equal(x, x + nx, y);
+        if (nx == 0)
+            break;
+    }
+    return same;
+}
+
 void EmbeddedFileCopy(InputFile& source, TargetFile& target, int64_t count) {
     if (count < 0)
         throw Error(kStreamReadError);
@@ -156,8 +172,9 @@ bool WriteHookLibrary(const TSSFileLocations& settings,
     }
     if (files.Replace(partial, target))
         return true;
+    const bool same = files.SameContent(partial, target);
     files.Delete(partial);
-    return false;
+    return same;
 }
 
 void DeleteFiles(const std::vector<std::string>& paths, TargetFiles& files) {

@@ -45,6 +45,13 @@ class TargetFiles {
     // Moves the file `from` to `to` in the same folder, replacing a file
     // there; false when it cannot (then both stay as they were).
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Whether both files can be read and hold the same bytes. Reads a file
+    // that another process has loaded as well.
+    virtual bool SameContent(const std::string& a, const std::string& b) {
+        (void)a;
+        (void)b;
+        return false;
+    }
 };
 
 // Target files through the C library. Backslashes in a path are taken as
@@ -54,6 +61,7 @@ class StdTargetFiles : public TargetFiles {
     std::unique_ptr<TargetFile> Create(const std::string& path) override;
     bool Delete(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
+    bool SameContent(const std::string& a, const std::string& b) override;
 };
 
 // Copies `count` bytes from the package's current position to the target,
@@ -104,7 +112,9 @@ void WritePresentationFiles(const TSSFileLocations& settings,
 // the library is now there: false when the file cannot be created or moved
 // into place (a folder the user may not write, a library in use, a folder of
 // that name), and when the package carries none (size 0), so that an empty
-// file never replaces a library already there. A copy error (a package that
+// file never replaces a library already there. A library there that cannot be
+// replaced (another run has it loaded) but holds the same bytes is used as it
+// is. A copy error (a package that
 // ends early) propagates.
 bool WriteHookLibrary(const TSSFileLocations& settings,
                       InputFile& package,

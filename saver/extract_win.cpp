@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "common/win/unique.h"
 
 namespace orlscr {
@@ -33,6 +35,33 @@ std::unique_ptr<TargetFile> Win32TargetFiles::Create(const std::string& path) {
 
 bool Win32TargetFiles::Delete(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
+}
+
+namespace {
+
+// For reading, sharing with writers and with the loader of a library in use.
+UniqueFile OpenShared(const std::string& path) {
+    return UniqueFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+bool Win32TargetFiles::SameContent(const std::string& a, const std::string& b) {
+    UniqueFile first = OpenShared(a);
+    UniqueFile second = OpenShared(b);
+    if (!first || !second)
+        return false;
+    for (;;) {
+        char x[4096], y[4096];
+        DWORD nx = 0, ny = 0;
+        if (!::ReadFile(first.get(), x, sizeof x, &nx, nullptr) || !::ReadFile(second.get(), y, sizeof y, &ny, nullptr))
+            return false;
+        if (nx != ny || !std::equal(x, x + nx, y))
+            return false;
+        if (nx == 0)
+            return true;
+    }
 }
 
 bool Win32TargetFiles::Replace(const std::string& from, const std::string& to) {

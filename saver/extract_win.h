@@ -11,6 +11,7 @@ class Win32TargetFiles : public TargetFiles {
     std::unique_ptr<TargetFile> Create(const std::string& path) override;
     bool Delete(const std::string& path) override;
     bool Replace(const std::string& from, const std::string& to) override;
+    bool SameContent(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace orlscr

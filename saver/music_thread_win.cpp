@@ -28,7 +28,9 @@ class MusicWindow : public Window {
         WNDCLASSEXA windowClass = {};
         windowClass.lpszClassName = kMusicWindowClass;
         RegisterWindowClass(windowClass);
-        CreateHandle(0, kMusicWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, "Cannot create the music window");
+        CreateHandle({.className = kMusicWindowClass,
+                      .parent = HWND_MESSAGE,
+                      .failureMessage = "Cannot create the music window"});
     }
 
     void Attach(MusicWorker& worker) { worker_ = &worker; }

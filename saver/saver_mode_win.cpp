@@ -23,6 +23,7 @@
 #include "saver/desktop_win.h"
 #include "saver/extract_win.h"
 #include "saver/music_thread_win.h"
+#include "saver/run_end_win.h"
 #include "saver/screen_saver.h"
 #include "saver/viewer_process_win.h"
 
@@ -35,6 +36,10 @@ constexpr int kClientWidth = 242;
 constexpr int kClientHeight = 116;
 // Posted to the window at its first activation; the run happens there.
 constexpr UINT kStartMessage = WM_APP + 1;
+constexpr const char* kCoverWindowClass = "OrlscrCover";
+// The saver's window as the viewer finds it, to end itself when the saver is
+// gone or stops answering.
+constexpr const char* kSaverWindowVariable = "ORLSCR_SAVER_WINDOW";
 
 // "orlscr" in the user's local application data, made when missing; empty
 // when it cannot be had. The folder query fills a buffer of the longest path.
@@ -68,8 +73,47 @@ class Win32SaverFiles : public SaverFiles {
     Win32TargetFiles files_;
 };
 
+// A black borderless window over the whole primary screen, beneath the
+// saver's box: under it every move and key of the user is input to one of the
+// run's windows, which some platforms need before their input hooks see it.
+class CoverWindow : public Window {
+  public:
+    void Show(HWND above) {
+        if (!window_) {
+            WNDCLASSEXA windowClass = {};
+            windowClass.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+            windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+            windowClass.lpszClassName = kCoverWindowClass;
+            RegisterWindowClass(windowClass);
+            CreateHandle({.className = kCoverWindowClass,
+                          .style = WS_POPUP,
+                          .exStyle = WS_EX_TOOLWINDOW,
+                          .width = ::GetSystemMetrics(SM_CXSCREEN),
+                          .height = ::GetSystemMetrics(SM_CYSCREEN),
+                          .failureMessage = "Cannot create the cover window"});
+            RegisterRunWindow(1, window_);
+        }
+        ::SetWindowPos(window_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+};
+
 class Win32ScreenAndCursor : public ScreenAndCursor {
   public:
+    void Attach(HWND window) { window_ = window; }
+    void CoverScreen() override {
+        try {
+            cover_.Show(window_);
+        } catch (const std::exception& error) {
+            Trace(std::string("no cover ") + error.what());  // the run goes on as it was
+        }
+        // The box is shown again so that it lies above the cover also where
+        // the window system stacks a newly shown window on top; it keeps the
+        // keyboard.
+        ::ShowWindow(window_, SW_HIDE);
+        ::ShowWindow(window_, SW_SHOW);
+        ::SetForegroundWindow(window_);
+        ::SetFocus(window_);
+    }
     ScreenSize Screen() override { return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
     void SetCursorPos(int32_t x, int32_t y) override { ::SetCursorPos(x, y); }
     void ShowCursor(bool show) override {
@@ -77,6 +121,10 @@ class Win32ScreenAndCursor : public ScreenAndCursor {
         Trace("cursor " + std::string(show ? "show " : "hide ") + std::to_string(counter));
     }
     void ReleaseCapture() override { ::ReleaseCapture(); }
+
+  private:
+    HWND window_ = nullptr;
+    CoverWindow cover_;
 };
 
 class Win32SaverApplication : public SaverApplication {
@@ -100,12 +148,19 @@ class Win32SaverApplication : public SaverApplication {
             ::PostQuitMessage(0);
         terminated_ = true;
     }
-    void ShowError(const std::string& message) override { ShowStandardErrorBox(window_, message); }
+    // Owned by the window, which has the keyboard, so the box comes up in
+    // front and takes the keys.
+    void ShowError(const std::string& message) override {
+        ::SetForegroundWindow(window_);
+        ::SetFocus(window_);
+        ShowStandardErrorBox(window_, message);
+    }
     void HideWindow() override { ::ShowWindow(window_, SW_HIDE); }
     uint8_t StartMode() override { return startMode_; }
 
     std::unique_ptr<TTarvelNotify> CreateKeyboardWatch(const std::string& libraryFolder) override {
         notifyPlatform_.SetLibraryFolder(libraryFolder);
+        notifyPlatform_.SetErrorOwner(window_);
         return std::make_unique<TTarvelNotify>(notifyPlatform_);
     }
     MusicRequests& Music() override {
@@ -145,6 +200,7 @@ class Win32SaverPlatform {
     void Attach(HWND window) {
         application_.Attach(window);
         password_.Attach(window);
+        screen_.Attach(window);
     }
     SaverPlatform Roles() { return {files_, viewer_, password_, desktop_, screen_, application_, clock_}; }
 
@@ -186,6 +242,9 @@ class SaverWindow : public Window {
         // The run shows no picture: the window's class brush paints its
         // background colour, all a picture control would draw here.
         platform_.Attach(window_);
+        RegisterRunWindow(0, window_);
+        ::SetEnvironmentVariableA(kSaverWindowVariable,
+                                  std::to_string(reinterpret_cast<uintptr_t>(window_)).c_str());
     }
 
     // The run under the message loop; its exit code.
@@ -196,6 +255,7 @@ class SaverWindow : public Window {
         // The run starts at the first activation; without a window manager
         // there may be none, so it is asked for once more here.
         ::PostMessageA(window_, kStartMessage, 0, 0);
+        guard_.Start(form_.Pulse());
         try {
             RunMessageLoop();
             form_.FormDestroy();
@@ -230,11 +290,14 @@ class SaverWindow : public Window {
 
     Win32SaverPlatform platform_;
     TfrmScrn form_;
+    // Declared after the form: it stops before the pulse it watches goes.
+    RunGuardThread guard_;
 };
 
 }  // namespace
 
 int RunSaverMode(uint8_t startMode) {
+    InstallCrashEnd();
     SaverWindow window(startMode);
     window.Create();
     return window.Run();

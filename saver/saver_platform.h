@@ -93,6 +93,9 @@ class ScreenAndCursor {
     virtual void SetCursorPos(int32_t x, int32_t y) = 0;
     virtual void ShowCursor(bool show) = 0;
     virtual void ReleaseCapture() = 0;
+    // Covers the whole screen with the run's own black window, beneath its
+    // box, for a run whose viewer shows nothing.
+    virtual void CoverScreen() {}
 };
 
 // The application around the window: its message loop, its error box, the

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "common/text.h"
 #include "common/trace.h"
@@ -23,6 +24,24 @@ constexpr uint32_t kViewerTerminatePauseMs = 10;
 // process ends without it, which closes the device.
 constexpr uint32_t kMusicFinishBoundMs = 1000;
 
+// Runs `undo` when the scope is left, also by an exception.
+template <typename F>
+class ScopeExit {
+  public:
+    explicit ScopeExit(F undo) : undo_(std::move(undo)) {}
+    ~ScopeExit() {
+        try {
+            undo_();
+        } catch (...) {
+        }
+    }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+  private:
+    F undo_;
+};
+
 }  // namespace
 
 TfrmScrn::TfrmScrn(const SaverPlatform& platform) : platform_(platform) {}
@@ -43,7 +62,7 @@ void TfrmScrn::FormActivate() {
         started = StartUp();
     } catch (const std::exception& error) {
         Trace(std::string("start-up failed ") + error.what());
-        platform_.application.ShowError(error.what());
+        ShowError(error.what());
     }
     starting_ = false;
     if (!started) {
@@ -106,6 +125,8 @@ bool TfrmScrn::StartUp() {
 
     platform_.desktop.SetScreenSaverRunning(true);
     StartPending_ = false;
+    pulse_.lastBeat = platform_.clock.TickCount();
+    pulse_.running = true;
     Trace("running");
     return true;
 }
@@ -145,6 +166,14 @@ void TfrmScrn::AttachExitRules() {
     };
 }
 
+// The error box of the start-up, read and dismissed with the cursor even in a
+// run that hides it.
+void TfrmScrn::ShowError(const std::string& message) {
+    platform_.screen.ShowCursor(true);
+    ScopeExit hideAgain([this] { platform_.screen.ShowCursor(false); });
+    platform_.application.ShowError(message);
+}
+
 void TfrmScrn::StartViewer() {
     if (Settings_.FlashCount() == 0)
         return;
@@ -160,11 +189,26 @@ void TfrmScrn::WaitLoop() {
         platform_.application.ProcessMessages();
         if (const auto code = platform_.viewer.ViewerExitCode())
             ViewerExitCode_ = *code;
+        pulse_.lastBeat = platform_.clock.TickCount();
+        CoverScreenWithoutViewer();
         WatchHook();
     } while (!platform_.application.Terminated());
     // Asked to end some other way than by closing the window: the close
     // handler still ends the viewer and clears the flag.
     FormClose();
+}
+
+// A run without a viewer on the screen (none in the package, one that could
+// not start or that ended) covers the screen itself, so that input anywhere
+// on it is input to the run's own windows.
+void TfrmScrn::CoverScreenWithoutViewer() {
+    if (covered_ || closed_)
+        return;
+    if (platform_.viewer.HasViewerProcess() && ViewerExitCode_ == kStillActive)
+        return;
+    covered_ = true;
+    platform_.screen.CoverScreen();
+    Trace("screen covered");
 }
 
 // The platform may drop the hook library's hooks without notice (a hook that
@@ -184,6 +228,13 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
     if (StartPending_ || closed_ || M.LParam == 0)
         return;
     Sender.OnMessage = nullptr;
+    // Attached again however this handler ends, an exception included, unless
+    // the run closed: a run must never be left deaf to input.
+    ScopeExit reattach([this] {
+        if (!closed_ && KbdNotify_ && !KbdNotify_->OnMessage)
+            AttachExitRules();
+    });
+    ++pulse_.handled;
     const EventMsg event = *reinterpret_cast<const EventMsg*>(M.LParam);
     if (TraceEnabled()) {
         Trace("input " + std::to_string(event.message) + " " + std::to_string(static_cast<int32_t>(event.paramL)) +
@@ -200,7 +251,6 @@ void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDisc
     } else {
         Trace("exit not asked");
     }
-    AttachExitRules();
 }
 
 bool TfrmScrn::VerifyPassword() {
@@ -209,6 +259,7 @@ bool TfrmScrn::VerifyPassword() {
     bool ok = false;
     if (!platform_.desktop.OpenDesktopKey())
         return true;
+    ScopeExit closeKey([this] { platform_.desktop.CloseDesktopKey(); });
     for (const char* name : {"ScreenSaveUsePassword", "ScreenSaverIsSecure"}) {
         const auto value = platform_.desktop.ReadDesktopInteger(name);
         if (value && *value == 0) {
@@ -218,12 +269,15 @@ bool TfrmScrn::VerifyPassword() {
     }
     if (!ok) {
         platform_.screen.ShowCursor(true);
+        pulse_.userWait = true;
+        ScopeExit waitOver([this] {
+            pulse_.userWait = false;
+            platform_.screen.ShowCursor(false);
+        });
         // A library that is missing, or that cannot check, cannot keep the
         // user from ending the run.
         ok = platform_.password.VerifyScreenSavePwd() != PasswordCheck::Refused;
-        platform_.screen.ShowCursor(false);
     }
-    platform_.desktop.CloseDesktopKey();
     return ok;
 }
 
@@ -238,8 +292,19 @@ void TfrmScrn::FormClose() {
     // again, ask for the password or start a second close.
     const bool first = !closed_;
     closed_ = true;
+    pulse_.closing = true;
     if (KbdNotify_)
         KbdNotify_->OnMessage = nullptr;
+    // A first close that fails half-way leaves the run open to input again,
+    // so that the next input tries once more.
+    bool done = !first;
+    ScopeExit reopen([this, &done] {
+        if (done)
+            return;
+        closed_ = false;
+        if (KbdNotify_)
+            AttachExitRules();
+    });
     if (first)
         platform_.application.HideWindow();
     EndViewer();
@@ -248,6 +313,7 @@ void TfrmScrn::FormClose() {
     platform_.desktop.SetScreenSaverRunning(false);
     platform_.screen.ReleaseCapture();
     ShowMouseCursor();
+    done = true;
     Trace("closed");
 }
 

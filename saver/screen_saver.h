@@ -10,6 +10,7 @@
 #include "hook/source/keyboard_watch.h"
 #include "package/settings_record.h"
 #include "saver/exit_rules.h"
+#include "saver/run_guard.h"
 #include "saver/saver_platform.h"
 
 namespace orlscr {
@@ -57,6 +58,8 @@ class TfrmScrn {
     TTarvelNotify* KbdNotify() { return KbdNotify_.get(); }
     const std::string& ViewerCommandLine() const { return ViewerCommandLine_; }
     const std::vector<std::string>& WrittenSoundFiles() const { return writtenSounds_; }
+    // What the run's guard thread watches (saver/run_guard.h).
+    const RunPulse& Pulse() const { return pulse_; }
 
   private:
     bool StartUp();
@@ -70,6 +73,8 @@ class TfrmScrn {
     void HideMouseCursor();
     void ShowMouseCursor();
     void AttachExitRules();
+    void ShowError(const std::string& message);
+    void CoverScreenWithoutViewer();
 
     SaverPlatform platform_;
     TSSFileLocations Settings_;
@@ -87,6 +92,8 @@ class TfrmScrn {
     // Where this run wrote the hook library; empty when nowhere.
     std::string hookFolder_;
     std::vector<std::string> writtenSounds_;
+    RunPulse pulse_;
+    bool covered_ = false;
 };
 
 }  // namespace orlscr

@@ -1,6 +1,7 @@
 #include "saver/viewer_process_win.h"
 
 #include "common/trace.h"
+#include "saver/run_end_win.h"
 
 namespace orlscr {
 
@@ -41,6 +42,7 @@ bool Win32ViewerProcess::StartViewerProcess(const std::string& commandLine) {
     const bool inJob = job_ && ::AssignProcessToJobObject(job_.get(), process_.get());
     if (!inJob)
         job_.reset();
+    RegisterViewerForRunEnd(job_.get(), process_.get());
     ::ResumeThread(thread_.get());
     Trace("viewer process " + std::to_string(info.dwProcessId) + (inJob ? " in job of " : " without job of ") +
           std::to_string(::GetCurrentProcessId()));
@@ -59,6 +61,7 @@ void Win32ViewerProcess::TerminateViewerProcess() {
 }
 
 void Win32ViewerProcess::CloseViewerProcess() {
+    RegisterViewerForRunEnd(nullptr, nullptr);
     process_.reset();
     thread_.reset();
     // Ends whatever of the viewer is still running, also processes it started.

@@ -72,7 +72,7 @@ std::string HookLibraryPath() {
     return JoinPath(SysDir(), kHookLibraryModuleName, IsSystemLeadByte);
 }
 
-bool LoadHookLibrary(const std::string& folder) {
+bool LoadHookLibrary(const std::string& folder, HWND errorOwner) {
     HookLibraryState& state = State();
     if (!state.library && !folder.empty()) {
         const std::string path = JoinPath(folder, kHookLibraryModuleName, IsSystemLeadByte);
@@ -82,8 +82,15 @@ bool LoadHookLibrary(const std::string& folder) {
         state.library.reset(::LoadLibraryA(HookLibraryPath().c_str()));
         if (!state.library) {
             Trace("hook library missing");
+            if (errorOwner) {
+                ::SetForegroundWindow(errorOwner);
+                ::SetFocus(errorOwner);
+            }
+            // A run that hides the cursor shows it for the box.
+            ::ShowCursor(TRUE);
             const std::string text = "Could not load DLL: " + std::string(kHookLibraryModuleName);
-            ::MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONERROR);
+            ::MessageBoxA(errorOwner, text.c_str(), "Error", MB_ICONERROR);
+            ::ShowCursor(FALSE);
             return false;
         }
     }
@@ -117,7 +124,7 @@ void Win32NotifyPlatform::DestroyNotifyWindow(WindowHandle window) {
 }
 
 bool Win32NotifyPlatform::LoadHookLibrary() {
-    return orlscr::LoadHookLibrary(libraryFolder_);
+    return orlscr::LoadHookLibrary(libraryFolder_, errorOwner_);
 }
 
 int32_t Win32NotifyPlatform::CallInstallHook(WindowHandle window, uint32_t message) {

@@ -20,8 +20,10 @@ std::string HookLibraryPath();
 
 // Loads the library, from `folder` when one is given and it loads from there,
 // else from the system folder, and looks up its exports (hook/hook_abi.h).
-// When it cannot be loaded the user is told so and false is returned.
-bool LoadHookLibrary(const std::string& folder = std::string());
+// When it cannot be loaded the user is told so, in a box owned by
+// `errorOwner` (given the keyboard first) with the cursor shown, and false is
+// returned.
+bool LoadHookLibrary(const std::string& folder = std::string(), HWND errorOwner = nullptr);
 
 // InstallHook(window, message), or -1 without that export.
 int32_t CallInstallHook(HWND window, uint32_t message);
@@ -34,6 +36,8 @@ class Win32NotifyPlatform : public NotifyPlatform {
   public:
     // Where LoadHookLibrary looks first; empty for the system folder only.
     void SetLibraryFolder(const std::string& folder) { libraryFolder_ = folder; }
+    // The window that owns the box telling that the library is missing.
+    void SetErrorOwner(HWND window) { errorOwner_ = window; }
     WindowHandle CreateNotifyWindow(TTarvelNotify& owner) override;
     void DestroyNotifyWindow(WindowHandle window) override;
     bool LoadHookLibrary() override;
@@ -42,6 +46,7 @@ class Win32NotifyPlatform : public NotifyPlatform {
 
   private:
     std::string libraryFolder_;
+    HWND errorOwner_ = nullptr;
 };
 
 }  // namespace orlscr

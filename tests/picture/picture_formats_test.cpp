@@ -3,6 +3,7 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <array>
 #include <cstring>
@@ -236,6 +237,60 @@ TEST(PngPicture, DamagedFilesNameTheFormat) {
     Bytes badHeader = png;
     badHeader[24] = 3;  // an RGB picture of 3-bit samples
     EXPECT_ERROR_MSG(DecodePictureFile(AsText(badHeader)), "The PNG picture is damaged: colour type 2 with 3-bit samples");
+}
+
+// The most memory the process has held so far, in kilobytes.
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A chunk whose length field claims `claimed` bytes, followed by `body`.
+Bytes ChunkClaiming(const char* type, uint32_t claimed, const Bytes& body) {
+    Bytes chunk = {static_cast<uint8_t>(claimed >> 24), static_cast<uint8_t>(claimed >> 16),
+                   static_cast<uint8_t>(claimed >> 8), static_cast<uint8_t>(claimed)};
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    return chunk;
+}
+
+TEST(PngPicture, ChunksClaimingMoreThanTheFileHoldsAllocateNothingOfIt) {
+    // A 2.6 KB picture of noise, so that its data does not pack small.
+    test::PngRecipe recipe;
+    recipe.width = recipe.height = 30;
+    uint32_t seed = 7;
+    for (uint32_t y = 0; y < recipe.height; ++y) {
+        Bytes row;
+        for (uint32_t i = 0; i < 3 * recipe.width; ++i)
+            row.push_back(static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16));
+        recipe.rows.push_back(row);
+    }
+    const Bytes png = test::PngOf(recipe);
+    const Bytes text = ChunkClaiming("tEXt", 1866876531, Bytes(40, 'x'));
+    const size_t afterHeader = 8 + 25;
+    // Well-formed ancillary chunks that libpng would hold in memory go the
+    // same way as a claim it cannot back.
+    Bytes zText = ChunkClaiming("zTXt", 6, Bytes{'k', 0, 0, 'x', 'y', 'z'});
+    zText.insert(zText.end(), 4, 0);  // a CRC that does not matter
+
+    Bytes before = png;  // the claim before the picture's data: nothing to show
+    before.insert(before.begin() + afterHeader, text.begin(), text.end());
+    Bytes after = png;  // after it, in place of the end: the picture shows
+    after.erase(after.end() - 12, after.end());
+    after.insert(after.end(), text.begin(), text.end());
+    Bytes skipped = png;
+    skipped.insert(skipped.begin() + afterHeader, zText.begin(), zText.end());
+    EXPECT_GT(before.size(), 2600u);
+
+    const long peak = PeakKilobytes();
+    const DecodeOutcome damaged = TryDecodePictureFile(AsText(before));
+    EXPECT_FALSE(damaged.bitmap);
+    EXPECT_EQ(damaged.reason.rfind("The PNG picture is damaged: ", 0), 0u) << damaged.reason;
+    const Bitmap shown = DecodePictureFile(AsText(after));
+    EXPECT_EQ(At(shown, 0, 0), (Rgb{recipe.rows[0][0], recipe.rows[0][1], recipe.rows[0][2]}));
+    EXPECT_EQ(At(DecodePictureFile(AsText(skipped)), 29, 29), At(shown, 29, 29));
+    EXPECT_LT(PeakKilobytes() - peak, 64 * 1024);
 }
 
 // ---------------------------------------------------------------------------

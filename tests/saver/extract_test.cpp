@@ -245,6 +245,30 @@ TEST_F(ExtractTest, HookLibraryPassesOverAFolderWhereItCannotGo) {
     EXPECT_EQ(Read(root / "temp" / "orlscrhook.dll"), "abcd");
 }
 
+// The library in place cannot be replaced, as when another run has it loaded.
+class LibraryInUseFiles : public StdTargetFiles {
+  public:
+    bool Replace(const std::string&, const std::string&) override { return false; }
+};
+
+TEST_F(ExtractTest, HookLibraryInUseIsTakenWhenItHoldsTheSameBytes) {
+    LibraryInUseFiles inUse;
+    TSSFileLocations hook;
+    hook.HookPosition = 10;
+    hook.HookSize = 5;
+    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << Bytes(10, 5);
+    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, inUse, NoLeadBytes));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+
+    // Another library, or the same one with a byte more, is not.
+    for (const std::string& other : {Bytes(11, 5), Bytes(10, 6)}) {
+        std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << other;
+        EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, inUse, NoLeadBytes));
+        EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), other);
+        EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+    }
+}
+
 TEST(PlainFileName, TellsNamesThatStayInTheirFolder) {
     for (const char* good : {"screen.ppt", "PPTVIEW.EXE", "my show.slides", "a..b", ".hidden", "CONSOLE.TXT", "COM10"})
         EXPECT_TRUE(IsPlainFileName(good)) << good;

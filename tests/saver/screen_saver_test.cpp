@@ -129,6 +129,7 @@ class FakeSaverPlatform : public SaverFiles,
         log.push_back(show ? "show cursor" : "hide cursor");
     }
     void ReleaseCapture() override {}
+    void CoverScreen() override { log.push_back("cover screen"); }
     std::string TempDir() override { return "C:\\TEMP\\"; }
     std::string SysDir() override { return "C:\\WINDOWS\\system32"; }
     std::string UserLibraryDir() override { return userDir; }
@@ -161,6 +162,8 @@ class FakeSaverPlatform : public SaverFiles,
     }
     void TerminateViewerProcess() override {
         log.push_back("terminate viewer");
+        if (terminateThrows-- > 0)
+            throw Error("terminate failed");
         if (--terminateAttemptsNeeded <= 0)
             viewerAlive = false;
     }
@@ -201,6 +204,8 @@ class FakeSaverPlatform : public SaverFiles,
     void CloseDesktopKey() override {}
     PasswordCheck VerifyScreenSavePwd() override {
         log.push_back("password dialog");
+        if (passwordThrows-- > 0)
+            throw Error("password library failed");
         if (onPasswordDialog)
             onPasswordDialog();
         PasswordCheck answer = passwordAnswers.empty() ? PasswordCheck::Accepted : passwordAnswers.front();
@@ -219,7 +224,13 @@ class FakeSaverPlatform : public SaverFiles,
         TMessage m;
         m.Msg = kHookNotifyMessage;
         m.LParam = reinterpret_cast<intptr_t>(&event);
-        watch->NotifyWndProc(m);
+        // As the notify window does, an error escaping the handler is only
+        // traced.
+        try {
+            watch->NotifyWndProc(m);
+        } catch (const std::exception& error) {
+            log.push_back(std::string("notify error ") + error.what());
+        }
     }
 
     bool Contains(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
@@ -253,6 +264,8 @@ class FakeSaverPlatform : public SaverFiles,
     bool viewerRunning = false;
     bool viewerAlive = true;
     int terminateAttemptsNeeded = 1;
+    int terminateThrows = 0;
+    int passwordThrows = 0;
     bool screenSaverFlag = false;
     bool terminated = false;
     int idlePasses = 0;
@@ -449,6 +462,11 @@ TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
         EXPECT_EQ(form.ExitCode(), TfrmScrn::kNoHookLibraryExitCode);
     }
     EXPECT_TRUE(platform.Contains("error box Install Hook Error!"));
+    // Shown with the cursor, hidden for the run, visible again at its end.
+    const int box = platform.IndexOf("error box");
+    EXPECT_EQ(platform.log[box - 1], "show cursor");
+    EXPECT_EQ(platform.log[box + 1], "hide cursor");
+    EXPECT_EQ(platform.cursorCounter, 0);
     EXPECT_TRUE(platform.terminated);
     EXPECT_FALSE(platform.Contains("start viewer"));
     EXPECT_FALSE(platform.Contains("flag on"));
@@ -520,6 +538,78 @@ TEST_F(ScreenSaverTest, ViewerEndingByItselfDoesNotEndTheRun) {
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
     EXPECT_TRUE(platform.during.empty());  // it ran until the input ended it
+}
+
+TEST_F(ScreenSaverTest, RunWithoutAViewerOnTheScreenCoversItOnce) {
+    for (const char* how : {"starts", "cannot start", "ends by itself"}) {
+        SCOPED_TRACE(how);
+        FakeSaverPlatform p;
+        p.package = MakePackage(PresentationRecord(), kPresentationFiles);
+        p.viewerStarts = std::string(how) != "cannot start";
+        TfrmScrn form(p.Roles());
+        p.during = {[] {}, [&] { p.viewerAlive = std::string(how) != "ends by itself"; }, [] {}, [] {},
+                    [&] { p.Input(kWmMouseMove, 1, 1); }, [&] { p.Input(kWmMouseMove, 50, 1); }};
+        form.FormActivate();
+        EXPECT_TRUE(form.Closed());
+        EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "cover screen"), std::string(how) == "starts" ? 0 : 1);
+    }
+}
+
+// The guard thread's view of the run (saver/run_guard.h).
+TEST_F(ScreenSaverTest, PulseTellsWhatTheMainThreadDoes) {
+    UsePackage(PresentationRecord());
+    platform.hasDesktopKey = true;
+    platform.registry = {{"ScreenSaveUsePassword", 1}};
+    platform.passwordAnswers = {PasswordCheck::Accepted};
+    TfrmScrn form(platform.Roles());
+    const RunPulse& pulse = form.Pulse();
+    platform.onPasswordDialog = [&] { EXPECT_TRUE(pulse.userWait); };
+    platform.during = {[&] {
+                           EXPECT_TRUE(pulse.running);
+                           EXPECT_FALSE(pulse.userWait);
+                           EXPECT_EQ(pulse.handled, 0u);
+                           platform.Input(kWmMouseMove, 1, 1);
+                       },
+                       [&] {
+                           EXPECT_EQ(pulse.lastBeat, platform.now - 100);  // the loop came round after its sleep
+                           EXPECT_EQ(pulse.handled, 1u);
+                           EXPECT_FALSE(pulse.closing);
+                           platform.Input(kWmMouseMove, 50, 1);
+                       }};
+    EXPECT_FALSE(pulse.running);
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_EQ(pulse.handled, 2u);
+    EXPECT_FALSE(pulse.userWait);
+    EXPECT_TRUE(pulse.closing);
+}
+
+TEST_F(ScreenSaverTest, HandlerOrCloseThatThrowsLeavesTheRunOpenToInput) {
+    UsePackage(PresentationRecord());
+    platform.hasDesktopKey = true;
+    platform.registry = {{"ScreenSaveUsePassword", 1}};
+    platform.passwordThrows = 1;  // the first check fails after the rules let go of the watch
+    platform.terminateThrows = 1;  // the first close fails after the window counts as closed
+    TfrmScrn form(platform.Roles());
+    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform.Input(kWmMouseMove, 50, 1); },
+                       [&] {
+                           EXPECT_TRUE(platform.Contains("notify error password library failed"));
+                           EXPECT_EQ(platform.cursorCounter, -1);  // hidden again
+                           platform.Input(kWmMouseMove, 100, 1);
+                       },
+                       [&] {
+                           EXPECT_TRUE(platform.Contains("notify error terminate failed"));
+                           EXPECT_FALSE(form.Closed());
+                           EXPECT_TRUE(platform.screenSaverFlag);
+                           platform.Input(kWmMouseMove, 150, 1);
+                       }};
+    form.FormActivate();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_TRUE(platform.during.empty());
+    EXPECT_FALSE(platform.screenSaverFlag);
+    EXPECT_FALSE(platform.viewerRunning);
+    EXPECT_EQ(platform.cursorCounter, 0);
 }
 
 TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {

@@ -23,6 +23,10 @@
 // slides. With cursor=hidden in the list the viewer hides the cursor over its
 // windows (the saver's own hiding does not reach another process's windows).
 //
+// Started by a saver, the viewer ends when that saver has gone or has stopped
+// answering for a few seconds (see saver_watch.h): a saver that crashed or
+// hangs can no longer end it, and the show would stay over everything.
+//
 // Lines of the list that name no usable slide, and slides that cannot be
 // loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
 // with every slide shown and every transition's frame count.
@@ -49,6 +53,7 @@
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/saver_watch.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "transition/transition_view_win.h"
@@ -91,6 +96,7 @@ class SlideViewer {
 
     // True while a transition runs: the message loop then draws its frames.
     bool Animating() const { return animating_; }
+    HWND FirstWindow() const { return MainWindow(); }
     FramePacer& Pacer() { return pacer_; }
 
     void DrawFrame() {
@@ -450,6 +456,68 @@ class SlideViewer {
     std::string message_;
 };
 
+constexpr DWORD kSaverLookMs = 500;
+constexpr UINT kSaverAnswerMs = 1000;
+// After asking the show to close, how long it is given before the process ends.
+constexpr DWORD kCloseGraceMs = 2000;
+
+struct SaverWatchStart {
+    HWND saver;
+    DWORD saverProcess;
+    HWND show;
+};
+
+bool SaverWindowExists(const SaverWatchStart& start) {
+    DWORD process = 0;
+    return ::IsWindow(start.saver) && ::GetWindowThreadProcessId(start.saver, &process) != 0 &&
+           process == start.saverProcess;
+}
+
+DWORD WINAPI SaverWatchThread(void* parameter) {
+    const SaverWatchStart start = *static_cast<SaverWatchStart*>(parameter);
+    delete static_cast<SaverWatchStart*>(parameter);
+    SaverWatch watch(::GetTickCount());
+    for (;;) {
+        ::Sleep(kSaverLookMs);
+        const bool exists = SaverWindowExists(start);
+        DWORD_PTR result = 0;
+        const bool answered = exists && ::SendMessageTimeoutA(start.saver, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                               kSaverAnswerMs, &result) != 0;
+        if (watch.Check(::GetTickCount(), exists, answered))
+            break;
+    }
+    Trace("slideview saver gone");
+    ::PostMessageA(start.show, WM_CLOSE, 0, 0);
+    ::Sleep(kCloseGraceMs);
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+    return 0;
+}
+
+// Watches the saver named in the environment, if any.
+void WatchSaver(HWND show) {
+    char text[32] = {};
+    const DWORD length = ::GetEnvironmentVariableA(kSaverWindowVariable, text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return;
+    const std::optional<uint64_t> value = ParseSaverWindow(text);
+    if (!value)
+        return;
+    HWND saver = reinterpret_cast<HWND>(static_cast<uintptr_t>(*value));
+    DWORD saverProcess = 0;
+    if (!::IsWindow(saver) || ::GetWindowThreadProcessId(saver, &saverProcess) == 0) {
+        Trace("slideview saver window missing");
+        return;
+    }
+    auto* start = new SaverWatchStart{saver, saverProcess, show};
+    DWORD id = 0;
+    UniqueHandle thread(::CreateThread(nullptr, 0, SaverWatchThread, start, 0, &id));
+    if (!thread) {
+        delete start;
+        return;
+    }
+    Trace("slideview watches saver " + std::string(text));
+}
+
 // The show's message loop: the program's pump, and while a transition runs
 // one frame per display frame, drawn after the messages that came meanwhile.
 // A quit request ends it (the pump posts it again, so the application loop
@@ -480,6 +548,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         orlscr::SlideViewer viewer(orlscr::DocumentFromCommandLine(::GetCommandLineA()));
         viewer.Create();
+        orlscr::WatchSaver(viewer.FirstWindow());
         return orlscr::RunShowLoop(viewer);
     } catch (...) {
         return 1;

@@ -5,6 +5,11 @@
 // limit. It then appends "hook stand-in dropped" to the trace file named by
 // ORLSCR_TRACE. Installing the receiver again sets new hooks that deliver as
 // many events again. One receiver at a time.
+//
+// With ORLSCR_HOOK_BLOCK_AFTER=N the receiver's thread is made to hang after
+// N deliveries instead, as a driver that never returns would hang it: a
+// window the library made on that thread gets a message whose handler never
+// returns ("hook stand-in blocks the receiver" in the trace). The hooks go on.
 #include <windows.h>
 
 #include <cstdint>
@@ -26,6 +31,9 @@ orlscr::UniqueHandle g_thread;
 orlscr::UniqueHook g_mouse;
 orlscr::UniqueHook g_keyboard;
 int g_left = 0;
+int g_blockLeft = -1;  // deliveries until the receiver's thread hangs; -1: never
+HWND g_blocker = nullptr;
+constexpr UINT kBlockMessage = WM_APP + 1;
 POINT g_lastPoint = {};
 EVENTMSG g_records[kRing];
 LONG g_next = 0;
@@ -49,6 +57,10 @@ void Deliver(const EVENTMSG& event) {
     EVENTMSG& record = g_records[g_next++ % kRing];
     record = event;
     ::SendNotifyMessageA(g_receiver, g_message, 0, reinterpret_cast<LPARAM>(&record));
+    if (g_blockLeft > 0 && --g_blockLeft == 0) {
+        Trace("hook stand-in blocks the receiver");
+        ::PostMessageA(g_blocker, kBlockMessage, 0, 0);
+    }
     if (--g_left == 0)
         Drop();
 }
@@ -91,6 +103,28 @@ void SetHooks() {
     g_keyboard.reset(::SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, module, 0));
 }
 
+LRESULT CALLBACK BlockerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kBlockMessage) {
+        for (;;)
+            ::Sleep(INFINITE);
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// On the receiver's thread: the window whose message hangs it.
+void MakeBlocker() {
+    const char* after = std::getenv("ORLSCR_HOOK_BLOCK_AFTER");
+    if (after == nullptr)
+        return;
+    g_blockLeft = std::atoi(after);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = BlockerProc;
+    windowClass.lpszClassName = "HookStandInBlocker";
+    ::RegisterClassA(&windowClass);
+    g_blocker = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+}
+
 DWORD WINAPI HookThread(void* ready) {
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -121,6 +155,7 @@ extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t messa
     }
     g_receiver = window;
     g_message = message;
+    MakeBlocker();
     orlscr::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     g_thread.reset(::CreateThread(nullptr, 0, HookThread, ready.get(), 0, &g_threadId));
     ::WaitForSingleObject(ready.get(), INFINITE);

@@ -21,6 +21,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/c_file.h"
+
 namespace {
 
 // The one open device (the player opens one at a time).
@@ -36,10 +38,8 @@ void TraceLine(const std::string& line) {
     const char* path = std::getenv("ORLSCR_TRACE");
     if (path == nullptr || *path == '\0')
         return;
-    if (std::FILE* file = std::fopen(path, "ab")) {
-        std::fprintf(file, "standin %s\n", line.c_str());
-        std::fclose(file);
-    }
+    if (const orlscr::UniqueCFile file{std::fopen(path, "ab")})
+        std::fprintf(file.get(), "standin %s\n", line.c_str());
 }
 
 [[noreturn]] void Hang() {
@@ -52,10 +52,9 @@ void ReadMode(const wchar_t* file) {
     g_device = Device();
     if (file == nullptr)
         return;
-    if (std::FILE* in = ::_wfopen(file, L"rb")) {
+    if (const orlscr::UniqueCFile in{::_wfopen(file, L"rb")}) {
         char text[64] = {};
-        std::fread(text, 1, sizeof text - 1, in);
-        std::fclose(in);
+        std::fread(text, 1, sizeof text - 1, in.get());
         char mode[32] = {};
         unsigned ms = 0;
         const int fields = std::sscanf(text, "%31s %u", mode, &ms);

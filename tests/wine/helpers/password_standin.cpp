@@ -5,6 +5,9 @@
 // gives one per call, in turn (the calls already in the trace count), and the
 // last one for every call after them. ORLSCR_PASSWORD_DELAY_MS makes every
 // call take that long, as a user typing into the password dialog does.
+// ORLSCR_PASSWORD_FAULT makes the call fault instead: "main" on the calling
+// thread, "thread" on a thread of its own that the call waits for, as a
+// library that crashes would.
 #include <windows.h>
 
 #include <cstdio>
@@ -28,9 +31,27 @@ int CallsSoFar(const char* trace) {
     return calls;
 }
 
+// An access violation, as a write through a null pointer raises it (the
+// compiler would leave such a write out).
+void Fault() {
+    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+}
+
+DWORD WINAPI FaultingThread(void*) {
+    Fault();
+    return 0;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
+    if (const char* fault = std::getenv("ORLSCR_PASSWORD_FAULT")) {
+        if (std::strcmp(fault, "thread") == 0) {
+            HANDLE thread = ::CreateThread(nullptr, 0, FaultingThread, nullptr, 0, nullptr);
+            ::WaitForSingleObject(thread, INFINITE);
+        }
+        Fault();
+    }
     if (const char* delay = std::getenv("ORLSCR_PASSWORD_DELAY_MS"))
         ::Sleep(static_cast<DWORD>(std::atoi(delay)));
     const char* answers = std::getenv("ORLSCR_PASSWORD_ANSWER");
