@@ -34,28 +34,13 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::optional<int32_t> ParseInt32(std::string_view text) {
-    if (text.empty())
+    // The blanks ParseWholeNumber allows around the number are not allowed here.
+    if (text != TrimBlanks(text))
         return std::nullopt;
-    bool negative = false;
-    if (text.front() == '-' || text.front() == '+') {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    return static_cast<int32_t>(value);
+    if (const std::optional<int64_t> value =
+            ParseWholeNumber(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()))
+        return static_cast<int32_t>(*value);
+    return std::nullopt;
 }
 
 std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high) {
@@ -82,7 +67,6 @@ std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int6
         return std::nullopt;
     return value;
 }
-
 
 std::optional<int32_t> ParseProfileInteger(std::string_view text) {
     text = TrimBlanks(text);

@@ -10,33 +10,14 @@
 #include <vector>
 
 #include "support/expect_error.h"
+#include "support/temp_folder.h"
 
 namespace orlscr {
 namespace {
 
+using testing::TempFolder;
+
 namespace fs = std::filesystem;
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("slide_list_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return (path_ / name).string();
-    }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
 
 // ---------------------------------------------------------------------------
 // Reading

@@ -9,38 +9,16 @@
 
 #include "picture/decode.h"
 #include "support/expect_error.h"
+#include "support/temp_folder.h"
+#include "support/test_pictures.h"
 
 namespace orlscr {
 namespace {
 
+using testing::TempFolder;
+using testing::PixelAt;
+
 namespace fs = std::filesystem;
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("picture_load_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return (path_ / name).string();
-    }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
-std::vector<int> Pixel(const Bitmap& bitmap, int32_t x, int32_t y) {
-    const uint8_t* p = bitmap.Row(y) + x * 3;
-    return {p[0], p[1], p[2]};
-}
 
 TEST(PictureLoad, ScalesIntoTheFrameAndNamesTheFileInErrors) {
     TempFolder folder;
@@ -58,8 +36,8 @@ TEST(PictureLoad, ScalesIntoTheFrameAndNamesTheFileInErrors) {
     EXPECT_EQ(own.Width(), 4);
     EXPECT_EQ(own.Height(), 2);
     Bitmap frame = LoadSlidePicture(path, 8, 8);
-    EXPECT_EQ(Pixel(frame, 4, 4), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(Pixel(frame, 4, 1), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(PixelAt(frame, 4, 4), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(PixelAt(frame, 4, 1), (std::vector<int>{0, 0, 0}));
 
     EXPECT_ERROR_MSG(LoadSlidePicture(folder.Path("gone.jpg"), 8, 8),
                      "gone.jpg: the file cannot be opened (No such file or directory)");

@@ -4,24 +4,13 @@
 
 #include <vector>
 
+#include "support/test_pictures.h"
+
 namespace orlscr {
 namespace {
 
-Bitmap Solid(int32_t width, int32_t height, uint8_t b, uint8_t g, uint8_t r) {
-    Bitmap bitmap(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            bitmap.Row(y)[x * 3] = b;
-            bitmap.Row(y)[x * 3 + 1] = g;
-            bitmap.Row(y)[x * 3 + 2] = r;
-        }
-    return bitmap;
-}
-
-std::vector<int> Pixel(const Bitmap& bitmap, int32_t x, int32_t y) {
-    const uint8_t* p = bitmap.Row(y) + x * 3;
-    return {p[0], p[1], p[2]};
-}
+using testing::SolidColour;
+using testing::PixelAt;
 
 // ---------------------------------------------------------------------------
 // Placing a picture on a screen
@@ -60,7 +49,7 @@ TEST(SlideFit, CoverFillsTheScreenWithThePicturesMiddle) {
 TEST(SlideFit, ComposedSlideHasThePictureOnlyInsideDestAndBlackAround) {
     // Left half dark, right half light: cover on a square screen keeps the
     // middle, so both halves show and meet in the middle.
-    Bitmap picture = Solid(40, 10, 0, 0, 0);
+    Bitmap picture = SolidColour(40, 10, 0, 0, 0);
     for (int32_t y = 0; y < 10; ++y)
         std::fill(picture.Row(y) + 20 * 3, picture.Row(y) + 40 * 3, uint8_t{200});
     Bitmap cover = ComposeSlide(picture, 20, 20, SlideFit::kCover, 2);
@@ -69,7 +58,7 @@ TEST(SlideFit, ComposedSlideHasThePictureOnlyInsideDestAndBlackAround) {
     EXPECT_EQ(cover.Row(0)[0], 0);
     EXPECT_EQ(cover.Row(19)[19 * 3], 200);
     // Contain with no room to enlarge: the picture at its size, black around.
-    Bitmap small = ComposeSlide(Solid(4, 2, 90, 90, 90), 10, 10, SlideFit::kContain, 1);
+    Bitmap small = ComposeSlide(SolidColour(4, 2, 90, 90, 90), 10, 10, SlideFit::kContain, 1);
     EXPECT_EQ(small.Row(4)[3 * 3], 90);
     EXPECT_EQ(small.Row(5)[6 * 3], 90);
     EXPECT_EQ(small.Row(3)[3 * 3], 0);
@@ -88,38 +77,38 @@ TEST(SlidePicture, FitKeepsTheShapeAndCentres) {
 
 TEST(SlidePicture, ScaledPictureLiesOnBlackBandsWithoutColourShift) {
     // A picture wider than the screen: black above and below, the colour exact.
-    Bitmap frame = ScaleIntoFrame(Solid(40, 10, 10, 200, 250), 100, 100);
+    Bitmap frame = ScaleIntoFrame(SolidColour(40, 10, 10, 200, 250), 100, 100);
     ASSERT_EQ(frame.Width(), 100);
     ASSERT_EQ(frame.Height(), 100);
-    EXPECT_EQ(Pixel(frame, 50, 36), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(Pixel(frame, 0, 37), (std::vector<int>{10, 200, 250}));
-    EXPECT_EQ(Pixel(frame, 99, 61), (std::vector<int>{10, 200, 250}));
-    EXPECT_EQ(Pixel(frame, 50, 62), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(PixelAt(frame, 50, 36), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(PixelAt(frame, 0, 37), (std::vector<int>{10, 200, 250}));
+    EXPECT_EQ(PixelAt(frame, 99, 61), (std::vector<int>{10, 200, 250}));
+    EXPECT_EQ(PixelAt(frame, 50, 62), (std::vector<int>{0, 0, 0}));
 }
 
 TEST(SlidePicture, EnlargingKeepsSidesAndReducingAverages) {
     // Two pixels, dark and light, enlarged: the ends keep their colours and the
     // middle is blended.
-    Bitmap two = Solid(2, 1, 0, 0, 0);
+    Bitmap two = SolidColour(2, 1, 0, 0, 0);
     two.Row(0)[3] = two.Row(0)[4] = two.Row(0)[5] = 200;
     Bitmap wide = ScaleIntoFrame(two, 200, 100);
-    EXPECT_EQ(Pixel(wide, 0, 50)[0], 0);
-    EXPECT_EQ(Pixel(wide, 199, 50)[0], 200);
-    int middle = Pixel(wide, 100, 50)[0];
+    EXPECT_EQ(PixelAt(wide, 0, 50)[0], 0);
+    EXPECT_EQ(PixelAt(wide, 199, 50)[0], 200);
+    int middle = PixelAt(wide, 100, 50)[0];
     EXPECT_GT(middle, 50);
     EXPECT_LT(middle, 150);
 
     // A fine checkerboard reduced to a quarter is an even grey, not a pick of
     // one of its pixels.
-    Bitmap board = Solid(8, 8, 0, 0, 0);
+    Bitmap board = SolidColour(8, 8, 0, 0, 0);
     for (int y = 0; y < 8; ++y)
         for (int x = (y & 1); x < 8; x += 2)
             board.Row(y)[x * 3] = board.Row(y)[x * 3 + 1] = board.Row(y)[x * 3 + 2] = 255;
     Bitmap small = ScaleIntoFrame(board, 2, 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 2; ++x) {
-            EXPECT_GE(Pixel(small, x, y)[1], 120);
-            EXPECT_LE(Pixel(small, x, y)[1], 135);
+            EXPECT_GE(PixelAt(small, x, y)[1], 120);
+            EXPECT_LE(PixelAt(small, x, y)[1], 135);
         }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "raster/bitmap.h"
 
 namespace orlscr::testing {
@@ -23,6 +25,25 @@ inline Bitmap Solid(int32_t w, int32_t h, uint8_t value) {
         for (int32_t x = 0; x < 3 * w; ++x)
             b.Row(y)[x] = value;
     return b;
+}
+
+// A picture of one colour, given in the bitmap's byte order.
+inline Bitmap SolidColour(int32_t w, int32_t h, uint8_t b, uint8_t g, uint8_t r) {
+    Bitmap bitmap(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = bitmap.Row(y) + 3 * x;
+            p[0] = b;
+            p[1] = g;
+            p[2] = r;
+        }
+    return bitmap;
+}
+
+// The pixel's three bytes, in the bitmap's order, for comparing in tests.
+inline std::vector<int> PixelAt(const Bitmap& bitmap, int32_t x, int32_t y) {
+    const uint8_t* p = bitmap.Row(y) + 3 * x;
+    return {p[0], p[1], p[2]};
 }
 
 inline bool SamePixel(const Bitmap& a, int32_t ax, int32_t ay, const Bitmap& b, int32_t bx, int32_t by) {

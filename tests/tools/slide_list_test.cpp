@@ -7,51 +7,19 @@
 
 #include "builder/slide_list.h"
 #include "support/expect_error.h"
+#include "support/temp_folder.h"
+#include "support/test_pictures.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/slide_show.h"
 
 namespace orlscr {
 namespace {
 
+using testing::TempFolder;
+using testing::SolidColour;
+using testing::PixelAt;
+
 namespace fs = std::filesystem;
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("slideview_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return (path_ / name).string();
-    }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
-Bitmap Solid(int32_t width, int32_t height, uint8_t b, uint8_t g, uint8_t r) {
-    Bitmap bitmap(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            bitmap.Row(y)[x * 3] = b;
-            bitmap.Row(y)[x * 3 + 1] = g;
-            bitmap.Row(y)[x * 3 + 2] = r;
-        }
-    return bitmap;
-}
-
-std::vector<int> Pixel(const Bitmap& bitmap, int32_t x, int32_t y) {
-    const uint8_t* p = bitmap.Row(y) + x * 3;
-    return {p[0], p[1], p[2]};
-}
 
 // ---------------------------------------------------------------------------
 // The command line
@@ -108,7 +76,7 @@ class SlideSequenceTest : public ::testing::Test {
             for (const std::string& broken : broken_)
                 if (slide.file_name == broken)
                     throw Error(broken + ": damaged");
-            return Solid(1, 1, static_cast<uint8_t>(slide.file_name[0]), 0, 0);
+            return SolidColour(1, 1, static_cast<uint8_t>(slide.file_name[0]), 0, 0);
         };
     }
 
@@ -124,7 +92,7 @@ TEST_F(SlideSequenceTest, LoopsAndLeavesOutSlidesThatFailForGood) {
     for (int i = 0; i < 5; ++i) {
         std::optional<size_t> index = show.Advance(Loader(), picture);
         ASSERT_TRUE(index);
-        EXPECT_EQ(Pixel(picture, 0, 0)[0], show.Slides()[*index].file_name[0]);
+        EXPECT_EQ(PixelAt(picture, 0, 0)[0], show.Slides()[*index].file_name[0]);
         order.push_back(*index);
     }
     EXPECT_EQ(order, (std::vector<size_t>{0, 2, 0, 2, 0}));
