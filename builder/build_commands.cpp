@@ -157,7 +157,7 @@ BuildResult BuildWithProgress(const PackageContents& contents, bool showProgress
 void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& show) {
     search.recursive = o.Switch("recursive");
     if (auto d = o.Last("duration"))
-        search.options.duration_ms = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
+        search.options.durationMs = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
     if (auto s = o.Last("style"))
         search.options.style = Number(*s, "style", 0, kMaxSlideStyle);
     const std::string order = o.Last("order").value_or("name");
@@ -176,7 +176,7 @@ void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& sho
         show.defaults.fit = *fit == "cover" ? SlideFit::kCover : SlideFit::kContain;
     }
     if (auto t = o.Last("transition"))
-        show.defaults.transition_ms = Number(*t, "transition", kMinTransitionMs, kMaxTransitionMs);
+        show.defaults.transitionMs = Number(*t, "transition", kMinTransitionMs, kMaxTransitionMs);
     if (auto u = o.Last("upscale"))
         show.defaults.upscale = Number(*u, "upscale", kMinUpscale, kMaxUpscale);
     if (auto seed = o.Last("seed")) {
@@ -185,7 +185,7 @@ void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& sho
             throw UsageError("--seed needs a whole number from 0 to " + std::to_string(kMaxSlideSeed) + ", not '" +
                              *seed + "'");
     }
-    show.hide_cursor = !o.Switch("show-cursor");
+    show.hideCursor = !o.Switch("show-cursor");
 }
 
 }  // namespace
@@ -239,8 +239,8 @@ int BuildSlideShowPackage(const CommandLine& o,
     ShowOptions show;
     ShowFromOptions(o, search, show);
     // The record's interval says what the show does, unless given on its own.
-    if (search.options.duration_ms && !o.Last("interval"))
-        contents.record.Interval = *search.options.duration_ms;
+    if (search.options.durationMs && !o.Last("interval"))
+        contents.record.Interval = *search.options.durationMs;
     for (const InputEntry& sound : contents.sounds)
         search.reservedNames.push_back(sound.storedName);
 
@@ -250,7 +250,7 @@ int BuildSlideShowPackage(const CommandLine& o,
     contents.presentation.push_back(
         InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
     for (const SelectedSlide& selected : selection.slides)
-        contents.presentation.push_back(InputEntry{selected.path, selected.slide.file_name, std::nullopt});
+        contents.presentation.push_back(InputEntry{selected.path, selected.slide.fileName, std::nullopt});
     std::string viewer = o.Last("viewer").value_or(Beside(programFolder, "slideview.exe"));
     contents.presentation.push_back(InputEntry{viewer, kViewerFileName, std::nullopt});
 

@@ -75,7 +75,7 @@ class ListParser {
                 SetWord(token, *value, {"list", "shuffle"},
                         [&](size_t i) { show.order = i == 0 ? SlideOrder::kList : SlideOrder::kShuffle; });
             else if (key == "cursor")
-                SetWord(token, *value, {"shown", "hidden"}, [&](size_t i) { show.hide_cursor = i == 1; });
+                SetWord(token, *value, {"shown", "hidden"}, [&](size_t i) { show.hideCursor = i == 1; });
             else if (key == "seed") {
                 if (std::optional<uint32_t> seed = ParseSeed(*value))
                     show.seed = seed;
@@ -97,7 +97,7 @@ class ListParser {
                 Problem("the closing quote of the slide name is missing");
                 return;
             }
-            slide.file_name = std::string(text.substr(1, close - 1));
+            slide.fileName = std::string(text.substr(1, close - 1));
             rest = text.substr(close + 1);
         } else {
             // Unquoted, the name runs up to the first option, so a name with
@@ -113,9 +113,9 @@ class ListParser {
                 rest = probe;
                 name_end = static_cast<size_t>(token.data() + token.size() - text.data());
             }
-            slide.file_name = std::string(text.substr(0, name_end));
+            slide.fileName = std::string(text.substr(0, name_end));
         }
-        if (const std::string problem = NameProblem(slide.file_name); !problem.empty()) {
+        if (const std::string problem = NameProblem(slide.fileName); !problem.empty()) {
             Problem(problem);
             return;
         }
@@ -180,7 +180,7 @@ class ListParser {
             SetNumber(token, *value, kMinSlideDurationMs, kMaxSlideDurationMs,
                       "duration must be a number of milliseconds from " + std::to_string(kMinSlideDurationMs) + " to " +
                           std::to_string(kMaxSlideDurationMs),
-                      options.duration_ms);
+                      options.durationMs);
         } else if (key == "style") {
             SetNumber(token, *value, 0, kMaxSlideStyle,
                       "style must be a number from 0 to " + std::to_string(kMaxSlideStyle), options.style);
@@ -188,7 +188,7 @@ class ListParser {
             SetNumber(token, *value, kMinTransitionMs, kMaxTransitionMs,
                       "transition must be a number of milliseconds from " + std::to_string(kMinTransitionMs) + " to " +
                           std::to_string(kMaxTransitionMs),
-                      options.transition_ms);
+                      options.transitionMs);
         } else if (key == "upscale") {
             SetNumber(token, *value, kMinUpscale, kMaxUpscale, "upscale must be a whole number of at least 1",
                       options.upscale);
@@ -215,11 +215,11 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
                         " is outside " + std::to_string(low) + " to " + std::to_string(high));
         text.append(" ").append(key).append("=").append(std::to_string(*value));
     };
-    number("duration", options.duration_ms, kMinSlideDurationMs, kMaxSlideDurationMs);
+    number("duration", options.durationMs, kMinSlideDurationMs, kMaxSlideDurationMs);
     number("style", options.style, 0, kMaxSlideStyle);
     if (options.fit)
         text += *options.fit == SlideFit::kCover ? " fit=cover" : " fit=contain";
-    number("transition", options.transition_ms, kMinTransitionMs, kMaxTransitionMs);
+    number("transition", options.transitionMs, kMinTransitionMs, kMaxTransitionMs);
     number("upscale", options.upscale, kMinUpscale, kMaxUpscale);
     return text;
 }
@@ -227,8 +227,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
 }  // namespace
 
 SlideOptions SlideOptions::Over(const SlideOptions& base) const {
-    return {duration_ms ? duration_ms : base.duration_ms, style ? style : base.style,
-            transition_ms ? transition_ms : base.transition_ms, fit ? fit : base.fit, upscale ? upscale : base.upscale};
+    return {durationMs ? durationMs : base.durationMs, style ? style : base.style,
+            transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale};
 }
 
 SlideList ParseSlideList(std::string_view text) {
@@ -273,14 +273,14 @@ std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& 
     if (show.order == SlideOrder::kShuffle)
         options += " order=shuffle";
     options += OptionsText(show.defaults, "the show");
-    if (show.hide_cursor)
+    if (show.hideCursor)
         options += " cursor=hidden";
     if (show.seed)
         options += " seed=" + std::to_string(*show.seed);
     if (!options.empty())
         text += "!" + options + "\r\n";
     for (const Slide& slide : slides) {
-        const std::string& name = slide.file_name;
+        const std::string& name = slide.fileName;
         if (!NameProblem(name).empty() || name.find('"') != std::string::npos)
             throw Error("the image name '" + name + "' cannot be written in a slide list");
         std::string line = name.find_first_of(" \t") != std::string::npos || name[0] == '#' || name[0] == '!'

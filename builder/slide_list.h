@@ -64,9 +64,9 @@ inline constexpr size_t kMaxSlideListBytes = size_t{1} << 20;
 // The options of one slide, or of a show line for every slide; each is set
 // only where the list sets it and then lies within the limits above.
 struct SlideOptions {
-    std::optional<int32_t> duration_ms = std::nullopt;
+    std::optional<int32_t> durationMs = std::nullopt;
     std::optional<int32_t> style = std::nullopt;
-    std::optional<int32_t> transition_ms = std::nullopt;
+    std::optional<int32_t> transitionMs = std::nullopt;
     std::optional<SlideFit> fit = std::nullopt;
     std::optional<int32_t> upscale = std::nullopt;
 
@@ -75,8 +75,8 @@ struct SlideOptions {
 
     // The value that counts: the option, else its default (style has none:
     // without one a style is drawn).
-    int32_t DurationMs() const { return duration_ms.value_or(kDefaultSlideDurationMs); }
-    int32_t TransitionMs() const { return transition_ms.value_or(kDefaultTransitionMs); }
+    int32_t DurationMs() const { return durationMs.value_or(kDefaultSlideDurationMs); }
+    int32_t TransitionMs() const { return transitionMs.value_or(kDefaultTransitionMs); }
     SlideFit Fit() const { return fit.value_or(SlideFit::kContain); }
     int32_t Upscale() const { return upscale.value_or(kDefaultUpscale); }
 
@@ -84,7 +84,7 @@ struct SlideOptions {
 };
 
 struct Slide {
-    std::string file_name;  // never empty, never holds a folder part
+    std::string fileName;  // never empty, never holds a folder part
     SlideOptions options;   // its own
     int32_t line = 0;       // where it stands in a parsed list, from 1
 
@@ -97,7 +97,7 @@ enum class SlideOrder { kList, kShuffle };
 struct ShowOptions {
     SlideOrder order = SlideOrder::kList;
     std::optional<uint32_t> seed;
-    bool hide_cursor = false;
+    bool hideCursor = false;
     SlideOptions defaults;  // for every slide
 
     friend bool operator==(const ShowOptions&, const ShowOptions&) = default;

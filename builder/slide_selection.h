@@ -26,7 +26,7 @@ struct SlideSearch {
 };
 
 // A slide chosen for the package: where its picture is read, and its line of
-// the slide list (`slide.file_name` is the name it is stored under).
+// the slide list (`slide.fileName` is the name it is stored under).
 struct SelectedSlide {
     std::string path;
     Slide slide;

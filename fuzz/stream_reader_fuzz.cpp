@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ComponentReader reader(in, DefaultClassTable());
         auto object = reader.ReadRootComponent(nullptr);
         if (object->ClassName() == TImage::kClassName)
-            ParsePictureData(static_cast<TImage&>(*object).PictureData);
+            ParsePictureData(static_cast<TImage&>(*object).pictureData);
     } catch (const Error&) {
     }
 

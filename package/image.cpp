@@ -21,7 +21,7 @@ std::string SizePrefixed(std::string_view rest) {
 bool TImage::ReadProperty(std::string_view path, ComponentReader& reader) {
     if (!SameIdent(path, "Picture.Data"))
         return false;
-    PictureData = reader.ReadBinary();
+    pictureData = reader.ReadBinary();
     return true;
 }
 
@@ -90,7 +90,7 @@ std::optional<PictureBytes> ReadPreviewImage(InputFile& file) {
     std::unique_ptr<StreamObject> object = reader.ReadRootComponent(nullptr);
     if (object->ClassName() != TImage::kClassName)
         return std::nullopt;
-    return ParsePictureData(static_cast<const TImage*>(object.get())->PictureData);
+    return ParsePictureData(static_cast<const TImage*>(object.get())->pictureData);
 }
 
 std::optional<PictureBytes> ReadPreviewPicture(InputFile& file) {

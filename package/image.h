@@ -16,7 +16,7 @@ class TImage : public StreamObject {
   public:
     static constexpr std::string_view kClassName = "TImage";
 
-    std::string PictureData;  // the raw value of "Picture.Data"; empty without one
+    std::string pictureData;  // the raw value of "Picture.Data"; empty without one
 
     std::string_view ClassName() const override { return kClassName; }
     bool ReadProperty(std::string_view path, ComponentReader& reader) override;

@@ -92,7 +92,7 @@ TfrmSetup::TfrmSetup(const std::string& programPath, SetupForm::RecordReader rea
     const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (::GetSystemMetrics(SM_CYSCREEN) - windowHeight) / 2;
     CreateHandle({.className = kClassName,
-                  .caption = form_.Captions().Caption.c_str(),
+                  .caption = form_.Captions().caption.c_str(),
                   .style = WindowStyle(),
                   .exStyle = kWindowExStyle,
                   .x = left,
@@ -145,14 +145,14 @@ void TfrmSetup::LayOut(int clientHeight) {
 
 void TfrmSetup::UpdateControls() {
     const SetupCaptions& captions = form_.Captions();
-    ::SetWindowTextA(window_, captions.Caption.c_str());
+    ::SetWindowTextA(window_, captions.caption.c_str());
     ::SetWindowTextA(lblTitle_, captions.lblTitle.c_str());
     ::SetWindowTextA(lblAuthor_, captions.lblAuthor.c_str());
     ::SetWindowTextA(lblEmail_, captions.lblEmail.c_str());
     ::SetWindowTextA(lblWeb_, captions.lblWeb.c_str());
     ::SetWindowTextA(OKButton_, captions.OKButton.c_str());
     ::SetWindowTextA(cbMute_, captions.cbMute.c_str());
-    ::SetWindowTextA(memo_, captions.Note.c_str());
+    ::SetWindowTextA(memo_, captions.note.c_str());
     ::SendMessageA(cbMute_, BM_SETCHECK, form_.MuteChecked() ? BST_CHECKED : BST_UNCHECKED, 0);
     for (HWND label : {lblTitle_, lblAuthor_, lblEmail_, lblWeb_})
         AutoSizeLabel(label);
@@ -206,7 +206,7 @@ void TfrmSetup::FormCreate() {
 
 void TfrmSetup::FormShow() {
     form_.FormShow(readRecord_, settings_);
-    Trace("setup shown caption=" + form_.Captions().Caption);
+    Trace("setup shown caption=" + form_.Captions().caption);
 }
 
 void TfrmSetup::OKButtonClick() {

@@ -53,14 +53,14 @@ void SetupForm::FormShow(const RecordReader& readRecord, const ProfileFile& sett
     if (!record)
         return;
     SetMuteChecked(ReadMuteSetting(settings, false));
-    captions_.Caption = "Setup [" + record->Title + "]";
+    captions_.caption = "Setup [" + record->Title + "]";
     captions_.lblTitle += record->Title;
     captions_.lblAuthor += record->Author;
     captions_.lblEmail = record->Email;
     captions_.lblWeb = record->Web;
-    if (!captions_.Note.empty())
-        captions_.Note += "\r\n";
-    captions_.Note += thanks_;
+    if (!captions_.note.empty())
+        captions_.note += "\r\n";
+    captions_.note += thanks_;
 }
 
 void SetupForm::cbMuteClick() {

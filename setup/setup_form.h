@@ -41,7 +41,7 @@ struct PackageTexts {
 // The captions of the dialog's window and controls. The defaults are the design
 // captions, shown when there is neither a language file nor a record.
 struct SetupCaptions {
-    std::string Caption = "Setup []";
+    std::string caption = "Setup []";
     std::string lblTitle = "Title:";
     std::string lblAuthor = "Author:";
     std::string lblEmail = "Email:";
@@ -49,7 +49,7 @@ struct SetupCaptions {
     std::string OKButton = "&Ok";
     std::string cbMute = "Mute music";
     // Lines of the note memo, joined with CR LF; empty until the record is shown.
-    std::string Note;
+    std::string note;
 };
 
 // The settings dialog without its windows: captions, the music switch and the

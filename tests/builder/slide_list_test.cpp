@@ -35,21 +35,21 @@ TEST(SlideListParse, ReadsNamesOptionsAndDefaults) {
     EXPECT_TRUE(list.problems.empty());
     ASSERT_EQ(slides.size(), 4u);
 
-    EXPECT_EQ(slides[0].file_name, "title.jpg");
-    EXPECT_EQ(slides[0].options.duration_ms, 5000);
+    EXPECT_EQ(slides[0].fileName, "title.jpg");
+    EXPECT_EQ(slides[0].options.durationMs, 5000);
     EXPECT_FALSE(slides[0].options.style.has_value());
     EXPECT_EQ(slides[0].line, 3);
 
-    EXPECT_EQ(slides[1].file_name, "second slide.bmp");
-    EXPECT_EQ(slides[1].options.duration_ms, 8000);
+    EXPECT_EQ(slides[1].fileName, "second slide.bmp");
+    EXPECT_EQ(slides[1].options.durationMs, 8000);
     EXPECT_EQ(slides[1].options.style, 5);
     EXPECT_EQ(slides[1].line, 5);
 
     EXPECT_EQ(slides[2].options.style, 0);
-    EXPECT_EQ(slides[2].options.duration_ms, 1);
+    EXPECT_EQ(slides[2].options.durationMs, 1);
     EXPECT_EQ(slides[2].line, 6);
 
-    EXPECT_EQ(slides[3].options.duration_ms, 86400000);
+    EXPECT_EQ(slides[3].options.durationMs, 86400000);
     EXPECT_EQ(slides[3].options.style, 127);
 }
 
@@ -58,10 +58,10 @@ TEST(SlideListParse, UnquotedNameWithBlanksRunsUpToTheFirstOption) {
     const std::vector<Slide> slides = ResolvedSlides(list);
     EXPECT_TRUE(list.problems.empty());
     ASSERT_EQ(slides.size(), 3u);
-    EXPECT_EQ(slides[0].file_name, "my  holiday photo.jpg");
-    EXPECT_EQ(slides[0].options.duration_ms, 3000);
-    EXPECT_EQ(slides[1].file_name, "x=y.jpg");  // the first word is always the name
-    EXPECT_EQ(slides[2].file_name, "#1.jpg");
+    EXPECT_EQ(slides[0].fileName, "my  holiday photo.jpg");
+    EXPECT_EQ(slides[0].options.durationMs, 3000);
+    EXPECT_EQ(slides[1].fileName, "x=y.jpg");  // the first word is always the name
+    EXPECT_EQ(slides[2].fileName, "#1.jpg");
 }
 
 TEST(SlideListParse, UnusableOptionIsReportedAndTheSlideKeepsItsDefault) {
@@ -71,9 +71,9 @@ TEST(SlideListParse, UnusableOptionIsReportedAndTheSlideKeepsItsDefault) {
         "c.jpg duration=99999999999 style=7 stray");
     const std::vector<Slide> slides = ResolvedSlides(list);
     ASSERT_EQ(slides.size(), 3u);
-    EXPECT_EQ(slides[0].options.duration_ms, 5000);
+    EXPECT_EQ(slides[0].options.durationMs, 5000);
     EXPECT_FALSE(slides[0].options.style.has_value());
-    EXPECT_EQ(slides[1].options.duration_ms, 5000);
+    EXPECT_EQ(slides[1].options.durationMs, 5000);
     EXPECT_EQ(slides[2].options.style, 7);
     EXPECT_EQ(list.problems, (std::vector<std::string>{
                                  "line 1: duration must be a number of milliseconds from 1 to 86400000: \"duration=0\"",
@@ -102,8 +102,8 @@ TEST(SlideListParse, LineThatNamesNoSlideIsSkippedAndTheRestStillCounts) {
         overlong + "\n" + std::string(kMaxSlideListLine, 'b') + "\ngood.jpg");
     const std::vector<Slide> slides = ResolvedSlides(list);
     ASSERT_EQ(slides.size(), 2u);
-    EXPECT_EQ(slides[0].file_name, std::string(kMaxSlideListLine, 'b'));
-    EXPECT_EQ(slides[1].file_name, "good.jpg");
+    EXPECT_EQ(slides[0].fileName, std::string(kMaxSlideListLine, 'b'));
+    EXPECT_EQ(slides[1].fileName, "good.jpg");
     EXPECT_EQ(slides[1].line, 10);
     EXPECT_EQ(list.problems, (std::vector<std::string>{
                                  "line 1: the closing quote of the slide name is missing",
@@ -126,17 +126,17 @@ TEST(SlideListParse, SlideOptionsFitTransitionAndUpscale) {
     EXPECT_TRUE(list.problems.empty());
     ASSERT_EQ(slides.size(), 3u);
     EXPECT_EQ(slides[0].options.fit, SlideFit::kCover);
-    EXPECT_EQ(slides[0].options.transition_ms, 250);
+    EXPECT_EQ(slides[0].options.transitionMs, 250);
     EXPECT_EQ(slides[0].options.upscale, 1);
     EXPECT_EQ(slides[1].options.fit, SlideFit::kContain);
-    EXPECT_EQ(slides[1].options.transition_ms, 0);
+    EXPECT_EQ(slides[1].options.transitionMs, 0);
     EXPECT_EQ(slides[1].options.upscale, 3);
     EXPECT_EQ(slides[2].options.fit, SlideFit::kContain);
-    EXPECT_EQ(slides[2].options.transition_ms, 1000);
+    EXPECT_EQ(slides[2].options.transitionMs, 1000);
     EXPECT_EQ(slides[2].options.upscale, 2);
     EXPECT_EQ(list.show.order, SlideOrder::kList);
     EXPECT_FALSE(list.show.seed.has_value());
-    EXPECT_FALSE(list.show.hide_cursor);
+    EXPECT_FALSE(list.show.hideCursor);
 }
 
 TEST(SlideListParse, ShowLinesSetDefaultsForEverySlideAndTheShowOptions) {
@@ -154,26 +154,26 @@ TEST(SlideListParse, ShowLinesSetDefaultsForEverySlideAndTheShowOptions) {
     ASSERT_EQ(slides.size(), 3u);
     const Slide& a = slides[0];
     EXPECT_EQ(a.options.fit, SlideFit::kCover);
-    EXPECT_EQ(a.options.transition_ms, 300);
+    EXPECT_EQ(a.options.transitionMs, 300);
     EXPECT_EQ(a.options.upscale, 4);
-    EXPECT_EQ(a.options.duration_ms, 7000);
+    EXPECT_EQ(a.options.durationMs, 7000);
     EXPECT_EQ(a.options.style, 9);
     EXPECT_EQ(a.line, 3);
     const Slide& b = slides[1];  // its own options win
     EXPECT_EQ(b.options.fit, SlideFit::kContain);
     EXPECT_EQ(b.options.style, 3);
-    EXPECT_EQ(b.options.duration_ms, 100);
-    EXPECT_EQ(b.options.transition_ms, 50);
+    EXPECT_EQ(b.options.durationMs, 100);
+    EXPECT_EQ(b.options.transitionMs, 50);
     EXPECT_EQ(b.options.upscale, 1);
-    EXPECT_EQ(slides[2].file_name, "!bang.jpg");
-    EXPECT_EQ(slides[2].options.transition_ms, 300);
+    EXPECT_EQ(slides[2].fileName, "!bang.jpg");
+    EXPECT_EQ(slides[2].options.transitionMs, 300);
     EXPECT_EQ(list.show.order, SlideOrder::kList);
     EXPECT_EQ(list.show.seed, 4294967295u);
-    EXPECT_FALSE(list.show.hide_cursor);
+    EXPECT_FALSE(list.show.hideCursor);
 
     SlideList hidden = ParseSlideList("!cursor=hidden order=shuffle seed=0\nx.jpg\n!\n");
     EXPECT_TRUE(hidden.problems.empty());
-    EXPECT_TRUE(hidden.show.hide_cursor);
+    EXPECT_TRUE(hidden.show.hideCursor);
     EXPECT_EQ(hidden.show.order, SlideOrder::kShuffle);
     EXPECT_EQ(hidden.show.seed, 0u);
 }
@@ -187,10 +187,10 @@ TEST(SlideListParse, BadShowAndSlideOptionsAreProblemsOfTheirLineOnly) {
     ASSERT_EQ(slides.size(), 1u);
     EXPECT_EQ(slides[0].options.fit, SlideFit::kCover);  // the good key of the last line still counts
     EXPECT_EQ(slides[0].options.upscale, 2);
-    EXPECT_EQ(slides[0].options.transition_ms, 1000);
+    EXPECT_EQ(slides[0].options.transitionMs, 1000);
     EXPECT_EQ(list.show.order, SlideOrder::kList);
     EXPECT_EQ(list.show.seed, 7u);
-    EXPECT_FALSE(list.show.hide_cursor);
+    EXPECT_FALSE(list.show.hideCursor);
     EXPECT_EQ(list.problems,
               (std::vector<std::string>{
                   "line 1: order must be list or shuffle: \"order=random\"",
@@ -228,16 +228,16 @@ TEST(SlideListRead, FileThatCannotBeShownSaysWhy) {
 
 TEST(SlideListWrite, ShowLineHoldsOnlyTheOptionsSet) {
     std::vector<Slide> slides(2);
-    slides[0].file_name = "a.jpg";
-    slides[0].options.duration_ms = 4000;
+    slides[0].fileName = "a.jpg";
+    slides[0].options.durationMs = 4000;
     slides[0].options.style = 7;
-    slides[1].file_name = "!b.jpg";
+    slides[1].fileName = "!b.jpg";
     ShowOptions show;
     show.order = SlideOrder::kShuffle;
     show.defaults.fit = SlideFit::kCover;
-    show.defaults.transition_ms = 1200;
+    show.defaults.transitionMs = 1200;
     show.defaults.upscale = 3;
-    show.hide_cursor = true;
+    show.hideCursor = true;
     show.seed = 4294967295u;
     EXPECT_EQ(WriteSlideList(slides, show),
               "# Slides in order: image file, then duration=MS and style=N where given\r\n"
@@ -249,7 +249,7 @@ TEST(SlideListWrite, ShowLineHoldsOnlyTheOptionsSet) {
               "a.jpg duration=4000 style=7\r\n"
               "\"!b.jpg\"\r\n");
     ShowOptions cursor;
-    cursor.hide_cursor = true;
+    cursor.hideCursor = true;
     EXPECT_THAT(WriteSlideList(slides, cursor), ::testing::HasSubstr("given\r\n! cursor=hidden\r\na.jpg"));
 }
 
@@ -260,14 +260,14 @@ TEST(SlideListWrite, WhatTheListCannotHoldIsRefusedNotWrittenToBeLost) {
     for (const std::string name : {"", "say \"hi\".jpg", "\"x.jpg", "tab\there.jpg", "bell\a.jpg", "line\r\nbreak.jpg",
                                    "sub/a.jpg", "..\\a.jpg", "C:a.jpg", ".", ".."})
         EXPECT_ERROR_MSG(write(name), "the image name '" + name + "' cannot be written in a slide list");
-    EXPECT_ERROR_MSG(write(std::string(kMaxSlideListLine - 10, 'n') + ".jpg", {.duration_ms = 5000}),
+    EXPECT_ERROR_MSG(write(std::string(kMaxSlideListLine - 10, 'n') + ".jpg", {.durationMs = 5000}),
                      "the line of the image '" + std::string(kMaxSlideListLine - 10, 'n') +
                          ".jpg' is longer than the 1024 characters a slide list line holds");
     EXPECT_ERROR_MSG(write("a.jpg", {.style = 128}), "the slide option style=128 of 'a.jpg' is outside 0 to 127");
     EXPECT_ERROR_MSG(write("a.jpg", {.upscale = 0}),
                      "the slide option upscale=0 of 'a.jpg' is outside 1 to 2147483647");
     ShowOptions show;
-    show.defaults.duration_ms = 0;
+    show.defaults.durationMs = 0;
     EXPECT_ERROR_MSG(WriteSlideList({}, show), "the slide option duration=0 of the show is outside 1 to 86400000");
 }
 
@@ -309,11 +309,11 @@ TEST(SlideListRoundTrip, GeneratedLists) {
     auto options = [&] {
         SlideOptions o;
         if (pick(0, 1))
-            o.duration_ms = pick(0, 3) == 0 ? kMaxSlideDurationMs : pick(kMinSlideDurationMs, 100000);
+            o.durationMs = pick(0, 3) == 0 ? kMaxSlideDurationMs : pick(kMinSlideDurationMs, 100000);
         if (pick(0, 1))
             o.style = pick(0, kMaxSlideStyle);
         if (pick(0, 1))
-            o.transition_ms = pick(0, 3) == 0 ? kMinTransitionMs : pick(kMinTransitionMs, kMaxTransitionMs);
+            o.transitionMs = pick(0, 3) == 0 ? kMinTransitionMs : pick(kMinTransitionMs, kMaxTransitionMs);
         if (pick(0, 1))
             o.fit = pick(0, 1) ? SlideFit::kCover : SlideFit::kContain;
         if (pick(0, 1))
@@ -325,16 +325,16 @@ TEST(SlideListRoundTrip, GeneratedLists) {
         for (Slide& slide : slides) {
             const int length = pick(1, 12);
             for (int i = 0; i < length; ++i)
-                slide.file_name += alphabet[static_cast<size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
-            if (slide.file_name == "." || slide.file_name == "..")
-                slide.file_name += "x";
+                slide.fileName += alphabet[static_cast<size_t>(pick(0, static_cast<int>(alphabet.size()) - 1))];
+            if (slide.fileName == "." || slide.fileName == "..")
+                slide.fileName += "x";
             slide.options = options();
         }
         ShowOptions show;
         show.order = pick(0, 1) ? SlideOrder::kShuffle : SlideOrder::kList;
         if (pick(0, 1))
             show.seed = static_cast<uint32_t>(random());
-        show.hide_cursor = pick(0, 1) != 0;
+        show.hideCursor = pick(0, 1) != 0;
         show.defaults = options();
         ExpectReadBackAsWritten(slides, show);
         if (HasFailure())

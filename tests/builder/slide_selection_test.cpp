@@ -61,7 +61,7 @@ class SelectSlidesTest : public ::testing::Test {
     static std::vector<std::string> Stored(const SlideSelection& selection) {
         std::vector<std::string> names;
         for (const SelectedSlide& selected : selection.slides)
-            names.push_back(selected.slide.file_name);
+            names.push_back(selected.slide.fileName);
         return names;
     }
 
@@ -78,7 +78,7 @@ TEST_F(SelectSlidesTest, ReportsEveryFileStoredOrRefusedInNaturalOrder) {
     Add("sub/3.jpg");
 
     SlideSearch search;
-    search.options.duration_ms = 3000;
+    search.options.durationMs = 3000;
     const SlideSelection flat = Select(search);
     EXPECT_THAT(flat.report,
                 ElementsAre("stored " + Path("1.JPG"), "stored " + Path("2.png"), "stored " + Path("10.jpg"),
@@ -88,7 +88,7 @@ TEST_F(SelectSlidesTest, ReportsEveryFileStoredOrRefusedInNaturalOrder) {
     EXPECT_THAT(Stored(flat), ElementsAre("1.JPG", "2.png", "10.jpg"));
     EXPECT_EQ(flat.refused, 2);
     EXPECT_EQ(flat.slides[0].path, Path("1.JPG"));
-    EXPECT_EQ(flat.slides[0].slide.options.duration_ms, 3000);
+    EXPECT_EQ(flat.slides[0].slide.options.durationMs, 3000);
 
     search.recursive = true;
     const SlideSelection deep = Select(search);

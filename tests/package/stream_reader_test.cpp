@@ -251,7 +251,7 @@ TEST(ImageStream, KeepsPictureDataAndReadsPastTheRest) {
     auto object = ReadObject(s.str());
     ASSERT_EQ(object->ClassName(), "TImage");
     EXPECT_EQ(object->Name, "Image1");
-    EXPECT_EQ(static_cast<TImage&>(*object).PictureData, "\4TIcoabc");
+    EXPECT_EQ(static_cast<TImage&>(*object).pictureData, "\4TIcoabc");
 }
 
 TEST(PictureData, SplitsEveryClass) {

@@ -20,36 +20,36 @@ namespace fs = std::filesystem;
 class ExtractTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("orlscr_extract_" + std::to_string(::getpid()) + "_" +
+        root_ = fs::temp_directory_path() / ("orlscr_extract_" + std::to_string(::getpid()) + "_" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "temp");
-        fs::create_directories(root / "sys");
-        tempDir = (root / "temp").string() + "\\";  // as the platform reports it
-        sysDir = (root / "sys").string();
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "temp");
+        fs::create_directories(root_ / "sys");
+        tempDir_ = (root_ / "temp").string() + "\\";  // as the platform reports it
+        sysDir_ = (root_ / "sys").string();
 
         for (int i = 0; i < 1000; ++i)
-            content.push_back(static_cast<char>('a' + i % 26));
-        packagePath = (root / "package.scr").string();
-        std::ofstream(packagePath, std::ios::binary) << content;
-        package = std::make_unique<StdInputFile>(packagePath);
+            content_.push_back(static_cast<char>('a' + i % 26));
+        packagePath_ = (root_ / "package.scr").string();
+        std::ofstream(packagePath_, std::ios::binary) << content_;
+        package_ = std::make_unique<StdInputFile>(packagePath_);
     }
     void TearDown() override {
-        package.reset();
-        fs::remove_all(root);
+        package_.reset();
+        fs::remove_all(root_);
     }
 
     std::string Read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    std::string Bytes(int offset, int size) { return content.substr(offset, size); }
+    std::string Bytes(int offset, int size) { return content_.substr(offset, size); }
 
-    fs::path root;
-    std::string tempDir, sysDir, packagePath, content;
-    std::unique_ptr<InputFile> package;
-    StdTargetFiles files;
-    TSSFileLocations settings;
+    fs::path root_;
+    std::string tempDir_, sysDir_, packagePath_, content_;
+    std::unique_ptr<InputFile> package_;
+    StdTargetFiles files_;
+    TSSFileLocations settings_;
 };
 
 // Remembers the largest piece read at once.
@@ -75,63 +75,63 @@ TEST_F(ExtractTest, CopiesRangesThroughAFixedBuffer) {
     std::string big(kEmbeddedCopyBuffer * 2 + 17, 'x');
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>(i * 7);
-    std::ofstream((root / "big.bin").string(), std::ios::binary) << big;
-    StdInputFile source((root / "big.bin").string());
+    std::ofstream((root_ / "big.bin").string(), std::ios::binary) << big;
+    StdInputFile source((root_ / "big.bin").string());
     PieceCountingFile counting(source);
 
-    ExtractEmbeddedFile(counting, 5, static_cast<int64_t>(big.size()) - 5, (root / "out.bin").string(), files);
-    EXPECT_EQ(Read(root / "out.bin"), big.substr(5));
+    ExtractEmbeddedFile(counting, 5, static_cast<int64_t>(big.size()) - 5, (root_ / "out.bin").string(), files_);
+    EXPECT_EQ(Read(root_ / "out.bin"), big.substr(5));
     EXPECT_EQ(counting.largest, 61440u);
     EXPECT_EQ(counting.reads, 3);
 }
 
 TEST_F(ExtractTest, WritesEveryKindWhereItBelongs) {
-    settings.SndCommaList.SetText("1000,10");
-    settings.SndFileNamesCommaList.SetText("one.wav,two.wav");
-    settings.SndSizesCommaList.SetText("0,20");
-    settings.FlashCommaList.SetText("100,200");
-    settings.FlashFileNamesCommaList.SetText("\"my show.slides\",PPTVIEW.EXE");
-    settings.FlashSizesCommaList.SetText("30,40");
-    settings.HookPosition = 500;
-    settings.HookSize = 50;
+    settings_.SndCommaList.SetText("1000,10");
+    settings_.SndFileNamesCommaList.SetText("one.wav,two.wav");
+    settings_.SndSizesCommaList.SetText("0,20");
+    settings_.FlashCommaList.SetText("100,200");
+    settings_.FlashFileNamesCommaList.SetText("\"my show.slides\",PPTVIEW.EXE");
+    settings_.FlashSizesCommaList.SetText("30,40");
+    settings_.HookPosition = 500;
+    settings_.HookSize = 50;
 
     std::vector<std::string> written;
-    WriteSoundFiles(settings, *package, tempDir, files, written, NoLeadBytes);
-    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
-    WriteHookLibrary(settings, *package, sysDir, files, NoLeadBytes);
+    WriteSoundFiles(settings_, *package_, tempDir_, files_, written, NoLeadBytes);
+    WritePresentationFiles(settings_, *package_, tempDir_, files_, NoLeadBytes);
+    WriteHookLibrary(settings_, *package_, sysDir_, files_, NoLeadBytes);
 
-    EXPECT_EQ(Read(root / "temp" / "one.wav"), "");  // size 0: an empty file
-    EXPECT_TRUE(fs::exists(root / "temp" / "one.wav"));
-    EXPECT_EQ(Read(root / "temp" / "two.wav"), Bytes(10, 20));
-    EXPECT_EQ(Read(root / "temp" / "my show.slides"), Bytes(100, 30));
-    EXPECT_EQ(Read(root / "temp" / "PPTVIEW.EXE"), Bytes(200, 40));
-    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), Bytes(500, 50));
-    EXPECT_EQ(written, (std::vector<std::string>{tempDir + "one.wav", tempDir + "two.wav"}));
+    EXPECT_EQ(Read(root_ / "temp" / "one.wav"), "");  // size 0: an empty file
+    EXPECT_TRUE(fs::exists(root_ / "temp" / "one.wav"));
+    EXPECT_EQ(Read(root_ / "temp" / "two.wav"), Bytes(10, 20));
+    EXPECT_EQ(Read(root_ / "temp" / "my show.slides"), Bytes(100, 30));
+    EXPECT_EQ(Read(root_ / "temp" / "PPTVIEW.EXE"), Bytes(200, 40));
+    EXPECT_EQ(Read(root_ / "sys" / "orlscrhook.dll"), Bytes(500, 50));
+    EXPECT_EQ(written, (std::vector<std::string>{tempDir_ + "one.wav", tempDir_ + "two.wav"}));
 
     // At the end only the sound tracks go.
-    DeleteFiles(written, files);
-    EXPECT_FALSE(fs::exists(root / "temp" / "one.wav"));
-    EXPECT_FALSE(fs::exists(root / "temp" / "two.wav"));
-    EXPECT_TRUE(fs::exists(root / "temp" / "PPTVIEW.EXE"));
-    EXPECT_TRUE(fs::exists(root / "sys" / "orlscrhook.dll"));
+    DeleteFiles(written, files_);
+    EXPECT_FALSE(fs::exists(root_ / "temp" / "one.wav"));
+    EXPECT_FALSE(fs::exists(root_ / "temp" / "two.wav"));
+    EXPECT_TRUE(fs::exists(root_ / "temp" / "PPTVIEW.EXE"));
+    EXPECT_TRUE(fs::exists(root_ / "sys" / "orlscrhook.dll"));
 }
 
 TEST_F(ExtractTest, OverwritesAFileOfAnEarlierRun) {
-    std::ofstream((root / "temp" / "doc.slides").string(), std::ios::binary) << std::string(500, 'Z');
-    settings.FlashCommaList.SetText("0");
-    settings.FlashFileNamesCommaList.SetText("doc.slides");
-    settings.FlashSizesCommaList.SetText("5");
-    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
-    EXPECT_EQ(Read(root / "temp" / "doc.slides"), "abcde");
+    std::ofstream((root_ / "temp" / "doc.slides").string(), std::ios::binary) << std::string(500, 'Z');
+    settings_.FlashCommaList.SetText("0");
+    settings_.FlashFileNamesCommaList.SetText("doc.slides");
+    settings_.FlashSizesCommaList.SetText("5");
+    WritePresentationFiles(settings_, *package_, tempDir_, files_, NoLeadBytes);
+    EXPECT_EQ(Read(root_ / "temp" / "doc.slides"), "abcde");
 }
 
 TEST_F(ExtractTest, ShortPackageLeavesThePartialFile) {
-    settings.SndCommaList.SetText("990");
-    settings.SndFileNamesCommaList.SetText("cut.wav");
-    settings.SndSizesCommaList.SetText("100");
+    settings_.SndCommaList.SetText("990");
+    settings_.SndFileNamesCommaList.SetText("cut.wav");
+    settings_.SndSizesCommaList.SetText("100");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(settings, *package, tempDir, files, written, NoLeadBytes), "Stream read error");
-    EXPECT_TRUE(fs::exists(root / "temp" / "cut.wav"));
+    EXPECT_ERROR_MSG(WriteSoundFiles(settings_, *package_, tempDir_, files_, written, NoLeadBytes), "Stream read error");
+    EXPECT_TRUE(fs::exists(root_ / "temp" / "cut.wav"));
     EXPECT_EQ(written.size(), 1u);  // still deleted at the end of the run
 
     // Presentation files and the hook library pass copy errors on as well.
@@ -139,20 +139,20 @@ TEST_F(ExtractTest, ShortPackageLeavesThePartialFile) {
     flash.FlashCommaList.SetText("2000");
     flash.FlashFileNamesCommaList.SetText("far.bin");
     flash.FlashSizesCommaList.SetText("1");
-    EXPECT_ERROR_MSG(WritePresentationFiles(flash, *package, tempDir, files, NoLeadBytes), "Stream read error");
+    EXPECT_ERROR_MSG(WritePresentationFiles(flash, *package_, tempDir_, files_, NoLeadBytes), "Stream read error");
     TSSFileLocations hook;
     hook.HookPosition = -5;
     hook.HookSize = 10;
-    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes), "Stream read error");
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package_, sysDir_, files_, NoLeadBytes), "Stream read error");
 }
 
 TEST_F(ExtractTest, MissingListItems) {
     // A presentation entry without a name is skipped; the rest are written.
-    settings.FlashCommaList.SetText("0,10,20");
-    settings.FlashFileNamesCommaList.SetText("a.bin");
-    settings.FlashSizesCommaList.SetText("1,1,1");
-    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
-    EXPECT_EQ(Read(root / "temp" / "a.bin"), "a");
+    settings_.FlashCommaList.SetText("0,10,20");
+    settings_.FlashFileNamesCommaList.SetText("a.bin");
+    settings_.FlashSizesCommaList.SetText("1,1,1");
+    WritePresentationFiles(settings_, *package_, tempDir_, files_, NoLeadBytes);
+    EXPECT_EQ(Read(root_ / "temp" / "a.bin"), "a");
 
     // A sound entry without a name or a size ends the start-up.
     TSSFileLocations sound;
@@ -160,22 +160,22 @@ TEST_F(ExtractTest, MissingListItems) {
     sound.SndFileNamesCommaList.SetText("x.wav,y.wav");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes), "Index is out of bounds");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package_, tempDir_, files_, written, NoLeadBytes), "Index is out of bounds");
     sound.SndFileNamesCommaList.SetText("x.wav");
     sound.SndSizesCommaList.SetText("1,1");
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes), "Index is out of bounds");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package_, tempDir_, files_, written, NoLeadBytes), "Index is out of bounds");
 }
 
 TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
-    fs::create_directories(root / "temp" / "a");
-    settings.FlashCommaList.SetText("0,0,0,0,0,0,0,0,0");
-    settings.FlashFileNamesCommaList.SetText("..\\..\\x.exe,C:\\x,a/b,C:,.,..,\"\",NUL,ok.bin");
-    settings.FlashSizesCommaList.SetText("3,3,3,3,3,3,3,3,3");
-    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
-    EXPECT_EQ(Read(root / "temp" / "ok.bin"), "abc");
+    fs::create_directories(root_ / "temp" / "a");
+    settings_.FlashCommaList.SetText("0,0,0,0,0,0,0,0,0");
+    settings_.FlashFileNamesCommaList.SetText("..\\..\\x.exe,C:\\x,a/b,C:,.,..,\"\",NUL,ok.bin");
+    settings_.FlashSizesCommaList.SetText("3,3,3,3,3,3,3,3,3");
+    WritePresentationFiles(settings_, *package_, tempDir_, files_, NoLeadBytes);
+    EXPECT_EQ(Read(root_ / "temp" / "ok.bin"), "abc");
     // The only file written is the plain one (and the folder made above).
     int entries = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
+    for (const auto& entry : fs::recursive_directory_iterator(root_))
         entries += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(entries, 2);  // package.scr and ok.bin
 
@@ -185,64 +185,64 @@ TEST_F(ExtractTest, NamesWithAFolderPartAreNeverWrittenOutsideTheFolder) {
     sound.SndFileNamesCommaList.SetText("..\\evil.wav");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes),
-                     "Cannot create file " + tempDir + "..\\evil.wav");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package_, tempDir_, files_, written, NoLeadBytes),
+                     "Cannot create file " + tempDir_ + "..\\evil.wav");
     EXPECT_TRUE(written.empty());
 }
 
 TEST_F(ExtractTest, UncreatableTargetsFollowThePolicyOfTheirKind) {
-    fs::create_directories(root / "temp" / "taken");  // a folder where a file should go
-    settings.FlashCommaList.SetText("0,1");
-    settings.FlashFileNamesCommaList.SetText("taken,next.bin");
-    settings.FlashSizesCommaList.SetText("1,1");
-    WritePresentationFiles(settings, *package, tempDir, files, NoLeadBytes);
-    EXPECT_EQ(Read(root / "temp" / "next.bin"), "b");
+    fs::create_directories(root_ / "temp" / "taken");  // a folder where a file should go
+    settings_.FlashCommaList.SetText("0,1");
+    settings_.FlashFileNamesCommaList.SetText("taken,next.bin");
+    settings_.FlashSizesCommaList.SetText("1,1");
+    WritePresentationFiles(settings_, *package_, tempDir_, files_, NoLeadBytes);
+    EXPECT_EQ(Read(root_ / "temp" / "next.bin"), "b");
 
     TSSFileLocations hook;
     hook.HookSize = 4;
-    WriteHookLibrary(hook, *package, (root / "missing").string(), files, NoLeadBytes);  // skipped quietly
+    WriteHookLibrary(hook, *package_, (root_ / "missing").string(), files_, NoLeadBytes);  // skipped quietly
 
     TSSFileLocations sound;
     sound.SndCommaList.SetText("0");
     sound.SndFileNamesCommaList.SetText("taken");
     sound.SndSizesCommaList.SetText("1");
     std::vector<std::string> written;
-    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package, tempDir, files, written, NoLeadBytes),
-                     "Cannot create file " + tempDir + "taken");
+    EXPECT_ERROR_MSG(WriteSoundFiles(sound, *package_, tempDir_, files_, written, NoLeadBytes),
+                     "Cannot create file " + tempDir_ + "taken");
 }
 
 TEST_F(ExtractTest, PackageWithoutHookLibraryKeepsTheOneThere) {
-    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
-    WriteHookLibrary(settings, *package, sysDir, files, NoLeadBytes);  // HookSize 0
-    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
+    std::ofstream((root_ / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
+    WriteHookLibrary(settings_, *package_, sysDir_, files_, NoLeadBytes);  // HookSize 0
+    EXPECT_EQ(Read(root_ / "sys" / "orlscrhook.dll"), "working");
 }
 
 TEST_F(ExtractTest, HookLibraryIsReplacedOnlyByACompleteCopy) {
-    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
+    std::ofstream((root_ / "sys" / "orlscrhook.dll").string(), std::ios::binary) << "working";
     TSSFileLocations hook;
     hook.HookPosition = 990;
     hook.HookSize = 100;  // runs past the end of the package
-    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes), "Stream read error");
-    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), "working");
-    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);  // nothing partial
+    EXPECT_ERROR_MSG(WriteHookLibrary(hook, *package_, sysDir_, files_, NoLeadBytes), "Stream read error");
+    EXPECT_EQ(Read(root_ / "sys" / "orlscrhook.dll"), "working");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "sys"), fs::directory_iterator()), 1);  // nothing partial
 
     hook.HookPosition = 10;
     hook.HookSize = 5;
-    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes));
-    EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), Bytes(10, 5));
-    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(WriteHookLibrary(hook, *package_, sysDir_, files_, NoLeadBytes));
+    EXPECT_EQ(Read(root_ / "sys" / "orlscrhook.dll"), Bytes(10, 5));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "sys"), fs::directory_iterator()), 1);
 }
 
 TEST_F(ExtractTest, HookLibraryPassesOverAFolderWhereItCannotGo) {
-    fs::create_directories(root / "sys" / "orlscrhook.dll");  // something of its name in the way
+    fs::create_directories(root_ / "sys" / "orlscrhook.dll");  // something of its name in the way
     TSSFileLocations hook;
     hook.HookSize = 4;
-    EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, files, NoLeadBytes));
-    EXPECT_TRUE(fs::is_directory(root / "sys" / "orlscrhook.dll"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
-    EXPECT_FALSE(WriteHookLibrary(hook, *package, (root / "missing").string(), files, NoLeadBytes));
-    EXPECT_TRUE(WriteHookLibrary(hook, *package, tempDir, files, NoLeadBytes));
-    EXPECT_EQ(Read(root / "temp" / "orlscrhook.dll"), "abcd");
+    EXPECT_FALSE(WriteHookLibrary(hook, *package_, sysDir_, files_, NoLeadBytes));
+    EXPECT_TRUE(fs::is_directory(root_ / "sys" / "orlscrhook.dll"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "sys"), fs::directory_iterator()), 1);
+    EXPECT_FALSE(WriteHookLibrary(hook, *package_, (root_ / "missing").string(), files_, NoLeadBytes));
+    EXPECT_TRUE(WriteHookLibrary(hook, *package_, tempDir_, files_, NoLeadBytes));
+    EXPECT_EQ(Read(root_ / "temp" / "orlscrhook.dll"), "abcd");
 }
 
 // The library in place cannot be replaced, as when another run has it loaded.
@@ -256,16 +256,16 @@ TEST_F(ExtractTest, HookLibraryInUseIsTakenWhenItHoldsTheSameBytes) {
     TSSFileLocations hook;
     hook.HookPosition = 10;
     hook.HookSize = 5;
-    std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << Bytes(10, 5);
-    EXPECT_TRUE(WriteHookLibrary(hook, *package, sysDir, inUse, NoLeadBytes));
-    EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+    std::ofstream((root_ / "sys" / "orlscrhook.dll").string(), std::ios::binary) << Bytes(10, 5);
+    EXPECT_TRUE(WriteHookLibrary(hook, *package_, sysDir_, inUse, NoLeadBytes));
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "sys"), fs::directory_iterator()), 1);
 
     // Another library, or the same one with a byte more, is not.
     for (const std::string& other : {Bytes(11, 5), Bytes(10, 6)}) {
-        std::ofstream((root / "sys" / "orlscrhook.dll").string(), std::ios::binary) << other;
-        EXPECT_FALSE(WriteHookLibrary(hook, *package, sysDir, inUse, NoLeadBytes));
-        EXPECT_EQ(Read(root / "sys" / "orlscrhook.dll"), other);
-        EXPECT_EQ(std::distance(fs::directory_iterator(root / "sys"), fs::directory_iterator()), 1);
+        std::ofstream((root_ / "sys" / "orlscrhook.dll").string(), std::ios::binary) << other;
+        EXPECT_FALSE(WriteHookLibrary(hook, *package_, sysDir_, inUse, NoLeadBytes));
+        EXPECT_EQ(Read(root_ / "sys" / "orlscrhook.dll"), other);
+        EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "sys"), fs::directory_iterator()), 1);
     }
 }
 

@@ -64,73 +64,73 @@ class MusicRequestsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         SharedRandom().Reset();
-        settings.SndCommaList.SetText("100,200");
-        settings.SndFileNamesCommaList.SetText("one.wav,two.wav");
-        settings.SndSizesCommaList.SetText("10,10");
+        settings_.SndCommaList.SetText("100,200");
+        settings_.SndFileNamesCommaList.SetText("one.wav,two.wav");
+        settings_.SndSizesCommaList.SetText("10,10");
     }
 
-    TSSFileLocations settings;
-    HoldingDevice device;
-    MusicRequests requests;
-    MusicWorker worker{device};
+    TSSFileLocations settings_;
+    HoldingDevice device_;
+    MusicRequests requests_;
+    MusicWorker worker_{device_};
 };
 
 }  // namespace
 
 TEST_F(MusicRequestsTest, RequestsAreCarriedOutInOrderOnTheWorkerAndNothingAfterTheFinish) {
     // Notices before the start have no music to go to.
-    worker.Notify(false);
-    requests.Start(settings, "C:\\T\\", NoLeadBytes);
+    worker_.Notify(false);
+    requests_.Start(settings_, "C:\\T\\", NoLeadBytes);
     // The worker's copy of the record is its own.
-    settings.SndFileNamesCommaList.SetText("changed.wav,changed.wav");
-    EXPECT_TRUE(device.Calls().empty());
-    EXPECT_FALSE(worker.Serve(requests));
-    worker.Notify(false);
-    EXPECT_EQ(device.Calls(), (Names{"open one.wav", "play", "open two.wav", "play"}));
+    settings_.SndFileNamesCommaList.SetText("changed.wav,changed.wav");
+    EXPECT_TRUE(device_.Calls().empty());
+    EXPECT_FALSE(worker_.Serve(requests_));
+    worker_.Notify(false);
+    EXPECT_EQ(device_.Calls(), (Names{"open one.wav", "play", "open two.wav", "play"}));
 
     // No one serves yet: the finish waits no longer than its bound.
-    EXPECT_FALSE(requests.Finish(10));
-    requests.Start(settings, "C:\\T\\", NoLeadBytes);
-    EXPECT_TRUE(worker.Serve(requests));
-    EXPECT_TRUE(requests.Finished());
-    EXPECT_EQ(device.Calls(), (Names{"open one.wav", "play", "open two.wav", "play", "stop", "close"}));
+    EXPECT_FALSE(requests_.Finish(10));
+    requests_.Start(settings_, "C:\\T\\", NoLeadBytes);
+    EXPECT_TRUE(worker_.Serve(requests_));
+    EXPECT_TRUE(requests_.Finished());
+    EXPECT_EQ(device_.Calls(), (Names{"open one.wav", "play", "open two.wav", "play", "stop", "close"}));
 
     // The device's late notices and later requests are dropped.
-    worker.Notify(false);
-    requests.Start(settings, "C:\\T\\", NoLeadBytes);
-    EXPECT_TRUE(requests.Take().empty());
-    EXPECT_EQ(device.Calls().size(), 6u);
+    worker_.Notify(false);
+    requests_.Start(settings_, "C:\\T\\", NoLeadBytes);
+    EXPECT_TRUE(requests_.Take().empty());
+    EXPECT_EQ(device_.Calls().size(), 6u);
 }
 
 TEST_F(MusicRequestsTest, AMediaCallThatDoesNotReturnHoldsOnlyTheMediaThread) {
-    device.holdOpen = true;
+    device_.holdOpen = true;
     std::mutex mutex;
     std::condition_variable wake;
     bool pending = false;
-    requests.SetWake([&] {
+    requests_.SetWake([&] {
         std::lock_guard<std::mutex> lock(mutex);
         pending = true;
         wake.notify_all();
     });
     std::thread media([&] {
-        while (!requests.Finished()) {
+        while (!requests_.Finished()) {
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 wake.wait(lock, [&] { return pending; });
                 pending = false;
             }
-            worker.Serve(requests);
+            worker_.Serve(requests_);
         }
     });
 
-    requests.Start(settings, "C:\\T\\", NoLeadBytes);
-    device.WaitOpenEntered();
-    EXPECT_FALSE(requests.Finish(20));
-    EXPECT_FALSE(requests.Finished());
+    requests_.Start(settings_, "C:\\T\\", NoLeadBytes);
+    device_.WaitOpenEntered();
+    EXPECT_FALSE(requests_.Finish(20));
+    EXPECT_FALSE(requests_.Finished());
 
     // Once the open returns, the finish that waited is carried out.
-    device.Release();
+    device_.Release();
     media.join();
-    EXPECT_TRUE(requests.Finished());
-    EXPECT_EQ(device.Calls(), (Names{"open one.wav", "play", "stop", "close"}));
+    EXPECT_TRUE(requests_.Finished());
+    EXPECT_EQ(device_.Calls(), (Names{"open one.wav", "play", "stop", "close"}));
 }

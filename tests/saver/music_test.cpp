@@ -75,15 +75,15 @@ class MusicTest : public ::testing::Test {
     void SetUp() override {
         // The music is the first to draw from the generator in a run.
         SharedRandom().Reset();
-        settings.SndCommaList.SetText("100,200,300");
-        settings.SndFileNamesCommaList.SetText("one.wav,two.wav,three.wav");
-        settings.SndSizesCommaList.SetText("10,10,10");
+        settings_.SndCommaList.SetText("100,200,300");
+        settings_.SndFileNamesCommaList.SetText("one.wav,two.wav,three.wav");
+        settings_.SndSizesCommaList.SetText("10,10,10");
     }
 
     // Start, then `ends` completions; the names of the files opened.
     std::vector<std::string> Run(int ends, const std::string& tempDir = "C:\\T\\") {
         FakeDevice device;
-        Music music(settings, device, tempDir, NoLeadBytes);
+        Music music(settings_, device, tempDir, NoLeadBytes);
         music.Start();
         for (int i = 0; i < ends; ++i)
             music.mpSaverNotify();
@@ -93,7 +93,7 @@ class MusicTest : public ::testing::Test {
         return names;
     }
 
-    TSSFileLocations settings;
+    TSSFileLocations settings_;
 };
 
 using Names = std::vector<std::string>;
@@ -103,14 +103,14 @@ using Names = std::vector<std::string>;
 TEST_F(MusicTest, ListOrderStartsOverAfterTheLastTrack) {
     const Names expected{"one.wav", "two.wav", "three.wav", "one.wav", "two.wav", "three.wav", "one.wav"};
     for (int32_t order : {0, 1, 4, -1}) {
-        settings.SoundRandom = order;
+        settings_.SoundRandom = order;
         EXPECT_EQ(Run(6), expected) << "SoundRandom " << order;
     }
 }
 
 TEST_F(MusicTest, EveryCompletionOpensAndPlaysTheNextTrackAndShutdownStopsAndCloses) {
     FakeDevice device;
-    Music music(settings, device, "C:\\Users\\x\\Temp", NoLeadBytes);
+    Music music(settings_, device, "C:\\Users\\x\\Temp", NoLeadBytes);
     music.Start();
     EXPECT_EQ(music.SoundIndex(), 1);
     // A track that completed is not stopped; a failed one is.
@@ -127,9 +127,9 @@ TEST_F(MusicTest, EveryCompletionOpensAndPlaysTheNextTrackAndShutdownStopsAndClo
 }
 
 TEST_F(MusicTest, OneRandomTrackPlaysTheFirstEntryAgainAndAgain) {
-    settings.SoundRandom = 3;
+    settings_.SoundRandom = 3;
     FakeDevice device;
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     for (int i = 0; i < 4; ++i)
         music.mpSaverNotify();
@@ -138,7 +138,7 @@ TEST_F(MusicTest, OneRandomTrackPlaysTheFirstEntryAgainAndAgain) {
 }
 
 TEST_F(MusicTest, RandomEveryPlayStartsWithTheFirstEntryAndRepeatsRunToRun) {
-    settings.SoundRandom = 2;
+    settings_.SoundRandom = 2;
     const Names first = Run(29);
     ASSERT_EQ(first.size(), 30u);
     EXPECT_EQ(first[0], "one.wav");
@@ -155,10 +155,10 @@ TEST_F(MusicTest, RandomEveryPlayStartsWithTheFirstEntryAndRepeatsRunToRun) {
 }
 
 TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
-    settings.lMute = true;
-    settings.SoundRandom = 3;
+    settings_.lMute = true;
+    settings_.SoundRandom = 3;
     FakeDevice muted;
-    Music mutedMusic(settings, muted, "C:\\T\\", NoLeadBytes);
+    Music mutedMusic(settings_, muted, "C:\\T\\", NoLeadBytes);
     mutedMusic.Start();
     mutedMusic.mpSaverNotify();
     mutedMusic.Shutdown();
@@ -167,10 +167,10 @@ TEST_F(MusicTest, MutedOrTracklessMusicNeverTouchesTheDevice) {
     // sequence whatever the music switch says.
     EXPECT_EQ(SharedRandom().State(), 1u);
 
-    settings = TSSFileLocations();
-    settings.SoundRandom = 3;
+    settings_ = TSSFileLocations();
+    settings_.SoundRandom = 3;
     FakeDevice none;
-    Music silent(settings, none, "C:\\T\\", NoLeadBytes);
+    Music silent(settings_, none, "C:\\T\\", NoLeadBytes);
     silent.Start();
     silent.PlayNextSound();
     silent.Shutdown();
@@ -181,16 +181,16 @@ TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
     // The start-up stores the "CONTROL.INI" value into the record between the
     // music's creation and its start: a package muted by default plays when the
     // switch is off, and one that is not muted stays silent when it is on.
-    settings.lMute = true;
+    settings_.lMute = true;
     FakeDevice device;
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
-    settings.lMute = false;
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
+    settings_.lMute = false;
     music.Start();
     EXPECT_EQ(device.Opened().size(), 1u);
 
-    settings.lMute = true;
+    settings_.lMute = true;
     FakeDevice silent;
-    Music muted(settings, silent, "C:\\T\\", NoLeadBytes);
+    Music muted(settings_, silent, "C:\\T\\", NoLeadBytes);
     muted.Start();
     EXPECT_TRUE(silent.calls.empty());
 }
@@ -198,14 +198,14 @@ TEST_F(MusicTest, MuteIsTakenFromTheRecordWhenTheMusicStarts) {
 TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
     FakeDevice device;
     device.failOpen = true;
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
     EXPECT_NO_THROW(music.Start());
     EXPECT_EQ(device.calls, Names{"open C:\\T\\one.wav"});
     EXPECT_EQ(music.SoundIndex(), 1);
 
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
+    Music refused(settings_, refusing, "C:\\T\\", NoLeadBytes);
     EXPECT_NO_THROW(refused.Start());
     EXPECT_EQ(refusing.calls, (Names{"open C:\\T\\one.wav", "play"}));
     EXPECT_EQ(refused.SoundIndex(), 1);
@@ -214,7 +214,7 @@ TEST_F(MusicTest, DeviceErrorsAreSwallowedAndTheIndexStillMovesOn) {
 TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     FakeDevice device;
     device.badFiles = {"one.wav"};
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 1);
     EXPECT_EQ(device.open, "C:\\T\\two.wav");
@@ -230,7 +230,7 @@ TEST_F(MusicTest, ATrackThatCannotBeOpenedOrPlayedIsPassedOverForTheNext) {
     // A play the device refuses at once is passed over the same way.
     FakeDevice refusing;
     refusing.failPlay = true;
-    Music refused(settings, refusing, "C:\\T\\", NoLeadBytes);
+    Music refused(settings_, refusing, "C:\\T\\", NoLeadBytes);
     refused.Start();
     EXPECT_EQ(refusing.postedFailures, 1);
     refusing.failPlay = false;
@@ -242,7 +242,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
     // Refused at once: each track is tried once, then nothing is posted again.
     FakeDevice device;
     device.failOpen = true;
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 3);
     EXPECT_EQ(BaseNames(device.Opened()), (std::vector<std::string>{"one.wav", "two.wav", "three.wav"}));
@@ -253,7 +253,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
 
     // Failing later, reported by the platform's failure notice (no sound card).
     FakeDevice silent;
-    Music later(settings, silent, "C:\\T\\", NoLeadBytes);
+    Music later(settings_, silent, "C:\\T\\", NoLeadBytes);
     later.Start();
     for (int i = 0; i < 10; ++i)
         later.mpSaverNotify(true);
@@ -263,7 +263,7 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
     // A track that played to its end starts the count again.
     FakeDevice mixed;
     mixed.badFiles = {"one.wav", "three.wav"};
-    Music going(settings, mixed, "C:\\T\\", NoLeadBytes);
+    Music going(settings_, mixed, "C:\\T\\", NoLeadBytes);
     going.Start();
     for (int round = 0; round < 5; ++round) {
         DeliverPostedFailures(going, mixed);
@@ -274,10 +274,10 @@ TEST_F(MusicTest, WhenEveryTrackHasFailedInARowTheMusicStops) {
 }
 
 TEST_F(MusicTest, RandomOnceReplacesAFailedTrackByTheNextGoodEntryAndRepeatsIt) {
-    settings.SoundRandom = 3;
+    settings_.SoundRandom = 3;
     FakeDevice device;
     device.badFiles = {"one.wav", "two.wav"};
-    Music music(settings, device, "C:\\T\\", NoLeadBytes);
+    Music music(settings_, device, "C:\\T\\", NoLeadBytes);
     music.Start();
     EXPECT_EQ(DeliverPostedFailures(music, device), 2);
     music.mpSaverNotify();

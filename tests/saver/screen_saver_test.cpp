@@ -315,24 +315,24 @@ const std::vector<std::string> kPresentationFiles = {"DOC", "EXE", "WAV", "DLL"}
 class ScreenSaverTest : public ::testing::Test {
   protected:
     void UsePackage(const TSSFileLocations& record, bool truncate = false) {
-        platform.package = MakePackage(record, kPresentationFiles, truncate);
+        platform_.package = MakePackage(record, kPresentationFiles, truncate);
     }
-    FakeSaverPlatform platform;
+    FakeSaverPlatform platform_;
 };
 
 TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
     UsePackage(PresentationRecord());
-    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); }, [&] { platform.Input(kWmMouseMove, 103, 97); },
-                       [&] { EXPECT_TRUE(platform.screenSaverFlag); }, [&] { platform.Input(kWmMouseMove, 110, 100); }};
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 100, 100); }, [&] { platform_.Input(kWmMouseMove, 103, 97); },
+                       [&] { EXPECT_TRUE(platform_.screenSaverFlag); }, [&] { platform_.Input(kWmMouseMove, 110, 100); }};
     {
-        TfrmScrn form(platform.Roles());
+        TfrmScrn form(platform_.Roles());
         form.FormActivate();
         EXPECT_FALSE(form.StartPending());
         EXPECT_TRUE(form.Closed());
-        EXPECT_EQ(platform.files.files["C:\\TEMP\\my show.slides"], "DOC");
-        EXPECT_EQ(platform.files.files["C:\\TEMP\\PPTVIEW.EXE"], "EXE");
-        EXPECT_EQ(platform.files.files["C:\\TEMP\\tune.wav"], "WAV");
-        EXPECT_EQ(platform.files.files["C:\\WINDOWS\\system32\\orlscrhook.dll"], "DLL");
+        EXPECT_EQ(platform_.files.files["C:\\TEMP\\my show.slides"], "DOC");
+        EXPECT_EQ(platform_.files.files["C:\\TEMP\\PPTVIEW.EXE"], "EXE");
+        EXPECT_EQ(platform_.files.files["C:\\TEMP\\tune.wav"], "WAV");
+        EXPECT_EQ(platform_.files.files["C:\\WINDOWS\\system32\\orlscrhook.dll"], "DLL");
         EXPECT_EQ(form.ViewerCommandLine(), "C:\\TEMP\\PPTVIEW.EXE \"C:\\TEMP\\my show.slides\" ");
         EXPECT_EQ(form.ExitCode(), 0);
         form.FormDestroy();
@@ -362,182 +362,182 @@ TEST_F(ScreenSaverTest, StartUpRunsInOrderAndTheRunEndsByInput) {
                                             "uninstall hook"};
     int last = -1;
     for (const std::string& step : order) {
-        const int at = platform.IndexOf(step);
+        const int at = platform_.IndexOf(step);
         EXPECT_GT(at, last) << step;
         last = at;
     }
-    EXPECT_EQ(platform.cursorCounter, 0);
-    EXPECT_FALSE(platform.screenSaverFlag);
+    EXPECT_EQ(platform_.cursorCounter, 0);
+    EXPECT_FALSE(platform_.screenSaverFlag);
     // Only the sound track is deleted.
-    EXPECT_EQ(platform.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
-    EXPECT_EQ(platform.files.files.count("C:\\TEMP\\PPTVIEW.EXE"), 1u);
+    EXPECT_EQ(platform_.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
+    EXPECT_EQ(platform_.files.files.count("C:\\TEMP\\PPTVIEW.EXE"), 1u);
 }
 
 TEST_F(ScreenSaverTest, NotificationsDuringTheStartUpAreNotCounted) {
     TSSFileLocations record = PresentationRecord();
     record.lExitMouseMove = false;
     UsePackage(record);
-    TfrmScrn form(platform.Roles());
+    TfrmScrn form(platform_.Roles());
     // The music starts after the watch, while the start-up is still pending.
-    platform.device.onOpen = [&] {
+    platform_.device.onOpen = [&] {
         for (int i = 0; i < 5; ++i)
-            platform.Input(kWmKeyUp);
+            platform_.Input(kWmKeyUp);
     };
     EXPECT_EQ(form.Rules().KeyCount, 0);
-    platform.during = {[&] { EXPECT_EQ(form.Rules().KeyCount, 0); }, [&] { platform.terminated = true; }};
+    platform_.during = {[&] { EXPECT_EQ(form.Rules().KeyCount, 0); }, [&] { platform_.terminated = true; }};
     form.FormActivate();
     EXPECT_EQ(form.Rules().KeyCount, 0);
 }
 
 TEST_F(ScreenSaverTest, ActivateDuringTheRunDoesNothing) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { form.FormActivate(); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
-                       [&] { platform.Input(kWmMouseMove, 9, 9); }};
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { form.FormActivate(); }, [&] { platform_.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform_.Input(kWmMouseMove, 9, 9); }};
     form.FormActivate();
-    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "create watch"), 1);
+    EXPECT_EQ(std::count(platform_.log.begin(), platform_.log.end(), "create watch"), 1);
     form.FormActivate();  // after the end as well
-    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "create watch"), 1);
+    EXPECT_EQ(std::count(platform_.log.begin(), platform_.log.end(), "create watch"), 1);
 }
 
 TEST_F(ScreenSaverTest, RefusedPasswordKeepsTheRunAndMovesTheReference) {
     UsePackage(PresentationRecord());
-    platform.hasDesktopKey = true;
-    platform.registry = {{"ScreenSaveUsePassword", 1}};
-    platform.passwordAnswers = {PasswordCheck::Refused, PasswordCheck::Accepted};
-    TfrmScrn form(platform.Roles());
+    platform_.hasDesktopKey = true;
+    platform_.registry = {{"ScreenSaveUsePassword", 1}};
+    platform_.passwordAnswers = {PasswordCheck::Refused, PasswordCheck::Accepted};
+    TfrmScrn form(platform_.Roles());
     int dialogEvents = 0;
-    platform.onPasswordDialog = [&] {
+    platform_.onPasswordDialog = [&] {
         // Input in the password dialog does not re-enter the rules.
-        platform.Input(kWmMouseMove, 500, 500);
+        platform_.Input(kWmMouseMove, 500, 500);
         ++dialogEvents;
-        EXPECT_EQ(platform.cursorCounter, 0);  // visible for the dialog
+        EXPECT_EQ(platform_.cursorCounter, 0);  // visible for the dialog
     };
-    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
-                       [&] { platform.Input(kWmMouseMove, 200, 200); },  // refused
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 100, 100); },
+                       [&] { platform_.Input(kWmMouseMove, 200, 200); },  // refused
                        [&] {
                            EXPECT_FALSE(form.Closed());
                            EXPECT_EQ(form.Rules().LastMouseX, 200);
-                           platform.Input(kWmMouseMove, 203, 203);  // near the new reference
+                           platform_.Input(kWmMouseMove, 203, 203);  // near the new reference
                        },
-                       [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform.Input(kWmMouseMove, 300, 300); }};
+                       [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform_.Input(kWmMouseMove, 300, 300); }};
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
     EXPECT_EQ(dialogEvents, 2);
-    EXPECT_EQ(platform.cursorCounter, 0);
+    EXPECT_EQ(platform_.cursorCounter, 0);
 }
 
 TEST_F(ScreenSaverTest, PasswordCheckConsultsRegistryThenLibrary) {
-    TfrmScrn form(platform.Roles());
-    platform.hasDesktopKey = false;
+    TfrmScrn form(platform_.Roles());
+    platform_.hasDesktopKey = false;
     EXPECT_TRUE(form.VerifyPassword());
-    platform.hasDesktopKey = true;
-    platform.registry = {{"ScreenSaveUsePassword", 0}};
+    platform_.hasDesktopKey = true;
+    platform_.registry = {{"ScreenSaveUsePassword", 0}};
     EXPECT_TRUE(form.VerifyPassword());
-    platform.registry = {{"ScreenSaveUsePassword", 1}, {"ScreenSaverIsSecure", 0}};
+    platform_.registry = {{"ScreenSaveUsePassword", 1}, {"ScreenSaverIsSecure", 0}};
     EXPECT_TRUE(form.VerifyPassword());
-    EXPECT_FALSE(platform.Contains("password dialog"));
+    EXPECT_FALSE(platform_.Contains("password dialog"));
 
-    platform.registry = {};  // missing values count as a password in use
+    platform_.registry = {};  // missing values count as a password in use
     for (auto [answer, ok] :
          {std::pair{PasswordCheck::Refused, false}, std::pair{PasswordCheck::Accepted, true},
           std::pair{PasswordCheck::LibraryMissing, true}, std::pair{PasswordCheck::EntryMissing, true}}) {
-        platform.passwordAnswers = {answer};
+        platform_.passwordAnswers = {answer};
         EXPECT_EQ(form.VerifyPassword(), ok);
     }
-    EXPECT_EQ(platform.cursorCounter, 0);
+    EXPECT_EQ(platform_.cursorCounter, 0);
 }
 
 TEST_F(ScreenSaverTest, StartUpErrorIsShownAndEndsTheRun) {
     UsePackage(PresentationRecord());
     // The hook library is missing: it cannot be loaded, and without it the
     // watch's window is refused.
-    platform.notify.missingLibrary = true;
-    platform.notify.refuse = true;
+    platform_.notify.missingLibrary = true;
+    platform_.notify.refuse = true;
     {
-        TfrmScrn form(platform.Roles());
+        TfrmScrn form(platform_.Roles());
         form.FormActivate();
         EXPECT_TRUE(form.StartPending());
         EXPECT_TRUE(form.Closed());
         EXPECT_EQ(form.ExitCode(), TfrmScrn::kNoHookLibraryExitCode);
     }
-    EXPECT_TRUE(platform.Contains("error box Install Hook Error!"));
+    EXPECT_TRUE(platform_.Contains("error box Install Hook Error!"));
     // Shown with the cursor, hidden for the run, visible again at its end.
-    const int box = platform.IndexOf("error box");
-    EXPECT_EQ(platform.log[box - 1], "show cursor");
-    EXPECT_EQ(platform.log[box + 1], "hide cursor");
-    EXPECT_EQ(platform.cursorCounter, 0);
-    EXPECT_TRUE(platform.terminated);
-    EXPECT_FALSE(platform.Contains("start viewer"));
-    EXPECT_FALSE(platform.Contains("flag on"));
-    EXPECT_FALSE(platform.screenSaverFlag);
+    const int box = platform_.IndexOf("error box");
+    EXPECT_EQ(platform_.log[box - 1], "show cursor");
+    EXPECT_EQ(platform_.log[box + 1], "hide cursor");
+    EXPECT_EQ(platform_.cursorCounter, 0);
+    EXPECT_TRUE(platform_.terminated);
+    EXPECT_FALSE(platform_.Contains("start viewer"));
+    EXPECT_FALSE(platform_.Contains("flag on"));
+    EXPECT_FALSE(platform_.screenSaverFlag);
     // The sound track written before the error is removed again.
-    EXPECT_EQ(platform.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
+    EXPECT_EQ(platform_.files.deleted, (std::vector<std::string>{"C:\\TEMP\\tune.wav"}));
 }
 
 TEST_F(ScreenSaverTest, UnreadableRecordStartsNothing) {
     UsePackage(PresentationRecord(), /*truncate=*/true);
     {
-        TfrmScrn form(platform.Roles());
+        TfrmScrn form(platform_.Roles());
         form.FormActivate();
     }
-    EXPECT_FALSE(platform.Contains("error box"));  // quietly
-    EXPECT_TRUE(platform.terminated);
-    EXPECT_TRUE(platform.files.files.empty());
-    EXPECT_FALSE(platform.Contains("start viewer"));
-    EXPECT_FALSE(platform.Contains("create watch"));
-    EXPECT_FALSE(platform.screenSaverFlag);
+    EXPECT_FALSE(platform_.Contains("error box"));  // quietly
+    EXPECT_TRUE(platform_.terminated);
+    EXPECT_TRUE(platform_.files.files.empty());
+    EXPECT_FALSE(platform_.Contains("start viewer"));
+    EXPECT_FALSE(platform_.Contains("create watch"));
+    EXPECT_FALSE(platform_.screenSaverFlag);
 }
 
 TEST_F(ScreenSaverTest, PlayerWithoutPackageEndsQuietly) {
-    platform.package = "MZ tiny";
-    TfrmScrn form(platform.Roles());
+    platform_.package = "MZ tiny";
+    TfrmScrn form(platform_.Roles());
     form.FormActivate();
-    EXPECT_TRUE(platform.terminated);
-    EXPECT_FALSE(platform.Contains("create watch"));
+    EXPECT_TRUE(platform_.terminated);
+    EXPECT_FALSE(platform_.Contains("create watch"));
 }
 
 TEST_F(ScreenSaverTest, OtherPackagesGetTheWatchButNoViewerOrMusic) {
     TSSFileLocations record = PresentationRecord();
     record.Ver = "PowerPoint";
     UsePackage(record);
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 1, 1); }, [&] { platform_.Input(kWmMouseMove, 50, 1); }};
     form.FormActivate();
-    EXPECT_TRUE(platform.Contains("install hook"));
-    EXPECT_FALSE(platform.Contains("start viewer"));
-    EXPECT_EQ(platform.IndexOf("sound"), -1);
+    EXPECT_TRUE(platform_.Contains("install hook"));
+    EXPECT_FALSE(platform_.Contains("start viewer"));
+    EXPECT_EQ(platform_.IndexOf("sound"), -1);
     EXPECT_TRUE(form.Closed());
 }
 
 TEST_F(ScreenSaverTest, ClosingTerminatesTheViewerUntilItHasEnded) {
     UsePackage(PresentationRecord());
-    platform.terminateAttemptsNeeded = 3;
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); }, [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    platform_.terminateAttemptsNeeded = 3;
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 1, 1); }, [&] { platform_.Input(kWmMouseMove, 50, 1); }};
     form.FormActivate();
-    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "terminate viewer"), 3);
-    EXPECT_FALSE(platform.viewerRunning);
+    EXPECT_EQ(std::count(platform_.log.begin(), platform_.log.end(), "terminate viewer"), 3);
+    EXPECT_FALSE(platform_.viewerRunning);
 }
 
 TEST_F(ScreenSaverTest, EndedOtherwiseStillEndsTheViewerAndClearsTheFlag) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.terminated = true; }};  // e.g. the session ends
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.terminated = true; }};  // e.g. the session ends
     form.FormActivate();
-    EXPECT_FALSE(platform.viewerRunning);
-    EXPECT_FALSE(platform.screenSaverFlag);
+    EXPECT_FALSE(platform_.viewerRunning);
+    EXPECT_FALSE(platform_.screenSaverFlag);
 }
 
 TEST_F(ScreenSaverTest, ViewerEndingByItselfDoesNotEndTheRun) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.viewerAlive = false; },  // the user quits the viewer
-                       [] {}, [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform.Input(kWmMouseMove, 1, 1); },
-                       [&] { platform.Input(kWmMouseMove, 50, 1); }};
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.viewerAlive = false; },  // the user quits the viewer
+                       [] {}, [&] { EXPECT_FALSE(form.Closed()); }, [&] { platform_.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform_.Input(kWmMouseMove, 50, 1); }};
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
-    EXPECT_TRUE(platform.during.empty());  // it ran until the input ended it
+    EXPECT_TRUE(platform_.during.empty());  // it ran until the input ended it
 }
 
 TEST_F(ScreenSaverTest, RunWithoutAViewerOnTheScreenCoversItOnce) {
@@ -558,23 +558,23 @@ TEST_F(ScreenSaverTest, RunWithoutAViewerOnTheScreenCoversItOnce) {
 // The guard thread's view of the run (saver/run_guard.h).
 TEST_F(ScreenSaverTest, PulseTellsWhatTheMainThreadDoes) {
     UsePackage(PresentationRecord());
-    platform.hasDesktopKey = true;
-    platform.registry = {{"ScreenSaveUsePassword", 1}};
-    platform.passwordAnswers = {PasswordCheck::Accepted};
-    TfrmScrn form(platform.Roles());
+    platform_.hasDesktopKey = true;
+    platform_.registry = {{"ScreenSaveUsePassword", 1}};
+    platform_.passwordAnswers = {PasswordCheck::Accepted};
+    TfrmScrn form(platform_.Roles());
     const RunPulse& pulse = form.Pulse();
-    platform.onPasswordDialog = [&] { EXPECT_TRUE(pulse.userWait); };
-    platform.during = {[&] {
+    platform_.onPasswordDialog = [&] { EXPECT_TRUE(pulse.userWait); };
+    platform_.during = {[&] {
                            EXPECT_TRUE(pulse.running);
                            EXPECT_FALSE(pulse.userWait);
                            EXPECT_EQ(pulse.handled, 0u);
-                           platform.Input(kWmMouseMove, 1, 1);
+                           platform_.Input(kWmMouseMove, 1, 1);
                        },
                        [&] {
-                           EXPECT_EQ(pulse.lastBeat, platform.now - 100);  // the loop came round after its sleep
+                           EXPECT_EQ(pulse.lastBeat, platform_.now - 100);  // the loop came round after its sleep
                            EXPECT_EQ(pulse.handled, 1u);
                            EXPECT_FALSE(pulse.closing);
-                           platform.Input(kWmMouseMove, 50, 1);
+                           platform_.Input(kWmMouseMove, 50, 1);
                        }};
     EXPECT_FALSE(pulse.running);
     form.FormActivate();
@@ -586,30 +586,30 @@ TEST_F(ScreenSaverTest, PulseTellsWhatTheMainThreadDoes) {
 
 TEST_F(ScreenSaverTest, HandlerOrCloseThatThrowsLeavesTheRunOpenToInput) {
     UsePackage(PresentationRecord());
-    platform.hasDesktopKey = true;
-    platform.registry = {{"ScreenSaveUsePassword", 1}};
-    platform.passwordThrows = 1;  // the first check fails after the rules let go of the watch
-    platform.terminateThrows = 1;  // the first close fails after the window counts as closed
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.Input(kWmMouseMove, 1, 1); },
-                       [&] { platform.Input(kWmMouseMove, 50, 1); },
+    platform_.hasDesktopKey = true;
+    platform_.registry = {{"ScreenSaveUsePassword", 1}};
+    platform_.passwordThrows = 1;  // the first check fails after the rules let go of the watch
+    platform_.terminateThrows = 1;  // the first close fails after the window counts as closed
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 1, 1); },
+                       [&] { platform_.Input(kWmMouseMove, 50, 1); },
                        [&] {
-                           EXPECT_TRUE(platform.Contains("notify error password library failed"));
-                           EXPECT_EQ(platform.cursorCounter, -1);  // hidden again
-                           platform.Input(kWmMouseMove, 100, 1);
+                           EXPECT_TRUE(platform_.Contains("notify error password library failed"));
+                           EXPECT_EQ(platform_.cursorCounter, -1);  // hidden again
+                           platform_.Input(kWmMouseMove, 100, 1);
                        },
                        [&] {
-                           EXPECT_TRUE(platform.Contains("notify error terminate failed"));
+                           EXPECT_TRUE(platform_.Contains("notify error terminate failed"));
                            EXPECT_FALSE(form.Closed());
-                           EXPECT_TRUE(platform.screenSaverFlag);
-                           platform.Input(kWmMouseMove, 150, 1);
+                           EXPECT_TRUE(platform_.screenSaverFlag);
+                           platform_.Input(kWmMouseMove, 150, 1);
                        }};
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
-    EXPECT_TRUE(platform.during.empty());
-    EXPECT_FALSE(platform.screenSaverFlag);
-    EXPECT_FALSE(platform.viewerRunning);
-    EXPECT_EQ(platform.cursorCounter, 0);
+    EXPECT_TRUE(platform_.during.empty());
+    EXPECT_FALSE(platform_.screenSaverFlag);
+    EXPECT_FALSE(platform_.viewerRunning);
+    EXPECT_EQ(platform_.cursorCounter, 0);
 }
 
 TEST_F(ScreenSaverTest, ControlIniOverridesTheMuteDefault) {
@@ -638,48 +638,48 @@ TEST_F(ScreenSaverTest, NamesAreCheckedWithTheLeadBytesOfTheSystemCodePage) {
     TSSFileLocations record = PresentationRecord();
     record.FlashFileNamesCommaList.SetText(name + ",PPTVIEW.EXE");
     UsePackage(record);
-    platform.leadBytes = [](unsigned char c) { return c >= 0x81 && c <= 0x9F; };
-    platform.during = {[&] { platform.terminated = true; }};
-    TfrmScrn form(platform.Roles());
+    platform_.leadBytes = [](unsigned char c) { return c >= 0x81 && c <= 0x9F; };
+    platform_.during = {[&] { platform_.terminated = true; }};
+    TfrmScrn form(platform_.Roles());
     form.FormActivate();
-    EXPECT_EQ(platform.files.files["C:\\TEMP\\" + name], "DOC");
+    EXPECT_EQ(platform_.files.files["C:\\TEMP\\" + name], "DOC");
 }
 
 TEST_F(ScreenSaverTest, InputDuringTheViewersEndStartsNothing) {
     UsePackage(PresentationRecord());
-    platform.hasDesktopKey = true;
-    platform.registry = {{"ScreenSaveUsePassword", 1}};
-    platform.terminateAttemptsNeeded = 3;
-    TfrmScrn form(platform.Roles());
-    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
+    platform_.hasDesktopKey = true;
+    platform_.registry = {{"ScreenSaveUsePassword", 1}};
+    platform_.terminateAttemptsNeeded = 3;
+    TfrmScrn form(platform_.Roles());
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 100, 100); },
                        [&] { form.Close(); },  // as the framework closes the window
                        // Ending the viewer processes messages: input arrives.
-                       [&] { platform.Input(kWmMouseMove, 300, 300); }, [&] { platform.Input(kWmKeyUp); },
-                       [&] { platform.Input(kWmMouseMove, 10, 10); }};
+                       [&] { platform_.Input(kWmMouseMove, 300, 300); }, [&] { platform_.Input(kWmKeyUp); },
+                       [&] { platform_.Input(kWmMouseMove, 10, 10); }};
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
-    EXPECT_FALSE(platform.Contains("password dialog"));
-    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "flag off"), 1);
-    EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), "close viewer"), 1);
-    EXPECT_EQ(platform.cursorCounter, 0);
+    EXPECT_FALSE(platform_.Contains("password dialog"));
+    EXPECT_EQ(std::count(platform_.log.begin(), platform_.log.end(), "flag off"), 1);
+    EXPECT_EQ(std::count(platform_.log.begin(), platform_.log.end(), "close viewer"), 1);
+    EXPECT_EQ(platform_.cursorCounter, 0);
 }
 
 TEST_F(ScreenSaverTest, InputTheHookMissedInstallsTheHookAgain) {
     UsePackage(PresentationRecord());
-    TfrmScrn form(platform.Roles());
-    auto installs = [&] { return std::count(platform.log.begin(), platform.log.end(), "install hook"); };
-    platform.during = {[&] { platform.Input(kWmMouseMove, 100, 100); },
-                       [&] { platform.LostInput(); }};  // the platform dropped the hooks
+    TfrmScrn form(platform_.Roles());
+    auto installs = [&] { return std::count(platform_.log.begin(), platform_.log.end(), "install hook"); };
+    platform_.during = {[&] { platform_.Input(kWmMouseMove, 100, 100); },
+                       [&] { platform_.LostInput(); }};  // the platform dropped the hooks
     for (int pass = 0; pass < 9; ++pass)
-        platform.during.push_back([&] { EXPECT_EQ(installs(), 1); });
-    platform.during.push_back([] {});
-    platform.during.push_back([&] {
+        platform_.during.push_back([&] { EXPECT_EQ(installs(), 1); });
+    platform_.during.push_back([] {});
+    platform_.during.push_back([&] {
         // A second after the lost input the hooks are installed again, once.
         EXPECT_EQ(installs(), 2);
-        EXPECT_FALSE(platform.Contains("uninstall hook"));  // the window stays a receiver
+        EXPECT_FALSE(platform_.Contains("uninstall hook"));  // the window stays a receiver
     });
-    platform.during.push_back([&] { EXPECT_EQ(installs(), 2); });
-    platform.during.push_back([&] { platform.Input(kWmMouseMove, 110, 100); });
+    platform_.during.push_back([&] { EXPECT_EQ(installs(), 2); });
+    platform_.during.push_back([&] { platform_.Input(kWmMouseMove, 110, 100); });
     form.FormActivate();
     EXPECT_TRUE(form.Closed());
     EXPECT_EQ(installs(), 2);
@@ -687,15 +687,15 @@ TEST_F(ScreenSaverTest, InputTheHookMissedInstallsTheHookAgain) {
 
 TEST_F(ScreenSaverTest, HookLibraryGoesToTheUsersFolderWhenTheSystemFolderRefusesIt) {
     UsePackage(PresentationRecord());
-    platform.during = {[&] { platform.terminated = true; }};
+    platform_.during = {[&] { platform_.terminated = true; }};
     {
-        TfrmScrn form(platform.Roles());
+        TfrmScrn form(platform_.Roles());
         form.FormActivate();
     }
-    EXPECT_EQ(platform.hookFolder, "C:\\WINDOWS\\system32");
+    EXPECT_EQ(platform_.hookFolder, "C:\\WINDOWS\\system32");
 
     FakeSaverPlatform limited;  // a user who may not write the system folder
-    limited.package = platform.package;
+    limited.package = platform_.package;
     limited.files.unwritable = {"C:\\WINDOWS\\"};
     limited.during = {[&] { limited.terminated = true; }};
     {
@@ -707,7 +707,7 @@ TEST_F(ScreenSaverTest, HookLibraryGoesToTheUsersFolderWhenTheSystemFolderRefuse
     EXPECT_FALSE(limited.Contains("error box"));
 
     FakeSaverPlatform nowhere;  // no folder of the user's either: the system folder's library, if any
-    nowhere.package = platform.package;
+    nowhere.package = platform_.package;
     nowhere.files.unwritable = {"C:\\WINDOWS\\", "C:\\Users\\"};
     nowhere.during = {[&] { nowhere.terminated = true; }};
     {

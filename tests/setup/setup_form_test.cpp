@@ -66,11 +66,11 @@ TEST(SetupCaptions, DesignCaptionsUntilTheRecordFillsThemIn) {
     const SetupCaptions& c = form.Captions();
     EXPECT_EQ(
         std::vector<std::string>(
-            {c.Caption, c.lblTitle, c.lblAuthor, c.lblEmail, c.lblWeb, c.OKButton, c.cbMute, c.Note}),
+            {c.caption, c.lblTitle, c.lblAuthor, c.lblEmail, c.lblWeb, c.OKButton, c.cbMute, c.note}),
         std::vector<std::string>({"Setup []", "Title:", "Author:", "Email:", "Web address:", "&Ok", "Mute music", ""}));
 
     form.FormShow(Record(kDemo), NoFile());
-    EXPECT_EQ(std::vector<std::string>({c.Caption, c.lblTitle, c.lblAuthor, c.lblEmail, c.lblWeb, c.Note}),
+    EXPECT_EQ(std::vector<std::string>({c.caption, c.lblTitle, c.lblAuthor, c.lblEmail, c.lblWeb, c.note}),
               std::vector<std::string>(
                   {"Setup [Demo]", "Title:Demo", "Author:Jo Maker", "jo@example.com", "www.example.com", ""}));
 
@@ -99,13 +99,13 @@ TEST(SetupCaptions, LanguageFileTextsAndTheirDefaults) {
     EXPECT_EQ(form.Captions().lblWeb, "Netz");
     EXPECT_EQ(form.Captions().OKButton, "&Gut");
     EXPECT_EQ(form.Captions().cbMute, "Stumm");
-    EXPECT_EQ(form.Captions().Note, "") << "the note appears only with the record";
+    EXPECT_EQ(form.Captions().note, "") << "the note appears only with the record";
 
     form.FormShow(Record(kDemo), NoFile());
     EXPECT_EQ(form.Captions().lblTitle, "Titel: Demo");
     EXPECT_EQ(form.Captions().lblAuthor, "Autor: Jo Maker");
     EXPECT_EQ(form.Captions().lblEmail, "jo@example.com");
-    EXPECT_EQ(form.Captions().Note, "Danke!");
+    EXPECT_EQ(form.Captions().note, "Danke!");
 
     // An existing file without any of the keys: design captions for the labels,
     // the texts' own defaults for the rest.
@@ -117,7 +117,7 @@ TEST(SetupCaptions, LanguageFileTextsAndTheirDefaults) {
     EXPECT_EQ(bare.Captions().lblAuthor, "Author:Jo Maker");
     EXPECT_EQ(bare.Captions().OKButton, "OK");
     EXPECT_EQ(bare.Captions().cbMute, "Mute music");
-    EXPECT_EQ(bare.Captions().Note, "Thank you for using our product!");
+    EXPECT_EQ(bare.Captions().note, "Thank you for using our product!");
 }
 
 TEST(SetupCaptions, UnreadableRecordChangesNothing) {
@@ -127,7 +127,7 @@ TEST(SetupCaptions, UnreadableRecordChangesNothing) {
     form.FormCreate(NoFile());
     EXPECT_ERROR_MSG(form.FormShow([]() -> std::optional<PackageTexts> { throw Error("Stream read error"); }, settings),
                      "Stream read error");
-    EXPECT_EQ(form.Captions().Caption, "Setup []");
+    EXPECT_EQ(form.Captions().caption, "Setup []");
     EXPECT_EQ(form.Captions().lblTitle, "Title:");
     EXPECT_FALSE(form.MuteChecked());
     form.OKButtonClick(settings);

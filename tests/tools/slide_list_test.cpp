@@ -63,7 +63,7 @@ class SlideSequenceTest : public ::testing::Test {
         std::vector<Slide> slides;
         for (const char* name : names) {
             slides.emplace_back();
-            slides.back().file_name = name;
+            slides.back().fileName = name;
         }
         return slides;
     }
@@ -72,11 +72,11 @@ class SlideSequenceTest : public ::testing::Test {
     // and fails for the names in `broken_`.
     SlideSequence::Loader Loader() {
         return [this](const Slide& slide) {
-            loads_.push_back(slide.file_name);
+            loads_.push_back(slide.fileName);
             for (const std::string& broken : broken_)
-                if (slide.file_name == broken)
+                if (slide.fileName == broken)
                     throw Error(broken + ": damaged");
-            return SolidColour(1, 1, static_cast<uint8_t>(slide.file_name[0]), 0, 0);
+            return SolidColour(1, 1, static_cast<uint8_t>(slide.fileName[0]), 0, 0);
         };
     }
 
@@ -92,7 +92,7 @@ TEST_F(SlideSequenceTest, LoopsAndLeavesOutSlidesThatFailForGood) {
     for (int i = 0; i < 5; ++i) {
         std::optional<size_t> index = show.Advance(Loader(), picture);
         ASSERT_TRUE(index);
-        EXPECT_EQ(PixelAt(picture, 0, 0)[0], show.Slides()[*index].file_name[0]);
+        EXPECT_EQ(PixelAt(picture, 0, 0)[0], show.Slides()[*index].fileName[0]);
         order.push_back(*index);
     }
     EXPECT_EQ(order, (std::vector<size_t>{0, 2, 0, 2, 0}));

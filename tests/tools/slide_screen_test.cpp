@@ -103,7 +103,7 @@ TEST(TransitionClock, ProgressFollowsTheTimeWhateverTheFrameRate) {
 std::vector<Slide> Named(int count) {
     std::vector<Slide> slides(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        slides[i].file_name = std::to_string(i);
+        slides[i].fileName = std::to_string(i);
     return slides;
 }
 
@@ -112,7 +112,7 @@ std::string DrawRun(const ShowOptions& show, uint32_t fresh) {
     RandomGenerator random = ShowRandom(show, fresh);
     std::string run;
     for (const Slide& slide : RunningOrder(Named(20), show.order, random))
-        run += slide.file_name + " ";
+        run += slide.fileName + " ";
     for (int i = 0; i < 5; ++i)
         run += "s" + std::to_string(ChooseTransitionStyle(Slide{}, kMaxSlideStyle, random)) + " ";
     return run;
@@ -137,11 +137,11 @@ TEST(ShowRandom, AFixedSeedRepeatsARunAndEveryOtherRunDiffers) {
     std::vector<Slide> order = RunningOrder(Named(20), SlideOrder::kShuffle, random);
     std::vector<bool> seen(20, false);
     for (const Slide& slide : order)
-        seen[std::stoi(slide.file_name)] = true;
+        seen[std::stoi(slide.fileName)] = true;
     EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 20);
     RandomGenerator untouched = ShowRandom(ShowOptions{}, 7);
     std::vector<Slide> listed = RunningOrder(Named(3), SlideOrder::kList, untouched);
-    EXPECT_EQ(listed[0].file_name + listed[1].file_name + listed[2].file_name, "012");
+    EXPECT_EQ(listed[0].fileName + listed[1].fileName + listed[2].fileName, "012");
     EXPECT_EQ(untouched.State(), 7u);
 }
 

@@ -26,29 +26,29 @@ namespace fs = std::filesystem;
 class TransitionsTool : public ::testing::Test {
   protected:
     TransitionsTool() {
-        dir = fs::temp_directory_path() /
+        dir_ = fs::temp_directory_path() /
               ("transitions_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
     }
-    ~TransitionsTool() override { fs::remove_all(dir); }
+    ~TransitionsTool() override { fs::remove_all(dir_); }
 
     int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return RunTransitionsTool(args, out, err);
+        out_.str("");
+        err_.str("");
+        return RunTransitionsTool(args, out_, err_);
     }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir))
+        for (const auto& entry : fs::directory_iterator(dir_))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path dir;
-    std::ostringstream out, err;
+    fs::path dir_;
+    std::ostringstream out_, err_;
 };
 
 TEST_F(TransitionsTool, RendersTheFrameTheEngineDrawsAsPngOrBmp) {
@@ -61,7 +61,7 @@ TEST_F(TransitionsTool, RendersTheFrameTheEngineDrawsAsPngOrBmp) {
     ASSERT_EQ(
         Run({"render", "--style", "14", "--progress", "40", Path("old.bmp"), Path("new.png"), "-o", Path("frame.png")}),
         0)
-        << err.str();
+        << err_.str();
     const Bitmap expected = RenderFrameOf(oldPicture, newPicture, 14, 40, 4);
     EXPECT_EQ(ReadPicture(Path("frame.png")), expected);
     EXPECT_NE(expected, oldPicture);
@@ -91,7 +91,7 @@ TEST_F(TransitionsTool, AnimationHoldsTheStartAndEveryStep) {
     EXPECT_EQ(frames.front(), DefaultOldPicture(40, 30));
     EXPECT_EQ(frames.back(), DefaultNewPicture(40, 30));
     ASSERT_EQ(Run({"sheet", "--cell", "32x24", "-o", Path("sheet.png")}), 0);
-    ASSERT_EQ(Run({"anim", "--style", "5", "--step", "30", "--size", "40x30", "-o", Path("run.gif")}), 0) << err.str();
+    ASSERT_EQ(Run({"anim", "--style", "5", "--step", "30", "--size", "40x30", "-o", Path("run.gif")}), 0) << err_.str();
     int error = 0;
     GifFileType* gif = DGifOpenFileName(Path("run.gif").c_str(), &error);
     ASSERT_NE(gif, nullptr);
@@ -122,8 +122,8 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
         {{"render", "--style", "5", "--progress", "50", Path("small.bmp"), Path("none.bmp"), "-o", Path("o.png")},
          "transitions: Cannot open file " + Path("none.bmp") + "\n"},
         {{"render", "--style", "5", "--progress", "50", Path("junk.png"), Path("junk.png"), "-o", Path("o.png")}, ""},
-        {{"render", "--style", "5", "--progress", "50", dir.string(), dir.string(), "-o", Path("o.png")},
-         "transitions: Cannot read file " + dir.string() + "\n"},
+        {{"render", "--style", "5", "--progress", "50", dir_.string(), dir_.string(), "-o", Path("o.png")},
+         "transitions: Cannot read file " + dir_.string() + "\n"},
         {{"render", "--style", "5", "--progress", "101", "-o", Path("o.png")},
          "transitions: --progress wants a whole number from 0 to 100, not \"101\"\n"},
         {{"render", "--style", "5", "--progress", "5", "-o", Path("o.gif")},
@@ -141,7 +141,7 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Run(c.args), 2) << c.args[0];
-        const std::string message = err.str();
+        const std::string message = err_.str();
         if (c.message.empty()) {
             EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
             EXPECT_EQ(message.rfind("transitions: ", 0), 0u) << message;
@@ -156,7 +156,7 @@ TEST_F(TransitionsTool, BadInputGivesOneLineAndWritesNothing) {
     EXPECT_EQ(Files(), before);
 
     EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_NE(out.str().find("transitions anim --style N"), std::string::npos);
+    EXPECT_NE(out_.str().find("transitions anim --style N"), std::string::npos);
 }
 
 // A smooth photograph-like picture: gradients in all three channels.
@@ -237,7 +237,7 @@ TEST_F(TransitionsTool, AGifFrameKeepsTheColoursOfAPhotograph) {
     WritePicture(Path("new.png"), testing::Pattern(160, 120));
     ASSERT_EQ(Run({"anim", "--style", "118", "--step", "50", Path("old.png"), Path("new.png"), "-o", Path("run.gif")}),
               0)
-        << err.str();
+        << err_.str();
     const std::vector<Bitmap> frames = ReadGifFrames(Path("run.gif"));
     ASSERT_EQ(frames.size(), 3u);
     // A fixed palette of 252 colours keeps about 60 of this picture's and is
@@ -288,7 +288,7 @@ TEST_F(TransitionsTool, AWebpAnimationHoldsEveryFrameExactly) {
     WritePicture(Path("new.png"), newPicture);
     ASSERT_EQ(Run({"anim", "--style", "119", "--step", "20", Path("old.png"), Path("new.png"), "-o", Path("run.WebP")}),
               0)
-        << err.str();
+        << err_.str();
     std::vector<Bitmap> expected;
     RenderRun(oldPicture, newPicture, 119, 20, [&](const Bitmap& frame) { expected.push_back(frame); });
     int loops = -1;
@@ -308,7 +308,7 @@ TEST_F(TransitionsTool, PicturesOfOtherSizesAreFittedIntoTheFrame) {
     ASSERT_EQ(Run({"render", "--style", "0", "--progress", "100", Path("wide.png"), Path("tall.bmp"), "-o",
                    Path("frame.png")}),
               0)
-        << err.str();
+        << err_.str();
     const Bitmap frame = ReadPicture(Path("frame.png"));
     ASSERT_EQ(frame.Width(), 80);
     ASSERT_EQ(frame.Height(), 40);
@@ -324,7 +324,7 @@ TEST_F(TransitionsTool, PicturesOfOtherSizesAreFittedIntoTheFrame) {
     ASSERT_EQ(Run({"render", "--style", "5", "--progress", "0", "--size", "40x40", Path("wide.png"), Path("tall.bmp"),
                    "-o", Path("small.png")}),
               0)
-        << err.str();
+        << err_.str();
     const Bitmap small = ReadPicture(Path("small.png"));
     ASSERT_EQ(small.Width(), 40);
     ASSERT_EQ(small.Height(), 40);
@@ -335,14 +335,14 @@ TEST_F(TransitionsTool, PicturesOfOtherSizesAreFittedIntoTheFrame) {
     ASSERT_EQ(Run({"anim", "--style", "5", "--step", "50", "--size", "30x20", Path("wide.png"), Path("tall.bmp"), "-o",
                    Path("run.webp")}),
               0)
-        << err.str();
+        << err_.str();
     int loops = -1;
     const std::vector<Bitmap> frames = ReadWebpFrames(Path("run.webp"), loops);
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0].Width(), 30);
     EXPECT_EQ(frames[0].Height(), 20);
     ASSERT_EQ(Run({"sheet", "--size", "30x20", Path("wide.png"), Path("tall.bmp"), "-o", Path("sheet.png")}), 0)
-        << err.str();
+        << err_.str();
 }
 
 }  // namespace

@@ -110,159 +110,159 @@ const Bitmap kNew = Pattern(40, 30);
 class Machinery : public ::testing::TestWithParam<bool> {
   protected:
     Machinery() {
-        engine->SetThreaded(GetParam());
-        engine->SetDelay(0);
-        engine->OnProgress = [this] { frames.push_back(engine->Progress()); };
-        engine->OnComplete = [this] { ++completed; };
+        engine_->SetThreaded(GetParam());
+        engine_->SetDelay(0);
+        engine_->OnProgress = [this] { frames_.push_back(engine_->Progress()); };
+        engine_->OnComplete = [this] { ++completed_; };
     }
     // Runs the message loop until the run has ended or paused.
     void RunToRest() {
-        host.PumpUntil([this] { return !engine->HasThread(); });
+        host_.PumpUntil([this] { return !engine_->HasThread(); });
     }
 
-    TestHost host;
-    std::unique_ptr<TransitionEngine> engine = std::make_unique<TransitionEngine>(host);
-    std::vector<int> frames;
-    int completed = 0;
+    TestHost host_;
+    std::unique_ptr<TransitionEngine> engine_ = std::make_unique<TransitionEngine>(host_);
+    std::vector<int> frames_;
+    int completed_ = 0;
 };
 
 TEST_P(Machinery, ForwardRunStepsToExactlyOneHundredThenCompletesOnce) {
-    engine->SetStep(30);
-    engine->OnComplete = [this] {
-        EXPECT_EQ(frames.size(), 4u) << "OnComplete comes after the last frame's OnProgress";
-        ++completed;
+    engine_->SetStep(30);
+    engine_->OnComplete = [this] {
+        EXPECT_EQ(frames_.size(), 4u) << "OnComplete comes after the last frame's OnProgress";
+        ++completed_;
     };
-    engine->Execute(kOld, kNew);
+    engine_->Execute(kOld, kNew);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{30, 60, 90, 100}));
-    EXPECT_EQ(completed, 1);
-    EXPECT_FALSE(engine->Busy());
-    EXPECT_EQ(engine->NewBitmap(), nullptr);
-    EXPECT_EQ(engine->OldBitmap(), nullptr);
-    EXPECT_EQ(engine->Screen(), kNew);  // the last frame stays
+    EXPECT_EQ(frames_, (std::vector<int>{30, 60, 90, 100}));
+    EXPECT_EQ(completed_, 1);
+    EXPECT_FALSE(engine_->Busy());
+    EXPECT_EQ(engine_->NewBitmap(), nullptr);
+    EXPECT_EQ(engine_->OldBitmap(), nullptr);
+    EXPECT_EQ(engine_->Screen(), kNew);  // the last frame stays
 }
 
 TEST_P(Machinery, ReverseRunFromThreeWithStepFourEndsAtZero) {
-    engine->SetReverse(true);
-    engine->SetManual(true);
-    engine->Execute(kNew, kOld);  // the picture to remain is kOld
-    EXPECT_EQ(engine->Progress(), 100);
-    engine->SetProgress(3);
-    frames.clear();
-    engine->SetManual(false);
+    engine_->SetReverse(true);
+    engine_->SetManual(true);
+    engine_->Execute(kNew, kOld);  // the picture to remain is kOld
+    EXPECT_EQ(engine_->Progress(), 100);
+    engine_->SetProgress(3);
+    frames_.clear();
+    engine_->SetManual(false);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{0}));
-    EXPECT_EQ(completed, 1);
-    EXPECT_EQ(engine->Screen(), kOld);
+    EXPECT_EQ(frames_, (std::vector<int>{0}));
+    EXPECT_EQ(completed_, 1);
+    EXPECT_EQ(engine_->Screen(), kOld);
 }
 
 TEST_P(Machinery, ManualPausesTheRunAndResumesFromTheSameProgress) {
-    engine->SetStep(30);
-    engine->OnProgress = [this] {
-        frames.push_back(engine->Progress());
-        if (engine->Progress() == 60 && frames.size() == 2)
-            engine->SetManual(true);
+    engine_->SetStep(30);
+    engine_->OnProgress = [this] {
+        frames_.push_back(engine_->Progress());
+        if (engine_->Progress() == 60 && frames_.size() == 2)
+            engine_->SetManual(true);
     };
-    engine->Execute(kOld, kNew);
+    engine_->Execute(kOld, kNew);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{30, 60}));
-    EXPECT_TRUE(engine->Busy());
-    EXPECT_NE(engine->NewBitmap(), nullptr);
-    EXPECT_EQ(completed, 0);
+    EXPECT_EQ(frames_, (std::vector<int>{30, 60}));
+    EXPECT_TRUE(engine_->Busy());
+    EXPECT_NE(engine_->NewBitmap(), nullptr);
+    EXPECT_EQ(completed_, 0);
 
-    engine->SetProgress(70);  // the host drives frames while paused
-    engine->SetManual(false);
+    engine_->SetProgress(70);  // the host drives frames while paused
+    engine_->SetManual(false);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{30, 60, 70, 100}));
-    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(frames_, (std::vector<int>{30, 60, 70, 100}));
+    EXPECT_EQ(completed_, 1);
 }
 
 TEST_P(Machinery, ResumingAtTheEndValueCompletesWithoutAFrame) {
-    engine->SetManual(true);
-    engine->Execute(kOld, kNew);
-    engine->SetProgress(100);
-    frames.clear();
-    engine->SetManual(false);
+    engine_->SetManual(true);
+    engine_->Execute(kOld, kNew);
+    engine_->SetProgress(100);
+    frames_.clear();
+    engine_->SetManual(false);
     RunToRest();
-    EXPECT_TRUE(frames.empty());
-    EXPECT_EQ(completed, 1);
-    EXPECT_FALSE(engine->Busy());
+    EXPECT_TRUE(frames_.empty());
+    EXPECT_EQ(completed_, 1);
+    EXPECT_FALSE(engine_->Busy());
 }
 
 TEST_P(Machinery, StopFromOutsideAFrameEndsWithoutComplete) {
-    engine->SetStep(10);
+    engine_->SetStep(10);
     if (GetParam()) {
-        engine->SetDelay(60000);  // the worker sleeps; Stop must wake it
-        engine->Execute(kOld, kNew);
-        host.PumpUntil([this] { return !frames.empty(); });
-        engine->Stop();
+        engine_->SetDelay(60000);  // the worker sleeps; Stop must wake it
+        engine_->Execute(kOld, kNew);
+        host_.PumpUntil([this] { return !frames_.empty(); });
+        engine_->Stop();
     } else {
-        host.onMessages = [this] {
-            if (engine->Progress() == 20)
-                engine->Stop();
+        host_.onMessages = [this] {
+            if (engine_->Progress() == 20)
+                engine_->Stop();
         };
-        engine->Execute(kOld, kNew);
+        engine_->Execute(kOld, kNew);
     }
-    EXPECT_FALSE(engine->Busy());
-    EXPECT_FALSE(engine->Stopping());
-    EXPECT_FALSE(engine->HasThread());
-    EXPECT_EQ(completed, 0);
-    EXPECT_EQ(engine->NewBitmap(), nullptr);
-    EXPECT_NE(engine->Screen(), kOld);  // the last frame stays
+    EXPECT_FALSE(engine_->Busy());
+    EXPECT_FALSE(engine_->Stopping());
+    EXPECT_FALSE(engine_->HasThread());
+    EXPECT_EQ(completed_, 0);
+    EXPECT_EQ(engine_->NewBitmap(), nullptr);
+    EXPECT_NE(engine_->Screen(), kOld);  // the last frame stays
 }
 
 TEST_P(Machinery, StopFromInsideAFrameTakesEffectAfterIt) {
-    engine->SetStep(25);
-    engine->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
-        if (engine->Progress() == 50)
-            engine->Stop();
+    engine_->SetStep(25);
+    engine_->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
+        if (engine_->Progress() == 50)
+            engine_->Stop();
     };
-    engine->Execute(kOld, kNew);
+    engine_->Execute(kOld, kNew);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{25, 50}));
-    EXPECT_FALSE(engine->Busy());
-    EXPECT_FALSE(engine->Stopping());
-    EXPECT_EQ(completed, 0);
+    EXPECT_EQ(frames_, (std::vector<int>{25, 50}));
+    EXPECT_FALSE(engine_->Busy());
+    EXPECT_FALSE(engine_->Stopping());
+    EXPECT_EQ(completed_, 0);
 }
 
 TEST_P(Machinery, StyleZeroWithoutHandlerShowsTheNewPictureInOneFrame) {
-    engine->SetStyle(0);
-    engine->Execute(kOld, kNew);
+    engine_->SetStyle(0);
+    engine_->Execute(kOld, kNew);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>{100}));
-    EXPECT_EQ(completed, 1);
-    EXPECT_EQ(engine->Screen(), kNew);
+    EXPECT_EQ(frames_, (std::vector<int>{100}));
+    EXPECT_EQ(completed_, 1);
+    EXPECT_EQ(engine_->Screen(), kNew);
 }
 
 TEST_P(Machinery, ReversedStyleZeroWithoutHandlerNeverEndsByItself) {
-    engine->SetStyle(0);
-    engine->SetReverse(true);
-    engine->OnProgress = [this] {
-        frames.push_back(engine->Progress());
-        if (frames.size() == 5)
-            engine->Stop();
+    engine_->SetStyle(0);
+    engine_->SetReverse(true);
+    engine_->OnProgress = [this] {
+        frames_.push_back(engine_->Progress());
+        if (frames_.size() == 5)
+            engine_->Stop();
     };
-    engine->Execute(kNew, kOld);
+    engine_->Execute(kNew, kOld);
     RunToRest();
-    EXPECT_EQ(frames, (std::vector<int>(5, 100)));
-    EXPECT_EQ(completed, 0);
-    EXPECT_FALSE(engine->Busy());
+    EXPECT_EQ(frames_, (std::vector<int>(5, 100)));
+    EXPECT_EQ(completed_, 0);
+    EXPECT_FALSE(engine_->Busy());
 }
 
 TEST_P(Machinery, ExecuteDuringARunStopsItAndStartsFromWhatIsShown) {
     const Bitmap third = Solid(40, 30, 200);
-    engine->SetManual(true);
-    engine->Execute(kOld, kNew);
-    engine->SetProgress(50);
-    const Bitmap halfway = engine->Screen();
-    engine->Execute(engine->Screen(), third);
-    EXPECT_EQ(completed, 0);
-    EXPECT_EQ(*engine->OldBitmap(), halfway);
-    EXPECT_EQ(*engine->NewBitmap(), third);
-    engine->SetManual(false);
+    engine_->SetManual(true);
+    engine_->Execute(kOld, kNew);
+    engine_->SetProgress(50);
+    const Bitmap halfway = engine_->Screen();
+    engine_->Execute(engine_->Screen(), third);
+    EXPECT_EQ(completed_, 0);
+    EXPECT_EQ(*engine_->OldBitmap(), halfway);
+    EXPECT_EQ(*engine_->NewBitmap(), third);
+    engine_->SetManual(false);
     RunToRest();
-    EXPECT_EQ(completed, 1);
-    EXPECT_EQ(engine->Screen(), third);
+    EXPECT_EQ(completed_, 1);
+    EXPECT_EQ(engine_->Screen(), third);
 }
 
 TEST(MachineryThread, DestroyingTheControlWaitsForTheWorkerWithoutComplete) {
@@ -281,28 +281,28 @@ TEST(MachineryThread, DestroyingTheControlWaitsForTheWorkerWithoutComplete) {
 
 TEST_P(Machinery, OnCompleteMayStartTheNextTransition) {
     const Bitmap third = Solid(40, 30, 200);
-    engine->SetStep(50);
-    engine->OnComplete = [&] {
-        if (++completed == 1)
-            engine->Execute(engine->Screen(), third);
+    engine_->SetStep(50);
+    engine_->OnComplete = [&] {
+        if (++completed_ == 1)
+            engine_->Execute(engine_->Screen(), third);
     };
-    engine->Execute(kOld, kNew);
+    engine_->Execute(kOld, kNew);
     RunToRest();
-    EXPECT_EQ(completed, 2);
-    EXPECT_EQ(frames, (std::vector<int>{50, 100, 50, 100}));
-    EXPECT_EQ(engine->Screen(), third);
+    EXPECT_EQ(completed_, 2);
+    EXPECT_EQ(frames_, (std::vector<int>{50, 100, 50, 100}));
+    EXPECT_EQ(engine_->Screen(), third);
 }
 
 TEST_P(Machinery, OnCompleteMayDestroyTheEngine) {
     bool gone = false;
-    engine->OnComplete = [&] {
-        engine.reset();
+    engine_->OnComplete = [&] {
+        engine_.reset();
         gone = true;
     };
-    engine->SetStep(50);
-    engine->Execute(kOld, kNew);
-    host.PumpUntil([&] { return gone; });
-    EXPECT_EQ(engine, nullptr);
+    engine_->SetStep(50);
+    engine_->Execute(kOld, kNew);
+    host_.PumpUntil([&] { return gone; });
+    EXPECT_EQ(engine_, nullptr);
 }
 
 TEST(MachineryThread, TheWorkerTakesThePriorityOfWhenItWasMade) {
@@ -374,82 +374,82 @@ INSTANTIATE_TEST_SUITE_P(BothPaths, Machinery, ::testing::Bool(), [](const auto&
 class Frames : public ::testing::Test {
   protected:
     Frames() {
-        engine.SetManual(true);
-        engine.OnProgress = [this] { ++progressEvents; };
+        engine_.SetManual(true);
+        engine_.OnProgress = [this] { ++progressEvents_; };
     }
-    TestHost host;
-    TransitionEngine engine{host};
-    int progressEvents = 0;
+    TestHost host_;
+    TransitionEngine engine_{host_};
+    int progressEvents_ = 0;
 };
 
 TEST_F(Frames, ProgressSetterClampsAndIgnoresNoOps) {
-    engine.SetProgress(40);
-    EXPECT_EQ(engine.Progress(), 0);  // not busy: not stored
-    engine.Execute(kOld, kNew);
-    engine.SetProgress(150);
-    EXPECT_EQ(engine.Progress(), 100);
-    EXPECT_EQ(engine.Screen(), kNew);
-    EXPECT_EQ(progressEvents, 1);
-    engine.SetProgress(100);
-    EXPECT_EQ(progressEvents, 1);
+    engine_.SetProgress(40);
+    EXPECT_EQ(engine_.Progress(), 0);  // not busy: not stored
+    engine_.Execute(kOld, kNew);
+    engine_.SetProgress(150);
+    EXPECT_EQ(engine_.Progress(), 100);
+    EXPECT_EQ(engine_.Screen(), kNew);
+    EXPECT_EQ(progressEvents_, 1);
+    engine_.SetProgress(100);
+    EXPECT_EQ(progressEvents_, 1);
 }
 
 TEST_F(Frames, LoweringProgressInvalidatesTheWholeFrameFirst) {
-    engine.Execute(kOld, kNew);
-    engine.SetProgress(60);
-    host.invalidated.clear();
-    engine.SetProgress(40);
-    ASSERT_FALSE(host.invalidated.empty());
-    EXPECT_EQ(host.invalidated.front(), (Rect{0, 0, 40, 30}));
+    engine_.Execute(kOld, kNew);
+    engine_.SetProgress(60);
+    host_.invalidated.clear();
+    engine_.SetProgress(40);
+    ASSERT_FALSE(host_.invalidated.empty());
+    EXPECT_EQ(host_.invalidated.front(), (Rect{0, 0, 40, 30}));
 }
 
 TEST_F(Frames, StepAndIdleManualValues) {
-    engine.SetStep(0);
-    EXPECT_EQ(engine.Step(), 1);
-    engine.SetStep(250);
-    EXPECT_EQ(engine.Step(), 100);
-    engine.SetReverse(true);
-    engine.SetManual(false);
-    EXPECT_EQ(engine.Progress(), 100);
-    engine.SetReverse(false);
-    engine.SetManual(true);
-    EXPECT_EQ(engine.Progress(), 0);
+    engine_.SetStep(0);
+    EXPECT_EQ(engine_.Step(), 1);
+    engine_.SetStep(250);
+    EXPECT_EQ(engine_.Step(), 100);
+    engine_.SetReverse(true);
+    engine_.SetManual(false);
+    EXPECT_EQ(engine_.Progress(), 100);
+    engine_.SetReverse(false);
+    engine_.SetManual(true);
+    EXPECT_EQ(engine_.Progress(), 0);
 }
 
 TEST_F(Frames, EventsComeInOrderWithinAFrame) {
     std::vector<std::string> log;
-    host.log = &log;
-    engine.SetStyle(0);
-    engine.OnBeforeNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("before"); };
-    engine.OnCustomDraw = [&](const Bitmap&, Bitmap&) { log.push_back("custom"); };
-    engine.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("after"); };
-    engine.OnProgress = [&] { log.push_back("progress"); };
-    engine.Execute(kOld, kNew);
+    host_.log = &log;
+    engine_.SetStyle(0);
+    engine_.OnBeforeNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("before"); };
+    engine_.OnCustomDraw = [&](const Bitmap&, Bitmap&) { log.push_back("custom"); };
+    engine_.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { log.push_back("after"); };
+    engine_.OnProgress = [&] { log.push_back("progress"); };
+    engine_.Execute(kOld, kNew);
     log.clear();
-    engine.SetProgress(50);
+    engine_.SetProgress(50);
     EXPECT_EQ(log, (std::vector<std::string>{"before", "custom", "after", "update", "progress"}));
 }
 
 TEST_F(Frames, StyleZeroHandlerFrameStandsAsDrawn) {
-    engine.SetStyle(0);
-    engine.OnCustomDraw = [](const Bitmap& picture, Bitmap& screen) {
+    engine_.SetStyle(0);
+    engine_.OnCustomDraw = [](const Bitmap& picture, Bitmap& screen) {
         std::copy(picture.Row(5), picture.Row(5) + 3, screen.Row(5));  // one pixel
     };
-    engine.Execute(kOld, kNew);
-    engine.SetProgress(50);
+    engine_.Execute(kOld, kNew);
+    engine_.SetProgress(50);
     Bitmap expected = kOld;
     std::copy(kNew.Row(5), kNew.Row(5) + 3, expected.Row(5));
-    EXPECT_EQ(engine.Screen(), expected);
-    EXPECT_EQ(engine.Progress(), 50);
+    EXPECT_EQ(engine_.Screen(), expected);
+    EXPECT_EQ(engine_.Progress(), 50);
 }
 
 TEST_F(Frames, StylesAboveTheRangeOnlyRestoreTheOldPicture) {
-    engine.SetStyle(200);
+    engine_.SetStyle(200);
     int after = 0;
-    engine.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { ++after; };
-    engine.Execute(kOld, kNew);
-    engine.SetProgress(50);
-    EXPECT_EQ(engine.Screen(), kOld);
+    engine_.OnAfterNewFrame = [&](const Bitmap&, Bitmap&) { ++after; };
+    engine_.Execute(kOld, kNew);
+    engine_.SetProgress(50);
+    EXPECT_EQ(engine_.Screen(), kOld);
     EXPECT_EQ(after, 0);
 }
 
@@ -457,11 +457,11 @@ TEST_F(Frames, EveryStyleEndsWithTheNewPicture) {
     const Bitmap oldPicture = Solid(64, 48, 0);
     const Bitmap newPicture = Pattern(64, 48);
     for (int style = 0; style < kStyleCount; ++style) {
-        engine.SetStyle(style);
-        engine.Execute(oldPicture, newPicture);
-        engine.SetProgress(100);
-        EXPECT_EQ(engine.Screen(), newPicture) << "style " << style;
-        engine.Stop();
+        engine_.SetStyle(style);
+        engine_.Execute(oldPicture, newPicture);
+        engine_.SetProgress(100);
+        EXPECT_EQ(engine_.Screen(), newPicture) << "style " << style;
+        engine_.Stop();
     }
 }
 
@@ -482,10 +482,10 @@ TEST_F(Frames, AtZeroOnlyThePiecesOfSomeStylesAreDrawn) {
     for (int style = 1; style < kStyleCount; ++style) {
         if (IsPixelStyle(style))
             continue;  // they draw the frame themselves
-        engine.SetStyle(style);
-        engine.Execute(oldPicture, newPicture);
-        engine.RenderFrame();
-        const auto changed = Changed(engine.Screen(), oldPicture);
+        engine_.SetStyle(style);
+        engine_.Execute(oldPicture, newPicture);
+        engine_.RenderFrame();
+        const auto changed = Changed(engine_.Screen(), oldPicture);
         if (!withPieces(style)) {
             EXPECT_TRUE(changed.empty()) << "style " << style;
         }
@@ -497,20 +497,20 @@ TEST_F(Frames, AtZeroOnlyThePiecesOfSomeStylesAreDrawn) {
         if (style == 55) {
             EXPECT_EQ(changed, (std::vector<std::pair<int, int>>{{0, 0}, {0, 47}, {63, 47}}));
         }
-        engine.Stop();
+        engine_.Stop();
     }
 }
 
 TEST_F(Frames, DefaultStyleAtHalfwayShowsTheCentreBoxMagnified) {
     const Bitmap newPicture = Pattern(800, 600);
-    engine.Execute(Solid(800, 600, 0), newPicture);
-    EXPECT_EQ(engine.Style(), 51);
-    engine.SetProgress(50);
+    engine_.Execute(Solid(800, 600, 0), newPicture);
+    EXPECT_EQ(engine_.Style(), 51);
+    engine_.SetProgress(50);
     // S = (200, 150, 600, 450) over D = (-400, -300, 1200, 900): 4x, centred.
-    EXPECT_TRUE(SamePixel(engine.Screen(), 400, 300, newPicture, 400, 300));
-    EXPECT_TRUE(SamePixel(engine.Screen(), 0, 0, newPicture, 300, 225));
-    EXPECT_TRUE(SamePixel(engine.Screen(), 799, 599, newPicture, 499, 374));
-    EXPECT_EQ(host.invalidated.back(), (Rect{-400, -300, 1200, 900}));
+    EXPECT_TRUE(SamePixel(engine_.Screen(), 400, 300, newPicture, 400, 300));
+    EXPECT_TRUE(SamePixel(engine_.Screen(), 0, 0, newPicture, 300, 225));
+    EXPECT_TRUE(SamePixel(engine_.Screen(), 799, 599, newPicture, 499, 374));
+    EXPECT_EQ(host_.invalidated.back(), (Rect{-400, -300, 1200, 900}));
 }
 
 }  // namespace
@@ -668,35 +668,35 @@ TEST(MachineryMain, TransitionsChainedFromOnCompleteDoNotNest) {
 }
 
 TEST_P(Machinery, AFrameHandlerThatStopsAndThrowsStillEndsTheTransition) {
-    engine->SetStep(25);
-    engine->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
-        if (engine->Progress() == 50) {
-            engine->Stop();
+    engine_->SetStep(25);
+    engine_->OnAfterNewFrame = [this](const Bitmap&, Bitmap&) {
+        if (engine_->Progress() == 50) {
+            engine_->Stop();
             throw std::runtime_error("boom");
         }
     };
     if (GetParam()) {
-        engine->Execute(kOld, kNew);
+        engine_->Execute(kOld, kNew);
         RunToRest();
     } else {
-        EXPECT_THROW(engine->Execute(kOld, kNew), std::runtime_error);
+        EXPECT_THROW(engine_->Execute(kOld, kNew), std::runtime_error);
     }
-    EXPECT_FALSE(engine->Busy());
-    EXPECT_FALSE(engine->Stopping());
-    EXPECT_EQ(engine->NewBitmap(), nullptr);
-    EXPECT_EQ(completed, 0);
+    EXPECT_FALSE(engine_->Busy());
+    EXPECT_FALSE(engine_->Stopping());
+    EXPECT_EQ(engine_->NewBitmap(), nullptr);
+    EXPECT_EQ(completed_, 0);
 
     // The same from a frame the host drives.
-    engine->OnAfterNewFrame = nullptr;
-    engine->SetManual(true);
-    engine->Execute(kOld, kNew);
-    engine->OnProgress = [this] {
-        engine->Stop();
+    engine_->OnAfterNewFrame = nullptr;
+    engine_->SetManual(true);
+    engine_->Execute(kOld, kNew);
+    engine_->OnProgress = [this] {
+        engine_->Stop();
         throw std::runtime_error("boom");
     };
-    EXPECT_THROW(engine->SetProgress(40), std::runtime_error);
-    EXPECT_FALSE(engine->Busy());
-    EXPECT_FALSE(engine->Stopping());
+    EXPECT_THROW(engine_->SetProgress(40), std::runtime_error);
+    EXPECT_FALSE(engine_->Busy());
+    EXPECT_FALSE(engine_->Stopping());
 }
 
 // A host whose window is gone: hand-overs cannot be made any more.

@@ -54,11 +54,11 @@ std::string DocumentFromCommandLine(std::string_view command_line) {
     return std::string(rest);
 }
 
-std::string SlidePath(std::string_view list_path, std::string_view file_name) {
-    size_t slash = list_path.find_last_of("\\/:");  // a drive of its own ("C:show.slides") counts as a folder
+std::string SlidePath(std::string_view listPath, std::string_view fileName) {
+    size_t slash = listPath.find_last_of("\\/:");  // a drive of its own ("C:show.slides") counts as a folder
     if (slash == std::string_view::npos)
-        return std::string(file_name);
-    return std::string(list_path.substr(0, slash + 1)) + std::string(file_name);
+        return std::string(fileName);
+    return std::string(listPath.substr(0, slash + 1)) + std::string(fileName);
 }
 
 }  // namespace orlscr

@@ -14,7 +14,7 @@ namespace orlscr {
 // follows a quoted document is ignored. Empty when no document is given.
 std::string DocumentFromCommandLine(std::string_view command_line);
 
-// The path of a slide that lies beside the slide list at `list_path`.
-std::string SlidePath(std::string_view list_path, std::string_view file_name);
+// The path of a slide that lies beside the slide list at `listPath`.
+std::string SlidePath(std::string_view listPath, std::string_view fileName);
 
 }  // namespace orlscr

@@ -80,7 +80,7 @@ FramePacer::FramePacer() {
     mode.dmSize = sizeof(mode);
     // 0 and 1 stand for the hardware's default rate.
     if (::EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmDisplayFrequency > 1)
-        period_ms_ = 1000.0 / mode.dmDisplayFrequency;
+        periodMs_ = 1000.0 / mode.dmDisplayFrequency;
     ::QueryPerformanceFrequency(&frequency_);
 }
 
@@ -91,17 +91,17 @@ bool FramePacer::Composing() const {
 
 void FramePacer::Start() {
     ::QueryPerformanceCounter(&next_);
-    waited_for_compositor_ = false;
+    waitedForCompositor_ = false;
 }
 
 bool FramePacer::FrameDue() {
-    if (waited_for_compositor_)
+    if (waitedForCompositor_)
         return true;
     LARGE_INTEGER now;
     ::QueryPerformanceCounter(&now);
     if (now.QuadPart < next_.QuadPart)
         return false;
-    const auto period = static_cast<LONGLONG>(period_ms_ * static_cast<double>(frequency_.QuadPart) / 1000.0);
+    const auto period = static_cast<LONGLONG>(periodMs_ * static_cast<double>(frequency_.QuadPart) / 1000.0);
     next_.QuadPart += period;
     if (next_.QuadPart < now.QuadPart)  // fell behind: no catching up with a burst of frames
         next_.QuadPart = now.QuadPart + period;
@@ -109,9 +109,9 @@ bool FramePacer::FrameDue() {
 }
 
 void FramePacer::Wait() {
-    waited_for_compositor_ = false;
+    waitedForCompositor_ = false;
     if (Composing() && SUCCEEDED(flush_())) {
-        waited_for_compositor_ = true;
+        waitedForCompositor_ = true;
         return;
     }
     LARGE_INTEGER now;
@@ -123,7 +123,7 @@ void FramePacer::Wait() {
 }
 
 std::string FramePacer::Describe() const {
-    return Composing() ? "compositor" : "refresh " + std::to_string(static_cast<int>(std::lround(1000.0 / period_ms_))) + " Hz";
+    return Composing() ? "compositor" : "refresh " + std::to_string(static_cast<int>(std::lround(1000.0 / periodMs_))) + " Hz";
 }
 
 }  // namespace orlscr

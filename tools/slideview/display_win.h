@@ -46,10 +46,10 @@ class FramePacer {
 
     FlushFunction flush_ = nullptr;
     CompositionFunction composition_ = nullptr;
-    double period_ms_ = 1000.0 / 60;
+    double periodMs_ = 1000.0 / 60;
     LARGE_INTEGER frequency_{};
     LARGE_INTEGER next_{};
-    bool waited_for_compositor_ = false;
+    bool waitedForCompositor_ = false;
 };
 
 }  // namespace orlscr

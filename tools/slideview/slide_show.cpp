@@ -26,8 +26,8 @@ std::optional<size_t> SlideSequence::Advance(const Loader& load, Bitmap& picture
             return current_;
         } catch (const Error& error) {
             unusable_[index] = true;
-            if (first_failure_.empty())
-                first_failure_ = error.what();
+            if (firstFailure_.empty())
+                firstFailure_ = error.what();
         }
     }
     current_.reset();
@@ -39,8 +39,8 @@ std::string SlideSequence::Reason() const {
         return "it names no slide";
     std::string reason = slides_.size() == 1 ? std::string("its slide cannot be shown")
                                              : "none of its " + std::to_string(slides_.size()) + " slides can be shown";
-    if (!first_failure_.empty())
-        reason += " (" + first_failure_ + ")";
+    if (!firstFailure_.empty())
+        reason += " (" + firstFailure_ + ")";
     return reason;
 }
 

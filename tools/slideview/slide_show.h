@@ -41,7 +41,7 @@ class SlideSequence {
     std::vector<Slide> slides_;
     std::vector<bool> unusable_;
     std::optional<size_t> current_;
-    std::string first_failure_;
+    std::string firstFailure_;
 };
 
 // The transition style that brings `slide` in: its own when the list sets one

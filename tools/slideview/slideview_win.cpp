@@ -107,7 +107,7 @@ class SlideViewer {
             if (screen->view)
                 screen->view->Engine().SetProgress(progress);
         ::QueryPerformanceCounter(&after);
-        drawing_ticks_ += after.QuadPart - before.QuadPart;
+        drawingTicks_ += after.QuadPart - before.QuadPart;
         ++frames_;
         if (progress >= 100)
             TransitionIsOver();
@@ -163,7 +163,7 @@ class SlideViewer {
         ScreenWindow window;
         ScreenPlace place;
         std::unique_ptr<TTransitionView> view;
-        bool has_slide = false;
+        bool hasSlide = false;
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
@@ -179,7 +179,7 @@ class SlideViewer {
                     NextSlide();
                 return 0;
             case WM_SETCURSOR:
-                if (hide_cursor_ && LOWORD(lparam) == HTCLIENT) {
+                if (hideCursor_ && LOWORD(lparam) == HTCLIENT) {
                     ::SetCursor(nullptr);
                     return TRUE;
                 }
@@ -293,7 +293,7 @@ class SlideViewer {
                 Trace("slideview problem " + problem);
             random_ = ShowRandom(list.show, FreshSeed());
             Trace("slideview seed " + std::to_string(random_.State()));
-            if (list.show.hide_cursor)
+            if (list.show.hideCursor)
                 HideCursor();
             sequence_.emplace(RunningOrder(ResolvedSlides(list), list.show.order, random_));
         } catch (const Error& error) {
@@ -304,7 +304,7 @@ class SlideViewer {
     }
 
     void HideCursor() {
-        hide_cursor_ = true;
+        hideCursor_ = true;
         ::ShowCursor(FALSE);
         ::SetCursor(nullptr);
         Trace("slideview cursor hidden");
@@ -318,7 +318,7 @@ class SlideViewer {
             [&](const Slide& slide) {
                 try {
                     const auto [width, height] = LargestScreen();
-                    return DecodeSlidePicture(SlidePath(document_, slide.file_name), width, height);
+                    return DecodeSlidePicture(SlidePath(document_, slide.fileName), width, height);
                 } catch (const Error& error) {
                     Trace("slideview skipped " + std::string(error.what()));
                     throw;
@@ -335,7 +335,7 @@ class SlideViewer {
         }
         const Slide& slide = sequence_->Slides()[*next];
         const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, random_);
-        Trace("slideview slide " + slide.file_name + " style " + std::to_string(style));
+        Trace("slideview slide " + slide.fileName + " style " + std::to_string(style));
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
@@ -344,12 +344,12 @@ class SlideViewer {
             screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
             screen->view->Engine().SetStyle(style);
             screen->view->Execute();  // Manual: sets the transition up at Progress 0
-            screen->has_slide = true;
+            screen->hasSlide = true;
         }
-        transition_ms_ = slide.options.TransitionMs();
-        clock_.Start(::GetTickCount(), transition_ms_);
+        transitionMs_ = slide.options.TransitionMs();
+        clock_.Start(::GetTickCount(), transitionMs_);
         frames_ = 0;
-        drawing_ticks_ = 0;
+        drawingTicks_ = 0;
         animating_ = true;
         pacer_.Start();
     }
@@ -366,8 +366,8 @@ class SlideViewer {
         }
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
-        const long long drawing_us = drawing_ticks_ * 1000000 / frequency.QuadPart;
-        Trace("slideview transition " + std::to_string(transition_ms_) + " ms frames " + std::to_string(frames_) +
+        const long long drawing_us = drawingTicks_ * 1000000 / frequency.QuadPart;
+        Trace("slideview transition " + std::to_string(transitionMs_) + " ms frames " + std::to_string(frames_) +
               " drawing " + std::to_string(drawing_us) + " us");
         SlideIsIn();
     }
@@ -404,7 +404,7 @@ class SlideViewer {
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
             screen->window.Destroy();
-        if (hide_cursor_)
+        if (hideCursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);
     }
@@ -448,10 +448,10 @@ class SlideViewer {
     FramePacer pacer_;
     TransitionClock clock_;
     bool animating_ = false;
-    int32_t transition_ms_ = 0;
+    int32_t transitionMs_ = 0;
     int frames_ = 0;
-    long long drawing_ticks_ = 0;
-    bool hide_cursor_ = false;
+    long long drawingTicks_ = 0;
+    bool hideCursor_ = false;
     bool closing_ = false;
     std::string message_;
 };
