@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """The music's own thread under Wine: media calls that never return or fault
-hold only that thread, so input still ends the run at once and nothing of it
-stays behind; and runs of short wave tracks end cleanly, time after time.
+hold only that thread, so input still ends the run at once (or the crash end
+takes the whole run down) and nothing of it stays behind; and runs of short
+wave tracks end cleanly, time after time.
 
 A stand-in MCI driver (helper mci_standin.dll) is registered in the case's
 prefix for the extension ".orlt"; each track file's first line tells it what
-to do ("play 300", "open-hang", "play-hang", "stop-hang 300") and it writes
-"standin ..." lines into the player's trace."""
+to do ("play 300", "open-hang", "play-hang", "stop-hang 300", "play-fault")
+and it writes "standin ..." lines into the player's trace."""
 import ntpath
 import os
 
@@ -60,6 +61,16 @@ class MediaThreadTest(saver_case.SaverCase):
         self.start(self.music_package([self.track("stuck.orlt", "open-hang")]))
         self.wait_trace("standin open-hang hangs")
         self.end_cleanly()
+
+    def test_a_play_that_faults_ends_the_run_with_nothing_left(self):
+        self.install_standin_driver()
+        self.start(self.music_package([self.track("fault.orlt", "play-fault")]), wait_running=False)
+        self.wait_trace("standin play play-fault")
+        self.assertEqual(self.ended(), 0xC0000005 & 0xFF)
+        trace = self.prefix.trace_lines()
+        self.assertIn("run ended by crash", trace)
+        self.assertNotIn("closed", trace)
+        self.assert_nothing_left()
 
     def test_a_stop_that_never_returns_after_completion_ends_the_run_and_the_next_run_starts(self):
         self.install_standin_driver()
