@@ -16,6 +16,10 @@ std::atomic<HANDLE> g_viewerJob{nullptr};
 std::atomic<HANDLE> g_viewerProcess{nullptr};
 std::atomic<HWND> g_windows[2] = {};
 std::atomic<bool> g_ending{false};
+// The thread inside a ViewerStartGuard, or 0.
+std::atomic<DWORD> g_viewerStarter{0};
+// How long an end of the run waits for a viewer start to register.
+constexpr DWORD kViewerStartWaitMs = 5000;
 
 // Faults that no code of the player handles and goes on from. Exceptions of
 // other kinds (a C++ throw is one) are left to their handlers.
@@ -88,6 +92,18 @@ void RegisterViewerForRunEnd(HANDLE job, HANDLE process) {
     g_viewerProcess = process;
 }
 
+// The flag is set before the ending is read here, and EndRunNow sets the
+// ending before it reads the flag: either the start sees the ending and makes
+// no process, or the end sees the start and waits for its registration.
+ViewerStartGuard::ViewerStartGuard() {
+    g_viewerStarter = ::GetCurrentThreadId();
+    started_ = !g_ending.load();
+}
+
+ViewerStartGuard::~ViewerStartGuard() {
+    g_viewerStarter = 0;
+}
+
 void RegisterRunWindow(int slot, HWND window) {
     if (slot >= 0 && slot < 2)
         g_windows[slot] = window;
@@ -98,6 +114,13 @@ void EndRunNow(const char* reason, UINT exitCode) {
     // the process as it stands.
     if (g_ending.exchange(true))
         ::TerminateProcess(::GetCurrentProcess(), exitCode);
+    // Not the thread itself: a fault while it starts the viewer ends here.
+    for (DWORD waited = 0; waited < kViewerStartWaitMs; waited += 10) {
+        const DWORD starter = g_viewerStarter.load();
+        if (starter == 0 || starter == ::GetCurrentThreadId())
+            break;
+        ::Sleep(10);
+    }
     if (HANDLE job = g_viewerJob.load())
         ::TerminateJobObject(job, 0);
     else if (HANDLE process = g_viewerProcess.load())

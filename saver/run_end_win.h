@@ -16,6 +16,22 @@ namespace orlscr {
 // The viewer's job and process, or none (both may be null). Registered while
 // the handles are open; cleared before they close.
 void RegisterViewerForRunEnd(HANDLE job, HANDLE process);
+// Held by the thread that starts the viewer from before the process exists
+// until it is registered: an end of the run meanwhile on another thread waits
+// for the registration (a short while at most), so no viewer outlives the run
+// unregistered. Started() is false when the run is ending already; then no
+// viewer is to be started.
+class ViewerStartGuard {
+  public:
+    ViewerStartGuard();
+    ~ViewerStartGuard();
+    ViewerStartGuard(const ViewerStartGuard&) = delete;
+    ViewerStartGuard& operator=(const ViewerStartGuard&) = delete;
+    bool Started() const { return started_; }
+
+  private:
+    bool started_ = false;
+};
 // Up to two windows of the run, hidden at the end (null clears the slot).
 void RegisterRunWindow(int slot, HWND window);
 

@@ -30,6 +30,9 @@ bool Win32ViewerProcess::StartViewerProcess(const std::string& commandLine) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::string buffer = commandLine;  // CreateProcessA may write into it
+    const ViewerStartGuard starting;
+    if (!starting.Started())
+        return false;
     // Suspended until it is in the job, so nothing it starts escapes it.
     if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kViewerCreationFlags | CREATE_SUSPENDED,
                           nullptr, nullptr, &startup, &info))

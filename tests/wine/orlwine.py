@@ -38,6 +38,11 @@ API
                                 reg_add call it), so that each program starts
                                 in a fraction of a second.
         .trace_lines()          All lines of the trace file so far.
+        .processes(*words, zombies=False) -> [pid]
+                                Processes of this prefix (WINEPREFIX in their
+                                environment) whose command line holds one of
+                                the words, in any case; without zombies
+                                (ended processes not yet reaped) unless asked.
         .wait_trace(what, process=None, timeout=40, name=None)
                                 Waits until the trace holds the line `what`, or
                                 until `what(lines)` (a function of all lines so
@@ -67,6 +72,7 @@ API
         .type_text(wid, text)
         .mouse_move(x, y), .click(x, y, button=1)
         .pointer() -> (x, y)    where the pointer is now
+        .window_under_pointer() -> window id, or None over the bare root window
         .screen_size() -> (width, height)
         .move_by(dx, dy, process=None, timeout=30)
                                 Moves the pointer by (dx, dy) and waits until
@@ -81,6 +87,7 @@ API
     wait_for(condition, timeout=30, interval=0.2)
                                 Calls condition() until it gives a true value or
                                 the time is up; returns its last value.
+    command_line(pid)           A process's command line, words joined by spaces.
     lines_starting(text)        For wait_trace: the trace lines that start with
                                 `text` (so a wait until there is one).
     bmp_data(width, height, colour) -> bytes
@@ -168,6 +175,15 @@ def wait_for(condition, timeout=30, interval=0.2):
         if value or time.monotonic() > deadline:
             return value
         time.sleep(interval)
+
+
+def command_line(pid):
+    """The command line of a process, its words joined by spaces ("" once it is gone)."""
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return f.read().replace(b"\0", b" ").decode("latin-1").strip()
+    except OSError:
+        return ""
 
 
 def lines_starting(text):
@@ -398,6 +414,27 @@ class WinePrefix:
                 raise AssertionError("no %s in the trace: %r" % (name, lines))
             time.sleep(0.1)
 
+    def processes(self, *words, zombies=False):
+        found = []
+        mark = ("WINEPREFIX=" + self.path + "\0").encode()
+        wanted = [word.lower().encode() for word in words]
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if mark not in f.read():
+                        continue
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    cmdline = f.read().lower()
+                with open("/proc/%s/stat" % pid, "rb") as f:
+                    zombie = f.read().rsplit(b")", 1)[1].split()[0] == b"Z"
+            except (OSError, IndexError):
+                continue
+            if any(word in cmdline for word in wanted) and (zombies or not zombie):
+                found.append(int(pid))
+        return found
+
     def serve(self):
         """Starts this prefix's wineserver for good, unless it runs already:
         then Wine's own processes (services, devices, the desktop) stay up
@@ -532,6 +569,12 @@ class WinePrefix:
         out = self._xdotool("getmouselocation", "--shell")
         values = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return int(values["X"]), int(values["Y"])
+
+    def window_under_pointer(self):
+        values = dict(line.split("=", 1) for line in self._xdotool("getmouselocation", "--shell").split()
+                      if "=" in line)
+        root = self._xdotool("search", "--maxdepth", "0", "", check=False).split()
+        return None if values.get("WINDOW") in root else values.get("WINDOW")
 
     def screen_size(self):
         width, height = self._xdotool("getdisplaygeometry").split()

@@ -5,53 +5,17 @@ the screen, a saver whose main thread hangs is ended by input all the same,
 and the viewer leaves a saver that stopped answering."""
 import glob
 import os
-import subprocess
 import time
-import unittest
 
 import orlwine
-import test_run_mode
+import saver_case
+
+# The guard ends a run whose main thread stopped coming round for 1 s and
+# whose input then stayed unhandled for 2 s more (saver/run_guard.h).
+GUARD_SPAN = 3.0
 
 
-class RunModeGuardTest(test_run_mode.RunModeTest):
-    def prefix_processes(self, word):
-        """Live processes of this prefix whose command line holds `word`."""
-        found = []
-        for pid in os.listdir("/proc"):
-            if not pid.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    cmdline = f.read()
-                with open("/proc/%s/environ" % pid, "rb") as f:
-                    environ = f.read()
-                with open("/proc/%s/stat" % pid) as f:
-                    zombie = f.read().rsplit(")", 1)[1].split()[0] == "Z"
-            except OSError:
-                continue
-            if (not zombie and word.lower().encode() in cmdline.lower()
-                    and ("WINEPREFIX=" + self.prefix.path).encode() in environ):
-                found.append(int(pid))
-        return found
-
-    def assert_nothing_left(self):
-        """No viewer, no window of the run and no crash dialog remain."""
-        self.assertTrue(orlwine.wait_for(lambda: not self.prefix_processes("PPTVIEW.EXE"), timeout=10),
-                        "viewer still there")
-        self.assertTrue(self.prefix.wait_no_windows("^Slide show$", 10))
-        self.assertTrue(self.prefix.wait_no_windows("^frmScrn$", 10))
-        self.assertEqual(self.prefix.find_windows("Program Error"), [])
-        self.assertEqual(self.prefix_processes("winedbg"), [])
-
-    def raw_move(self, dx, dy):
-        self.prefix.xdotool("mousemove_relative", "--", str(dx), str(dy))
-        time.sleep(0.4)
-
-    def mkscr(self, name, *options):
-        out = os.path.join(self.work, name)
-        subprocess.run([test_run_mode.MKSCR, "-o", out, *options], check=True, capture_output=True, timeout=120)
-        return out
-
+class RunModeGuardTest(saver_case.SaverCase):
     def test_runs_without_a_viewer_end_on_the_input_they_name(self):
         slides_without_viewer = self.package("--exit", "key", name="noviewer.scr")
         cases = [
@@ -70,9 +34,11 @@ class RunModeGuardTest(test_run_mode.RunModeTest):
             with self.subTest(name):
                 seen = len(self.prefix.trace_lines())
                 self.start(package, wait_running=False)
-                self.prefix.wait_trace(lambda lines: "screen covered" in lines[seen:], self.process)
-                self.assertEqual(self.prefix_processes("PPTVIEW.EXE"), [])
-                time.sleep(0.5)
+                self.wait_trace(lambda lines: "screen covered" in lines[seen:], name="the cover")
+                self.assertEqual(self.viewer_processes(zombies=False), [])
+                # The hooks see input only over a window of the run: the
+                # cover, once the X server shows it under the pointer.
+                self.assertTrue(orlwine.wait_for(self.prefix.window_under_pointer, 10), "no cover under the pointer")
                 if exit_on == "move":
                     # The cursor is hidden in the corner; every move is seen,
                     # the first one sets the reference point.
@@ -80,9 +46,9 @@ class RunModeGuardTest(test_run_mode.RunModeTest):
                     self.move_by(-10, -10)
                 else:
                     self.move_by(-10, -10)  # no key: goes on
-                    self.still_running(1.0)
-                    self.key()
-                    self.key()
+                    self.still_running()
+                    # The move set the reference point: the key's release ends the run.
+                    self.prefix.xdotool("key", "a")
                 self.assertEqual(self.ended(), 0)
                 self.assertIn("closed", self.prefix.trace_lines()[seen:])
 
@@ -91,15 +57,11 @@ class RunModeGuardTest(test_run_mode.RunModeTest):
             with self.subTest(where):
                 self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
                 self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
-                package = self.package("--exit", "move")
-                self.prefix.mouse_move(512, 384)
                 seen = len(self.prefix.trace_lines())
-                self.process = self.prefix.start(package, "/s", env={"ORLSCR_PASSWORD_FAULT": where})
-                self.wait_viewer()
+                self.start(self.package("--exit", "move"), env={"ORLSCR_PASSWORD_FAULT": where})
                 self.move_by(-10, -10)
                 self.move_by(-10, -10)  # asks for the password: the library faults
-                code = self.process.wait(30)
-                self.assertEqual(code, 0xC0000005 & 0xFF)
+                self.assertEqual(self.ended(), 0xC0000005 & 0xFF)
                 self.assertIn("run ended by crash", self.prefix.trace_lines()[seen:])
                 self.assertNotIn("closed", self.prefix.trace_lines()[seen:])
                 self.assert_nothing_left()
@@ -108,19 +70,18 @@ class RunModeGuardTest(test_run_mode.RunModeTest):
         """A key-only run whose main thread hangs after the hook's second
         delivery, as inside a driver that never returns."""
         package = self.package("--exit", "key", "--hook", orlwine.helper("hook_dropping.dll"))
-        self.prefix.mouse_move(512, 384)
-        self.process = self.prefix.start(package, "/s", env={"ORLSCR_HOOK_DROP_AFTER": "1000000",
-                                                             "ORLSCR_HOOK_BLOCK_AFTER": "2"})
-        self.wait_viewer()
+        self.start(package, env={"ORLSCR_HOOK_DROP_AFTER": "1000000", "ORLSCR_HOOK_BLOCK_AFTER": "2"})
         self.move_by(-10, -10)
         self.move_by(-10, -10)
         self.wait_trace("hook stand-in blocks the receiver")
 
     def test_hung_saver_is_ended_by_input(self):
         self.blocked_run()
-        self.still_running(1.0)  # no input meanwhile: nothing to end it for
-        for _ in range(3):
-            self.raw_move(-10, 0)
+        self.still_running()
+        # No input meanwhile: nothing to end it for, however long it hangs.
+        time.sleep(GUARD_SPAN)
+        self.assertIsNone(self.process.poll(), "the run ended: %r" % self.prefix.trace_lines())
+        self.send_move(-10, 0)  # nobody handles this one
         self.assertEqual(self.ended(), 0)
         self.assertIn("run ended by guard: input unhandled", self.prefix.trace_lines())
         self.assert_nothing_left()
@@ -128,19 +89,10 @@ class RunModeGuardTest(test_run_mode.RunModeTest):
     def test_viewer_leaves_a_saver_that_stopped_answering(self):
         self.blocked_run()
         self.wait_trace("slideview saver gone", timeout=30)
-        self.assertTrue(orlwine.wait_for(lambda: not self.prefix_processes("PPTVIEW.EXE"), timeout=10))
-        self.assertTrue(self.prefix.wait_no_windows("^Slide show$", 10))
+        self.assertTrue(self.viewer_gone(10), "viewer still there: %r" % self.viewer_processes(zombies=False))
         # The saver still hangs: without a window of the prefix under the
         # pointer no input reaches it under Wine, so the test ends it.
         self.assertIsNone(self.process.poll())
-
-
-def load_tests(loader, standard_tests, pattern):
-    # Only the cases of this file, not those inherited from the run-mode tests.
-    suite = unittest.TestSuite()
-    for name in sorted(n for n in RunModeGuardTest.__dict__ if n.startswith("test_")):
-        suite.addTest(RunModeGuardTest(name))
-    return suite
 
 
 if __name__ == "__main__":

@@ -6,7 +6,6 @@ damaged package that must not break the hook library of other packages."""
 import os
 import shutil
 import struct
-import subprocess
 import time
 
 import orlwine
@@ -81,9 +80,7 @@ class RunModeSafetyTest(saver_case.SaverCase):
         document = os.path.join(self.work, "show.doc")
         with open(document, "w") as f:
             f.write("a document\n")
-        out = os.path.join(self.work, "stubborn.scr")
-        subprocess.run([saver_case.MKSCR, "-o", out, "--document", document, "--file", viewer, "--exit", "move"],
-                       check=True, capture_output=True, timeout=120)
+        out = self.mkscr("stubborn.scr", "--document", document, "--file", viewer, "--exit", "move")
         # The stand-in writes no slide to the trace: its window is all there is.
         self.start(out, wait_running=False)
         self.wait_trace("running")
