@@ -110,19 +110,25 @@ class SaverCase(orlwine.WineTestCase):
         self.wait_trace(lambda lines: any(line.startswith("input 257 ") for line in lines[seen:]),
                         name="the key's release")
 
-    def end_run(self, timeout=30):
-        """Moves until the exit rules ask for the end, two at most: the first
-        move the hooks see sets the reference point, the next ends the run;
-        the saver must then end with exit code 0. The first one seen may be
-        Wine's own: it reports a move where the pointer rests when a window
-        of the run comes up under it, if the hooks are in place by then."""
+    def ask_end(self, dx=-10, dy=0):
+        """Moves until the exit rules ask for the end, two moves at most: the
+        first move the hooks see sets the reference point, the next asks for
+        the end. The first one seen may be Wine's own: it reports a move where
+        the pointer rests when a window of the run comes up under it, if the
+        hooks are in place by then."""
         for _ in range(2):
             seen = len(self.prefix.trace_lines())
-            self.move_by(-10, 0)
+            self.move_by(dx, dy)
             verdict = self.wait_trace(lambda lines: [line for line in lines[seen:] if line.startswith("exit ")],
                                       name="the exit rules' verdict")
             if verdict[0] == "exit asked":
-                break
+                return
+        self.fail("two moves did not ask for the end: %r" % self.prefix.trace_lines())
+
+    def end_run(self, timeout=30):
+        """Asks for the end by moving (ask_end); the saver must then end with
+        exit code 0."""
+        self.ask_end()
         self.assertEqual(self.ended(timeout), 0)
 
     def still_running(self, timeout=30, since=None):

@@ -63,9 +63,7 @@ class RunModeTest(saver_case.SaverCase):
         self.assertEqual(second.returncode, 0)
         self.assertTrue(any(t.startswith("semaphore exists") for t in second.trace), second.trace)
         self.assertIsNone(self.process.poll())
-        self.move_by(-10, -10)
-        self.move_by(-10, -10)
-        self.assertEqual(self.ended(), 0)
+        self.end_run()
 
     def test_other_package_shows_its_box_and_ends_on_input(self):
         # Not a presentation package: no viewer and no music, but the exit
@@ -85,9 +83,7 @@ class RunModeTest(saver_case.SaverCase):
         orlwine.wait_for(lambda: tuple(centre_pixel()) == tuple(int(v) for v in face), timeout=10)
         shot = centre_pixel()
         self.assertEqual(tuple(shot), tuple(int(v) for v in face))
-        self.move_by(-10, 0)  # the first move sets the reference point
-        self.move_by(-10, 0)
-        self.assertEqual(self.ended(), 0)
+        self.end_run()
         self.assertFalse(any(t.startswith("viewer") for t in self.prefix.trace_lines()))
 
     def long_temp_folder(self, length):
@@ -123,9 +119,7 @@ class RunModeTest(saver_case.SaverCase):
         self.assertTrue(viewer and " %sPPTVIEW.EXE " % temp in viewer[0], trace)
         self.assertEqual(os.listdir(current), [])
         # The pointer rests on the saver's own box, where the hooks see it.
-        self.move_by(-10, 0)
-        self.move_by(-10, 0)
-        self.assertEqual(self.ended(), 0)
+        self.end_run()
 
     def test_without_temporary_folder_the_run_reports_it_and_writes_nothing(self):
         # Beyond the path limit the system has no temporary folder to give:
@@ -145,8 +139,7 @@ class RunModeTest(saver_case.SaverCase):
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "ScreenSaveUsePassword", 1, type="REG_DWORD")
         self.prefix.install_dll(orlwine.helper(library), "PASSWORD.CPL")
         self.start(self.package("--exit", "move"), env={"ORLSCR_PASSWORD_ANSWER": answer})
-        self.move_by(-10, -10)
-        self.move_by(-10, -10)
+        self.ask_end(-10, -10)
 
     def test_refused_password_keeps_the_saver_running(self):
         self.password_run("0")

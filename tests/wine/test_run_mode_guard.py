@@ -42,8 +42,7 @@ class RunModeGuardTest(saver_case.SaverCase):
                 if exit_on == "move":
                     # The cursor is hidden in the corner; every move is seen,
                     # the first one sets the reference point.
-                    self.move_by(-10, -10)
-                    self.move_by(-10, -10)
+                    self.ask_end(-10, -10)
                 else:
                     self.move_by(-10, -10)  # no key: goes on
                     self.still_running()
@@ -59,8 +58,7 @@ class RunModeGuardTest(saver_case.SaverCase):
                 self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
                 seen = len(self.prefix.trace_lines())
                 self.start(self.package("--exit", "move"), env={"ORLSCR_PASSWORD_FAULT": where})
-                self.move_by(-10, -10)
-                self.move_by(-10, -10)  # asks for the password: the library faults
+                self.ask_end(-10, -10)  # asks for the password: the library faults
                 self.assertEqual(self.ended(), 0xC0000005 & 0xFF)
                 self.assertIn("run ended by crash", self.prefix.trace_lines()[seen:])
                 self.assertNotIn("closed", self.prefix.trace_lines()[seen:])

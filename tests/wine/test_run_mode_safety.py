@@ -27,8 +27,7 @@ class RunModeSafetyTest(saver_case.SaverCase):
         self.prefix.install_dll(orlwine.helper("password_standin.dll"), "PASSWORD.CPL")
         self.start(self.package("--exit", "move"), env={"ORLSCR_PASSWORD_ANSWER": "01",
                                                         "ORLSCR_PASSWORD_DELAY_MS": "2000"})
-        self.move_by(-10, -10)
-        self.move_by(-10, -10)  # asks for the password
+        self.ask_end(-10, -10)  # asks for the password
         self.wait_trace("exit asked")
         for _ in range(2):
             self.send_move(1, 0)  # input while the dialog blocks
