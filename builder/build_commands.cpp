@@ -156,6 +156,8 @@ BuildResult BuildWithProgress(const PackageContents& contents, bool showProgress
 // The show line's options and how the slides are found, from the options.
 void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& show) {
     search.recursive = o.Switch("recursive");
+    search.hidden = o.Switch("hidden");
+    search.allowDamaged = o.Switch("allow-damaged");
     if (auto d = o.Last("duration"))
         search.options.duration_ms = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
     if (auto s = o.Last("style"))

@@ -135,6 +135,20 @@ const CommandOption kOptions[] = {
      .group = kSlidesGroup,
      .help = "take the pictures of subfolders too (each folder's own\n"
              "pictures first, then its subfolders in name order)"},
+    {.name = "hidden",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "take hidden files and folders of a folder too (a name\n"
+             "starting with a dot; on Windows also the hidden or\n"
+             "system attribute); without it they are passed over and\n"
+             "counted in the report once for each folder"},
+    {.name = "allow-damaged",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store a damaged picture that still decodes (cut short,\n"
+             "corrupt data, a wrong check sum: shown partly grey or\n"
+             "wrong), with a warning; without it such a picture is\n"
+             "refused"},
     {.name = "order",
      .value = "ORDER",
      .commands = kSlidesCommand,

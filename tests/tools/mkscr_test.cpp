@@ -622,6 +622,73 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     EXPECT_EQ(err_, "mkscr: '" + p + "deep.jpg' cannot be shown: 12-bit JPEG is not supported\n");
 }
 
+// An 8-bit run-length BMP of 2 x 2 whose data ends after its first row, with
+// no end mark: decodes, but damaged.
+std::string CutRunLengthBmp() {
+    std::vector<uint8_t> v(54 + 8);
+    v[0] = 'B', v[1] = 'M';
+    test::Put32(v, 10, static_cast<uint32_t>(v.size()));
+    test::Put32(v, 14, 40);
+    test::Put32(v, 18, 2);
+    test::Put32(v, 22, 2);
+    v[26] = 1, v[28] = 8, v[30] = 1;  // one plane, 8 bits, RLE8
+    test::Put32(v, 46, 2);
+    test::Put32(v, 58, 0xFF0000);
+    for (uint8_t b : {2, 1, 0, 0})
+        v.push_back(b);
+    return AsString(v);
+}
+
+TEST_F(MkscrTest, DamagedPicturesAreRefusedOrStoredWithAWarning) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics);
+    Bitmap noise(48, 48);
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 3 * 48; ++x)
+            noise.Row(y)[x] = static_cast<uint8_t>((x * 37 + y * 101) ^ (x * y));
+    const std::string jpeg = AsString(test::JpegOf(noise));
+    std::string corrupt = jpeg;  // a restart marker where none belongs
+    corrupt[jpeg.size() / 2] = '\xFF';
+    corrupt[jpeg.size() / 2 + 1] = '\xD3';
+    std::string png = AsString(test::PngOf(test::PngRecipe{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}}));
+    png[png.size() - 1] ^= 1;  // the end chunk's check sum
+    WriteFile(pics / "a.jpg", kJpeg);
+    WriteFile(pics / "b cut.jpg", jpeg.substr(0, jpeg.size() * 2 / 3));
+    WriteFile(pics / "c corrupt.jpg", corrupt);
+    WriteFile(pics / "d.png", png);
+    WriteFile(pics / "e.gif", kGif.substr(0, kGif.size() - 1));  // no end mark
+    WriteFile(pics / "f.bmp", CutRunLengthBmp());
+    const std::string p = pics.string() + "/";
+    const char* damage[] = {
+        "b cut.jpg: The JPEG picture is damaged: Premature end of JPEG file",
+        "c corrupt.jpg: The JPEG picture is damaged: Corrupt JPEG data",
+        "d.png: The PNG picture is damaged: IEND: CRC error",
+        "e.gif: The GIF picture is damaged: ",
+        "f.bmp: The BMP picture is damaged: the run-length data ends before the picture does",
+    };
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out()}), 0) << err_;
+    for (const char* line : damage) {
+        EXPECT_THAT(out_, HasSubstr("mkscr: refused " + p + line)) << out_;
+    }
+    EXPECT_THAT(out_, HasSubstr("(--allow-damaged stores it)\n"));
+    EXPECT_THAT(out_, HasSubstr("mkscr: 1 slide in show.slides, 5 files refused\n"));
+    EXPECT_EQ(Record(Out())->FlashCount(), 3);
+
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--allow-damaged"}), 0) << err_;
+    for (const char* line : damage) {
+        const std::string text(line);
+        const size_t colon = text.find(": ");
+        EXPECT_THAT(out_, HasSubstr("mkscr: stored " + p + text.substr(0, colon) + " (warning: " +
+                                    text.substr(colon + 2)))
+            << out_;
+    }
+    EXPECT_EQ(Record(Out())->FlashCount(), 8);
+
+    // Named on the command line, a damaged picture fails the build.
+    EXPECT_EQ(Run({"slides", p + "f.bmp", "-o", Out("other.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("is refused: The BMP picture is damaged"));
+}
+
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
     const fs::path pics = dir_ / "pics";
     fs::create_directories(pics);
