@@ -689,6 +689,34 @@ TEST_F(MkscrTest, DamagedPicturesAreRefusedOrStoredWithAWarning) {
     EXPECT_THAT(err_, HasSubstr("is refused: The BMP picture is damaged"));
 }
 
+TEST_F(MkscrTest, HiddenFilesAndFoldersArePassedOverUnlessAsked) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics / ".thumbnails");
+    fs::create_directories(pics / ".picasaoriginals");
+    fs::create_directories(pics / "trip");
+    WriteFile(pics / "a.jpg", kJpeg);
+    WriteFile(pics / ".b.jpg", kJpeg);
+    WriteFile(pics / ".thumbnails" / "a.jpg", kJpeg);
+    WriteFile(pics / ".picasaoriginals" / "a.jpg", kJpeg);
+    WriteFile(pics / "trip" / ".c.jpg", kJpeg);
+    WriteFile(pics / "trip" / "d.jpg", kJpeg);
+    const std::string p = pics.string();
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--recursive"}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("mkscr: passed over 1 hidden file and 2 hidden folders in " + p +
+                                " (--hidden takes them)\n"));
+    EXPECT_THAT(out_, HasSubstr("mkscr: passed over 1 hidden file in " + p + "/trip (--hidden takes it)\n"));
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.jpg,d.jpg,PPTVIEW.EXE");
+
+    // Named, a hidden picture is taken.
+    ASSERT_EQ(Run({"slides", p + "/.b.jpg", "-o", Out()}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,.b.jpg,PPTVIEW.EXE");
+
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--recursive", "--hidden"}), 0) << err_;
+    EXPECT_EQ(out_.find("hidden"), std::string::npos) << out_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(),
+              "show.slides,.b.jpg,a.jpg,a~2.jpg,a~3.jpg,.c.jpg,d.jpg,PPTVIEW.EXE");
+}
+
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
     const fs::path pics = dir_ / "pics";
     fs::create_directories(pics);
