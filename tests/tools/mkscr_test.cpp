@@ -55,6 +55,11 @@ const std::string kGif(kGifBytes, sizeof kGifBytes - 1);
 // A valid frame header of 12 bits a sample.
 const std::string kJpeg12Bit("\xFF\xD8\xFF\xC1\x00\x0B\x0C\x00\x08\x00\x08\x01\x01\x11\x00\xFF\xD9", 17);
 
+// A MIDI file of one empty track, and a WAV file of four 16-bit mono samples.
+const std::string kMidi("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+const std::string kWav = std::string("RIFF\x2C\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1F\0\0\x80\x3E\0\0\x02\0\x10\0", 36) +
+                         std::string("data\x08\0\0\0", 8) + std::string(8, '\x01');
+
 std::string AsString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -79,7 +84,7 @@ class MkscrTest : public ::testing::Test {
         WriteFile(Content("show.ppt"), "the presentation");
         WriteFile(Content("PPTVIEW.EXE"), "MZ viewer");
         WriteFile(Content("one.wav"), std::string(300, 'w'));
-        WriteFile(Content("two tracks.mid"), "MThd");
+        WriteFile(Content("two tracks.mid"), kMidi);
         WriteFile(Content("preview.jpg"), kJpeg);
         WriteFile(Content("preview.bmp"), kBmp);
     }
@@ -178,7 +183,7 @@ TEST_F(MkscrTest, BuildsAPresentationPackage) {
     ASSERT_EQ(r->SndCount(), 2);
     EXPECT_EQ(r->SndFileName(1), "two tracks.mid");
     EXPECT_EQ(Range(Out(), r->SndPosition(0), r->SndSize(0)), std::string(300, 'w'));
-    EXPECT_EQ(Range(Out(), r->SndPosition(1), r->SndSize(1)), "MThd");
+    EXPECT_EQ(Range(Out(), r->SndPosition(1), r->SndSize(1)), kMidi);
     EXPECT_EQ(Range(Out(), r->HookPosition, r->HookSize), kHook);
     EXPECT_EQ(ReadFile(Out()).substr(0, kPlayer.size()), kPlayer);
 
@@ -758,7 +763,7 @@ TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     WriteFile(Content("a.jpg"), kJpeg);
     const std::string warning = "mkscr: warning: '" + Content("tune.ogg") +
                                 "' is not a WAV, MIDI or MP3 file; the saver may not be able to play it\n";
-    WriteFile(Content("tune.wav"), "RIFF" + std::string("\x24\0\0\0", 4) + "WAVEfmt ");
+    WriteFile(Content("tune.wav"), kWav);
     ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune.wav"), "--sound", Content("tune.ogg"), "--sound",
                    Content("two tracks.mid")}),
               0);
@@ -768,6 +773,39 @@ TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     EXPECT_EQ(Record(Out())->SndCount(), 3);
     ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--sound", Content("tune.ogg")}), 0);
     EXPECT_THAT(out_, HasSubstr(warning));
+}
+
+TEST_F(MkscrTest, DamagedSoundsGetAWarningThatNamesTheFault) {
+    std::string format = kWav;
+    format[20] = '\x09';  // format 9: not one the wave device plays
+    std::string channels = kWav;
+    channels[22] = 0;
+    const std::string frame("\xFF\xFB\x90\x00", 4);  // MPEG 1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes
+    const std::string frames = frame + std::string(413, '\0') + frame + std::string(413, '\0');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {kWav.substr(0, 40), "damaged WAV file (its RIFF header says 52 bytes, the file holds 40)"},
+        {kWav.substr(0, 40) + std::string("\x20", 1) + kWav.substr(41),
+         "damaged WAV file (the 'data' chunk runs past the end of the file)"},
+        {format, "damaged WAV file (format 9 is not one the wave device plays)"},
+        {channels, "damaged WAV file (its format chunk describes no playable sound)"},
+        {kWav.substr(0, 12) + kWav.substr(36) + std::string("\0", 1) + kWav.substr(12, 24) , "damaged WAV file (the data comes before any format chunk)"},
+        {"ID3\x03" + std::string(6, '\0') + std::string(900, 'x'), "damaged MP3 file (no valid MPEG audio frame)"},
+        {frame + std::string(300, '\0'), "damaged MP3 file (no valid MPEG audio frame)"},
+        {"MThd" + std::string("\0\0\0\x06\0\x05\0\x01\0\x60", 10), "damaged MIDI file (its header chunk is not valid)"},
+        {kMidi.substr(0, 10), "damaged MIDI file (no complete header chunk)"},
+    };
+    for (const auto& [bytes, fault] : cases) {
+        WriteFile(Content("tune"), bytes);
+        ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune")}), 0) << err_;
+        EXPECT_EQ(out_.substr(0, out_.find('\n') + 1),
+                  "mkscr: warning: '" + Content("tune") + "' is a " + fault + "; the saver may not be able to play it\n");
+        EXPECT_EQ(Record(Out())->SndCount(), 1);
+    }
+    for (const std::string& good : {kWav, kMidi, frames, "ID3\x03" + std::string(6, '\0') + frames}) {
+        WriteFile(Content("tune"), good);
+        ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune")}), 0) << err_;
+        EXPECT_EQ(out_.find("warning"), std::string::npos) << out_;
+    }
 }
 
 TEST_F(MkscrTest, HelpDescribesTheSlideOptions) {
