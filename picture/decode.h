@@ -80,6 +80,9 @@ inline Bitmap DecodePicture(const std::vector<uint8_t>& bytes) {
     return DecodePicture(bytes.data(), bytes.size());
 }
 
+// A baseline JPEG file of the bitmap at `quality` (1..100). Throws Error.
+std::vector<uint8_t> EncodeJpegFile(const Bitmap& bitmap, int quality = 90);
+
 // A bottom-up 24-bit BMP file of the bitmap.
 std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap);
 

@@ -722,6 +722,28 @@ TEST_F(MkscrTest, HiddenFilesAndFoldersArePassedOverUnlessAsked) {
               "show.slides,.b.jpg,a.jpg,a~2.jpg,a~3.jpg,.c.jpg,d.jpg,PPTVIEW.EXE");
 }
 
+TEST_F(MkscrTest, SlidesMakeAPreviewFromTheFirstSlideUnlessGivenOne) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.bmp", AsString(EncodeBmp(test::Solid(40, 10, 200, 0, 0))));
+    WriteFile(dir_ / "pics" / "b.jpg", kJpeg);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out()}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("a preview picture made from the first slide)"));
+    StdInputFile in(Out());
+    const auto picture = ReadPreviewPicture(in);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->className, "TJPEGImage");
+    const Bitmap preview = DecodePictureFile(picture->data);
+    ASSERT_EQ(preview.Width(), 153);  // what the display settings' preview draws into
+    ASSERT_EQ(preview.Height(), 113);
+    EXPECT_GT(preview.Row(56)[3 * 76 + 2], 150);  // red in the middle, black bands above and below
+    EXPECT_LT(preview.Row(5)[3 * 76 + 2], 30);
+
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--preview", Content("preview.bmp")}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("a preview picture)"));
+    StdInputFile given(Out());
+    EXPECT_EQ(ReadPreviewPicture(given)->data, kBmp);
+}
+
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
     const fs::path pics = dir_ / "pics";
     fs::create_directories(pics);
