@@ -58,7 +58,8 @@ const CommandOption kOptions[] = {
      .group = kContentGroup,
      .help = "the picture shown in the small preview of the display\n"
              "settings; a JPEG, BMP, icon, enhanced metafile or\n"
-             "placeable metafile, recognised by its content"},
+             "placeable metafile, recognised by its content (mkscr\n"
+             "slides: made from the first slide when not given)"},
 
     {.name = "title",
      .value = "TEXT",
@@ -221,8 +222,10 @@ const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (t
   upright as their EXIF orientation says. Each argument is a folder or a
   picture file. mkscr decodes every picture with the viewer's own decoder and
   lists each file it stored, and each file of a folder it refused with the
-  reason ("not a picture", "12-bit JPEG is not supported"); a picture file
-  given by name must be one the viewer shows. A folder's pictures come in
+  reason ("not a picture", "12-bit JPEG is not supported", a damaged picture
+  unless --allow-damaged); a picture file given by name must be one the
+  viewer shows. Hidden files and folders are passed over unless --hidden.
+  Without --preview the preview picture is made from the first slide. A folder's pictures come in
   natural name order, as file managers show them (2 before 10, case does not
   count). A picture whose name the saver cannot create (outside Windows-1252,
   a device name such as con.jpg, control characters) or that an earlier slide
