@@ -17,9 +17,9 @@ enum class PictureOrder { Name, Date };
 
 // How the pictures of a slide show are found and ordered.
 struct SlideSearch {
-    bool recursive = false;      // take the pictures of subfolders too
-    bool hidden = false;         // take hidden files and folders of a folder too (IsHiddenEntry)
-    bool allowDamaged = false;   // store a damaged picture that decodes, with a warning
+    bool recursive = false;     // take the pictures of subfolders too
+    bool hidden = false;        // take hidden files and folders of a folder too (IsHiddenEntry)
+    bool allowDamaged = false;  // store a damaged picture that decodes, with a warning
     PictureOrder order = PictureOrder::Name;
     SlideOptions options;  // of every slide
     // Names the slides may not take (case does not count): the package's other

@@ -109,19 +109,18 @@ std::string Mp3Fault(std::string_view bytes, bool whole) {
     }
     if (at >= bytes.size())
         return std::string();  // a tag larger than the head: not looked into
-    static const int kBitRates[2][3][16] = {
-        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
-        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
+    static const int kBitRates[2][3][16] = {{{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                             {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                             {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+                                            {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                             {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                             {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}}};
     static const int kSampleRates[3] = {44100, 48000, 32000};
     auto frameLength = [&](size_t i) -> size_t {
         if (!IsMpegFrame(bytes.substr(i)))
             return 0;
         const auto b1 = static_cast<unsigned char>(bytes[i + 1]), b2 = static_cast<unsigned char>(bytes[i + 2]);
-        const int version = (b1 >> 3) & 3;  // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
+        const int version = (b1 >> 3) & 3;      // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
         const int layer = 3 - ((b1 >> 1) & 3);  // 0: layer I
         const int rate = kBitRates[version == 3 ? 0 : 1][layer][b2 >> 4];
         const int sampleRate = kSampleRates[(b2 >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);

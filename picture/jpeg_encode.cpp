@@ -28,7 +28,10 @@ extern "C" void EncodeErrorExit(j_common_ptr cinfo) {
 
 // The libjpeg part, free of objects with destructors (see DecodeJpegInto).
 // `out` and `outSize` receive memory of libjpeg's, freed by the caller.
-bool EncodeJpegInto(const Bitmap& bitmap, int quality, unsigned char** out, unsigned long* outSize,
+bool EncodeJpegInto(const Bitmap& bitmap,
+                    int quality,
+                    unsigned char** out,
+                    unsigned long* outSize,
                     EncodeError* error) {
     jpeg_compress_struct cinfo;
     cinfo.err = jpeg_std_error(&error->manager);
@@ -46,8 +49,8 @@ bool EncodeJpegInto(const Bitmap& bitmap, int quality, unsigned char** out, unsi
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
-    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                 cinfo.image_width * 3, 1);
+    JSAMPARRAY line =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.image_width * 3, 1);
     while (cinfo.next_scanline < cinfo.image_height) {
         const uint8_t* src = bitmap.Row(static_cast<int32_t>(cinfo.next_scanline));
         for (JDIMENSION x = 0; x < cinfo.image_width; ++x) {  // blue, green, red into red, green, blue
