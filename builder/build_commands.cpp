@@ -1,6 +1,7 @@
 #include "builder/build_commands.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 
 #include "builder/folder.h"
@@ -17,6 +18,9 @@
 #include "package/code_page.h"
 #include "package/comma_list.h"
 #include "package/package_contract.h"
+#include "picture/decode.h"
+#include "picture/load.h"
+#include "raster/fit.h"
 
 namespace orlscr::mkscr {
 
@@ -136,7 +140,11 @@ void Report(std::ostream& out, const PackageContents& contents, const BuildResul
     out << "mkscr: wrote " << contents.output << " (" << result.size << " bytes: " << contents.presentation.size()
         << " presentation file" << (contents.presentation.size() == 1 ? "" : "s") << ", " << contents.sounds.size()
         << " sound track" << (contents.sounds.size() == 1 ? "" : "s") << ", " << (contents.hook ? "a" : "no")
-        << " hook library, " << (result.previewClass.empty() ? "no preview" : "a preview picture") << ")\n";
+        << " hook library, "
+        << (result.previewClass.empty() ? "no preview"
+            : contents.preview          ? "a preview picture"
+                                        : "a preview picture made from the first slide")
+        << ")\n";
     if (contents.presentation.empty() && contents.record.Ver == kPresentationContentKind)
         out << "mkscr: note: no presentation document (--document), so the saver will have nothing to show\n";
 }
@@ -153,9 +161,28 @@ BuildResult BuildWithProgress(const PackageContents& contents, bool showProgress
     return BuildPackage(contents, report);
 }
 
+// The size of the preview picture made from the first slide: what the player
+// draws the preview into in the display settings' little monitor, a 152 x 112
+// window whose outer rectangle counts both edges (PreviewSizeOf in
+// entry/preview.h). It stretches the picture to that size, so a picture of
+// exactly this size is shown as it is.
+constexpr int32_t kPreviewWidth = 153;
+constexpr int32_t kPreviewHeight = 113;
+
+// The first slide as the show shows it, in the preview's size, as a JPEG file.
+std::string PreviewOfSlide(const std::string& path, const ShowOptions& show) {
+    const Bitmap picture = DecodeSlidePicture(path, kPreviewWidth, kPreviewHeight);
+    const Bitmap frame = ComposeSlide(picture, kPreviewWidth, kPreviewHeight,
+                                      show.defaults.fit.value_or(SlideFit::kContain), kMaxUpscale);
+    const std::vector<uint8_t> jpeg = EncodeJpegFile(frame);
+    return std::string(jpeg.begin(), jpeg.end());
+}
+
 // The show line's options and how the slides are found, from the options.
 void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& show) {
     search.recursive = o.Switch("recursive");
+    search.hidden = o.Switch("hidden");
+    search.allowDamaged = o.Switch("allow-damaged");
     if (auto d = o.Last("duration"))
         search.options.durationMs = Number(*d, "duration", kMinSlideDurationMs, kMaxSlideDurationMs);
     if (auto s = o.Last("style"))
@@ -251,6 +278,15 @@ int BuildSlideShowPackage(const CommandLine& o,
         InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
     for (const SelectedSlide& selected : selection.slides)
         contents.presentation.push_back(InputEntry{selected.path, selected.slide.fileName, std::nullopt});
+    if (!contents.preview) {
+        try {
+            contents.madePreview = PreviewOfSlide(selection.slides.front().path, show);
+        } catch (const Error& error) {
+            out << "mkscr: warning: no preview picture made from the first slide: " << error.what() << "\n";
+        } catch (const std::bad_alloc&) {
+            out << "mkscr: warning: no preview picture made from the first slide: not enough memory\n";
+        }
+    }
     std::string viewer = o.Last("viewer").value_or(Beside(programFolder, "slideview.exe"));
     contents.presentation.push_back(InputEntry{viewer, kViewerFileName, std::nullopt});
 

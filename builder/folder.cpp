@@ -44,6 +44,10 @@ std::vector<std::string> FoldersInFolder(const std::string& folder) {
     return Entries(folder, true);
 }
 
+bool IsHiddenEntry(const std::string&, const std::string& name) {
+    return !name.empty() && name[0] == '.';
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty())
         return name;

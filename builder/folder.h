@@ -23,6 +23,10 @@ std::vector<std::string> FilesInFolder(const std::string& folder);
 // folder cannot be listed.
 std::vector<std::string> FoldersInFolder(const std::string& folder);
 
+// Whether an entry of a folder is hidden: a name that starts with a dot, and
+// on Windows also the hidden or system attribute.
+bool IsHiddenEntry(const std::string& folder, const std::string& name);
+
 // The folder and a name with one separator between them.
 std::string PathInFolder(const std::string& folder, const std::string& name);
 

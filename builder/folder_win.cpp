@@ -49,6 +49,13 @@ std::vector<std::string> FoldersInFolder(const std::string& folder) {
     return Entries(folder, true);
 }
 
+bool IsHiddenEntry(const std::string& folder, const std::string& name) {
+    if (!name.empty() && name[0] == '.')
+        return true;
+    const DWORD attributes = GetFileAttributesW(Widen(PathInFolder(folder, name)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name) {
     if (folder.empty())
         return name;

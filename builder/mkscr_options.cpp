@@ -58,7 +58,8 @@ const CommandOption kOptions[] = {
      .group = kContentGroup,
      .help = "the picture shown in the small preview of the display\n"
              "settings; a JPEG, BMP, icon, enhanced metafile or\n"
-             "placeable metafile, recognised by its content"},
+             "placeable metafile, recognised by its content (mkscr\n"
+             "slides: made from the first slide when not given)"},
 
     {.name = "title",
      .value = "TEXT",
@@ -135,6 +136,20 @@ const CommandOption kOptions[] = {
      .group = kSlidesGroup,
      .help = "take the pictures of subfolders too (each folder's own\n"
              "pictures first, then its subfolders in name order)"},
+    {.name = "hidden",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "take hidden files and folders of a folder too (a name\n"
+             "starting with a dot; on Windows also the hidden or\n"
+             "system attribute); without it they are passed over and\n"
+             "counted in the report once for each folder"},
+    {.name = "allow-damaged",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store a damaged picture that still decodes (cut short,\n"
+             "corrupt data, a wrong check sum: shown partly grey or\n"
+             "wrong), with a warning; without it such a picture is\n"
+             "refused"},
     {.name = "order",
      .value = "ORDER",
      .commands = kSlidesCommand,
@@ -207,8 +222,10 @@ const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (t
   upright as their EXIF orientation says. Each argument is a folder or a
   picture file. mkscr decodes every picture with the viewer's own decoder and
   lists each file it stored, and each file of a folder it refused with the
-  reason ("not a picture", "12-bit JPEG is not supported"); a picture file
-  given by name must be one the viewer shows. A folder's pictures come in
+  reason ("not a picture", "12-bit JPEG is not supported", a damaged picture
+  unless --allow-damaged); a picture file given by name must be one the
+  viewer shows. Hidden files and folders are passed over unless --hidden.
+  Without --preview the preview picture is made from the first slide. A folder's pictures come in
   natural name order, as file managers show them (2 before 10, case does not
   count). A picture whose name the saver cannot create (outside Windows-1252,
   a device name such as con.jpg, control characters) or that an earlier slide

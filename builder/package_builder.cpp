@@ -63,6 +63,8 @@ std::string ReadHead(const Source& s, size_t count) {
 
 // The whole input, at most `cap` bytes.
 std::string ReadAll(const Source& s, uint64_t cap) {
+    if (s.bytes)
+        return s.bytes->substr(0, cap);
     UniqueCFile file = Open(s);
     const std::vector<uint8_t> all = ReadFileBytes(file.get(), s.path, cap);
     return std::string(all.begin(), all.end());
@@ -180,6 +182,8 @@ BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& 
     std::optional<Source> picture;
     if (contents.preview)
         picture = Source{"preview picture", *contents.preview, std::nullopt, 0};
+    else if (contents.madePreview)
+        picture = Source{"preview picture", "made from the first slide", contents.madePreview, 0};
     std::vector<Source> presentation = sources(contents.presentation, "presentation file");
     std::vector<Source> sounds = sources(contents.sounds, "sound track");
     std::optional<Source> hook;
@@ -205,12 +209,12 @@ BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& 
     if (picture) {
         constexpr uint64_t kMaxPreviewBytes = uint64_t{64} << 20;
         if (static_cast<uint64_t>(picture->size) > kMaxPreviewBytes)
-            throw Error("the preview picture '" + *contents.preview + "' is larger than " +
+            throw Error("the preview picture '" + picture->path + "' is larger than " +
                         ByteCountText(kMaxPreviewBytes));
         std::string bytes = ReadAll(*picture, kMaxPreviewBytes);
         const PictureKind* kind = FindPictureKind(bytes);
         if (!kind)
-            throw Error("the preview picture '" + *contents.preview + "' is not a picture of a known kind (" +
+            throw Error("the preview picture '" + picture->path + "' is not a picture of a known kind (" +
                         PictureKindList() + ")");
         previewStream = WriteImageStream(MakePictureData(kind->className, bytes));
         result.previewClass = kind->className;

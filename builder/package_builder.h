@@ -27,6 +27,8 @@ struct PackageContents {
     std::vector<InputEntry> sounds;
     std::optional<std::string> hook;     // no hook library when absent
     std::optional<std::string> preview;  // picture file
+    // A picture made in memory, stored when there is no `preview` file.
+    std::optional<std::string> madePreview;
     std::string output;
 };
 

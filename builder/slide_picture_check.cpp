@@ -66,7 +66,9 @@ SlidePictureCheck CheckSlidePicture(const std::string& path) {
     DecodeOptions options;
     options.targetWidth = kLargestScreenWidth;
     options.targetHeight = kLargestScreenHeight;
-    check.refusal = TryDecodePictureFile(view, options).reason;
+    const DecodeOutcome outcome = TryDecodePictureFile(view, options);
+    check.refusal = outcome.reason;
+    check.damage = outcome.damage;
     if (check.refusal.empty())
         check.dateTaken = ExifDateTaken(view);
     return check;

@@ -14,6 +14,9 @@ struct SlidePictureCheck {
     std::string refusal;                   // why the viewer cannot show it; empty when it can
     std::string extension;                 // of the picture's format as its content says ("jpg"), empty for no picture
     std::optional<std::string> dateTaken;  // "YYYY:MM:DD HH:MM:SS" from the picture's EXIF data
+    // What the decoder passed over in a picture it could decode all the same
+    // (cut short, corrupt data, a wrong check sum); empty for a clean file.
+    std::string damage = std::string();
 };
 
 SlidePictureCheck CheckSlidePicture(const std::string& path);

@@ -23,24 +23,48 @@ struct FoundFile {
     std::string path;  // to read and to report
     bool named;        // given as an argument itself, not found in a folder
     bool folder;       // a subfolder passed over (no --recursive)
+    std::string note;  // a line of the report only (hidden entries passed over), no file
 };
 
 void SortNatural(std::vector<std::string>& names) {
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
 }
 
-void CollectFolder(const std::string& folder, bool recursive, std::vector<FoundFile>& found) {
+// Removes the hidden names and says how many there were.
+size_t DropHidden(const std::string& folder, std::vector<std::string>& names) {
+    const size_t before = names.size();
+    std::erase_if(names, [&](const std::string& name) { return IsHiddenEntry(folder, name); });
+    return before - names.size();
+}
+
+std::string Counted(size_t n, const char* what) {
+    return std::to_string(n) + " hidden " + what + (n == 1 ? "" : "s");
+}
+
+void CollectFolder(const std::string& folder, const SlideSearch& search, std::vector<FoundFile>& found) {
     std::vector<std::string> files = FilesInFolder(folder);
+    std::vector<std::string> folders = FoldersInFolder(folder);
+    if (!search.hidden) {
+        const size_t hiddenFiles = DropHidden(folder, files);
+        const size_t hiddenFolders = DropHidden(folder, folders);
+        if (hiddenFiles + hiddenFolders > 0) {
+            std::string what = hiddenFiles ? Counted(hiddenFiles, "file") : std::string();
+            if (hiddenFolders)
+                what += (what.empty() ? "" : " and ") + Counted(hiddenFolders, "folder");
+            found.push_back(FoundFile{folder, false, false,
+                                      "passed over " + what + " in " + folder + " (--hidden takes " +
+                                          (hiddenFiles + hiddenFolders == 1 ? "it)" : "them)")});
+        }
+    }
     SortNatural(files);
     for (const std::string& name : files)
-        found.push_back(FoundFile{PathInFolder(folder, name), false, false});
-    std::vector<std::string> folders = FoldersInFolder(folder);
+        found.push_back(FoundFile{PathInFolder(folder, name), false, false, {}});
     SortNatural(folders);
     for (const std::string& name : folders) {
-        if (recursive)
-            CollectFolder(PathInFolder(folder, name), true, found);
+        if (search.recursive)
+            CollectFolder(PathInFolder(folder, name), search, found);
         else
-            found.push_back(FoundFile{PathInFolder(folder, name), false, true});
+            found.push_back(FoundFile{PathInFolder(folder, name), false, true, {}});
     }
 }
 
@@ -110,19 +134,25 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     std::vector<FoundFile> found;
     for (const std::string& argument : arguments) {
         if (IsFolder(argument))
-            CollectFolder(argument, search.recursive, found);
+            CollectFolder(argument, search, found);
         else
-            found.push_back(FoundFile{argument, true, false});
+            found.push_back(FoundFile{argument, true, false, {}});
     }
 
     std::vector<Candidate> candidates;
     for (const FoundFile& file : found) {
         Candidate candidate{file, {}, std::string(), std::string(), std::string()};
-        if (file.folder) {
+        if (file.folder || !file.note.empty()) {
             candidates.push_back(std::move(candidate));
             continue;
         }
         candidate.check = check(file.path);
+        const std::string& damage = candidate.check.damage;
+        if (!damage.empty() && !search.allowDamaged) {
+            if (file.named)
+                throw Error("'" + file.path + "' is refused: " + damage + " (--allow-damaged stores it)");
+            candidate.check.refusal = damage + " (--allow-damaged stores it)";
+        }
         const std::string& refusal = candidate.check.refusal;
         if (file.named && refusal == kNotAPicture)
             throw Error("'" + file.path + "' is not a JPEG or BMP picture (nor PNG or GIF)");
@@ -135,7 +165,7 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     // for the report.
     std::vector<Candidate*> shown;
     for (Candidate& candidate : candidates)
-        if (!candidate.file.folder && candidate.check.refusal.empty())
+        if (!candidate.file.folder && candidate.file.note.empty() && candidate.check.refusal.empty())
             shown.push_back(&candidate);
     if (shown.empty())
         throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
@@ -156,7 +186,11 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0}});
     }
     for (const Candidate& candidate : candidates) {
-        if (candidate.file.folder) {
+        const std::string warning =
+            candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
+        if (!candidate.file.note.empty()) {
+            selection.report.push_back(candidate.file.note);
+        } else if (candidate.file.folder) {
             selection.report.push_back("passed over the folder " + candidate.file.path +
                                        " (--recursive takes its pictures too)");
         } else if (!candidate.check.refusal.empty()) {
@@ -164,9 +198,9 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             ++selection.refused;
         } else if (!candidate.why.empty()) {
             selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
-                                       " (" + candidate.why + ")");
+                                       " (" + candidate.why + (warning.empty() ? "" : "; " + warning) + ")");
         } else {
-            selection.report.push_back("stored " + candidate.file.path);
+            selection.report.push_back("stored " + candidate.file.path + (warning.empty() ? "" : " (" + warning + ")"));
         }
     }
     return selection;

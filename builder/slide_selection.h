@@ -17,7 +17,9 @@ enum class PictureOrder { Name, Date };
 
 // How the pictures of a slide show are found and ordered.
 struct SlideSearch {
-    bool recursive = false;  // take the pictures of subfolders too
+    bool recursive = false;     // take the pictures of subfolders too
+    bool hidden = false;        // take hidden files and folders of a folder too (IsHiddenEntry)
+    bool allowDamaged = false;  // store a damaged picture that decodes, with a warning
     PictureOrder order = PictureOrder::Name;
     SlideOptions options;  // of every slide
     // Names the slides may not take (case does not count): the package's other
@@ -33,9 +35,12 @@ struct SelectedSlide {
 };
 
 // The slides chosen from the arguments, and one report line per file looked at
-// ("stored PATH", "stored PATH as NAME (why)", "refused PATH: REASON", and
-// "passed over the folder PATH ..." for a subfolder without `recursive`), in
-// the order the files were found.
+// ("stored PATH", "stored PATH as NAME (why)", "refused PATH: REASON",
+// "passed over the folder PATH ..." for a subfolder without `recursive`, and
+// one "passed over N hidden files in FOLDER ..." for each folder with hidden
+// entries), in the order the files were found. A damaged picture is refused,
+// or with `allowDamaged` stored with the damage named ("stored PATH (warning:
+// ...)").
 struct SlideSelection {
     std::vector<SelectedSlide> slides;
     std::vector<std::string> report;
@@ -49,7 +54,8 @@ using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
 // turn); every other file of it is reported as refused with its reason. A file
 // argument keeps its place and must be a picture the viewer shows. The order
 // is then the name order, or by date (the picture's date taken, else the
-// file's time), ties kept in name order. A slide whose name the player cannot
+// file's time), ties kept in name order. Hidden entries of a folder are passed
+// over unless `hidden`; a hidden file or folder named as an argument is taken. A slide whose name the player cannot
 // create or store, or that an earlier slide already has, is stored under a
 // generated name.
 // Throws Error for an argument that is neither a folder nor a picture the

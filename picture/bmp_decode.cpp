@@ -37,8 +37,8 @@ using Palette = uint8_t[256][3];
 // Run-length rows (bottom-up): pairs of (count, index) runs and escapes for end
 // of row, end of picture, a jump, and a stretch of literal indexes. Pixels a
 // jump passes over stay black. Data that ends without its end mark gives what
-// was decoded so far.
-void DecodeRunLengths(const BoundedBytes& in, const BmpHeader& h, const Palette& palette, Bitmap& bitmap) {
+// was decoded so far; false then.
+bool DecodeRunLengths(const BoundedBytes& in, const BmpHeader& h, const Palette& palette, Bitmap& bitmap) {
     const bool four = h.compression == BmpHeader::kRle4;
     int64_t x = 0, y = 0;  // y counts rows from the bottom
     auto put = [&](unsigned index) {
@@ -59,7 +59,7 @@ void DecodeRunLengths(const BoundedBytes& in, const BmpHeader& h, const Palette&
             x = 0;
             ++y;
         } else if (value == 1) {  // end of picture
-            break;
+            return true;
         } else if (value == 2) {  // jump right and up
             x += in.U8(at);
             y += in.U8(at + 1);
@@ -74,6 +74,7 @@ void DecodeRunLengths(const BoundedBytes& in, const BmpHeader& h, const Palette&
             at += (bytes + 1) & ~size_t{1};
         }
     }
+    return y >= h.height;
 }
 
 }  // namespace
@@ -82,7 +83,7 @@ bool IsBmp(const uint8_t* data, size_t size) {
     return size >= 2 && data[0] == 'B' && data[1] == 'M';
 }
 
-Bitmap DecodeBmp(const uint8_t* data, size_t size) {
+Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options) {
     if (!IsBmp(data, size))
         throw Error("The file is not a BMP picture");
     const BoundedBytes in(data, size, kBadBmp);
@@ -106,7 +107,8 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size) {
     if (h.compression == BmpHeader::kRle8 || h.compression == BmpHeader::kRle4) {
         in.Need(h.bitsOffset, 2);
         Bitmap bitmap(h.width, h.height);
-        DecodeRunLengths(in, h, palette, bitmap);
+        if (!DecodeRunLengths(in, h, palette, bitmap) && options.damage)
+            *options.damage = "The BMP picture is damaged: the run-length data ends before the picture does";
         return bitmap;
     }
 

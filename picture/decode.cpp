@@ -22,7 +22,7 @@ Bitmap DecodePictureFile(const uint8_t* data, size_t size, const DecodeOptions& 
             return orientation == 1 ? bitmap : Orient(bitmap, orientation);
         }
         case PictureFormat::kBmp:
-            return DecodeBmp(data, size);
+            return DecodeBmp(data, size, options);
         case PictureFormat::kGif:
             return DecodeGif(data, size, options);
         case PictureFormat::kIcon:
@@ -37,12 +37,15 @@ Bitmap DecodePictureFile(const uint8_t* data, size_t size, const DecodeOptions& 
 
 DecodeOutcome TryDecodePictureFile(std::string_view bytes, const DecodeOptions& options) {
     DecodeOutcome outcome;
+    DecodeOptions reporting = options;
+    reporting.damage = &outcome.damage;
     try {
-        outcome.bitmap = DecodePictureFile(bytes, options);
+        outcome.bitmap = DecodePictureFile(bytes, reporting);
     } catch (const std::bad_alloc&) {
         outcome.reason = "not enough memory for the picture";
     } catch (const Error& error) {
         outcome.reason = error.what();
+        outcome.damage.clear();
     }
     return outcome;
 }

@@ -30,6 +30,11 @@ struct DecodeOptions {
     // The colour transparent parts are laid on (low byte red, then green,
     // then blue).
     uint32_t background = 0;
+    // When given, receives what the decoder passed over in a damaged file that
+    // it still decoded ("The JPEG picture is damaged: Premature end of JPEG
+    // file"): data cut short or corrupt, a chunk's check sum wrong. Left as it
+    // is for a clean file. The bitmap is the same either way.
+    std::string* damage = nullptr;
 };
 
 // The one entry point of the slide viewer and mkscr: JPEG, PNG, GIF (the first
@@ -41,10 +46,12 @@ inline Bitmap DecodePictureFile(std::string_view bytes, const DecodeOptions& opt
     return DecodePictureFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), options);
 }
 
-// DecodePictureFile without the exception: the bitmap, or why there is none.
+// DecodePictureFile without the exception: the bitmap, or why there is none,
+// and whether the file is damaged (options.damage is not used).
 struct DecodeOutcome {
     std::optional<Bitmap> bitmap;
     std::string reason;  // empty when decoded
+    std::string damage;  // what was passed over in a damaged file that decoded (DecodeOptions::damage)
 };
 DecodeOutcome TryDecodePictureFile(std::string_view bytes, const DecodeOptions& options = {});
 
@@ -53,7 +60,7 @@ DecodeOutcome TryDecodePictureFile(std::string_view bytes, const DecodeOptions& 
 Bitmap DecodeJpeg(const uint8_t* data, size_t size, const DecodeOptions& options = {});
 // 1, 4, 8, 16, 24 or 32 bits a pixel; uncompressed, run-length (4 and 8 bits)
 // or with bit fields; bottom-up or top-down; any info header.
-Bitmap DecodeBmp(const uint8_t* data, size_t size);
+Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options = {});
 // Every colour type and depth; alpha composed over options.background.
 Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options = {});
 // The first frame on the logical screen, transparency over options.background.
@@ -72,6 +79,9 @@ Bitmap DecodePicture(const uint8_t* data, size_t size);
 inline Bitmap DecodePicture(const std::vector<uint8_t>& bytes) {
     return DecodePicture(bytes.data(), bytes.size());
 }
+
+// A baseline JPEG file of the bitmap at `quality` (1..100). Throws Error.
+std::vector<uint8_t> EncodeJpegFile(const Bitmap& bitmap, int quality = 90);
 
 // A bottom-up 24-bit BMP file of the bitmap.
 std::vector<uint8_t> EncodeBmp(const Bitmap& bitmap);

@@ -52,6 +52,39 @@ int TransparentIndex(const GifByteType* extension) {
     return extension[4];
 }
 
+// Why the records after the first frame do not reach the file's end mark (a
+// file cut short or corrupt), empty when they do. Only the first frame is
+// shown, so the rest is read only to find damage.
+std::string DamageAfterFirstFrame(GifFileType* gif) {
+    const std::string prefix = "The GIF picture is damaged: ";
+    auto failed = [&] {
+        const char* text = GifErrorString(gif->Error);
+        return prefix + (text ? text : "unknown error");
+    };
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR)
+            return failed();
+        if (type == TERMINATE_RECORD_TYPE)
+            return std::string();
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (type == EXTENSION_RECORD_TYPE) {
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+                return failed();
+            while (block != nullptr)
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                    return failed();
+        } else if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (DGifGetImageDesc(gif) == GIF_ERROR || DGifGetCode(gif, &code, &block) == GIF_ERROR)
+                return failed();
+            while (block != nullptr)
+                if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
+                    return failed();
+        }
+    }
+}
+
 }  // namespace
 
 Bitmap DecodeGif(const uint8_t* data, size_t size, const DecodeOptions& options) {
@@ -134,6 +167,8 @@ Bitmap DecodeGif(const uint8_t* data, size_t size, const DecodeOptions& options)
             for (int row = 0; row < frame.Height; ++row)
                 drawRow(row);
         }
+        if (options.damage)
+            *options.damage = DamageAfterFirstFrame(gif.get());
         return bitmap;
     }
 }

@@ -20,6 +20,7 @@ struct JpegError {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];  // the first warning, empty without one
 };
 
 extern "C" void JpegErrorExit(j_common_ptr cinfo) {
@@ -28,8 +29,15 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(error->jump, 1);
 }
 
-extern "C" void JpegOutputMessage(j_common_ptr) {
-    // Warnings (a truncated file, for one) are not shown; what could be decoded is.
+// Warnings (premature end of data, corrupt data) do not stop the decode: what
+// could be decoded is shown, the rest grey. The first is kept for the caller
+// who asks whether the file is damaged; trace messages are dropped.
+extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    auto* error = reinterpret_cast<JpegError*>(cinfo->err);
+    if (cinfo->err->num_warnings++ == 0)
+        (*cinfo->err->format_message)(cinfo, error->warning);
 }
 
 // Why a decode stopped before it produced a bitmap.
@@ -69,7 +77,7 @@ JpegFailure DecodeJpegInto(const uint8_t* data,
     jpeg_decompress_struct cinfo;
     cinfo.err = jpeg_std_error(&error->manager);
     error->manager.error_exit = JpegErrorExit;
-    error->manager.output_message = JpegOutputMessage;
+    error->manager.emit_message = JpegEmitMessage;
     if (setjmp(error->jump)) {
         const bool precision = error->manager.msg_code == JERR_BAD_PRECISION;
         jpeg_destroy_decompress(&cinfo);
@@ -140,6 +148,8 @@ Bitmap DecodeJpeg(const uint8_t* data, size_t size, const DecodeOptions& options
     JpegError error{};
     switch (DecodeJpegInto(data, size, options.targetWidth, options.targetHeight, &bitmap, &error)) {
         case JpegFailure::kNone:
+            if (options.damage && error.warning[0])
+                *options.damage = std::string("The JPEG picture is damaged: ") + error.warning;
             return bitmap;
         case JpegFailure::kTooLarge:
             throw Error(kPictureTooLarge);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "common/error.h"
 #include "picture/decode.h"
@@ -40,6 +41,12 @@ uint32_t BigEndian32(const uint8_t* p) {
            p[3];
 }
 
+// Whether a whole chunk's check sum (over its type and data) is right.
+bool CrcMatches(const uint8_t* chunk, size_t whole) {
+    const uLong crc = crc32(0L, chunk + 4, static_cast<uInt>(whole - kChunkFrame + 4));
+    return BigEndian32(chunk + whole - 4) == static_cast<uint32_t>(crc);
+}
+
 // The file as libpng is given it: the signature and the chunks up to IEND,
 // less the ancillary chunks that do not change the pixels (text, profiles,
 // times, EXIF, which is read from the file itself). libpng allocates a whole
@@ -48,7 +55,9 @@ uint32_t BigEndian32(const uint8_t* p) {
 // buffers. A chunk whose claimed length runs past the end of the file is the
 // last one looked at: a critical one is passed on as far as it goes (libpng
 // reports the file as cut short), an ancillary one is left out.
-std::vector<uint8_t> PixelChunks(const uint8_t* data, size_t size) {
+// `damage` receives the first fault libpng may not see: a wrong check sum, an
+// ancillary chunk cut short, no IEND chunk.
+std::vector<uint8_t> PixelChunks(const uint8_t* data, size_t size, std::string& damage) {
     std::vector<uint8_t> out(data, data + std::min(size, kSignatureSize));
     size_t at = kSignatureSize;
     while (at + kChunkFrame <= size) {
@@ -56,13 +65,21 @@ std::vector<uint8_t> PixelChunks(const uint8_t* data, size_t size) {
         const uint64_t whole = uint64_t{BigEndian32(chunk)} + kChunkFrame;
         const bool critical = (chunk[4] & 0x20) == 0;
         const bool complete = whole <= size - at;
-        if (critical || (complete && ChangesPixels(chunk + 4)))
+        const bool kept = critical || (complete && ChangesPixels(chunk + 4));
+        if (kept)
             out.insert(out.end(), chunk, complete ? chunk + whole : data + size);
+        else if (damage.empty() && !complete)
+            damage = std::string(reinterpret_cast<const char*>(chunk + 4), 4) + ": the file ends inside the chunk";
+        // libpng checks the sums of the chunks it reads, but stops before IEND.
+        if (damage.empty() && complete && !CrcMatches(chunk, static_cast<size_t>(whole)))
+            damage = std::string(reinterpret_cast<const char*>(chunk + 4), 4) + ": CRC error";
         if (!complete || std::memcmp(chunk + 4, "IEND", 4) == 0)
             return out;
         at += static_cast<size_t>(whole);
     }
     out.insert(out.end(), data + at, data + size);  // a piece of a chunk header
+    if (damage.empty())
+        damage = "the file ends before its IEND chunk";
     return out;
 }
 
@@ -76,7 +93,8 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     const PictureInfo info = ExaminePicture(data, size);
     if (info.format != PictureFormat::kPng)
         throw Error(kNotAPicture);
-    const std::vector<uint8_t> chunks = PixelChunks(data, size);
+    std::string dropped;
+    const std::vector<uint8_t> chunks = PixelChunks(data, size, dropped);
     PngImage png;
     if (!png_image_begin_read_from_memory(&png.image, chunks.data(), chunks.size()))
         Damaged(png.image);
@@ -93,6 +111,12 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     // The row stride counts components, one byte each here.
     if (!png_image_finish_read(&png.image, &background, bitmap.Bits(), bitmap.Stride(), nullptr))
         Damaged(png.image);
+    // A warning: a kept ancillary chunk with a wrong check sum, or the file
+    // ending after the picture's data; the pixels are whole either way.
+    if (options.damage && (png.image.warning_or_error & PNG_IMAGE_WARNING))
+        *options.damage = std::string("The PNG picture is damaged: ") + png.image.message;
+    else if (options.damage && !dropped.empty())
+        *options.damage = "The PNG picture is damaged: " + dropped;
     return bitmap;
 }
 

@@ -475,5 +475,64 @@ TEST(DecodePictureFile, LargeJpegIsDecodedAtTheScaleTheTargetNeeds) {
     EXPECT_EQ(turned.Height(), 250);
 }
 
+// ---------------------------------------------------------------------------
+// Damage that the decoders pass over: shown as before, reported on request
+
+// A picture of noise, so that its compressed data is large and any cut lands
+// inside it.
+Bitmap Noise(int32_t w, int32_t h) {
+    Bitmap b(w, h);
+    uint32_t seed = 11;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < 3 * w; ++x)
+            b.Row(y)[x] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    return b;
+}
+
+// The outcome of a decode that must succeed, with the bitmap the viewer shows
+// (the same as without asking for damage).
+DecodeOutcome Decoded(const Bytes& bytes) {
+    DecodeOutcome outcome = TryDecodePictureFile(AsText(bytes));
+    EXPECT_TRUE(outcome.bitmap) << outcome.reason;
+    if (outcome.bitmap) {
+        const Bitmap shown = DecodePictureFile(AsText(bytes));
+        EXPECT_EQ(AsText(EncodeBmp(shown)), AsText(EncodeBmp(*outcome.bitmap)));
+    }
+    return outcome;
+}
+
+TEST(PictureDamage, CutOrCorruptFilesDecodeButSayWhy) {
+    const Bytes jpeg = test::JpegOf(Noise(64, 64));
+    EXPECT_EQ(Decoded(jpeg).damage, "");
+    EXPECT_EQ(Decoded(Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3)).damage,
+              "The JPEG picture is damaged: Premature end of JPEG file");
+    Bytes marker = jpeg;  // a restart marker where none belongs
+    marker[jpeg.size() / 2] = 0xFF;
+    marker[jpeg.size() / 2 + 1] = 0xD3;
+    const std::string corrupt = Decoded(marker).damage;
+    EXPECT_EQ(corrupt.rfind("The JPEG picture is damaged: Corrupt JPEG data", 0), 0u) << corrupt;
+
+    test::PngRecipe recipe;
+    recipe.rows = {Bytes{1, 2, 3}};
+    const Bytes png = test::PngOf(recipe);
+    EXPECT_EQ(Decoded(png).damage, "");
+    Bytes text = ChunkClaiming("tEXt", 3, Bytes{'a', 0, 'b', 1, 2, 3, 4});  // a wrong CRC
+    Bytes badCrc = png;
+    badCrc.insert(badCrc.begin() + 33, text.begin(), text.end());
+    EXPECT_EQ(Decoded(badCrc).damage, "The PNG picture is damaged: tEXt: CRC error");
+    EXPECT_EQ(Decoded(Bytes(png.begin(), png.end() - 12)).damage,
+              "The PNG picture is damaged: the file ends before its IEND chunk");
+
+    const Bytes gif = TwoFrameGif();
+    EXPECT_EQ(Decoded(gif).damage, "");
+    const std::string cut = Decoded(Bytes(gif.begin(), gif.end() - 8)).damage;  // in the second frame
+    EXPECT_EQ(cut.rfind("The GIF picture is damaged: ", 0), 0u) << cut;
+
+    const Bytes rle = {2, 1, 0, 0, 2, 2};  // one row of two, then the data ends
+    EXPECT_EQ(Decoded(PalettedBmp(2, 2, 8, 1, rle)).damage,
+              "The BMP picture is damaged: the run-length data ends before the picture does");
+    EXPECT_EQ(Decoded(PalettedBmp(2, 1, 8, 1, {2, 1, 0, 1})).damage, "");
+}
+
 }  // namespace
 }  // namespace orlscr

@@ -55,6 +55,11 @@ const std::string kGif(kGifBytes, sizeof kGifBytes - 1);
 // A valid frame header of 12 bits a sample.
 const std::string kJpeg12Bit("\xFF\xD8\xFF\xC1\x00\x0B\x0C\x00\x08\x00\x08\x01\x01\x11\x00\xFF\xD9", 17);
 
+// A MIDI file of one empty track, and a WAV file of four 16-bit mono samples.
+const std::string kMidi("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+const std::string kWav = std::string("RIFF\x2C\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1F\0\0\x80\x3E\0\0\x02\0\x10\0", 36) +
+                         std::string("data\x08\0\0\0", 8) + std::string(8, '\x01');
+
 std::string AsString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -79,7 +84,7 @@ class MkscrTest : public ::testing::Test {
         WriteFile(Content("show.ppt"), "the presentation");
         WriteFile(Content("PPTVIEW.EXE"), "MZ viewer");
         WriteFile(Content("one.wav"), std::string(300, 'w'));
-        WriteFile(Content("two tracks.mid"), "MThd");
+        WriteFile(Content("two tracks.mid"), kMidi);
         WriteFile(Content("preview.jpg"), kJpeg);
         WriteFile(Content("preview.bmp"), kBmp);
     }
@@ -178,7 +183,7 @@ TEST_F(MkscrTest, BuildsAPresentationPackage) {
     ASSERT_EQ(r->SndCount(), 2);
     EXPECT_EQ(r->SndFileName(1), "two tracks.mid");
     EXPECT_EQ(Range(Out(), r->SndPosition(0), r->SndSize(0)), std::string(300, 'w'));
-    EXPECT_EQ(Range(Out(), r->SndPosition(1), r->SndSize(1)), "MThd");
+    EXPECT_EQ(Range(Out(), r->SndPosition(1), r->SndSize(1)), kMidi);
     EXPECT_EQ(Range(Out(), r->HookPosition, r->HookSize), kHook);
     EXPECT_EQ(ReadFile(Out()).substr(0, kPlayer.size()), kPlayer);
 
@@ -622,6 +627,123 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     EXPECT_EQ(err_, "mkscr: '" + p + "deep.jpg' cannot be shown: 12-bit JPEG is not supported\n");
 }
 
+// An 8-bit run-length BMP of 2 x 2 whose data ends after its first row, with
+// no end mark: decodes, but damaged.
+std::string CutRunLengthBmp() {
+    std::vector<uint8_t> v(54 + 8);
+    v[0] = 'B', v[1] = 'M';
+    test::Put32(v, 10, static_cast<uint32_t>(v.size()));
+    test::Put32(v, 14, 40);
+    test::Put32(v, 18, 2);
+    test::Put32(v, 22, 2);
+    v[26] = 1, v[28] = 8, v[30] = 1;  // one plane, 8 bits, RLE8
+    test::Put32(v, 46, 2);
+    test::Put32(v, 58, 0xFF0000);
+    for (uint8_t b : {2, 1, 0, 0})
+        v.push_back(b);
+    return AsString(v);
+}
+
+TEST_F(MkscrTest, DamagedPicturesAreRefusedOrStoredWithAWarning) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics);
+    Bitmap noise(48, 48);
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 3 * 48; ++x)
+            noise.Row(y)[x] = static_cast<uint8_t>((x * 37 + y * 101) ^ (x * y));
+    const std::string jpeg = AsString(test::JpegOf(noise));
+    std::string corrupt = jpeg;  // a restart marker where none belongs
+    corrupt[jpeg.size() / 2] = '\xFF';
+    corrupt[jpeg.size() / 2 + 1] = '\xD3';
+    std::string png = AsString(test::PngOf(test::PngRecipe{1, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3}}}));
+    png[png.size() - 1] ^= 1;  // the end chunk's check sum
+    WriteFile(pics / "a.jpg", kJpeg);
+    WriteFile(pics / "b cut.jpg", jpeg.substr(0, jpeg.size() * 2 / 3));
+    WriteFile(pics / "c corrupt.jpg", corrupt);
+    WriteFile(pics / "d.png", png);
+    WriteFile(pics / "e.gif", kGif.substr(0, kGif.size() - 1));  // no end mark
+    WriteFile(pics / "f.bmp", CutRunLengthBmp());
+    const std::string p = pics.string() + "/";
+    const char* damage[] = {
+        "b cut.jpg: The JPEG picture is damaged: Premature end of JPEG file",
+        "c corrupt.jpg: The JPEG picture is damaged: Corrupt JPEG data",
+        "d.png: The PNG picture is damaged: IEND: CRC error",
+        "e.gif: The GIF picture is damaged: ",
+        "f.bmp: The BMP picture is damaged: the run-length data ends before the picture does",
+    };
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out()}), 0) << err_;
+    for (const char* line : damage) {
+        EXPECT_THAT(out_, HasSubstr("mkscr: refused " + p + line)) << out_;
+    }
+    EXPECT_THAT(out_, HasSubstr("(--allow-damaged stores it)\n"));
+    EXPECT_THAT(out_, HasSubstr("mkscr: 1 slide in show.slides, 5 files refused\n"));
+    EXPECT_EQ(Record(Out())->FlashCount(), 3);
+
+    ASSERT_EQ(Run({"slides", pics.string(), "-o", Out(), "--allow-damaged"}), 0) << err_;
+    for (const char* line : damage) {
+        const std::string text(line);
+        const size_t colon = text.find(": ");
+        EXPECT_THAT(out_, HasSubstr("mkscr: stored " + p + text.substr(0, colon) + " (warning: " +
+                                    text.substr(colon + 2)))
+            << out_;
+    }
+    EXPECT_EQ(Record(Out())->FlashCount(), 8);
+
+    // Named on the command line, a damaged picture fails the build.
+    EXPECT_EQ(Run({"slides", p + "f.bmp", "-o", Out("other.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("is refused: The BMP picture is damaged"));
+}
+
+TEST_F(MkscrTest, HiddenFilesAndFoldersArePassedOverUnlessAsked) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics / ".thumbnails");
+    fs::create_directories(pics / ".picasaoriginals");
+    fs::create_directories(pics / "trip");
+    WriteFile(pics / "a.jpg", kJpeg);
+    WriteFile(pics / ".b.jpg", kJpeg);
+    WriteFile(pics / ".thumbnails" / "a.jpg", kJpeg);
+    WriteFile(pics / ".picasaoriginals" / "a.jpg", kJpeg);
+    WriteFile(pics / "trip" / ".c.jpg", kJpeg);
+    WriteFile(pics / "trip" / "d.jpg", kJpeg);
+    const std::string p = pics.string();
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--recursive"}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("mkscr: passed over 1 hidden file and 2 hidden folders in " + p +
+                                " (--hidden takes them)\n"));
+    EXPECT_THAT(out_, HasSubstr("mkscr: passed over 1 hidden file in " + p + "/trip (--hidden takes it)\n"));
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.jpg,d.jpg,PPTVIEW.EXE");
+
+    // Named, a hidden picture is taken.
+    ASSERT_EQ(Run({"slides", p + "/.b.jpg", "-o", Out()}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,.b.jpg,PPTVIEW.EXE");
+
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--recursive", "--hidden"}), 0) << err_;
+    EXPECT_EQ(out_.find("hidden"), std::string::npos) << out_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(),
+              "show.slides,.b.jpg,a.jpg,a~2.jpg,a~3.jpg,.c.jpg,d.jpg,PPTVIEW.EXE");
+}
+
+TEST_F(MkscrTest, SlidesMakeAPreviewFromTheFirstSlideUnlessGivenOne) {
+    fs::create_directories(dir_ / "pics");
+    WriteFile(dir_ / "pics" / "a.bmp", AsString(EncodeBmp(test::Solid(40, 10, 200, 0, 0))));
+    WriteFile(dir_ / "pics" / "b.jpg", kJpeg);
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out()}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("a preview picture made from the first slide)"));
+    StdInputFile in(Out());
+    const auto picture = ReadPreviewPicture(in);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->className, "TJPEGImage");
+    const Bitmap preview = DecodePictureFile(picture->data);
+    ASSERT_EQ(preview.Width(), 153);  // what the display settings' preview draws into
+    ASSERT_EQ(preview.Height(), 113);
+    EXPECT_GT(preview.Row(56)[3 * 76 + 2], 150);  // red in the middle, black bands above and below
+    EXPECT_LT(preview.Row(5)[3 * 76 + 2], 30);
+
+    ASSERT_EQ(Run({"slides", (dir_ / "pics").string(), "-o", Out(), "--preview", Content("preview.bmp")}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("a preview picture)"));
+    StdInputFile given(Out());
+    EXPECT_EQ(ReadPreviewPicture(given)->data, kBmp);
+}
+
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
     const fs::path pics = dir_ / "pics";
     fs::create_directories(pics);
@@ -663,7 +785,7 @@ TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     WriteFile(Content("a.jpg"), kJpeg);
     const std::string warning = "mkscr: warning: '" + Content("tune.ogg") +
                                 "' is not a WAV, MIDI or MP3 file; the saver may not be able to play it\n";
-    WriteFile(Content("tune.wav"), "RIFF" + std::string("\x24\0\0\0", 4) + "WAVEfmt ");
+    WriteFile(Content("tune.wav"), kWav);
     ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune.wav"), "--sound", Content("tune.ogg"), "--sound",
                    Content("two tracks.mid")}),
               0);
@@ -673,6 +795,39 @@ TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     EXPECT_EQ(Record(Out())->SndCount(), 3);
     ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--sound", Content("tune.ogg")}), 0);
     EXPECT_THAT(out_, HasSubstr(warning));
+}
+
+TEST_F(MkscrTest, DamagedSoundsGetAWarningThatNamesTheFault) {
+    std::string format = kWav;
+    format[20] = '\x09';  // format 9: not one the wave device plays
+    std::string channels = kWav;
+    channels[22] = 0;
+    const std::string frame("\xFF\xFB\x90\x00", 4);  // MPEG 1 layer III, 128 kbit/s, 44.1 kHz: 417 bytes
+    const std::string frames = frame + std::string(413, '\0') + frame + std::string(413, '\0');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {kWav.substr(0, 40), "damaged WAV file (its RIFF header says 52 bytes, the file holds 40)"},
+        {kWav.substr(0, 40) + std::string("\x20", 1) + kWav.substr(41),
+         "damaged WAV file (the 'data' chunk runs past the end of the file)"},
+        {format, "damaged WAV file (format 9 is not one the wave device plays)"},
+        {channels, "damaged WAV file (its format chunk describes no playable sound)"},
+        {kWav.substr(0, 12) + kWav.substr(36) + std::string("\0", 1) + kWav.substr(12, 24) , "damaged WAV file (the data comes before any format chunk)"},
+        {"ID3\x03" + std::string(6, '\0') + std::string(900, 'x'), "damaged MP3 file (no valid MPEG audio frame)"},
+        {frame + std::string(300, '\0'), "damaged MP3 file (no valid MPEG audio frame)"},
+        {"MThd" + std::string("\0\0\0\x06\0\x05\0\x01\0\x60", 10), "damaged MIDI file (its header chunk is not valid)"},
+        {kMidi.substr(0, 10), "damaged MIDI file (no complete header chunk)"},
+    };
+    for (const auto& [bytes, fault] : cases) {
+        WriteFile(Content("tune"), bytes);
+        ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune")}), 0) << err_;
+        EXPECT_EQ(out_.substr(0, out_.find('\n') + 1),
+                  "mkscr: warning: '" + Content("tune") + "' is a " + fault + "; the saver may not be able to play it\n");
+        EXPECT_EQ(Record(Out())->SndCount(), 1);
+    }
+    for (const std::string& good : {kWav, kMidi, frames, "ID3\x03" + std::string(6, '\0') + frames}) {
+        WriteFile(Content("tune"), good);
+        ASSERT_EQ(Run({"-o", Out(), "--sound", Content("tune")}), 0) << err_;
+        EXPECT_EQ(out_.find("warning"), std::string::npos) << out_;
+    }
 }
 
 TEST_F(MkscrTest, HelpDescribesTheSlideOptions) {
