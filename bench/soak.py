@@ -31,25 +31,8 @@ import orlwine  # noqa: E402
 
 
 def run_processes(prefix):
-    found = []
-    mark = ("WINEPREFIX=" + prefix.path + "\0").encode()
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if mark not in f.read():
-                    continue
-            with open("/proc/%s/stat" % pid, "rb") as f:
-                if f.read().rsplit(b")", 1)[-1].split()[0] == b"Z":
-                    continue
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                cmdline = f.read().upper()
-        except OSError:
-            continue
-        if any(name in cmdline for name in (b".SCR", b"PPTVIEW.EXE", b"WINEDBG")):
-            found.append(pid)
-    return found
+    """Live processes of a run in this prefix: player, viewer, debugger."""
+    return prefix.processes(".scr", "pptview.exe", "winedbg")
 
 
 def temp_files(prefix):
