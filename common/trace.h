@@ -8,12 +8,9 @@
 // Line format: free text, one event per line, first word names the event.
 // Line breaks inside a line are replaced by blanks so every event stays one line.
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-
-#include "common/c_file.h"
 
 namespace orlscr {
 
@@ -22,18 +19,21 @@ inline bool TraceEnabled() noexcept {
     return path != nullptr && *path != '\0';
 }
 
+// Appends `line` to the file at `path` with one write to a file opened for
+// appending only, so that lines of several processes (the saver, its media
+// thread, the viewer) never overwrite each other. Quiet when it cannot.
+void AppendTraceLine(const char* path, std::string_view line) noexcept;
+
 inline void Trace(std::string_view line) noexcept {
     const char* path = std::getenv("ORLSCR_TRACE");
     if (path == nullptr || *path == '\0')
         return;
-    // Opened per line so that every line is on disk even if the process is
-    // killed, and so that two processes can share one trace file.
-    const UniqueCFile file(std::fopen(path, "ab"));
-    if (!file)
-        return;
+    std::string text;
+    text.reserve(line.size() + 1);
     for (char c : line)
-        std::fputc(c == '\n' || c == '\r' ? ' ' : c, file.get());
-    std::fputc('\n', file.get());
+        text += c == '\n' || c == '\r' ? ' ' : c;
+    text += '\n';
+    AppendTraceLine(path, text);
 }
 
 }  // namespace orlscr
