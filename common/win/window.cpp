@@ -44,18 +44,18 @@ void Window::RegisterWindowClass(WNDCLASSEXA windowClass) {
         throw Win32Error(std::string("Cannot register the window class ") + windowClass.lpszClassName);
 }
 
-void Window::CreateHandle(const WindowSpec& spec) {
+void Window::CreateHandle(const WindowParams& params) {
     ::SetLastError(0);
-    const HWND made = ::CreateWindowExA(spec.exStyle, spec.className, spec.caption, spec.style, spec.x, spec.y,
-                                        spec.width, spec.height, spec.parent, spec.menu, ::GetModuleHandleA(nullptr),
+    const HWND made = ::CreateWindowExA(params.exStyle, params.className, params.caption, params.style, params.x, params.y,
+                                        params.width, params.height, params.parent, params.menu, ::GetModuleHandleA(nullptr),
                                         this);
     if (!made || !window_) {
         // A window refused by its own WM_NCCREATE or WM_CREATE may leave no
         // system error behind, and so no reason to add.
         const DWORD code = ::GetLastError();
         if (code == 0)
-            throw Error(spec.failureMessage);
-        throw Win32Error(spec.failureMessage, code);
+            throw Error(params.failureMessage);
+        throw Win32Error(params.failureMessage, code);
     }
 }
 

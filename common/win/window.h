@@ -20,7 +20,7 @@ void ShowStandardErrorBox(HWND window, const std::string& message);
 
 // What Window::CreateHandle makes: the arguments of CreateWindowExA, named.
 // Unset fields are zero: no style, at 0,0 with no size, no parent, no menu.
-struct WindowSpec {
+struct WindowParams {
     const char* className = "";
     const char* caption = "";
     DWORD style = 0;
@@ -76,7 +76,7 @@ class Window {
     // CreateWindowExA with this object as the creation parameter. Throws
     // Win32Error("<failureMessage>: <system's reason>") when the window is not
     // created (Error(failureMessage) when the system gives no reason).
-    void CreateHandle(const WindowSpec& spec);
+    void CreateHandle(const WindowParams& params);
 
     // One message of the window; the default handling is DefWindowProcA.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
