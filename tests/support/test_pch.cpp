@@ -1,0 +1,1 @@
+// Only the carrier of the test programs' shared precompiled header.
