@@ -46,6 +46,8 @@ std::optional<double> ParseDecimal(std::string_view text) {
     if (text.empty())
         return std::nullopt;
     double value = 0, scale = 0;
+    if (text.find_first_of("0123456789") == std::string_view::npos)
+        return std::nullopt;
     for (char c : text) {
         if (c == '.' && scale == 0) {
             scale = 1;
