@@ -109,6 +109,20 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chron
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
+    // What the group wrote before it ended, until the last of it has closed
+    // the output (bounded: a process outside the group may hold it too).
+    const auto drainEnd = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (open && std::chrono::steady_clock::now() < drainEnd) {
+        pollfd poller{pipeEnds[0], POLLIN, 0};
+        if (poll(&poller, 1, 50) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);
+        if (n > 0)
+            KeepTail(outcome.output, buffer, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            open = false;
+    }
     close(pipeEnds[0]);
     if (execFailed)
         throw Error("cannot start " + command[0] + ": " + std::strerror(execError));

@@ -223,6 +223,12 @@ RenderedPresentation RenderPresentation(const std::string& path,
     // encrypted package instead of a zip.
     if (IsZipDocument(extension) && compoundFile)
         throw Error("'" + path + "' is protected by a password; save it without one to make slides of it");
+    // The older formats are compound files, a Keynote file a zip: anything
+    // else is refused before a converter is started for it.
+    if ((extension == "ppt" || extension == "pps") && !compoundFile)
+        throw Error("'" + path + "' is damaged or not a presentation (not an Office compound file)");
+    if (extension == "key" && !head.starts_with("PK\x03\x04"))
+        throw Error("'" + path + "' is damaged or not a presentation (not a Keynote file)");
 
     // Everything of this file goes into a folder of its own, removed when it fails.
     static std::atomic<int> serial = 0;
