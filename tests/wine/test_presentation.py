@@ -4,6 +4,7 @@ presentation's PDF runs as a screen saver and shows its first slide; and
 mkscr.exe on a machine without LibreOffice or poppler's renderer says what to
 install."""
 import os
+import shutil
 import subprocess
 import sys
 
@@ -14,6 +15,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import presentation_files  # noqa: E402
 
 MKSCR_EXE = orlwine.dist("mkscr.exe")
+# Starts a second process of itself and then waits for ever: a converter that hangs.
+STUBBORN = orlwine.helper("stubborn_viewer.exe")
 SCREEN_W, SCREEN_H = 1024, 768
 RED, BLUE = (200, 30, 30), (30, 40, 210)
 
@@ -65,6 +68,25 @@ class MkscrExeTest(orlwine.WineTestCase):
         self.assertEqual(no_renderer.returncode, 1, no_renderer.stdout)
         self.assertIn("mkscr: 'talk.pdf' cannot be rendered: pdftoppm.exe and pdfinfo.exe are missing; install "
                       "poppler for Windows", no_renderer.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.work, "a.scr")))
+
+    def test_a_converter_found_in_app_paths_that_hangs_is_stopped_with_its_child(self):
+        converter = os.path.join(self.work, "LibreOffice", "soffice.exe")
+        os.makedirs(os.path.dirname(converter))
+        shutil.copy(STUBBORN, converter)
+        self.prefix.serve()
+        subprocess.run(["wine", "reg", "add",
+                        r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\soffice.exe", "/ve", "/d",
+                        orlwine.winpath(converter), "/f"],
+                       env=self.prefix.env, check=True, timeout=120, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        presentation_files.write_pptx(os.path.join(self.work, "talk.pptx"), [("FF0000", False, None, None)])
+        hung = self.mkscr("talk.pptx", "--time-limit", "3", "-o", "a.scr")
+        self.assertEqual(hung.returncode, 1, hung.stdout)
+        self.assertIn("mkscr: 'talk.pptx' cannot be converted: LibreOffice did not finish within 3 s and was "
+                      "stopped", hung.stderr)
+        self.assertTrue(orlwine.wait_for(lambda: not self.prefix.processes("soffice.exe"), 20),
+                        "the converter or its child still runs")
         self.assertFalse(os.path.exists(os.path.join(self.work, "a.scr")))
 
 
