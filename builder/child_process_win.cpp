@@ -78,8 +78,8 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chron
         throw Win32Error("cannot start " + command[0]);
     UniqueHandle reader(readEnd), writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    UniqueHandle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                   0, nullptr));
+    UniqueHandle input(
+        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
 
     // Everything the program starts is in the job and ends with it.
     UniqueHandle job(CreateJobObjectW(nullptr, nullptr));

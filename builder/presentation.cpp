@@ -95,11 +95,11 @@ std::string Convert(const std::string& path,
     // A profile of its own: a LibreOffice the user has open is neither
     // disturbed nor used, and nothing of the user's settings changes.
     const std::string profile = work.PathOf("profile");
-    const ChildOutcome outcome = Run(path,
-                                     {*request.tools.converter, "-env:UserInstallation=" + FileUrl(profile),
-                                      "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
-                                      "--nolockcheck", "--convert-to", format, "--outdir", out, input},
-                                     request, "LibreOffice");
+    const ChildOutcome outcome =
+        Run(path,
+            {*request.tools.converter, "-env:UserInstallation=" + FileUrl(profile), "--headless", "--invisible",
+             "--norestore", "--nologo", "--nodefault", "--nolockcheck", "--convert-to", format, "--outdir", out, input},
+            request, "LibreOffice");
     const std::string result = PathInFolder(out, Stem(input) + "." + format);
     if (SizeOfFile(result).value_or(0) == 0) {
         const std::string said = LastLine(outcome.output);
@@ -163,11 +163,11 @@ std::string RenderPage(const std::string& path,
     int32_t width = 0, height = 0;
     FitPage(page.width, page.height, request.width, request.height, width, height);
     const std::string page_number = std::to_string(number);
-    const ChildOutcome outcome = Run(path,
-                                     {*request.tools.pageRenderer, "-f", page_number, "-l", page_number,
-                                      "-scale-to-x", std::to_string(width), "-scale-to-y", std::to_string(height),
-                                      "-png", "-singlefile", pdf, base},
-                                     request, "pdftoppm");
+    const ChildOutcome outcome =
+        Run(path,
+            {*request.tools.pageRenderer, "-f", page_number, "-l", page_number, "-scale-to-x", std::to_string(width),
+             "-scale-to-y", std::to_string(height), "-png", "-singlefile", pdf, base},
+            request, "pdftoppm");
     const std::string png = base + ".png";
     const std::optional<uint64_t> pngSize = SizeOfFile(png);
     if (outcome.exitCode != 0 || !pngSize || *pngSize == 0) {
@@ -204,7 +204,11 @@ bool IsPresentationFile(const std::string& path) {
            extension == "pdf";
 }
 
-void FitPage(double pageWidth, double pageHeight, int32_t boxWidth, int32_t boxHeight, int32_t& width,
+void FitPage(double pageWidth,
+             double pageHeight,
+             int32_t boxWidth,
+             int32_t boxHeight,
+             int32_t& width,
              int32_t& height) {
     const double scale = std::min(boxWidth / pageWidth, boxHeight / pageHeight);
     width = std::clamp<int32_t>(static_cast<int32_t>(std::lround(pageWidth * scale)), 1, boxWidth);

@@ -178,8 +178,8 @@ PresentationSlide PptxSlideShow(std::string_view slideXml) {
         }
         if (depth == 0 && !kindTaken && local != "sndAc" && local != "extLst") {
             kindTaken = true;
-            const std::optional<int> found = PptxTransitionStyle(local, tag.Attribute("dir").value_or(""),
-                                                                 tag.Attribute("orient").value_or(""));
+            const std::optional<int> found =
+                PptxTransitionStyle(local, tag.Attribute("dir").value_or(""), tag.Attribute("orient").value_or(""));
             if (!haveKind || (!style && found)) {
                 style = found;
                 haveKind = true;

@@ -14,7 +14,7 @@ enum Corner { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
 constexpr int kSlideInFromCorner[] = {41, 40, 42, 39};
 constexpr int kDiagonal[] = {110, 111, 112, 113};  // a diagonal front from the corner
 constexpr int kFade = 118;
-constexpr int kDissolve = 127;                       // random squares
+constexpr int kDissolve = 127;  // random squares
 constexpr int kSplitVerticalOut = 11, kSplitVerticalIn = 12;
 constexpr int kSplitHorizontalOut = 28, kSplitHorizontalIn = 29;
 constexpr int kCircleOut = 84, kCircleIn = 85;
@@ -121,9 +121,9 @@ std::optional<int> OdpTransitionStyle(std::string_view type, std::string_view su
     if (type == "dissolve")
         return kDissolve;
     auto side = [&](Side fallback) {
-        Side s = subtype == "fromLeft" || subtype == "leftToRight"   ? kFromLeft
-                 : subtype == "fromRight" || subtype == "rightToLeft" ? kFromRight
-                 : subtype == "fromTop" || subtype == "topToBottom"   ? kFromTop
+        Side s = subtype == "fromLeft" || subtype == "leftToRight"     ? kFromLeft
+                 : subtype == "fromRight" || subtype == "rightToLeft"  ? kFromRight
+                 : subtype == "fromTop" || subtype == "topToBottom"    ? kFromTop
                  : subtype == "fromBottom" || subtype == "bottomToTop" ? kFromBottom
                                                                        : fallback;
         return reverse ? Opposite(s) : s;
@@ -164,10 +164,10 @@ std::optional<int> OdpTransitionStyle(std::string_view type, std::string_view su
         return kWheel;
     if (type == "diagonalWipe" || type == "waterfallWipe" || type == "snakeWipe" || type == "spiralWipe" ||
         type == "parallelSnakesWipe" || type == "boxSnakesWipe") {
-        const Corner corner = subtype == "topRight"       ? kTopRight
-                              : subtype == "bottomLeft"   ? kBottomLeft
-                              : subtype == "bottomRight"  ? kBottomRight
-                                                          : kTopLeft;
+        const Corner corner = subtype == "topRight"      ? kTopRight
+                              : subtype == "bottomLeft"  ? kBottomLeft
+                              : subtype == "bottomRight" ? kBottomRight
+                                                         : kTopLeft;
         return kDiagonal[reverse ? 3 - corner : corner];
     }
     return std::nullopt;

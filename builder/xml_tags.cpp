@@ -69,10 +69,10 @@ std::string XmlUnescape(std::string_view value) {
             uint32_t c = 0;
             bool good = entity.size() > (hex ? 2u : 1u);
             for (char d : entity.substr(hex ? 2 : 1)) {
-                const int v = d >= '0' && d <= '9'                ? d - '0'
-                              : hex && d >= 'a' && d <= 'f'       ? d - 'a' + 10
-                              : hex && d >= 'A' && d <= 'F'       ? d - 'A' + 10
-                                                                  : -1;
+                const int v = d >= '0' && d <= '9'          ? d - '0'
+                              : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                              : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                            : -1;
                 if (v < 0 || c > 0x10ffff) {
                     good = false;
                     break;

@@ -33,7 +33,8 @@ bool StillRunning(int pid) {
 }
 
 TEST(ChildProcessTest, GivesTheExitCodeAndTheOutputOfBothStreams) {
-    const ChildOutcome outcome = RunChildProcess({"/bin/sh", "-c", "echo out; echo err >&2; exit 3"}, milliseconds(20000));
+    const ChildOutcome outcome =
+        RunChildProcess({"/bin/sh", "-c", "echo out; echo err >&2; exit 3"}, milliseconds(20000));
     EXPECT_FALSE(outcome.timedOut);
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_EQ(outcome.output, "out\nerr\n");
@@ -49,8 +50,7 @@ TEST(ChildProcessTest, KeepsOnlyTheTailOfLongOutput) {
 TEST(ChildProcessTest, EndsAProgramAndWhatItStartedAtTheLimit) {
     // The program leaves a child behind that holds the output open.
     const auto start = std::chrono::steady_clock::now();
-    const ChildOutcome outcome =
-        RunChildProcess({"/bin/sh", "-c", "sleep 300 & echo $!; wait"}, milliseconds(500));
+    const ChildOutcome outcome = RunChildProcess({"/bin/sh", "-c", "sleep 300 & echo $!; wait"}, milliseconds(500));
     EXPECT_TRUE(outcome.timedOut);
     EXPECT_EQ(outcome.exitCode, -1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
@@ -59,8 +59,7 @@ TEST(ChildProcessTest, EndsAProgramAndWhatItStartedAtTheLimit) {
 }
 
 TEST(ChildProcessTest, EndsWhatAProgramLeftRunningWhenItExits) {
-    const ChildOutcome outcome =
-        RunChildProcess({"/bin/sh", "-c", "sleep 300 & echo $!"}, milliseconds(20000));
+    const ChildOutcome outcome = RunChildProcess({"/bin/sh", "-c", "sleep 300 & echo $!"}, milliseconds(20000));
     EXPECT_FALSE(outcome.timedOut);
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_FALSE(StillRunning(std::stoi(outcome.output)));

@@ -10,8 +10,7 @@ namespace orlscr::mkscr {
 namespace {
 
 std::string Slide(const std::string& attributes, const std::string& timing) {
-    return R"(<?xml version="1.0"?><p:sld xmlns:p="p" xmlns:a="a")" + attributes + "><p:cSld/>" + timing +
-           "</p:sld>";
+    return R"(<?xml version="1.0"?><p:sld xmlns:p="p" xmlns:a="a")" + attributes + "><p:cSld/>" + timing + "</p:sld>";
 }
 
 SlideOptions Options(std::optional<int32_t> duration, std::optional<int32_t> style, std::optional<int32_t> length) {
@@ -86,15 +85,15 @@ std::string PageStyle(const std::string& name, const std::string& properties) {
 }
 
 TEST(OdpShowTest, ReadsPagesThroughTheirStyles) {
-    const std::string content = Content(
-        PageStyle("dp1", R"(presentation:transition-type="automatic" presentation:duration="PT00H00M03S"
+    const std::string content =
+        Content(PageStyle("dp1", R"(presentation:transition-type="automatic" presentation:duration="PT00H00M03S"
                            smil:type="barWipe" smil:subtype="topToBottom" smil:direction="reverse"
                            presentation:transition-speed="slow")") +
-            PageStyle("dp2", R"(presentation:visibility="hidden")") +
-            PageStyle("dp3", R"(presentation:transition-type="manual" presentation:duration="PT5S")") +
-            R"(<style:style style:name="P1" style:family="paragraph"><style:drawing-page-properties
+                    PageStyle("dp2", R"(presentation:visibility="hidden")") +
+                    PageStyle("dp3", R"(presentation:transition-type="manual" presentation:duration="PT5S")") +
+                    R"(<style:style style:name="P1" style:family="paragraph"><style:drawing-page-properties
                 presentation:visibility="hidden"/></style:style>)",
-        R"(<draw:page draw:style-name="dp1"><anim:par presentation:node-type="timing-root"><anim:par>
+                R"(<draw:page draw:style-name="dp1"><anim:par presentation:node-type="timing-root"><anim:par>
              <anim:transitionFilter smil:dur="0.75s" smil:type="barWipe" smil:subtype="topToBottom"
                smil:direction="reverse"/>
              <anim:transitionFilter smil:targetElement="shape1" smil:type="fade"/></anim:par></anim:par></draw:page>
