@@ -259,12 +259,17 @@ RenderedPresentation RenderPresentation(const std::string& path,
         const std::string input = PathInFolder(work.MakeFolder(folder + "/in"), "presentation." + extension);
         std::string document = input;
         if (IsZipDocument(extension)) {
+            bool locked = false;
             try {
                 const ZipReader zip(path);
-                show = extension == "odp" ? ReadOdpShow(zip) : ReadPptxShow(zip);
+                locked = IsPasswordProtected(zip);
+                if (!locked)
+                    show = extension == "odp" ? ReadOdpShow(zip) : ReadPptxShow(zip);
             } catch (const Error& error) {
                 throw Error("'" + path + "' is damaged: " + error.what());
             }
+            if (locked)
+                throw Error("'" + path + "' is protected by a password; save it without one to make slides of it");
             if (show->empty() || std::all_of(show->begin(), show->end(), [](auto& s) { return s.hidden; }))
                 throw Error("'" + path + "' has no slides to show");
             CopyWholeFile(path, input);

@@ -282,12 +282,14 @@ std::vector<PresentationSlide> OdpPagesShow(std::string_view contentXml) {
 }
 
 std::vector<PresentationSlide> ReadOdpShow(const ZipReader& zip) {
-    if (zip.Has("META-INF/manifest.xml")) {
-        const std::string manifest = zip.Read("META-INF/manifest.xml", kMaxXmlPart);
-        if (manifest.find("encryption-data") != std::string::npos)
-            throw Error("it is protected by a password");
-    }
     return OdpPagesShow(zip.Read("content.xml", kMaxXmlPart));
+}
+
+bool IsPasswordProtected(const ZipReader& zip) {
+    // An OpenDocument file lists the encryption of its parts in its manifest.
+    if (!zip.Has("META-INF/manifest.xml"))
+        return false;
+    return zip.Read("META-INF/manifest.xml", kMaxXmlPart).find("encryption-data") != std::string::npos;
 }
 
 }  // namespace orlscr::mkscr

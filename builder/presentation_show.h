@@ -29,6 +29,10 @@ std::vector<PresentationSlide> ReadPptxShow(const ZipReader& zip);
 // Every page of an .odp, in order. Throws Error as ReadPptxShow.
 std::vector<PresentationSlide> ReadOdpShow(const ZipReader& zip);
 
+// Whether the parts of an .odp are encrypted with a password. Throws Error
+// as ReadPptxShow.
+bool IsPasswordProtected(const ZipReader& zip);
+
 // The parts of ReadPptxShow: the slide parts ("ppt/slides/slide1.xml") in the
 // order of ppt/presentation.xml, resolved through its relationships; and one
 // slide part's settings.

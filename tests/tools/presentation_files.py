@@ -102,8 +102,9 @@ _ODP_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
            'xmlns:anim="urn:oasis:names:tc:opendocument:xmlns:animation:1.0" office:version="1.2"')
 
 
-def write_odp(path, slides):
-    """slides: list of (colour, hidden, duration text or None, dict of transition attributes)."""
+def write_odp(path, slides, encrypted=False):
+    """slides: list of (colour, hidden, duration text or None, dict of transition attributes). With
+    `encrypted` the manifest says content.xml is encrypted, as a password makes it (its content is not)."""
     styles = []
     pages = []
     for i, (colour, hidden, duration, transition) in enumerate(slides):
@@ -131,9 +132,12 @@ def write_odp(path, slides):
                 'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2">'
                 '<manifest:file-entry manifest:full-path="/" manifest:media-type='
                 '"application/vnd.oasis.opendocument.presentation"/>'
-                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml">%s'
+                '</manifest:file-entry>'
                 '<manifest:file-entry manifest:full-path="styles.xml" manifest:media-type="text/xml"/>'
-                '</manifest:manifest>')
+                '</manifest:manifest>') % (
+                    '<manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum="x"/>'
+                    if encrypted else "")
     with zipfile.ZipFile(path, "w") as z:
         z.writestr("mimetype", "application/vnd.oasis.opendocument.presentation", zipfile.ZIP_STORED)
         z.writestr("META-INF/manifest.xml", manifest, zipfile.ZIP_DEFLATED)

@@ -169,12 +169,12 @@ class IgnoreTimingsTest(ConversionCase):
             (GREEN, True, None, None),
             (BLUE, False, "PT9S", {"smil:type": "pushWipe", "smil:subtype": "fromTop"}),
         ])
-        result = self.mkscr("notes.odp", "--ignore-timings", "--duration", "6000", "--size", "3840x2160",
+        result = self.mkscr("notes.odp", "--ignore-timings", "--duration", "6000", "--size", "1280x720",
                             "-o", "Notes.scr")
         self.assertEqual(result.returncode, 0, result.stderr)
         lines, files = self.package("Notes.scr")
         self.assertEqual(lines, ["notes-001.png duration=6000", "notes-002.png duration=6000"])
-        self.assertSlides(files, ["notes-001.png", "notes-002.png"], [RED, BLUE], (3840, 2160))
+        self.assertSlides(files, ["notes-001.png", "notes-002.png"], [RED, BLUE], (1280, 720))
 
 
 class PdfTest(PresentationCase):
@@ -213,6 +213,7 @@ class BadInputTest(PresentationCase):
         open(self.path("empty.odp"), "wb").close()
         with open(self.path("secret.pptx"), "wb") as f:
             f.write(b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\x00" * 600)
+        presentation_files.write_odp(self.path("locked.odp"), [(RED, False, None, None)], encrypted=True)
         presentation_files.write_odp(self.path("hidden.odp"), [(RED, True, None, None)])
         with open(self.path("bad.pdf"), "wb") as f:
             f.write(b"%PDF-1.4\nthis is no PDF\n")
@@ -221,6 +222,7 @@ class BadInputTest(PresentationCase):
         self.assertRefused(self.mkscr("empty.odp", "-o", "Out.scr"), "'empty.odp' is empty")
         self.assertRefused(self.mkscr("secret.pptx", "-o", "Out.scr"), "'secret.pptx' is protected by a password")
         self.assertRefused(self.mkscr("hidden.odp", "-o", "Out.scr"), "'hidden.odp' has no slides to show")
+        self.assertRefused(self.mkscr("locked.odp", "-o", "Out.scr"), "'locked.odp' is protected by a password")
         self.assertRefused(self.mkscr("bad.pdf", "-o", "Out.scr"), "'bad.pdf' is damaged")
 
     def test_a_presentation_of_a_folder_that_fails_is_refused_and_the_rest_stored(self):
