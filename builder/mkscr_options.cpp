@@ -228,8 +228,9 @@ the Windows folder, or right-click it and choose "Install".
 
 Usage:
   mkscr [build] -o OUT.scr [options]      make a package
-  mkscr slides DIR|IMAGE... -o OUT.scr [options]
+  mkscr slides DIR|IMAGE|PRESENTATION... -o OUT.scr [options]
                                           make a slide-show package from pictures
+                                          or presentations
   mkscr inspect PACKAGE [--json]          show what a package holds
   mkscr --help                            show this text (also -h, help)
 

@@ -88,6 +88,7 @@ ZipReader::ZipReader(const std::string& path) : file_(OpenForReading(path)) {
         entry.name = directory.substr(p + 46, nameLength);
         if (entry.headerOffset + 30 + entry.packedSize > directoryOffset)
             throw Damaged("entry " + entry.name + " lies outside the file");
+        index_.emplace(entry.name, entries_.size());
         entries_.push_back(std::move(entry));
         p += 46 + nameLength + extraLength + commentLength;
     }
@@ -105,10 +106,8 @@ bool ZipReader::Has(const std::string& name) const {
 }
 
 const ZipReader::Entry* ZipReader::Find(const std::string& name) const {
-    for (const Entry& entry : entries_)
-        if (entry.name == name)
-            return &entry;
-    return nullptr;
+    const auto found = index_.find(name);
+    return found == index_.end() ? nullptr : &entries_[found->second];
 }
 
 std::string ZipReader::ReadAt(uint64_t offset, uint64_t size) const {
@@ -129,6 +128,9 @@ std::string ZipReader::Read(const std::string& name, uint64_t cap) const {
         throw Error(name + " is encrypted");
     if (entry->size > cap)
         throw Error(name + " is larger than " + std::to_string(cap) + " bytes");
+    // Deflate never takes much more room than the data it holds.
+    if (entry->packedSize > entry->size + entry->size / 8 + 1024)
+        throw Error(name + " is damaged (its packed size does not fit its size)");
     const std::string header = ReadAt(entry->headerOffset, 30);
     if (U32(header, 0) != kLocalSignature)
         throw Error(name + " is not where the zip directory says");

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ class ZipReader {
     UniqueCFile file_;
     uint64_t fileSize_ = 0;
     std::vector<Entry> entries_;
+    std::map<std::string, size_t> index_;  // name -> its first entry
 };
 
 }  // namespace orlscr::mkscr
