@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <iterator>
 #include <cstring>
 
 #include "common/error.h"
@@ -16,6 +18,35 @@ namespace orlscr::mkscr {
 
 namespace {
 
+// A signal that asks mkscr to end while a program runs: the program's group is
+// ended first, then the build unwinds (removing its work folder) and the
+// signal is raised again. A handler may only set a flag.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+volatile std::sig_atomic_t gStopSignal = 0;
+
+extern "C" void NoteStopSignal(int signal) {
+    gStopSignal = signal;
+}
+
+// Catches the stop signals while it lives, and puts back what was there.
+class StopSignals {
+  public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = NoteStopSignal;
+        sigemptyset(&action.sa_mask);  // no SA_RESTART: a wait returns at once
+        for (size_t k = 0; k < std::size(kStopSignals); ++k)
+            sigaction(kStopSignals[k], &action, &previous_[k]);
+    }
+    ~StopSignals() {
+        for (size_t k = 0; k < std::size(kStopSignals); ++k)
+            sigaction(kStopSignals[k], &previous_[k], nullptr);
+    }
+
+  private:
+    struct sigaction previous_[std::size(kStopSignals)];
+};
+
 void KeepTail(std::string& output, const char* data, size_t size) {
     output.append(data, size);
     if (output.size() > kMaxChildOutput)
@@ -23,6 +54,11 @@ void KeepTail(std::string& output, const char* data, size_t size) {
 }
 
 }  // namespace
+
+void StopSignalError::RaiseAgain() const {
+    signal(signal_, SIG_DFL);
+    raise(signal_);
+}
 
 ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chrono::milliseconds limit) {
     if (command.empty())
@@ -71,11 +107,13 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chron
     close(execEnds[0]);
 
     ChildOutcome outcome;
+    gStopSignal = 0;
+    const StopSignals stopSignals;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
     bool exited = false;
     bool open = !execFailed;
-    while (open || !exited) {
+    while ((open || !exited) && !gStopSignal) {
         if (!exited && waitpid(pid, &status, WNOHANG) == pid) {
             exited = true;
             // Whatever it started and left running goes with it, so the
@@ -124,6 +162,8 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chron
             open = false;
     }
     close(pipeEnds[0]);
+    if (gStopSignal)
+        throw StopSignalError(gStopSignal);
     if (execFailed)
         throw Error("cannot start " + command[0] + ": " + std::strerror(execError));
     if (!outcome.timedOut && WIFEXITED(status))

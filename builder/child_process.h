@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
+
 namespace orlscr::mkscr {
 
 // What became of a program run by RunChildProcess.
@@ -14,6 +16,18 @@ struct ChildOutcome {
 };
 
 inline constexpr size_t kMaxChildOutput = 64 * 1024;
+
+// Thrown by RunChildProcess when the builder is asked to end by a signal
+// (Ctrl+C) while the program runs; the program and what it started are ended
+// by then. Whoever catches it last raises the signal again (RaiseAgain).
+class StopSignalError : public Error {
+  public:
+    explicit StopSignalError(int signal) : Error("interrupted"), signal_(signal) {}
+    void RaiseAgain() const;
+
+  private:
+    int signal_;
+};
 
 // Runs the program `command[0]` (a full path, UTF-8) with the arguments that
 // follow, its standard input empty, and waits at most `limit` for it. A

@@ -65,6 +65,9 @@ bool Drain(HANDLE pipe, std::string& output) {
 
 }  // namespace
 
+// Windows ends a console program on Ctrl+C itself, with its job.
+void StopSignalError::RaiseAgain() const {}
+
 ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chrono::milliseconds limit) {
     if (command.empty())
         throw Error("no program to run");
@@ -122,8 +125,8 @@ ChildOutcome RunChildProcess(const std::vector<std::string>& command, std::chron
         }
         if (open)
             open = Drain(reader.get(), outcome.output);
-        else
-            Sleep(10);
+        if (exited)
+            Sleep(10);  // for the last of the output, without spinning
     }
     TerminateJobObject(job.get(), 1);
     WaitForSingleObject(processHandle.get(), 5000);

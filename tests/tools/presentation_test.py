@@ -8,6 +8,7 @@ Usage: presentation_test.py PATH-TO-MKSCR [unittest arguments]"""
 import json
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -256,6 +257,27 @@ class BadInputTest(PresentationCase):
         with open(pids) as f:
             for pid in f.read().split():
                 self.assertFalse(running(pid), "process %s still runs" % pid)
+
+    def test_ctrl_c_during_a_conversion_ends_the_converter_and_leaves_nothing(self):
+        presentation_files.write_pptx(self.path("talk.pptx"), [(RED, False, None, None)])
+        pids = self.path("pids")
+        self.stand_in("sleep 300 &\necho $! >> '%s'\necho $$ >> '%s'\nwait\n" % (pids, pids))
+        process = subprocess.Popen([MKSCR, "slides", "talk.pptx", "-o", "Out.scr", "--player",
+                                    os.path.join(self.bin, "player.scr"), "--no-hook"],
+                                   cwd=self.dir, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   text=True)
+        deadline = time.monotonic() + 60
+        while not (os.path.exists(pids) and len(open(pids).read().split()) == 2) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        process.send_signal(signal.SIGINT)
+        _, err = process.communicate(timeout=60)
+        self.assertEqual(process.returncode, -signal.SIGINT, err)
+        self.assertIn("mkscr: interrupted", err)
+        with open(pids) as f:
+            for pid in f.read().split():
+                self.assertFalse(running(pid), "process %s still runs" % pid)
+        self.assertFalse(os.path.exists(self.path("Out.scr")))
+        self.assertNothingLeft()
 
 
 if __name__ == "__main__":
