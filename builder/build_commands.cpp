@@ -1,5 +1,6 @@
 #include "builder/build_commands.h"
 
+#include <chrono>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -7,6 +8,7 @@
 #include "builder/folder.h"
 #include "builder/mkscr_options.h"
 #include "builder/package_builder.h"
+#include "builder/presentation.h"
 #include "builder/progress_line.h"
 #include "builder/slide_list.h"
 #include "builder/slide_selection.h"
@@ -215,6 +217,24 @@ void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& sho
     show.hideCursor = !o.Switch("show-cursor");
 }
 
+// How presentations are rendered, from the options.
+PresentationRequest PresentationFromOptions(const CommandLine& o) {
+    PresentationRequest request;
+    if (auto size = o.Last("size")) {
+        const size_t x = LowerAscii(*size).find('x');
+        const auto w = x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(0, x), 16, 16384);
+        const auto h = x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(x + 1), 16, 16384);
+        if (!w || !h)
+            throw UsageError("--size needs WIDTHxHEIGHT, each from 16 to 16384 pixels, not '" + *size + "'");
+        request.width = static_cast<int32_t>(*w);
+        request.height = static_cast<int32_t>(*h);
+    }
+    request.ignoreTimings = o.Switch("ignore-timings");
+    if (auto limit = o.Last("time-limit"))
+        request.timeLimit = std::chrono::seconds(Number(*limit, "time-limit", 1, 24 * 60 * 60));
+    return request;
+}
+
 }  // namespace
 
 void CheckOptionsOf(const CommandLine& options, unsigned command) {
@@ -271,7 +291,27 @@ int BuildSlideShowPackage(const CommandLine& o,
     for (const InputEntry& sound : contents.sounds)
         search.reservedNames.push_back(sound.storedName);
 
+    // Slides rendered from presentations lie in a work folder until the
+    // package is written; it goes on every path out.
+    std::optional<WorkFolder> work;
+    std::optional<ProgressLine> rendering;
+    PresentationRequest request = PresentationFromOptions(o);
+    bool toolsFound = false;
+    search.presentations = [&](const std::string& path) {
+        if (!work)
+            work.emplace("mkscr-slides");
+        if (!toolsFound) {
+            request.tools = FindPresentationTools(programFolder);
+            toolsFound = true;
+            if (showProgress) {
+                rendering.emplace(err);
+                request.progress = [&](const std::string& text) { rendering->ShowText("mkscr: " + text); };
+            }
+        }
+        return RenderPresentation(path, request, *work);
+    };
     const SlideSelection selection = SelectSlides(o.positional, search);
+    rendering.reset();
     for (const std::string& line : selection.report)
         out << "mkscr: " << line << "\n";
     contents.presentation.push_back(

@@ -195,6 +195,26 @@ const CommandOption kOptions[] = {
      .help = "fix the viewer's random choices (order and styles), a\n"
              "number 0..4294967295, so every run shows the same"},
 
+    {.name = "size",
+     .value = "WxH",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "the box a presentation's slides are rendered to fit,\n"
+             "keeping their shape (default: 1920 pixels on the long\n"
+             "side; 3840x2160 for 4K screens)"},
+    {.name = "ignore-timings",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "give a presentation's slides the show's options, not\n"
+             "their own advance times and transitions"},
+    {.name = "time-limit",
+     .value = "SECONDS",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "the longest a presentation's conversion, or the\n"
+             "rendering of one slide, may take (default 180); the\n"
+             "converter is then stopped and the file refused"},
+
     {.name = "json", .commands = kInspectCommand},
     {.name = "help", .alias = 'h'},
 };
@@ -208,8 +228,9 @@ the Windows folder, or right-click it and choose "Install".
 
 Usage:
   mkscr [build] -o OUT.scr [options]      make a package
-  mkscr slides DIR|IMAGE... -o OUT.scr [options]
+  mkscr slides DIR|IMAGE|PRESENTATION... -o OUT.scr [options]
                                           make a slide-show package from pictures
+                                          or presentations
   mkscr inspect PACKAGE [--json]          show what a package holds
   mkscr --help                            show this text (also -h, help)
 
@@ -234,6 +255,14 @@ const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (t
   the document, the pictures as further presentation files and the slide
   viewer as PPTVIEW.EXE. --document and --file are not used here. The mouse
   cursor is hidden (cursor=hidden) unless --show-cursor.
+
+  Presentations (.pptx, .ppsx, .ppt, .pps, .odp, .key, .pdf), named or in a
+  folder, become one slide a page: converted to PDF by LibreOffice (soffice,
+  run headless with a profile of its own) and rendered by poppler's pdftoppm
+  at --size, each stored as PNG, or as JPEG (quality 92) where that is less
+  than half the size. Hidden slides are left out; a slide's advance time
+  becomes its duration and its transition the nearest style, its speed the
+  transition's length (--ignore-timings: the options below for every slide).
 )";
 
 const char kClosing[] = R"(Inspect:

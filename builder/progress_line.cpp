@@ -25,12 +25,16 @@ std::string ProgressText(const BuildProgress& p) {
 }
 
 void ProgressLine::Show(const BuildProgress& progress) {
-    const auto now = std::chrono::steady_clock::now();
     const bool complete = progress.bytesDone == progress.bytesTotal && progress.filesDone == progress.filesTotal;
-    if (shown_ && !complete && now - last_ < std::chrono::milliseconds(100))
+    ShowText(ProgressText(progress), complete);
+}
+
+void ProgressLine::ShowText(const std::string& shown, bool now) {
+    const auto time = std::chrono::steady_clock::now();
+    if (shown_ && !now && time - last_ < std::chrono::milliseconds(100))
         return;
-    last_ = now;
-    std::string text = ProgressText(progress);
+    last_ = time;
+    std::string text = shown;
     const size_t length = text.size();
     if (length < shownLength_)
         text.append(shownLength_ - length, ' ');  // over what is left of a longer line

@@ -21,6 +21,9 @@ class ProgressLine {
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
     void Show(const BuildProgress& progress);
+    // Any text in the line's place ("mkscr: rendering deck.pptx: slide 3 of
+    // 40"), at most every 100 ms unless `now`.
+    void ShowText(const std::string& text, bool now = false);
     void Finish();
 
   private:

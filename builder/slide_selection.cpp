@@ -124,7 +124,30 @@ struct Candidate {
     std::string dateKey;
     std::string storedName;
     std::string why;  // of a stored name of its own making
+    // A slide rendered from a presentation: the presentation's file (for the
+    // date order) and the options it set; reported once for the presentation.
+    std::string presentation = std::string();
+    SlideOptions own = SlideOptions();
 };
+
+std::string Plural(size_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+// The report line of a presentation that rendered.
+std::string PresentationLine(const std::string& path, const RenderedPresentation& rendered) {
+    std::string line = "stored " + path + ": " + Plural(rendered.slides.size(), "slide");
+    std::vector<std::string> parts;
+    if (rendered.hidden)
+        parts.push_back(Plural(rendered.hidden, "hidden slide") + " left out");
+    if (rendered.timed)
+        parts.push_back(std::to_string(rendered.timed) + " with timings or transitions of their own");
+    if (!rendered.note.empty())
+        parts.push_back(rendered.note);
+    for (size_t i = 0; i < parts.size(); ++i)
+        line += (i == 0 ? " (" : "; ") + parts[i];
+    return line + (parts.empty() ? "" : ")");
+}
 
 }  // namespace
 
@@ -144,6 +167,29 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         Candidate candidate{file, {}, std::string(), std::string(), std::string()};
         if (file.folder || !file.note.empty()) {
             candidates.push_back(std::move(candidate));
+            continue;
+        }
+        if (search.presentations && IsPresentationFile(file.path)) {
+            RenderedPresentation rendered;
+            try {
+                rendered = search.presentations(file.path);
+            } catch (const Error& error) {
+                if (file.named)
+                    throw;
+                candidate.check.refusal = error.what();
+                candidates.push_back(std::move(candidate));
+                continue;
+            }
+            candidates.push_back(Candidate{FoundFile{file.path, false, false, PresentationLine(file.path, rendered)},
+                                           {}, std::string(), std::string(), std::string()});
+            for (const RenderedSlide& slide : rendered.slides) {
+                Candidate made{FoundFile{slide.path, false, false, {}}, check(slide.path), std::string(),
+                               std::string(), std::string(), file.path, slide.options};
+                if (!made.check.refusal.empty())
+                    throw Error("'" + file.path + "' cannot be shown: a rendered slide is refused (" +
+                                made.check.refusal + ")");
+                candidates.push_back(std::move(made));
+            }
             continue;
         }
         candidate.check = check(file.path);
@@ -171,8 +217,11 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
     if (search.order == PictureOrder::Date) {
         for (Candidate* candidate : shown)
-            candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
-                                                            : ModifiedTimeText(candidate->file.path).value_or("");
+            candidate->dateKey =
+                candidate->check.dateTaken
+                    ? *candidate->check.dateTaken
+                    : ModifiedTimeText(candidate->presentation.empty() ? candidate->file.path : candidate->presentation)
+                          .value_or("");
         std::stable_sort(shown.begin(), shown.end(),
                          [](const Candidate* a, const Candidate* b) { return a->dateKey < b->dateKey; });
     }
@@ -183,13 +232,15 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         candidate->storedName =
             names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
         selection.slides.push_back(
-            SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0}});
+            SelectedSlide{candidate->file.path, Slide{candidate->storedName, candidate->own.Over(search.options), 0}});
     }
     for (const Candidate& candidate : candidates) {
         const std::string warning =
             candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
         if (!candidate.file.note.empty()) {
             selection.report.push_back(candidate.file.note);
+        } else if (!candidate.presentation.empty()) {
+            continue;  // in its presentation's line
         } else if (candidate.file.folder) {
             selection.report.push_back("passed over the folder " + candidate.file.path +
                                        " (--recursive takes its pictures too)");

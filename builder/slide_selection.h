@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/presentation.h"
 #include "builder/slide_list.h"
 #include "builder/slide_picture_check.h"
 
@@ -25,6 +26,9 @@ struct SlideSearch {
     // Names the slides may not take (case does not count): the package's other
     // files. The slide list and the viewer are always reserved.
     std::vector<std::string> reservedNames;
+    // Renders a presentation file (IsPresentationFile) into its slides; unset,
+    // a presentation is looked at like any other file (and refused).
+    std::function<RenderedPresentation(const std::string& path)> presentations = nullptr;
 };
 
 // A slide chosen for the package: where its picture is read, and its line of
@@ -40,7 +44,9 @@ struct SelectedSlide {
 // one "passed over N hidden files in FOLDER ..." for each folder with hidden
 // entries), in the order the files were found. A damaged picture is refused,
 // or with `allowDamaged` stored with the damage named ("stored PATH (warning:
-// ...)").
+// ...)"). A presentation gives its rendered slides in its place, each with
+// the options the presentation set for it over `options`, and one line
+// "stored PATH: N slides ...".
 struct SlideSelection {
     std::vector<SelectedSlide> slides;
     std::vector<std::string> report;
@@ -59,7 +65,7 @@ using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
 // create or store, or that an earlier slide already has, is stored under a
 // generated name.
 // Throws Error for an argument that is neither a folder nor a picture the
-// viewer shows, and when no slide is found.
+// viewer shows (nor a presentation that renders), and when no slide is found.
 SlideSelection SelectSlides(const std::vector<std::string>& arguments,
                             const SlideSearch& search,
                             const SlideChecker& check = CheckSlidePicture);

@@ -348,8 +348,11 @@ TEST_F(MkscrTest, SlidesFromFilesKeepTheirOrder) {
                 HasSubstr("z.jpg style=7\r\npreview.bmp style=7\r\n"));
     EXPECT_EQ(Range(Out(), r->FlashPosition(3), r->FlashSize(3)), "MZ viewer");
 
-    EXPECT_EQ(Run({"slides", Content("show.ppt"), "-o", Out("other.scr")}), 1);
+    EXPECT_EQ(Run({"slides", Content("one.wav"), "-o", Out("other.scr")}), 1);
     EXPECT_THAT(err_, HasSubstr("not a JPEG or BMP picture"));
+    // A presentation by its name, refused by its content before any converter runs.
+    EXPECT_EQ(Run({"slides", Content("show.ppt"), "-o", Out("other.scr")}), 1);
+    EXPECT_THAT(err_, HasSubstr("'" + Content("show.ppt") + "' is damaged or not a presentation"));
     fs::create_directories(dir_ / "empty");
     EXPECT_EQ(Run({"slides", (dir_ / "empty").string(), "-o", Out("other.scr")}), 1);
     EXPECT_THAT(err_, HasSubstr("no JPEG or BMP pictures"));

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "builder/build_commands.h"
+#include "builder/child_process.h"
 #include "builder/mkscr_options.h"
 #include "builder/package_report.h"
 #include "common/command_options.h"
@@ -49,6 +50,11 @@ int RunMkscr(const std::vector<std::string>& args,
     } catch (const UsageError& e) {
         err << "mkscr: " << e.what() << "\n";
         return 2;
+    } catch (const StopSignalError& e) {
+        // Everything of the build is gone: end as the signal asked.
+        err << "mkscr: " << e.what() << "\n";
+        e.RaiseAgain();
+        return 1;
     } catch (const std::exception& e) {
         err << "mkscr: " << e.what() << "\n";
         return 1;
