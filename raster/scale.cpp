@@ -123,4 +123,82 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
     return result;
 }
 
+namespace {
+
+// Where destination index i of `count` samples the source: the first of the
+// two taps (a byte offset for x, a row for y, clamped into the source) and
+// the second tap's weight out of 256.
+struct Taps {
+    std::vector<int32_t> first;
+    std::vector<int32_t> second;
+    std::vector<uint16_t> weight;
+};
+
+Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, int32_t unit) {
+    Taps taps;
+    taps.first.resize(count);
+    taps.second.resize(count);
+    taps.weight.resize(count);
+    // 16.16 fixed point for the position of every sample's centre.
+    const int64_t step = std::llround(length / count * 65536.0);
+    int64_t at = std::llround((start + length / count * 0.5 - 0.5) * 65536.0);
+    for (int32_t i = 0; i < count; ++i, at += step) {
+        const int64_t whole = at >> 16;
+        const int32_t a = static_cast<int32_t>(std::clamp<int64_t>(whole, 0, source_size - 1));
+        const int32_t b = static_cast<int32_t>(std::clamp<int64_t>(whole + 1, 0, source_size - 1));
+        taps.first[i] = a * unit;
+        taps.second[i] = b * unit;
+        taps.weight[i] = whole < 0 || whole >= source_size - 1 ? 0 : static_cast<uint16_t>((at >> 8) & 0xFF);
+    }
+    return taps;
+}
+
+}  // namespace
+
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest) {
+    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.Width()),
+                 std::min(dest.bottom, frame.Height())};
+    if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
+        return;
+    // The clipped part of dest starts further into the window.
+    const double per_x = width / dest.Width(), per_y = height / dest.Height();
+    const Taps across =
+        MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
+    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.Height(), 1);
+    // Rows are blended first, over the columns the samples need only.
+    const int32_t from = *std::min_element(across.first.begin(), across.first.end());
+    const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 3;
+    std::vector<uint8_t> blended(static_cast<size_t>(to));
+    for (int32_t y = 0; y < d.Height(); ++y) {
+        const uint8_t* a = picture.Row(down.first[y]);
+        const uint8_t* b = picture.Row(down.second[y]);
+        const uint32_t wb = down.weight[y], wa = 256 - wb;
+        const uint8_t* row = a;
+        if (wb != 0) {
+            uint8_t* out = blended.data();
+            for (int32_t i = from; i < to; ++i)
+                out[i] = static_cast<uint8_t>((a[i] * wa + b[i] * wb + 128) >> 8);
+            row = out;
+        }
+        uint8_t* out = frame.Row(d.top + y) + static_cast<size_t>(d.left) * 3;
+        const int32_t* first = across.first.data();
+        const int32_t* second = across.second.data();
+        const uint16_t* weight = across.weight.data();
+        for (int32_t x = 0; x < d.Width(); ++x, out += 3) {
+            const uint8_t* p = row + first[x];
+            const uint8_t* q = row + second[x];
+            const uint32_t w = weight[x], v = 256 - w;
+            out[0] = static_cast<uint8_t>((p[0] * v + q[0] * w + 128) >> 8);
+            out[1] = static_cast<uint8_t>((p[1] * v + q[1] * w + 128) >> 8);
+            out[2] = static_cast<uint8_t>((p[2] * v + q[2] * w + 128) >> 8);
+        }
+    }
+}
+
 }  // namespace orlscr
