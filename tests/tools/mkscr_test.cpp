@@ -780,6 +780,32 @@ TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
     ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--seed", "4294967295", "--order", "date"}), 0) << err_;
 }
 
+TEST_F(MkscrTest, CaptionClockAndMotionGoOnTheShowLine) {
+    WriteFile(Content("a.jpg"), kJpeg);
+    auto show_line = [&] {
+        auto r = Record(Out());
+        const std::string list = Range(Out(), r->FlashPosition(0), r->FlashSize(0));
+        const size_t start = list.find("\r\n!");
+        return start == std::string::npos ? std::string() : list.substr(start + 2, list.find("\r\n", start + 2) - start - 2);
+    };
+    // --clock takes "date" or "time" only when one follows; else it means the time.
+    ASSERT_EQ(Run({"slides", "--clock", Content("a.jpg"), "-o", Out(), "--show-cursor"}), 0) << err_;
+    EXPECT_EQ(show_line(), "! clock=time");
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--caption", "date", "--clock", "date", "--motion",
+                   "--show-cursor"}),
+              0)
+        << err_;
+    EXPECT_EQ(show_line(), "! motion=on caption=date clock=date");
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--caption", "title"}, {"--clock=seconds"}, {"--motion=yes"}}) {
+        std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(Run(args), 2) << bad[0];
+    }
+    EXPECT_EQ(Run({"-o", Out(), "--motion"}), 2);
+    EXPECT_THAT(err_, HasSubstr("belongs to mkscr slides"));
+}
+
 TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     WriteFile(Content("tune.ogg"), std::string("OggS\0\x02", 6) + std::string(100, 'o'));
     WriteFile(Content("a.jpg"), kJpeg);
