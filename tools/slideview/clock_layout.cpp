@@ -34,3 +34,11 @@ uint32_t MsToNextMinute(int64_t ms) {
 }
 
 }  // namespace orlscr
+
+namespace orlscr {
+
+uint32_t ClockTime::MsToNextMinute(uint32_t tick) const {
+    return (orlscr::MsToNextMinute(Now(tick)) + static_cast<uint32_t>(speed_) - 1) / static_cast<uint32_t>(speed_);
+}
+
+}  // namespace orlscr

@@ -27,6 +27,16 @@
 // answering for a few seconds (see saver_watch.h): a saver that crashed or
 // hangs can no longer end it, and the show would stay over everything.
 //
+// Captions and the clock are painted into the frames the controls show (see
+// overlay_paint.h), so a transition blends them like the picture. A still
+// slide costs nothing per frame: at a new minute the clock's old box is put
+// back from the slide's clean frame and the clock drawn at its next place,
+// and only those two boxes are repainted. A slide with motion draws a frame
+// per display frame during its stay, scaled from a picture reduced once to
+// about the screen's size; its first frame is the one its transition brings
+// in and it comes to rest before the next transition, so nothing jumps.
+// ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
+//
 // Lines of the list that name no usable slide, and slides that cannot be
 // loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
 // with every slide shown and every transition's frame count.
@@ -49,10 +59,18 @@
 #include "common/win/window.h"
 #include "picture/load.h"
 #include "raster/bitmap.h"
+#include "raster/blit.h"
 #include "raster/fit.h"
+#include "raster/scale.h"
+#include "tools/slideview/caption_layout.h"
+#include "tools/slideview/caption_text.h"
+#include "tools/slideview/clock_layout.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/motion_path.h"
+#include "tools/slideview/overlay_paint.h"
+#include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
@@ -64,6 +82,7 @@ namespace {
 constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
+constexpr UINT_PTR kClockTimer = 2;
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
 
 std::string RectText(const Rect& r) {
@@ -94,14 +113,22 @@ class SlideViewer {
         ::PostMessageA(MainWindow(), kStartMessage, 0, 0);
     }
 
-    // True while a transition runs: the message loop then draws its frames.
-    bool Animating() const { return animating_; }
+    // True while a transition runs or a slide moves: the message loop then
+    // draws frames.
+    bool Animating() const { return animating_ || moving_; }
     HWND FirstWindow() const { return MainWindow(); }
     FramePacer& Pacer() { return pacer_; }
 
     void DrawFrame() {
         LARGE_INTEGER before, after;
         ::QueryPerformanceCounter(&before);
+        if (!animating_) {
+            DrawMotionFrame();
+            ::QueryPerformanceCounter(&after);
+            motionTicks_ += after.QuadPart - before.QuadPart;
+            ++motionFrames_;
+            return;
+        }
         const int progress = clock_.Progress(::GetTickCount());
         for (auto& screen : screens_)
             if (screen->view)
@@ -164,6 +191,18 @@ class SlideViewer {
         ScreenPlace place;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
+        // The slide's caption and the clock: where they stand and their text
+        // masks (overlay_paint.h).
+        CaptionLayout caption;
+        Bitmap captionMask;
+        Rect clockBox;
+        Bitmap clockMask;
+        // A still slide's frame without the clock, to put back where it stood.
+        Bitmap clean;
+        // A moving slide's picture, reduced to about the screen's size, and
+        // its path; an empty picture: the slide stands still.
+        Bitmap motionSource;
+        MotionPath motion;
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
@@ -177,6 +216,8 @@ class SlideViewer {
             case WM_TIMER:
                 if (wparam == kSlideTimer)
                     NextSlide();
+                else if (wparam == kClockTimer)
+                    ClockTick();
                 return 0;
             case WM_SETCURSOR:
                 if (hideCursor_ && LOWORD(lparam) == HTCLIENT) {
@@ -291,6 +332,7 @@ class SlideViewer {
             SlideList list = ReadSlideList(document_);
             for (const std::string& problem : list.problems)
                 Trace("slideview problem " + problem);
+            show_ = list.show;
             random_ = ShowRandom(list.show, FreshSeed());
             Trace("slideview seed " + std::to_string(random_.State()));
             if (list.show.hideCursor)
@@ -300,6 +342,8 @@ class SlideViewer {
             ShowMessage(CannotShowMessage(document_, error.what()));
             return;
         }
+        if (show_.clock != ClockMode::kOff)
+            StartClock();
         NextSlide();
     }
 
@@ -312,6 +356,7 @@ class SlideViewer {
 
     void NextSlide() {
         ::KillTimer(MainWindow(), kSlideTimer);
+        StopMotion();
         const std::optional<size_t> shown = sequence_->Current();
         Bitmap picture;
         const std::optional<size_t> next = sequence_->Advance(
@@ -336,16 +381,19 @@ class SlideViewer {
         const Slide& slide = sequence_->Slides()[*next];
         const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, random_);
         Trace("slideview slide " + slide.fileName + " style " + std::to_string(style));
+        const std::string caption = CaptionOf(slide);
+        if (!caption.empty())
+            Trace("slideview caption " + caption);
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
-            Bitmap frame = ComposeSlide(picture, screen->place.Width(), screen->place.Height(), slide.options.Fit(),
-                                       slide.options.Upscale());
+            Bitmap frame = SlideFrame(*screen, picture, slide, caption);
             screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
             screen->view->Engine().SetStyle(style);
             screen->view->Execute();  // Manual: sets the transition up at Progress 0
             screen->hasSlide = true;
         }
+        ++shown_;
         transitionMs_ = slide.options.TransitionMs();
         clock_.Start(::GetTickCount(), transitionMs_);
         frames_ = 0;
@@ -369,7 +417,13 @@ class SlideViewer {
         const long long drawing_us = drawingTicks_ * 1000000 / frequency.QuadPart;
         Trace("slideview transition " + std::to_string(transitionMs_) + " ms frames " + std::to_string(frames_) +
               " drawing " + std::to_string(drawing_us) + " us");
+        if (clockPending_) {
+            clockPending_ = false;
+            for (auto& screen : screens_)
+                RedrawClock(*screen);
+        }
         SlideIsIn();
+        StartMotion();
     }
 
     // The slide on show has fully come in: it stays for its duration.
@@ -382,7 +436,9 @@ class SlideViewer {
 
     void ShowMessage(std::string text) {
         ::KillTimer(MainWindow(), kSlideTimer);
+        ::KillTimer(MainWindow(), kClockTimer);
         animating_ = false;
+        moving_ = false;
         message_ = std::move(text);
         Trace("slideview message " + message_);
         for (auto& screen : screens_) {
@@ -399,7 +455,9 @@ class SlideViewer {
             return;
         closing_ = true;
         animating_ = false;
+        moving_ = false;
         ::KillTimer(MainWindow(), kSlideTimer);
+        ::KillTimer(MainWindow(), kClockTimer);
         // The windows go now; their objects stay until the viewer ends, since
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
@@ -407,6 +465,173 @@ class SlideViewer {
         if (hideCursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);
+    }
+
+    // What the slide's caption says ("" for none).
+    std::string CaptionOf(const Slide& slide) {
+        if (slide.caption || show_.caption != CaptionMode::kDate)
+            return SlideCaption(slide, show_.caption, std::nullopt, std::nullopt, dates_);
+        const std::string path = SlidePath(document_, slide.fileName);
+        const std::optional<std::string> taken = PhotoDateOf(path);
+        return SlideCaption(slide, show_.caption, taken, FileDateOf(path), dates_);
+    }
+
+    // The slide's first frame on `screen`: the picture as it fits, or where
+    // its motion starts, with the caption and the clock over it.
+    Bitmap SlideFrame(Screen& screen, const Bitmap& picture, const Slide& slide, const std::string& caption) {
+        const int32_t width = screen.place.Width(), height = screen.place.Height();
+        const SlideFit fit = slide.options.Fit();
+        const int32_t upscale = slide.options.Upscale();
+        Bitmap frame;
+        Rect shown;
+        screen.motionSource = Bitmap();
+        if (slide.options.Motion() && !picture.IsEmpty()) {
+            MotionPath path = PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale,
+                                         static_cast<uint32_t>(shown_));
+            const double factor = MotionSourceScale(path);
+            if (factor < 0.999) {
+                const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
+                const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
+                screen.motionSource = ScalePicture(picture, w, h);
+                path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
+            } else {
+                screen.motionSource = picture;
+            }
+            screen.motion = path;
+            frame = Bitmap(width, height);
+            const WindowRect start = MotionAt(path, 0);
+            ScaleWindowInto(screen.motionSource, start.left, start.top, start.width, start.height, frame, path.dest);
+            shown = path.dest;
+        } else {
+            frame = ComposeSlide(picture, width, height, fit, upscale);
+            shown = PlacePicture(picture.Width(), picture.Height(), width, height, fit, upscale).dest;
+        }
+        const int32_t text_height = OverlayTextHeight(height, screen.place.dpi);
+        screen.caption = LayOutCaption(caption, shown, text_height, CaptionCorner(shown_),
+                                       [&](std::string_view text) { return OverlayTextWidth(text, text_height); });
+        screen.captionMask = Bitmap();
+        if (!screen.caption.shown.empty()) {
+            const Rect& band = screen.caption.band;
+            screen.captionMask =
+                OverlayTextMask(screen.caption.shown, text_height, band.Width(), band.Height(),
+                                screen.caption.text.left - band.left, screen.caption.text.top - band.top);
+            PaintOverlay(frame, band, screen.captionMask);
+            Trace("slideview caption band " + RectText(band));
+        }
+        screen.clean = screen.motionSource.IsEmpty() ? frame : Bitmap();
+        if (clockTime_) {
+            LayOutClock(screen);
+            PaintOverlay(frame, screen.clockBox, screen.clockMask);
+        }
+        return frame;
+    }
+
+    // The clock, at the environment's speed in tests (else 1).
+    void StartClock() {
+        char text[16] = {};
+        const DWORD length = ::GetEnvironmentVariableA("ORLSCR_TEST_CLOCK_SPEED", text, sizeof text);
+        const int32_t speed = length > 0 && length < sizeof text ? std::max(1, std::atoi(text)) : 1;
+        clockTime_.emplace(LocalTimeMs(), ::GetTickCount(), speed);
+        ClockTick();
+    }
+
+    void ClockTick() {
+        const uint32_t tick = ::GetTickCount();
+        const int64_t now = clockTime_->Now(tick);
+        // A little past the minute, so the text has changed when it comes.
+        ::SetTimer(MainWindow(), kClockTimer, clockTime_->MsToNextMinute(tick) + 20, nullptr);
+        std::string text = ClockText(now, show_.clock);
+        const int64_t minute = now / 60000;
+        if (text == clockText_ && minute == clockMinute_)
+            return;
+        clockText_ = std::move(text);
+        clockMinute_ = minute;
+        Trace("slideview clock " + clockText_);
+        if (animating_) {
+            clockPending_ = true;  // drawn when the transition is over
+            return;
+        }
+        for (auto& screen : screens_)
+            RedrawClock(*screen);
+    }
+
+    void LayOutClock(Screen& screen) {
+        const int32_t text_height = OverlayTextHeight(screen.place.Height(), screen.place.dpi);
+        const int32_t pad = std::max(text_height / 3, 1);
+        const int32_t width = OverlayTextWidth(clockText_, text_height) + 2 * pad;
+        const int32_t height = text_height + 2 * pad;
+        screen.clockBox =
+            ClockPlace(Rect{0, 0, screen.place.Width(), screen.place.Height()}, width, height, clockMinute_);
+        screen.clockMask = OverlayTextMask(clockText_, text_height, width, height, pad, pad);
+        Trace("slideview clock box " + RectText(screen.clockBox));
+    }
+
+    // Only the clock's old and new boxes change on a still slide; a moving
+    // one draws the clock with its next frame.
+    void RedrawClock(Screen& screen) {
+        if (!screen.view || !screen.hasSlide)
+            return;
+        const Rect old = screen.clockBox;
+        LayOutClock(screen);
+        if (!screen.motionSource.IsEmpty())
+            return;
+        Bitmap& shown = screen.view->Engine().Screen();
+        if (screen.clean.Width() != shown.Width() || screen.clean.Height() != shown.Height())
+            return;
+        StretchCopy(shown, old, screen.clean, old);
+        PaintOverlay(shown, screen.clockBox, screen.clockMask);
+        screen.view->InvalidatePictureRect(old);
+        screen.view->InvalidatePictureRect(screen.clockBox);
+        ::UpdateWindow(screen.view->Handle());
+    }
+
+    // A slide with motion moves from the moment it is fully in until its
+    // stay is over.
+    void StartMotion() {
+        const bool any = std::any_of(screens_.begin(), screens_.end(),
+                                     [](const auto& screen) { return !screen->motionSource.IsEmpty(); });
+        if (!any || !message_.empty() || !sequence_ || !sequence_->Current())
+            return;
+        moving_ = true;
+        stayStart_ = ::GetTickCount();
+        stayMs_ = sequence_->Slides()[*sequence_->Current()].options.DurationMs();
+        motionFrames_ = 0;
+        motionTicks_ = 0;
+        pacer_.Start();
+    }
+
+    void StopMotion() {
+        if (motionFrames_ > 0) {
+            LARGE_INTEGER frequency;
+            ::QueryPerformanceFrequency(&frequency);
+            Trace("slideview motion " + std::to_string(static_cast<uint32_t>(::GetTickCount() - stayStart_)) +
+                  " ms frames " + std::to_string(motionFrames_) + " drawing " +
+                  std::to_string(motionTicks_ * 1000000 / frequency.QuadPart) + " us");
+        }
+        moving_ = false;
+        motionFrames_ = 0;
+    }
+
+    void DrawMotionFrame() {
+        const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
+        for (auto& screen : screens_) {
+            if (!screen->view || screen->motionSource.IsEmpty())
+                continue;
+            Bitmap& shown = screen->view->Engine().Screen();
+            if (shown.Width() != screen->place.Width() || shown.Height() != screen->place.Height())
+                continue;
+            const WindowRect at = MotionAt(screen->motion, t);
+            ScaleWindowInto(screen->motionSource, at.left, at.top, at.width, at.height, shown, screen->motion.dest);
+            PaintOverlay(shown, screen->caption.band, screen->captionMask);
+            if (clockTime_)
+                PaintOverlay(shown, screen->clockBox, screen->clockMask);
+            screen->view->InvalidatePictureRect(screen->motion.dest);
+            if (clockTime_)
+                screen->view->InvalidatePictureRect(screen->clockBox);
+            ::UpdateWindow(screen->view->Handle());
+        }
+        if (t >= 1)
+            moving_ = false;  // at rest until the next slide
     }
 
     // The slides are painted by the picture controls over the windows; a
@@ -453,6 +678,18 @@ class SlideViewer {
     long long drawingTicks_ = 0;
     bool hideCursor_ = false;
     bool closing_ = false;
+    ShowOptions show_;
+    UserDateFormatter dates_;
+    uint64_t shown_ = 0;  // slides brought in so far
+    std::optional<ClockTime> clockTime_;
+    std::string clockText_;
+    int64_t clockMinute_ = 0;
+    bool clockPending_ = false;
+    bool moving_ = false;
+    uint32_t stayStart_ = 0;
+    int32_t stayMs_ = 0;
+    int motionFrames_ = 0;
+    long long motionTicks_ = 0;
     std::string message_;
 };
 
