@@ -796,6 +796,12 @@ TEST_F(MkscrTest, CaptionClockAndMotionGoOnTheShowLine) {
               0)
         << err_;
     EXPECT_EQ(show_line(), "! motion=on caption=date clock=date");
+    ASSERT_EQ(Run({"inspect", Out()}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("\nSlide show  1 slides; caption date (0 of their own), clock date, motion on (0 set "
+                                "their own)\n"));
+    ASSERT_EQ(Run({"inspect", Out(), "--json"}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr(",\n  \"slides\": {\"count\": 1, \"caption\": \"date\", \"clock\": \"date\", "
+                                "\"motion\": true, \"ownCaptions\": 0, \"ownMotion\": 0}\n}\n"));
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--caption", "title"}, {"--clock=seconds"}, {"--motion=yes"}}) {
         std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
@@ -887,7 +893,10 @@ TEST_F(MkscrTest, EveryOptionOfTheTableIsListedCheckedAndTakenOnlyByItsCommands)
             EXPECT_EQ(Run(args), 2) << name << " " << command;
             EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
         }
-        if (option.TakesValue()) {
+        if (option.TakesValue() && name == "--clock") {
+            EXPECT_EQ(Run({"slides", name}), 2);  // alone it means the time
+            EXPECT_EQ(err_, "mkscr: mkscr slides needs a folder or pictures (see mkscr --help)\n");
+        } else if (option.TakesValue()) {
             EXPECT_EQ(Run({"slides", name}), 2);
             EXPECT_EQ(err_, "mkscr: the option " + name + " needs a value\n");
         } else {

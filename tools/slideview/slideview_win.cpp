@@ -551,8 +551,14 @@ class SlideViewer {
             clockPending_ = true;  // drawn when the transition is over
             return;
         }
+        LARGE_INTEGER before, after, frequency;
+        ::QueryPerformanceCounter(&before);
         for (auto& screen : screens_)
             RedrawClock(*screen);
+        ::QueryPerformanceCounter(&after);
+        ::QueryPerformanceFrequency(&frequency);
+        Trace("slideview clock drawn " + std::to_string((after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart) +
+              " us");
     }
 
     void LayOutClock(Screen& screen) {
