@@ -579,9 +579,15 @@ class SlideViewer {
             return;
         const Rect old = screen.clockBox;
         LayOutClock(screen);
-        if (!screen.motionSource.IsEmpty())
-            return;
         Bitmap& shown = screen.view->Engine().Screen();
+        if (!screen.motionSource.IsEmpty()) {
+            // Outside the picture lie black bands, which its frames leave alone.
+            FillRect(shown, old, 0, 0, 0);
+            screen.view->InvalidatePictureRect(old);
+            if (!moving_)  // at rest at the end of its path
+                DrawMovingSlide(screen, 1.0);
+            return;
+        }
         if (screen.clean.Width() != shown.Width() || screen.clean.Height() != shown.Height())
             return;
         StretchCopy(shown, old, screen.clean, old);
@@ -620,24 +626,28 @@ class SlideViewer {
 
     void DrawMotionFrame() {
         const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
-        for (auto& screen : screens_) {
-            if (!screen->view || screen->motionSource.IsEmpty())
-                continue;
-            Bitmap& shown = screen->view->Engine().Screen();
-            if (shown.Width() != screen->place.Width() || shown.Height() != screen->place.Height())
-                continue;
-            const WindowRect at = MotionAt(screen->motion, t);
-            ScaleWindowInto(screen->motionSource, at.left, at.top, at.width, at.height, shown, screen->motion.dest);
-            PaintOverlay(shown, screen->caption.band, screen->captionMask);
-            if (clockTime_)
-                PaintOverlay(shown, screen->clockBox, screen->clockMask);
-            screen->view->InvalidatePictureRect(screen->motion.dest);
-            if (clockTime_)
-                screen->view->InvalidatePictureRect(screen->clockBox);
-            ::UpdateWindow(screen->view->Handle());
-        }
+        for (auto& screen : screens_)
+            DrawMovingSlide(*screen, t);
         if (t >= 1)
             moving_ = false;  // at rest until the next slide
+    }
+
+    // A moving slide's frame at time t of its path, with the caption and the clock.
+    void DrawMovingSlide(Screen& screen, double t) {
+        if (!screen.view || screen.motionSource.IsEmpty())
+            return;
+        Bitmap& shown = screen.view->Engine().Screen();
+        if (shown.Width() != screen.place.Width() || shown.Height() != screen.place.Height())
+            return;
+        const WindowRect at = MotionAt(screen.motion, t);
+        ScaleWindowInto(screen.motionSource, at.left, at.top, at.width, at.height, shown, screen.motion.dest);
+        PaintOverlay(shown, screen.caption.band, screen.captionMask);
+        if (clockTime_)
+            PaintOverlay(shown, screen.clockBox, screen.clockMask);
+        screen.view->InvalidatePictureRect(screen.motion.dest);
+        if (clockTime_)
+            screen.view->InvalidatePictureRect(screen.clockBox);
+        ::UpdateWindow(screen.view->Handle());
     }
 
     // The slides are painted by the picture controls over the windows; a
