@@ -8,6 +8,7 @@
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
 #include "tools/slideview/motion_path.h"
+#include "tools/slideview/overlay_paint.h"
 
 namespace orlscr {
 namespace {
@@ -87,6 +88,30 @@ TEST(ClockLayout, StaysOnScreenAndMovesEveryMinute) {
     EXPECT_EQ(MsToNextMinute(0), 60000u);
     EXPECT_EQ(MsToNextMinute(59999), 1u);
     EXPECT_EQ(MsToNextMinute(61000), 59000u);
+}
+
+TEST(ClockLayout, FastClockOfTestsReachesItsMinutesSooner) {
+    const int64_t start = 10 * 60000 + 30000;  // half past a minute
+    const ClockTime real(start, 4000000000u, 1);
+    EXPECT_EQ(real.MsToNextMinute(4000000000u), 30000u);
+    EXPECT_EQ(real.Now(4000000000u + 400000000u), start + 400000000);  // across the tick counter's wrap
+    const ClockTime fast(start, 0, 60);
+    EXPECT_EQ(fast.MsToNextMinute(0), 500u);
+    EXPECT_EQ(fast.Now(1000) / 60000, 11);
+}
+
+TEST(OverlayPaint, ShadesTheBandAndLightensItsTextOnly) {
+    Bitmap frame(8, 4);
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t i = 0; i < 24; ++i)
+            frame.Row(y)[i] = 255;  // white sky
+    Bitmap mask(3, 2);
+    mask.Row(0)[0] = 255;  // full text at the band's first pixel
+    PaintOverlay(frame, Rect{6, 3, 9, 5}, mask);  // partly off the frame
+    EXPECT_EQ(frame.Row(3)[6 * 3], 255);                  // text: white
+    EXPECT_EQ(frame.Row(3)[7 * 3], 255 * kOverlayShade >> 8);  // band: shaded
+    EXPECT_EQ(frame.Row(2)[7 * 3], 255);                  // outside: untouched
+    EXPECT_EQ(frame.Row(3)[5 * 3], 255);
 }
 
 TEST(CaptionText, DateFromExifInTheUserFormatElseTheFileTime) {
