@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "common/win/unique.h"
@@ -11,10 +12,16 @@ namespace orlscr {
 
 namespace {
 
-UniqueFont OverlayFont(int32_t height) {
-    return UniqueFont(::CreateFontA(-height, 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                    DEFAULT_PITCH | FF_SWISS, "Arial"));
+// The overlay font of a height, made once (the viewer's thread alone draws
+// text; a run needs a height or two, one for each kind of monitor).
+HFONT OverlayFont(int32_t height) {
+    static std::map<int32_t, UniqueFont> fonts;
+    UniqueFont& font = fonts[height];
+    if (!font)
+        font.reset(::CreateFontA(-height, 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                                 "Arial"));
+    return font.get();
 }
 
 // Wide text from the system, in the code page the viewer's texts use.
@@ -39,10 +46,10 @@ std::string DateText(const SYSTEMTIME& when) {
 
 int32_t OverlayTextWidth(std::string_view text, int32_t height) {
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    UniqueFont font = OverlayFont(height);
+    HFONT font = OverlayFont(height);
     if (!dc || !font)
         return static_cast<int32_t>(text.size()) * height;
-    SelectedObject selected(dc.get(), font.get());
+    SelectedObject selected(dc.get(), font);
     SIZE size{};
     ::GetTextExtentPoint32A(dc.get(), text.data(), static_cast<int>(text.size()), &size);
     return size.cx;
@@ -62,12 +69,12 @@ Bitmap OverlayTextMask(const std::string& text, int32_t height, int32_t width, i
     void* bits = nullptr;
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     UniqueBitmap section(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueFont font = OverlayFont(height);
+    HFONT font = OverlayFont(height);
     if (!dc || !section || !bits || !font)
         return mask;
     {
         SelectedObject selected_bitmap(dc.get(), section.get());
-        SelectedObject selected_font(dc.get(), font.get());
+        SelectedObject selected_font(dc.get(), font);
         RECT all{0, 0, width, mask_height};
         ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
         ::SetTextColor(dc.get(), RGB(255, 255, 255));
