@@ -5,6 +5,7 @@ motion changes from one second to the next while a still one does not; the
 clock's box shows text and moves on as the (sped-up) minutes pass."""
 import os
 import re
+import struct
 import subprocess
 import time
 
@@ -48,6 +49,22 @@ def inside(point, rect):
 def sky(x, y):
     """A picture with detail everywhere: bright at the top, dark below, with stripes."""
     return (min(255, 120 + (x // 16 % 2) * 60 + y // 8), max(0, 230 - y // 4), (x * 7 + y * 3) % 256)
+
+
+def write_jpeg_taken(path, taken):
+    """A small JPEG whose EXIF block says when the photo was taken ("YYYY:MM:DD HH:MM:SS")."""
+    subprocess.run(["convert", "-size", "64x48", "xc:rgb(90,120,160)", path], check=True)
+    value = taken.encode() + b"\0"
+    # Little-endian TIFF: IFD0 with one entry (the EXIF IFD's offset), then
+    # the EXIF IFD with DateTimeOriginal, then the text.
+    ifd0 = struct.pack("<H", 1) + struct.pack("<HHII", 0x8769, 4, 1, 26) + struct.pack("<I", 0)
+    exif_ifd = struct.pack("<H", 1) + struct.pack("<HHII", 0x9003, 2, len(value), 44) + struct.pack("<I", 0)
+    tiff = b"II*\0" + struct.pack("<I", 8) + ifd0 + exif_ifd + value
+    app1 = b"Exif\0\0" + tiff
+    with open(path, "rb") as f:
+        data = f.read()
+    with open(path, "wb") as f:
+        f.write(data[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + data[2:])
 
 
 class SlideViewLiveTest(orlwine.WineTestCase):
@@ -95,6 +112,19 @@ class SlideViewLiveTest(orlwine.WineTestCase):
         # White text: the band holds pixels far lighter than the shade alone.
         light = sum(1 for x, y in changed if min(shots["name"][y][x * 3:x * 3 + 3]) > 200)
         self.assertGreater(light, 50, "no text in the caption's band")
+
+    def test_date_caption_in_the_user_format_from_exif_else_the_file_time(self):
+        write_jpeg_taken(os.path.join(self.folder, "taken.jpg"), "2019:07:04 18:30:00")
+        write_bmp(os.path.join(self.folder, "scan.bmp"), 64, 48, (200, 200, 200))
+        june = time.mktime((2003, 6, 15, 12, 0, 0, 0, 0, -1))
+        os.utime(os.path.join(self.folder, "scan.bmp"), (june, june))
+        process = self.show("dates.slides", ["! transition=0 duration=300 caption=date", "taken.jpg", "scan.bmp"])
+        self.prefix.wait_trace(lambda trace: sum(1 for t in trace if t.startswith("slideview caption ") and
+                                                 "band" not in t) >= 2, process, name="both captions")
+        self.end(process)
+        captions = [t for t in self.prefix.trace_lines() if t.startswith("slideview caption ") and "band" not in t]
+        # The prefix's user locale is English (United States): month/day/year.
+        self.assertEqual(captions[:2], ["slideview caption 7/4/2019", "slideview caption 6/15/2003"])
 
     def test_motion_moves_the_slide_and_a_still_slide_stays(self):
         write_bmp(os.path.join(self.folder, "wide.bmp"), 1600, 700, sky)
