@@ -2,6 +2,7 @@
 // maths with fixed text widths and made-up times.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 
 #include "tools/slideview/caption_layout.h"
@@ -9,6 +10,7 @@
 #include "tools/slideview/clock_layout.h"
 #include "tools/slideview/motion_path.h"
 #include "tools/slideview/overlay_paint.h"
+#include "tools/slideview/slide_decor.h"
 
 namespace orlscr {
 namespace {
@@ -206,6 +208,102 @@ TEST(MotionPath, SourceIsReducedOnlyAsFarAsTheClosestViewNeeds) {
     const MotionPath reduced = ScaledMotion(big, factor);
     EXPECT_NEAR(std::min(reduced.from.width, reduced.to.width), 1920, 1e-6);
     EXPECT_EQ(MotionSourceScale(PlanMotion(800, 600, 1920, 1080, SlideFit::kContain, 2, 0)), 1.0);
+}
+
+// Text as solid blocks, 10 pixels a character.
+class BlockFont : public OverlayFont {
+  public:
+    int32_t Width(std::string_view text, int32_t) const override { return TenEach(text); }
+    Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x,
+                int32_t y) const override {
+        Bitmap mask(width, mask_height);
+        for (int32_t row = y; row < std::min(y + height, mask_height); ++row)
+            for (int32_t col = x; col < std::min(x + TenEach(text), width); ++col)
+                mask.Row(row)[col * 3] = 255;
+        return mask;
+    }
+};
+
+Bitmap Gradient(int32_t width, int32_t height) {
+    Bitmap b(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                b.Row(y)[x * 3 + c] = static_cast<uint8_t>((x * 255 / width + y * (c + 1)) & 255);
+    return b;
+}
+
+// The pixels where two frames differ, as one rectangle around them (empty: none).
+Rect Difference(const Bitmap& a, const Bitmap& b) {
+    Rect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x)
+            if (std::memcmp(a.Row(y) + x * 3, b.Row(y) + x * 3, 3) != 0)
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+    return r.left == INT32_MAX ? Rect{} : r;
+}
+
+bool Covers(const std::vector<Rect>& rects, const Rect& r) {
+    for (const Rect& c : rects)
+        if (Inside(r, c))
+            return true;
+    return false;
+}
+
+TEST(SlideDecor, ClockMovesOnAStillSlideChangingOnlyItsTwoBoxes) {
+    const BlockFont font;
+    const Bitmap picture = Gradient(400, 300);
+    SlideOptions options;
+    SlideDecor plain, decor;
+    const Bitmap without = plain.FirstFrame(picture, options, "Lake", 0, 400, 300, 96, {}, font);
+    Bitmap frame = decor.FirstFrame(picture, options, "Lake", 0, 400, 300, 96, {"10:41", 641}, font);
+    const Rect band = plain.Caption().band;
+    EXPECT_TRUE(Inside(Difference(without, plain.FirstFrame(picture, options, "", 0, 400, 300, 96, {}, font)), band));
+    // The clock is all that differs from the slide without it.
+    const Rect old_box = decor.ClockBox();
+    EXPECT_TRUE(Inside(Difference(without, frame), old_box));
+    const Bitmap before = frame;
+    const std::vector<Rect> changed = decor.MoveClock(frame, {"10:42", 642}, font, false);
+    ASSERT_EQ(changed, (std::vector<Rect>{old_box, decor.ClockBox()}));
+    EXPECT_NE(decor.ClockBox(), old_box);
+    for (int32_t y = 0; y < frame.Height(); ++y)
+        for (int32_t x = 0; x < frame.Width(); ++x)
+            if (std::memcmp(frame.Row(y) + x * 3, before.Row(y) + x * 3, 3) != 0)
+                ASSERT_TRUE(Covers(changed, Rect{x, y, x + 1, y + 1})) << x << "," << y;
+    // Where the clock stood, the slide shows again.
+    for (int32_t y = old_box.top; y < old_box.bottom; ++y)
+        for (int32_t x = old_box.left; x < old_box.right; ++x)
+            if (!Inside(Rect{x, y, x + 1, y + 1}, decor.ClockBox()))
+                ASSERT_EQ(std::memcmp(frame.Row(y) + x * 3, without.Row(y) + x * 3, 3), 0) << x << "," << y;
+}
+
+TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
+    const BlockFont font;
+    const Bitmap picture = Gradient(600, 300);
+    SlideOptions options;
+    options.motion = true;
+    options.fit = SlideFit::kCover;
+    SlideDecor decor;
+    const Bitmap first = decor.FirstFrame(picture, options, "Pan", 2, 400, 300, 96, {"9:00", 540}, font);
+    ASSERT_TRUE(decor.HasMotion());
+    Bitmap frame = first;
+    EXPECT_EQ(decor.DrawMotion(frame, 0), (std::vector<Rect>{Rect{0, 0, 400, 300}, decor.ClockBox()}));
+    EXPECT_EQ(frame, first);
+    decor.DrawMotion(frame, 0.5);
+    EXPECT_NE(frame, first);
+    // The caption's band stays put while the picture moves under it.
+    const Rect band = decor.Caption().band;
+    const int32_t x = decor.Caption().text.left, y = decor.Caption().text.top;
+    EXPECT_EQ(frame.Row(y)[x * 3], 255);
+    EXPECT_EQ(first.Row(y)[x * 3], 255);
+    EXPECT_TRUE(Inside(band, Rect{0, 0, 400, 300}));
+    // A still option: no motion.
+    SlideDecor still;
+    options.motion = false;
+    still.FirstFrame(picture, options, "", 0, 400, 300, 96, {}, font);
+    EXPECT_FALSE(still.HasMotion());
+    Bitmap untouched = first;
+    EXPECT_TRUE(still.DrawMotion(untouched, 0.5).empty());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 // The overlay font of a height, made once (the viewer's thread alone draws
 // text; a run needs a height or two, one for each kind of monitor).
-HFONT OverlayFont(int32_t height) {
+HFONT FontOfHeight(int32_t height) {
     static std::map<int32_t, UniqueFont> fonts;
     UniqueFont& font = fonts[height];
     if (!font)
@@ -44,9 +44,9 @@ std::string DateText(const SYSTEMTIME& when) {
 
 }  // namespace
 
-int32_t OverlayTextWidth(std::string_view text, int32_t height) {
+int32_t SystemOverlayFont::Width(std::string_view text, int32_t height) const {
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    HFONT font = OverlayFont(height);
+    HFONT font = FontOfHeight(height);
     if (!dc || !font)
         return static_cast<int32_t>(text.size()) * height;
     SelectedObject selected(dc.get(), font);
@@ -55,7 +55,12 @@ int32_t OverlayTextWidth(std::string_view text, int32_t height) {
     return size.cx;
 }
 
-Bitmap OverlayTextMask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x, int32_t y) {
+Bitmap SystemOverlayFont::Mask(const std::string& text,
+                               int32_t height,
+                               int32_t width,
+                               int32_t mask_height,
+                               int32_t x,
+                               int32_t y) const {
     Bitmap mask(width, mask_height);
     if (mask.IsEmpty())
         return mask;
@@ -69,7 +74,7 @@ Bitmap OverlayTextMask(const std::string& text, int32_t height, int32_t width, i
     void* bits = nullptr;
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     UniqueBitmap section(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HFONT font = OverlayFont(height);
+    HFONT font = FontOfHeight(height);
     if (!dc || !section || !bits || !font)
         return mask;
     {

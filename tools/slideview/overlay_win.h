@@ -12,15 +12,21 @@
 #include "builder/slide_list.h"
 #include "raster/bitmap.h"
 #include "tools/slideview/caption_text.h"
+#include "tools/slideview/slide_decor.h"
 
 namespace orlscr {
 
-// Width in pixels of `text` in the overlay font of `height` pixels.
-int32_t OverlayTextWidth(std::string_view text, int32_t height);
-
-// A width x height mask (see PaintOverlay) with `text` in the overlay font,
-// its top-left corner at (x, y).
-Bitmap OverlayTextMask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x, int32_t y);
+// The overlay font through GDI: a semi-bold sans-serif face, antialiased.
+class SystemOverlayFont : public OverlayFont {
+  public:
+    int32_t Width(std::string_view text, int32_t height) const override;
+    Bitmap Mask(const std::string& text,
+                int32_t height,
+                int32_t width,
+                int32_t mask_height,
+                int32_t x,
+                int32_t y) const override;
+};
 
 // Dates in the user's short date format (GetDateFormatEx, the user's locale).
 class UserDateFormatter : public DateFormatter {

@@ -59,19 +59,15 @@
 #include "common/win/window.h"
 #include "picture/load.h"
 #include "raster/bitmap.h"
-#include "raster/blit.h"
 #include "raster/fit.h"
-#include "raster/scale.h"
-#include "tools/slideview/caption_layout.h"
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
-#include "tools/slideview/motion_path.h"
-#include "tools/slideview/overlay_paint.h"
 #include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
+#include "tools/slideview/slide_decor.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "transition/transition_view_win.h"
@@ -191,18 +187,7 @@ class SlideViewer {
         ScreenPlace place;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
-        // The slide's caption and the clock: where they stand and their text
-        // masks (overlay_paint.h).
-        CaptionLayout caption;
-        Bitmap captionMask;
-        Rect clockBox;
-        Bitmap clockMask;
-        // A still slide's frame without the clock, to put back where it stood.
-        Bitmap clean;
-        // A moving slide's picture, reduced to about the screen's size, and
-        // its path; an empty picture: the slide stands still.
-        Bitmap motionSource;
-        MotionPath motion;
+        SlideDecor decor;  // caption, clock and motion
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
@@ -387,7 +372,12 @@ class SlideViewer {
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
-            Bitmap frame = SlideFrame(*screen, picture, slide, caption);
+            Bitmap frame = screen->decor.FirstFrame(picture, slide.options, caption, shown_, screen->place.Width(),
+                                                    screen->place.Height(), screen->place.dpi, clockFace_, font_);
+            if (!screen->decor.Caption().shown.empty())
+                Trace("slideview caption band " + RectText(screen->decor.Caption().band));
+            if (clockTime_)
+                Trace("slideview clock box " + RectText(screen->decor.ClockBox()));
             screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
             screen->view->Engine().SetStyle(style);
             screen->view->Execute();  // Manual: sets the transition up at Progress 0
@@ -420,7 +410,7 @@ class SlideViewer {
         if (clockPending_) {
             clockPending_ = false;
             for (auto& screen : screens_)
-                RedrawClock(*screen);
+                MoveClock(*screen);
         }
         SlideIsIn();
         StartMotion();
@@ -476,56 +466,6 @@ class SlideViewer {
         return SlideCaption(slide, show_.caption, taken, FileDateOf(path), dates_);
     }
 
-    // The slide's first frame on `screen`: the picture as it fits, or where
-    // its motion starts, with the caption and the clock over it.
-    Bitmap SlideFrame(Screen& screen, const Bitmap& picture, const Slide& slide, const std::string& caption) {
-        const int32_t width = screen.place.Width(), height = screen.place.Height();
-        const SlideFit fit = slide.options.Fit();
-        const int32_t upscale = slide.options.Upscale();
-        Bitmap frame;
-        Rect shown;
-        screen.motionSource = Bitmap();
-        if (slide.options.Motion() && !picture.IsEmpty()) {
-            MotionPath path = PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale,
-                                         static_cast<uint32_t>(shown_));
-            const double factor = MotionSourceScale(path);
-            if (factor < 0.999) {
-                const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
-                const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
-                screen.motionSource = ScalePicture(picture, w, h);
-                path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
-            } else {
-                screen.motionSource = picture;
-            }
-            screen.motion = path;
-            frame = Bitmap(width, height);
-            const WindowRect start = MotionAt(path, 0);
-            ScaleWindowInto(screen.motionSource, start.left, start.top, start.width, start.height, frame, path.dest);
-            shown = path.dest;
-        } else {
-            frame = ComposeSlide(picture, width, height, fit, upscale);
-            shown = PlacePicture(picture.Width(), picture.Height(), width, height, fit, upscale).dest;
-        }
-        const int32_t text_height = OverlayTextHeight(height, screen.place.dpi);
-        screen.caption = LayOutCaption(caption, shown, text_height, CaptionCorner(shown_),
-                                       [&](std::string_view text) { return OverlayTextWidth(text, text_height); });
-        screen.captionMask = Bitmap();
-        if (!screen.caption.shown.empty()) {
-            const Rect& band = screen.caption.band;
-            screen.captionMask =
-                OverlayTextMask(screen.caption.shown, text_height, band.Width(), band.Height(),
-                                screen.caption.text.left - band.left, screen.caption.text.top - band.top);
-            PaintOverlay(frame, band, screen.captionMask);
-            Trace("slideview caption band " + RectText(band));
-        }
-        screen.clean = screen.motionSource.IsEmpty() ? frame : Bitmap();
-        if (clockTime_) {
-            LayOutClock(screen);
-            PaintOverlay(frame, screen.clockBox, screen.clockMask);
-        }
-        return frame;
-    }
-
     // The clock, at the environment's speed in tests (else 1).
     void StartClock() {
         char text[16] = {};
@@ -540,13 +480,11 @@ class SlideViewer {
         const int64_t now = clockTime_->Now(tick);
         // A little past the minute, so the text has changed when it comes.
         ::SetTimer(MainWindow(), kClockTimer, clockTime_->MsToNextMinute(tick) + 20, nullptr);
-        std::string text = ClockText(now, show_.clock);
-        const int64_t minute = now / 60000;
-        if (text == clockText_ && minute == clockMinute_)
+        ClockFace face{ClockText(now, show_.clock), now / 60000};
+        if (face.text == clockFace_.text && face.minute == clockFace_.minute)
             return;
-        clockText_ = std::move(text);
-        clockMinute_ = minute;
-        Trace("slideview clock " + clockText_);
+        clockFace_ = std::move(face);
+        Trace("slideview clock " + clockFace_.text);
         if (animating_) {
             clockPending_ = true;  // drawn when the transition is over
             return;
@@ -554,54 +492,33 @@ class SlideViewer {
         LARGE_INTEGER before, after, frequency;
         ::QueryPerformanceCounter(&before);
         for (auto& screen : screens_)
-            RedrawClock(*screen);
+            MoveClock(*screen);
         ::QueryPerformanceCounter(&after);
         ::QueryPerformanceFrequency(&frequency);
         Trace("slideview clock drawn " + std::to_string((after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart) +
               " us");
     }
 
-    void LayOutClock(Screen& screen) {
-        const int32_t text_height = OverlayTextHeight(screen.place.Height(), screen.place.dpi);
-        const int32_t pad = std::max(text_height / 3, 1);
-        const int32_t width = OverlayTextWidth(clockText_, text_height) + 2 * pad;
-        const int32_t height = text_height + 2 * pad;
-        screen.clockBox =
-            ClockPlace(Rect{0, 0, screen.place.Width(), screen.place.Height()}, width, height, clockMinute_);
-        screen.clockMask = OverlayTextMask(clockText_, text_height, width, height, pad, pad);
-        Trace("slideview clock box " + RectText(screen.clockBox));
-    }
-
-    // Only the clock's old and new boxes change on a still slide; a moving
-    // one draws the clock with its next frame.
-    void RedrawClock(Screen& screen) {
+    void MoveClock(Screen& screen) {
         if (!screen.view || !screen.hasSlide)
             return;
-        const Rect old = screen.clockBox;
-        LayOutClock(screen);
-        Bitmap& shown = screen.view->Engine().Screen();
-        if (!screen.motionSource.IsEmpty()) {
-            // Outside the picture lie black bands, which its frames leave alone.
-            FillRect(shown, old, 0, 0, 0);
-            screen.view->InvalidatePictureRect(old);
-            if (!moving_)  // at rest at the end of its path
-                DrawMovingSlide(screen, 1.0);
-            return;
-        }
-        if (screen.clean.Width() != shown.Width() || screen.clean.Height() != shown.Height())
-            return;
-        StretchCopy(shown, old, screen.clean, old);
-        PaintOverlay(shown, screen.clockBox, screen.clockMask);
-        screen.view->InvalidatePictureRect(old);
-        screen.view->InvalidatePictureRect(screen.clockBox);
-        ::UpdateWindow(screen.view->Handle());
+        Repaint(screen, screen.decor.MoveClock(screen.view->Engine().Screen(), clockFace_, font_, moving_));
+        Trace("slideview clock box " + RectText(screen.decor.ClockBox()));
+    }
+
+    // The frame on show changed in `changed`.
+    void Repaint(Screen& screen, const std::vector<Rect>& changed) {
+        for (const Rect& r : changed)
+            screen.view->InvalidatePictureRect(r);
+        if (!changed.empty())
+            ::UpdateWindow(screen.view->Handle());
     }
 
     // A slide with motion moves from the moment it is fully in until its
     // stay is over.
     void StartMotion() {
         const bool any = std::any_of(screens_.begin(), screens_.end(),
-                                     [](const auto& screen) { return !screen->motionSource.IsEmpty(); });
+                                     [](const auto& screen) { return screen->decor.HasMotion(); });
         if (!any || !message_.empty() || !sequence_ || !sequence_->Current())
             return;
         moving_ = true;
@@ -627,27 +544,10 @@ class SlideViewer {
     void DrawMotionFrame() {
         const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
         for (auto& screen : screens_)
-            DrawMovingSlide(*screen, t);
+            if (screen->view)
+                Repaint(*screen, screen->decor.DrawMotion(screen->view->Engine().Screen(), t));
         if (t >= 1)
             moving_ = false;  // at rest until the next slide
-    }
-
-    // A moving slide's frame at time t of its path, with the caption and the clock.
-    void DrawMovingSlide(Screen& screen, double t) {
-        if (!screen.view || screen.motionSource.IsEmpty())
-            return;
-        Bitmap& shown = screen.view->Engine().Screen();
-        if (shown.Width() != screen.place.Width() || shown.Height() != screen.place.Height())
-            return;
-        const WindowRect at = MotionAt(screen.motion, t);
-        ScaleWindowInto(screen.motionSource, at.left, at.top, at.width, at.height, shown, screen.motion.dest);
-        PaintOverlay(shown, screen.caption.band, screen.captionMask);
-        if (clockTime_)
-            PaintOverlay(shown, screen.clockBox, screen.clockMask);
-        screen.view->InvalidatePictureRect(screen.motion.dest);
-        if (clockTime_)
-            screen.view->InvalidatePictureRect(screen.clockBox);
-        ::UpdateWindow(screen.view->Handle());
     }
 
     // The slides are painted by the picture controls over the windows; a
@@ -697,9 +597,9 @@ class SlideViewer {
     ShowOptions show_;
     UserDateFormatter dates_;
     uint64_t shown_ = 0;  // slides brought in so far
+    SystemOverlayFont font_;
     std::optional<ClockTime> clockTime_;
-    std::string clockText_;
-    int64_t clockMinute_ = 0;
+    ClockFace clockFace_;  // no text: no clock
     bool clockPending_ = false;
     bool moving_ = false;
     uint32_t stayStart_ = 0;
