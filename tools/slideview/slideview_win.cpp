@@ -28,13 +28,12 @@
 // hangs can no longer end it, and the show would stay over everything.
 //
 // Captions and the clock are painted into the frames the controls show (see
-// overlay_paint.h), so a transition blends them like the picture. A still
-// slide costs nothing per frame: at a new minute the clock's old box is put
-// back from the slide's clean frame and the clock drawn at its next place,
-// and only those two boxes are repainted. A slide with motion draws a frame
-// per display frame during its stay, scaled from a picture reduced once to
-// about the screen's size; its first frame is the one its transition brings
-// in and it comes to rest before the next transition, so nothing jumps.
+// slide_decor.h), so a transition blends them like the picture. A still slide
+// costs nothing per frame: at a new minute only the clock's old and new boxes
+// change and are repainted. A slide with motion draws a frame per display
+// frame during its stay (into the control's frame, then repainted); its first
+// frame is the one its transition brings in and it comes to rest before the
+// next transition, so nothing jumps.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
