@@ -10,7 +10,14 @@ reports:
   - the rate of plain full-window blits of the same size (the baseline,
     bench/blit_rate_win.cpp),
 
-and the ratios of the first two to the baseline.
+and the ratios of the first two to the baseline. Then, in the same run, the
+slide viewer's captions, clock and pan-and-zoom at the same size:
+
+  - a still slide with a caption and a clock: the rate at which the clock's
+    minute updates could be drawn (only its old and new boxes change; the
+    clock runs 60 times as fast for this),
+  - a slide in motion: frames drawn during its stay and their drawable rate,
+  - a transition between two slides in motion.
 
 Usage: bench/slideview_fps.py [--styles 5,61,120] [--transition MS] [--rounds N]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
@@ -88,6 +95,8 @@ def main():
                     runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
             measured = {s: r[1:] if len(runs.get(s, [])) > args.rounds else r for s, r in runs.items()}
 
+            live = run_live_cases(prefix, folder, viewer)
+
             result = prefix.run(blit_rate, "3", timeout=120)
             m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
             if not m:
@@ -111,6 +120,60 @@ def main():
         fps = frames / seconds
         drawable = frames / drawing if drawing > 0 else float("inf")
         print("%-6d %12.1f %14.1f %9.2fx %11.2fx" % (style, fps, drawable, fps / blits, drawable / blits))
+    print("%-30s %10s %12s %14s %12s" % ("live case", "frames", "frames/s", "drawable/s", "drawable vs"))
+    for name, (frames, ms, us) in live.items():
+        if not frames:
+            print("%-30s none measured" % name)
+            continue
+        drawable = frames / (us / 1e6) if us > 0 else float("inf")
+        print("%-30s %10d %12.1f %14.1f %11.2fx" % (name, frames, frames / (ms / 1000.0) if ms else 0, drawable,
+                                                    drawable / blits))
+
+
+def run_live_cases(prefix, folder, viewer):
+    """Frames, milliseconds and microseconds of drawing of each live case."""
+    lines = ["! transition=0 duration=5000 fit=cover caption=name clock=time",
+             "a.bmp",  # still, with its caption and the clock
+             "b.bmp motion=on",
+             "a.bmp motion=on style=5 transition=2000",
+             "b.bmp motion=on style=5 transition=2000"]
+    path = os.path.join(folder, "live.slides")
+    with open(path, "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+    before = len(prefix.trace_lines())
+    process = prefix.start(viewer, orlwine.winpath(path), env={"ORLSCR_TEST_CLOCK_SPEED": "60"})
+    deadline = time.monotonic() + 90
+    while time.monotonic() < deadline:
+        if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview motion ")) >= 3:
+            break
+        time.sleep(0.5)
+    trace = prefix.trace_lines()[before:]
+    prefix.run("taskkill", "/f", "/im", "slideview.exe")
+    process.wait(60)
+    cases = {"still, caption and clock": [0, 0, 0], "slide in motion": [0, 0, 0],
+             "transition, slides in motion": [0, 0, 0]}
+    slide = None
+    for line in trace:
+        if line.startswith("slideview slide "):
+            slide = (slide or 0) + 1
+        m = re.match(r"slideview clock drawn (\d+) us$", line)
+        if m and slide == 1:
+            c = cases["still, caption and clock"]
+            c[0] += 1
+            c[1] += 1000  # one update a (sped-up) minute: a second
+            c[2] += int(m.group(1))
+        m = re.match(r"slideview motion (\d+) ms frames (\d+) drawing (\d+) us$", line)
+        if m:
+            c = cases["slide in motion"]
+            for k in range(3):
+                c[k] += int(m.group((2, 1, 3)[k]))
+        m = re.match(r"slideview transition 2000 ms frames (\d+) drawing (\d+) us$", line)
+        if m:
+            c = cases["transition, slides in motion"]
+            c[0] += int(m.group(1))
+            c[1] += 2000
+            c[2] += int(m.group(2))
+    return cases
 
 
 if __name__ == "__main__":

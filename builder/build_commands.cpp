@@ -1,7 +1,9 @@
 #include "builder/build_commands.h"
 
 #include <chrono>
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <new>
 #include <optional>
 
@@ -215,6 +217,20 @@ void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& sho
                              *seed + "'");
     }
     show.hideCursor = !o.Switch("show-cursor");
+    if (auto caption = o.Last("caption")) {
+        const char* const words[] = {"none", "name", "date", "text"};
+        const auto found = std::find(std::begin(words), std::end(words), *caption);
+        if (found == std::end(words))
+            throw UsageError("--caption takes none, name, date or text; not '" + *caption + "'");
+        show.caption = static_cast<CaptionMode>(found - std::begin(words));
+    }
+    if (auto clock = o.Last("clock")) {
+        if (*clock != "time" && *clock != "date")
+            throw UsageError("--clock takes time or date; not '" + *clock + "'");
+        show.clock = *clock == "date" ? ClockMode::kDate : ClockMode::kTime;
+    }
+    if (o.Switch("motion"))
+        show.defaults.motion = true;
 }
 
 // How presentations are rendered, from the options.

@@ -194,6 +194,28 @@ const CommandOption kOptions[] = {
      .group = kSlidesGroup,
      .help = "fix the viewer's random choices (order and styles), a\n"
              "number 0..4294967295, so every run shows the same"},
+    {.name = "caption",
+     .value = "WHAT",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "none: no caption (default); name: the file name without\n"
+             "its extension; date: the date the photo was taken (else\n"
+             "the file's time) in the user's date format; text: only\n"
+             "captions written in the list (caption=\"...\" on a slide's\n"
+             "line, which any mode shows)"},
+    {.name = "clock",
+     .value = "WHAT",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "show the time of day (--clock, --clock time) or the\n"
+             "date and time (--clock date) on every monitor, in the\n"
+             "user's format, moving a little every minute"},
+    {.name = "motion",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "move every slide slowly during its stay: a zoom of up\n"
+             "to 10 % or a pan along the cropped side (motion=on|off\n"
+             "on a slide's line decides for that slide)"},
 
     {.name = "size",
      .value = "WxH",
@@ -292,6 +314,22 @@ standard error), 2 for a command line that cannot be understood.
 
 std::span<const CommandOption> MkscrOptions() {
     return kOptions;
+}
+
+std::vector<std::string> WithClockValue(std::vector<std::string> args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--")
+            break;
+        if (args[i] != "--clock")
+            continue;
+        if (i + 1 < args.size() && (args[i + 1] == "time" || args[i + 1] == "date")) {
+            args[i] = "--clock=" + args[i + 1];
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        } else {
+            args[i] = "--clock=time";
+        }
+    }
+    return args;
 }
 
 std::string MkscrHelp() {

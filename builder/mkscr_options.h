@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/command_options.h"
 
@@ -26,6 +27,11 @@ enum MkscrOptionGroup : int {
 // Every option of mkscr, for its command line and for any other face of the
 // builder (the studio fills the same names).
 std::span<const CommandOption> MkscrOptions();
+
+// The arguments with "--clock" given its value: "--clock date" and
+// "--clock time" become "--clock=date" and "--clock=time", a "--clock" that
+// is not followed by either "--clock=time" (up to a "--").
+std::vector<std::string> WithClockValue(std::vector<std::string> args);
 
 // mkscr --help.
 std::string MkscrHelp();

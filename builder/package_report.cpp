@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "builder/folder.h"
+#include "builder/slide_list.h"
+#include "builder/slide_selection.h"
 #include "builder/system_text.h"
 #include "common/c_file.h"
 #include "common/error.h"
@@ -149,6 +151,41 @@ std::string Number(const std::optional<int32_t>& v) {
     return v ? std::to_string(*v) : "null";
 }
 
+// The show line of a slide show package: its slide list is the first
+// presentation file. Nothing when there is none or it cannot be read.
+std::optional<SlideList> StoredSlideList(InputFile& file, const std::vector<FileEntry>& entries, int64_t fileSize) {
+    if (entries.empty() || std::string_view(entries[0].kind) != "presentation" || entries[0].name != kSlideDocumentName ||
+        !entries[0].offset || !entries[0].size || *entries[0].offset < 0 || *entries[0].size <= 0 ||
+        static_cast<size_t>(*entries[0].size) > kMaxSlideListBytes || int64_t{*entries[0].offset} + *entries[0].size > fileSize)
+        return std::nullopt;
+    std::string text(static_cast<size_t>(*entries[0].size), '\0');
+    file.Seek(*entries[0].offset);
+    if (file.Read(text.data(), text.size()) != text.size())
+        return std::nullopt;
+    return ParseSlideList(text);
+}
+
+// What the slide viewer adds to the slides: captions, the clock and motion,
+// for the show and how many slides set their own.
+struct LiveOptions {
+    std::string caption;
+    std::string clock;
+    bool motion = false;
+    size_t slides = 0;
+    size_t ownCaptions = 0;
+    size_t ownMotion = 0;
+};
+
+LiveOptions LiveOptionsOf(const SlideList& list) {
+    LiveOptions live{CaptionModeWord(list.show.caption), ClockModeWord(list.show.clock),
+                     list.show.defaults.Motion(), list.slides.size()};
+    for (const Slide& slide : list.slides) {
+        live.ownCaptions += slide.caption.has_value();
+        live.ownMotion += slide.options.motion.has_value();
+    }
+    return live;
+}
+
 }  // namespace
 
 int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
@@ -196,6 +233,13 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
     std::vector<FileEntry> entries = Entries(*record);
     auto props = Properties(*record);
     const int64_t previewOffset = PreviewStreamOffset(fileSize, trailer->a);
+    std::optional<LiveOptions> live;
+    try {
+        if (std::optional<SlideList> list = StoredSlideList(*file, entries, fileSize))
+            live = LiveOptionsOf(*list);
+    } catch (const Error&) {
+        live.reset();
+    }
 
     if (json) {
         out << "{\n  \"trailer\": {\"a\": " << trailer->a << ", \"b\": " << trailer->b << "},\n";
@@ -214,9 +258,14 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
         out << "  \"preview\": ";
         if (preview && !preview->className.empty())
             out << "{\"class\": " << JsonString(preview->className) << ", \"offset\": " << previewOffset
-                << ", \"size\": " << preview->data.size() << "}\n";
+                << ", \"size\": " << preview->data.size() << "}";
         else
-            out << "null\n";
+            out << "null";
+        out << (live ? ",\n" : "\n");
+        if (live)
+            out << "  \"slides\": {\"count\": " << live->slides << ", \"caption\": " << JsonString(live->caption)
+                << ", \"clock\": " << JsonString(live->clock) << ", \"motion\": " << (live->motion ? "true" : "false")
+                << ", \"ownCaptions\": " << live->ownCaptions << ", \"ownMotion\": " << live->ownMotion << "}\n";
         out << "}\n";
         return 0;
     }
@@ -251,6 +300,10 @@ int Inspect(const std::string& path, bool json, std::ostream& out, std::ostream&
             << (preview->data.empty() ? " (empty picture)" : "") << "\n";
     else
         out << "none (the display settings show an empty preview)\n";
+    if (live)
+        out << "\nSlide show  " << live->slides << " slides; caption " << live->caption << " (" << live->ownCaptions
+            << " of their own), clock " << live->clock << ", motion " << (live->motion ? "on" : "off") << " ("
+            << live->ownMotion << " set their own)\n";
     return 0;
 }
 

@@ -36,6 +36,48 @@ std::string_view NextToken(std::string_view& rest) {
     return token;
 }
 
+// Like NextToken, but a value in double quotes (caption="two words") may hold
+// blanks; the quotes stay in the token. A value whose closing quote is missing
+// runs to the end of the line.
+std::string_view NextOptionToken(std::string_view& rest) {
+    const std::string_view all = TrimLineBlanks(rest);
+    std::string_view token = NextToken(rest);
+    const size_t equals = token.find('=');
+    if (equals == std::string_view::npos || equals + 1 >= token.size() || token[equals + 1] != '"')
+        return token;
+    const size_t open = static_cast<size_t>(token.data() - all.data()) + equals + 1;
+    const size_t close = all.find('"', open + 1);
+    const size_t end = close == std::string_view::npos ? all.size() : close + 1;
+    rest = all.substr(end);
+    return all.substr(0, end);
+}
+
+// Why a text cannot be a caption (empty when it can).
+std::string CaptionProblem(std::string_view text) {
+    if (text.size() > kMaxCaptionBytes)
+        return "the caption is longer than " + std::to_string(kMaxCaptionBytes) + " characters";
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 32 || c == '"')
+            return "the caption holds a control character or a double quote";
+    return {};
+}
+
+// The text of a caption value, its quotes taken off; nullopt (with the reason
+// in `problem`) when it cannot be a caption.
+std::optional<std::string> CaptionValue(std::string_view value, std::string& problem) {
+    if (!value.empty() && value.front() == '"') {
+        if (value.size() < 2 || value.back() != '"') {
+            problem = "the closing quote of the caption is missing";
+            return std::nullopt;
+        }
+        value = value.substr(1, value.size() - 2);
+    }
+    problem = CaptionProblem(value);
+    if (!problem.empty())
+        return std::nullopt;
+    return std::string(value);
+}
+
 // Why a slide's file name cannot stand in a list (empty when it can): the
 // slide lies beside the list, so the name holds no folder part.
 std::string NameProblem(const std::string& name) {
@@ -67,10 +109,16 @@ class ListParser {
     void ParseShowLine(std::string_view rest) {
         SlideOptions options;
         ShowOptions& show = list_.show;
-        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+        for (std::string_view token = NextOptionToken(rest); !token.empty(); token = NextOptionToken(rest)) {
             const auto [key, value] = SplitOption(token);
             if (!value)
                 Problem("unknown option " + Quoted(token));
+            else if (key == "caption")
+                SetWord(token, *value, {"none", "name", "date", "text"},
+                        [&](size_t i) { show.caption = static_cast<CaptionMode>(i); });
+            else if (key == "clock")
+                SetWord(token, *value, {"off", "time", "date"},
+                        [&](size_t i) { show.clock = static_cast<ClockMode>(i); });
             else if (key == "order")
                 SetWord(token, *value, {"list", "shuffle"},
                         [&](size_t i) { show.order = i == 0 ? SlideOrder::kList : SlideOrder::kShuffle; });
@@ -119,9 +167,15 @@ class ListParser {
             Problem(problem);
             return;
         }
-        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
-            const std::string key = SplitOption(token).first;
-            if (key == "order" || key == "seed" || key == "cursor")
+        for (std::string_view token = NextOptionToken(rest); !token.empty(); token = NextOptionToken(rest)) {
+            const auto [key, value] = SplitOption(token);
+            if (key == "caption" && value) {
+                std::string problem;
+                if (std::optional<std::string> caption = CaptionValue(*value, problem))
+                    slide.caption = std::move(caption);
+                else
+                    Problem(problem + ": " + Quoted(token));
+            } else if (key == "order" || key == "seed" || key == "cursor" || key == "clock")
                 Problem(Quoted(token) + " counts for the whole show; it belongs on a line that starts with !");
             else
                 ApplySlideOption(slide.options, token);
@@ -156,7 +210,10 @@ class ListParser {
             ++index;
         }
         const std::string key(token.substr(0, token.find('=')));
-        Problem(LowerAscii(key) + " must be " + *words.begin() + " or " + *(words.begin() + 1) + ": " + Quoted(token));
+        std::string choice;
+        for (auto word = words.begin(); word != words.end(); ++word)
+            choice += (word == words.begin() ? "" : word + 1 == words.end() ? " or " : ", ") + std::string(*word);
+        Problem(LowerAscii(key) + " must be " + choice + ": " + Quoted(token));
     }
 
     // A number from `low` to `high` for `target`, or a problem that says so.
@@ -195,6 +252,8 @@ class ListParser {
         } else if (key == "fit") {
             SetWord(token, *value, {"contain", "cover"},
                     [&](size_t i) { options.fit = i == 0 ? SlideFit::kContain : SlideFit::kCover; });
+        } else if (key == "motion") {
+            SetWord(token, *value, {"off", "on"}, [&](size_t i) { options.motion = i == 1; });
         } else {
             Problem("unknown option " + Quoted(token));
         }
@@ -221,6 +280,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
         text += *options.fit == SlideFit::kCover ? " fit=cover" : " fit=contain";
     number("transition", options.transitionMs, kMinTransitionMs, kMaxTransitionMs);
     number("upscale", options.upscale, kMinUpscale, kMaxUpscale);
+    if (options.motion)
+        text += *options.motion ? " motion=on" : " motion=off";
     return text;
 }
 
@@ -228,7 +289,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
 
 SlideOptions SlideOptions::Over(const SlideOptions& base) const {
     return {durationMs ? durationMs : base.durationMs, style ? style : base.style,
-            transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale};
+            transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale,
+            motion ? motion : base.motion};
 }
 
 SlideList ParseSlideList(std::string_view text) {
@@ -262,7 +324,8 @@ std::vector<Slide> ResolvedSlides(const SlideList& list) {
     std::vector<Slide> slides = list.slides;
     for (Slide& slide : slides) {
         const SlideOptions options = slide.options.Over(list.show.defaults);
-        slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale()};
+        slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale(),
+                         options.Motion()};
     }
     return slides;
 }
@@ -277,6 +340,10 @@ std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& 
         options += " cursor=hidden";
     if (show.seed)
         options += " seed=" + std::to_string(*show.seed);
+    if (show.caption != CaptionMode::kNone)
+        options += std::string(" caption=") + CaptionModeWord(show.caption);
+    if (show.clock != ClockMode::kOff)
+        options += std::string(" clock=") + ClockModeWord(show.clock);
     if (!options.empty())
         text += "!" + options + "\r\n";
     for (const Slide& slide : slides) {
@@ -287,12 +354,27 @@ std::string WriteSlideList(const std::vector<Slide>& slides, const ShowOptions& 
                                ? "\"" + name + "\""
                                : name;
         line += OptionsText(slide.options, "'" + name + "'");
+        if (slide.caption) {
+            if (const std::string problem = CaptionProblem(*slide.caption); !problem.empty())
+                throw Error("the caption of '" + name + "' cannot be written in a slide list: " + problem);
+            line += " caption=\"" + *slide.caption + "\"";
+        }
         if (line.size() > kMaxSlideListLine)
             throw Error("the line of the image '" + name + "' is longer than the " + std::to_string(kMaxSlideListLine) +
                         " characters a slide list line holds");
         text += line + "\r\n";
     }
     return text;
+}
+
+const char* CaptionModeWord(CaptionMode mode) {
+    static const char* const kWords[] = {"none", "name", "date", "text"};
+    return kWords[static_cast<size_t>(mode)];
+}
+
+const char* ClockModeWord(ClockMode mode) {
+    static const char* const kWords[] = {"off", "time", "date"};
+    return kWords[static_cast<size_t>(mode)];
 }
 
 std::optional<uint32_t> ParseSeed(std::string_view text) {

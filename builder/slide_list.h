@@ -29,11 +29,17 @@ namespace orlscr {
 //   fit=contain|cover  the whole picture on black bands (default), or the
 //                  screen filled and the picture's middle shown
 //   upscale=N      the largest enlargement, a whole number >= 1 (default 2)
+//   motion=on|off  a slow pan or zoom during the slide's stay (default off)
+//   caption="TEXT" (slide lines only) the slide's own caption, shown whatever
+//                  the show's caption=; in double quotes when it holds blanks
 //
 // A show line, whose first non-blank character is '!', holds options for the
 // whole show: the slide options above as defaults for every slide (a slide's
 // own option wins), and order=list|shuffle, seed=N (0..4294967295, makes the
-// random draws of a run repeatable) and cursor=shown|hidden. A show line may
+// random draws of a run repeatable), cursor=shown|hidden,
+// caption=none|name|date|text (what a slide without its own caption shows:
+// nothing, its file name without the extension, the date the photo was taken;
+// text: only the slides' own captions) and clock=off|time|date. A show line may
 // stand anywhere and counts for every slide; a later one overrides a key of
 // an earlier one. Option names and words are not case-sensitive.
 //
@@ -69,6 +75,7 @@ struct SlideOptions {
     std::optional<int32_t> transitionMs = std::nullopt;
     std::optional<SlideFit> fit = std::nullopt;
     std::optional<int32_t> upscale = std::nullopt;
+    std::optional<bool> motion = std::nullopt;
 
     // Every option this one sets replaces the one of `base`.
     SlideOptions Over(const SlideOptions& base) const;
@@ -79,6 +86,7 @@ struct SlideOptions {
     int32_t TransitionMs() const { return transitionMs.value_or(kDefaultTransitionMs); }
     SlideFit Fit() const { return fit.value_or(SlideFit::kContain); }
     int32_t Upscale() const { return upscale.value_or(kDefaultUpscale); }
+    bool Motion() const { return motion.value_or(false); }
 
     friend bool operator==(const SlideOptions&, const SlideOptions&) = default;
 };
@@ -87,11 +95,15 @@ struct Slide {
     std::string fileName;  // never empty, never holds a folder part
     SlideOptions options;   // its own
     int32_t line = 0;       // where it stands in a parsed list, from 1
+    // Its own caption: printable single-byte text without a double quote.
+    std::optional<std::string> caption = std::nullopt;
 
     friend bool operator==(const Slide&, const Slide&) = default;
 };
 
 enum class SlideOrder { kList, kShuffle };
+enum class CaptionMode { kNone, kName, kDate, kText };
+enum class ClockMode { kOff, kTime, kDate };
 
 // What the show lines set for the show as a whole.
 struct ShowOptions {
@@ -99,6 +111,8 @@ struct ShowOptions {
     std::optional<uint32_t> seed;
     bool hideCursor = false;
     SlideOptions defaults;  // for every slide
+    CaptionMode caption = CaptionMode::kNone;
+    ClockMode clock = ClockMode::kOff;
 
     friend bool operator==(const ShowOptions&, const ShowOptions&) = default;
 };
@@ -114,6 +128,13 @@ SlideList ParseSlideList(std::string_view text);
 // The slides with every option resolved (own, else the show line's, else the
 // default): what the viewer shows.
 std::vector<Slide> ResolvedSlides(const SlideList& list);
+
+// Longest caption a slide line holds, in bytes.
+inline constexpr size_t kMaxCaptionBytes = 400;
+
+// The slide list's words for the modes ("none", "date", ...).
+const char* CaptionModeWord(CaptionMode mode);
+const char* ClockModeWord(ClockMode mode);
 
 // The slide list text: a comment, the show line when it sets anything, then
 // one line per slide with its own options; a name with a blank (or starting

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orlscr {
 
 namespace {
@@ -121,6 +125,154 @@ Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height) {
             out[i] = Round(sums[i]);
     }
     return result;
+}
+
+namespace {
+
+// Where destination index i of `count` samples the source: the first of the
+// two taps (a byte offset for x, a row for y, clamped into the source) and
+// the second tap's weight out of 256.
+struct Taps {
+    std::vector<int32_t> first;
+    std::vector<int32_t> second;
+    std::vector<uint16_t> weight;
+};
+
+Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, int32_t unit) {
+    Taps taps;
+    taps.first.resize(count);
+    taps.second.resize(count);
+    taps.weight.resize(count);
+    // 16.16 fixed point for the position of every sample's centre.
+    const int64_t step = std::llround(length / count * 65536.0);
+    int64_t at = std::llround((start + length / count * 0.5 - 0.5) * 65536.0);
+    for (int32_t i = 0; i < count; ++i, at += step) {
+        const int64_t whole = at >> 16;
+        const int32_t a = static_cast<int32_t>(std::clamp<int64_t>(whole, 0, source_size - 1));
+        const int32_t b = static_cast<int32_t>(std::clamp<int64_t>(whole + 1, 0, source_size - 1));
+        taps.first[i] = a * unit;
+        taps.second[i] = b * unit;
+        taps.weight[i] = whole < 0 || whole >= source_size - 1 ? 0 : static_cast<uint16_t>((at >> 8) & 0xFF);
+    }
+    return taps;
+}
+
+}  // namespace
+
+namespace {
+
+// Two rows mixed: out = (a * (256 - wb) + b * wb) / 256, rounded, for `count` bytes.
+void BlendRows(const uint8_t* a, const uint8_t* b, uint32_t wb, uint8_t* out, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i weight_a = _mm_set1_epi16(static_cast<int16_t>(256 - wb));
+    const __m128i weight_b = _mm_set1_epi16(static_cast<int16_t>(wb));
+    const __m128i half = _mm_set1_epi16(128);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), weight_a),
+                                   _mm_mullo_epi16(_mm_unpacklo_epi8(vb, zero), weight_b));
+        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(va, zero), weight_a),
+                                   _mm_mullo_epi16(_mm_unpackhi_epi8(vb, zero), weight_b));
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, half), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, half), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = static_cast<uint8_t>((a[i] * (256 - wb) + b[i] * wb + 128) >> 8);
+}
+
+// The three bytes of a pixel in three 16-bit lanes of a 64-bit word, so one
+// multiplication weighs all of them (255 * 256 still fits a lane).
+inline uint64_t Lanes(uint64_t pixel) {
+    return (pixel & 0xFF) | (pixel & 0xFF00) << 8 | (pixel & 0xFF0000) << 16;
+}
+
+}  // namespace
+
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest) {
+    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.Width()),
+                 std::min(dest.bottom, frame.Height())};
+    if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
+        return;
+    // The clipped part of dest starts further into the window.
+    const double per_x = width / dest.Width(), per_y = height / dest.Height();
+    const Taps across =
+        MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
+    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.Height(), 1);
+    // Rows are blended first, over the columns the samples need only, into a
+    // row with room to read eight bytes at every pixel: each sample reads its
+    // pixel and the next one at once (the next one weighs 0 at the edge).
+    const int32_t from = *std::min_element(across.first.begin(), across.first.end());
+    const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 3;
+    std::vector<uint8_t> blended(static_cast<size_t>(to) + 8);
+    // Each sample's weights for its pixel's three bytes and the next pixel's
+    // three, as 16-bit lanes.
+    std::vector<uint16_t> weights(static_cast<size_t>(d.Width()) * 8);
+    for (int32_t x = 0; x < d.Width(); ++x) {
+        const uint16_t w = across.weight[x];
+        uint16_t* lanes = &weights[static_cast<size_t>(x) * 8];
+        lanes[0] = lanes[1] = lanes[2] = static_cast<uint16_t>(256 - w);
+        lanes[3] = lanes[4] = lanes[5] = w;
+    }
+    for (int32_t y = 0; y < d.Height(); ++y) {
+        const uint8_t* a = picture.Row(down.first[y]);
+        const uint32_t wb = down.weight[y];
+        if (wb != 0)
+            BlendRows(a + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
+                      static_cast<size_t>(to - from));
+        else
+            std::memcpy(blended.data() + from, a + from, static_cast<size_t>(to - from));
+        const uint8_t* row = blended.data();
+        uint8_t* out = frame.Row(d.top + y) + static_cast<size_t>(d.left) * 3;
+        const int32_t* first = across.first.data();
+        const uint16_t* weight = across.weight.data();
+        // Four bytes are written a pixel, the fourth overwritten by the next
+        // pixel; the last pixel is written byte by byte.
+        const int32_t last = d.Width() - 1;
+        int32_t x = 0;
+#if defined(__SSE2__)
+        // Two pixels at a time while eight bytes can be written.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i half = _mm_set1_epi16(128);
+        const __m128i low_three = _mm_setr_epi16(-1, -1, -1, 0, 0, 0, 0, 0);
+        const __m128i* pair_weights = reinterpret_cast<const __m128i*>(weights.data());
+        for (; x + 3 <= last; x += 2, out += 6) {
+            __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x])), zero);
+            __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x + 1])), zero);
+            a = _mm_mullo_epi16(a, _mm_loadu_si128(pair_weights + x));
+            b = _mm_mullo_epi16(b, _mm_loadu_si128(pair_weights + x + 1));
+            a = _mm_and_si128(_mm_add_epi16(a, _mm_srli_si128(a, 6)), low_three);
+            b = _mm_and_si128(_mm_add_epi16(b, _mm_srli_si128(b, 6)), low_three);
+            const __m128i both = _mm_srli_epi16(_mm_add_epi16(_mm_or_si128(a, _mm_slli_si128(b, 6)), half), 8);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(both, both));
+        }
+#endif
+        for (; x <= last; ++x, out += 3) {
+            uint64_t two;
+            std::memcpy(&two, row + first[x], sizeof two);
+            const uint64_t w = weight[x];
+            const uint64_t mixed =
+                (Lanes(two) * (256 - w) + Lanes(two >> 24) * w + 0x0000008000800080ull) >> 8 & 0x000000FF00FF00FFull;
+            const uint32_t pixel = static_cast<uint32_t>((mixed & 0xFF) | (mixed >> 8 & 0xFF00) | (mixed >> 16 & 0xFF0000));
+            if (x < last) {
+                std::memcpy(out, &pixel, 4);
+            } else {
+                out[0] = static_cast<uint8_t>(pixel);
+                out[1] = static_cast<uint8_t>(pixel >> 8);
+                out[2] = static_cast<uint8_t>(pixel >> 16);
+            }
+        }
+    }
 }
 
 }  // namespace orlscr

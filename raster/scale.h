@@ -11,4 +11,18 @@ namespace orlscr {
 // picture goes on a screen is fit.h's business.
 Bitmap ScalePicture(const Bitmap& picture, int32_t width, int32_t height);
 
+// Fills the rectangle `dest` of `frame` (clipped to the frame) with the part
+// of `picture` that starts at (left, top) and is width x height picture
+// pixels large, edges fractional, with a plain bilinear filter in fixed point:
+// fast enough to run for every frame of a full screen, meant for a picture
+// already about the size it is drawn at (ScalePicture first for a large
+// reduction). Samples beyond the picture's edge take the edge pixel.
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest);
+
 }  // namespace orlscr

@@ -342,5 +342,50 @@ TEST(SlideListRoundTrip, GeneratedLists) {
     }
 }
 
+
+TEST(SlideListOverlays, CaptionsClockAndMotionReadWriteAndReportBadValues) {
+    const SlideList list = ParseSlideList(
+        "! caption=date clock=DATE motion=on\n"
+        "a.jpg caption=\"Grandma's garden, 1999\" motion=off duration=7000\n"
+        "two words.jpg caption=Plain\n"
+        "c.jpg caption=\"never closed\n"
+        "d.jpg caption=\"\" clock=time\n"
+        "! caption=title clock=yes motion=maybe\n");
+    ASSERT_EQ(list.slides.size(), 4u);
+    EXPECT_EQ(list.slides[0].caption, "Grandma's garden, 1999");
+    EXPECT_EQ(list.slides[0].options.motion, false);
+    EXPECT_EQ(list.slides[0].options.durationMs, 7000);
+    EXPECT_EQ(list.slides[1].fileName, "two words.jpg");
+    EXPECT_EQ(list.slides[1].caption, "Plain");
+    EXPECT_EQ(list.slides[2].caption, std::nullopt);
+    EXPECT_EQ(list.slides[3].caption, "");
+    EXPECT_EQ(list.show.caption, CaptionMode::kDate);
+    EXPECT_EQ(list.show.clock, ClockMode::kDate);
+    EXPECT_EQ(ResolvedSlides(list)[0].options.Motion(), false);
+    EXPECT_EQ(ResolvedSlides(list)[1].options.Motion(), true);
+    EXPECT_THAT(list.problems,
+                ::testing::ElementsAre(
+                    "line 4: the closing quote of the caption is missing: \"caption=\"never closed\"",
+                    "line 5: \"clock=time\" counts for the whole show; it belongs on a line that starts with !",
+                    "line 6: caption must be none, name, date or text: \"caption=title\"",
+                    "line 6: clock must be off, time or date: \"clock=yes\"",
+                    "line 6: motion must be off or on: \"motion=maybe\""));
+
+    std::vector<Slide> slides{Slide{"a b.jpg", {}, 0}, Slide{"c.jpg", {}, 0}};
+    slides[0].caption = "  spaced   out  ";
+    slides[0].options.motion = false;
+    slides[1].caption = "";
+    ShowOptions show;
+    show.caption = CaptionMode::kName;
+    show.clock = ClockMode::kTime;
+    show.defaults.motion = true;
+    ExpectReadBackAsWritten(slides, show);
+    EXPECT_THAT(WriteSlideList(slides, show), ::testing::HasSubstr("! motion=on caption=name clock=time\r\n"));
+    slides[1].caption = "say \"cheese\"";
+    EXPECT_THROW(WriteSlideList(slides, show), Error);
+    slides[1].caption = std::string(kMaxCaptionBytes + 1, 'x');
+    EXPECT_THROW(WriteSlideList(slides, show), Error);
+}
+
 }  // namespace
 }  // namespace orlscr

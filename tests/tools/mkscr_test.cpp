@@ -783,6 +783,38 @@ TEST_F(MkscrTest, SlideOptionsAreCheckedAndBelongToSlides) {
     ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--seed", "4294967295", "--order", "date"}), 0) << err_;
 }
 
+TEST_F(MkscrTest, CaptionClockAndMotionGoOnTheShowLine) {
+    WriteFile(Content("a.jpg"), kJpeg);
+    auto show_line = [&] {
+        auto r = Record(Out());
+        const std::string list = Range(Out(), r->FlashPosition(0), r->FlashSize(0));
+        const size_t start = list.find("\r\n!");
+        return start == std::string::npos ? std::string() : list.substr(start + 2, list.find("\r\n", start + 2) - start - 2);
+    };
+    // --clock takes "date" or "time" only when one follows; else it means the time.
+    ASSERT_EQ(Run({"slides", "--clock", Content("a.jpg"), "-o", Out(), "--show-cursor"}), 0) << err_;
+    EXPECT_EQ(show_line(), "! clock=time");
+    ASSERT_EQ(Run({"slides", Content("a.jpg"), "-o", Out(), "--caption", "date", "--clock", "date", "--motion",
+                   "--show-cursor"}),
+              0)
+        << err_;
+    EXPECT_EQ(show_line(), "! motion=on caption=date clock=date");
+    ASSERT_EQ(Run({"inspect", Out()}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("\nSlide show  1 slides; caption date (0 of their own), clock date, motion on (0 set "
+                                "their own)\n"));
+    ASSERT_EQ(Run({"inspect", Out(), "--json"}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr(",\n  \"slides\": {\"count\": 1, \"caption\": \"date\", \"clock\": \"date\", "
+                                "\"motion\": true, \"ownCaptions\": 0, \"ownMotion\": 0}\n}\n"));
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--caption", "title"}, {"--clock=seconds"}, {"--motion=yes"}}) {
+        std::vector<std::string> args{"slides", Content("a.jpg"), "-o", Out()};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(Run(args), 2) << bad[0];
+    }
+    EXPECT_EQ(Run({"-o", Out(), "--motion"}), 2);
+    EXPECT_THAT(err_, HasSubstr("belongs to mkscr slides"));
+}
+
 TEST_F(MkscrTest, SoundsThatAreNotWavMidiOrMp3GetAWarningNotAFailure) {
     WriteFile(Content("tune.ogg"), std::string("OggS\0\x02", 6) + std::string(100, 'o'));
     WriteFile(Content("a.jpg"), kJpeg);
@@ -864,7 +896,10 @@ TEST_F(MkscrTest, EveryOptionOfTheTableIsListedCheckedAndTakenOnlyByItsCommands)
             EXPECT_EQ(Run(args), 2) << name << " " << command;
             EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
         }
-        if (option.TakesValue()) {
+        if (option.TakesValue() && name == "--clock") {
+            EXPECT_EQ(Run({"slides", name}), 2);  // alone it means the time
+            EXPECT_EQ(err_, "mkscr: mkscr slides needs a folder or pictures (see mkscr --help)\n");
+        } else if (option.TakesValue()) {
             EXPECT_EQ(Run({"slides", name}), 2);
             EXPECT_EQ(err_, "mkscr: the option " + name + " needs a value\n");
         } else {

@@ -29,7 +29,7 @@ int RunMkscr(const std::vector<std::string>& args,
         const bool named = command == "build" || command == "slides" || command == "inspect";
         if (!named && command[0] != '-')
             throw UsageError("unknown command '" + command + "' (see mkscr --help)");
-        const CommandLine options = ParseCommandLine(args, named ? 1 : 0, MkscrOptions());
+        const CommandLine options = ParseCommandLine(WithClockValue(args), named ? 1 : 0, MkscrOptions());
         if (options.Switch("help")) {
             out << MkscrHelp();
             return 0;

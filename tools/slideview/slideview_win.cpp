@@ -27,6 +27,15 @@
 // answering for a few seconds (see saver_watch.h): a saver that crashed or
 // hangs can no longer end it, and the show would stay over everything.
 //
+// Captions and the clock are painted into the frames the controls show (see
+// slide_decor.h), so a transition blends them like the picture. A still slide
+// costs nothing per frame: at a new minute only the clock's old and new boxes
+// change and are repainted. A slide with motion draws a frame per display
+// frame during its stay (into the control's frame, then repainted); its first
+// frame is the one its transition brings in and it comes to rest before the
+// next transition, so nothing jumps.
+// ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
+//
 // Lines of the list that name no usable slide, and slides that cannot be
 // loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
 // with every slide shown and every transition's frame count.
@@ -50,10 +59,14 @@
 #include "picture/load.h"
 #include "raster/bitmap.h"
 #include "raster/fit.h"
+#include "tools/slideview/caption_text.h"
+#include "tools/slideview/clock_layout.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
+#include "tools/slideview/slide_decor.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "transition/transition_view_win.h"
@@ -64,6 +77,7 @@ namespace {
 constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
+constexpr UINT_PTR kClockTimer = 2;
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
 
 std::string RectText(const Rect& r) {
@@ -94,14 +108,22 @@ class SlideViewer {
         ::PostMessageA(MainWindow(), kStartMessage, 0, 0);
     }
 
-    // True while a transition runs: the message loop then draws its frames.
-    bool Animating() const { return animating_; }
+    // True while a transition runs or a slide moves: the message loop then
+    // draws frames.
+    bool Animating() const { return animating_ || moving_; }
     HWND FirstWindow() const { return MainWindow(); }
     FramePacer& Pacer() { return pacer_; }
 
     void DrawFrame() {
         LARGE_INTEGER before, after;
         ::QueryPerformanceCounter(&before);
+        if (!animating_) {
+            DrawMotionFrame();
+            ::QueryPerformanceCounter(&after);
+            motionTicks_ += after.QuadPart - before.QuadPart;
+            ++motionFrames_;
+            return;
+        }
         const int progress = clock_.Progress(::GetTickCount());
         for (auto& screen : screens_)
             if (screen->view)
@@ -164,6 +186,7 @@ class SlideViewer {
         ScreenPlace place;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
+        SlideDecor decor;  // caption, clock and motion
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
@@ -177,6 +200,8 @@ class SlideViewer {
             case WM_TIMER:
                 if (wparam == kSlideTimer)
                     NextSlide();
+                else if (wparam == kClockTimer)
+                    ClockTick();
                 return 0;
             case WM_SETCURSOR:
                 if (hideCursor_ && LOWORD(lparam) == HTCLIENT) {
@@ -291,6 +316,7 @@ class SlideViewer {
             SlideList list = ReadSlideList(document_);
             for (const std::string& problem : list.problems)
                 Trace("slideview problem " + problem);
+            show_ = list.show;
             random_ = ShowRandom(list.show, FreshSeed());
             Trace("slideview seed " + std::to_string(random_.State()));
             if (list.show.hideCursor)
@@ -300,6 +326,8 @@ class SlideViewer {
             ShowMessage(CannotShowMessage(document_, error.what()));
             return;
         }
+        if (show_.clock != ClockMode::kOff)
+            StartClock();
         NextSlide();
     }
 
@@ -312,6 +340,7 @@ class SlideViewer {
 
     void NextSlide() {
         ::KillTimer(MainWindow(), kSlideTimer);
+        StopMotion();
         const std::optional<size_t> shown = sequence_->Current();
         Bitmap picture;
         const std::optional<size_t> next = sequence_->Advance(
@@ -336,16 +365,24 @@ class SlideViewer {
         const Slide& slide = sequence_->Slides()[*next];
         const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, random_);
         Trace("slideview slide " + slide.fileName + " style " + std::to_string(style));
+        const std::string caption = CaptionOf(slide);
+        if (!caption.empty())
+            Trace("slideview caption " + caption);
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
-            Bitmap frame = ComposeSlide(picture, screen->place.Width(), screen->place.Height(), slide.options.Fit(),
-                                       slide.options.Upscale());
+            Bitmap frame = screen->decor.FirstFrame(picture, slide.options, caption, shown_, screen->place.Width(),
+                                                    screen->place.Height(), screen->place.dpi, clockFace_, font_);
+            if (!screen->decor.Caption().shown.empty())
+                Trace("slideview caption band " + RectText(screen->decor.Caption().band));
+            if (clockTime_)
+                Trace("slideview clock box " + RectText(screen->decor.ClockBox()));
             screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
             screen->view->Engine().SetStyle(style);
             screen->view->Execute();  // Manual: sets the transition up at Progress 0
             screen->hasSlide = true;
         }
+        ++shown_;
         transitionMs_ = slide.options.TransitionMs();
         clock_.Start(::GetTickCount(), transitionMs_);
         frames_ = 0;
@@ -369,7 +406,13 @@ class SlideViewer {
         const long long drawing_us = drawingTicks_ * 1000000 / frequency.QuadPart;
         Trace("slideview transition " + std::to_string(transitionMs_) + " ms frames " + std::to_string(frames_) +
               " drawing " + std::to_string(drawing_us) + " us");
+        if (clockPending_) {
+            clockPending_ = false;
+            for (auto& screen : screens_)
+                MoveClock(*screen);
+        }
         SlideIsIn();
+        StartMotion();
     }
 
     // The slide on show has fully come in: it stays for its duration.
@@ -382,7 +425,9 @@ class SlideViewer {
 
     void ShowMessage(std::string text) {
         ::KillTimer(MainWindow(), kSlideTimer);
+        ::KillTimer(MainWindow(), kClockTimer);
         animating_ = false;
+        moving_ = false;
         message_ = std::move(text);
         Trace("slideview message " + message_);
         for (auto& screen : screens_) {
@@ -399,7 +444,9 @@ class SlideViewer {
             return;
         closing_ = true;
         animating_ = false;
+        moving_ = false;
         ::KillTimer(MainWindow(), kSlideTimer);
+        ::KillTimer(MainWindow(), kClockTimer);
         // The windows go now; their objects stay until the viewer ends, since
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
@@ -407,6 +454,99 @@ class SlideViewer {
         if (hideCursor_)
             ::ShowCursor(TRUE);
         ::PostQuitMessage(0);
+    }
+
+    // What the slide's caption says ("" for none).
+    std::string CaptionOf(const Slide& slide) {
+        if (slide.caption || show_.caption != CaptionMode::kDate)
+            return SlideCaption(slide, show_.caption, std::nullopt, std::nullopt, dates_);
+        const std::string path = SlidePath(document_, slide.fileName);
+        const std::optional<std::string> taken = PhotoDateOf(path);
+        return SlideCaption(slide, show_.caption, taken, FileDateOf(path), dates_);
+    }
+
+    // The clock, at the environment's speed in tests (else 1).
+    void StartClock() {
+        char text[16] = {};
+        const DWORD length = ::GetEnvironmentVariableA("ORLSCR_TEST_CLOCK_SPEED", text, sizeof text);
+        const int32_t speed = length > 0 && length < sizeof text ? std::max(1, std::atoi(text)) : 1;
+        clockTime_.emplace(LocalTimeMs(), ::GetTickCount(), speed);
+        ClockTick();
+    }
+
+    void ClockTick() {
+        const uint32_t tick = ::GetTickCount();
+        const int64_t now = clockTime_->Now(tick);
+        // A little past the minute, so the text has changed when it comes.
+        ::SetTimer(MainWindow(), kClockTimer, clockTime_->MsToNextMinute(tick) + 20, nullptr);
+        ClockFace face{ClockText(now, show_.clock), now / 60000};
+        if (face.text == clockFace_.text && face.minute == clockFace_.minute)
+            return;
+        clockFace_ = std::move(face);
+        Trace("slideview clock " + clockFace_.text);
+        if (animating_) {
+            clockPending_ = true;  // drawn when the transition is over
+            return;
+        }
+        LARGE_INTEGER before, after, frequency;
+        ::QueryPerformanceCounter(&before);
+        for (auto& screen : screens_)
+            MoveClock(*screen);
+        ::QueryPerformanceCounter(&after);
+        ::QueryPerformanceFrequency(&frequency);
+        Trace("slideview clock drawn " + std::to_string((after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart) +
+              " us");
+    }
+
+    void MoveClock(Screen& screen) {
+        if (!screen.view || !screen.hasSlide)
+            return;
+        Repaint(screen, screen.decor.MoveClock(screen.view->Engine().Screen(), clockFace_, font_, moving_));
+        Trace("slideview clock box " + RectText(screen.decor.ClockBox()));
+    }
+
+    // The frame on show changed in `changed`.
+    void Repaint(Screen& screen, const std::vector<Rect>& changed) {
+        for (const Rect& r : changed)
+            screen.view->InvalidatePictureRect(r);
+        if (!changed.empty())
+            ::UpdateWindow(screen.view->Handle());
+    }
+
+    // A slide with motion moves from the moment it is fully in until its
+    // stay is over.
+    void StartMotion() {
+        const bool any = std::any_of(screens_.begin(), screens_.end(),
+                                     [](const auto& screen) { return screen->decor.HasMotion(); });
+        if (!any || !message_.empty() || !sequence_ || !sequence_->Current())
+            return;
+        moving_ = true;
+        stayStart_ = ::GetTickCount();
+        stayMs_ = sequence_->Slides()[*sequence_->Current()].options.DurationMs();
+        motionFrames_ = 0;
+        motionTicks_ = 0;
+        pacer_.Start();
+    }
+
+    void StopMotion() {
+        if (motionFrames_ > 0) {
+            LARGE_INTEGER frequency;
+            ::QueryPerformanceFrequency(&frequency);
+            Trace("slideview motion " + std::to_string(static_cast<uint32_t>(::GetTickCount() - stayStart_)) +
+                  " ms frames " + std::to_string(motionFrames_) + " drawing " +
+                  std::to_string(motionTicks_ * 1000000 / frequency.QuadPart) + " us");
+        }
+        moving_ = false;
+        motionFrames_ = 0;
+    }
+
+    void DrawMotionFrame() {
+        const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
+        for (auto& screen : screens_)
+            if (screen->view)
+                Repaint(*screen, screen->decor.DrawMotion(screen->view->Engine().Screen(), t));
+        if (t >= 1)
+            moving_ = false;  // at rest until the next slide
     }
 
     // The slides are painted by the picture controls over the windows; a
@@ -453,6 +593,18 @@ class SlideViewer {
     long long drawingTicks_ = 0;
     bool hideCursor_ = false;
     bool closing_ = false;
+    ShowOptions show_;
+    UserDateFormatter dates_;
+    uint64_t shown_ = 0;  // slides brought in so far
+    SystemOverlayFont font_;
+    std::optional<ClockTime> clockTime_;
+    ClockFace clockFace_;  // no text: no clock
+    bool clockPending_ = false;
+    bool moving_ = false;
+    uint32_t stayStart_ = 0;
+    int32_t stayMs_ = 0;
+    int motionFrames_ = 0;
+    long long motionTicks_ = 0;
     std::string message_;
 };
 

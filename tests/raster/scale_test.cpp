@@ -1,0 +1,76 @@
+#include "raster/scale.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace orlscr {
+namespace {
+
+Bitmap Noise(int32_t width, int32_t height, uint32_t seed) {
+    Bitmap b(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t i = 0; i < width * 3; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            b.Row(y)[i] = static_cast<uint8_t>(seed >> 16);
+        }
+    return b;
+}
+
+// Bilinear in doubles, the edge pixel beyond the edge.
+double Reference(const Bitmap& p, double x, double y, int c) {
+    auto at = [&](int32_t xi, int32_t yi) {
+        xi = std::clamp(xi, 0, p.Width() - 1);
+        yi = std::clamp(yi, 0, p.Height() - 1);
+        return double(p.Row(yi)[xi * 3 + c]);
+    };
+    const int32_t x0 = int32_t(std::floor(x)), y0 = int32_t(std::floor(y));
+    const double fx = x - x0, fy = y - y0;
+    return (at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx) * (1 - fy) +
+           (at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx) * fy;
+}
+
+TEST(ScaleWindowInto, WholeWindowAtItsOwnSizeIsACopy) {
+    const Bitmap picture = Noise(37, 23, 1);
+    Bitmap frame(37, 23);
+    ScaleWindowInto(picture, 0, 0, 37, 23, frame, frame.Bounds());
+    EXPECT_EQ(frame, picture);
+}
+
+TEST(ScaleWindowInto, FractionalWindowsMatchBilinearAndOnlyDestIsWritten) {
+    const Bitmap picture = Noise(64, 48, 7);
+    struct Case {
+        double left, top, width, height;
+        Rect dest;
+    };
+    const Case cases[] = {
+        {3.25, 1.5, 50.5, 40.75, {5, 4, 75, 54}},      // enlarged a little
+        {0, 0, 64, 48, {10, 10, 60, 47}},               // reduced
+        {-2, -1, 70, 52, {0, 0, 90, 60}},               // beyond the edges: edge pixels
+        {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},         // dest cut by the frame
+    };
+    for (const Case& c : cases) {
+        Bitmap frame(80, 56);
+        ScaleWindowInto(picture, c.left, c.top, c.width, c.height, frame, c.dest);
+        int worst = 0;
+        for (int32_t y = 0; y < frame.Height(); ++y)
+            for (int32_t x = 0; x < frame.Width(); ++x) {
+                const bool inside = x >= c.dest.left && x < c.dest.right && y >= c.dest.top && y < c.dest.bottom;
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int got = frame.Row(y)[x * 3 + ch];
+                    if (!inside) {
+                        ASSERT_EQ(got, 0) << x << "," << y;
+                        continue;
+                    }
+                    const double sx = c.left + (x - c.dest.left + 0.5) * c.width / c.dest.Width() - 0.5;
+                    const double sy = c.top + (y - c.dest.top + 0.5) * c.height / c.dest.Height() - 0.5;
+                    worst = std::max(worst, std::abs(got - int(std::lround(Reference(picture, sx, sy, ch)))));
+                }
+            }
+        EXPECT_LE(worst, 3) << c.left << " " << c.top;
+    }
+}
+
+}  // namespace
+}  // namespace orlscr

@@ -1,0 +1,310 @@
+// Captions, the clock and pan-and-zoom of the slide viewer: layout and path
+// maths with fixed text widths and made-up times.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "tools/slideview/caption_layout.h"
+#include "tools/slideview/caption_text.h"
+#include "tools/slideview/clock_layout.h"
+#include "tools/slideview/motion_path.h"
+#include "tools/slideview/overlay_paint.h"
+#include "tools/slideview/slide_decor.h"
+
+namespace orlscr {
+namespace {
+
+// Every character 10 pixels wide.
+int32_t TenEach(std::string_view text) {
+    return static_cast<int32_t>(text.size()) * 10;
+}
+
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+TEST(CaptionLayout, SitsInsideThePictureNearItsCornerWhichTurnsFromSlideToSlide) {
+    const Rect picture{240, 0, 1680, 1080};  // a contain fit with bands left and right
+    const int32_t height = OverlayTextHeight(1080, 96);
+    std::set<std::pair<bool, bool>> sides;
+    for (uint64_t shown = 0; shown < 4; ++shown) {
+        const CaptionLayout c = LayOutCaption("Beach 2019", picture, height, CaptionCorner(shown), TenEach);
+        EXPECT_EQ(c.shown, "Beach 2019");
+        EXPECT_TRUE(Inside(c.band, picture));
+        EXPECT_TRUE(Inside(c.text, c.band));
+        EXPECT_EQ(c.text.Width(), 100);
+        sides.insert({c.band.left - picture.left < picture.right - c.band.right,
+                      c.band.top - picture.top < picture.bottom - c.band.bottom});
+    }
+    EXPECT_EQ(sides.size(), 4u);  // every corner once in four slides
+    EXPECT_NE(CaptionCorner(4), CaptionCorner(5));
+}
+
+TEST(CaptionLayout, SizeFollowsTheMonitorAndItsDpi) {
+    EXPECT_EQ(OverlayTextHeight(1080, 96), 36);
+    EXPECT_EQ(OverlayTextHeight(2160, 96), 72);
+    EXPECT_GT(OverlayTextHeight(300, 192), OverlayTextHeight(300, 96));  // a small screen: the DPI's least size
+    EXPECT_EQ(OverlayTextHeight(300, 96), 15);
+}
+
+TEST(CaptionLayout, LongCaptionIsCutWithAnEllipsisAndNeverOverflows) {
+    const Rect picture{0, 0, 400, 300};
+    const std::string text(200, 'x');
+    const CaptionLayout c = LayOutCaption(text, picture, 20, Corner::kBottomRight, TenEach);
+    ASSERT_GE(c.shown.size(), 4u);
+    EXPECT_EQ(c.shown.substr(c.shown.size() - 3), "...");
+    EXPECT_TRUE(Inside(c.band, picture));
+    EXPECT_LE(TenEach(c.shown), c.text.Width());
+    // The longest start that fits: one character more would not.
+    EXPECT_GT(TenEach(c.shown) + 10, c.text.Width());
+
+    EXPECT_EQ(FitWithEllipsis("abc", 30, TenEach), "abc");
+    EXPECT_EQ(FitWithEllipsis("abcd", 30, TenEach), "...");
+    EXPECT_EQ(FitWithEllipsis("abcd", 29, TenEach), "");
+    EXPECT_EQ(FitWithEllipsis("ab cdefgh", 60, TenEach), "ab...");  // no blank before the dots
+    // A picture too small for any caption gets none.
+    EXPECT_TRUE(LayOutCaption("x", Rect{0, 0, 30, 30}, 20, Corner::kTopLeft, TenEach).shown.empty());
+}
+
+TEST(ClockLayout, StaysOnScreenAndMovesEveryMinute) {
+    const Rect screen{1920, 0, 3840, 1080};  // a second monitor
+    Rect previous = ClockPlace(screen, 200, 40, 0);
+    std::set<std::pair<int32_t, int32_t>> places;
+    for (int64_t minute = 0; minute < 120; ++minute) {
+        const Rect r = ClockPlace(screen, 200, 40, minute);
+        EXPECT_TRUE(Inside(r, screen)) << minute;
+        EXPECT_EQ(r.Width(), 200);
+        if (minute > 0) {
+            EXPECT_GE(std::abs(r.left - previous.left) + std::abs(r.top - previous.top), 40) << minute;
+        }
+        places.insert({r.left, r.top});
+        previous = r;
+    }
+    EXPECT_GT(places.size(), 20u);
+    EXPECT_EQ(ClockPlace(screen, 200, 40, 7), ClockPlace(screen, 200, 40, 7));
+    // A box larger than the screen still starts on it.
+    EXPECT_TRUE(Inside(Rect{ClockPlace(Rect{0, 0, 100, 50}, 300, 80, 3).left, 0, 1, 1}, Rect{0, 0, 100, 50}));
+
+    EXPECT_EQ(MsToNextMinute(0), 60000u);
+    EXPECT_EQ(MsToNextMinute(59999), 1u);
+    EXPECT_EQ(MsToNextMinute(61000), 59000u);
+}
+
+TEST(ClockLayout, FastClockOfTestsReachesItsMinutesSooner) {
+    const int64_t start = 10 * 60000 + 30000;  // half past a minute
+    const ClockTime real(start, 4000000000u, 1);
+    EXPECT_EQ(real.MsToNextMinute(4000000000u), 30000u);
+    EXPECT_EQ(real.Now(4000000000u + 400000000u), start + 400000000);  // across the tick counter's wrap
+    const ClockTime fast(start, 0, 60);
+    EXPECT_EQ(fast.MsToNextMinute(0), 500u);
+    EXPECT_EQ(fast.Now(1000) / 60000, 11);
+}
+
+TEST(OverlayPaint, ShadesTheBandAndLightensItsTextOnly) {
+    Bitmap frame(8, 4);
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t i = 0; i < 24; ++i)
+            frame.Row(y)[i] = 255;  // white sky
+    Bitmap mask(3, 2);
+    mask.Row(0)[0] = 255;  // full text at the band's first pixel
+    PaintOverlay(frame, Rect{6, 3, 9, 5}, mask);  // partly off the frame
+    EXPECT_EQ(frame.Row(3)[6 * 3], 255);                  // text: white
+    EXPECT_EQ(frame.Row(3)[7 * 3], 255 * kOverlayShade >> 8);  // band: shaded
+    EXPECT_EQ(frame.Row(2)[7 * 3], 255);                  // outside: untouched
+    EXPECT_EQ(frame.Row(3)[5 * 3], 255);
+}
+
+TEST(CaptionText, DateFromExifInTheUserFormatElseTheFileTime) {
+    const PatternDateFormatter german("dd.MM.yyyy");
+    const PatternDateFormatter american("M/d/yyyy");
+    Slide slide;
+    slide.fileName = "IMG 0042.JPG";
+    const std::optional<std::string> exif = "2019:07:04 18:30:00";
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kDate, exif, std::nullopt, german), "04.07.2019");
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kDate, exif, std::nullopt, american), "7/4/2019");
+    const CalendarDate file_date{2021, 12, 31};
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kDate, std::nullopt, file_date, german), "31.12.2021");
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kDate, "0000:00:00 00:00:00", file_date, american), "12/31/2021");
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kDate, std::nullopt, std::nullopt, german), "");
+
+    EXPECT_EQ(FormatDatePattern("yy-M-d 'de' ''", {2005, 3, 9}), "05-3-9 de '");
+    EXPECT_EQ(FormatDatePattern("d' de 'MMMM", {2005, 3, 9}), "9 de 03");
+
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kName, exif, std::nullopt, german), "IMG 0042");
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kText, exif, std::nullopt, german), "");
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kNone, exif, std::nullopt, german), "");
+    slide.caption = "Grandma's garden";
+    EXPECT_EQ(SlideCaption(slide, CaptionMode::kNone, exif, std::nullopt, german), "Grandma's garden");
+    EXPECT_EQ(NameWithoutExtension(".hidden"), ".hidden");
+    EXPECT_EQ(NameWithoutExtension("a.b.png"), "a.b");
+}
+
+WindowRect Bounds(const MotionPath& path, double t) {
+    return MotionAt(path, t);
+}
+
+bool Within(const WindowRect& r, int32_t width, int32_t height) {
+    return r.left >= -1e-9 && r.top >= -1e-9 && r.left + r.width <= width + 1e-9 && r.top + r.height <= height + 1e-9;
+}
+
+TEST(MotionPath, ContainZoomsByAtMostTenPercentWithinItsBandsAlternatingInAndOut) {
+    const MotionPath in = PlanMotion(1600, 1200, 1920, 1080, SlideFit::kContain, 2, 0);
+    EXPECT_EQ(in.dest, (Rect{240, 0, 1680, 1080}));
+    EXPECT_EQ(in.from, (WindowRect{0, 0, 1600, 1200}));
+    EXPECT_NEAR(in.from.width / in.to.width, kMotionZoom, 1e-9);
+    EXPECT_LE(kMotionZoom, 1.1);
+    EXPECT_NEAR(in.to.left + in.to.width / 2, 800, 1e-9);  // about the middle
+    const MotionPath out = PlanMotion(1600, 1200, 1920, 1080, SlideFit::kContain, 2, 1);
+    EXPECT_EQ(out.from, in.to);
+    EXPECT_EQ(out.to, in.from);
+    for (double t = 0; t <= 1; t += 0.125)
+        EXPECT_TRUE(Within(Bounds(in, t), 1600, 1200));
+}
+
+TEST(MotionPath, CoverPansAlongTheCutSideOfPortraitAndLandscapePictures) {
+    // Portrait on a landscape screen: cut at top and bottom, so it pans down.
+    const MotionPath portrait = PlanMotion(1000, 2000, 1920, 1080, SlideFit::kCover, 2, 0);
+    EXPECT_EQ(portrait.dest, (Rect{0, 0, 1920, 1080}));
+    EXPECT_EQ(portrait.from.left, portrait.to.left);
+    EXPECT_EQ(portrait.from.width, portrait.to.width);
+    EXPECT_GT(portrait.to.top, portrait.from.top);
+    EXPECT_NEAR(portrait.to.top - portrait.from.top, kMotionPan * portrait.from.height, 1e-6);
+    // A panorama: cut left and right, it pans across; the next slide goes back.
+    const MotionPath wide = PlanMotion(4000, 1000, 1920, 1080, SlideFit::kCover, 2, 1);
+    EXPECT_EQ(wide.from.top, wide.to.top);
+    EXPECT_LT(wide.to.left, wide.from.left);
+    for (const MotionPath* path : {&portrait, &wide})
+        for (double t = 0; t <= 1; t += 0.125)
+            EXPECT_TRUE(Within(Bounds(*path, t), path == &portrait ? 1000 : 4000, path == &portrait ? 2000 : 1000));
+    // A picture of the screen's shape has nothing cut: it zooms.
+    const MotionPath same = PlanMotion(1920, 1080, 1920, 1080, SlideFit::kCover, 2, 0);
+    EXPECT_NEAR(same.from.width / same.to.width, kMotionZoom, 1e-9);
+    // A tiny cut pans only as far as there is picture.
+    const MotionPath slight = PlanMotion(1930, 1080, 1920, 1080, SlideFit::kCover, 1, 0);
+    EXPECT_NEAR(slight.to.left - slight.from.left, 10, 1e-6);
+}
+
+TEST(MotionPath, EasedAtBothEndsWithoutAJump) {
+    EXPECT_EQ(EaseMotion(0), 0);
+    EXPECT_EQ(EaseMotion(1), 1);
+    EXPECT_EQ(EaseMotion(-3), 0);
+    EXPECT_EQ(EaseMotion(7), 1);
+    EXPECT_NEAR(EaseMotion(0.5), 0.5, 1e-12);
+    // Slow near the ends, fastest in the middle.
+    EXPECT_LT(EaseMotion(0.01), 0.001);
+    EXPECT_LT(EaseMotion(0.55) - EaseMotion(0.5), 0.08);
+    EXPECT_GT(EaseMotion(0.55) - EaseMotion(0.5), 0.05 * 1.4);
+    const MotionPath path = PlanMotion(1600, 1200, 1920, 1080, SlideFit::kContain, 2, 0);
+    EXPECT_EQ(MotionAt(path, 0), path.from);
+    EXPECT_EQ(MotionAt(path, 1), path.to);
+}
+
+TEST(MotionPath, SourceIsReducedOnlyAsFarAsTheClosestViewNeeds) {
+    const MotionPath big = PlanMotion(6000, 4000, 1920, 1080, SlideFit::kCover, 2, 0);
+    const double factor = MotionSourceScale(big);
+    EXPECT_LT(factor, 1);
+    const MotionPath reduced = ScaledMotion(big, factor);
+    EXPECT_NEAR(std::min(reduced.from.width, reduced.to.width), 1920, 1e-6);
+    EXPECT_EQ(MotionSourceScale(PlanMotion(800, 600, 1920, 1080, SlideFit::kContain, 2, 0)), 1.0);
+}
+
+// Text as solid blocks, 10 pixels a character.
+class BlockFont : public OverlayFont {
+  public:
+    int32_t Width(std::string_view text, int32_t) const override { return TenEach(text); }
+    Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x,
+                int32_t y) const override {
+        Bitmap mask(width, mask_height);
+        for (int32_t row = y; row < std::min(y + height, mask_height); ++row)
+            for (int32_t col = x; col < std::min(x + TenEach(text), width); ++col)
+                mask.Row(row)[col * 3] = 255;
+        return mask;
+    }
+};
+
+Bitmap Gradient(int32_t width, int32_t height) {
+    Bitmap b(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                b.Row(y)[x * 3 + c] = static_cast<uint8_t>((x * 255 / width + y * (c + 1)) & 255);
+    return b;
+}
+
+// The pixels where two frames differ, as one rectangle around them (empty: none).
+Rect Difference(const Bitmap& a, const Bitmap& b) {
+    Rect r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x)
+            if (std::memcmp(a.Row(y) + x * 3, b.Row(y) + x * 3, 3) != 0)
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+    return r.left == INT32_MAX ? Rect{} : r;
+}
+
+bool Covers(const std::vector<Rect>& rects, const Rect& r) {
+    for (const Rect& c : rects)
+        if (Inside(r, c))
+            return true;
+    return false;
+}
+
+TEST(SlideDecor, ClockMovesOnAStillSlideChangingOnlyItsTwoBoxes) {
+    const BlockFont font;
+    const Bitmap picture = Gradient(400, 300);
+    SlideOptions options;
+    SlideDecor plain, decor;
+    const Bitmap without = plain.FirstFrame(picture, options, "Lake", 0, 400, 300, 96, {}, font);
+    Bitmap frame = decor.FirstFrame(picture, options, "Lake", 0, 400, 300, 96, {"10:41", 641}, font);
+    const Rect band = plain.Caption().band;
+    EXPECT_TRUE(Inside(Difference(without, plain.FirstFrame(picture, options, "", 0, 400, 300, 96, {}, font)), band));
+    // The clock is all that differs from the slide without it.
+    const Rect old_box = decor.ClockBox();
+    EXPECT_TRUE(Inside(Difference(without, frame), old_box));
+    const Bitmap before = frame;
+    const std::vector<Rect> changed = decor.MoveClock(frame, {"10:42", 642}, font, false);
+    ASSERT_EQ(changed, (std::vector<Rect>{old_box, decor.ClockBox()}));
+    EXPECT_NE(decor.ClockBox(), old_box);
+    for (int32_t y = 0; y < frame.Height(); ++y)
+        for (int32_t x = 0; x < frame.Width(); ++x)
+            if (std::memcmp(frame.Row(y) + x * 3, before.Row(y) + x * 3, 3) != 0)
+                ASSERT_TRUE(Covers(changed, Rect{x, y, x + 1, y + 1})) << x << "," << y;
+    // Where the clock stood, the slide shows again.
+    for (int32_t y = old_box.top; y < old_box.bottom; ++y)
+        for (int32_t x = old_box.left; x < old_box.right; ++x)
+            if (!Inside(Rect{x, y, x + 1, y + 1}, decor.ClockBox()))
+                ASSERT_EQ(std::memcmp(frame.Row(y) + x * 3, without.Row(y) + x * 3, 3), 0) << x << "," << y;
+}
+
+TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
+    const BlockFont font;
+    const Bitmap picture = Gradient(600, 300);
+    SlideOptions options;
+    options.motion = true;
+    options.fit = SlideFit::kCover;
+    SlideDecor decor;
+    const Bitmap first = decor.FirstFrame(picture, options, "Pan", 2, 400, 300, 96, {"9:00", 540}, font);
+    ASSERT_TRUE(decor.HasMotion());
+    Bitmap frame = first;
+    EXPECT_EQ(decor.DrawMotion(frame, 0), (std::vector<Rect>{Rect{0, 0, 400, 300}, decor.ClockBox()}));
+    EXPECT_EQ(frame, first);
+    decor.DrawMotion(frame, 0.5);
+    EXPECT_NE(frame, first);
+    // The caption's band stays put while the picture moves under it.
+    const Rect band = decor.Caption().band;
+    const int32_t x = decor.Caption().text.left, y = decor.Caption().text.top;
+    EXPECT_EQ(frame.Row(y)[x * 3], 255);
+    EXPECT_EQ(first.Row(y)[x * 3], 255);
+    EXPECT_TRUE(Inside(band, Rect{0, 0, 400, 300}));
+    // A still option: no motion.
+    SlideDecor still;
+    options.motion = false;
+    still.FirstFrame(picture, options, "", 0, 400, 300, 96, {}, font);
+    EXPECT_FALSE(still.HasMotion());
+    Bitmap untouched = first;
+    EXPECT_TRUE(still.DrawMotion(untouched, 0.5).empty());
+}
+
+}  // namespace
+}  // namespace orlscr

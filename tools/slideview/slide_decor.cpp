@@ -1,0 +1,118 @@
+#include "tools/slideview/slide_decor.h"
+
+#include <algorithm>
+
+#include "raster/blit.h"
+#include "raster/fit.h"
+#include "raster/scale.h"
+#include "tools/slideview/clock_layout.h"
+#include "tools/slideview/overlay_paint.h"
+
+namespace orlscr {
+
+Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
+                              const SlideOptions& options,
+                              const std::string& caption,
+                              uint64_t shown,
+                              int32_t width,
+                              int32_t height,
+                              int32_t dpi,
+                              const ClockFace& clock,
+                              const OverlayFont& font) {
+    width_ = width;
+    height_ = height;
+    const SlideFit fit = options.Fit();
+    const int32_t upscale = options.Upscale();
+    Bitmap frame;
+    Rect place;
+    motionSource_ = Bitmap();
+    if (options.Motion() && !picture.IsEmpty()) {
+        MotionPath path =
+            PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale, static_cast<uint32_t>(shown));
+        const double factor = MotionSourceScale(path);
+        if (factor < 0.999) {
+            const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
+            const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
+            motionSource_ = ScalePicture(picture, w, h);
+            path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
+        } else {
+            motionSource_ = picture;
+        }
+        motion_ = path;
+        frame = Bitmap(width, height);
+        const WindowRect start = MotionAt(path, 0);
+        ScaleWindowInto(motionSource_, start.left, start.top, start.width, start.height, frame, path.dest);
+        place = path.dest;
+    } else {
+        frame = ComposeSlide(picture, width, height, fit, upscale);
+        place = PlacePicture(picture.Width(), picture.Height(), width, height, fit, upscale).dest;
+    }
+    textHeight_ = OverlayTextHeight(height, dpi);
+    const int32_t text_height = textHeight_;
+    caption_ = LayOutCaption(caption, place, text_height, CaptionCorner(shown),
+                             [&](std::string_view text) { return font.Width(text, text_height); });
+    captionMask_ = Bitmap();
+    if (!caption_.shown.empty()) {
+        const Rect& band = caption_.band;
+        captionMask_ = font.Mask(caption_.shown, text_height, band.Width(), band.Height(),
+                                 caption_.text.left - band.left, caption_.text.top - band.top);
+        PaintOverlay(frame, band, captionMask_);
+    }
+    clean_ = HasMotion() ? Bitmap() : frame;
+    hasClock_ = !clock.text.empty();
+    if (hasClock_) {
+        LayOutClock(clock, font);
+        PaintOverlay(frame, clockBox_, clockMask_);
+    }
+    return frame;
+}
+
+void SlideDecor::LayOutClock(const ClockFace& clock, const OverlayFont& font) {
+    const int32_t pad = std::max(textHeight_ / 3, 1);
+    const int32_t width = font.Width(clock.text, textHeight_) + 2 * pad;
+    const int32_t height = textHeight_ + 2 * pad;
+    clockBox_ = ClockPlace(Rect{0, 0, width_, height_}, width, height, clock.minute);
+    clockMask_ = font.Mask(clock.text, textHeight_, width, height, pad, pad);
+}
+
+void SlideDecor::PaintOverlays(Bitmap& frame) const {
+    if (!captionMask_.IsEmpty())
+        PaintOverlay(frame, caption_.band, captionMask_);
+    if (hasClock_)
+        PaintOverlay(frame, clockBox_, clockMask_);
+}
+
+std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t) const {
+    if (!HasMotion() || frame.Width() != width_ || frame.Height() != height_)
+        return {};
+    const WindowRect at = MotionAt(motion_, t);
+    ScaleWindowInto(motionSource_, at.left, at.top, at.width, at.height, frame, motion_.dest);
+    PaintOverlays(frame);
+    std::vector<Rect> changed{motion_.dest};
+    if (hasClock_)
+        changed.push_back(clockBox_);
+    return changed;
+}
+
+std::vector<Rect> SlideDecor::MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving) {
+    if (width_ == 0 || frame.Width() != width_ || frame.Height() != height_ || clock.text.empty())
+        return {};
+    const Rect old = clockBox_;
+    LayOutClock(clock, font);
+    hasClock_ = true;
+    if (HasMotion()) {
+        // Outside the picture lie black bands, which its frames leave alone.
+        FillRect(frame, old, 0, 0, 0);
+        std::vector<Rect> changed{old};
+        if (!moving) {  // at rest at the end of its path
+            std::vector<Rect> drawn = DrawMotion(frame, 1.0);
+            changed.insert(changed.end(), drawn.begin(), drawn.end());
+        }
+        return changed;
+    }
+    StretchCopy(frame, old, clean_, old);
+    PaintOverlay(frame, clockBox_, clockMask_);
+    return {old, clockBox_};
+}
+
+}  // namespace orlscr

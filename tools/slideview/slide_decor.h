@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "builder/slide_list.h"
+#include "raster/bitmap.h"
+#include "raster/geometry.h"
+#include "tools/slideview/caption_layout.h"
+#include "tools/slideview/motion_path.h"
+
+namespace orlscr {
+
+// The overlay font: text widths and coverage masks (see overlay_paint.h).
+class OverlayFont {
+  public:
+    virtual ~OverlayFont() = default;
+    virtual int32_t Width(std::string_view text, int32_t height) const = 0;
+    // A width x mask_height mask with `text` at (x, y).
+    virtual Bitmap Mask(const std::string& text,
+                        int32_t height,
+                        int32_t width,
+                        int32_t mask_height,
+                        int32_t x,
+                        int32_t y) const = 0;
+};
+
+// What a clock shows: its text (empty: no clock) and the minute it is in.
+struct ClockFace {
+    std::string text;
+    int64_t minute = 0;
+};
+
+// One screen's slide with what the viewer draws over it: the caption, the
+// clock and the motion. It makes the slide's first frame, and afterwards
+// changes the frame on show (the picture control's frame, which it is given)
+// only where something changed, returning those rectangles for repainting.
+class SlideDecor {
+  public:
+    // The first frame (width x height) of the `shown`-th slide of the run: the
+    // picture as the slide's options fit it, or where its motion starts, with
+    // the caption and the clock over it.
+    Bitmap FirstFrame(const Bitmap& picture,
+                      const SlideOptions& options,
+                      const std::string& caption,
+                      uint64_t shown,
+                      int32_t width,
+                      int32_t height,
+                      int32_t dpi,
+                      const ClockFace& clock,
+                      const OverlayFont& font);
+
+    bool HasMotion() const { return !motionSource_.IsEmpty(); }
+
+    // The moving slide at time t (0..1 of its stay) into `frame`.
+    std::vector<Rect> DrawMotion(Bitmap& frame, double t) const;
+
+    // The clock moved on: its old place shows the slide again and the clock
+    // stands at its new place. A slide that is `moving` draws the clock with
+    // its next frame; one at rest at the end of its path is drawn there again.
+    std::vector<Rect> MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving);
+
+    const CaptionLayout& Caption() const { return caption_; }
+    const Rect& ClockBox() const { return clockBox_; }
+
+  private:
+    void LayOutClock(const ClockFace& clock, const OverlayFont& font);
+    void PaintOverlays(Bitmap& frame) const;
+
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int32_t textHeight_ = 0;
+    CaptionLayout caption_;
+    Bitmap captionMask_;
+    bool hasClock_ = false;
+    Rect clockBox_;
+    Bitmap clockMask_;
+    // A still slide's frame without the clock, to put back where it stood.
+    Bitmap clean_;
+    // A moving slide's picture, reduced to about the screen's size, and its path.
+    Bitmap motionSource_;
+    MotionPath motion_;
+};
+
+}  // namespace orlscr
