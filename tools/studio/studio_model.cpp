@@ -7,6 +7,7 @@
 #include "builder/folder.h"
 #include "builder/natural_order.h"
 #include "builder/sound_check.h"
+#include "common/c_file.h"
 #include "picture/picture_info.h"
 
 namespace orlscr::studio {
@@ -18,10 +19,8 @@ std::string FileNameOf(const std::string& path) {
 
 StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check) {
     if (!mkscr::IsFolder(path)) {
-        std::FILE* file = mkscr::OpenForReading(path);
-        if (!file)
+        if (!UniqueCFile(mkscr::OpenForReading(path)))
             return StudioSlide{path, {}, kMissingPicture, std::string()};
-        std::fclose(file);
     }
     const SlidePictureCheck result = check(path);
     StudioSlide slide{path, {}, result.refusal.empty() ? result.damage : result.refusal, std::string()};
