@@ -639,6 +639,14 @@ LRESULT StudioWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         case WM_NOTIFYFORMAT:
             return NFR_UNICODE;
+        case WM_NEXTDLGCTL:
+            // The dialog keys (IsDialogMessage) send this for a label's or a
+            // group's mnemonic; a plain window must move the focus itself.
+            if (LOWORD(lParam))
+                SetFocus(reinterpret_cast<HWND>(wParam));
+            else
+                SetFocus(GetNextDlgTabItem(window_, GetFocus(), wParam != 0));
+            return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
@@ -711,6 +719,19 @@ void StudioWindow::OnCommand(int id, int code) {
     if (filling_)
         return;
     switch (id) {
+        case IDOK: {
+            // Enter, through the dialog keys: a plain window has no default
+            // button, so Enter presses the button that has the focus.
+            HWND focus = GetFocus();
+            wchar_t cls[16] = {};
+            if (focus && GetParent(focus) == window_ && GetClassNameW(focus, cls, 16) && lstrcmpiW(cls, L"Button") == 0 &&
+                (GetWindowLongW(focus, GWL_STYLE) & 0xF) <= BS_DEFPUSHBUTTON)
+                SendMessageW(focus, BM_CLICK, 0, 0);
+            return;
+        }
+        case IDCANCEL:  // Esc
+            CancelBuild();
+            return;
         case kAddPictures:
             AskForPictures();
             return;
