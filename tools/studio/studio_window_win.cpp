@@ -129,7 +129,7 @@ constexpr DWORD kNumber = kTab | ES_AUTOHSCROLL | ES_NUMBER;
 
 // In tab order.
 const ControlSpec kControls[] = {
-    {kSlidesGroup, WC_BUTTONW, L"&Slides", BS_GROUPBOX},
+    {kSlidesGroup, WC_STATICW, L"&Slides", SS_LEFT},
     {kSlideList, WC_LISTVIEWW, L"", kTab | LVS_ICON | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE},
     {kAddPictures, WC_BUTTONW, L"&Add pictures...", kButton},
     {kAddFolder, WC_BUTTONW, L"Add &folder...", kButton},
@@ -144,7 +144,7 @@ const ControlSpec kControls[] = {
     {kSlideStyle, WC_COMBOBOXW, L"", kCombo},
     {kSlideNote, WC_STATICW, L"", SS_LEFT | SS_ENDELLIPSIS},
 
-    {kShowGroup, WC_BUTTONW, L"Show", BS_GROUPBOX},
+    {kShowGroup, WC_STATICW, L"Show", SS_LEFT},
     {kOrderLabel, WC_STATICW, L"&Order:", SS_LEFT},
     {kOrder, WC_COMBOBOXW, L"", kCombo},
     {kFitLabel, WC_STATICW, L"Fi&t:", SS_LEFT},
@@ -156,15 +156,15 @@ const ControlSpec kControls[] = {
     {kStyleLabel, WC_STATICW, L"Sty&le:", SS_LEFT},
     {kStyle, WC_COMBOBOXW, L"", kCombo},
 
-    {kMusicGroup, WC_BUTTONW, L"Music", BS_GROUPBOX},
-    {kMusicList, WC_LISTBOXW, L"", kTab | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE},
+    {kMusicGroup, WC_STATICW, L"Music", SS_LEFT},
+    {kMusicList, WC_LISTBOXW, L"", kTab | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, WS_EX_CLIENTEDGE},
     {kAddMusic, WC_BUTTONW, L"Add musi&c...", kButton},
     {kRemoveMusic, WC_BUTTONW, L"Remove trac&k", kButton},
     {kMusicOrderLabel, WC_STATICW, L"Play:", SS_LEFT},
     {kMusicOrder, WC_COMBOBOXW, L"", kCombo},
     {kMute, WC_BUTTONW, L"Mut&e", kCheck},
 
-    {kSaverGroup, WC_BUTTONW, L"Saver", BS_GROUPBOX},
+    {kSaverGroup, WC_STATICW, L"Saver", SS_LEFT},
     {kTitleLabel, WC_STATICW, L"T&itle:", SS_LEFT},
     {kTitleEdit, WC_EDITW, L"", kEdit, WS_EX_CLIENTEDGE},
     {kAuthorLabel, WC_STATICW, L"Aut&hor:", SS_LEFT},
@@ -349,7 +349,7 @@ StudioWindow::StudioWindow(std::string programFolder)
     RegisterWindowClass(windowClass);
     CreateHandle(WindowParams{.className = kClassName,
                               .caption = "orlscr Studio",
-                              .style = WS_OVERLAPPEDWINDOW,
+                              .style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                               .exStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES,
                               .x = CW_USEDEFAULT,
                               .y = CW_USEDEFAULT,
@@ -413,7 +413,7 @@ void StudioWindow::CreateControls() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     }
     AddItems(Control(kOrder), {L"As listed", L"Natural name order", L"Date taken", L"Shuffled on every run"});
-    AddItems(Control(kFit), {L"Whole picture (contain)", L"Fill the screen (cover)"});
+    AddItems(Control(kFit), {L"Whole picture", L"Fill the screen"});
     AddItems(Control(kMusicOrder), {L"In list order", L"At random", L"At random, each once"});
     AddItems(Control(kStyle), {L"Random"});
     AddItems(Control(kSlideStyle), {L"As the show"});
@@ -469,6 +469,18 @@ void StudioWindow::Layout() {
     auto place = [&](int id, int x, int y, int w, int h) {
         MoveWindow(Control(id), x, y, std::max(w, 0), std::max(h, 0), TRUE);
     };
+    // A group: an etched frame (painted by the window) with its title, a
+    // label, over the frame's top edge.
+    auto group = [&](int id, int x, int y, int w, int h) {
+        const WindowDc dc(window_);
+        const SelectedObject font(dc.get(), font_.get());
+        std::wstring title = TextOf(Control(id));
+        title.erase(std::remove(title.begin(), title.end(), L'&'), title.end());
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), title.c_str(), static_cast<int>(title.size()), &size);
+        place(id, x + Scale(8), y, size.cx + Scale(6), size.cy);
+        groupFrames_[id / 100 - 1] = RECT{x, y + size.cy / 2, x + w, y + h};
+    };
     auto labelled = [&](int labelId, int id, int x, int y, int w, int h = 0) {
         place(labelId, x, y + Scale(4), label - gap, row - Scale(4));
         place(id, x + label, y, w - label, h ? h : row);
@@ -496,7 +508,7 @@ void StudioWindow::Layout() {
     const int musicX = showX + panelW + m;
 
     // Slides.
-    place(kSlidesGroup, m, m, slidesW, columnsH);
+    group(kSlidesGroup, m, m, slidesW, columnsH);
     const int inX = m + side;
     const int inW = slidesW - 2 * side;
     const int bottomRows = 3 * line + Scale(18);
@@ -524,7 +536,7 @@ void StudioWindow::Layout() {
     place(kSlideNote, inX, y, inW, Scale(18));
 
     // Show.
-    place(kShowGroup, showX, m, panelW, columnsH);
+    group(kShowGroup, showX, m, panelW, columnsH);
     const int sx = showX + side;
     const int sw = panelW - 2 * side;
     y = m + groupTop;
@@ -550,7 +562,7 @@ void StudioWindow::Layout() {
 
     // Music over saver.
     const int musicH = Scale(60) + 2 * line + groupTop + side + row;
-    place(kMusicGroup, musicX, m, panelW, musicH);
+    group(kMusicGroup, musicX, m, panelW, musicH);
     const int mx = musicX + side;
     const int mw = panelW - 2 * side;
     y = m + groupTop;
@@ -565,7 +577,7 @@ void StudioWindow::Layout() {
     place(kMute, mx + mw - Scale(64), y, Scale(64), row);
 
     const int saverY = m + musicH + m;
-    place(kSaverGroup, musicX, saverY, panelW, columnsH - musicH - m);
+    group(kSaverGroup, musicX, saverY, panelW, columnsH - musicH - m);
     y = saverY + groupTop;
     for (auto [labelId, id] : {std::pair{kTitleLabel, kTitleEdit}, {kAuthorLabel, kAuthor}, {kEmailLabel, kEmail},
                                {kWebLabel, kWeb}}) {
@@ -598,9 +610,9 @@ void StudioWindow::TraceClippedControls() {
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
         bool fits = r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
-        // Group box titles and a path shortened with an ellipsis may be cut.
+        // A path shortened with an ellipsis may be cut.
         const bool textual = (spec.cls == WC_STATICW && !(spec.style & SS_ENDELLIPSIS)) ||
-                             (spec.cls == WC_BUTTONW && (spec.style & 0xF) != BS_GROUPBOX);
+                             spec.cls == WC_BUTTONW;
         std::wstring text = TextOf(control);
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         if (textual && !text.empty() && IsWindowVisible(control)) {
@@ -623,7 +635,16 @@ LRESULT StudioWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
         case WM_SIZE:
             Layout();
+            InvalidateRect(window_, nullptr, TRUE);
             return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window_, &paint);
+            for (RECT frame : groupFrames_)
+                DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+            EndPaint(window_, &paint);
+            return 0;
+        }
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMinTrackSize = POINT{Scale(760), Scale(520)};
@@ -972,6 +993,7 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
     if (refused)
         summary += L", " + std::to_wstring(refused) + L" refused (not stored)";
     SetWindowTextW(Control(kSlidesGroup), (L"&Slides: " + summary).c_str());
+    Layout();  // the title's width
     ShowSelectedSlide();
     UpdateButtons();
 }
@@ -1133,7 +1155,6 @@ void StudioWindow::RefreshMusic() {
             line += L" \u2014 " + Widen(track.warning);
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(Scale(800)), 0);
 }
 
 // The preview loops between the first two slides the show stores (two plain

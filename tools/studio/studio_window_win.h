@@ -92,6 +92,7 @@ class StudioWindow final : public Window {
     StudioProject project_;
     UINT dpi_ = 96;
     UniqueFont font_;
+    RECT groupFrames_[4] = {};  // slides, show, music, saver
     HACCEL accelerators_ = nullptr;
     HIMAGELIST images_ = nullptr;
     int thumbWidth_ = 0;
