@@ -610,16 +610,16 @@ void StudioWindow::TraceClippedControls() {
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
         bool fits = r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
+        const bool button = std::wcscmp(spec.cls, WC_BUTTONW) == 0;
         // A path shortened with an ellipsis may be cut.
-        const bool textual = (spec.cls == WC_STATICW && !(spec.style & SS_ENDELLIPSIS)) ||
-                             spec.cls == WC_BUTTONW;
+        const bool textual = button || (std::wcscmp(spec.cls, WC_STATICW) == 0 && !(spec.style & SS_ENDELLIPSIS));
         std::wstring text = TextOf(control);
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         if (textual && !text.empty() && IsWindowVisible(control)) {
             SIZE size{};
             GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-            const int box = spec.cls == WC_BUTTONW && (spec.style & 0xF) == BS_AUTOCHECKBOX ? Scale(18) : 0;
-            const int padding = spec.cls == WC_BUTTONW && !box ? Scale(8) : 0;
+            const int box = button && (spec.style & 0xF) == BS_AUTOCHECKBOX ? Scale(18) : 0;
+            const int padding = button && !box ? Scale(8) : 0;
             fits = fits && size.cx + box + padding <= r.right - r.left && size.cy <= r.bottom - r.top;
         }
         if (!fits)
