@@ -189,7 +189,7 @@ class StudioTest(orlwine.WineTestCase):
         self.prefix.start(installed, "/s")
         self.wait_line("slideview slide 1 red.bmp", after=seen, timeout=120)
 
-    def test_the_window_at_150_percent_has_no_clipped_control(self):
+    def test_the_window_at_150_percent_has_no_clipped_control_and_previews(self):
         self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "LogPixels", 144, type="REG_DWORD")
         self.prefix.start(STUDIO, orlwine.winpath(self.pictures), env=ENV)
         self.wait_line("studio slides 5")
@@ -199,6 +199,23 @@ class StudioTest(orlwine.WineTestCase):
         self.assertTrue(layouts[-1].startswith("studio layout dpi 144 "), layouts[-1])
         self.assertTrue(layouts[-1].endswith(" clipped none"), layouts[-1])
         self.prefix.screenshot("studio-150")
+
+        # F5 plays the show full screen as the saver; moving the mouse ends it.
+        seen = len(self.prefix.trace_lines())
+        self.keys(TITLE, "F5")
+        self.wait_line("slideview slide 1 red.bmp", after=seen, timeout=120)
+        preview = self.wait_line("studio preview started ", after=seen).split(" ", 3)[3]
+        # The first move the saver's hooks see sets the reference point, a
+        # later one ends it (as a user would move again, at most four times).
+        for _ in range(4):
+            self.prefix.xdotool("mousemove_relative", "--", "-10", "0")
+            try:
+                self.wait_line("exit asked", after=seen, timeout=5)
+                break
+            except AssertionError:
+                continue
+        self.wait_line("studio preview ended", after=seen)
+        self.assertFalse(os.path.exists(self.prefix.run("winepath", "-u", preview).stdout.strip()))
 
 
 if __name__ == "__main__":

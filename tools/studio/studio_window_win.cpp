@@ -95,6 +95,9 @@ enum ControlId : int {
     kExitClick,
     kExitKey,
     kShowCursor,
+    kPreviewPictureLabel,
+    kPreviewPicture,
+    kChoosePreview,
 
     kReport = 500,
     kProgress,
@@ -178,6 +181,9 @@ const ControlSpec kControls[] = {
     {kExitClick, WC_BUTTONW, L"Click", kCheck},
     {kExitKey, WC_BUTTONW, L"Key", kCheck},
     {kShowCursor, WC_BUTTONW, L"Show the cursor", kCheck},
+    {kPreviewPictureLabel, WC_STATICW, L"Preview in the display settings:", SS_LEFT},
+    {kPreviewPicture, WC_STATICW, L"", SS_LEFT | SS_ENDELLIPSIS},
+    {kChoosePreview, WC_BUTTONW, L"Picture...", kButton},
 
     {kReport, WC_EDITW, L"", kTab | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE},
     {kProgress, PROGRESS_CLASSW, L"", 0},
@@ -592,6 +598,11 @@ void StudioWindow::Layout() {
     place(kExitKey, mx + 2 * third + Scale(6), y, third - Scale(6), row);
     y += line;
     place(kShowCursor, mx, y, mw, row);
+    y += line;
+    place(kPreviewPictureLabel, mx, y + Scale(4), mw, row - Scale(4));
+    y += line - Scale(4);
+    place(kPreviewPicture, mx, y + Scale(4), mw - Scale(96) - gap, row - Scale(4));
+    place(kChoosePreview, mx + mw - Scale(96), y, Scale(96), row);
     if (TraceEnabled())
         TraceClippedControls();
 }
@@ -724,6 +735,7 @@ LRESULT StudioWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
                 KillTimer(window_, kPreviewProcessTimer);
                 previewProcess_.reset();
                 DeleteFileW(Widen(buildOutput_).c_str());
+                TraceLine("preview ended");
                 UpdateButtons();
             }
             return 0;
@@ -767,12 +779,21 @@ void StudioWindow::OnCommand(int id, int code) {
             RemoveSelected();
             return;
         case kMoveUp:
-        case kMoveUpKey:
             MoveSelected(-1);
             return;
         case kMoveDown:
-        case kMoveDownKey:
             MoveSelected(+1);
+            return;
+        case kMoveUpKey:
+        case kMoveDownKey:
+            // Ctrl+Up/Down move the tracks while the music list has the focus.
+            if (GetFocus() == Control(kMusicList))
+                MoveTrack(id == kMoveUpKey ? -1 : +1);
+            else
+                MoveSelected(id == kMoveUpKey ? -1 : +1);
+            return;
+        case kChoosePreview:
+            AskForPreviewPicture();
             return;
         case kAddMusic:
         case kAddMusicKey:
@@ -1096,6 +1117,8 @@ void StudioWindow::FillControls() {
     SetChecked(Control(kExitClick), p.exitOnClick);
     SetChecked(Control(kExitKey), p.exitOnKey);
     SetChecked(Control(kShowCursor), p.showCursor);
+    SetWindowTextW(Control(kPreviewPicture),
+                   p.previewPicture.empty() ? L"(the first slide)" : Widen(FileNameOf(p.previewPicture)).c_str());
     filling_ = false;
     RefreshMusic();
 }
@@ -1144,6 +1167,31 @@ void StudioWindow::AskForMusic() {
         AddMusic(project_, ChosenFiles(buffer));
         RefreshMusic();
     }
+}
+
+void StudioWindow::MoveTrack(int delta) {
+    const LRESULT index = SendMessageW(Control(kMusicList), LB_GETCURSEL, 0, 0);
+    const LRESULT other = index + delta;
+    if (index < 0 || other < 0 || static_cast<size_t>(other) >= project_.music.size())
+        return;
+    std::swap(project_.music[static_cast<size_t>(index)], project_.music[static_cast<size_t>(other)]);
+    RefreshMusic();
+    SendMessageW(Control(kMusicList), LB_SETCURSEL, static_cast<WPARAM>(other), 0);
+}
+
+void StudioWindow::AskForPreviewPicture() {
+    std::vector<wchar_t> buffer(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = L"Pictures\0*.jpg;*.jpeg;*.bmp\0All files\0*.*\0";
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrTitle = L"The preview picture (empty: the first slide)";
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    // Cancel goes back to the first slide's thumbnail.
+    project_.previewPicture = GetOpenFileNameW(&ofn) ? Narrow(buffer.data()) : std::string();
+    FillControls();
 }
 
 void StudioWindow::RefreshMusic() {
@@ -1278,7 +1326,12 @@ void StudioWindow::StartBuild(const std::string& output, bool preview) {
     // Slows every step down by this many milliseconds (for testing Cancel).
     const char* delayText = std::getenv("ORLSCR_STUDIO_BUILD_DELAY_MS");
     const DWORD delay = delayText ? static_cast<DWORD>(std::strtoul(delayText, nullptr, 10)) : 0;
-    buildThread_ = std::thread([this, window, project = project_, output, delay] {
+    StudioProject project = project_;
+    if (preview) {
+        // A preview ends on any input, whatever the saver is set to end on.
+        project.exitOnMove = project.exitOnClick = project.exitOnKey = true;
+    }
+    buildThread_ = std::thread([this, window, project = std::move(project), output, delay] {
         auto progress = [&](const mkscr::BuildProgress& p) {
             if (delay)
                 Sleep(delay);

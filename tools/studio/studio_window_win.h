@@ -71,6 +71,8 @@ class StudioWindow final : public Window {
     void ReadSaverControls();
     void AskForMusic();
     void RefreshMusic();
+    void MoveTrack(int delta);
+    void AskForPreviewPicture();
     void RestartTransitionPreview();
     void NextPreviewTransition();
 
