@@ -137,9 +137,9 @@ TEST_F(StudioTest, ProjectFileReadsBackEqualAndKeepsMissingPictures) {
 }
 
 TEST_F(StudioTest, ProjectLinesThatCannotBeUsedAreNamed) {
-    const ReadProjectResult r = ParseProject(
-        "# orlscr studio project\n\"" + Picture("a.bmp") +
-        "\" duration=0 speed=3\n\"unclosed\nplain.jpg\n@order sideways\n@colour red\n@exit move,wiggle\n");
+    const ReadProjectResult r =
+        ParseProject("# orlscr studio project\n\"" + Picture("a.bmp") +
+                     "\" duration=0 speed=3\n\"unclosed\nplain.jpg\n@order sideways\n@colour red\n@exit move,wiggle\n");
     ASSERT_EQ(r.project.slides.size(), 1u);
     EXPECT_FALSE(r.project.slides[0].options.durationMs);
     EXPECT_EQ(r.problems.size(), 7u);

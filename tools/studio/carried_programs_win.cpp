@@ -25,7 +25,8 @@ void WriteResource(int id, const std::wstring& path) {
     if (!bytes)
         throw Win32Error("The studio's own programs are missing from it");
     const DWORD size = SizeofResource(nullptr, found);
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), bytes, size, &written, nullptr) || written != size)
         throw Win32Error("Cannot write out the studio's programs to '" + mkscr::Narrow(path) + "'");
@@ -41,9 +42,8 @@ CarriedPrograms::CarriedPrograms() {
     const std::wstring folder = std::wstring(temp) + L"orlscr-studio-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     folder_ = mkscr::Narrow(folder);
-    const Carried carried[] = {{kPlayerResource, "player.scr"},
-                               {kViewerResource, "slideview.exe"},
-                               {kHookResource, kHookLibraryFileName}};
+    const Carried carried[] = {
+        {kPlayerResource, "player.scr"}, {kViewerResource, "slideview.exe"}, {kHookResource, kHookLibraryFileName}};
     for (const Carried& c : carried)
         WriteResource(c.id, folder + L"\\" + mkscr::Widen(c.name));
 }

@@ -24,7 +24,8 @@ std::wstring CurrentSaver(HKEY key) {
     wchar_t value[1024];
     DWORD size = sizeof value - sizeof(wchar_t);
     DWORD type = 0;
-    if (RegQueryValueExW(key, L"SCRNSAVE.EXE", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, L"SCRNSAVE.EXE", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return std::wstring();
     value[size / sizeof(wchar_t)] = 0;
@@ -65,8 +66,8 @@ std::string InstallSaver(HWND owner, const std::string& builtPath) {
     const std::wstring current = CurrentSaver(key.get());
     if (!current.empty() && lstrcmpiW(current.c_str(), selected.c_str()) != 0 &&
         lstrcmpiW(current.c_str(), target.c_str()) != 0) {
-        const std::wstring question = L"The screen saver now selected is\n" + current +
-                                      L"\n\nReplace it with " + mkscr::Widen(FileNameOf(builtPath)) + L"?";
+        const std::wstring question = L"The screen saver now selected is\n" + current + L"\n\nReplace it with " +
+                                      mkscr::Widen(FileNameOf(builtPath)) + L"?";
         if (MessageBoxW(owner, question.c_str(), L"Install the screen saver", MB_YESNO | MB_ICONQUESTION) != IDYES)
             return std::string();
     }

@@ -28,18 +28,25 @@ std::string OptionWords(const SlideOptions& options) {
 
 const char* OrderWord(ShowOrder order) {
     switch (order) {
-        case ShowOrder::kNatural: return "natural";
-        case ShowOrder::kDateTaken: return "date";
-        case ShowOrder::kShuffle: return "shuffle";
-        default: return "listed";
+        case ShowOrder::kNatural:
+            return "natural";
+        case ShowOrder::kDateTaken:
+            return "date";
+        case ShowOrder::kShuffle:
+            return "shuffle";
+        default:
+            return "listed";
     }
 }
 
 const char* MusicOrderWord(MusicOrder order) {
     switch (order) {
-        case MusicOrder::kRandom: return "random";
-        case MusicOrder::kRandomOnce: return "random-once";
-        default: return "list";
+        case MusicOrder::kRandom:
+            return "random";
+        case MusicOrder::kRandomOnce:
+            return "random-once";
+        default:
+            return "list";
     }
 }
 
@@ -68,8 +75,11 @@ std::string WriteProject(const StudioProject& p) {
             exit += (exit.empty() ? "" : ",") + std::string(word);
     out << "@exit " << (exit.empty() ? "none" : exit) << "\r\n";
     out << "@cursor " << (p.showCursor ? "shown" : "hidden") << "\r\n";
-    const std::pair<const char*, const std::string*> texts[] = {
-        {"title", &p.title}, {"author", &p.author}, {"email", &p.email}, {"web", &p.web}, {"preview", &p.previewPicture}};
+    const std::pair<const char*, const std::string*> texts[] = {{"title", &p.title},
+                                                                {"author", &p.author},
+                                                                {"email", &p.email},
+                                                                {"web", &p.web},
+                                                                {"preview", &p.previewPicture}};
     for (const auto& [key, text] : texts)
         if (!text->empty())
             out << "@" << key << " " << *text << "\r\n";
@@ -124,21 +134,31 @@ ReadProjectResult ParseProject(std::string_view text, const SlideChecker& check)
         }
         const size_t blank = trimmed.find(' ');
         const std::string key = trimmed.substr(1, blank == std::string::npos ? std::string::npos : blank - 1);
-        const std::string value = blank == std::string::npos ? std::string() : std::string(TrimBlanks(trimmed.substr(blank + 1)));
+        const std::string value =
+            blank == std::string::npos ? std::string() : std::string(TrimBlanks(trimmed.substr(blank + 1)));
         auto unknownValue = [&] { result.problems.push_back(where + "'" + value + "' is no value of @" + key); };
         if (key == "order") {
-            if (value == "listed") p.order = ShowOrder::kListed;
-            else if (value == "natural") p.order = ShowOrder::kNatural;
-            else if (value == "date") p.order = ShowOrder::kDateTaken;
-            else if (value == "shuffle") p.order = ShowOrder::kShuffle;
-            else unknownValue();
+            if (value == "listed")
+                p.order = ShowOrder::kListed;
+            else if (value == "natural")
+                p.order = ShowOrder::kNatural;
+            else if (value == "date")
+                p.order = ShowOrder::kDateTaken;
+            else if (value == "shuffle")
+                p.order = ShowOrder::kShuffle;
+            else
+                unknownValue();
         } else if (key == "music") {
             music.push_back(value);
         } else if (key == "music-order") {
-            if (value == "list") p.musicOrder = MusicOrder::kList;
-            else if (value == "random") p.musicOrder = MusicOrder::kRandom;
-            else if (value == "random-once") p.musicOrder = MusicOrder::kRandomOnce;
-            else unknownValue();
+            if (value == "list")
+                p.musicOrder = MusicOrder::kList;
+            else if (value == "random")
+                p.musicOrder = MusicOrder::kRandom;
+            else if (value == "random-once")
+                p.musicOrder = MusicOrder::kRandomOnce;
+            else
+                unknownValue();
         } else if (key == "mute") {
             p.mute = true;
         } else if (key == "exit") {
@@ -146,10 +166,14 @@ ReadProjectResult ParseProject(std::string_view text, const SlideChecker& check)
             std::istringstream words(value);
             for (std::string word; std::getline(words, word, ',');) {
                 word = std::string(TrimBlanks(word));
-                if (word == "move") p.exitOnMove = true;
-                else if (word == "click") p.exitOnClick = true;
-                else if (word == "key") p.exitOnKey = true;
-                else if (word != "none") result.problems.push_back(where + "'" + word + "' ends no saver");
+                if (word == "move")
+                    p.exitOnMove = true;
+                else if (word == "click")
+                    p.exitOnClick = true;
+                else if (word == "key")
+                    p.exitOnKey = true;
+                else if (word != "none")
+                    result.problems.push_back(where + "'" + word + "' ends no saver");
             }
         } else if (key == "cursor") {
             p.showCursor = value == "shown";

@@ -43,9 +43,10 @@ CommandLine BuildOptions(const StudioProject& p, const std::string& output) {
         Set(o, "style", std::to_string(*p.show.style));
     for (const MusicTrack& track : p.music)
         Set(o, "sound", track.path);
-    Set(o, "music-order", p.musicOrder == MusicOrder::kRandom       ? "random"
-                          : p.musicOrder == MusicOrder::kRandomOnce ? "random-once"
-                                                                    : "list");
+    Set(o, "music-order",
+        p.musicOrder == MusicOrder::kRandom       ? "random"
+        : p.musicOrder == MusicOrder::kRandomOnce ? "random-once"
+                                                  : "list");
     if (p.mute)
         o.switches.insert("mute");
     std::string exit;

@@ -34,8 +34,8 @@ std::vector<std::string> Arguments() {
 int RunLoop(HWND window, HACCEL accelerators) {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (IsWindow(window) && (TranslateAcceleratorW(window, accelerators, &message) ||
-                                 IsDialogMessageW(window, &message)))
+        if (IsWindow(window) &&
+            (TranslateAcceleratorW(window, accelerators, &message) || IsDialogMessageW(window, &message)))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -47,7 +47,8 @@ int RunLoop(HWND window, HACCEL accelerators) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+        INITCOMMONCONTROLSEX controls{sizeof controls,
+                                      ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         orlscr::studio::CarriedPrograms programs;

@@ -37,7 +37,8 @@ size_t AddPictures(StudioProject& project, const std::vector<std::string>& paths
 
 std::vector<std::string> FilesOfFolder(const std::string& folder, bool recursive) {
     auto sorted = [](std::vector<std::string> names) {
-        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return mkscr::NaturalLess(a, b); });
+        std::sort(names.begin(), names.end(),
+                  [](const std::string& a, const std::string& b) { return mkscr::NaturalLess(a, b); });
         return names;
     };
     std::vector<std::string> files;

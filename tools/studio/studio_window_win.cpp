@@ -16,10 +16,10 @@
 #include "common/win/win32_error.h"
 #include "picture/load.h"
 #include "raster/bitmap.h"
-#include "transition/transition_view_win.h"
 #include "tools/studio/install_win.h"
 #include "tools/studio/project_file.h"
 #include "tools/studio/studio_resources.h"
+#include "transition/transition_view_win.h"
 
 namespace orlscr::studio {
 
@@ -282,8 +282,10 @@ std::vector<std::string> ChosenFiles(const std::vector<wchar_t>& buffer) {
 bool EndsWith(const std::string& text, const std::string& tail) {
     if (text.size() < tail.size())
         return false;
-    return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+    return std::equal(
+        tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -322,15 +324,16 @@ UniqueFont MessageFont(UINT dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    static const auto forDpi = reinterpret_cast<ForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
     if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
         return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
     }
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     // The system's answer is at the system's DPI; bring it to this window's.
     const UINT systemDpi = WindowDpi(nullptr);
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
+    metrics.lfMessageFont.lfHeight =
+        MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi));
     return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
@@ -374,14 +377,10 @@ StudioWindow::StudioWindow(std::string programFolder)
     SetWindowPos(window_, nullptr, work.left, work.top, width, height, SWP_NOZORDER);
 
     ACCEL keys[] = {
-        {FCONTROL | FVIRTKEY, 'O', kOpenKey},
-        {FCONTROL | FSHIFT | FVIRTKEY, 'O', kAddFolderKey},
-        {FCONTROL | FVIRTKEY, 'M', kAddMusicKey},
-        {FCONTROL | FVIRTKEY, VK_UP, kMoveUpKey},
-        {FCONTROL | FVIRTKEY, VK_DOWN, kMoveDownKey},
-        {FVIRTKEY, VK_F5, kPreview},
-        {FCONTROL | FVIRTKEY, 'B', kBuild},
-        {FCONTROL | FVIRTKEY, 'I', kInstall},
+        {FCONTROL | FVIRTKEY, 'O', kOpenKey},         {FCONTROL | FSHIFT | FVIRTKEY, 'O', kAddFolderKey},
+        {FCONTROL | FVIRTKEY, 'M', kAddMusicKey},     {FCONTROL | FVIRTKEY, VK_UP, kMoveUpKey},
+        {FCONTROL | FVIRTKEY, VK_DOWN, kMoveDownKey}, {FVIRTKEY, VK_F5, kPreview},
+        {FCONTROL | FVIRTKEY, 'B', kBuild},           {FCONTROL | FVIRTKEY, 'I', kInstall},
         {FCONTROL | FVIRTKEY, 'S', kSaveProject},
     };
     accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
@@ -389,8 +388,9 @@ StudioWindow::StudioWindow(std::string programFolder)
     FillControls();
     RefreshSlides();
     UpdateButtons();
-    SetStatus(L"Add pictures (Ctrl+O) or a folder of them (Ctrl+Shift+O), or drop them here. F5 previews the show, "
-              L"Ctrl+B builds the screen saver, Ctrl+I installs it for you, Ctrl+S saves the project.");
+    SetStatus(
+        L"Add pictures (Ctrl+O) or a folder of them (Ctrl+Shift+O), or drop them here. F5 previews the show, "
+        L"Ctrl+B builds the screen saver, Ctrl+I installs it for you, Ctrl+S saves the project.");
     ShowWindow(window_, SW_SHOWNORMAL);
     SetFocus(Control(kSlideList));
 }
@@ -585,8 +585,8 @@ void StudioWindow::Layout() {
     const int saverY = m + musicH + m;
     group(kSaverGroup, musicX, saverY, panelW, columnsH - musicH - m);
     y = saverY + groupTop;
-    for (auto [labelId, id] : {std::pair{kTitleLabel, kTitleEdit}, {kAuthorLabel, kAuthor}, {kEmailLabel, kEmail},
-                               {kWebLabel, kWeb}}) {
+    for (auto [labelId, id] :
+         {std::pair{kTitleLabel, kTitleEdit}, {kAuthorLabel, kAuthor}, {kEmailLabel, kEmail}, {kWebLabel, kWeb}}) {
         labelled(labelId, id, mx, y, mw);
         y += line;
     }
@@ -757,8 +757,8 @@ void StudioWindow::OnCommand(int id, int code) {
             // button, so Enter presses the button that has the focus.
             HWND focus = GetFocus();
             wchar_t cls[16] = {};
-            if (focus && GetParent(focus) == window_ && GetClassNameW(focus, cls, 16) && lstrcmpiW(cls, L"Button") == 0 &&
-                (GetWindowLongW(focus, GWL_STYLE) & 0xF) <= BS_DEFPUSHBUTTON)
+            if (focus && GetParent(focus) == window_ && GetClassNameW(focus, cls, 16) &&
+                lstrcmpiW(cls, L"Button") == 0 && (GetWindowLongW(focus, GWL_STYLE) & 0xF) <= BS_DEFPUSHBUTTON)
                 SendMessageW(focus, BM_CLICK, 0, 0);
             return;
         }
@@ -944,7 +944,8 @@ void StudioWindow::AskForFolder() {
 std::vector<size_t> StudioWindow::Selection() const {
     std::vector<size_t> chosen;
     HWND list = Control(kSlideList);
-    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
+    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(list, i, LVNI_SELECTED))
         chosen.push_back(static_cast<size_t>(i));
     return chosen;
 }
@@ -954,7 +955,8 @@ void StudioWindow::RemoveSelected() {
     if (chosen.empty())
         return;
     RemoveSlides(project_, chosen);
-    RefreshSlides(std::vector<size_t>{std::min(chosen.front(), project_.slides.empty() ? 0 : project_.slides.size() - 1)});
+    RefreshSlides(
+        std::vector<size_t>{std::min(chosen.front(), project_.slides.empty() ? 0 : project_.slides.size() - 1)});
     RestartTransitionPreview();
 }
 
@@ -1010,7 +1012,8 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
     InvalidateRect(list, nullptr, TRUE);
     filling_ = false;
     TraceLine("slides " + std::to_string(project_.slides.size()) + " refused " + std::to_string(refused));
-    std::wstring summary = std::to_wstring(project_.slides.size()) + L" slide" + (project_.slides.size() == 1 ? L"" : L"s");
+    std::wstring summary =
+        std::to_wstring(project_.slides.size()) + L" slide" + (project_.slides.size() == 1 ? L"" : L"s");
     if (refused)
         summary += L", " + std::to_wstring(refused) + L" refused (not stored)";
     SetWindowTextW(Control(kSlidesGroup), (L"&Slides: " + summary).c_str());
@@ -1046,8 +1049,9 @@ void StudioWindow::StoreSelectedSlideOptions() {
         return;
     SlideOptions& options = project_.slides[chosen[0]].options;
     const std::optional<int64_t> seconds = NumberOf(Control(kSlideSeconds));
-    options.durationMs = seconds && *seconds > 0 ? std::optional<int32_t>(static_cast<int32_t>(std::min<int64_t>(*seconds, 86400) * 1000))
-                                                 : std::nullopt;
+    options.durationMs = seconds && *seconds > 0
+                             ? std::optional<int32_t>(static_cast<int32_t>(std::min<int64_t>(*seconds, 86400) * 1000))
+                             : std::nullopt;
     const int style = ComboIndex(Control(kSlideStyle));
     options.style = style > 0 ? std::optional<int32_t>(style - 1) : std::nullopt;
 }
@@ -1059,7 +1063,8 @@ void StudioWindow::ResetThumbnails() {
         thumbnailer_->Clear();
     HIMAGELIST old = images_;
     images_ = ImageList_Create(thumbWidth_, thumbHeight_, ILC_COLOR24, 16, 64);
-    for (const Bitmap& placeholder : {Filled(thumbWidth_, thumbHeight_, 96, 96, 96), Filled(thumbWidth_, thumbHeight_, 40, 40, 120)}) {
+    for (const Bitmap& placeholder :
+         {Filled(thumbWidth_, thumbHeight_, 96, 96, 96), Filled(thumbWidth_, thumbHeight_, 40, 40, 120)}) {
         UniqueBitmap dib = ToDib(placeholder);
         ImageList_Add(images_, dib.get(), nullptr);
     }
@@ -1136,7 +1141,8 @@ void StudioWindow::ReadShowControls() {
     const std::optional<int64_t> transition = NumberOf(Control(kTransitionMs));
     if (transition) {
         const int32_t ms = static_cast<int32_t>(std::min<int64_t>(*transition, 600000));
-        show.transitionMs = ms == kDefaultTransitionMs && !show.transitionMs ? std::nullopt : std::optional<int32_t>(ms);
+        show.transitionMs =
+            ms == kDefaultTransitionMs && !show.transitionMs ? std::nullopt : std::optional<int32_t>(ms);
     }
     const int style = ComboIndex(Control(kStyle));
     show.style = style > 0 ? std::optional<int32_t>(style - 1) : std::nullopt;
@@ -1247,7 +1253,8 @@ void StudioWindow::NextPreviewTransition() {
     transitionView_->SetPicture(TGraphic::FromBitmap(previewPictures_[previewShown_]));
     transitionView_->Engine().SetStyle(style);
     // About the show's transition time, at the engine's step of one per frame.
-    transitionView_->Engine().SetStep(std::clamp(project_.show.TransitionMs() > 0 ? 2000 / std::max(project_.show.TransitionMs() / 10, 1) : 100, 1, 100));
+    transitionView_->Engine().SetStep(std::clamp(
+        project_.show.TransitionMs() > 0 ? 2000 / std::max(project_.show.TransitionMs() / 10, 1) : 100, 1, 100));
     transitionView_->Execute();
 }
 
@@ -1304,8 +1311,9 @@ void StudioWindow::Preview() {
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     if (n == 0 || n > MAX_PATH)
         return;
-    StartBuild(Narrow(std::wstring(temp) + L"orlscr-studio-preview-" + std::to_wstring(GetCurrentProcessId()) + L".scr"),
-               true);
+    StartBuild(
+        Narrow(std::wstring(temp) + L"orlscr-studio-preview-" + std::to_wstring(GetCurrentProcessId()) + L".scr"),
+        true);
 }
 
 void StudioWindow::StartBuild(const std::string& output, bool preview) {
@@ -1428,7 +1436,8 @@ void StudioWindow::SaveProject() {
     if (!GetSaveFileNameW(&ofn))
         return;
     const std::string text = WriteProject(project_);
-    UniqueFile file(CreateFileW(buffer.data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(buffer.data(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size())

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <commctrl.h>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
