@@ -23,7 +23,7 @@ PICTURES = [("1 red.bmp", (220, 30, 30)), ("2 green.bmp", (30, 200, 30)), ("10 b
 NATURAL = ["1 red.bmp", "2 green.bmp", "3 yellow.bmp", "10 blue.bmp"]
 ENV = {
     "ORLSCR_STUDIO_NO_SETTINGS": "1",  # no settings window after an install
-    "ORLSCR_STUDIO_BUILD_DELAY_MS": "40",  # builds slow enough to cancel
+    "ORLSCR_STUDIO_BUILD_DELAY_MS": "100",  # builds slow enough to cancel
 }
 
 
@@ -136,7 +136,7 @@ class StudioTest(orlwine.WineTestCase):
         cancelled = os.path.join(self.out, "cancelled.scr")
         self.save_as("ctrl+b", "Build the screen saver", cancelled)
         self.wait_line("studio build progress", after=seen)
-        self.keys(TITLE, "Return")  # on Cancel, which has the focus
+        self.keys(TITLE, "Escape")
         self.wait_line("studio build cancelled", after=seen, timeout=120)
         self.assertEqual(sorted(os.listdir(self.out)), ["summer.scr"])
 

@@ -669,6 +669,17 @@ LRESULT StudioWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             ApplyDpi(HIWORD(wParam));
             return 0;
         }
+        case WM_ACTIVATE:
+            // The control that had the focus gets it back, as in a dialog.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(window_, focus))
+                    lastFocus_ = focus;
+            } else if (lastFocus_ && IsWindow(lastFocus_) && IsChild(window_, lastFocus_)) {
+                SetFocus(lastFocus_);
+                return 0;
+            }
+            break;
         case WM_NOTIFYFORMAT:
             return NFR_UNICODE;
         case WM_NEXTDLGCTL:
@@ -884,7 +895,11 @@ void StudioWindow::OpenArguments(const std::vector<std::string>& arguments) {
         if (mkscr::IsFolder(path)) {
             AddFolder(path);
         } else if (IsProjectFile(path)) {
-            OpenProject(path);
+            try {
+                OpenProject(path);
+            } catch (const Error& e) {
+                MessageBoxW(window_, Widen(e.what()).c_str(), kTitle, MB_OK | MB_ICONERROR);
+            }
         } else {
             pictures.push_back(path);
         }

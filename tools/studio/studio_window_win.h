@@ -106,6 +106,7 @@ class StudioWindow final : public Window {
     size_t previewShown_ = 0;
     bool filling_ = false;  // controls being filled from the project
     int dragFrom_ = -1;     // a slide drag is under way
+    HWND lastFocus_ = nullptr;  // the control with the focus when the window was last active
 
     std::thread buildThread_;
     std::atomic<bool> cancel_{false};
