@@ -96,6 +96,8 @@ class StudioTest(orlwine.WineTestCase):
         return [line.split(" ", 3)[3] for line in lines if line.startswith("studio slide ")]
 
     def test_a_folder_is_built_cancelled_saved_and_installed(self):
+        # A screen saver the user chose before, replaced only when they agree.
+        self.prefix.reg_add(r"HKCU\Control Panel\Desktop", "SCRNSAVE.EXE", r"C:\windows\system32\old.scr")
         studio = self.prefix.start(STUDIO, orlwine.winpath(self.pictures), env=ENV)
         self.wait_line("studio slides 5 refused 1")
         lines = self.prefix.trace_lines()
@@ -148,9 +150,18 @@ class StudioTest(orlwine.WineTestCase):
             text = f.read()
         self.assertIn("@title Summer", text)
 
-        # Ctrl+I: the registry names the installed copy, which runs.
+        # Ctrl+I: the registry names the installed copy, which runs. The
+        # saver chosen before stays when the user says No.
         seen = len(self.prefix.trace_lines())
         self.keys(TITLE, "ctrl+i")
+        self.assertTrue(self.prefix.wait_windows("Install the screen saver"), "no question")
+        self.keys("Install the screen saver", "n")
+        self.assertTrue(self.prefix.wait_no_windows("Install the screen saver"))
+        query = self.prefix.run("reg", "query", r"HKCU\Control Panel\Desktop", "/v", "SCRNSAVE.EXE")
+        self.assertIn(r"C:\windows\system32\old.scr", query.stdout)
+        self.keys(TITLE, "ctrl+i")
+        self.assertTrue(self.prefix.wait_windows("Install the screen saver"), "no question")
+        self.keys("Install the screen saver", "y")
         installed = self.wait_line("studio installed ", after=seen).split(" ", 2)[2]
         query = self.prefix.run("reg", "query", r"HKCU\Control Panel\Desktop", "/v", "SCRNSAVE.EXE")
         value = [l for l in query.stdout.splitlines() if "SCRNSAVE.EXE" in l][0].split("REG_SZ")[1].strip()
