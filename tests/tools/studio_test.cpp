@@ -172,6 +172,13 @@ TEST_F(StudioTest, BuildStoresTheShownSlidesWithTheirOwnOptionsAndCancelLeavesNo
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_THAT(bytes, HasSubstr("b.bmp\r\na.bmp duration=9000\r\n"));
 
+    // Pictures not checked yet are checked by the build; a refused one is not stored.
+    StudioProject pending;
+    pending.slides = {UncheckedSlide(folder_.Path("a.bmp")), UncheckedSlide(folder_.Path("junk.bmp"))};
+    const BuildOutcome checkedFirst = BuildProject(pending, folder_.Path("p.scr"), programs, cancel);
+    ASSERT_TRUE(checkedFirst.ok) << checkedFirst.error;
+    EXPECT_THAT(checkedFirst.report, ::testing::Contains(HasSubstr("1 slide in show.slides")));
+
     const std::string cancelled = folder_.Path("c.scr");
     cancel = true;
     const BuildOutcome stopped = BuildProject(p, cancelled, programs, cancel);

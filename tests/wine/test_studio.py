@@ -7,10 +7,12 @@ named in the registry and run; and the window at 150 % scaling.
 
 The studio writes what it did to the test trace ("studio slide 0 PATH",
 "studio thumbnail PATH", "studio built PATH", "studio layout dpi 144 ... clipped
-none"), which the cases wait for."""
+none"), which the cases wait for. Pictures are checked with their thumbnails
+on a worker thread, so a slide is listed as "unchecked" at first."""
 import json
 import os
 import subprocess
+import time
 
 import orlwine
 
@@ -101,7 +103,7 @@ class StudioTest(orlwine.WineTestCase):
         studio = self.prefix.start(STUDIO, orlwine.winpath(self.pictures), env=ENV)
         self.wait_line("studio slides 5 refused 1")
         lines = self.prefix.trace_lines()
-        shown = self.slide_lines(lines)
+        shown = self.slide_lines(lines)[-5:]  # once every picture is checked
         self.assertEqual([os.path.basename(p.replace("\\", "/")) for p in shown],
                          NATURAL + ["notes.bmp refused: not a picture"])
         self.prefix.wait_trace(lambda ls: len([l for l in ls if l.startswith("studio thumbnail ")]) == 4,
@@ -109,12 +111,16 @@ class StudioTest(orlwine.WineTestCase):
 
         # The thumbnails in natural order, read from the slide list's part of the screen.
         _, _, width, height = self.prefix.window_geometry(self.prefix.wait_windows(TITLE)[0])
-        screenshot = self.prefix.screenshot("studio-100")
-        pixels = read_pixels(screenshot, width * 45 // 100, height * 2 // 3)
+        # Screenshots until the window has painted the four thumbnails.
         places = {}
-        for name, colour in PICTURES:
-            places[name] = first_pixel_of(pixels, colour)
-            self.assertIsNotNone(places[name], "no thumbnail of %s on %s" % (name, screenshot))
+        for attempt in range(20):
+            screenshot = self.prefix.screenshot("studio-100")
+            pixels = read_pixels(screenshot, width * 45 // 100, height * 2 // 3)
+            places = {name: first_pixel_of(pixels, colour) for name, colour in PICTURES}
+            if all(places.values()):
+                break
+            time.sleep(0.5)
+        self.assertTrue(all(places.values()), "thumbnails missing from %s: %s" % (screenshot, places))
         rows = sorted(places, key=lambda n: (places[n][1] // 40, places[n][0]))
         self.assertEqual(rows, NATURAL)
 
@@ -185,6 +191,7 @@ class StudioTest(orlwine.WineTestCase):
         seen = len(self.prefix.trace_lines())
         again = self.prefix.start(STUDIO, orlwine.winpath(project), env=ENV)
         self.wait_line("studio project opened", after=seen)
+        self.wait_line("studio slides 5 refused 1", after=seen)
         reopened = self.slide_lines(self.prefix.trace_lines()[seen:])
         self.assertEqual(reopened[-5:], self.slide_lines(lines)[-5:])
         second = os.path.join(self.out, "again.orlproj")

@@ -75,11 +75,19 @@ void ApplySlideOptions(const StudioProject& project, mkscr::SlideSelection& sele
             selected.slide.options = it->second;
 }
 
-BuildOutcome BuildProject(const StudioProject& project,
+BuildOutcome BuildProject(StudioProject project,
                           const std::string& output,
                           const std::string& programFolder,
                           const std::atomic<bool>& cancel,
                           const mkscr::ProgressReport& progress) {
+    // Pictures added a moment ago may not have been checked yet.
+    CheckPendingSlides(project, cancel);
+    if (cancel) {
+        BuildOutcome outcome;
+        outcome.cancelled = true;
+        outcome.error = kCancelledMessage;
+        return outcome;
+    }
     std::map<std::string, const StudioSlide*> checked;
     for (const StudioSlide& slide : project.slides)
         checked.emplace(slide.path, &slide);

@@ -31,10 +31,11 @@ struct BuildOutcome {
 inline constexpr const char* kCancelledMessage = "the build was cancelled";
 
 // Builds the package at `output` with the builder's slide-show command. The
-// pictures are taken as the project checked them (no second decode); the
+// pictures are taken as the project checked them (no second decode; those
+// not checked yet are checked first); the
 // build ends, leaving no file, soon after `cancel` turns true. `progress`
 // hears of every piece written (on the calling thread).
-BuildOutcome BuildProject(const StudioProject& project,
+BuildOutcome BuildProject(StudioProject project,
                           const std::string& output,
                           const std::string& programFolder,
                           const std::atomic<bool>& cancel,

@@ -20,13 +20,25 @@ std::string FileNameOf(const std::string& path) {
 StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check) {
     if (!mkscr::IsFolder(path)) {
         if (!UniqueCFile(mkscr::OpenForReading(path)))
-            return StudioSlide{path, {}, kMissingPicture, std::string()};
+            return StudioSlide{path, {}, kMissingPicture, std::string(), true};
     }
     const SlidePictureCheck result = check(path);
-    StudioSlide slide{path, {}, result.refusal.empty() ? result.damage : result.refusal, std::string()};
+    StudioSlide slide{path, {}, result.refusal.empty() ? result.damage : result.refusal, std::string(), true};
     if (slide.refusal.empty())
         slide.extension = result.extension;
     return slide;
+}
+
+void CheckPendingSlides(StudioProject& project, const std::atomic<bool>& stop, const SlideChecker& check) {
+    for (StudioSlide& slide : project.slides) {
+        if (stop)
+            return;
+        if (!slide.checked) {
+            SlideOptions own = slide.options;
+            slide = CheckedSlide(slide.path, check);
+            slide.options = own;
+        }
+    }
 }
 
 size_t AddPictures(StudioProject& project, const std::vector<std::string>& paths, const SlideChecker& check) {
@@ -118,7 +130,7 @@ void AddMusic(StudioProject& project, const std::vector<std::string>& paths) {
 std::vector<const StudioSlide*> ShownSlides(const StudioProject& project) {
     std::vector<const StudioSlide*> shown;
     for (const StudioSlide& slide : project.slides)
-        if (slide.refusal.empty())
+        if (!slide.checked || slide.refusal.empty())
             shown.push_back(&slide);
     if (project.order == ShowOrder::kNatural)
         std::stable_sort(shown.begin(), shown.end(), [](const StudioSlide* a, const StudioSlide* b) {

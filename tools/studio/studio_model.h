@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -31,6 +32,9 @@ struct StudioSlide {
     SlideOptions options;  // its own: duration and style, else the show's
     std::string refusal;
     std::string extension;  // of its format as the content says ("jpg"); empty when refused
+    // False until the picture has been checked (the window checks on a worker
+    // thread); refusal and extension mean nothing before.
+    bool checked = true;
 
     friend bool operator==(const StudioSlide&, const StudioSlide&) = default;
 };
@@ -76,6 +80,17 @@ inline constexpr const char* kMissingPicture = "missing: no file at this path";
 // not show it (a damaged picture too, with its damage named).
 StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check = CheckSlidePicture);
 
+// A slide whose picture is still to be checked.
+inline StudioSlide UncheckedSlide(const std::string& path) {
+    return StudioSlide{path, {}, std::string(), std::string(), false};
+}
+
+// Checks the slides not checked yet; stops (leaving the rest unchecked) when
+// `stop` turns true.
+void CheckPendingSlides(StudioProject& project,
+                        const std::atomic<bool>& stop,
+                        const SlideChecker& check = CheckSlidePicture);
+
 // Appends the pictures, each checked. Returns how many were added.
 size_t AddPictures(StudioProject& project,
                    const std::vector<std::string>& paths,
@@ -102,7 +117,8 @@ std::vector<size_t> MoveSlidesTo(StudioProject& project, std::vector<size_t> ind
 // Appends the sound tracks, each checked as mkscr checks them.
 void AddMusic(StudioProject& project, const std::vector<std::string>& paths);
 
-// The slides a build stores, in the show's order (kNatural sorts by name).
+// The slides a build stores, in the show's order (kNatural sorts by name);
+// a slide not checked yet counts until its check refuses it.
 std::vector<const StudioSlide*> ShownSlides(const StudioProject& project);
 
 // The file name part of a path (after the last '/' or '\').

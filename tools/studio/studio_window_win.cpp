@@ -478,14 +478,9 @@ void StudioWindow::Layout() {
     // A group: an etched frame (painted by the window) with its title, a
     // label, over the frame's top edge.
     auto group = [&](int id, int x, int y, int w, int h) {
-        const WindowDc dc(window_);
-        const SelectedObject font(dc.get(), font_.get());
-        std::wstring title = TextOf(Control(id));
-        title.erase(std::remove(title.begin(), title.end(), L'&'), title.end());
-        SIZE size{};
-        GetTextExtentPoint32W(dc.get(), title.c_str(), static_cast<int>(title.size()), &size);
-        place(id, x + Scale(8), y, size.cx + Scale(6), size.cy);
-        groupFrames_[id / 100 - 1] = RECT{x, y + size.cy / 2, x + w, y + h};
+        const SIZE title = TitleSize(id);
+        place(id, x + Scale(8), y, title.cx, title.cy);
+        groupFrames_[id / 100 - 1] = RECT{x, y + title.cy / 2, x + w, y + h};
     };
     auto labelled = [&](int labelId, int id, int x, int y, int w, int h = 0) {
         place(labelId, x, y + Scale(4), label - gap, row - Scale(4));
@@ -638,6 +633,18 @@ void StudioWindow::TraceClippedControls() {
     }
     TraceLine("layout dpi " + std::to_string(dpi_) + " size " + std::to_string(client.right) + "x" +
               std::to_string(client.bottom) + " clipped" + (clipped.empty() ? " none" : clipped));
+}
+
+// The size a group's title needs.
+SIZE StudioWindow::TitleSize(int id) const {
+    const WindowDc dc(window_);
+    const SelectedObject font(dc.get(), font_.get());
+    std::wstring title = TextOf(Control(id));
+    title.erase(std::remove(title.begin(), title.end(), L'&'), title.end());
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), title.c_str(), static_cast<int>(title.size()), &size);
+    size.cx += Scale(6);
+    return size;
 }
 
 // --- Messages -----------------------------------------------------------------
@@ -910,7 +917,9 @@ void StudioWindow::OpenArguments(const std::vector<std::string>& arguments) {
 
 void StudioWindow::AddPictureFiles(const std::vector<std::string>& paths) {
     const size_t first = project_.slides.size();
-    AddPictures(project_, paths);
+    // Checked with their thumbnails on the worker thread.
+    for (const std::string& path : paths)
+        project_.slides.push_back(UncheckedSlide(path));
     RefreshSlides();
     if (first < project_.slides.size())
         ListView_EnsureVisible(Control(kSlideList), static_cast<int>(first), FALSE);
@@ -993,11 +1002,12 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list);
     size_t refused = 0;
+    size_t pending = 0;
     for (size_t i = 0; i < project_.slides.size(); ++i) {
         const StudioSlide& slide = project_.slides[i];
         std::wstring label = Widen(FileNameOf(slide.path));
         int image = kRefusedImage;
-        if (slide.refusal.empty()) {
+        if (!slide.checked || slide.refusal.empty()) {
             auto known = thumbnailOf_.find(slide.path);
             if (known == thumbnailOf_.end()) {
                 thumbnailOf_[slide.path] = kWaitingImage;
@@ -1010,6 +1020,7 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
             label += L" \u2014 refused: " + Widen(slide.refusal);
             ++refused;
         }
+        pending += slide.checked ? 0 : 1;
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = static_cast<int>(i);
@@ -1017,7 +1028,9 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
         item.iImage = image;
         SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
         TraceLine("slide " + std::to_string(i) + " " + slide.path +
-                  (slide.refusal.empty() ? std::string() : " refused: " + slide.refusal));
+                  (!slide.checked          ? " unchecked"
+                   : slide.refusal.empty() ? std::string()
+                                           : " refused: " + slide.refusal));
     }
     for (size_t i : select)
         ListView_SetItemState(list, static_cast<int>(i), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -1029,10 +1042,13 @@ void StudioWindow::RefreshSlides(const std::vector<size_t>& select) {
     TraceLine("slides " + std::to_string(project_.slides.size()) + " refused " + std::to_string(refused));
     std::wstring summary =
         std::to_wstring(project_.slides.size()) + L" slide" + (project_.slides.size() == 1 ? L"" : L"s");
+    if (pending)
+        summary += L", " + std::to_wstring(pending) + L" being checked";
     if (refused)
         summary += L", " + std::to_wstring(refused) + L" refused (not stored)";
     SetWindowTextW(Control(kSlidesGroup), (L"&Slides: " + summary).c_str());
-    Layout();  // the title's width
+    const SIZE title = TitleSize(kSlidesGroup);
+    SetWindowPos(Control(kSlidesGroup), nullptr, 0, 0, title.cx, title.cy, SWP_NOMOVE | SWP_NOZORDER);
     ShowSelectedSlide();
     UpdateButtons();
 }
@@ -1094,27 +1110,44 @@ void StudioWindow::ResetThumbnails() {
 
 void StudioWindow::OnThumbnail(Thumbnail* raw) {
     std::unique_ptr<Thumbnail> result(raw);
-    auto known = thumbnailOf_.find(result->path);
-    if (known == thumbnailOf_.end() || known->second != kWaitingImage)
-        return;  // a thumbnail of an earlier size, or of a removed slide
-    if (result->picture.Width() != thumbWidth_ || result->picture.Height() != thumbHeight_)
-        return;
-    UniqueBitmap dib = ToDib(result->picture);
-    const int image = ImageList_Add(images_, dib.get(), nullptr);
-    if (image < 0)
-        return;
-    known->second = image;
-    HWND list = Control(kSlideList);
-    for (size_t i = 0; i < project_.slides.size(); ++i) {
-        if (project_.slides[i].path != result->path)
-            continue;
-        LVITEMW item{};
-        item.mask = LVIF_IMAGE;
-        item.iItem = static_cast<int>(i);
-        item.iImage = image;
-        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    const std::string& path = result->checked.path;
+    // The check counts for every slide of that picture.
+    bool checkedNow = false;
+    size_t pending = 0;
+    for (StudioSlide& slide : project_.slides) {
+        if (slide.path == path && !slide.checked) {
+            slide.refusal = result->checked.refusal;
+            slide.extension = result->checked.extension;
+            slide.checked = checkedNow = true;
+        }
+        pending += slide.checked ? 0 : 1;
     }
-    TraceLine("thumbnail " + result->path);
+    auto known = thumbnailOf_.find(path);
+    if (known != thumbnailOf_.end() && known->second == kWaitingImage && result->picture.Width() == thumbWidth_ &&
+        result->picture.Height() == thumbHeight_) {
+        UniqueBitmap dib = ToDib(result->picture);
+        const int image = ImageList_Add(images_, dib.get(), nullptr);
+        if (image >= 0) {
+            known->second = image;
+            HWND list = Control(kSlideList);
+            for (size_t i = 0; i < project_.slides.size(); ++i) {
+                if (project_.slides[i].path != path)
+                    continue;
+                LVITEMW item{};
+                item.mask = LVIF_IMAGE;
+                item.iItem = static_cast<int>(i);
+                item.iImage = image;
+                SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            }
+            TraceLine("thumbnail " + path);
+        }
+    }
+    // Once every picture is checked, the list shows the refusals and the
+    // buttons what can be built.
+    if (checkedNow && pending == 0) {
+        RefreshSlides(Selection());
+        RestartTransitionPreview();
+    }
 }
 
 // --- Show, music, saver -------------------------------------------------------
@@ -1462,8 +1495,11 @@ void StudioWindow::SaveProject() {
 }
 
 void StudioWindow::OpenProject(const std::string& path) {
-    ReadProjectResult read = ParseProject(ReadWholeFile(path));
+    // Only whether each picture is there is looked at now; the worker checks the rest.
+    ReadProjectResult read = ParseProject(ReadWholeFile(path), [](const std::string&) { return SlidePictureCheck{}; });
     project_ = std::move(read.project);
+    for (StudioSlide& slide : project_.slides)
+        slide.checked = slide.refusal == kMissingPicture;
     FillControls();
     RefreshSlides();
     RestartTransitionPreview();

@@ -45,6 +45,7 @@ class StudioWindow final : public Window {
     void ApplyDpi(UINT dpi);
     void Layout();
     void TraceClippedControls();
+    SIZE TitleSize(int id) const;
     int Scale(int dips) const { return MulDiv(dips, static_cast<int>(dpi_), 96); }
 
     void OnCommand(int id, int code);
@@ -104,8 +105,8 @@ class StudioWindow final : public Window {
     std::unique_ptr<TTransitionView> transitionView_;
     std::vector<Bitmap> previewPictures_;
     size_t previewShown_ = 0;
-    bool filling_ = false;  // controls being filled from the project
-    int dragFrom_ = -1;     // a slide drag is under way
+    bool filling_ = false;      // controls being filled from the project
+    int dragFrom_ = -1;         // a slide drag is under way
     HWND lastFocus_ = nullptr;  // the control with the focus when the window was last active
 
     std::thread buildThread_;

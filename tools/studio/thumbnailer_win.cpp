@@ -45,11 +45,12 @@ void Thumbnailer::Run() {
             jobs_.pop_front();
         }
         auto result = std::make_unique<Thumbnail>();
-        result->path = job.path;
         try {
-            result->picture = LoadSlidePicture(job.path, job.width, job.height);
-        } catch (const std::exception&) {
-            // Listed without a picture; the slide's refusal says why.
+            result->checked = CheckedSlide(job.path);
+            if (result->checked.refusal.empty())
+                result->picture = LoadSlidePicture(job.path, job.width, job.height);
+        } catch (const std::exception& e) {
+            result->checked = StudioSlide{job.path, {}, e.what(), std::string(), true};
         }
         if (PostMessageW(window_, message_, 0, reinterpret_cast<LPARAM>(result.get())))
             result.release();

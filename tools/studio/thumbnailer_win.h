@@ -9,19 +9,21 @@
 #include <thread>
 
 #include "raster/bitmap.h"
+#include "tools/studio/studio_model.h"
 
 namespace orlscr::studio {
 
-// A finished thumbnail, posted to the window as kThumbnailMessage with the
+// A picture checked and its thumbnail made, posted to the window with the
 // result in lParam (the window takes ownership).
 struct Thumbnail {
-    std::string path;
-    Bitmap picture;  // empty when the picture could not be decoded
+    StudioSlide checked;  // the picture's check (no options)
+    Bitmap picture;       // empty when the picture is refused or could not be decoded
 };
 
-// Decodes thumbnails on a worker thread, one request after another, so the
-// window never waits for a picture. Each is decoded upright by the picture
-// module, scaled into a black frame of the thumbnail's size.
+// Checks pictures and makes their thumbnails on a worker thread, one request
+// after another, so the window never waits for a picture. A picture is checked
+// as the builder checks it, then decoded upright by the picture module and
+// scaled into a black frame of the thumbnail's size.
 class Thumbnailer {
   public:
     Thumbnailer(HWND window, UINT message);
