@@ -288,11 +288,15 @@ int BuildPresentationPackage(const CommandLine& o,
     return 0;
 }
 
-int BuildSlideShowPackage(const CommandLine& o,
-                          const std::string& programFolder,
-                          bool showProgress,
-                          std::ostream& out,
-                          std::ostream& err) {
+namespace {
+
+// The slide show; `line`, when given, is ended before the report.
+int BuildSlides(const CommandLine& o,
+                const std::string& programFolder,
+                const SlideShowHooks& hooks,
+                ProgressLine* line,
+                std::ostream& out,
+                std::ostream& err) {
     CheckOptionsOf(o, kSlidesCommand);
     if (o.positional.empty())
         throw UsageError("mkscr slides needs a folder or pictures (see mkscr --help)");
@@ -319,15 +323,17 @@ int BuildSlideShowPackage(const CommandLine& o,
         if (!toolsFound) {
             request.tools = FindPresentationTools(programFolder);
             toolsFound = true;
-            if (showProgress) {
+            if (line) {
                 rendering.emplace(err);
                 request.progress = [&](const std::string& text) { rendering->ShowText("mkscr: " + text); };
             }
         }
         return RenderPresentation(path, request, *work);
     };
-    const SlideSelection selection = SelectSlides(o.positional, search);
+    SlideSelection selection = SelectSlides(o.positional, search, hooks.check);
     rendering.reset();
+    if (hooks.adjust)
+        hooks.adjust(selection);
     for (const std::string& line : selection.report)
         out << "mkscr: " << line << "\n";
     contents.presentation.push_back(
@@ -347,7 +353,9 @@ int BuildSlideShowPackage(const CommandLine& o,
     contents.presentation.push_back(InputEntry{viewer, kViewerFileName, std::nullopt});
 
     WarnAboutSounds(contents, out);
-    BuildResult result = BuildWithProgress(contents, showProgress, err);
+    BuildResult result = BuildPackage(contents, hooks.progress);
+    if (line)
+        line->Finish();
     Report(out, contents, result);
     const size_t count = selection.slides.size();
     out << "mkscr: " << count << " slide" << (count == 1 ? "" : "s") << " in " << kSlideDocumentName;
@@ -355,6 +363,30 @@ int BuildSlideShowPackage(const CommandLine& o,
         out << ", " << selection.refused << " file" << (selection.refused == 1 ? "" : "s") << " refused";
     out << "\n";
     return 0;
+}
+
+}  // namespace
+
+int BuildSlideShowPackage(const CommandLine& o,
+                          const std::string& programFolder,
+                          bool showProgress,
+                          std::ostream& out,
+                          std::ostream& err) {
+    std::optional<ProgressLine> line;
+    if (showProgress)
+        line.emplace(err);
+    SlideShowHooks hooks;
+    if (line)
+        hooks.progress = [&](const BuildProgress& p) { line->Show(p); };
+    return BuildSlides(o, programFolder, hooks, line ? &*line : nullptr, out, err);
+}
+
+int BuildSlideShowPackage(const CommandLine& o,
+                          const std::string& programFolder,
+                          const SlideShowHooks& hooks,
+                          std::ostream& out,
+                          std::ostream& err) {
+    return BuildSlides(o, programFolder, hooks, nullptr, out, err);
 }
 
 }  // namespace orlscr::mkscr

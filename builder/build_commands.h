@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 
+#include "builder/package_builder.h"
+#include "builder/slide_selection.h"
 #include "common/command_options.h"
 #include "common/error.h"
 
@@ -34,6 +37,24 @@ int BuildPresentationPackage(const CommandLine& options,
 int BuildSlideShowPackage(const CommandLine& options,
                           const std::string& programFolder,
                           bool showProgress,
+                          std::ostream& out,
+                          std::ostream& err);
+
+// What another face of the builder (the studio) adds to a slide-show build.
+struct SlideShowHooks {
+    // Checks each picture; it may throw Error to end the build.
+    SlideChecker check = CheckSlidePicture;
+    // Gives the selected slides their own options before the list is written.
+    std::function<void(SlideSelection&)> adjust;
+    // Hears of every piece written; it may throw Error to end the build, which
+    // then leaves no file.
+    ProgressReport progress;
+};
+
+// BuildSlideShowPackage with the hooks instead of a progress line.
+int BuildSlideShowPackage(const CommandLine& options,
+                          const std::string& programFolder,
+                          const SlideShowHooks& hooks,
                           std::ostream& out,
                           std::ostream& err);
 
