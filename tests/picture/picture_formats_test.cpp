@@ -426,6 +426,75 @@ TEST(BmpPicture, BitFieldsOfAnyWidth) {
 }
 
 // ---------------------------------------------------------------------------
+// Alpha: straight alpha composed in the stored values, c * a + back * (1 - a)
+
+// A 32-bit BMP of the given pixels (0xAARRGGBB) in one row: plain (40-byte
+// header, the fourth byte as alpha) or with a 108-byte header whose bit
+// fields give alpha in the low byte.
+Bytes AlphaBmp(const std::vector<uint32_t>& argb, bool fields) {
+    const uint32_t header = fields ? 108 : 40;
+    Bytes v(14 + header);
+    v[0] = 'B', v[1] = 'M';
+    Put32(v, 10, static_cast<uint32_t>(v.size()));
+    Put32(v, 14, header);
+    Put32(v, 18, static_cast<uint32_t>(argb.size()));
+    Put32(v, 22, 1);
+    v[26] = 1;
+    v[28] = 32;
+    if (fields) {
+        Put32(v, 30, 3);
+        Put32(v, 54, 0xFF000000), Put32(v, 58, 0x00FF0000), Put32(v, 62, 0x0000FF00), Put32(v, 66, 0x000000FF);
+    }
+    for (uint32_t p : argb) {
+        v.resize(v.size() + 4);
+        Put32(v, v.size() - 4, fields ? (p << 8 | p >> 24) : p);
+    }
+    return v;
+}
+
+TEST(AlphaComposition, KnownValuesOverTheBackground) {
+    // White at 69 % (alpha 176) over black is 176, as viewers show it; a
+    // composition in linear light would give 216.
+    for (int depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        test::PngRecipe png;
+        png.width = 3;
+        png.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        png.depth = depth;
+        Bytes row;
+        for (uint8_t v : {255, 255, 255, 176, 255, 0, 0, 128, 40, 200, 90, 64})
+            for (int i = 0; i < depth / 8; ++i)
+                row.push_back(v);
+        png.rows = {row};
+        const Bitmap black = DecodePngRecipe(png, 0);
+        EXPECT_EQ(At(black, 0, 0), (Rgb{176, 176, 176}));
+        EXPECT_EQ(At(black, 1, 0), (Rgb{128, 0, 0}));
+        EXPECT_EQ(At(black, 2, 0), (Rgb{10, 50, 23}));
+        const Bitmap white = DecodePngRecipe(png, 0x00FFFFFF);
+        EXPECT_EQ(At(white, 1, 0), (Rgb{255, 127, 127}));
+    }
+    // A palette entry at half cover.
+    test::PngRecipe palette;
+    palette.width = 1;
+    palette.colourType = PNG_COLOR_TYPE_PALETTE;
+    palette.depth = 8;
+    palette.palette = {{255, 255, 255}};
+    palette.paletteAlpha = {176};
+    palette.rows = {{0}};
+    EXPECT_EQ(At(DecodePngRecipe(palette, 0), 0, 0), (Rgb{176, 176, 176}));
+
+    for (bool fields : {false, true}) {
+        SCOPED_TRACE(fields);
+        const Bitmap b = DecodePictureFile(AsText(AlphaBmp({0xB0FFFFFF, 0x80FF0000, 0x00123456}, fields)));
+        EXPECT_EQ(At(b, 0, 0), (Rgb{176, 176, 176}));
+        EXPECT_EQ(At(b, 1, 0), (Rgb{128, 0, 0}));
+        EXPECT_EQ(At(b, 2, 0), kBlack);
+    }
+    // Writers that leave the fourth byte unused, zero everywhere, mean opaque pixels.
+    EXPECT_EQ(At(DecodePictureFile(AsText(AlphaBmp({0x00123456, 0x00FFFFFF}, false))), 0, 0), (Rgb{0x12, 0x34, 0x56}));
+}
+
+// ---------------------------------------------------------------------------
 // The entry point's reasons and scaled JPEG
 
 TEST(DecodePictureFile, ReasonsNameWhatIsWrong) {
