@@ -195,6 +195,8 @@ class ListParser {
         } else if (key == "fit") {
             SetWord(token, *value, {"contain", "cover"},
                     [&](size_t i) { options.fit = i == 0 ? SlideFit::kContain : SlideFit::kCover; });
+        } else if (key == "still") {
+            SetWord(token, *value, {"yes", "no"}, [&](size_t i) { options.still = i == 0; });
         } else {
             Problem("unknown option " + Quoted(token));
         }
@@ -221,6 +223,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
         text += *options.fit == SlideFit::kCover ? " fit=cover" : " fit=contain";
     number("transition", options.transitionMs, kMinTransitionMs, kMaxTransitionMs);
     number("upscale", options.upscale, kMinUpscale, kMaxUpscale);
+    if (options.still)
+        text += *options.still ? " still=yes" : " still=no";
     return text;
 }
 
@@ -228,7 +232,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
 
 SlideOptions SlideOptions::Over(const SlideOptions& base) const {
     return {durationMs ? durationMs : base.durationMs, style ? style : base.style,
-            transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale};
+            transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale,
+            still ? still : base.still};
 }
 
 SlideList ParseSlideList(std::string_view text) {
@@ -262,7 +267,8 @@ std::vector<Slide> ResolvedSlides(const SlideList& list) {
     std::vector<Slide> slides = list.slides;
     for (Slide& slide : slides) {
         const SlideOptions options = slide.options.Over(list.show.defaults);
-        slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale()};
+        slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale(),
+                         options.Still()};
     }
     return slides;
 }

@@ -29,6 +29,8 @@ namespace orlscr {
 //   fit=contain|cover  the whole picture on black bands (default), or the
 //                  screen filled and the picture's middle shown
 //   upscale=N      the largest enlargement, a whole number >= 1 (default 2)
+//   still=yes|no   an animated picture shows its first frame only (default no:
+//                  it plays during the slide's stay)
 //
 // A show line, whose first non-blank character is '!', holds options for the
 // whole show: the slide options above as defaults for every slide (a slide's
@@ -69,6 +71,7 @@ struct SlideOptions {
     std::optional<int32_t> transitionMs = std::nullopt;
     std::optional<SlideFit> fit = std::nullopt;
     std::optional<int32_t> upscale = std::nullopt;
+    std::optional<bool> still = std::nullopt;
 
     // Every option this one sets replaces the one of `base`.
     SlideOptions Over(const SlideOptions& base) const;
@@ -79,6 +82,7 @@ struct SlideOptions {
     int32_t TransitionMs() const { return transitionMs.value_or(kDefaultTransitionMs); }
     SlideFit Fit() const { return fit.value_or(SlideFit::kContain); }
     int32_t Upscale() const { return upscale.value_or(kDefaultUpscale); }
+    bool Still() const { return still.value_or(false); }
 
     friend bool operator==(const SlideOptions&, const SlideOptions&) = default;
 };
