@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "common/error.h"
 #include "picture/alpha.h"
 #include "picture/decode.h"
+#include "picture/png_reduce.h"
 
 namespace orlscr {
 
@@ -101,6 +104,19 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     if (!png_image_begin_read_from_memory(&png.image, chunks.data(), chunks.size()))
         Damaged(png.image);
     CheckPictureSize(png.image.width, png.image.height);
+    // Shown at a fraction of its size: reduced while it is read, as a large
+    // JPEG is. A check for damage reads it whole.
+    if (options.targetWidth > 0 && options.targetHeight > 0 && options.damage == nullptr) {
+        const uint32_t factor = std::min(png.image.width / static_cast<uint32_t>(options.targetWidth),
+                                         png.image.height / static_cast<uint32_t>(options.targetHeight));
+        if (factor >= 2) {
+            std::optional<Bitmap> reduced = DecodePngReduced(chunks.data(), chunks.size(), png.image.width,
+                                                             png.image.height, static_cast<int>(factor),
+                                                             options.background);
+            if (reduced)
+                return std::move(*reduced);
+        }
+    }
     // Without a gamma chunk libpng takes 16-bit samples as linear light; the
     // programs that write them mean sRGB, as with 8 bits.
     png.image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;

@@ -494,6 +494,61 @@ TEST(AlphaComposition, KnownValuesOverTheBackground) {
     EXPECT_EQ(At(DecodePictureFile(AsText(AlphaBmp({0x00123456, 0x00FFFFFF}, false))), 0, 0), (Rgb{0x12, 0x34, 0x56}));
 }
 
+// A large PNG shown small is reduced while it is read: each block the mean of
+// the full decode's pixels.
+TEST(PngPicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
+    struct Kind {
+        int colourType, depth, channels;
+    };
+    for (const Kind kind : {Kind{PNG_COLOR_TYPE_RGB, 8, 3}, Kind{PNG_COLOR_TYPE_RGB_ALPHA, 16, 4},
+                            Kind{PNG_COLOR_TYPE_GRAY, 8, 1}, Kind{PNG_COLOR_TYPE_PALETTE, 8, 1}}) {
+        SCOPED_TRACE(kind.colourType * 100 + kind.depth);
+        test::PngRecipe png;
+        png.width = 9, png.height = 7;
+        png.colourType = kind.colourType;
+        png.depth = kind.depth;
+        if (kind.colourType == PNG_COLOR_TYPE_PALETTE) {
+            for (int i = 0; i < 256; ++i)
+                png.palette.push_back({static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
+                                       static_cast<png_byte>(i * 7)});
+            png.paletteAlpha = {0, 128, 255, 40};
+        }
+        for (uint32_t y = 0; y < png.height; ++y) {
+            Bytes row;
+            for (uint32_t x = 0; x < png.width * kind.channels; ++x)
+                for (int b = 0; b < kind.depth / 8; ++b)
+                    row.push_back(static_cast<uint8_t>((x * 37 + y * 91 + b * 13) % 251));
+            png.rows.push_back(row);
+        }
+        const Bytes file = test::PngOf(png);
+        DecodeOptions options;
+        options.background = 0x00306090;
+        const Bitmap full = DecodePictureFile(AsText(file), options);
+        options.targetWidth = 4, options.targetHeight = 3;  // a factor of 2 still covers 4 x 3
+        const Bitmap reduced = DecodePictureFile(AsText(file), options);
+        ASSERT_EQ(reduced.Width(), 5);
+        ASSERT_EQ(reduced.Height(), 4);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) {
+                Rgb sum{0, 0, 0};
+                int count = 0;
+                for (int sy = 2 * y; sy < std::min(2 * y + 2, 7); ++sy)
+                    for (int sx = 2 * x; sx < std::min(2 * x + 2, 9); ++sx, ++count)
+                        for (int c = 0; c < 3; ++c)
+                            sum[c] += At(full, sx, sy)[c];
+                for (int c = 0; c < 3; ++c)
+                    sum[c] = (sum[c] + count / 2) / count;
+                EXPECT_TRUE(Near(At(reduced, x, y), sum, kind.depth == 16 ? 1 : 0)) << x << "," << y;
+            }
+        // Not twice the target: whole; a check for damage: whole too.
+        options.targetWidth = 5;
+        EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
+        std::string damage;
+        options.targetWidth = 4, options.damage = &damage;
+        EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The entry point's reasons and scaled JPEG
 
