@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/bounded_bytes.h"
 #include "common/error.h"
 #include "picture/alpha.h"
+#include "picture/box_reduce.h"
 #include "picture/bmp_header.h"
 #include "picture/decode.h"
 
@@ -136,7 +139,17 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options)
     const size_t lastRowBytes = (static_cast<size_t>(h.width) * h.bitCount + 7) / 8;
     in.Need(h.bitsOffset, rowBytes * (h.height - 1) + lastRowBytes);
 
-    Bitmap bitmap(h.width, h.height);
+    // Shown at a fraction of its size: reduced while its rows are read.
+    const int factor = WholeReduction(h.width, h.height, options.targetWidth, options.targetHeight);
+    std::optional<BoxReducer> reducer;
+    std::vector<uint8_t> line;
+    Bitmap bitmap;
+    if (factor > 1) {
+        reducer.emplace(h.width, h.height, factor);
+        line.resize(static_cast<size_t>(h.width) * 3);
+    } else {
+        bitmap.Resize(h.width, h.height);
+    }
     const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
     const Channel alpha(h.alphaMask && AnyAlpha(data, h, rowBytes) ? h.alphaMask : 0);
     const uint8_t back[3] = {static_cast<uint8_t>(options.background >> 16 & 0xFF),
@@ -145,7 +158,7 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options)
     for (int32_t y = 0; y < h.height; ++y) {
         const int32_t fileRow = h.topDown ? y : h.height - 1 - y;
         const uint8_t* src = data + h.bitsOffset + rowBytes * fileRow;
-        uint8_t* dst = bitmap.Row(y);
+        uint8_t* dst = reducer ? line.data() : bitmap.Row(y);
         switch (h.bitCount) {
             case 1:
             case 4:
@@ -177,7 +190,11 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options)
                 }
                 break;
         }
+        if (reducer)
+            reducer->AddRow(line.data());
     }
+    if (reducer)
+        return reducer->Take();
     return bitmap;
 }
 

@@ -14,6 +14,7 @@
 
 #include "common/error.h"
 #include "picture/alpha.h"
+#include "picture/box_reduce.h"
 #include "picture/decode.h"
 #include "picture/png_reduce.h"
 
@@ -107,12 +108,11 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     // Shown at a fraction of its size: reduced while it is read, as a large
     // JPEG is. A check for damage reads it whole.
     if (options.targetWidth > 0 && options.targetHeight > 0 && options.damage == nullptr) {
-        const uint32_t factor = std::min(png.image.width / static_cast<uint32_t>(options.targetWidth),
-                                         png.image.height / static_cast<uint32_t>(options.targetHeight));
+        const int factor =
+            WholeReduction(png.image.width, png.image.height, options.targetWidth, options.targetHeight);
         if (factor >= 2) {
             std::optional<Bitmap> reduced = DecodePngReduced(chunks.data(), chunks.size(), png.image.width,
-                                                             png.image.height, static_cast<int>(factor),
-                                                             options.background);
+                                                             png.image.height, factor, options.background);
             if (reduced)
                 return std::move(*reduced);
         }

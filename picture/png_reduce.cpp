@@ -11,6 +11,7 @@
 #include <png.h>
 
 #include "picture/alpha.h"
+#include "picture/box_reduce.h"
 
 namespace orlscr {
 
@@ -39,14 +40,12 @@ struct Reduction {
     png_infop info = nullptr;
     MemoryReader reader{};
     std::vector<uint8_t> row;
-    std::vector<uint32_t> sums;
-    std::vector<uint32_t> counts;  // source pixels in each output pixel of the band
-    Bitmap* out = nullptr;
-    int factor = 1;
+    std::vector<uint8_t> composed;  // a row of blue, green, red
+    BoxReducer* reducer = nullptr;
     uint8_t back[3] = {0, 0, 0};  // blue, green, red
 };
 
-// Reads every row; false when libpng reports an error.
+// Reads every row into the reducer; false when libpng reports an error.
 bool ReadReduced(Reduction& r) {
     if (setjmp(png_jmpbuf(r.png)))
         return false;
@@ -65,26 +64,19 @@ bool ReadReduced(Reduction& r) {
     if (channels != 3 && channels != 4)
         return false;
     r.row.resize(png_get_rowbytes(r.png, r.info));
-    const int32_t outWidth = static_cast<int32_t>((width + r.factor - 1) / r.factor);
-    r.sums.assign(static_cast<size_t>(outWidth) * 3, 0);
-    r.counts.assign(static_cast<size_t>(outWidth), 0);
+    r.composed.resize(size_t{width} * 3);
     for (png_uint_32 y = 0; y < height; ++y) {
         png_read_row(r.png, r.row.data(), nullptr);
-        const uint8_t* in = r.row.data();
-        for (png_uint_32 x = 0; x < width; ++x, in += channels) {
-            const size_t o = x / r.factor;
-            for (int c = 0; c < 3; ++c)
-                r.sums[3 * o + c] += channels == 4 ? ComposeOver(in[c], in[3], r.back[c]) : in[c];
-            ++r.counts[o];
-        }
-        if ((y + 1) % r.factor == 0 || y + 1 == height) {
-            uint8_t* out = r.out->Row(static_cast<int32_t>(y / r.factor));
-            for (int32_t o = 0; o < outWidth; ++o)
+        const uint8_t* row = r.row.data();
+        if (channels == 4) {
+            const uint8_t* in = row;
+            uint8_t* out = r.composed.data();
+            for (png_uint_32 x = 0; x < width; ++x, in += 4, out += 3)
                 for (int c = 0; c < 3; ++c)
-                    out[3 * o + c] = static_cast<uint8_t>((r.sums[3 * o + c] + r.counts[o] / 2) / r.counts[o]);
-            std::fill(r.sums.begin(), r.sums.end(), 0u);
-            std::fill(r.counts.begin(), r.counts.end(), 0u);
+                    out[c] = ComposeOver(in[c], in[3], r.back[c]);
+            row = r.composed.data();
         }
+        r.reducer->AddRow(row);
     }
     return true;
 }
@@ -97,10 +89,9 @@ std::optional<Bitmap> DecodePngReduced(const uint8_t* data, size_t size, uint32_
     // to the full decode.
     if (factor < 2 || size < 29 || data[28] != 0)
         return std::nullopt;
-    Bitmap out(static_cast<int32_t>((width + factor - 1) / factor), static_cast<int32_t>((height + factor - 1) / factor));
+    BoxReducer reducer(static_cast<int32_t>(width), static_cast<int32_t>(height), factor);
     Reduction r;
-    r.out = &out;
-    r.factor = factor;
+    r.reducer = &reducer;
     r.reader = {data, size, 0};
     r.back[0] = static_cast<uint8_t>(background >> 16), r.back[1] = static_cast<uint8_t>(background >> 8),
     r.back[2] = static_cast<uint8_t>(background);
@@ -118,7 +109,7 @@ std::optional<Bitmap> DecodePngReduced(const uint8_t* data, size_t size, uint32_
     png_destroy_read_struct(&r.png, &r.info, nullptr);
     if (!read)
         return std::nullopt;
-    return out;
+    return reducer.Take();
 }
 
 }  // namespace orlscr

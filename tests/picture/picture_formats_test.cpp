@@ -494,9 +494,26 @@ TEST(AlphaComposition, KnownValuesOverTheBackground) {
     EXPECT_EQ(At(DecodePictureFile(AsText(AlphaBmp({0x00123456, 0x00FFFFFF}, false))), 0, 0), (Rgb{0x12, 0x34, 0x56}));
 }
 
-// A large PNG shown small is reduced while it is read: each block the mean of
-// the full decode's pixels.
-TEST(PngPicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
+// Each pixel of `reduced` is the mean of its 2 x 2 block of `full`.
+void ExpectBlockMeans(const Bitmap& full, const Bitmap& reduced, int tolerance) {
+    ASSERT_EQ(reduced.Width(), (full.Width() + 1) / 2);
+    ASSERT_EQ(reduced.Height(), (full.Height() + 1) / 2);
+    for (int y = 0; y < reduced.Height(); ++y)
+        for (int x = 0; x < reduced.Width(); ++x) {
+            Rgb sum{0, 0, 0};
+            int count = 0;
+            for (int sy = 2 * y; sy < std::min(2 * y + 2, full.Height()); ++sy)
+                for (int sx = 2 * x; sx < std::min(2 * x + 2, full.Width()); ++sx, ++count)
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += At(full, sx, sy)[c];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = (sum[c] + count / 2) / count;
+            EXPECT_TRUE(Near(At(reduced, x, y), sum, tolerance)) << x << "," << y;
+        }
+}
+
+// A large PNG or BMP shown small is reduced while it is read.
+TEST(LargePicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
     struct Kind {
         int colourType, depth, channels;
     };
@@ -526,20 +543,7 @@ TEST(PngPicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
         const Bitmap full = DecodePictureFile(AsText(file), options);
         options.targetWidth = 4, options.targetHeight = 3;  // a factor of 2 still covers 4 x 3
         const Bitmap reduced = DecodePictureFile(AsText(file), options);
-        ASSERT_EQ(reduced.Width(), 5);
-        ASSERT_EQ(reduced.Height(), 4);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x) {
-                Rgb sum{0, 0, 0};
-                int count = 0;
-                for (int sy = 2 * y; sy < std::min(2 * y + 2, 7); ++sy)
-                    for (int sx = 2 * x; sx < std::min(2 * x + 2, 9); ++sx, ++count)
-                        for (int c = 0; c < 3; ++c)
-                            sum[c] += At(full, sx, sy)[c];
-                for (int c = 0; c < 3; ++c)
-                    sum[c] = (sum[c] + count / 2) / count;
-                EXPECT_TRUE(Near(At(reduced, x, y), sum, kind.depth == 16 ? 1 : 0)) << x << "," << y;
-            }
+        ExpectBlockMeans(full, reduced, kind.depth == 16 ? 1 : 0);
         // Not twice the target: whole; a check for damage: whole too.
         options.targetWidth = 5;
         EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
@@ -547,6 +551,15 @@ TEST(PngPicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
         options.targetWidth = 4, options.damage = &damage;
         EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
     }
+
+    // An uncompressed BMP the same way; run lengths are read whole.
+    Bitmap picture(9, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 27; ++x)
+            picture.Row(y)[x] = static_cast<uint8_t>((x * 37 + y * 91) % 251);
+    DecodeOptions options;
+    options.targetWidth = 4, options.targetHeight = 3;
+    ExpectBlockMeans(picture, DecodePictureFile(AsText(EncodeBmp(picture)), options), 0);
 }
 
 // ---------------------------------------------------------------------------
