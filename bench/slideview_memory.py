@@ -4,7 +4,7 @@ judges; it is not a test). On an Xvfb screen of 1920 x 1080 the viewer shows,
 one run each, a single slide of:
 
   - a small picture (the viewer's and Wine's own share),
-  - an 8000 x 6000 JPEG, an 8000 x 6000 PNG and one with alpha,
+  - an 8000 x 6000 JPEG, PNG, PNG with alpha and 24-bit BMP,
   - a 200-frame animated GIF at 1920 x 1080 (bench/make_animation.cpp),
     played through once,
 
@@ -78,9 +78,12 @@ def main():
                            check=True)
             subprocess.run(convert + ["-size", "8000x6000", "gradient:#FF000080-#0000FFFF",
                                       os.path.join(folder, "large alpha.png")], check=True)
+            subprocess.run(convert + ["-size", "8000x6000", "gradient:red-blue", "-type", "TrueColor",
+                                      "BMP3:" + os.path.join(folder, "large.bmp")], check=True)
             subprocess.run([maker, os.path.join(folder, "moving.gif"), str(WIDTH), str(HEIGHT), "200", "4"], check=True)
             # 200 frames of 40 ms: a loop takes 8 seconds, or longer while decoding keeps up.
-            cases = [("small.jpg", 2), ("large.jpg", 2), ("large.png", 2), ("large alpha.png", 2), ("moving.gif", 12)]
+            cases = [("small.jpg", 2), ("large.jpg", 2), ("large.png", 2), ("large alpha.png", 2), ("large.bmp", 2),
+                     ("moving.gif", 12)]
             results = []
             for name, seconds in cases:
                 size = os.path.getsize(os.path.join(folder, name))
