@@ -38,7 +38,8 @@ std::vector<uint8_t> ReadFileBytes(std::FILE* file, const std::string& path, uin
     if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
         const long end = std::ftell(file);
         if (std::fseek(file, start, SEEK_SET) == 0 && end > start)
-            bytes.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(end - start), cap)) + kChunk + 1);
+            bytes.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(end - start), cap)) + kChunk +
+                          1);
     }
     for (;;) {
         const size_t at = bytes.size();

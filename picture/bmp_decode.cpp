@@ -8,8 +8,8 @@
 #include "common/bounded_bytes.h"
 #include "common/error.h"
 #include "picture/alpha.h"
-#include "picture/box_reduce.h"
 #include "picture/bmp_header.h"
+#include "picture/box_reduce.h"
 #include "picture/decode.h"
 
 namespace orlscr {

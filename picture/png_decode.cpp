@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <png.h>
@@ -108,8 +108,7 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     // Shown at a fraction of its size: reduced while it is read, as a large
     // JPEG is. A check for damage reads it whole.
     if (options.targetWidth > 0 && options.targetHeight > 0 && options.damage == nullptr) {
-        const int factor =
-            WholeReduction(png.image.width, png.image.height, options.targetWidth, options.targetHeight);
+        const int factor = WholeReduction(png.image.width, png.image.height, options.targetWidth, options.targetHeight);
         if (factor >= 2) {
             std::optional<Bitmap> reduced = DecodePngReduced(chunks.data(), chunks.size(), png.image.width,
                                                              png.image.height, factor, options.background);

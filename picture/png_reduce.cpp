@@ -83,8 +83,12 @@ bool ReadReduced(Reduction& r) {
 
 }  // namespace
 
-std::optional<Bitmap> DecodePngReduced(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
-                                       int factor, uint32_t background) {
+std::optional<Bitmap> DecodePngReduced(const uint8_t* data,
+                                       size_t size,
+                                       uint32_t width,
+                                       uint32_t height,
+                                       int factor,
+                                       uint32_t background) {
     // Interlaced rows come in passes over the whole picture; those are left
     // to the full decode.
     if (factor < 2 || size < 29 || data[28] != 0)

@@ -15,7 +15,11 @@ namespace orlscr {
 // as DecodePng composes it. Memory: the reduced bitmap and a row. nullopt for
 // a factor below 2, an interlaced picture, and a picture libpng cannot read
 // to its end (the full decode then says why).
-std::optional<Bitmap> DecodePngReduced(const uint8_t* data, size_t size, uint32_t width, uint32_t height,
-                                       int factor, uint32_t background);
+std::optional<Bitmap> DecodePngReduced(const uint8_t* data,
+                                       size_t size,
+                                       uint32_t width,
+                                       uint32_t height,
+                                       int factor,
+                                       uint32_t background);
 
 }  // namespace orlscr

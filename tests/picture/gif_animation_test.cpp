@@ -29,8 +29,7 @@ std::string Shown(const Bitmap& b) {
 
 // Frame 1 red all over, left; frame 2 green at 1, to background; frame 3 blue
 // at 2, to previous; frame 4 white at 3.
-const std::vector<Frame> kDisposals = {
-    {0, 4, 0, 1, 50}, {1, 1, 1, 2, 0}, {2, 1, 2, 3, 7}, {3, 1, 3, 0, 1}};
+const std::vector<Frame> kDisposals = {{0, 4, 0, 1, 50}, {1, 1, 1, 2, 0}, {2, 1, 2, 3, 7}, {3, 1, 3, 0, 1}};
 
 TEST(GifAnimation, FramesWithTheirDisposalDelaysAndLoops) {
     const Bytes gif = AnimatedGif(kDisposals, 2);

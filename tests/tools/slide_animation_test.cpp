@@ -38,7 +38,7 @@ TEST(SlideAnimation, FramesFallDueByTheirDelaysAndLoopAsOftenAsTheFileSays) {
     }
     EXPECT_EQ(frames, (std::vector<int>{2, 3, 1, 2, 3}));
     EXPECT_FALSE(once.WaitMs(now).has_value());  // over: the last frame stays
-    EXPECT_EQ(once.Frame().Row(0)[0], 255);     // blue
+    EXPECT_EQ(once.Frame().Row(0)[0], 255);      // blue
 
     // Late by a second: the next frame, then its whole delay; no burst.
     SlideAnimation forever(AnimatedGif(kThree, 0));
@@ -52,8 +52,8 @@ TEST(SlideAnimation, LoadSlidePlaysOnlyAnimatedGifsAndOnlyWhenNotStill) {
     const auto folder = std::filesystem::path(::testing::TempDir()) / "slide_animation_test";
     std::filesystem::create_directories(folder);
     auto write = [&](const char* name, const Bytes& bytes) {
-        std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                              static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(folder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return (folder / name).string();
     };
     const std::string moving = write("moving.gif", AnimatedGif(kThree, 0));

@@ -414,7 +414,7 @@ class SlideViewer {
                 if (!screen->view)
                     continue;
                 Bitmap frame = ComposeSlide(animation_->Frame(), screen->place.Width(), screen->place.Height(),
-                                           options.Fit(), options.Upscale());
+                                            options.Fit(), options.Upscale());
                 screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
                 screen->view->Engine().SetStyle(0);
                 screen->view->Execute();
