@@ -210,6 +210,8 @@ void ShowFromOptions(const CommandLine& o, SlideSearch& search, ShowOptions& sho
         show.defaults.transitionMs = Number(*t, "transition", kMinTransitionMs, kMaxTransitionMs);
     if (auto u = o.Last("upscale"))
         show.defaults.upscale = Number(*u, "upscale", kMinUpscale, kMaxUpscale);
+    if (o.Switch("still"))
+        show.defaults.still = true;
     if (auto seed = o.Last("seed")) {
         show.seed = ParseSeed(*seed);
         if (!show.seed)

@@ -188,6 +188,11 @@ const CommandOption kOptions[] = {
      .group = kSlidesGroup,
      .help = "enlarge a small picture at most N times (default 2;\n"
              "1: never enlarge)"},
+    {.name = "still",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "show the first frame of an animated GIF only (still=yes);\n"
+             "without it the animation plays during the slide's stay"},
     {.name = "seed",
      .value = "N",
      .commands = kSlidesCommand,
@@ -261,8 +266,8 @@ Options take their value as the next argument or after "=" (--title=Demo).
 "--" ends the options, for a package or picture name that starts with "-".
 )";
 
-const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (the first frame) and BMP pictures,
-  upright as their EXIF orientation says. Each argument is a folder or a
+const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (animations play, unless --still)
+  and BMP pictures, upright as their EXIF orientation says. Each argument is a folder or a
   picture file. mkscr decodes every picture with the viewer's own decoder and
   lists each file it stored, and each file of a folder it refused with the
   reason ("not a picture", "12-bit JPEG is not supported", a damaged picture

@@ -254,6 +254,8 @@ class ListParser {
                     [&](size_t i) { options.fit = i == 0 ? SlideFit::kContain : SlideFit::kCover; });
         } else if (key == "motion") {
             SetWord(token, *value, {"off", "on"}, [&](size_t i) { options.motion = i == 1; });
+        } else if (key == "still") {
+            SetWord(token, *value, {"yes", "no"}, [&](size_t i) { options.still = i == 0; });
         } else {
             Problem("unknown option " + Quoted(token));
         }
@@ -282,6 +284,8 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
     number("upscale", options.upscale, kMinUpscale, kMaxUpscale);
     if (options.motion)
         text += *options.motion ? " motion=on" : " motion=off";
+    if (options.still)
+        text += *options.still ? " still=yes" : " still=no";
     return text;
 }
 
@@ -290,7 +294,7 @@ std::string OptionsText(const SlideOptions& options, const std::string& of) {
 SlideOptions SlideOptions::Over(const SlideOptions& base) const {
     return {durationMs ? durationMs : base.durationMs, style ? style : base.style,
             transitionMs ? transitionMs : base.transitionMs, fit ? fit : base.fit, upscale ? upscale : base.upscale,
-            motion ? motion : base.motion};
+            motion ? motion : base.motion, still ? still : base.still};
 }
 
 SlideList ParseSlideList(std::string_view text) {
@@ -325,7 +329,7 @@ std::vector<Slide> ResolvedSlides(const SlideList& list) {
     for (Slide& slide : slides) {
         const SlideOptions options = slide.options.Over(list.show.defaults);
         slide.options = {options.DurationMs(), options.style, options.TransitionMs(), options.Fit(), options.Upscale(),
-                         options.Motion()};
+                         options.Motion(), options.Still()};
     }
     return slides;
 }

@@ -32,6 +32,8 @@ namespace orlscr {
 //   motion=on|off  a slow pan or zoom during the slide's stay (default off)
 //   caption="TEXT" (slide lines only) the slide's own caption, shown whatever
 //                  the show's caption=; in double quotes when it holds blanks
+//   still=yes|no   an animated picture shows its first frame only (default no:
+//                  it plays during the slide's stay)
 //
 // A show line, whose first non-blank character is '!', holds options for the
 // whole show: the slide options above as defaults for every slide (a slide's
@@ -76,6 +78,7 @@ struct SlideOptions {
     std::optional<SlideFit> fit = std::nullopt;
     std::optional<int32_t> upscale = std::nullopt;
     std::optional<bool> motion = std::nullopt;
+    std::optional<bool> still = std::nullopt;
 
     // Every option this one sets replaces the one of `base`.
     SlideOptions Over(const SlideOptions& base) const;
@@ -87,6 +90,7 @@ struct SlideOptions {
     SlideFit Fit() const { return fit.value_or(SlideFit::kContain); }
     int32_t Upscale() const { return upscale.value_or(kDefaultUpscale); }
     bool Motion() const { return motion.value_or(false); }
+    bool Still() const { return still.value_or(false); }
 
     friend bool operator==(const SlideOptions&, const SlideOptions&) = default;
 };

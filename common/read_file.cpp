@@ -1,5 +1,6 @@
 #include "common/read_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,6 +31,16 @@ FileReadError CannotOpenFileError(const std::string& path, int systemError) {
 std::vector<uint8_t> ReadFileBytes(std::FILE* file, const std::string& path, uint64_t cap) {
     std::vector<uint8_t> bytes;
     constexpr size_t kChunk = size_t{1} << 20;
+    // Room for the whole file and the last read's chunk at once where the
+    // size can be told, so a large file is not copied from buffer to growing
+    // buffer (twice its size in memory).
+    const long start = std::ftell(file);
+    if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        if (std::fseek(file, start, SEEK_SET) == 0 && end > start)
+            bytes.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(end - start), cap)) + kChunk +
+                          1);
+    }
     for (;;) {
         const size_t at = bytes.size();
         // One byte past the cap tells a file of exactly `cap` bytes from a larger one.

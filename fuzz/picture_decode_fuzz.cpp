@@ -1,9 +1,10 @@
 // Fuzz target: the whole picture decode as the slide viewer and mkscr call it
-// (JPEG, PNG, GIF, BMP, told apart by content, turned upright by EXIF). Any
-// input must either decode to a bitmap within the size limit or fail with an
-// Error; nothing is read outside the input. Pictures whose header asks for
-// more than 512 x 512 pixels are left out: they are slow to fill, and their
-// size checks are the recogniser's, fuzzed on their own.
+// (JPEG, PNG, GIF, BMP, told apart by content, turned upright by EXIF), and
+// the frames of an animated GIF. Any input must either decode to a bitmap
+// within the size limit or fail with an Error; nothing is read outside the
+// input. Pictures whose header asks for more than 512 x 512 pixels are left
+// out: they are slow to fill, and their size checks are the recogniser's,
+// fuzzed on their own.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "common/error.h"
 #include "picture/decode.h"
+#include "picture/gif_animation.h"
 
 namespace {
 
@@ -43,6 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (bitmap.IsEmpty() || int64_t{bitmap.Width()} * bitmap.Height() > kMaxPicturePixels)
             std::abort();
     } catch (const Error&) {
+    }
+    // The frames of an animation as the slide viewer plays them, twice round.
+    if (IsAnimatedGif(data, size)) {
+        try {
+            GifAnimation animation(data, size, options.background);
+            for (int frames = 0, loops = 0; frames < 64 && loops < 2; ++frames)
+                if (!animation.Next()) {
+                    animation.Restart();
+                    ++loops;
+                }
+        } catch (const Error&) {
+        }
     }
     return 0;
 }

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/bounded_bytes.h"
 #include "common/error.h"
+#include "picture/alpha.h"
 #include "picture/bmp_header.h"
+#include "picture/box_reduce.h"
 #include "picture/decode.h"
 
 namespace orlscr {
@@ -77,6 +81,24 @@ bool DecodeRunLengths(const BoundedBytes& in, const BmpHeader& h, const Palette&
     return y >= h.height;
 }
 
+uint32_t PixelAt(const uint8_t* p, uint16_t bitCount) {
+    return bitCount == 16 ? uint32_t{p[0]} | uint32_t{p[1]} << 8
+                          : uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// Whether any pixel of a direct-colour picture (its bytes checked to be there)
+// has alpha bits set.
+bool AnyAlpha(const uint8_t* data, const BmpHeader& h, size_t rowBytes) {
+    const size_t pixelBytes = h.bitCount / 8;
+    for (int32_t y = 0; y < h.height; ++y) {
+        const uint8_t* row = data + h.bitsOffset + rowBytes * static_cast<size_t>(y);
+        for (int32_t x = 0; x < h.width; ++x)
+            if (PixelAt(row + pixelBytes * x, h.bitCount) & h.alphaMask)
+                return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool IsBmp(const uint8_t* data, size_t size) {
@@ -117,12 +139,26 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options)
     const size_t lastRowBytes = (static_cast<size_t>(h.width) * h.bitCount + 7) / 8;
     in.Need(h.bitsOffset, rowBytes * (h.height - 1) + lastRowBytes);
 
-    Bitmap bitmap(h.width, h.height);
+    // Shown at a fraction of its size: reduced while its rows are read.
+    const int factor = WholeReduction(h.width, h.height, options.targetWidth, options.targetHeight);
+    std::optional<BoxReducer> reducer;
+    std::vector<uint8_t> line;
+    Bitmap bitmap;
+    if (factor > 1) {
+        reducer.emplace(h.width, h.height, factor);
+        line.resize(static_cast<size_t>(h.width) * 3);
+    } else {
+        bitmap.Resize(h.width, h.height);
+    }
     const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
+    const Channel alpha(h.alphaMask && AnyAlpha(data, h, rowBytes) ? h.alphaMask : 0);
+    const uint8_t back[3] = {static_cast<uint8_t>(options.background >> 16 & 0xFF),
+                             static_cast<uint8_t>(options.background >> 8 & 0xFF),
+                             static_cast<uint8_t>(options.background & 0xFF)};
     for (int32_t y = 0; y < h.height; ++y) {
         const int32_t fileRow = h.topDown ? y : h.height - 1 - y;
         const uint8_t* src = data + h.bitsOffset + rowBytes * fileRow;
-        uint8_t* dst = bitmap.Row(y);
+        uint8_t* dst = reducer ? line.data() : bitmap.Row(y);
         switch (h.bitCount) {
             case 1:
             case 4:
@@ -142,16 +178,23 @@ Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options)
             default:
                 for (int32_t x = 0; x < h.width; ++x, dst += 3) {
                     const uint8_t* p = src + (h.bitCount == 16 ? 2 : 4) * x;
-                    const uint32_t pixel = h.bitCount == 16 ? uint32_t{p[0]} | uint32_t{p[1]} << 8
-                                                            : uint32_t{p[0]} | uint32_t{p[1]} << 8 |
-                                                                  uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+                    const uint32_t pixel = PixelAt(p, h.bitCount);
                     dst[0] = blue.Of(pixel);
                     dst[1] = green.Of(pixel);
                     dst[2] = red.Of(pixel);
+                    if (alpha.mask) {
+                        const uint8_t a = alpha.Of(pixel);
+                        for (int c = 0; c < 3; ++c)
+                            dst[c] = ComposeOver(dst[c], a, back[c]);
+                    }
                 }
                 break;
         }
+        if (reducer)
+            reducer->AddRow(line.data());
     }
+    if (reducer)
+        return reducer->Take();
     return bitmap;
 }
 

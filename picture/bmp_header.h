@@ -26,6 +26,11 @@ struct BmpHeader {
     uint32_t colorsUsed = 0;     // palette entries announced (0: all)
     size_t paletteEntrySize = 4;  // 3 for the old 12-byte header
     uint32_t masks[3] = {0, 0, 0};  // red, green, blue for 16 and 32 bits
+    // Alpha for 16 and 32 bits: from the bit fields when they give one, else
+    // the fourth byte of 32-bit pixels (0 when there is none). Pixels of a
+    // picture whose alpha is zero everywhere are opaque, as writers that
+    // leave the byte unused mean them.
+    uint32_t alphaMask = 0;
 
     bool Paletted() const { return bitCount == 1 || bitCount == 4 || bitCount == 8; }
     size_t PaletteOffset() const { return 14 + static_cast<size_t>(headerSize); }

@@ -22,8 +22,9 @@ namespace orlscr {
 // What a decode is asked for.
 struct DecodeOptions {
     // The size the picture will be shown at. A JPEG larger than needed is
-    // decoded at a reduced scale (1/8 steps) that still covers this size in
-    // both directions, after the EXIF orientation is applied. 0: full size
+    // decoded at a reduced scale (1/8 steps), a PNG or uncompressed BMP
+    // reduced by a whole factor (DecodePng), that still covers this size in both directions,
+    // after the EXIF orientation is applied. 0: full size
     // (reduced only as far as the size limit needs).
     int32_t targetWidth = 0;
     int32_t targetHeight = 0;
@@ -59,9 +60,14 @@ DecodeOutcome TryDecodePictureFile(std::string_view bytes, const DecodeOptions& 
 // size unless `options` asks for less.
 Bitmap DecodeJpeg(const uint8_t* data, size_t size, const DecodeOptions& options = {});
 // 1, 4, 8, 16, 24 or 32 bits a pixel; uncompressed, run-length (4 and 8 bits)
-// or with bit fields; bottom-up or top-down; any info header.
+// or with bit fields; bottom-up or top-down; any info header. With a target,
+// an uncompressed picture at least twice the target in both directions is
+// reduced while it is read, as DecodePng reduces.
 Bitmap DecodeBmp(const uint8_t* data, size_t size, const DecodeOptions& options = {});
-// Every colour type and depth; alpha composed over options.background.
+// Every colour type and depth; alpha composed over options.background. With a
+// target (and no damage asked for), a picture at least twice the target in
+// both directions is reduced while it is read by the largest whole factor
+// that still covers the target, each block of pixels averaged.
 Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options = {});
 // The first frame on the logical screen, transparency over options.background.
 Bitmap DecodeGif(const uint8_t* data, size_t size, const DecodeOptions& options = {});

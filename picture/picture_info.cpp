@@ -334,6 +334,8 @@ BmpHeader ReadBmpHeader(const BoundedBytes& in) {
             // Bit fields follow a 40-byte header, or are part of a longer one.
             for (size_t k = 0; k < 3; ++k)
                 h.masks[k] = in.U32(14 + 40 + 4 * k);
+            if (h.headerSize >= 56 || h.compression == BmpHeader::kAlphaBitFields)
+                h.alphaMask = in.U32(14 + 40 + 12);
         }
     } else {
         in.Fail();
@@ -354,6 +356,7 @@ BmpHeader ReadBmpHeader(const BoundedBytes& in) {
                 h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
             } else if (h.bitCount == 32) {
                 h.masks[0] = 0xFF0000, h.masks[1] = 0x00FF00, h.masks[2] = 0x0000FF;
+                h.alphaMask = 0xFF000000;
             }
             break;
         case BmpHeader::kBitFields:
@@ -363,6 +366,11 @@ BmpHeader ReadBmpHeader(const BoundedBytes& in) {
             for (uint32_t mask : h.masks)
                 if (!IsBitFieldMask(mask) || (h.bitCount == 16 && mask > 0xFFFF))
                     in.Fail();
+            // An alpha mask that cannot be one, or that shares bits with a
+            // colour, is left unused rather than refusing the colours.
+            if (!IsBitFieldMask(h.alphaMask) || (h.bitCount == 16 && h.alphaMask > 0xFFFF) ||
+                (h.alphaMask & (h.masks[0] | h.masks[1] | h.masks[2])))
+                h.alphaMask = 0;
             break;
         case BmpHeader::kRle8:
         case BmpHeader::kRle4:

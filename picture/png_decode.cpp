@@ -1,16 +1,22 @@
 // PNG files into bitmaps through libpng's simplified reader, which turns every
-// colour type and depth into 8-bit blue, green, red and lays alpha on a colour.
+// colour type and depth into 8-bit blue, green, red (and straight alpha, composed
+// over the background here).
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <png.h>
 #include <zlib.h>
 
 #include "common/error.h"
+#include "picture/alpha.h"
+#include "picture/box_reduce.h"
 #include "picture/decode.h"
+#include "picture/png_reduce.h"
 
 namespace orlscr {
 
@@ -99,18 +105,45 @@ Bitmap DecodePng(const uint8_t* data, size_t size, const DecodeOptions& options)
     if (!png_image_begin_read_from_memory(&png.image, chunks.data(), chunks.size()))
         Damaged(png.image);
     CheckPictureSize(png.image.width, png.image.height);
-    png.image.format = PNG_FORMAT_BGR;
+    // Shown at a fraction of its size: reduced while it is read, as a large
+    // JPEG is. A check for damage reads it whole.
+    if (options.targetWidth > 0 && options.targetHeight > 0 && options.damage == nullptr) {
+        const int factor = WholeReduction(png.image.width, png.image.height, options.targetWidth, options.targetHeight);
+        if (factor >= 2) {
+            std::optional<Bitmap> reduced = DecodePngReduced(chunks.data(), chunks.size(), png.image.width,
+                                                             png.image.height, factor, options.background);
+            if (reduced)
+                return std::move(*reduced);
+        }
+    }
     // Without a gamma chunk libpng takes 16-bit samples as linear light; the
     // programs that write them mean sRGB, as with 8 bits.
     png.image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     Bitmap bitmap(static_cast<int32_t>(png.image.width), static_cast<int32_t>(png.image.height));
-    png_color background;
-    background.red = static_cast<png_byte>(options.background & 0xFF);
-    background.green = static_cast<png_byte>(options.background >> 8 & 0xFF);
-    background.blue = static_cast<png_byte>(options.background >> 16 & 0xFF);
-    // The row stride counts components, one byte each here.
-    if (!png_image_finish_read(&png.image, &background, bitmap.Bits(), bitmap.Stride(), nullptr))
-        Damaged(png.image);
+    // libpng would lay alpha on the background in linear light, which makes
+    // half-covered areas too bright; the straight alpha is read and composed here.
+    if (png.image.format & PNG_FORMAT_FLAG_ALPHA) {
+        png.image.format = PNG_FORMAT_BGRA;
+        const size_t rowBytes = size_t{png.image.width} * 4;
+        std::vector<uint8_t> pixels(rowBytes * png.image.height);
+        if (!png_image_finish_read(&png.image, nullptr, pixels.data(), static_cast<png_int_32>(rowBytes), nullptr))
+            Damaged(png.image);
+        const uint8_t back[3] = {static_cast<uint8_t>(options.background >> 16 & 0xFF),
+                                 static_cast<uint8_t>(options.background >> 8 & 0xFF),
+                                 static_cast<uint8_t>(options.background & 0xFF)};
+        for (int32_t y = 0; y < bitmap.Height(); ++y) {
+            const uint8_t* in = pixels.data() + rowBytes * static_cast<size_t>(y);
+            uint8_t* out = bitmap.Row(y);
+            for (int32_t x = 0; x < bitmap.Width(); ++x, in += 4, out += 3)
+                for (int c = 0; c < 3; ++c)
+                    out[c] = ComposeOver(in[c], in[3], back[c]);
+        }
+    } else {
+        png.image.format = PNG_FORMAT_BGR;
+        // The row stride counts components, one byte each here.
+        if (!png_image_finish_read(&png.image, nullptr, bitmap.Bits(), bitmap.Stride(), nullptr))
+            Damaged(png.image);
+    }
     // A warning: a kept ancillary chunk with a wrong check sum, or the file
     // ending after the picture's data; the pixels are whole either way.
     if (options.damage && (png.image.warning_or_error & PNG_IMAGE_WARNING))

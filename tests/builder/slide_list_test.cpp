@@ -301,6 +301,24 @@ TEST(SlideListRoundTrip, NamesThatNeedQuotesAndEveryOption) {
     ExpectReadBackAsWritten({}, ShowOptions{SlideOrder::kList, kMaxSlideSeed, false, {}});
 }
 
+TEST(SlideListParse, StillFromTheShowLineUnlessASlideSaysOtherwise) {
+    SlideList list = ParseSlideList("! still=yes\r\na.gif\r\nb.gif Still=No\r\nc.gif still=maybe\r\n");
+    const std::vector<Slide> slides = ResolvedSlides(list);
+    ASSERT_EQ(slides.size(), 3u);
+    EXPECT_EQ(slides[0].options.still, true);
+    EXPECT_EQ(slides[1].options.still, false);
+    EXPECT_EQ(slides[2].options.still, true);
+    EXPECT_EQ(list.problems, std::vector<std::string>{"line 4: still must be yes or no: \"still=maybe\""});
+    EXPECT_FALSE(ResolvedSlides(ParseSlideList("a.gif\r\n"))[0].options.Still());
+
+    std::vector<Slide> written{Slide{"a.gif", {}, 0}, Slide{"b.gif", {}, 0}};
+    written[1].options.still = false;
+    ShowOptions show;
+    show.defaults.still = true;
+    EXPECT_NE(WriteSlideList(written, show).find("! still=yes\r\na.gif\r\nb.gif still=no\r\n"), std::string::npos);
+    ExpectReadBackAsWritten(written, show);
+}
+
 TEST(SlideListRoundTrip, GeneratedLists) {
     std::mt19937 random(20240601);
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };

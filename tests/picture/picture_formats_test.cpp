@@ -426,6 +426,143 @@ TEST(BmpPicture, BitFieldsOfAnyWidth) {
 }
 
 // ---------------------------------------------------------------------------
+// Alpha: straight alpha composed in the stored values, c * a + back * (1 - a)
+
+// A 32-bit BMP of the given pixels (0xAARRGGBB) in one row: plain (40-byte
+// header, the fourth byte as alpha) or with a 108-byte header whose bit
+// fields give alpha in the low byte.
+Bytes AlphaBmp(const std::vector<uint32_t>& argb, bool fields) {
+    const uint32_t header = fields ? 108 : 40;
+    Bytes v(14 + header);
+    v[0] = 'B', v[1] = 'M';
+    Put32(v, 10, static_cast<uint32_t>(v.size()));
+    Put32(v, 14, header);
+    Put32(v, 18, static_cast<uint32_t>(argb.size()));
+    Put32(v, 22, 1);
+    v[26] = 1;
+    v[28] = 32;
+    if (fields) {
+        Put32(v, 30, 3);
+        Put32(v, 54, 0xFF000000), Put32(v, 58, 0x00FF0000), Put32(v, 62, 0x0000FF00), Put32(v, 66, 0x000000FF);
+    }
+    for (uint32_t p : argb) {
+        v.resize(v.size() + 4);
+        Put32(v, v.size() - 4, fields ? (p << 8 | p >> 24) : p);
+    }
+    return v;
+}
+
+TEST(AlphaComposition, KnownValuesOverTheBackground) {
+    // White at 69 % (alpha 176) over black is 176, as viewers show it; a
+    // composition in linear light would give 216.
+    for (int depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        test::PngRecipe png;
+        png.width = 3;
+        png.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        png.depth = depth;
+        Bytes row;
+        for (uint8_t v : {255, 255, 255, 176, 255, 0, 0, 128, 40, 200, 90, 64})
+            for (int i = 0; i < depth / 8; ++i)
+                row.push_back(v);
+        png.rows = {row};
+        const Bitmap black = DecodePngRecipe(png, 0);
+        EXPECT_EQ(At(black, 0, 0), (Rgb{176, 176, 176}));
+        EXPECT_EQ(At(black, 1, 0), (Rgb{128, 0, 0}));
+        EXPECT_EQ(At(black, 2, 0), (Rgb{10, 50, 23}));
+        const Bitmap white = DecodePngRecipe(png, 0x00FFFFFF);
+        EXPECT_EQ(At(white, 1, 0), (Rgb{255, 127, 127}));
+    }
+    // A palette entry at half cover.
+    test::PngRecipe palette;
+    palette.width = 1;
+    palette.colourType = PNG_COLOR_TYPE_PALETTE;
+    palette.depth = 8;
+    palette.palette = {{255, 255, 255}};
+    palette.paletteAlpha = {176};
+    palette.rows = {{0}};
+    EXPECT_EQ(At(DecodePngRecipe(palette, 0), 0, 0), (Rgb{176, 176, 176}));
+
+    for (bool fields : {false, true}) {
+        SCOPED_TRACE(fields);
+        const Bitmap b = DecodePictureFile(AsText(AlphaBmp({0xB0FFFFFF, 0x80FF0000, 0x00123456}, fields)));
+        EXPECT_EQ(At(b, 0, 0), (Rgb{176, 176, 176}));
+        EXPECT_EQ(At(b, 1, 0), (Rgb{128, 0, 0}));
+        EXPECT_EQ(At(b, 2, 0), kBlack);
+    }
+    // Writers that leave the fourth byte unused, zero everywhere, mean opaque pixels.
+    EXPECT_EQ(At(DecodePictureFile(AsText(AlphaBmp({0x00123456, 0x00FFFFFF}, false))), 0, 0), (Rgb{0x12, 0x34, 0x56}));
+}
+
+// Each pixel of `reduced` is the mean of its 2 x 2 block of `full`.
+void ExpectBlockMeans(const Bitmap& full, const Bitmap& reduced, int tolerance) {
+    ASSERT_EQ(reduced.Width(), (full.Width() + 1) / 2);
+    ASSERT_EQ(reduced.Height(), (full.Height() + 1) / 2);
+    for (int y = 0; y < reduced.Height(); ++y)
+        for (int x = 0; x < reduced.Width(); ++x) {
+            Rgb sum{0, 0, 0};
+            int count = 0;
+            for (int sy = 2 * y; sy < std::min(2 * y + 2, full.Height()); ++sy)
+                for (int sx = 2 * x; sx < std::min(2 * x + 2, full.Width()); ++sx, ++count)
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += At(full, sx, sy)[c];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = (sum[c] + count / 2) / count;
+            EXPECT_TRUE(Near(At(reduced, x, y), sum, tolerance)) << x << "," << y;
+        }
+}
+
+// A large PNG or BMP shown small is reduced while it is read.
+TEST(LargePicture, ReducedWhileReadByAWholeFactorWhenShownSmall) {
+    struct Kind {
+        int colourType, depth, channels;
+    };
+    for (const Kind kind : {Kind{PNG_COLOR_TYPE_RGB, 8, 3}, Kind{PNG_COLOR_TYPE_RGB_ALPHA, 16, 4},
+                            Kind{PNG_COLOR_TYPE_GRAY, 8, 1}, Kind{PNG_COLOR_TYPE_PALETTE, 8, 1}}) {
+        SCOPED_TRACE(kind.colourType * 100 + kind.depth);
+        test::PngRecipe png;
+        png.width = 9, png.height = 7;
+        png.colourType = kind.colourType;
+        png.depth = kind.depth;
+        if (kind.colourType == PNG_COLOR_TYPE_PALETTE) {
+            for (int i = 0; i < 256; ++i)
+                png.palette.push_back({static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
+                                       static_cast<png_byte>(i * 7)});
+            png.paletteAlpha = {0, 128, 255, 40};
+        }
+        for (uint32_t y = 0; y < png.height; ++y) {
+            Bytes row;
+            for (uint32_t x = 0; x < png.width * kind.channels; ++x)
+                for (int b = 0; b < kind.depth / 8; ++b)
+                    row.push_back(static_cast<uint8_t>((x * 37 + y * 91 + b * 13) % 251));
+            png.rows.push_back(row);
+        }
+        const Bytes file = test::PngOf(png);
+        DecodeOptions options;
+        options.background = 0x00306090;
+        const Bitmap full = DecodePictureFile(AsText(file), options);
+        options.targetWidth = 4, options.targetHeight = 3;  // a factor of 2 still covers 4 x 3
+        const Bitmap reduced = DecodePictureFile(AsText(file), options);
+        ExpectBlockMeans(full, reduced, kind.depth == 16 ? 1 : 0);
+        // Not twice the target: whole; a check for damage: whole too.
+        options.targetWidth = 5;
+        EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
+        std::string damage;
+        options.targetWidth = 4, options.damage = &damage;
+        EXPECT_EQ(DecodePictureFile(AsText(file), options), full);
+    }
+
+    // An uncompressed BMP the same way; run lengths are read whole.
+    Bitmap picture(9, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 27; ++x)
+            picture.Row(y)[x] = static_cast<uint8_t>((x * 37 + y * 91) % 251);
+    DecodeOptions options;
+    options.targetWidth = 4, options.targetHeight = 3;
+    ExpectBlockMeans(picture, DecodePictureFile(AsText(EncodeBmp(picture)), options), 0);
+}
+
+// ---------------------------------------------------------------------------
 // The entry point's reasons and scaled JPEG
 
 TEST(DecodePictureFile, ReasonsNameWhatIsWrong) {

@@ -624,6 +624,11 @@ TEST_F(MkscrTest, SlidesReportEveryFileAndWriteTheShowLine) {
     EXPECT_TRUE(r->lShowMouseCursor);
     EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
               "# Slides in order: image file, then duration=MS and style=N where given\r\n2.jpg\r\n");
+    // --still: animations show their first frame only.
+    ASSERT_EQ(Run({"slides", (pics / "4.gif").string(), "-o", Out(), "--show-cursor", "--still"}), 0) << err_;
+    r = Record(Out());
+    EXPECT_EQ(Range(Out(), r->FlashPosition(0), r->FlashSize(0)),
+              "# Slides in order: image file, then duration=MS and style=N where given\r\n! still=yes\r\n4.gif\r\n");
 
     // A picture named on the command line is shown or the build fails.
     EXPECT_EQ(Run({"slides", (pics / "deep.jpg").string(), "-o", Out("other.scr")}), 1);

@@ -124,6 +124,28 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertTrue(transitions, trace)
         self.assertRegex(transitions[-1], r"^slideview transition 5000 ms frames ([3-9]|\d\d+) drawing \d+ us$")
 
+    def test_animated_gif_plays_its_frames_during_its_stay(self):
+        # Red, blue and green frames of half a second each, looping for ever.
+        subprocess.run(["convert", "-delay", "50", "-size", "64x48", "xc:#FF0000", "xc:#0000FF", "xc:#00FF00",
+                        "-loop", "0", os.path.join(self.folder, "moving.gif")], check=True)
+        with open(os.path.join(self.folder, "show.slides"), "w") as f:
+            f.write("moving.gif duration=60000 style=5 transition=0 upscale=16\n")
+        self.start("show.slides")
+        seen = set()
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and len(seen) < 3:
+            shot = Shot(self.prefix)
+            for name, rgb in (("red", (255, 0, 0)), ("blue", (0, 0, 255)), ("green", (0, 255, 0))):
+                if shot.share(rgb) > 0.99:
+                    seen.add(name)
+        self.prefix.screenshot("animation")
+        self.assertEqual(seen, {"red", "blue", "green"}, "the animation did not show every frame")
+        # It loops: the first frame comes again after the third.
+        trace = self.prefix.wait_trace("slideview frame 1", timeout=30)
+        self.assertEqual([line for line in trace if line.startswith("slideview slide ")],
+                         ["slideview slide moving.gif style 5"])
+        self.assertIn("slideview frame 3", trace)
+
     def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
         with open(os.path.join(self.folder, "broken.slides"), "w") as f:
             f.write("nothing.jpg\n")

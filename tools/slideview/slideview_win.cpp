@@ -16,7 +16,9 @@
 // list gives, whatever the machine: the controls run in Manual mode and each
 // frame sets their Progress from the time gone by, paced by the display's
 // frames (see FramePacer). A slide's duration counts from the moment it is
-// fully in.
+// fully in. An animated GIF slide (unless still=yes) plays its frames during
+// its stay (SlideAnimation), each replacing the last at once; the next
+// transition starts from the frame on screen.
 //
 // The windows are deliberately not kept on top: the saver asks for the
 // screen-saver password in a dialog of its own, which has to come up above the
@@ -67,6 +69,7 @@
 #include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
 #include "tools/slideview/slide_decor.h"
+#include "tools/slideview/slide_animation.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "transition/transition_view_win.h"
@@ -78,6 +81,7 @@ constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
 constexpr UINT_PTR kClockTimer = 2;
+constexpr UINT_PTR kFrameTimer = 3;  // the next frame of an animated slide
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
 
 std::string RectText(const Rect& r) {
@@ -202,6 +206,8 @@ class SlideViewer {
                     NextSlide();
                 else if (wparam == kClockTimer)
                     ClockTick();
+                else if (wparam == kFrameTimer)
+                    NextFrame();
                 return 0;
             case WM_SETCURSOR:
                 if (hideCursor_ && LOWORD(lparam) == HTCLIENT) {
@@ -341,13 +347,18 @@ class SlideViewer {
     void NextSlide() {
         ::KillTimer(MainWindow(), kSlideTimer);
         StopMotion();
+        ::KillTimer(MainWindow(), kFrameTimer);
         const std::optional<size_t> shown = sequence_->Current();
         Bitmap picture;
+        std::unique_ptr<SlideAnimation> animation;
         const std::optional<size_t> next = sequence_->Advance(
             [&](const Slide& slide) {
                 try {
                     const auto [width, height] = LargestScreen();
-                    return DecodeSlidePicture(SlidePath(document_, slide.fileName), width, height);
+                    LoadedSlide loaded =
+                        LoadSlide(SlidePath(document_, slide.fileName), width, height, slide.options.Still());
+                    animation = std::move(loaded.animation);
+                    return animation ? animation->Frame() : std::move(loaded.picture);
                 } catch (const Error& error) {
                     Trace("slideview skipped " + std::string(error.what()));
                     throw;
@@ -358,14 +369,18 @@ class SlideViewer {
             ShowMessage(CannotShowMessage(document_, sequence_->Reason()));
             return;
         }
-        if (next == shown) {  // the only slide left: it stays
+        if (next == shown) {  // the only slide left: it stays (and plays on)
             SlideIsIn();
             return;
         }
+        // The transition starts from the frame on screen, and the new slide
+        // comes in with its first frame.
+        animation_ = std::move(animation);
         const Slide& slide = sequence_->Slides()[*next];
         const int32_t style = ChooseTransitionStyle(slide, kMaxSlideStyle, random_);
         Trace("slideview slide " + slide.fileName + " style " + std::to_string(style));
         const std::string caption = CaptionOf(slide);
+        caption_ = caption;
         if (!caption.empty())
             Trace("slideview caption " + caption);
         for (auto& screen : screens_) {
@@ -421,11 +436,47 @@ class SlideViewer {
             return;
         const int32_t duration = sequence_->Slides()[*sequence_->Current()].options.DurationMs();
         ::SetTimer(MainWindow(), kSlideTimer, static_cast<UINT>(duration), nullptr);
+        if (animation_) {
+            animation_->Start(::GetTickCount());
+            ScheduleFrame();
+        }
+    }
+
+    void ScheduleFrame() {
+        if (const std::optional<uint32_t> wait = animation_->WaitMs(::GetTickCount()))
+            ::SetTimer(MainWindow(), kFrameTimer, std::max<UINT>(*wait, USER_TIMER_MINIMUM), nullptr);
+    }
+
+    // An animated slide's next frame replaces the one on every screen at once.
+    void NextFrame() {
+        ::KillTimer(MainWindow(), kFrameTimer);
+        if (!animation_ || animating_ || !message_.empty() || !sequence_ || !sequence_->Current())
+            return;
+        if (animation_->Update(::GetTickCount())) {
+            const SlideOptions& options = sequence_->Slides()[*sequence_->Current()].options;
+            for (auto& screen : screens_) {
+                if (!screen->view)
+                    continue;
+                // Caption and clock stay over every frame, where the slide put them.
+                Bitmap frame = screen->decor.FirstFrame(animation_->Frame(), options, caption_, shown_ - 1,
+                                                        screen->place.Width(), screen->place.Height(),
+                                                        screen->place.dpi, clockFace_, font_);
+                screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
+                screen->view->Engine().SetStyle(0);
+                screen->view->Execute();
+                screen->view->Engine().SetProgress(100);
+                screen->view->Engine().SetManual(false);
+                screen->view->Engine().SetManual(true);
+            }
+            Trace("slideview frame " + std::to_string(animation_->FrameIndex()));
+        }
+        ScheduleFrame();
     }
 
     void ShowMessage(std::string text) {
         ::KillTimer(MainWindow(), kSlideTimer);
         ::KillTimer(MainWindow(), kClockTimer);
+        ::KillTimer(MainWindow(), kFrameTimer);
         animating_ = false;
         moving_ = false;
         message_ = std::move(text);
@@ -447,6 +498,7 @@ class SlideViewer {
         moving_ = false;
         ::KillTimer(MainWindow(), kSlideTimer);
         ::KillTimer(MainWindow(), kClockTimer);
+        ::KillTimer(MainWindow(), kFrameTimer);
         // The windows go now; their objects stay until the viewer ends, since
         // this runs inside one of their handlers.
         for (auto& screen : screens_)
@@ -584,6 +636,7 @@ class SlideViewer {
     std::vector<std::unique_ptr<Screen>> screens_;
     std::vector<std::unique_ptr<Screen>> retired_;  // windows of monitors that are gone
     std::optional<SlideSequence> sequence_;
+    std::unique_ptr<SlideAnimation> animation_;  // of the slide on show, when it is animated
     RandomGenerator random_;
     FramePacer pacer_;
     TransitionClock clock_;
@@ -601,6 +654,7 @@ class SlideViewer {
     ClockFace clockFace_;  // no text: no clock
     bool clockPending_ = false;
     bool moving_ = false;
+    std::string caption_;  // of the slide on show
     uint32_t stayStart_ = 0;
     int32_t stayMs_ = 0;
     int motionFrames_ = 0;
