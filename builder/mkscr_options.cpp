@@ -150,6 +150,19 @@ const CommandOption kOptions[] = {
              "corrupt data, a wrong check sum: shown partly grey or\n"
              "wrong), with a warning; without it such a picture is\n"
              "refused"},
+    {.name = "max-size",
+     .value = "WxH",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store a picture larger than WxH (after it is turned\n"
+             "upright) reduced to fit it, as a JPEG of quality 90 (PNG\n"
+             "for few colours), filtered with Lanczos-3 (default:\n"
+             "3840x2160); the report says how much was saved"},
+    {.name = "originals",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store every picture the viewer shows byte for byte,\n"
+             "whatever its size (other formats are still converted)"},
     {.name = "order",
      .value = "ORDER",
      .commands = kSlidesCommand,

@@ -1,6 +1,10 @@
 #include "builder/slide_selection.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <ctime>
 #include <set>
@@ -18,6 +22,51 @@
 namespace orlscr::mkscr {
 
 namespace {
+
+// The name with its extension (the part after the last dot) replaced.
+std::string WithExtension(const std::string& name, const std::string& extension) {
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string old = stem.size() == name.size() ? std::string() : LowerAscii(name.substr(dot + 1));
+    if (old == extension || (old == "jpeg" && extension == "jpg"))
+        return name;
+    return stem + "." + extension;
+}
+
+// Calls work(0) .. work(count - 1), spread over as many threads as the
+// machine has cores. An exception of a call ends the others' work early and
+// is thrown again here.
+void RunOnEveryCore(size_t count, const std::function<void(size_t)>& work) {
+    const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    if (threads <= 1) {
+        for (size_t i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    auto worker = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < count;) {
+            try {
+                work(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> hold(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+                next = count;
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& thread : pool)
+        thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 struct FoundFile {
     std::string path;  // to read and to report
@@ -87,8 +136,14 @@ class StoredNames {
 
     // The name for the slide at `position` (from 1), and why it differs from
     // the file's own name (empty when it does not).
-    std::string For(const std::string& path, const std::string& extension, size_t position, std::string& why) {
-        const std::optional<std::string> own = ToRecordText(BaseName(path));
+    // A picture made anew (`made`) takes its own name with the extension of
+    // its new format.
+    std::string For(const std::string& path,
+                    const std::string& extension,
+                    size_t position,
+                    std::string& why,
+                    bool made = false) {
+        std::optional<std::string> own = ToRecordText(made ? WithExtension(BaseName(path), extension) : BaseName(path));
         std::string name;
         if (!own) {
             why = "name outside Windows-1252";
@@ -140,13 +195,18 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     }
 
     std::vector<Candidate> candidates;
+    std::vector<Candidate*> toCheck;
     for (const FoundFile& file : found) {
-        Candidate candidate{file, {}, std::string(), std::string(), std::string()};
-        if (file.folder || !file.note.empty()) {
-            candidates.push_back(std::move(candidate));
+        candidates.push_back(Candidate{file, {}, std::string(), std::string(), std::string()});
+    }
+    for (Candidate& candidate : candidates)
+        if (!candidate.file.folder && candidate.file.note.empty())
+            toCheck.push_back(&candidate);
+    RunOnEveryCore(toCheck.size(), [&](size_t i) { toCheck[i]->check = check(toCheck[i]->file.path); });
+    for (Candidate& candidate : candidates) {
+        const FoundFile& file = candidate.file;
+        if (file.folder || !file.note.empty())
             continue;
-        }
-        candidate.check = check(file.path);
         const std::string& damage = candidate.check.damage;
         if (!damage.empty() && !search.allowDamaged) {
             if (file.named)
@@ -158,7 +218,6 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             throw Error("'" + file.path + "' is not a JPEG or BMP picture (nor PNG or GIF)");
         if (file.named && !refusal.empty())
             throw Error("'" + file.path + "' cannot be shown: " + refusal);
-        candidates.push_back(std::move(candidate));
     }
 
     // The show's order: pointers into `candidates`, which keeps the name order
@@ -167,8 +226,13 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     for (Candidate& candidate : candidates)
         if (!candidate.file.folder && candidate.file.note.empty() && candidate.check.refusal.empty())
             shown.push_back(&candidate);
-    if (shown.empty())
-        throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
+    if (shown.empty()) {
+        std::vector<std::string> report;
+        for (const Candidate& candidate : candidates)
+            if (!candidate.check.refusal.empty())
+                report.push_back("refused " + candidate.file.path + ": " + candidate.check.refusal);
+        throw NoSlidesError("no JPEG or BMP pictures (nor PNG or GIF) found for the slides", std::move(report));
+    }
     if (search.order == PictureOrder::Date) {
         for (Candidate* candidate : shown)
             candidate->dateKey = candidate->check.dateTaken ? *candidate->check.dateTaken
@@ -181,13 +245,20 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     StoredNames names(search.reservedNames);
     for (Candidate* candidate : shown) {
         candidate->storedName =
-            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
-        selection.slides.push_back(
-            SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0}});
+            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why,
+                      candidate->check.made.has_value());
+        selection.slides.push_back(SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0},
+                                                 candidate->check.made});
+        if (candidate->check.made) {
+            ++selection.made;
+            selection.madeFromBytes += candidate->check.fileBytes;
+            selection.madeBytes += candidate->check.made->size;
+        }
     }
     for (const Candidate& candidate : candidates) {
-        const std::string warning =
-            candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
+        std::string warning = candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
+        if (!candidate.check.change.empty())
+            warning = candidate.check.change + (warning.empty() ? "" : "; " + warning);
         if (!candidate.file.note.empty()) {
             selection.report.push_back(candidate.file.note);
         } else if (candidate.file.folder) {
