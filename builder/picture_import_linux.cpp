@@ -276,6 +276,7 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
     std::vector<uint8_t> laterFrame;  // frames after the first are decoded here and dropped
     std::string exif;
     bool inExif = false, haveFirst = false;
+    bool fromJpeg = false;  // a JPEG file kept in JPEG XL: its pixels are a JPEG's
     constexpr size_t kExifPiece = 65536;
     auto endExif = [&] {
         if (inExif)
@@ -313,8 +314,11 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
         } else if (status == JXL_DEC_BOX) {
             endExif();
             JxlBoxType type;
-            if (JxlDecoderGetBoxType(decoder.get(), type, JXL_TRUE) == JXL_DEC_SUCCESS &&
-                std::memcmp(type, "Exif", 4) == 0) {
+            if (JxlDecoderGetBoxType(decoder.get(), type, JXL_TRUE) != JXL_DEC_SUCCESS)
+                continue;
+            if (std::memcmp(type, "jbrd", 4) == 0)
+                fromJpeg = true;
+            if (std::memcmp(type, "Exif", 4) == 0) {
                 exif.resize(kExifPiece);
                 JxlDecoderSetBoxBuffer(decoder.get(), reinterpret_cast<uint8_t*>(exif.data()), exif.size());
                 inExif = true;
@@ -330,6 +334,8 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
         }
     }
     endExif();
+    if (fromJpeg)
+        picture.lossless = false;
     if (!haveFirst)
         Damaged(ImportFormat::kJpegXl, "it holds no picture");
     if (!exif.empty())
