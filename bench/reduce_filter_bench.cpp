@@ -13,7 +13,9 @@
 //
 // Usage: build/native/bench/reduce_filter_bench [PHOTO.jpg]
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -39,12 +41,20 @@ double Contrast(ReduceFilter filter, double cycles) {
             std::memset(source.Row(y) + 3 * x, static_cast<int>(std::lround(v)), 3);
     }
     const Bitmap out = ReduceBitmap(source, kOut, 1, filter);
-    int lo = 255, hi = 0;
-    for (int32_t x = 16; x < kOut - 16; ++x) {
-        lo = std::min<int>(lo, out.Row(0)[3 * x]);
-        hi = std::max<int>(hi, out.Row(0)[3 * x]);
+    // The amplitude of what the output shows at the frequency, or at the one
+    // it folds onto above 0.5 cycles a pixel.
+    const double shown = cycles <= 0.5 ? cycles : 1 - cycles;
+    double mean = 0, re = 0, im = 0;
+    const int32_t from = 16, to = kOut - 16;
+    for (int32_t x = from; x < to; ++x)
+        mean += out.Row(0)[3 * x];
+    mean /= to - from;
+    for (int32_t x = from; x < to; ++x) {
+        const double v = out.Row(0)[3 * x] - mean;
+        re += v * std::cos(2 * kPi * shown * (x + 0.5));
+        im += v * std::sin(2 * kPi * shown * (x + 0.5));
     }
-    return (hi - lo) / 200.0;
+    return 2 * std::hypot(re, im) / (to - from) / 100;
 }
 
 int Ringing(ReduceFilter filter) {

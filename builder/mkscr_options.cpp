@@ -232,7 +232,9 @@ Options take their value as the next argument or after "=" (--title=Demo).
 )";
 
 const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (the first frame) and BMP pictures,
-  upright as their EXIF orientation says. Each argument is a folder or a
+  upright as their EXIF orientation says. HEIC, WebP, AVIF, TIFF and JPEG XL
+  (mkscr.exe: whatever the Windows Imaging Component opens) are converted to
+  JPEG, or PNG for transparency or few colours, upright and with their date. Each argument is a folder or a
   picture file. mkscr decodes every picture with the viewer's own decoder and
   lists each file it stored, and each file of a folder it refused with the
   reason ("not a picture", "12-bit JPEG is not supported", a damaged picture
