@@ -270,6 +270,9 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         } else if (!candidate.why.empty()) {
             selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
                                        " (" + candidate.why + (warning.empty() ? "" : "; " + warning) + ")");
+        } else if (candidate.check.made && FromRecordText(candidate.storedName) != BaseName(candidate.file.path)) {
+            selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
+                                       " (" + warning + ")");
         } else {
             selection.report.push_back("stored " + candidate.file.path + (warning.empty() ? "" : " (" + warning + ")"));
         }
