@@ -120,7 +120,7 @@ class MkscrExeTest(orlwine.WineTestCase):
         made = self.mkscr("slides", "C:\\pictures", "-o", "t.scr", "--player", "player.scr", "--no-hook",
                           "--viewer", "slideview.exe")
         self.assertEqual(made.returncode, 0, made.stderr)
-        self.assertIn("a.tif (converted TIFF to PNG)", made.stdout)
+        self.assertIn("a.tif as a.png (converted TIFF to PNG)", made.stdout)
         self.assertIn("b.heic: a HEIC picture, which this Windows cannot open: install the HEIF Image Extensions",
                       made.stdout)
         shown = self.mkscr("inspect", "t.scr", "--json")
