@@ -251,7 +251,7 @@ class SlideViewTest(orlwine.WineTestCase):
         self.addCleanup(self.prefix.stop)
         self.assertTrue(self.prefix.wait_windows("^Slide show$"), "the viewer opened no window")
         for name, corner in (("a.jpg", RED), ("b.jpg", GREEN)):
-            shot = self.wait_shot(lambda s: upright(s, corner) > 0.95)
+            shot = self.wait_shot(lambda s: upright(s, corner) > 0.95, timeout=60)
             self.prefix.screenshot(name)
             self.assertGreater(upright(shot, corner), 0.95, name + " is not upright")
 
