@@ -116,51 +116,67 @@ inline uint8_t Clamp(int32_t sum) {
     return static_cast<uint8_t>(sum < 0 ? 0 : sum > 255 ? 255 : sum);
 }
 
-}  // namespace
+// sums = (first ? 0 : sums) + weight * row, `count` of each.
+void AddRow(int32_t* __restrict sums, const uint8_t* __restrict row, int32_t weight, size_t count, bool first) {
+    if (first) {
+        for (size_t i = 0; i < count; ++i)
+            sums[i] = weight * row[i];
+    } else {
+        for (size_t i = 0; i < count; ++i)
+            sums[i] += weight * row[i];
+    }
+}
 
-void ReducePixels(const PixelView& from, const PixelView& to, ReduceFilter filter) {
-    if (from.channels != to.channels || from.channels < 1 || from.channels > 4)
-        throw std::invalid_argument("pixels of different kinds");
-    if (from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0)
-        return;
-    const int n = from.channels;
-    const Taps across = MakeTaps(from.width, to.width, filter);
-    const Taps down = MakeTaps(from.height, to.height, filter);
-
-    // Across every source row first (into rows of the output's width), then
-    // down the columns of that.
-    const size_t midStride = static_cast<size_t>(to.width) * n;
+// Across every source row first (into rows of the output's width), then
+// down the columns of that. `N` bytes a pixel, known to the compiler so the
+// inner loops unroll.
+template <int N>
+void Resample(const PixelView& from, const PixelView& to, const Taps& across, const Taps& down) {
+    const size_t midStride = static_cast<size_t>(to.width) * N;
     std::vector<uint8_t> mid(midStride * from.height);
     for (int32_t y = 0; y < from.height; ++y) {
         const uint8_t* src = from.bits + static_cast<size_t>(y) * from.stride;
         uint8_t* dst = mid.data() + static_cast<size_t>(y) * midStride;
         for (int32_t x = 0; x < to.width; ++x) {
             const int32_t* w = across.weights.data() + static_cast<size_t>(x) * across.count;
-            const uint8_t* s = src + static_cast<size_t>(across.first[x]) * n;
-            int32_t sum[4] = {0, 0, 0, 0};
-            for (int k = 0; k < across.count; ++k, s += n)
-                for (int c = 0; c < n; ++c)
+            const uint8_t* s = src + static_cast<size_t>(across.first[x]) * N;
+            int32_t sum[N] = {};
+            for (int k = 0; k < across.count; ++k, s += N)
+                for (int c = 0; c < N; ++c)
                     sum[c] += w[k] * s[c];
-            for (int c = 0; c < n; ++c)
+            for (int c = 0; c < N; ++c)
                 *dst++ = Clamp(sum[c]);
         }
     }
-    std::vector<int32_t> row(midStride);
+    // Down: whole rows at a time into sums, which the compiler keeps in
+    // vector registers (nothing aliases them).
+    std::vector<int32_t> sums(midStride);
     for (int32_t y = 0; y < to.height; ++y) {
-        std::fill(row.begin(), row.end(), 0);
         const int32_t* w = down.weights.data() + static_cast<size_t>(y) * down.count;
-        for (int k = 0; k < down.count; ++k) {
-            const uint8_t* src = mid.data() + static_cast<size_t>(down.first[y] + k) * midStride;
-            const int32_t weight = w[k];
-            if (weight == 0)
-                continue;
-            for (size_t i = 0; i < midStride; ++i)
-                row[i] += weight * src[i];
-        }
-        uint8_t* dst = to.bits + static_cast<size_t>(y) * to.stride;
+        AddRow(sums.data(), mid.data() + static_cast<size_t>(down.first[y]) * midStride, w[0], midStride, true);
+        for (int k = 1; k < down.count; ++k)
+            AddRow(sums.data(), mid.data() + static_cast<size_t>(down.first[y] + k) * midStride, w[k], midStride,
+                   false);
+        uint8_t* __restrict dst = to.bits + static_cast<size_t>(y) * to.stride;
+        const int32_t* __restrict sum = sums.data();
         for (size_t i = 0; i < midStride; ++i)
-            dst[i] = Clamp(row[i]);
+            dst[i] = Clamp(sum[i]);
     }
+}
+
+}  // namespace
+
+void ReducePixels(const PixelView& from, const PixelView& to, ReduceFilter filter) {
+    if (from.channels != to.channels || (from.channels != 3 && from.channels != 4))
+        throw std::invalid_argument("pixels of different kinds");
+    if (from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0)
+        return;
+    const Taps across = MakeTaps(from.width, to.width, filter);
+    const Taps down = MakeTaps(from.height, to.height, filter);
+    if (from.channels == 3)
+        Resample<3>(from, to, across, down);
+    else
+        Resample<4>(from, to, across, down);
 }
 
 Bitmap ReduceBitmap(const Bitmap& picture, int32_t width, int32_t height, ReduceFilter filter) {
