@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
                 size.width, size.height, bytes.size(), "quality", "bytes", "PSNR dB");
     for (int quality : {75, 80, 85, 88, 90, 92, 95, 98}) {
         const std::vector<uint8_t> jpeg = EncodeJpegFile(reduced, quality);
-        const Bitmap back = DecodePictureFile(std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
+        const Bitmap back =
+            DecodePictureFile(std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
         std::printf("%8d %10zu %8.2f\n", quality, jpeg.size(), Psnr(reduced, back));
     }
     return 0;

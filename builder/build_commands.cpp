@@ -10,8 +10,8 @@
 #include "builder/package_builder.h"
 #include "builder/progress_line.h"
 #include "builder/scratch_file.h"
-#include "builder/slide_picture_check.h"
 #include "builder/slide_list.h"
+#include "builder/slide_picture_check.h"
 #include "builder/slide_selection.h"
 #include "builder/sound_check.h"
 #include "builder/system_text.h"
@@ -235,8 +235,10 @@ StoreBound BoundFromOptions(const CommandLine& o) {
         if (bound.originals)
             throw UsageError("--max-size and --originals contradict each other");
         const size_t x = LowerAscii(*size).find('x');
-        const std::optional<int64_t> w = x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(0, x), 16, 65535);
-        const std::optional<int64_t> h = x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(x + 1), 16, 65535);
+        const std::optional<int64_t> w =
+            x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(0, x), 16, 65535);
+        const std::optional<int64_t> h =
+            x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(x + 1), 16, 65535);
         if (!w || !h)
             throw UsageError("--max-size needs WIDTHxHEIGHT, each from 16 to 65535 (3840x2160), not '" + *size + "'");
         bound.maxWidth = static_cast<int32_t>(*w);
@@ -326,7 +328,8 @@ int BuildSlideShowPackage(const CommandLine& o,
     contents.presentation.push_back(
         InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
     for (const SelectedSlide& selected : selection.slides)
-        contents.presentation.push_back(InputEntry{selected.path, selected.slide.fileName, std::nullopt, selected.made});
+        contents.presentation.push_back(
+            InputEntry{selected.path, selected.slide.fileName, std::nullopt, selected.made});
     if (!contents.preview) {
         try {
             contents.madePreview = PreviewOfSlide(selection.slides.front(), show);

@@ -41,8 +41,8 @@ bool IsCameraRawName(const std::string& fileName) {
     if (dot == std::string::npos)
         return false;
     const std::string ext = LowerAscii(fileName.substr(dot + 1));
-    for (const char* raw : {"cr2", "nef", "nrw", "arw", "srf", "sr2", "dng", "orf", "rw2", "pef", "raf", "srw",
-                            "3fr", "erf", "kdc", "mrw", "x3f", "iiq", "rwl", "crw", "cr3"})
+    for (const char* raw : {"cr2", "nef", "nrw", "arw", "srf", "sr2", "dng", "orf", "rw2", "pef", "raf",
+                            "srw", "3fr", "erf", "kdc", "mrw", "x3f", "iiq", "rwl", "crw", "cr3"})
         if (ext == raw)
             return true;
     return false;
@@ -59,7 +59,8 @@ ImportFormat RecogniseImportFormat(std::string_view head, const std::string& fil
     if (const ImportFormat iso = IsoMediaFormat(head); iso != ImportFormat::kNone)
         return iso;
     // Raw files of some makers are TIFF inside, others have headers of their own.
-    const bool tiff = StartsWith(head, 0, std::string_view("II*\0", 4)) || StartsWith(head, 0, std::string_view("MM\0*", 4));
+    const bool tiff =
+        StartsWith(head, 0, std::string_view("II*\0", 4)) || StartsWith(head, 0, std::string_view("MM\0*", 4));
     const bool rawHeader = StartsWith(head, 0, "IIRO") || StartsWith(head, 0, std::string_view("IIU\0", 4)) ||
                            StartsWith(head, 0, "FUJIFILMCCD-RAW");
     if (rawHeader || (tiff && IsCameraRawName(fileName)))
@@ -124,7 +125,8 @@ std::string UnreadableFormatText(ImportFormat format) {
 
 std::string_view ExifTiffBlock(std::string_view payload) {
     for (size_t at = 0; at + 4 <= payload.size() && at <= 16; ++at)
-        if (StartsWith(payload, at, std::string_view("II*\0", 4)) || StartsWith(payload, at, std::string_view("MM\0*", 4)))
+        if (StartsWith(payload, at, std::string_view("II*\0", 4)) ||
+            StartsWith(payload, at, std::string_view("MM\0*", 4)))
             return payload.substr(at);
     return {};
 }
@@ -153,13 +155,27 @@ void OrientImported(ImportedPicture& picture, int orientation) {
         for (int32_t x = 0; x < out.width; ++x) {
             int32_t sx = x, sy = y;  // the stored pixel shown at (x, y), as Orient in picture/
             switch (orientation) {
-                case 2: sx = w - 1 - x; break;
-                case 3: sx = w - 1 - x, sy = h - 1 - y; break;
-                case 4: sy = h - 1 - y; break;
-                case 5: sx = y, sy = x; break;
-                case 6: sx = y, sy = h - 1 - x; break;
-                case 7: sx = w - 1 - y, sy = h - 1 - x; break;
-                case 8: sx = w - 1 - y, sy = x; break;
+                case 2:
+                    sx = w - 1 - x;
+                    break;
+                case 3:
+                    sx = w - 1 - x, sy = h - 1 - y;
+                    break;
+                case 4:
+                    sy = h - 1 - y;
+                    break;
+                case 5:
+                    sx = y, sy = x;
+                    break;
+                case 6:
+                    sx = y, sy = h - 1 - x;
+                    break;
+                case 7:
+                    sx = w - 1 - y, sy = h - 1 - x;
+                    break;
+                case 8:
+                    sx = w - 1 - y, sy = x;
+                    break;
             }
             dst[static_cast<size_t>(y) * out.width + x] = src[static_cast<size_t>(sy) * w + sx];
         }

@@ -13,8 +13,8 @@ namespace orlscr::mkscr {
 // libjxl; Windows: the Windows Imaging Component) and stores converted.
 enum class ImportFormat {
     kNone,
-    kHeic,     // HEIF with HEVC pictures (phones), and other HEIF files
-    kAvif,     // HEIF with AV1 pictures
+    kHeic,  // HEIF with HEVC pictures (phones), and other HEIF files
+    kAvif,  // HEIF with AV1 pictures
     kWebp,
     kTiff,
     kJpegXl,
@@ -40,9 +40,9 @@ struct ImportedPicture {
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint8_t> rgba;
-    bool hasAlpha = false;   // some pixel is not fully opaque
-    bool lossless = false;   // the file keeps its pixels exactly (PNG suits it)
-    int frames = 1;          // of an animation (only the first is read)
+    bool hasAlpha = false;                 // some pixel is not fully opaque
+    bool lossless = false;                 // the file keeps its pixels exactly (PNG suits it)
+    int frames = 1;                        // of an animation (only the first is read)
     std::optional<std::string> dateTaken;  // "YYYY:MM:DD HH:MM:SS" from the file's EXIF data
 };
 

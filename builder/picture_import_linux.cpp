@@ -60,8 +60,7 @@ ImportedPicture ReadHeif(std::string_view bytes, ImportFormat format) {
     error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
     if (error.code != heif_error_Ok)
         Damaged(format, error.message);
-    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> handle(rawHandle,
-                                                                                 heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> handle(rawHandle, heif_image_handle_release);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get());
     CheckPictureSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()));
     heif_image* rawImage = nullptr;
@@ -94,8 +93,8 @@ ImportedPicture ReadAvif(std::string_view bytes) {
     std::unique_ptr<avifDecoder, void (*)(avifDecoder*)> decoder(avifDecoderCreate(), avifDecoderDestroy);
     decoder->maxThreads = 1;
     decoder->strictFlags = AVIF_STRICT_DISABLED;
-    avifResult result = avifDecoderSetIOMemory(decoder.get(), reinterpret_cast<const uint8_t*>(bytes.data()),
-                                               bytes.size());
+    avifResult result =
+        avifDecoderSetIOMemory(decoder.get(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (result == AVIF_RESULT_OK)
         result = avifDecoderParse(decoder.get());
     if (result == AVIF_RESULT_OK)
@@ -229,9 +228,9 @@ ImportedPicture ReadTiff(std::string_view bytes) {
     });
     tiffError.clear();
     TiffSource source{bytes, 0};
-    std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek,
-                                                               TiffClose, TiffSize, TiffMap, TiffUnmap),
-                                                TIFFClose);
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(
+        TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap),
+        TIFFClose);
     if (!tiff)
         Damaged(ImportFormat::kTiff, tiffError.empty() ? "its header cannot be read" : tiffError);
     uint32_t width = 0, height = 0;
@@ -329,8 +328,7 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
             if (exif.size() > (size_t{16} << 20))
                 Damaged(ImportFormat::kJpegXl, "its EXIF box is too large");
             exif.resize(exif.size() + kExifPiece);
-            JxlDecoderSetBoxBuffer(decoder.get(), reinterpret_cast<uint8_t*>(exif.data()) + used,
-                                   exif.size() - used);
+            JxlDecoderSetBoxBuffer(decoder.get(), reinterpret_cast<uint8_t*>(exif.data()) + used, exif.size() - used);
         }
     }
     endExif();

@@ -2,13 +2,13 @@
 // Imaging Component: whatever this Windows opens (TIFF always; HEIC, WebP,
 // AVIF, JPEG XL and camera raw files with the system's image extensions).
 
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "builder/picture_import.h"
 #include "common/error.h"
@@ -111,8 +111,8 @@ ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     Check(format, stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
                                                static_cast<DWORD>(bytes.size())));
     ComRef<IWICBitmapDecoder> decoder;
-    Check(format, factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                   decoder.Out()));
+    Check(format,
+          factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Out()));
     UINT frames = 0;
     Check(format, decoder->GetFrameCount(&frames));
     if (frames == 0)
@@ -130,8 +130,8 @@ ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     picture.width = static_cast<int32_t>(width);
     picture.height = static_cast<int32_t>(height);
     picture.rgba.resize(static_cast<size_t>(width) * height * 4);
-    Check(format, converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(picture.rgba.size()),
-                                        picture.rgba.data()));
+    Check(format,
+          converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(picture.rgba.size()), picture.rgba.data()));
     for (size_t i = 0; i < picture.rgba.size(); i += 4)  // blue, green, red, alpha into red first
         std::swap(picture.rgba[i], picture.rgba[i + 2]);
     picture.frames = static_cast<int>(frames);

@@ -18,8 +18,7 @@ int64_t ScratchFile::Append(std::string_view bytes) {
     const int64_t at = end_;
     if (SeekFile64(file_.get(), at, SEEK_SET) != 0 ||
         std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size() || std::fflush(file_.get()) != 0)
-        throw Error(std::string("cannot write the temporary file of the converted pictures: ") +
-                    std::strerror(errno));
+        throw Error(std::string("cannot write the temporary file of the converted pictures: ") + std::strerror(errno));
     end_ += static_cast<int64_t>(bytes.size());
     return at;
 }

@@ -119,7 +119,8 @@ void CheckImported(SlidePictureCheck& check,
     const PictureSize upright{picture.width, picture.height};
     const int frames = picture.frames;
     MadePicture made = StoreImported(picture, bound);
-    check.change = std::string("converted ") + ImportFormatName(format) + " to " + (made.extension == "png" ? "PNG" : "JPEG");
+    check.change =
+        std::string("converted ") + ImportFormatName(format) + " to " + (made.extension == "png" ? "PNG" : "JPEG");
     if (!(made.size == upright))
         check.change += ", reduced " + SizeText(upright.width, upright.height) + " to " +
                         SizeText(made.size.width, made.size.height);

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
-#include <mutex>
-#include <thread>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "builder/folder.h"
 #include "builder/natural_order.h"
@@ -244,9 +244,8 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     SlideSelection selection;
     StoredNames names(search.reservedNames);
     for (Candidate* candidate : shown) {
-        candidate->storedName =
-            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why,
-                      candidate->check.made.has_value());
+        candidate->storedName = names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1,
+                                          candidate->why, candidate->check.made.has_value());
         selection.slides.push_back(SelectedSlide{candidate->file.path, Slide{candidate->storedName, search.options, 0},
                                                  candidate->check.made});
         if (candidate->check.made) {

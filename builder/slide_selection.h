@@ -80,11 +80,10 @@ using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
 // The files are checked on every core at once (`check` must be safe to call
 // from several threads); a picture made anew ("stored PATH (converted HEIC to
 // JPEG)") is stored under its own name with its new format's extension.
-SlideSelection SelectSlides(const std::vector<std::string>& arguments,
-                            const SlideSearch& search,
-                            const SlideChecker& check = [](const std::string& path) {
-                                return CheckSlidePicture(path);
-                            });
+SlideSelection SelectSlides(
+    const std::vector<std::string>& arguments,
+    const SlideSearch& search,
+    const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // The slides' lines of the slide list, in the order selected.
 std::vector<Slide> ListedSlides(const SlideSelection& selection);

@@ -60,8 +60,8 @@ void Unpremultiply(std::vector<uint8_t>& rgba) {
 PictureSize FitWithin(int32_t width, int32_t height, const StoreBound& bound) {
     if (bound.originals || (width <= bound.maxWidth && height <= bound.maxHeight))
         return {width, height};
-    const double scale = std::min(static_cast<double>(bound.maxWidth) / width,
-                                  static_cast<double>(bound.maxHeight) / height);
+    const double scale =
+        std::min(static_cast<double>(bound.maxWidth) / width, static_cast<double>(bound.maxHeight) / height);
     auto side = [&](int32_t n, int32_t max) {
         return std::clamp(static_cast<int32_t>(std::lround(n * scale)), int32_t{1}, max);
     };
@@ -194,8 +194,9 @@ MadePicture StoreImported(ImportedPicture& picture, const StoreBound& bound) {
         MadePicture made;
         made.extension = "png";
         made.size = size;
-        made.bytes = PngWithExif(EncodePng(rgba->data(), size.width, size.height, static_cast<size_t>(size.width) * 4, 4),
-                                 MakeExifBlock(picture.dateTaken));
+        made.bytes =
+            PngWithExif(EncodePng(rgba->data(), size.width, size.height, static_cast<size_t>(size.width) * 4, 4),
+                        MakeExifBlock(picture.dateTaken));
         return made;
     }
     const bool png = picture.lossless && HasFewColours(picture.rgba.data(), picture.width, picture.height, rowBytes, 4);

@@ -43,10 +43,7 @@ struct MadePicture {
 // The bitmap (upright) as a JPEG file at kStoredJpegQuality, or a PNG file
 // when `png`; reduced to `size` first when that is smaller. Its EXIF data says
 // orientation 1 and, when given, the date taken.
-MadePicture StoreBitmap(const Bitmap& picture,
-                        PictureSize size,
-                        bool png,
-                        const std::optional<std::string>& dateTaken);
+MadePicture StoreBitmap(const Bitmap& picture, PictureSize size, bool png, const std::optional<std::string>& dateTaken);
 
 // An imported picture as the viewer can show it, within the bound (unless
 // `bound.originals`): PNG when it has transparency, or was lossless and has

@@ -40,9 +40,6 @@ struct PixelView {
 void ReducePixels(const PixelView& from, const PixelView& to, ReduceFilter filter = kStoredPictureFilter);
 
 // The bitmap resampled to width x height.
-Bitmap ReduceBitmap(const Bitmap& picture,
-                    int32_t width,
-                    int32_t height,
-                    ReduceFilter filter = kStoredPictureFilter);
+Bitmap ReduceBitmap(const Bitmap& picture, int32_t width, int32_t height, ReduceFilter filter = kStoredPictureFilter);
 
 }  // namespace orlscr

@@ -138,11 +138,20 @@ TEST(StoredPicture, EachFormatIsConvertedUprightWithItsDate) {
 
 TEST(StoredPicture, FormatsThatCannotBeReadAreNamed) {
     const orlscr::testing::TempFolder folder;
-    const std::string raw = folder.Write("IMG_1.CR2", std::string("II*\0\x10\0\0\0CR\x02\0", 12) + std::string(64, '\0'));
+    const std::string raw =
+        folder.Write("IMG_1.CR2", std::string("II*\0\x10\0\0\0CR\x02\0", 12) + std::string(64, '\0'));
     EXPECT_THAT(CheckSlidePicture(raw).refusal, StartsWith("a camera raw picture, which mkscr on Linux does not read"));
     EXPECT_EQ(CheckSlidePicture(folder.Write("notes.txt", "hello")).refusal, kNotAPicture);
-    EXPECT_EQ(RecogniseImportFormat(std::string("\0\0\0\x18" "ftypmif1\0\0\0\0mif1heic", 24), "x"), ImportFormat::kHeic);
-    EXPECT_EQ(RecogniseImportFormat(std::string("\0\0\0\x1c" "ftypavif\0\0\0\0avifmif1", 24), "x"), ImportFormat::kAvif);
+    EXPECT_EQ(RecogniseImportFormat(std::string("\0\0\0\x18"
+                                                "ftypmif1\0\0\0\0mif1heic",
+                                                24),
+                                    "x"),
+              ImportFormat::kHeic);
+    EXPECT_EQ(RecogniseImportFormat(std::string("\0\0\0\x1c"
+                                                "ftypavif\0\0\0\0avifmif1",
+                                                24),
+                                    "x"),
+              ImportFormat::kAvif);
 }
 
 TEST(StoredPicture, LargePicturesAreReducedWithinTheBound) {
