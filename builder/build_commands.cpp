@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -12,7 +13,9 @@
 #include "builder/package_builder.h"
 #include "builder/presentation.h"
 #include "builder/progress_line.h"
+#include "builder/scratch_file.h"
 #include "builder/slide_list.h"
+#include "builder/slide_picture_check.h"
 #include "builder/slide_selection.h"
 #include "builder/sound_check.h"
 #include "builder/system_text.h"
@@ -174,8 +177,17 @@ constexpr int32_t kPreviewWidth = 153;
 constexpr int32_t kPreviewHeight = 113;
 
 // The first slide as the show shows it, in the preview's size, as a JPEG file.
-std::string PreviewOfSlide(const std::string& path, const ShowOptions& show) {
-    const Bitmap picture = DecodeSlidePicture(path, kPreviewWidth, kPreviewHeight);
+std::string PreviewOfSlide(const SelectedSlide& slide, const ShowOptions& show) {
+    Bitmap picture;
+    if (slide.made) {
+        const std::string bytes = slide.made->file->Read(slide.made->offset, static_cast<size_t>(slide.made->size));
+        DecodeOptions options;
+        options.targetWidth = kPreviewWidth;
+        options.targetHeight = kPreviewHeight;
+        picture = DecodePictureFile(bytes, options);
+    } else {
+        picture = DecodeSlidePicture(slide.path, kPreviewWidth, kPreviewHeight);
+    }
     const Bitmap frame = ComposeSlide(picture, kPreviewWidth, kPreviewHeight,
                                       show.defaults.fit.value_or(SlideFit::kContain), kMaxUpscale);
     const std::vector<uint8_t> jpeg = EncodeJpegFile(frame);
@@ -251,6 +263,35 @@ PresentationRequest PresentationFromOptions(const CommandLine& o) {
     if (auto limit = o.Last("time-limit"))
         request.timeLimit = std::chrono::seconds(Number(*limit, "time-limit", 1, 24 * 60 * 60));
     return request;
+}
+
+// The size bound of the stored pictures, from --max-size and --originals.
+StoreBound BoundFromOptions(const CommandLine& o) {
+    StoreBound bound;
+    bound.originals = o.Switch("originals");
+    if (auto size = o.Last("max-size")) {
+        if (bound.originals)
+            throw UsageError("--max-size and --originals contradict each other");
+        const size_t x = LowerAscii(*size).find('x');
+        const std::optional<int64_t> w =
+            x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(0, x), 16, 65535);
+        const std::optional<int64_t> h =
+            x == std::string::npos ? std::nullopt : ParseWholeNumber(size->substr(x + 1), 16, 65535);
+        if (!w || !h)
+            throw UsageError("--max-size needs WIDTHxHEIGHT, each from 16 to 65535 (3840x2160), not '" + *size + "'");
+        bound.maxWidth = static_cast<int32_t>(*w);
+        bound.maxHeight = static_cast<int32_t>(*h);
+    }
+    return bound;
+}
+
+// "12.3 MB" (as the progress line counts), "950 bytes" below 100 kB.
+std::string Amount(int64_t bytes) {
+    if (bytes < 100000)
+        return std::to_string(bytes) + " bytes";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
 }
 
 }  // namespace
@@ -332,7 +373,21 @@ int BuildSlides(const CommandLine& o,
         }
         return RenderPresentation(path, request, *work);
     };
-    SlideSelection selection = SelectSlides(o.positional, search, hooks.check);
+    const StoreBound bound = BoundFromOptions(o);
+    const auto scratch = std::make_shared<ScratchFile>();
+    const SlideChecker builderCheck = [&](const std::string& path) { return CheckSlidePicture(path, bound, scratch); };
+    SlideChecker check = builderCheck;
+    if (hooks.check)
+        check = [&](const std::string& path) { return hooks.check(path, builderCheck); };
+    SlideSelection selection;
+    try {
+        selection = SelectSlides(o.positional, search, check);
+    } catch (const NoSlidesError& error) {
+        rendering.reset();
+        for (const std::string& line : error.report)
+            out << "mkscr: " << line << "\n";
+        throw;
+    }
     rendering.reset();
     if (hooks.adjust)
         hooks.adjust(selection);
@@ -341,10 +396,11 @@ int BuildSlides(const CommandLine& o,
     contents.presentation.push_back(
         InputEntry{kSlideDocumentName, kSlideDocumentName, WriteSlideList(ListedSlides(selection), show)});
     for (const SelectedSlide& selected : selection.slides)
-        contents.presentation.push_back(InputEntry{selected.path, selected.slide.fileName, std::nullopt});
+        contents.presentation.push_back(
+            InputEntry{selected.path, selected.slide.fileName, std::nullopt, selected.made});
     if (!contents.preview) {
         try {
-            contents.madePreview = PreviewOfSlide(selection.slides.front().path, show);
+            contents.madePreview = PreviewOfSlide(selection.slides.front(), show);
         } catch (const Error& error) {
             out << "mkscr: warning: no preview picture made from the first slide: " << error.what() << "\n";
         } catch (const std::bad_alloc&) {
@@ -364,6 +420,13 @@ int BuildSlides(const CommandLine& o,
     if (selection.refused > 0)
         out << ", " << selection.refused << " file" << (selection.refused == 1 ? "" : "s") << " refused";
     out << "\n";
+    if (selection.made > 0)
+        out << "mkscr: " << selection.made << " picture" << (selection.made == 1 ? "" : "s")
+            << " converted or reduced: " << Amount(selection.madeBytes) << " stored for "
+            << Amount(selection.madeFromBytes) << " of files, "
+            << (selection.madeBytes <= selection.madeFromBytes
+                    ? Amount(selection.madeFromBytes - selection.madeBytes) + " saved\n"
+                    : Amount(selection.madeBytes - selection.madeFromBytes) + " more\n");
     return 0;
 }
 

@@ -42,8 +42,10 @@ int BuildSlideShowPackage(const CommandLine& options,
 
 // What another face of the builder (the studio) adds to a slide-show build.
 struct SlideShowHooks {
-    // Checks each picture; it may throw Error to end the build.
-    SlideChecker check = CheckSlidePicture;
+    // Checks each picture, given the builder's own check (which converts and
+    // reduces pictures as the options say), on several threads at once; it
+    // may throw Error to end the build. Unset: the builder's own check.
+    std::function<SlidePictureCheck(const std::string& path, const SlideChecker& builderCheck)> check;
     // Gives the selected slides their own options before the list is written.
     std::function<void(SlideSelection&)> adjust;
     // Hears of every piece written; it may throw Error to end the build, which

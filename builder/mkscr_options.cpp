@@ -150,6 +150,19 @@ const CommandOption kOptions[] = {
              "corrupt data, a wrong check sum: shown partly grey or\n"
              "wrong), with a warning; without it such a picture is\n"
              "refused"},
+    {.name = "max-size",
+     .value = "WxH",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store a picture larger than WxH (after it is turned\n"
+             "upright) reduced to fit it, as a JPEG of quality 90 (PNG\n"
+             "for few colours), filtered with Lanczos-3 (default:\n"
+             "3840x2160); the report says how much was saved"},
+    {.name = "originals",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "store every picture the viewer shows byte for byte,\n"
+             "whatever its size (other formats are still converted)"},
     {.name = "order",
      .value = "ORDER",
      .commands = kSlidesCommand,
@@ -267,7 +280,10 @@ Options take their value as the next argument or after "=" (--title=Demo).
 )";
 
 const char kSlidesIntroduction[] = R"(  The slide viewer shows JPEG, PNG, GIF (animations play, unless --still)
-  and BMP pictures, upright as their EXIF orientation says. Each argument is a folder or a
+  and BMP pictures, upright as their EXIF orientation says. HEIC, WebP, AVIF,
+  TIFF and JPEG XL (mkscr.exe: whatever the Windows Imaging Component opens)
+  are converted to JPEG, or PNG for transparency or few colours, upright and
+  with their date. Each argument is a folder or a
   picture file. mkscr decodes every picture with the viewer's own decoder and
   lists each file it stored, and each file of a folder it refused with the
   reason ("not a picture", "12-bit JPEG is not supported", a damaged picture

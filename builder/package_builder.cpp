@@ -1,5 +1,6 @@
 #include "builder/package_builder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,7 @@ struct Source {
     std::string path;
     std::optional<std::string> bytes;
     int64_t size = 0;
+    std::optional<ScratchPiece> piece = std::nullopt;
 };
 
 UniqueCFile Open(const Source& s) {
@@ -43,6 +45,10 @@ UniqueCFile Open(const Source& s) {
 void Measure(Source& s) {
     if (s.bytes) {
         s.size = static_cast<int64_t>(s.bytes->size());
+        return;
+    }
+    if (s.piece) {
+        s.size = s.piece->size;
         return;
     }
     if (IsFolder(s.path))
@@ -89,6 +95,17 @@ class PackageWriter {
     void Copy(const Source& s) {
         if (s.bytes) {
             Write(*s.bytes, true);
+            return;
+        }
+        if (s.piece) {
+            for (int64_t done = 0; done < s.size;) {
+                const size_t want = static_cast<size_t>(std::min<int64_t>(s.size - done, buffer_.size()));
+                s.piece->file->Read(s.piece->offset + done, want, buffer_.data());
+                Write(std::string_view(buffer_.data(), want));
+                done += static_cast<int64_t>(want);
+            }
+            ++state_.filesDone;
+            Tell();
             return;
         }
         UniqueCFile file = Open(s);
@@ -142,7 +159,7 @@ void CheckNotAnInput(const std::string& output, const std::vector<Source*>& inpu
     if (!target)
         return;
     for (const Source* s : inputs)
-        if (!s->bytes && IdentityOf(s->path) == target)
+        if (!s->bytes && !s->piece && IdentityOf(s->path) == target)
             throw Error("the output '" + output + "' is the same file as the " + s->what + " '" + s->path +
                         "'; give another output name");
 }
@@ -174,7 +191,7 @@ BuildResult BuildPackage(const PackageContents& contents, const ProgressReport& 
         std::vector<Source> list;
         for (const InputEntry& e : entries) {
             CheckStoredName(e.storedName, e.path);
-            list.push_back(Source{what, e.path, e.bytes, 0});
+            list.push_back(Source{what, e.path, e.bytes, 0, e.piece});
         }
         return list;
     };

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/scratch_file.h"
 #include "package/settings_record.h"
 
 namespace orlscr::mkscr {
@@ -16,6 +17,8 @@ struct InputEntry {
     std::string path;
     std::string storedName;
     std::optional<std::string> bytes;
+    // Or taken from a piece of a scratch file (a picture made for the package).
+    std::optional<ScratchPiece> piece = std::nullopt;
 };
 
 // Everything a package is made of. The record's texts and switches are taken

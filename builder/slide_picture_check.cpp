@@ -5,9 +5,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "builder/folder.h"
+#include "builder/package_builder.h"
+#include "builder/picture_import.h"
 #include "common/c_file.h"
 #include "common/error.h"
 #include "common/read_file.h"
@@ -49,28 +52,109 @@ const char* Extension(PictureFormat format) {
     }
 }
 
-// The largest screen a slide is decoded for: a large JPEG is checked at the
-// reduced scale the viewer decodes it at, which is also much quicker.
-constexpr int32_t kLargestScreenWidth = 3840;
-constexpr int32_t kLargestScreenHeight = 2160;
+std::string SizeText(int32_t width, int32_t height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+void Keep(SlidePictureCheck& check, MadePicture made, const std::shared_ptr<ScratchFile>& scratch) {
+    std::shared_ptr<ScratchFile> file = scratch ? scratch : std::make_shared<ScratchFile>();
+    const int64_t offset = file->Append(made.bytes);
+    check.made = ScratchPiece{std::move(file), offset, static_cast<int64_t>(made.bytes.size())};
+    check.extension = made.extension;
+}
+
+// A picture the viewer shows. A JPEG within the bound is decoded only at the
+// smallest scale: that still reads every bit of it, so damage is found.
+void CheckShown(SlidePictureCheck& check,
+                std::string_view view,
+                PictureFormat format,
+                const StoreBound& bound,
+                const std::shared_ptr<ScratchFile>& scratch) {
+    check.extension = Extension(format);
+    DecodeOptions options;
+    PictureSize upright, fit;
+    const bool jpeg = format == PictureFormat::kJpeg;
+    if (jpeg) {
+        try {
+            const PictureInfo info = ExaminePicture(view);
+            const bool turned = ReadExif(view).orientation >= 5;
+            upright = turned ? PictureSize{info.height, info.width} : PictureSize{info.width, info.height};
+            fit = FitWithin(upright.width, upright.height, bound);
+        } catch (const Error&) {
+            // the decode below says why
+        }
+        const bool reduce = !(fit == upright);
+        options.targetWidth = reduce ? fit.width : 1;
+        options.targetHeight = reduce ? fit.height : 1;
+    }
+    DecodeOutcome outcome = TryDecodePictureFile(view, options);
+    check.refusal = outcome.reason;
+    check.damage = outcome.damage;
+    if (!check.refusal.empty())
+        return;
+    check.dateTaken = ExifDateTaken(view);
+    const Bitmap& bitmap = *outcome.bitmap;
+    if (!jpeg) {
+        upright = {bitmap.Width(), bitmap.Height()};
+        fit = FitWithin(upright.width, upright.height, bound);
+    }
+    // Animated GIFs keep their frames; a JPEG or PNG within the bound is stored as it is.
+    if (format == PictureFormat::kGif || fit == upright)
+        return;
+    const bool png = !jpeg && HasFewColours(bitmap.Bits(), bitmap.Width(), bitmap.Height(),
+                                            static_cast<size_t>(bitmap.Stride()), Bitmap::kBytesPerPixel);
+    Keep(check, StoreBitmap(bitmap, fit, png, check.dateTaken), scratch);
+    check.change = "reduced " + SizeText(upright.width, upright.height) + " to " + SizeText(fit.width, fit.height);
+    if (!jpeg)
+        check.change += png ? " as PNG" : " as JPEG";
+}
+
+void CheckImported(SlidePictureCheck& check,
+                   std::string_view view,
+                   ImportFormat format,
+                   const StoreBound& bound,
+                   const std::shared_ptr<ScratchFile>& scratch) {
+    ImportedPicture picture = ImportPicture(view, format);
+    check.dateTaken = picture.dateTaken;
+    const PictureSize upright{picture.width, picture.height};
+    const int frames = picture.frames;
+    MadePicture made = StoreImported(picture, bound);
+    check.change =
+        std::string("converted ") + ImportFormatName(format) + " to " + (made.extension == "png" ? "PNG" : "JPEG");
+    if (!(made.size == upright))
+        check.change += ", reduced " + SizeText(upright.width, upright.height) + " to " +
+                        SizeText(made.size.width, made.size.height);
+    if (frames > 1)
+        check.change += ", the first frame of an animation";
+    Keep(check, std::move(made), scratch);
+}
 
 }  // namespace
 
-SlidePictureCheck CheckSlidePicture(const std::string& path) {
+SlidePictureCheck CheckSlidePicture(const std::string& path,
+                                    const StoreBound& bound,
+                                    const std::shared_ptr<ScratchFile>& scratch) {
     SlidePictureCheck check;
     const std::vector<uint8_t> bytes = ReadPicture(path, check.refusal);
     if (!check.refusal.empty())
         return check;
+    check.fileBytes = static_cast<int64_t>(bytes.size());
     const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    check.extension = Extension(RecognisePicture(view));
-    DecodeOptions options;
-    options.targetWidth = kLargestScreenWidth;
-    options.targetHeight = kLargestScreenHeight;
-    const DecodeOutcome outcome = TryDecodePictureFile(view, options);
-    check.refusal = outcome.reason;
-    check.damage = outcome.damage;
-    if (check.refusal.empty())
-        check.dateTaken = ExifDateTaken(view);
+    const PictureFormat format = RecognisePicture(view);
+    const ImportFormat imported =
+        format == PictureFormat::kUnknown ? RecogniseImportFormat(view, BaseName(path)) : ImportFormat::kNone;
+    try {
+        if (imported != ImportFormat::kNone)
+            CheckImported(check, view, imported, bound, scratch);
+        else
+            CheckShown(check, view, format, bound, scratch);
+    } catch (const std::bad_alloc&) {
+        check = SlidePictureCheck{};
+        check.refusal = "not enough memory for the picture";
+    } catch (const Error& error) {
+        check = SlidePictureCheck{};
+        check.refusal = error.what();
+    }
     return check;
 }
 

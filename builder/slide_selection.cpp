@@ -1,9 +1,13 @@
 #include "builder/slide_selection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "builder/folder.h"
 #include "builder/natural_order.h"
@@ -18,6 +22,51 @@
 namespace orlscr::mkscr {
 
 namespace {
+
+// The name with its extension (the part after the last dot) replaced.
+std::string WithExtension(const std::string& name, const std::string& extension) {
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::string old = stem.size() == name.size() ? std::string() : LowerAscii(name.substr(dot + 1));
+    if (old == extension || (old == "jpeg" && extension == "jpg"))
+        return name;
+    return stem + "." + extension;
+}
+
+// Calls work(0) .. work(count - 1), spread over as many threads as the
+// machine has cores. An exception of a call ends the others' work early and
+// is thrown again here.
+void RunOnEveryCore(size_t count, const std::function<void(size_t)>& work) {
+    const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    if (threads <= 1) {
+        for (size_t i = 0; i < count; ++i)
+            work(i);
+        return;
+    }
+    std::atomic<size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    auto worker = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < count;) {
+            try {
+                work(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> hold(failureLock);
+                if (!failure)
+                    failure = std::current_exception();
+                next = count;
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& thread : pool)
+        thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 struct FoundFile {
     std::string path;  // to read and to report
@@ -87,8 +136,14 @@ class StoredNames {
 
     // The name for the slide at `position` (from 1), and why it differs from
     // the file's own name (empty when it does not).
-    std::string For(const std::string& path, const std::string& extension, size_t position, std::string& why) {
-        const std::optional<std::string> own = ToRecordText(BaseName(path));
+    // A picture made anew (`made`) takes its own name with the extension of
+    // its new format.
+    std::string For(const std::string& path,
+                    const std::string& extension,
+                    size_t position,
+                    std::string& why,
+                    bool made = false) {
+        std::optional<std::string> own = ToRecordText(made ? WithExtension(BaseName(path), extension) : BaseName(path));
         std::string name;
         if (!own) {
             why = "name outside Windows-1252";
@@ -162,37 +217,44 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             found.push_back(FoundFile{argument, true, false, {}});
     }
 
+    // Presentations are rendered first, one after the other (each is a run of
+    // the converter); their slides and every other file are then checked on
+    // every core.
     std::vector<Candidate> candidates;
     for (const FoundFile& file : found) {
         Candidate candidate{file, {}, std::string(), std::string(), std::string()};
-        if (file.folder || !file.note.empty()) {
+        if (file.folder || !file.note.empty() || !search.presentations || !IsPresentationFile(file.path)) {
             candidates.push_back(std::move(candidate));
             continue;
         }
-        if (search.presentations && IsPresentationFile(file.path)) {
-            RenderedPresentation rendered;
-            try {
-                rendered = search.presentations(file.path);
-            } catch (const Error& error) {
-                if (file.named)
-                    throw;
-                candidate.check.refusal = error.what();
-                candidates.push_back(std::move(candidate));
-                continue;
-            }
-            candidates.push_back(Candidate{FoundFile{file.path, false, false, PresentationLine(file.path, rendered)},
-                                           {}, std::string(), std::string(), std::string()});
-            for (const RenderedSlide& slide : rendered.slides) {
-                Candidate made{FoundFile{slide.path, false, false, {}}, check(slide.path), std::string(),
-                               std::string(), std::string(), file.path, slide.options};
-                if (!made.check.refusal.empty())
-                    throw Error("'" + file.path + "' cannot be shown: a rendered slide is refused (" +
-                                made.check.refusal + ")");
-                candidates.push_back(std::move(made));
-            }
+        RenderedPresentation rendered;
+        try {
+            rendered = search.presentations(file.path);
+        } catch (const Error& error) {
+            if (file.named)
+                throw;
+            candidate.check.refusal = error.what();
+            candidates.push_back(std::move(candidate));
             continue;
         }
-        candidate.check = check(file.path);
+        candidates.push_back(Candidate{FoundFile{file.path, false, false, PresentationLine(file.path, rendered)}, {},
+                                       std::string(), std::string(), std::string()});
+        for (const RenderedSlide& slide : rendered.slides)
+            candidates.push_back(Candidate{FoundFile{slide.path, false, false, {}}, {}, std::string(), std::string(),
+                                           std::string(), file.path, slide.options});
+    }
+    std::vector<Candidate*> toCheck;
+    for (Candidate& candidate : candidates)
+        if (!candidate.file.folder && candidate.file.note.empty() && candidate.check.refusal.empty())
+            toCheck.push_back(&candidate);
+    RunOnEveryCore(toCheck.size(), [&](size_t i) { toCheck[i]->check = check(toCheck[i]->file.path); });
+    for (Candidate& candidate : candidates) {
+        const FoundFile& file = candidate.file;
+        if (file.folder || !file.note.empty())
+            continue;
+        if (!candidate.presentation.empty() && !candidate.check.refusal.empty())
+            throw Error("'" + candidate.presentation + "' cannot be shown: a rendered slide is refused (" +
+                        candidate.check.refusal + ")");
         const std::string& damage = candidate.check.damage;
         if (!damage.empty() && !search.allowDamaged) {
             if (file.named)
@@ -204,7 +266,6 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
             throw Error("'" + file.path + "' is not a JPEG or BMP picture (nor PNG or GIF)");
         if (file.named && !refusal.empty())
             throw Error("'" + file.path + "' cannot be shown: " + refusal);
-        candidates.push_back(std::move(candidate));
     }
 
     // The show's order: pointers into `candidates`, which keeps the name order
@@ -213,8 +274,13 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     for (Candidate& candidate : candidates)
         if (!candidate.file.folder && candidate.file.note.empty() && candidate.check.refusal.empty())
             shown.push_back(&candidate);
-    if (shown.empty())
-        throw Error("no JPEG or BMP pictures (nor PNG or GIF) found for the slides");
+    if (shown.empty()) {
+        std::vector<std::string> report;
+        for (const Candidate& candidate : candidates)
+            if (!candidate.check.refusal.empty())
+                report.push_back("refused " + candidate.file.path + ": " + candidate.check.refusal);
+        throw NoSlidesError("no JPEG or BMP pictures (nor PNG or GIF) found for the slides", std::move(report));
+    }
     if (search.order == PictureOrder::Date) {
         for (Candidate* candidate : shown)
             candidate->dateKey =
@@ -229,14 +295,20 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
     SlideSelection selection;
     StoredNames names(search.reservedNames);
     for (Candidate* candidate : shown) {
-        candidate->storedName =
-            names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1, candidate->why);
-        selection.slides.push_back(
-            SelectedSlide{candidate->file.path, Slide{candidate->storedName, candidate->own.Over(search.options), 0}});
+        candidate->storedName = names.For(candidate->file.path, candidate->check.extension, selection.slides.size() + 1,
+                                          candidate->why, candidate->check.made.has_value());
+        selection.slides.push_back(SelectedSlide{candidate->file.path, Slide{candidate->storedName, candidate->own.Over(search.options), 0},
+                                                 candidate->check.made});
+        if (candidate->check.made) {
+            ++selection.made;
+            selection.madeFromBytes += candidate->check.fileBytes;
+            selection.madeBytes += candidate->check.made->size;
+        }
     }
     for (const Candidate& candidate : candidates) {
-        const std::string warning =
-            candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
+        std::string warning = candidate.check.damage.empty() ? std::string() : "warning: " + candidate.check.damage;
+        if (!candidate.check.change.empty())
+            warning = candidate.check.change + (warning.empty() ? "" : "; " + warning);
         if (!candidate.file.note.empty()) {
             selection.report.push_back(candidate.file.note);
         } else if (!candidate.presentation.empty()) {
@@ -250,6 +322,9 @@ SlideSelection SelectSlides(const std::vector<std::string>& arguments,
         } else if (!candidate.why.empty()) {
             selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
                                        " (" + candidate.why + (warning.empty() ? "" : "; " + warning) + ")");
+        } else if (candidate.check.made && FromRecordText(candidate.storedName) != BaseName(candidate.file.path)) {
+            selection.report.push_back("stored " + candidate.file.path + " as " + FromRecordText(candidate.storedName) +
+                                       " (" + warning + ")");
         } else {
             selection.report.push_back("stored " + candidate.file.path + (warning.empty() ? "" : " (" + warning + ")"));
         }

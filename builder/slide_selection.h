@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "builder/presentation.h"
 #include "builder/slide_list.h"
 #include "builder/slide_picture_check.h"
+#include "common/error.h"
 
 namespace orlscr::mkscr {
 
@@ -36,6 +38,8 @@ struct SlideSearch {
 struct SelectedSlide {
     std::string path;
     Slide slide;
+    // The picture stored instead of the file (converted or reduced).
+    std::optional<ScratchPiece> made = std::nullopt;
 };
 
 // The slides chosen from the arguments, and one report line per file looked at
@@ -51,6 +55,19 @@ struct SlideSelection {
     std::vector<SelectedSlide> slides;
     std::vector<std::string> report;
     int refused = 0;
+    // The pictures stored made anew (converted or reduced): how many, and
+    // their files' bytes against the bytes stored for them.
+    int made = 0;
+    int64_t madeFromBytes = 0;
+    int64_t madeBytes = 0;
+};
+
+// Thrown when no file gives a slide; carries the report of the files that
+// were looked at, so that the refusals can be shown with the error.
+struct NoSlidesError : Error {
+    NoSlidesError(const std::string& message, std::vector<std::string> lines)
+        : Error(message), report(std::move(lines)) {}
+    std::vector<std::string> report;
 };
 
 using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
@@ -66,9 +83,13 @@ using SlideChecker = std::function<SlidePictureCheck(const std::string& path)>;
 // generated name.
 // Throws Error for an argument that is neither a folder nor a picture the
 // viewer shows (nor a presentation that renders), and when no slide is found.
-SlideSelection SelectSlides(const std::vector<std::string>& arguments,
-                            const SlideSearch& search,
-                            const SlideChecker& check = CheckSlidePicture);
+// The files are checked on every core at once (`check` must be safe to call
+// from several threads); a picture made anew ("stored PATH (converted HEIC to
+// JPEG)") is stored under its own name with its new format's extension.
+SlideSelection SelectSlides(
+    const std::vector<std::string>& arguments,
+    const SlideSearch& search,
+    const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // The slides' lines of the slide list, in the order selected.
 std::vector<Slide> ListedSlides(const SlideSelection& selection);

@@ -19,7 +19,9 @@ Bitmap DecodePictureFile(const uint8_t* data, size_t size, const DecodeOptions& 
                 std::swap(stored.targetWidth, stored.targetHeight);
             Bitmap bitmap = info.format == PictureFormat::kJpeg ? DecodeJpeg(data, size, stored)
                                                                 : DecodePng(data, size, stored);
-            return orientation == 1 ? bitmap : Orient(bitmap, orientation);
+            if (orientation == 1)
+                return bitmap;  // moved out, not copied
+            return Orient(bitmap, orientation);
         }
         case PictureFormat::kBmp:
             return DecodeBmp(data, size, options);

@@ -3,6 +3,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include <jpeglib.h>
@@ -100,7 +101,9 @@ JpegFailure DecodeJpegInto(const uint8_t* data,
     jpeg_start_decompress(&cinfo);
     const int components = cinfo.output_components;
     const int32_t width = static_cast<int32_t>(cinfo.output_width);
-    bitmap->Resize(width, static_cast<int32_t>(cinfo.output_height));
+    // Every row is written below (its padding too), so nothing is cleared first.
+    bitmap->ResizeForOverwrite(width, static_cast<int32_t>(cinfo.output_height));
+    const size_t padding = static_cast<size_t>(bitmap->Stride()) - static_cast<size_t>(width) * 3;
     JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                  static_cast<JDIMENSION>(width * components), 1);
     const bool invertedCmyk = cinfo.saw_Adobe_marker;
@@ -109,6 +112,7 @@ JpegFailure DecodeJpegInto(const uint8_t* data,
         jpeg_read_scanlines(&cinfo, line, 1);
         const uint8_t* src = line[0];
         uint8_t* dst = bitmap->Row(y);
+        std::memset(dst + static_cast<size_t>(width) * 3, 0, padding);
         for (int32_t x = 0; x < width; ++x, dst += 3, src += components) {
             if (components == 1) {
                 dst[0] = dst[1] = dst[2] = src[0];

@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "raster/geometry.h"
@@ -22,6 +25,9 @@ class Bitmap {
 
     // New size; the content is undefined afterwards (zero for a fresh bitmap).
     void Resize(int32_t width, int32_t height);
+    // New size with the content left undefined even for a fresh bitmap: for a
+    // writer that fills every row (a decoder), so no pass clears it first.
+    void ResizeForOverwrite(int32_t width, int32_t height);
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -48,10 +54,30 @@ class Bitmap {
     }
 
   private:
+    // Leaves new bytes as they come; Resize clears them itself.
+    template <typename T>
+    struct Uncleared : std::allocator<T> {
+        using value_type = T;
+        Uncleared() = default;
+        template <typename U>
+        Uncleared(const Uncleared<U>&) noexcept {}
+        template <typename U>
+        struct rebind {
+            using other = Uncleared<U>;
+        };
+        template <typename U, typename... Args>
+        void construct(U* at, Args&&... args) {
+            if constexpr (sizeof...(Args) == 0)
+                ::new (static_cast<void*>(at)) U;
+            else
+                ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+        }
+    };
+
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t stride_ = 0;
-    std::vector<uint8_t> bits_;
+    std::vector<uint8_t, Uncleared<uint8_t>> bits_;
 };
 
 }  // namespace orlscr

@@ -752,6 +752,27 @@ TEST_F(MkscrTest, SlidesMakeAPreviewFromTheFirstSlideUnlessGivenOne) {
     EXPECT_EQ(ReadPreviewPicture(given)->data, kBmp);
 }
 
+TEST_F(MkscrTest, PicturesBeyondTheBoundAreStoredReducedUnlessOriginalsAreAsked) {
+    const fs::path pics = dir_ / "pics";
+    fs::create_directories(pics);
+    WriteFile(pics / "a.bmp", AsString(EncodeBmp(test::Solid(64, 48, 200, 0, 0))));
+    const std::string p = pics.string();
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--max-size", "32x32"}), 0) << err_;
+    EXPECT_THAT(out_, HasSubstr("mkscr: stored " + p + "/a.bmp as a.png (reduced 64x48 to 32x24 as PNG)\n"));
+    EXPECT_THAT(out_, HasSubstr("mkscr: 1 picture converted or reduced: "));
+    EXPECT_THAT(out_, HasSubstr("bytes saved\n"));
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.png,PPTVIEW.EXE");
+    EXPECT_THAT(out_, HasSubstr("a preview picture made from the first slide)"));
+
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--originals"}), 0) << err_;
+    EXPECT_EQ(Record(Out())->FlashFileNamesCommaList.Text(), "show.slides,a.bmp,PPTVIEW.EXE");
+    EXPECT_EQ(out_.find("reduced"), std::string::npos) << out_;
+
+    EXPECT_EQ(Run({"slides", p, "-o", Out(), "--max-size", "32"}), 2);
+    EXPECT_THAT(err_, HasSubstr("--max-size needs WIDTHxHEIGHT"));
+    EXPECT_EQ(Run({"slides", p, "-o", Out(), "--max-size", "32x32", "--originals"}), 2);
+}
+
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {
     const fs::path pics = dir_ / "pics";
     fs::create_directories(pics);

@@ -5,6 +5,7 @@ command line, its paths go to the wide file functions, texts and names are
 stored in the system code page (Windows-1252 in the test prefix, Shift-JIS
 with a Japanese locale), and a finished package replaces an existing one in
 one step."""
+import json
 import os
 import subprocess
 
@@ -103,6 +104,34 @@ class MkscrExeTest(orlwine.WineTestCase):
         self.assertIn("the file name '\u00e9t\u00e9.wav' has characters that the system code page cannot hold"
                       .encode("utf-8").decode("latin-1"), refused.stderr)
         self.assertFalse(os.path.exists(os.path.join(self.work, "r.scr")))
+
+    def test_pictures_the_viewer_does_not_show_are_converted_through_the_imaging_component(self):
+        # TIFF is read by every Windows (and by Wine); HEIC only with an
+        # extension of the system, which the test prefix does not have.
+        pictures = os.path.join(self.prefix.path, "drive_c", "pictures")
+        os.makedirs(pictures)
+        subprocess.run(["convert", "-size", "64x48", "xc:rgb(30,40,210)", "-fill", "rgb(200,30,30)",
+                        "-draw", "rectangle 0,0 31,23", "-compress", "none", "TIFF:" + os.path.join(pictures, "a.tif")],
+                       check=True)
+        with open(os.path.join(pictures, "b.heic"), "wb") as f:
+            f.write(b"\0\0\0\x18ftypheic\0\0\0\0mif1heic" + b"\0" * 64)
+        with open(os.path.join(self.work, "slideview.exe"), "wb") as f:
+            f.write(b"MZ viewer")
+        made = self.mkscr("slides", "C:\\pictures", "-o", "t.scr", "--player", "player.scr", "--no-hook",
+                          "--viewer", "slideview.exe")
+        self.assertEqual(made.returncode, 0, made.stderr)
+        self.assertIn("a.tif as a.png (converted TIFF to PNG)", made.stdout)
+        self.assertIn("b.heic: a HEIC picture, which this Windows cannot open: install the HEIF Image Extensions",
+                      made.stdout)
+        shown = self.mkscr("inspect", "t.scr", "--json")
+        files = {f["name"]: f for f in json.loads(shown.stdout)["files"]}
+        self.assertIn("a.png", files)
+        with open(os.path.join(self.work, "t.scr"), "rb") as f:
+            f.seek(files["a.png"]["offset"])
+            stored = f.read(files["a.png"]["size"])
+        corners = subprocess.run(["convert", "png:-", "-format", "%[pixel:p{4,4}] %[pixel:p{60,44}]", "info:"],
+                                 input=stored, capture_output=True, check=True).stdout.decode()
+        self.assertEqual(corners, "srgb(200,30,30) srgb(30,40,210)")
 
 
 if __name__ == "__main__":

@@ -5,6 +5,8 @@ reason on the screen; the viewer runs until it is terminated; the cursor is
 hidden over the slides when the list (or the package) says so."""
 import os
 import re
+import shutil
+import struct
 import subprocess
 import time
 
@@ -17,6 +19,7 @@ CURSOR_PROBE = orlwine.helper("cursor_probe.exe")
 SCREEN_W, SCREEN_H = 1024, 768  # the harness's Xvfb screen
 RED = (200, 30, 30)
 BLUE = (30, 40, 210)
+GREEN = (30, 180, 40)
 
 
 def write_jpeg(path, width, height, rgb):
@@ -232,6 +235,62 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertIsNone(process.poll(), "a mouse move ended a key-only run")
         self.assertEqual(cursor["over"], "Slide show")
         self.assertFalse(cursor["shown"] and cursor["handle"], (cursor, self.prefix.trace_lines()))
+
+    def test_converted_heic_and_webp_slides_show_upright(self):
+        # 512 x 384, a quarter of a colour of each slide's own in the top left:
+        # the WebP's rows are stored turned, with the EXIF orientation that
+        # turns them back.
+        if not shutil.which("heif-enc") or not shutil.which("cwebp"):
+            self.skipTest("no heif-enc or cwebp (scripts/setup installs them)")
+        pictures = os.path.join(self.prefix.root, "phone")
+        os.makedirs(pictures)
+
+        def marked(name, corner):
+            path = os.path.join(self.prefix.root, name)
+            subprocess.run(["convert", "-size", "512x384", "xc:rgb(%d,%d,%d)" % BLUE, "-fill",
+                            "rgb(%d,%d,%d)" % corner, "-draw", "rectangle 0,0 255,191", "-quality", "95", path],
+                           check=True)
+            return path
+
+        subprocess.run(["heif-enc", "-q", "95", marked("red.jpg", RED), "-o", os.path.join(pictures, "a.heic")],
+                       check=True, capture_output=True)
+        turned = os.path.join(self.prefix.root, "turned.jpg")
+        subprocess.run(["convert", marked("green.jpg", GREEN), "-rotate", "270", "-quality", "95", turned], check=True)
+        with open(turned, "rb") as f:
+            jpeg = f.read()
+        tiff = b"II*\0" + struct.pack("<IHHHII", 8, 1, 0x0112, 3, 1, 6) + struct.pack("<I", 0)
+        with open(turned, "wb") as f:
+            f.write(jpeg[:2] + b"\xff\xe1" + struct.pack(">H", 8 + len(tiff)) + b"Exif\0\0" + tiff + jpeg[2:])
+        subprocess.run(["cwebp", "-quiet", "-q", "95", "-metadata", "exif", turned, "-o",
+                        os.path.join(pictures, "b.webp")], check=True)
+        package = os.path.join(self.prefix.root, "phone.scr")
+        made = subprocess.run([MKSCR, "slides", pictures, "-o", package, "--exit", "key", "--duration", "4000",
+                               "--transition", "0"], check=True, capture_output=True, timeout=120, text=True)
+        self.assertIn("a.heic as a.jpg (converted HEIC to JPEG)", made.stdout)
+        self.assertIn("b.webp as b.jpg (converted WebP to JPEG)", made.stdout)
+        process = self.prefix.start(package, "/s")
+        self.addCleanup(process.wait, 60)
+        self.addCleanup(self.prefix.stop)
+        self.assertTrue(self.prefix.wait_windows("^Slide show$"), "the viewer opened no window")
+        for name, corner in (("a.jpg", RED), ("b.jpg", GREEN)):
+            shot = self.wait_shot(lambda s: upright(s, corner) > 0.95, timeout=60)
+            self.prefix.screenshot(name)
+            self.assertGreater(upright(shot, corner), 0.95, name + " is not upright")
+
+
+def upright(shot, corner):
+    """The share of samples that are of the corner's colour in the top-left
+    quarter of the screen and blue elsewhere."""
+    per_row = SCREEN_W // Shot.STEP
+    right = 0
+    for i, px in enumerate(shot.samples):
+        x, y = (i % per_row) * Shot.STEP, (i // per_row) * Shot.STEP
+        if abs(x - SCREEN_W // 2) < 24 or abs(y - SCREEN_H // 2) < 24:
+            right += 1  # the edge of the quarter is blurred by the coding
+            continue
+        want = corner if x < SCREEN_W // 2 and y < SCREEN_H // 2 else BLUE
+        right += all(abs(px[k] - want[k]) <= 40 for k in range(3))
+    return right / len(shot.samples)
 
 
 if __name__ == "__main__":

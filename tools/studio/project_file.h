@@ -36,7 +36,7 @@ struct ReadProjectResult {
     StudioProject project;
     std::vector<std::string> problems;
 };
-ReadProjectResult ParseProject(std::string_view text, const SlideChecker& check = CheckSlidePicture);
+ReadProjectResult ParseProject(std::string_view text, const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // Whether the file's first line is the project file's heading.
 bool LooksLikeProject(std::string_view head);

@@ -97,12 +97,13 @@ BuildOutcome BuildProject(StudioProject project,
     };
 
     mkscr::SlideShowHooks hooks;
-    hooks.check = [&](const std::string& path) {
+    hooks.check = [&](const std::string& path, const SlideChecker& builderCheck) {
         stopIfCancelled();
-        // The project has checked its pictures; the date is read again for the date order.
+        // A picture the project found refused stays refused; the others are
+        // checked again by the builder, which converts and reduces them.
         auto known = checked.find(path);
-        if (known == checked.end() || project.order == ShowOrder::kDateTaken)
-            return mkscr::CheckSlidePicture(path);
+        if (known == checked.end() || known->second->refusal.empty())
+            return builderCheck(path);
         mkscr::SlidePictureCheck check;
         check.refusal = known->second->refusal;
         check.extension = known->second->extension;

@@ -78,7 +78,7 @@ inline constexpr const char* kMissingPicture = "missing: no file at this path";
 
 // The slide of the picture at `path`, checked: refused when the viewer will
 // not show it (a damaged picture too, with its damage named).
-StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check = CheckSlidePicture);
+StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // A slide whose picture is still to be checked.
 inline StudioSlide UncheckedSlide(const std::string& path) {
@@ -89,12 +89,12 @@ inline StudioSlide UncheckedSlide(const std::string& path) {
 // `stop` turns true.
 void CheckPendingSlides(StudioProject& project,
                         const std::atomic<bool>& stop,
-                        const SlideChecker& check = CheckSlidePicture);
+                        const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // Appends the pictures, each checked. Returns how many were added.
 size_t AddPictures(StudioProject& project,
                    const std::vector<std::string>& paths,
-                   const SlideChecker& check = CheckSlidePicture);
+                   const SlideChecker& check = [](const std::string& path) { return CheckSlidePicture(path); });
 
 // The files of a folder in natural name order, hidden ones left out; with
 // `recursive` followed by each subfolder's in turn. Throws Error when the
