@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Wine benchmark of the slide viewer's transitions (it measures, it never
 judges; it is not a test). In one run on an Xvfb screen of 1920 x 1080 it
-reports:
+reports, for every style asked for:
 
   - the frames per second that 1920 x 1080 transitions reach in the slide
     viewer (frames counted by the viewer, per transition of a fixed time),
@@ -10,9 +10,12 @@ reports:
   - the rate of plain full-window blits of the same size (the baseline,
     bench/blit_rate_win.cpp),
 
-and the ratios of the first two to the baseline.
+and the ratios of the first two to the baseline. With --before, a second
+viewer (an earlier build kept in a folder of its own) runs the same slides in
+the same run, and both are reported side by side.
 
-Usage: bench/slideview_fps.py [--styles 5,61,120] [--transition MS] [--rounds N]
+Usage: bench/slideview_fps.py [--styles 5,61,120|all] [--transition MS] [--rounds N]
+                              [--viewer EXE] [--before EXE]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
 booted Wine prefix of the tests is made when it is missing.
 """
@@ -29,24 +32,77 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "wine"))
 import orlwine  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
+STYLE_COUNT = 128
+
+
+def parse_styles(text):
+    if text == "all":
+        return list(range(STYLE_COUNT))
+    return [int(s) for s in text.split(",")]
+
+
+def run_viewer(prefix, viewer, folder, styles, args):
+    """Runs one viewer over the bench slides; {style: [(ms, frames, drawing us)]}."""
+    # The first transition comes from black; every listed one after it is
+    # measured (the list repeats, so the first comes round again).
+    wanted = 1 + len(styles) * args.rounds
+    before = len(prefix.trace_lines())
+    process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")))
+    deadline = time.monotonic() + 60 + wanted * (args.transition + 2000) / 1000
+    while time.monotonic() < deadline:
+        if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview transition ")) >= wanted:
+            break
+        time.sleep(0.5)
+    trace = prefix.trace_lines()[before:]
+    prefix.stop()
+    process.wait(60)
+
+    pacing = next((t for t in trace if t.startswith("slideview pacing ")), "slideview pacing ?")
+    runs = {}
+    style = None
+    first = True
+    for line in trace:
+        m = re.match(r"slideview slide \S+ style (\d+)$", line)
+        if m:
+            style = int(m.group(1))
+        m = re.match(r"slideview transition (\d+) ms frames (\d+) drawing (\d+) us$", line)
+        if m and style is not None:
+            if first:  # the one from black
+                first = False
+                continue
+            runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
+    return pacing[len("slideview pacing "):], runs
+
+
+def rates(runs):
+    """(frames per second, drawable frames per second) of a style's runs."""
+    frames = sum(r[1] for r in runs)
+    seconds = sum(r[0] for r in runs) / 1000.0
+    drawing = sum(r[2] for r in runs) / 1e6
+    return frames / seconds, (frames / drawing if drawing > 0 else float("inf"))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--styles", default="5,61,120", help="transition styles to run (comma list)")
+    parser.add_argument("--styles", default="5,61,120", help="transition styles to run (comma list, or all)")
     parser.add_argument("--transition", type=int, default=2000, help="milliseconds per transition")
     parser.add_argument("--rounds", type=int, default=3, help="transitions per style")
+    parser.add_argument("--viewer", default=orlwine.dist("slideview.exe"), help="the slide viewer to measure")
+    parser.add_argument("--before", help="an earlier slide viewer to measure in the same run")
     args = parser.parse_args()
-    styles = [int(s) for s in args.styles.split(",")]
+    styles = parse_styles(args.styles)
     blit_rate = os.path.abspath(os.path.join(orlwine.WIN_BUILD, "bench", "blit_rate.exe"))
-    viewer = orlwine.dist("slideview.exe")
-    for program in (viewer, blit_rate):
+    viewers = [("after", os.path.abspath(args.viewer))]
+    if args.before:
+        viewers.insert(0, ("before", os.path.abspath(args.before)))
+    for program in [v for _, v in viewers] + [blit_rate]:
         if not os.path.exists(program):
             sys.exit("missing %s: run scripts/build first" % program)
     if not os.path.exists(orlwine.BOOTED_STAMP):
         print("booting a Wine prefix ...", flush=True)
         orlwine.boot()
 
+    results = {}
     with orlwine.Xvfb(size="%dx%dx24" % (WIDTH, HEIGHT)) as x:
         prefix = orlwine.WinePrefix("bench_slideview_fps", x.display)
         try:
@@ -63,54 +119,53 @@ def main():
             with open(os.path.join(folder, "bench.slides"), "w") as f:
                 f.write("\r\n".join(lines) + "\r\n")
 
-            # The first transition comes from black; every listed one after it
-            # is measured (the list repeats, so the first comes round again).
-            wanted = 1 + len(styles) * args.rounds
-            process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")))
-            deadline = time.monotonic() + 60 + wanted * (args.transition + 2000) / 1000
-            while time.monotonic() < deadline:
-                if sum(1 for t in prefix.trace_lines() if t.startswith("slideview transition ")) >= wanted:
-                    break
-                time.sleep(0.5)
-            trace = prefix.trace_lines()
-            prefix.stop()
-            process.wait(60)
+            # The baseline before and after the viewers, averaged, so a change
+            # of the machine's load during the run shows in it.
+            blit_runs = []
 
-            pacing = next((t for t in trace if t.startswith("slideview pacing ")), "slideview pacing ?")
-            runs = {}
-            style = None
-            for line in trace:
-                m = re.match(r"slideview slide \S+ style (\d+)$", line)
-                if m:
-                    style = int(m.group(1))
-                m = re.match(r"slideview transition (\d+) ms frames (\d+) drawing (\d+) us$", line)
-                if m and style is not None:
-                    runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
-            measured = {s: r[1:] if len(runs.get(s, [])) > args.rounds else r for s, r in runs.items()}
+            def measure_blits():
+                result = prefix.run(blit_rate, "3", timeout=120)
+                m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
+                if not m:
+                    sys.exit("blit_rate printed no rate: %r" % result.stdout)
+                blit_runs.append(float(m.group(1)))
+                prefix.stop()
+                return m
 
-            result = prefix.run(blit_rate, "3", timeout=120)
-            m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
-            if not m:
-                sys.exit("blit_rate printed no rate: %r" % result.stdout)
-            blits = float(m.group(1))
+            size = measure_blits()
+            for name, viewer in viewers:
+                results[name] = run_viewer(prefix, viewer, folder, styles, args)
+            measure_blits()
         finally:
             prefix.remove()
             shutil.rmtree(prefix.root, ignore_errors=True)
 
-    print("screen %dx%d, %s, %d ms per transition" % (WIDTH, HEIGHT, pacing[len("slideview pacing "):], args.transition))
-    print("baseline: %.1f full-window blits per second (%sx%s)" % (blits, m.group(2), m.group(3)))
-    print("%-6s %12s %14s %10s %12s" % ("style", "frames/s", "drawable/s", "vs blits", "drawable vs"))
+    blits = sum(blit_runs) / len(blit_runs)
+    print("screen %dx%d, %s, %d ms per transition, %d rounds" %
+          (WIDTH, HEIGHT, results[viewers[-1][0]][0], args.transition, args.rounds))
+    print("baseline: %.1f full-window blits per second (%sx%s; runs %s)" %
+          (blits, size.group(2), size.group(3), ", ".join("%.1f" % b for b in blit_runs)))
+    header = "%-6s" % "style"
+    for name, _ in viewers:
+        header += " %10s %10s %8s %8s" % (name + " fps", "drawable", "vs blits", "drawable")
+    print(header)
+    worst = {}
     for style in styles:
-        got = measured.get(style, [])
-        if not got:
-            print("%-6d no transition measured" % style)
-            continue
-        frames = sum(r[1] for r in got)
-        seconds = sum(r[0] for r in got) / 1000.0
-        drawing = sum(r[2] for r in got) / 1e6
-        fps = frames / seconds
-        drawable = frames / drawing if drawing > 0 else float("inf")
-        print("%-6d %12.1f %14.1f %9.2fx %11.2fx" % (style, fps, drawable, fps / blits, drawable / blits))
+        row = "%-6d" % style
+        for name, _ in viewers:
+            got = results[name][1].get(style, [])
+            if not got:
+                row += " %39s" % "not measured"
+                continue
+            fps, drawable = rates(got)
+            row += " %10.1f %10.1f %7.2fx %7.2fx" % (fps, drawable, fps / blits, drawable / blits)
+            if name not in worst or drawable < worst[name][1]:
+                worst[name] = (style, drawable)
+        print(row)
+    for name, _ in viewers:
+        if name in worst:
+            style, drawable = worst[name]
+            print("%s: lowest drawable rate %.1f (%.2fx of blits), style %d" % (name, drawable, drawable / blits, style))
 
 
 if __name__ == "__main__":

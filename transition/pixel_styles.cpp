@@ -205,16 +205,34 @@ void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, 
 // u and v are each monotonic along a row, so the pixels whose source lies in
 // the picture form one run. The run is found first (estimated in floating
 // point, then settled with the exact rounding at its two ends), and the inner
-// loop copies it without bounds checks.
-void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
-    const int32_t w = std::min(screen.Width(), newBitmap.Width());
-    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+// loop copies it without bounds checks. Rows are pulled in blocks of a few
+// rows and a limited number of columns: near a quarter turn a row of the frame
+// is a column of the picture, and a block keeps the picture's rows it reads
+// in the cache. With `oldBitmap`, the pixels outside the runs are copied from
+// it in the same pass, so the frame needs no restore beforehand.
+namespace {
+
+void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    int32_t w = std::min(screen.Width(), newBitmap.Width());
+    int32_t h = std::min(screen.Height(), newBitmap.Height());
+    if (oldBitmap) {
+        w = std::min(w, oldBitmap->Width());
+        h = std::min(h, oldBitmap->Height());
+    }
     if (w <= 0 || h <= 0)
         return;
+    constexpr int kBpp = Bitmap::kBytesPerPixel;
+    auto restore = [&](int32_t y, int32_t from, int32_t to) {
+        if (oldBitmap && from < to)
+            std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
+                        oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
+    };
     constexpr int64_t kLimit = int64_t{1} << 16;
     const int64_t reach = std::max({std::llabs(cx), std::llabs(static_cast<int64_t>(w) - cx), std::llabs(cy),
                                     std::llabs(static_cast<int64_t>(h) - cy)});
     if (reach >= kLimit) {
+        for (int32_t y = 0; y < h; ++y)
+            restore(y, 0, w);
         RotateBitmapReference(screen, newBitmap, cx, cy, angle);
         return;
     }
@@ -233,78 +251,126 @@ void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t c
     };
     const double cd = static_cast<double>(r.cosA), sd = static_cast<double>(r.sinA);
 
-    for (int32_t y = 0; y < h; ++y) {
-        const int64_t dy = static_cast<int64_t>(y) - cy;
-        const int64_t dx0 = -static_cast<int64_t>(cx);
-        const int64_t fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
-        const int64_t fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
-        auto source = [&](int32_t x, int64_t& u, int64_t& v) {
-            const int64_t fu = fu0 + x * c, fv = fv0 + x * s;
-            u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-            v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-        };
-        auto inside = [&](int32_t x) {
-            int64_t u, v;
-            source(x, u, v);
-            return u >= 0 && u < w && v >= 0 && v < h;
-        };
+    struct Run {
+        int64_t fu0, fv0;  // fixed-point source of x = 0
+        int32_t xa, xb;    // the pixels taken from the new picture
+    };
+    constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
+    Run runs[kBlockRows];
+    for (int32_t y0 = 0; y0 < h; y0 += kBlockRows) {
+        const int32_t y1 = std::min(h, y0 + kBlockRows);
+        for (int32_t y = y0; y < y1; ++y) {
+            Run& run = runs[y - y0];
+            const int64_t dy = static_cast<int64_t>(y) - cy;
+            const int64_t dx0 = -static_cast<int64_t>(cx);
+            run.fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
+            run.fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
+            auto inside = [&](int32_t x) {
+                const int64_t fu = run.fu0 + x * c, fv = run.fv0 + x * s;
+                const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                return u >= 0 && u < w && v >= 0 && v < h;
+            };
 
-        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
-        // same for v, widened by two pixels for rounding.
-        double lo = 0, hi = w;
-        auto limit = [&](double slope, double at0, double top) {
-            if (std::fabs(slope) < 1e-12) {
-                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
-                    hi = lo - 1;
-                return;
+            // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+            // same for v, widened by two pixels for rounding.
+            double lo = 0, hi = w;
+            auto limit = [&](double slope, double at0, double top) {
+                if (std::fabs(slope) < 1e-12) {
+                    if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                        hi = lo - 1;
+                    return;
+                }
+                double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+                if (a > b)
+                    std::swap(a, b);
+                lo = std::max(lo, a - 2);
+                hi = std::min(hi, b + 2);
+            };
+            limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
+            limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
+            run.xa = run.xb = 0;
+            if (lo < hi) {
+                int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+                int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
+                while (xa < xb && !inside(xa))
+                    ++xa;
+                while (xb > xa && !inside(xb - 1))
+                    --xb;
+                run.xa = xa;
+                run.xb = xb;
             }
-            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
-            if (a > b)
-                std::swap(a, b);
-            lo = std::max(lo, a - 2);
-            hi = std::min(hi, b + 2);
-        };
-        limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
-        limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
-        if (!(lo < hi))
-            continue;
-        int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
-        int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
-        while (xa < xb && !inside(xa))
-            ++xa;
-        while (xb > xa && !inside(xb - 1))
-            --xb;
+            restore(y, 0, run.xa);
+            restore(y, std::max(run.xa, run.xb), w);
+        }
 
-        uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * Bitmap::kBytesPerPixel;
-        int64_t fu = fu0 + xa * c, fv = fv0 + xa * s;
-        for (int32_t x = xa; x < xb; ++x, fu += c, fv += s, out += Bitmap::kBytesPerPixel) {
-            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
-                int64_t u, v;
-                source(x, u, v);
-                CopyPixel(out, newBitmap, u, v);
-            } else {
-                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+        for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
+            const int32_t x1 = std::min(w, x0 + kBlockColumns);
+            for (int32_t y = y0; y < y1; ++y) {
+                const Run& run = runs[y - y0];
+                const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
+                uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
+                int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
+                for (int32_t x = xa; x < xb; ++x, fu += c, fv += s, out += kBpp) {
+                    if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                        const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                        const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                        CopyPixel(out, newBitmap, u, v);
+                    } else {
+                        CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+                    }
+                }
             }
         }
     }
 }
 
+}  // namespace
+
+void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    Rotate(screen, nullptr, newBitmap, cx, cy, angle);
+}
+
+void RotateBitmap(Bitmap& screen,
+                  const Bitmap& oldBitmap,
+                  const Bitmap& newBitmap,
+                  int32_t cx,
+                  int32_t cy,
+                  double angle) {
+    Rotate(screen, &oldBitmap, newBitmap, cx, cy, angle);
+}
+
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    DrawPixelStyle(style, screen, screen, newBitmap, f);
+}
+
+void DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f) {
+    const bool fused = &oldBitmap != &screen;
+    auto rotate = [&](int32_t cx, int32_t cy) {
+        if (fused)
+            RotateBitmap(screen, oldBitmap, newBitmap, cx, cy, SwingAngle(f.P));
+        else
+            RotateBitmap(screen, newBitmap, cx, cy, SwingAngle(f.P));
+    };
     switch (style) {
         case 118:
-            BlendBitmaps(screen, newBitmap, f.P);
+            BlendBitmaps(screen, oldBitmap, newBitmap, f.P);
             break;
         case 119:
-            RotateBitmap(screen, newBitmap, -1, -1, SwingAngle(f.P));
+            rotate(-1, -1);
             break;
         case 120:
-            RotateBitmap(screen, newBitmap, -1, f.H, SwingAngle(f.P));
+            rotate(-1, f.H);
             break;
         case 121:
-            RotateBitmap(screen, newBitmap, f.W, -1, SwingAngle(f.P));
+            rotate(f.W, -1);
             break;
         case 122:
-            RotateBitmap(screen, newBitmap, f.W, f.H, SwingAngle(f.P));
+            rotate(f.W, f.H);
             break;
         default:
             break;

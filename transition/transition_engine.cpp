@@ -117,22 +117,41 @@ void TransitionEngine::RenderFrame() {
     if (!newBitmap_ || !oldBitmap_)
         return;
     FrameScope frame(frameDepth_);
-    DrawBitmap(screen_, 0, 0, *oldBitmap_);
-    if (OnBeforeNewFrame)
-        OnBeforeNewFrame(*newBitmap_, screen_);
-
     const Bitmap& picture = *newBitmap_;
+    const Bitmap& old = *oldBitmap_;
+    const Rect bounds = screen_.Bounds();
+    const int style = style_;
+    // The fade and the swings write every pixel from both pictures, so they
+    // need no restore; with a handler drawing first they work on what it drew.
+    const bool wholeFrame = IsPixelStyle(style) && !OnBeforeNewFrame;
+    // Everything this frame draws over the old picture.
+    Rect drawn;
+    auto note = [&](const Rect& r) { drawn = UnionRect(drawn, IntersectRect(r, bounds)); };
+    if (!wholeFrame && !dirty_.IsEmpty()) {
+        // Only what the last frame drew differs from the old picture.
+        StretchCopy(screen_, dirty_, old, dirty_);
+        host_.InvalidatePictureRect(dirty_);
+    }
+    // Until the frame is done (a handler may throw halfway).
+    dirty_ = bounds;
+    if (OnBeforeNewFrame) {
+        note(bounds);
+        OnBeforeNewFrame(picture, screen_);
+    }
+
     const int32_t W = picture.Width(), H = picture.Height();
     Rect dest{0, 0, W, H};
     Rect source = dest;
     std::optional<Region> region;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
-    const int style = style_;
-    if (!IsStyle(style))
+    if (!IsStyle(style)) {
+        dirty_ = drawn;
         return;
+    }
 
     if (style == kCustomStyle) {
         if (OnCustomDraw) {
+            note(bounds);
             OnCustomDraw(picture, screen_);
         } else {
             // The whole picture at once: at 100 the finish below draws all of
@@ -141,24 +160,44 @@ void TransitionEngine::RenderFrame() {
         }
     } else if (IsRectStyle(style)) {
         RunRectStyle(
-            style, f, screen_, picture, [this](const Rect& r) { host_.InvalidatePictureRect(r); }, dest, source);
+            style, f, screen_, picture,
+            [this, &note](const Rect& r) {
+                note(r);
+                host_.InvalidatePictureRect(r);
+            },
+            dest, source);
     } else if (IsRegionStyle(style)) {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
-        DrawPixelStyle(style, screen_, picture, f);
+        if (wholeFrame)
+            DrawPixelStyle(style, screen_, old, picture, f);
+        else
+            DrawPixelStyle(style, screen_, picture, f);
+        note(bounds);
     }
 
     if (progress_ == 100) {
         DrawBitmap(screen_, 0, 0, picture);
+        note(bounds);
+        host_.InvalidatePictureRect(bounds);
     } else if (progress_ > 0) {
-        if (IsRectStyle(style))
+        if (IsRectStyle(style)) {
             StretchCopy(screen_, dest, picture, source);
-        else if (region && (style == kCustomStyle || IsRegionStyle(style)))
+            note(dest);
+        } else if (region && (style == kCustomStyle || IsRegionStyle(style))) {
             DrawThroughRegion(screen_, picture, *region);
+            note(region->BoundingBox());
+        }
     }
+    if (IsRegionStyle(style))
+        dest = region && progress_ > 0 ? IntersectRect(region->BoundingBox(), bounds) : Rect{};
     region.reset();
 
-    host_.InvalidatePictureRect(dest);
+    if (OnAfterNewFrame)
+        note(bounds);
+    dirty_ = drawn;
+    if (!dest.IsEmpty())
+        host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
         OnAfterNewFrame(picture, screen_);
     if (!painting_)
@@ -413,6 +452,8 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
         from = FitPicture(from, W, H, false, 0, 0, 0);
     screen_.Resize(W, H);
     DrawBitmap(screen_, 0, 0, from);
+    // With Reverse, Screen starts with the picture that comes in last.
+    dirty_ = reverse_ ? screen_.Bounds() : Rect{};
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));
         oldBitmap_ = std::make_unique<Bitmap>(std::move(to));

@@ -95,7 +95,12 @@ class TransitionEngine {
     bool HasThread() const { return worker_ && !worker_->ended; }
 
     const Bitmap& Screen() const { return screen_; }
-    Bitmap& Screen() { return screen_; }
+    // A frame restores only what it knows differs from the old picture; a
+    // caller that takes Screen to draw on makes the next frame restore all.
+    Bitmap& Screen() {
+        dirty_ = screen_.Bounds();
+        return screen_;
+    }
     const Bitmap* NewBitmap() const { return newBitmap_.get(); }
     const Bitmap* OldBitmap() const { return oldBitmap_.get(); }
 
@@ -180,6 +185,10 @@ class TransitionEngine {
 
     TransitionHost& host_;
     Bitmap screen_;
+    // The part of screen_ that may differ from *oldBitmap_ (within its bounds):
+    // all that the frames since the last restore drew. The next frame restores
+    // only this much of the old picture and invalidates it.
+    Rect dirty_;
     std::unique_ptr<Bitmap> newBitmap_;
     std::unique_ptr<Bitmap> oldBitmap_;
 
