@@ -7,6 +7,8 @@
 #include <numbers>
 #include <utility>
 
+#include "raster/blit.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -291,7 +293,8 @@ bool RotateWithAvx2() {
 // it in the same pass, so the frame needs no restore beforehand.
 namespace {
 
-void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+// Returns the bounding box of the pixels it took from the new picture.
+Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
     int32_t w = std::min(screen.Width(), newBitmap.Width());
     int32_t h = std::min(screen.Height(), newBitmap.Height());
     if (oldBitmap) {
@@ -299,7 +302,7 @@ void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
         h = std::min(h, oldBitmap->Height());
     }
     if (w <= 0 || h <= 0)
-        return;
+        return Rect{};
     constexpr int kBpp = Bitmap::kBytesPerPixel;
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
         if (oldBitmap && from < to)
@@ -313,7 +316,7 @@ void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
         RotateBitmapReference(screen, newBitmap, cx, cy, angle);
-        return;
+        return Rect{0, 0, w, h};
     }
 
     const Rotation r = RotationFor(angle);
@@ -339,6 +342,7 @@ void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
     const bool avx2 = RotateWithAvx2();
 #endif
     Run runs[kBlockRows];
+    Rect taken;
     for (int32_t y0 = 0; y0 < h; y0 += kBlockRows) {
         const int32_t y1 = std::min(h, y0 + kBlockRows);
         for (int32_t y = y0; y < y1; ++y) {
@@ -384,6 +388,8 @@ void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
             }
             restore(y, 0, run.xa);
             restore(y, std::max(run.xa, run.xb), w);
+            if (run.xa < run.xb)
+                taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
         }
 
         for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
@@ -421,6 +427,7 @@ void Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
             }
         }
     }
+    return taken;
 }
 
 }  // namespace
@@ -438,41 +445,48 @@ void RotateBitmap(Bitmap& screen,
     Rotate(screen, &oldBitmap, newBitmap, cx, cy, angle);
 }
 
-void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    DrawPixelStyle(style, screen, screen, newBitmap, f);
-}
+namespace {
 
-void DrawPixelStyle(int style,
-                    Bitmap& screen,
-                    const Bitmap& oldBitmap,
-                    const Bitmap& newBitmap,
-                    const FrameQuantities& f) {
+// Runs a pixel style; returns the bounding box of what differs from the old
+// picture afterwards (for a fused frame, where nothing else was drawn).
+Rect RunPixelStyle(int style,
+                   Bitmap& screen,
+                   const Bitmap& oldBitmap,
+                   const Bitmap& newBitmap,
+                   const FrameQuantities& f) {
     const bool fused = &oldBitmap != &screen;
     auto rotate = [&](int32_t cx, int32_t cy) {
-        if (fused)
-            RotateBitmap(screen, oldBitmap, newBitmap, cx, cy, SwingAngle(f.P));
-        else
-            RotateBitmap(screen, newBitmap, cx, cy, SwingAngle(f.P));
+        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P));
     };
     switch (style) {
         case 118:
             BlendBitmaps(screen, oldBitmap, newBitmap, f.P);
-            break;
+            return f.P > 0 ? screen.Bounds() : Rect{};
         case 119:
-            rotate(-1, -1);
-            break;
+            return rotate(-1, -1);
         case 120:
-            rotate(-1, f.H);
-            break;
+            return rotate(-1, f.H);
         case 121:
-            rotate(f.W, -1);
-            break;
+            return rotate(f.W, -1);
         case 122:
-            rotate(f.W, f.H);
-            break;
+            return rotate(f.W, f.H);
         default:
-            break;
+            return Rect{};
     }
+}
+
+}  // namespace
+
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    RunPixelStyle(style, screen, screen, newBitmap, f);
+}
+
+Rect DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f) {
+    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f);
 }
 
 }  // namespace orlscr

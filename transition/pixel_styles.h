@@ -17,8 +17,9 @@ namespace orlscr {
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f);
 // The same frame straight from both pictures: `screen` need not hold the old
 // picture first (nor anything else); every pixel the style does not take from
-// `newBitmap` comes from `oldBitmap`. All three have the same size.
-void DrawPixelStyle(int style,
+// `newBitmap` comes from `oldBitmap`. All three have the same size. Returns a
+// rectangle outside which the frame equals the old picture.
+Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,

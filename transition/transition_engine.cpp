@@ -124,12 +124,19 @@ void TransitionEngine::RenderFrame() {
     // The fade and the swings write every pixel from both pictures, so they
     // need no restore; with a handler drawing first they work on what it drew.
     const bool wholeFrame = IsPixelStyle(style) && !OnBeforeNewFrame;
+    if (IsInPlaceRectStyle(style) && progress_ < 100 && !OnBeforeNewFrame && !OnAfterNewFrame) {
+        RenderInPlaceFrame();
+        return;
+    }
+    inPlaceShown_.reset();
     // Everything this frame draws over the old picture.
     Rect drawn;
     auto note = [&](const Rect& r) { drawn = UnionRect(drawn, IntersectRect(r, bounds)); };
-    if (!wholeFrame && !dirty_.IsEmpty()) {
-        // Only what the last frame drew differs from the old picture.
-        StretchCopy(screen_, dirty_, old, dirty_);
+    if (!dirty_.IsEmpty()) {
+        // Only what the last frame drew differs from the old picture; a style
+        // that writes the whole frame restores it as it goes.
+        if (!wholeFrame)
+            StretchCopy(screen_, dirty_, old, dirty_);
         host_.InvalidatePictureRect(dirty_);
     }
     // Until the frame is done (a handler may throw halfway).
@@ -169,11 +176,13 @@ void TransitionEngine::RenderFrame() {
     } else if (IsRegionStyle(style)) {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
-        if (wholeFrame)
-            DrawPixelStyle(style, screen_, old, picture, f);
-        else
+        if (wholeFrame) {
+            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f), bounds);
+            note(dest);
+        } else {
             DrawPixelStyle(style, screen_, picture, f);
-        note(bounds);
+            note(bounds);
+        }
     }
 
     if (progress_ == 100) {
@@ -200,6 +209,45 @@ void TransitionEngine::RenderFrame() {
         host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
         OnAfterNewFrame(picture, screen_);
+    if (!painting_)
+        host_.UpdateNow();
+}
+
+void TransitionEngine::RenderInPlaceFrame() {
+    const Bitmap& picture = *newBitmap_;
+    const Bitmap& old = *oldBitmap_;
+    const Rect bounds = screen_.Bounds();
+    std::vector<Rect> pieces;
+    Rect dest = bounds, source = bounds;
+    RectStylePieces(style_, ComputeFrame(picture.Width(), picture.Height(), progress_, step_), pieces, dest, source);
+    if (progress_ > 0)
+        pieces.push_back(dest);
+    for (Rect& r : pieces)
+        r = IntersectRect(r, bounds);
+    Region shown = Region::FromRects(std::move(pieces));
+    // What shows the new picture already, and what differs from the old one.
+    const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
+    Region restore = inPlaceShown_ ? *inPlaceShown_ : Region(dirty_);
+    restore.Subtract(shown);
+    Region draw = shown;
+    draw.Subtract(before);
+    dirty_ = bounds;  // until the frame is done
+    inPlaceShown_.reset();
+    for (const Rect& r : restore.Rects())
+        StretchCopy(screen_, r, old, r);
+    for (const Rect& r : draw.Rects())
+        StretchCopy(screen_, r, picture, r);
+    draw.Unite(restore);
+    // Two edges moving apart change two strips: each goes on its own.
+    constexpr size_t kMaxRects = 8;
+    if (draw.Rects().size() > kMaxRects) {
+        host_.InvalidatePictureRect(draw.BoundingBox());
+    } else {
+        for (const Rect& r : draw.Rects())
+            host_.InvalidatePictureRect(r);
+    }
+    dirty_ = shown.BoundingBox();
+    inPlaceShown_ = std::move(shown);
     if (!painting_)
         host_.UpdateNow();
 }
@@ -454,6 +502,7 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
     DrawBitmap(screen_, 0, 0, from);
     // With Reverse, Screen starts with the picture that comes in last.
     dirty_ = reverse_ ? screen_.Bounds() : Rect{};
+    inPlaceShown_.reset();
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));
         oldBitmap_ = std::make_unique<Bitmap>(std::move(to));

@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
+#include "transition/region.h"
 
 namespace orlscr {
 
@@ -99,6 +101,7 @@ class TransitionEngine {
     // caller that takes Screen to draw on makes the next frame restore all.
     Bitmap& Screen() {
         dirty_ = screen_.Bounds();
+        inPlaceShown_.reset();
         return screen_;
     }
     const Bitmap* NewBitmap() const { return newBitmap_.get(); }
@@ -166,6 +169,10 @@ class TransitionEngine {
     };
 
     void MakeStep();
+    // A frame of an in-place style below 100: only the difference between
+    // the rectangles this frame and the last one show the new picture in is
+    // copied (from the new or the old picture) and invalidated.
+    void RenderInPlaceFrame();
     void AnimateOnMainThread();
     // One main-thread run to its end, pause or stop. False when the engine
     // was destroyed meanwhile.
@@ -189,6 +196,9 @@ class TransitionEngine {
     // all that the frames since the last restore drew. The next frame restores
     // only this much of the old picture and invalidates it.
     Rect dirty_;
+    // After a frame of an in-place style: exactly the pixels that show the
+    // new picture (the rest shows the old one); none after any other frame.
+    std::optional<Region> inPlaceShown_;
     std::unique_ptr<Bitmap> newBitmap_;
     std::unique_ptr<Bitmap> oldBitmap_;
 
