@@ -14,8 +14,13 @@ and the ratios of the first two to the baseline. With --before, a second
 viewer (an earlier build kept in a folder of its own) runs the same slides in
 the same run, and both are reported side by side.
 
+The styles run in chunks (--chunk), each viewer in turn, with the baseline
+measured between every two viewer runs: each run's ratios are taken against
+the mean of the baseline just before and just after it, so a machine whose
+load changes during the run still gives comparable ratios.
+
 Usage: bench/slideview_fps.py [--styles 5,61,120|all] [--transition MS] [--rounds N]
-                              [--viewer EXE] [--before EXE]
+                              [--chunk N] [--viewer EXE] [--before EXE]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
 booted Wine prefix of the tests is made when it is missing.
 """
@@ -41,8 +46,18 @@ def parse_styles(text):
     return [int(s) for s in text.split(",")]
 
 
+def write_slides(folder, styles, args):
+    lines = ["! transition=%d duration=200" % args.transition]
+    for style in styles:
+        for n in range(args.rounds):
+            lines.append("%s.bmp style=%d" % ("ab"[n % 2], style))
+    with open(os.path.join(folder, "bench.slides"), "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
 def run_viewer(prefix, viewer, folder, styles, args):
-    """Runs one viewer over the bench slides; {style: [(ms, frames, drawing us)]}."""
+    """Runs one viewer over the bench slides of `styles`; (pacing, {style: [(ms, frames, drawing us)]})."""
+    write_slides(folder, styles, args)
     # The first transition comes from black; every listed one after it is
     # measured (the list repeats, so the first comes round again).
     wanted = 1 + len(styles) * args.rounds
@@ -70,7 +85,8 @@ def run_viewer(prefix, viewer, folder, styles, args):
             if first:  # the one from black
                 first = False
                 continue
-            runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
+            if len(runs.get(style, [])) < args.rounds:
+                runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
     return pacing[len("slideview pacing "):], runs
 
 
@@ -87,6 +103,7 @@ def main():
     parser.add_argument("--styles", default="5,61,120", help="transition styles to run (comma list, or all)")
     parser.add_argument("--transition", type=int, default=2000, help="milliseconds per transition")
     parser.add_argument("--rounds", type=int, default=3, help="transitions per style")
+    parser.add_argument("--chunk", type=int, default=16, help="styles per viewer run")
     parser.add_argument("--viewer", default=orlwine.dist("slideview.exe"), help="the slide viewer to measure")
     parser.add_argument("--before", help="an earlier slide viewer to measure in the same run")
     args = parser.parse_args()
@@ -102,7 +119,9 @@ def main():
         print("booting a Wine prefix ...", flush=True)
         orlwine.boot()
 
-    results = {}
+    # results[name] = (pacing, {style: (runs, baseline around them)})
+    results = {name: ("?", {}) for name, _ in viewers}
+    blit_runs = []
     with orlwine.Xvfb(size="%dx%dx24" % (WIDTH, HEIGHT)) as x:
         prefix = orlwine.WinePrefix("bench_slideview_fps", x.display)
         try:
@@ -112,19 +131,9 @@ def main():
                               lambda x, y: (x * 255 // WIDTH, 60, y * 255 // HEIGHT))
             orlwine.write_bmp(os.path.join(folder, "b.bmp"), WIDTH, HEIGHT,
                               lambda x, y: (40, y * 255 // HEIGHT, 255 - x * 255 // WIDTH))
-            lines = ["! transition=%d duration=200" % args.transition]
-            for style in styles:
-                for n in range(args.rounds):
-                    lines.append("%s.bmp style=%d" % ("ab"[n % 2], style))
-            with open(os.path.join(folder, "bench.slides"), "w") as f:
-                f.write("\r\n".join(lines) + "\r\n")
-
-            # The baseline before and after the viewers, averaged, so a change
-            # of the machine's load during the run shows in it.
-            blit_runs = []
 
             def measure_blits():
-                result = prefix.run(blit_rate, "3", timeout=120)
+                result = prefix.run(blit_rate, "2", timeout=120)
                 m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
                 if not m:
                     sys.exit("blit_rate printed no rate: %r" % result.stdout)
@@ -133,18 +142,27 @@ def main():
                 return m
 
             size = measure_blits()
-            for name, viewer in viewers:
-                results[name] = run_viewer(prefix, viewer, folder, styles, args)
-            measure_blits()
+            for start in range(0, len(styles), args.chunk):
+                chunk = styles[start:start + args.chunk]
+                for name, viewer in viewers:
+                    before = blit_runs[-1]
+                    pacing, runs = run_viewer(prefix, viewer, folder, chunk, args)
+                    measure_blits()
+                    around = (before + blit_runs[-1]) / 2
+                    results[name] = (pacing, results[name][1])
+                    for style, got in runs.items():
+                        results[name][1][style] = (got, around)
+                print("measured styles %d..%d" % (chunk[0], chunk[-1]), file=sys.stderr, flush=True)
         finally:
             prefix.remove()
             shutil.rmtree(prefix.root, ignore_errors=True)
 
     blits = sum(blit_runs) / len(blit_runs)
-    print("screen %dx%d, %s, %d ms per transition, %d rounds" %
-          (WIDTH, HEIGHT, results[viewers[-1][0]][0], args.transition, args.rounds))
-    print("baseline: %.1f full-window blits per second (%sx%s; runs %s)" %
+    print("screen %dx%d, %s, %d ms per transition, %d rounds, %d styles a viewer run" %
+          (WIDTH, HEIGHT, results[viewers[-1][0]][0], args.transition, args.rounds, args.chunk))
+    print("baseline: %.1f full-window blits per second on average (%sx%s; runs %s)" %
           (blits, size.group(2), size.group(3), ", ".join("%.1f" % b for b in blit_runs)))
+    print("ratios are against the baseline measured just before and after each viewer run")
     header = "%-6s" % "style"
     for name, _ in viewers:
         header += " %10s %10s %8s %8s" % (name + " fps", "drawable", "vs blits", "drawable")
@@ -153,20 +171,23 @@ def main():
     for style in styles:
         row = "%-6d" % style
         for name, _ in viewers:
-            got = results[name][1].get(style, [])
+            got, around = results[name][1].get(style, ([], 0))
             if not got:
                 row += " %39s" % "not measured"
                 continue
             fps, drawable = rates(got)
-            row += " %10.1f %10.1f %7.2fx %7.2fx" % (fps, drawable, fps / blits, drawable / blits)
-            if name not in worst or drawable < worst[name][1]:
-                worst[name] = (style, drawable)
+            row += " %10.1f %10.1f %7.2fx %7.2fx" % (fps, drawable, fps / around, drawable / around)
+            ratio = drawable / around
+            if name not in worst or ratio < worst[name][1]:
+                worst[name] = (style, ratio)
         print(row)
     for name, _ in viewers:
         if name in worst:
-            style, drawable = worst[name]
-            print("%s: lowest drawable rate %.1f (%.2fx of blits), style %d" % (name, drawable, drawable / blits, style))
-
+            style, ratio = worst[name]
+            below = sum(1 for s in styles if s in results[name][1] and
+                        rates(results[name][1][s][0])[1] / results[name][1][s][1] < 0.9)
+            print("%s: lowest drawable ratio %.2fx (style %d); %d of %d styles below 0.90x" %
+                  (name, ratio, style, below, len(styles)))
 
 if __name__ == "__main__":
     main()
