@@ -235,12 +235,13 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
     alignas(32) int64_t ahead[4];
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        const __m256i nearU = _mm256_cmpeq_epi64(
-            _mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(u4, tol), up), down), zero);
-        const __m256i nearV = _mm256_cmpeq_epi64(
-            _mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(v4, tol), up), down), zero);
+        const __m256i nearU =
+            _mm256_cmpeq_epi64(_mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(u4, tol), up), down), zero);
+        const __m256i nearV =
+            _mm256_cmpeq_epi64(_mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(v4, tol), up), down), zero);
         const __m256i u = _mm256_srli_epi64(u4, kShift), v = _mm256_srli_epi64(v4, kShift);
-        const __m256i offset = _mm256_add_epi64(_mm256_mul_epu32(v, stride), _mm256_add_epi64(u, _mm256_add_epi64(u, u)));
+        const __m256i offset =
+            _mm256_add_epi64(_mm256_mul_epu32(v, stride), _mm256_add_epi64(u, _mm256_add_epi64(u, u)));
         const __m256i slow = _mm256_or_si256(_mm256_or_si256(nearU, nearV), _mm256_cmpeq_epi64(offset, lastOffset));
         if (!_mm256_testz_si256(slow, slow))
             break;
@@ -248,8 +249,9 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
         if (prefetch && i + kAhead + 4 <= count) {
             const __m256i au = _mm256_srli_epi64(_mm256_add_epi64(u4, aheadU), kShift);
             const __m256i av = _mm256_srli_epi64(_mm256_add_epi64(v4, aheadV), kShift);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
-                               _mm256_add_epi64(_mm256_mul_epu32(av, stride), _mm256_add_epi64(au, _mm256_add_epi64(au, au))));
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(ahead),
+                _mm256_add_epi64(_mm256_mul_epu32(av, stride), _mm256_add_epi64(au, _mm256_add_epi64(au, au))));
             for (int64_t a : ahead)
                 _mm_prefetch(reinterpret_cast<const char*>(bits + a), _MM_HINT_T0);
         }
@@ -259,7 +261,8 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
         std::memcpy(&p2, bits + offsets[2], 4);
         std::memcpy(&p3, bits + offsets[3], 4);
         const __m128i packed = _mm_shuffle_epi8(
-            _mm_set_epi32(static_cast<int>(p3), static_cast<int>(p2), static_cast<int>(p1), static_cast<int>(p0)), pack);
+            _mm_set_epi32(static_cast<int>(p3), static_cast<int>(p2), static_cast<int>(p1), static_cast<int>(p0)),
+            pack);
         uint8_t* o = out + static_cast<size_t>(i) * Bitmap::kBytesPerPixel;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
         const uint32_t tail = static_cast<uint32_t>(_mm_extract_epi32(packed, 2));

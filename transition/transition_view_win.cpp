@@ -206,7 +206,8 @@ Rect TTransitionView::FrameRect(bool& natural) const {
     if (screen.IsEmpty())
         return Rect{};
     if (!stretch_)
-        return Rect{placement_.left, placement_.top, placement_.left + screen.Width(), placement_.top + screen.Height()};
+        return Rect{placement_.left, placement_.top, placement_.left + screen.Width(),
+                    placement_.top + screen.Height()};
     const Rect frame = FrameTarget(Layout());
     natural = frame.Width() == screen.Width() && frame.Height() == screen.Height();
     return frame;
@@ -277,8 +278,8 @@ void TTransitionView::ShowFrame(const BgrxPixels& frame, const Rect& changed) {
     } else {
         bool natural = true;
         const Rect at = FrameRect(natural);
-        InvalidateClientRect(Rect{changed.left + at.left, changed.top + at.top, changed.right + at.left,
-                                  changed.bottom + at.top});
+        InvalidateClientRect(
+            Rect{changed.left + at.left, changed.top + at.top, changed.right + at.left, changed.bottom + at.top});
     }
     UpdateNow();
 }

@@ -780,12 +780,12 @@ TEST(PartialFrames, EveryStyleMatchesAFullRestoreAndInvalidatesAllItChanged) {
                         for (int32_t x = 0; x < screen.Width(); ++x) {
                             if (SamePixel(screen, x, y, shown, x, y))
                                 continue;
-                            const bool covered = std::any_of(
-                                host.invalidated.begin(), host.invalidated.end(), [&](const Rect& r) {
+                            const bool covered =
+                                std::any_of(host.invalidated.begin(), host.invalidated.end(), [&](const Rect& r) {
                                     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
                                 });
-                            ASSERT_TRUE(covered) << "style " << style << " reverse " << reverse << " at " << p
-                                                 << ": " << x << "," << y << " changed unseen";
+                            ASSERT_TRUE(covered) << "style " << style << " reverse " << reverse << " at " << p << ": "
+                                                 << x << "," << y << " changed unseen";
                         }
                     shown = screen;
                 }

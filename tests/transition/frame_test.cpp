@@ -215,8 +215,8 @@ TEST(RectStyles, InPlaceStylesShowEachPixelOldOrNewInItsPlace) {
             StretchCopy(run.screen, run.dest, run.picture, run.source);
             for (int32_t y = 0; y < f.H && inPlace; ++y)
                 for (int32_t x = 0; x < f.W && inPlace; ++x)
-                    inPlace = SamePixel(run.screen, x, y, run.picture, x, y) ||
-                              SamePixel(run.screen, x, y, black, 0, 0);
+                    inPlace =
+                        SamePixel(run.screen, x, y, run.picture, x, y) || SamePixel(run.screen, x, y, black, 0, 0);
             inPlace = inPlace && run.dest == run.source;
             std::vector<Rect> pieces;
             Rect dest = Rect{0, 0, f.W, f.H}, source = dest;
