@@ -124,7 +124,8 @@ void TransitionEngine::RenderFrame() {
     // The fade and the swings write every pixel from both pictures, so they
     // need no restore; with a handler drawing first they work on what it drew.
     const bool wholeFrame = IsPixelStyle(style) && !OnBeforeNewFrame;
-    if (IsInPlaceRectStyle(style) && progress_ < 100 && !OnBeforeNewFrame && !OnAfterNewFrame) {
+    if ((IsInPlaceRectStyle(style) || IsRegionStyle(style)) && progress_ < 100 && !OnBeforeNewFrame &&
+        !OnAfterNewFrame) {
         RenderInPlaceFrame();
         return;
     }
@@ -217,14 +218,26 @@ void TransitionEngine::RenderInPlaceFrame() {
     const Bitmap& picture = *newBitmap_;
     const Bitmap& old = *oldBitmap_;
     const Rect bounds = screen_.Bounds();
-    std::vector<Rect> pieces;
-    Rect dest = bounds, source = bounds;
-    RectStylePieces(style_, ComputeFrame(picture.Width(), picture.Height(), progress_, step_), pieces, dest, source);
-    if (progress_ > 0)
-        pieces.push_back(dest);
-    for (Rect& r : pieces)
-        r = IntersectRect(r, bounds);
-    Region shown = Region::FromRects(std::move(pieces));
+    const FrameQuantities f = ComputeFrame(picture.Width(), picture.Height(), progress_, step_);
+    Region shown;
+    if (IsRegionStyle(style_)) {
+        // Built at every progress, as a random style draws from the shared
+        // generator whether or not its region is used.
+        std::optional<Region> region = BuildStyleRegion(style_, f);
+        if (region && progress_ > 0) {
+            shown = std::move(*region);
+            shown.Intersect(Region(bounds));
+        }
+    } else {
+        std::vector<Rect> pieces;
+        Rect dest = bounds, source = bounds;
+        RectStylePieces(style_, f, pieces, dest, source);
+        if (progress_ > 0)
+            pieces.push_back(dest);
+        for (Rect& r : pieces)
+            r = IntersectRect(r, bounds);
+        shown = Region::FromRects(std::move(pieces));
+    }
     // What shows the new picture already, and what differs from the old one.
     const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
     Region restore = inPlaceShown_ ? *inPlaceShown_ : Region(dirty_);
@@ -233,10 +246,8 @@ void TransitionEngine::RenderInPlaceFrame() {
     draw.Subtract(before);
     dirty_ = bounds;  // until the frame is done
     inPlaceShown_.reset();
-    for (const Rect& r : restore.Rects())
-        StretchCopy(screen_, r, old, r);
-    for (const Rect& r : draw.Rects())
-        StretchCopy(screen_, r, picture, r);
+    DrawThroughRegion(screen_, old, restore);
+    DrawThroughRegion(screen_, picture, draw);
     draw.Unite(restore);
     // Two edges moving apart change two strips: each goes on its own.
     constexpr size_t kMaxRects = 8;

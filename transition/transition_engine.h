@@ -169,8 +169,9 @@ class TransitionEngine {
     };
 
     void MakeStep();
-    // A frame of an in-place style below 100: only the difference between
-    // the rectangles this frame and the last one show the new picture in is
+    // A frame below 100 of a style that shows the new picture in place (the
+    // in-place rectangle styles and every region style): only the difference
+    // between what this frame and the last one show of the new picture is
     // copied (from the new or the old picture) and invalidated.
     void RenderInPlaceFrame();
     void AnimateOnMainThread();
