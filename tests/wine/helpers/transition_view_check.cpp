@@ -15,8 +15,8 @@
 
 namespace {
 
-using orlscr::Bitmap;
 using orlscr::BgrxPixels;
+using orlscr::Bitmap;
 using orlscr::Rect;
 using orlscr::check::Check;
 
