@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Wine benchmark of the slide viewer's transitions (it measures, it never
 judges; it is not a test). In one run on an Xvfb screen of 1920 x 1080 it
-reports:
+reports, for every style asked for:
 
   - the frames per second that 1920 x 1080 transitions reach in the slide
     viewer (frames counted by the viewer, per transition of a fixed time),
@@ -10,8 +10,11 @@ reports:
   - the rate of plain full-window blits of the same size (the baseline,
     bench/blit_rate_win.cpp),
 
-and the ratios of the first two to the baseline. Then, in the same run, the
-slide viewer's captions, clock and pan-and-zoom at the same size:
+and the ratios of the first two to the baseline. With --before, a second
+viewer (an earlier build kept in a folder of its own) runs the same slides in
+the same run, and both are reported side by side. Then, in the same run, the
+slide viewer's captions, clock and pan-and-zoom at the same size, against the
+baseline measured just before and after them:
 
   - a still slide with a caption and a clock: the rate at which the clock's
     minute updates could be drawn (only its old and new boxes change; the
@@ -19,7 +22,13 @@ slide viewer's captions, clock and pan-and-zoom at the same size:
   - a slide in motion: frames drawn during its stay and their drawable rate,
   - a transition between two slides in motion.
 
-Usage: bench/slideview_fps.py [--styles 5,61,120] [--transition MS] [--rounds N]
+The styles run in chunks (--chunk), each viewer in turn, with the baseline
+measured between every two viewer runs: each run's ratios are taken against
+the mean of the baseline just before and just after it, so a machine whose
+load changes during the run still gives comparable ratios.
+
+Usage: bench/slideview_fps.py [--styles 5,61,120|all] [--transition MS] [--rounds N]
+                              [--chunk N] [--viewer EXE] [--before EXE]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
 booted Wine prefix of the tests is made when it is missing.
 """
@@ -36,24 +45,91 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "wine"))
 import orlwine  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
+STYLE_COUNT = 128
+
+
+def parse_styles(text):
+    if text == "all":
+        return list(range(STYLE_COUNT))
+    return [int(s) for s in text.split(",")]
+
+
+def write_slides(folder, styles, args):
+    lines = ["! transition=%d duration=200" % args.transition]
+    for style in styles:
+        for n in range(args.rounds):
+            lines.append("%s.bmp style=%d" % ("ab"[n % 2], style))
+    with open(os.path.join(folder, "bench.slides"), "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
+def run_viewer(prefix, viewer, folder, styles, args):
+    """Runs one viewer over the bench slides of `styles`; (pacing, {style: [(ms, frames, drawing us)]})."""
+    write_slides(folder, styles, args)
+    # The first transition comes from black; every listed one after it is
+    # measured (the list repeats, so the first comes round again).
+    wanted = 1 + len(styles) * args.rounds
+    before = len(prefix.trace_lines())
+    process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")))
+    deadline = time.monotonic() + 60 + wanted * (args.transition + 2000) / 1000
+    while time.monotonic() < deadline:
+        if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview transition ")) >= wanted:
+            break
+        time.sleep(0.5)
+    trace = prefix.trace_lines()[before:]
+    prefix.stop()
+    process.wait(60)
+
+    pacing = next((t for t in trace if t.startswith("slideview pacing ")), "slideview pacing ?")
+    runs = {}
+    style = None
+    first = True
+    for line in trace:
+        m = re.match(r"slideview slide \S+ style (\d+)$", line)
+        if m:
+            style = int(m.group(1))
+        m = re.match(r"slideview transition (\d+) ms frames (\d+) drawing (\d+) us$", line)
+        if m and style is not None:
+            if first:  # the one from black
+                first = False
+                continue
+            if len(runs.get(style, [])) < args.rounds:
+                runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
+    return pacing[len("slideview pacing "):], runs
+
+
+def rates(runs):
+    """(frames per second, drawable frames per second) of a style's runs."""
+    frames = sum(r[1] for r in runs)
+    seconds = sum(r[0] for r in runs) / 1000.0
+    drawing = sum(r[2] for r in runs) / 1e6
+    return frames / seconds, (frames / drawing if drawing > 0 else float("inf"))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--styles", default="5,61,120", help="transition styles to run (comma list)")
+    parser.add_argument("--styles", default="5,61,120", help="transition styles to run (comma list, or all)")
     parser.add_argument("--transition", type=int, default=2000, help="milliseconds per transition")
     parser.add_argument("--rounds", type=int, default=3, help="transitions per style")
+    parser.add_argument("--chunk", type=int, default=16, help="styles per viewer run")
+    parser.add_argument("--viewer", default=orlwine.dist("slideview.exe"), help="the slide viewer to measure")
+    parser.add_argument("--before", help="an earlier slide viewer to measure in the same run")
     args = parser.parse_args()
-    styles = [int(s) for s in args.styles.split(",")]
+    styles = parse_styles(args.styles)
     blit_rate = os.path.abspath(os.path.join(orlwine.WIN_BUILD, "bench", "blit_rate.exe"))
-    viewer = orlwine.dist("slideview.exe")
-    for program in (viewer, blit_rate):
+    viewers = [("after", os.path.abspath(args.viewer))]
+    if args.before:
+        viewers.insert(0, ("before", os.path.abspath(args.before)))
+    for program in [v for _, v in viewers] + [blit_rate]:
         if not os.path.exists(program):
             sys.exit("missing %s: run scripts/build first" % program)
     if not os.path.exists(orlwine.BOOTED_STAMP):
         print("booting a Wine prefix ...", flush=True)
         orlwine.boot()
 
+    # results[name] = (pacing, {style: (runs, baseline around them)})
+    results = {name: ("?", {}) for name, _ in viewers}
+    blit_runs = []
     with orlwine.Xvfb(size="%dx%dx24" % (WIDTH, HEIGHT)) as x:
         prefix = orlwine.WinePrefix("bench_slideview_fps", x.display)
         try:
@@ -63,63 +139,67 @@ def main():
                               lambda x, y: (x * 255 // WIDTH, 60, y * 255 // HEIGHT))
             orlwine.write_bmp(os.path.join(folder, "b.bmp"), WIDTH, HEIGHT,
                               lambda x, y: (40, y * 255 // HEIGHT, 255 - x * 255 // WIDTH))
-            lines = ["! transition=%d duration=200" % args.transition]
-            for style in styles:
-                for n in range(args.rounds):
-                    lines.append("%s.bmp style=%d" % ("ab"[n % 2], style))
-            with open(os.path.join(folder, "bench.slides"), "w") as f:
-                f.write("\r\n".join(lines) + "\r\n")
 
-            # The first transition comes from black; every listed one after it
-            # is measured (the list repeats, so the first comes round again).
-            wanted = 1 + len(styles) * args.rounds
-            process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")))
-            deadline = time.monotonic() + 60 + wanted * (args.transition + 2000) / 1000
-            while time.monotonic() < deadline:
-                if sum(1 for t in prefix.trace_lines() if t.startswith("slideview transition ")) >= wanted:
-                    break
-                time.sleep(0.5)
-            trace = prefix.trace_lines()
-            prefix.stop()
-            process.wait(60)
+            def measure_blits():
+                result = prefix.run(blit_rate, "2", timeout=120)
+                m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
+                if not m:
+                    sys.exit("blit_rate printed no rate: %r" % result.stdout)
+                blit_runs.append(float(m.group(1)))
+                prefix.stop()
+                return m
 
-            pacing = next((t for t in trace if t.startswith("slideview pacing ")), "slideview pacing ?")
-            runs = {}
-            style = None
-            for line in trace:
-                m = re.match(r"slideview slide \S+ style (\d+)$", line)
-                if m:
-                    style = int(m.group(1))
-                m = re.match(r"slideview transition (\d+) ms frames (\d+) drawing (\d+) us$", line)
-                if m and style is not None:
-                    runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
-            measured = {s: r[1:] if len(runs.get(s, [])) > args.rounds else r for s, r in runs.items()}
-
-            live = run_live_cases(prefix, folder, viewer)
-
-            result = prefix.run(blit_rate, "3", timeout=120)
-            m = re.search(r"per-second ([0-9.]+) (\d+)x(\d+)", result.stdout)
-            if not m:
-                sys.exit("blit_rate printed no rate: %r" % result.stdout)
-            blits = float(m.group(1))
+            size = measure_blits()
+            for start in range(0, len(styles), args.chunk):
+                chunk = styles[start:start + args.chunk]
+                for name, viewer in viewers:
+                    before = blit_runs[-1]
+                    pacing, runs = run_viewer(prefix, viewer, folder, chunk, args)
+                    measure_blits()
+                    around = (before + blit_runs[-1]) / 2
+                    results[name] = (pacing, results[name][1])
+                    for style, got in runs.items():
+                        results[name][1][style] = (got, around)
+                print("measured styles %d..%d" % (chunk[0], chunk[-1]), file=sys.stderr, flush=True)
+            before = blit_runs[-1]
+            live = run_live_cases(prefix, folder, os.path.abspath(args.viewer))
+            measure_blits()
+            live_around = (before + blit_runs[-1]) / 2
         finally:
             prefix.remove()
             shutil.rmtree(prefix.root, ignore_errors=True)
 
-    print("screen %dx%d, %s, %d ms per transition" % (WIDTH, HEIGHT, pacing[len("slideview pacing "):], args.transition))
-    print("baseline: %.1f full-window blits per second (%sx%s)" % (blits, m.group(2), m.group(3)))
-    print("%-6s %12s %14s %10s %12s" % ("style", "frames/s", "drawable/s", "vs blits", "drawable vs"))
+    blits = sum(blit_runs) / len(blit_runs)
+    print("screen %dx%d, %s, %d ms per transition, %d rounds, %d styles a viewer run" %
+          (WIDTH, HEIGHT, results[viewers[-1][0]][0], args.transition, args.rounds, args.chunk))
+    print("baseline: %.1f full-window blits per second on average (%sx%s; runs %s)" %
+          (blits, size.group(2), size.group(3), ", ".join("%.1f" % b for b in blit_runs)))
+    print("ratios are against the baseline measured just before and after each viewer run")
+    header = "%-6s" % "style"
+    for name, _ in viewers:
+        header += " %10s %10s %8s %8s" % (name + " fps", "drawable", "vs blits", "drawable")
+    print(header)
+    worst = {}
     for style in styles:
-        got = measured.get(style, [])
-        if not got:
-            print("%-6d no transition measured" % style)
-            continue
-        frames = sum(r[1] for r in got)
-        seconds = sum(r[0] for r in got) / 1000.0
-        drawing = sum(r[2] for r in got) / 1e6
-        fps = frames / seconds
-        drawable = frames / drawing if drawing > 0 else float("inf")
-        print("%-6d %12.1f %14.1f %9.2fx %11.2fx" % (style, fps, drawable, fps / blits, drawable / blits))
+        row = "%-6d" % style
+        for name, _ in viewers:
+            got, around = results[name][1].get(style, ([], 0))
+            if not got:
+                row += " %39s" % "not measured"
+                continue
+            fps, drawable = rates(got)
+            row += " %10.1f %10.1f %7.2fx %7.2fx" % (fps, drawable, fps / around, drawable / around)
+            ratio = drawable / around
+            if name not in worst or ratio < worst[name][1]:
+                worst[name] = (style, ratio)
+        print(row)
+    for name, _ in viewers:
+        if name in worst:
+            style, ratio = worst[name]
+            below = sum(1 for s in styles if s in results[name][1] and
+                        rates(results[name][1][s][0])[1] / results[name][1][s][1] < 0.9)
+            print("%s: lowest drawable ratio %.2fx (style %d); %d of %d styles below 0.90x" %
+                  (name, ratio, style, below, len(styles)))
     print("%-30s %10s %12s %14s %12s" % ("live case", "frames", "frames/s", "drawable/s", "drawable vs"))
     for name, (frames, ms, us) in live.items():
         if not frames:
@@ -127,7 +207,7 @@ def main():
             continue
         drawable = frames / (us / 1e6) if us > 0 else float("inf")
         print("%-30s %10d %12.1f %14.1f %11.2fx" % (name, frames, frames / (ms / 1000.0) if ms else 0, drawable,
-                                                    drawable / blits))
+                                                    drawable / live_around))
 
 
 def run_live_cases(prefix, folder, viewer):
@@ -174,7 +254,6 @@ def run_live_cases(prefix, folder, viewer):
             c[1] += 2000
             c[2] += int(m.group(2))
     return cases
-
 
 if __name__ == "__main__":
     main()

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <utility>
 
 #include "raster/blit.h"
 #include "transition/transition_engine.h"
@@ -66,7 +67,7 @@ void Style(benchmark::State& state, int style, int w, int h) {
             engine.Execute(Picture(w, h, 3), Picture(w, h, 7));
             state.ResumeTiming();
         }
-        benchmark::DoNotOptimize(engine.Screen().Bits());
+        benchmark::DoNotOptimize(std::as_const(engine).Screen().Bits());
     }
 }
 

@@ -50,6 +50,32 @@ void DrawBitmapTo(HDC dc, const RECT& target, const Bitmap& bitmap) {
                     bitmap.Width(), bitmap.Height(), bitmap.Bits(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
+void DibSection32::Resize(HDC reference, int32_t width, int32_t height) {
+    if (dc_ && width == pixels_.width && height == pixels_.height)
+        return;
+    if (!dc_) {
+        dc_.reset(::CreateCompatibleDC(reference));
+        if (!dc_)
+            throw Error("Cannot paint the picture");
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits)
+        throw Error("Not enough memory to paint the picture");
+    // The bitmap in use goes out of the DC before it is deleted.
+    selection_.reset();
+    bitmap_ = std::move(bitmap);
+    selection_.emplace(dc_.get(), bitmap_.get());
+    pixels_ = BgrxPixels{static_cast<uint8_t*>(bits), width, height, width * BgrxPixels::kBytesPerPixel};
+}
+
 // What always holds: width and height are those of the picture and pass
 // CheckPictureSize; exactly the member of the kind holds a picture.
 struct TGraphic::Content {

@@ -11,11 +11,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/win/unique.h"
+#include "raster/bgrx.h"
 #include "raster/bitmap.h"
 
 namespace orlscr {
@@ -56,5 +58,33 @@ class TGraphic {
 
 // Draws a 24-bit bitmap into `target` of `dc`, stretched with nearest pixels.
 void DrawBitmapTo(HDC dc, const RECT& target, const Bitmap& bitmap);
+
+// A 32-bit top-down DIB section selected into a memory DC of its own: a frame
+// the program writes straight into (Pixels) and GDI draws on (Dc), and that a
+// BitBlt from Dc puts on the display without converting its pixels. After
+// GDI drawing, GdiFlush comes before the pixels are touched directly.
+class DibSection32 {
+  public:
+    DibSection32() = default;
+    DibSection32(const DibSection32&) = delete;
+    DibSection32& operator=(const DibSection32&) = delete;
+
+    // Makes it width x height, compatible with `reference`; the content is
+    // undefined after a change of size. Throws Error when out of memory.
+    void Resize(HDC reference, int32_t width, int32_t height);
+
+    HDC Dc() const { return dc_.get(); }
+    const BgrxPixels& Pixels() const { return pixels_; }
+    int32_t Width() const { return pixels_.width; }
+    int32_t Height() const { return pixels_.height; }
+
+  private:
+    UniqueMemoryDc dc_;
+    UniqueBitmap bitmap_;
+    // bitmap_ selected into dc_; declared after both, so that it puts the DC's
+    // first bitmap back before either is deleted.
+    std::optional<SelectedObject> selection_;
+    BgrxPixels pixels_;
+};
 
 }  // namespace orlscr

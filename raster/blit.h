@@ -1,5 +1,6 @@
 #pragma once
 
+#include "raster/bgrx.h"
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
 
@@ -29,5 +30,21 @@ void MirrorCopyRect(Bitmap& target,
                     const Rect& sourceRect,
                     bool flipHorizontal,
                     bool flipVertical);
+
+// Copies `sourceRect` of the 24-bit `source` into the 32-bit `target` with its
+// top-left corner at (x, y), clipped to both; the fourth byte becomes 0.
+void CopyToBgrx(const BgrxPixels& target, int32_t x, int32_t y, const Bitmap& source, const Rect& sourceRect);
+
+// Copies `sourceRect` of `source` into `target` with its top-left corner at
+// (x, y), clipped to both.
+void CopyBgrx(const BgrxPixels& target, int32_t x, int32_t y, const BgrxPixels& source, const Rect& sourceRect);
+
+// Fills a rectangle of `target` (clipped) with one colour given as blue, green, red.
+void FillBgrx(const BgrxPixels& target, const Rect& rect, uint8_t blue, uint8_t green, uint8_t red);
+
+// The smallest rectangle holding both (an empty one adds nothing), and the
+// part common to both (empty when they do not meet).
+Rect UnionRect(const Rect& a, const Rect& b);
+Rect IntersectRect(const Rect& a, const Rect& b);
 
 }  // namespace orlscr

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <utility>
 
+#include "raster/blit.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -195,6 +197,88 @@ void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, 
     }
 }
 
+#if defined(__SSE2__)
+// The inner loop of the swing for processors with AVX2, four pixels a step:
+// the same fixed-point sums in four 64-bit lanes. It stops before the first
+// group of four that holds a pixel whose fraction lies next to a half, or
+// whose 4-byte load would read past the picture's last byte (its bottom-right
+// pixel): the caller pulls those four one by one. Returns the pixels done.
+__attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
+                                                      const Bitmap& from,
+                                                      int64_t fu,
+                                                      int64_t fv,
+                                                      int64_t c,
+                                                      int64_t s,
+                                                      int32_t count,
+                                                      int kShift,
+                                                      int64_t tolerance,
+                                                      bool prefetch) {
+    const uint8_t* bits = from.Bits();
+    const int64_t last = static_cast<int64_t>(from.Height() - 1) * from.Stride() +
+                         static_cast<int64_t>(from.Width() - 1) * Bitmap::kBytesPerPixel;
+    __m256i u4 = _mm256_set_epi64x(fu + 3 * c, fu + 2 * c, fu + c, fu);
+    __m256i v4 = _mm256_set_epi64x(fv + 3 * s, fv + 2 * s, fv + s, fv);
+    const __m256i stepU = _mm256_set1_epi64x(4 * c), stepV = _mm256_set1_epi64x(4 * s);
+    const __m256i tol = _mm256_set1_epi64x(tolerance);
+    const __m256i stride = _mm256_set1_epi64x(from.Stride());
+    const __m256i lastOffset = _mm256_set1_epi64x(last);
+    const __m256i zero = _mm256_setzero_si256();
+    // The fraction bits of f + tolerance below 2 * tolerance (a power of
+    // two) are all that is left after the shifts: the fraction lies within
+    // the tolerance of 0 (f holds the source plus 1/2, so next to a half).
+    const int up = 64 - kShift, down = up + __builtin_ctzll(static_cast<uint64_t>(2 * tolerance));
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    // Far enough ahead for the memory to answer in time.
+    constexpr int kAhead = 32;
+    const __m256i aheadU = _mm256_set1_epi64x(kAhead * c), aheadV = _mm256_set1_epi64x(kAhead * s);
+    alignas(32) int64_t offsets[4];
+    alignas(32) int64_t ahead[4];
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m256i nearU =
+            _mm256_cmpeq_epi64(_mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(u4, tol), up), down), zero);
+        const __m256i nearV =
+            _mm256_cmpeq_epi64(_mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(v4, tol), up), down), zero);
+        const __m256i u = _mm256_srli_epi64(u4, kShift), v = _mm256_srli_epi64(v4, kShift);
+        const __m256i offset =
+            _mm256_add_epi64(_mm256_mul_epu32(v, stride), _mm256_add_epi64(u, _mm256_add_epi64(u, u)));
+        const __m256i slow = _mm256_or_si256(_mm256_or_si256(nearU, nearV), _mm256_cmpeq_epi64(offset, lastOffset));
+        if (!_mm256_testz_si256(slow, slow))
+            break;
+        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
+        if (prefetch && i + kAhead + 4 <= count) {
+            const __m256i au = _mm256_srli_epi64(_mm256_add_epi64(u4, aheadU), kShift);
+            const __m256i av = _mm256_srli_epi64(_mm256_add_epi64(v4, aheadV), kShift);
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(ahead),
+                _mm256_add_epi64(_mm256_mul_epu32(av, stride), _mm256_add_epi64(au, _mm256_add_epi64(au, au))));
+            for (int64_t a : ahead)
+                _mm_prefetch(reinterpret_cast<const char*>(bits + a), _MM_HINT_T0);
+        }
+        uint32_t p0, p1, p2, p3;
+        std::memcpy(&p0, bits + offsets[0], 4);
+        std::memcpy(&p1, bits + offsets[1], 4);
+        std::memcpy(&p2, bits + offsets[2], 4);
+        std::memcpy(&p3, bits + offsets[3], 4);
+        const __m128i packed = _mm_shuffle_epi8(
+            _mm_set_epi32(static_cast<int>(p3), static_cast<int>(p2), static_cast<int>(p1), static_cast<int>(p0)),
+            pack);
+        uint8_t* o = out + static_cast<size_t>(i) * Bitmap::kBytesPerPixel;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
+        const uint32_t tail = static_cast<uint32_t>(_mm_extract_epi32(packed, 2));
+        std::memcpy(o + 8, &tail, 4);
+        u4 = _mm256_add_epi64(u4, stepU);
+        v4 = _mm256_add_epi64(v4, stepV);
+    }
+    return i;
+}
+
+bool RotateWithAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
 // The same pull, walked along each row in 64-bit fixed point with 40 fraction
 // bits: moving one pixel right adds cos A to u and sin A to v, exactly, so the
 // inner loop has no multiplications. The fixed-point sums differ from the
@@ -205,18 +289,37 @@ void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, 
 // u and v are each monotonic along a row, so the pixels whose source lies in
 // the picture form one run. The run is found first (estimated in floating
 // point, then settled with the exact rounding at its two ends), and the inner
-// loop copies it without bounds checks.
-void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
-    const int32_t w = std::min(screen.Width(), newBitmap.Width());
-    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+// loop copies it without bounds checks. Rows are pulled in blocks of a few
+// rows and a limited number of columns: near a quarter turn a row of the frame
+// is a column of the picture, and a block keeps the picture's rows it reads
+// in the cache. With `oldBitmap`, the pixels outside the runs are copied from
+// it in the same pass, so the frame needs no restore beforehand.
+namespace {
+
+// Returns the bounding box of the pixels it took from the new picture.
+Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    int32_t w = std::min(screen.Width(), newBitmap.Width());
+    int32_t h = std::min(screen.Height(), newBitmap.Height());
+    if (oldBitmap) {
+        w = std::min(w, oldBitmap->Width());
+        h = std::min(h, oldBitmap->Height());
+    }
     if (w <= 0 || h <= 0)
-        return;
+        return Rect{};
+    constexpr int kBpp = Bitmap::kBytesPerPixel;
+    auto restore = [&](int32_t y, int32_t from, int32_t to) {
+        if (oldBitmap && from < to)
+            std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
+                        oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
+    };
     constexpr int64_t kLimit = int64_t{1} << 16;
     const int64_t reach = std::max({std::llabs(cx), std::llabs(static_cast<int64_t>(w) - cx), std::llabs(cy),
                                     std::llabs(static_cast<int64_t>(h) - cy)});
     if (reach >= kLimit) {
+        for (int32_t y = 0; y < h; ++y)
+            restore(y, 0, w);
         RotateBitmapReference(screen, newBitmap, cx, cy, angle);
-        return;
+        return Rect{0, 0, w, h};
     }
 
     const Rotation r = RotationFor(angle);
@@ -233,82 +336,160 @@ void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t c
     };
     const double cd = static_cast<double>(r.cosA), sd = static_cast<double>(r.sinA);
 
-    for (int32_t y = 0; y < h; ++y) {
-        const int64_t dy = static_cast<int64_t>(y) - cy;
-        const int64_t dx0 = -static_cast<int64_t>(cx);
-        const int64_t fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
-        const int64_t fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
-        auto source = [&](int32_t x, int64_t& u, int64_t& v) {
-            const int64_t fu = fu0 + x * c, fv = fv0 + x * s;
-            u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-            v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-        };
-        auto inside = [&](int32_t x) {
-            int64_t u, v;
-            source(x, u, v);
-            return u >= 0 && u < w && v >= 0 && v < h;
-        };
+    struct Run {
+        int64_t fu0, fv0;  // fixed-point source of x = 0
+        int32_t xa, xb;    // the pixels taken from the new picture
+    };
+    constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
+#if defined(__SSE2__)
+    const bool avx2 = RotateWithAvx2();
+#endif
+    Run runs[kBlockRows];
+    Rect taken;
+    for (int32_t y0 = 0; y0 < h; y0 += kBlockRows) {
+        const int32_t y1 = std::min(h, y0 + kBlockRows);
+        for (int32_t y = y0; y < y1; ++y) {
+            Run& run = runs[y - y0];
+            const int64_t dy = static_cast<int64_t>(y) - cy;
+            const int64_t dx0 = -static_cast<int64_t>(cx);
+            run.fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
+            run.fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
+            auto inside = [&](int32_t x) {
+                const int64_t fu = run.fu0 + x * c, fv = run.fv0 + x * s;
+                const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                return u >= 0 && u < w && v >= 0 && v < h;
+            };
 
-        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
-        // same for v, widened by two pixels for rounding.
-        double lo = 0, hi = w;
-        auto limit = [&](double slope, double at0, double top) {
-            if (std::fabs(slope) < 1e-12) {
-                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
-                    hi = lo - 1;
-                return;
+            // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+            // same for v, widened by two pixels for rounding.
+            double lo = 0, hi = w;
+            auto limit = [&](double slope, double at0, double top) {
+                if (std::fabs(slope) < 1e-12) {
+                    if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                        hi = lo - 1;
+                    return;
+                }
+                double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+                if (a > b)
+                    std::swap(a, b);
+                lo = std::max(lo, a - 2);
+                hi = std::min(hi, b + 2);
+            };
+            limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
+            limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
+            run.xa = run.xb = 0;
+            if (lo < hi) {
+                int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+                int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
+                while (xa < xb && !inside(xa))
+                    ++xa;
+                while (xb > xa && !inside(xb - 1))
+                    --xb;
+                run.xa = xa;
+                run.xb = xb;
             }
-            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
-            if (a > b)
-                std::swap(a, b);
-            lo = std::max(lo, a - 2);
-            hi = std::min(hi, b + 2);
-        };
-        limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
-        limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
-        if (!(lo < hi))
-            continue;
-        int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
-        int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
-        while (xa < xb && !inside(xa))
-            ++xa;
-        while (xb > xa && !inside(xb - 1))
-            --xb;
+            restore(y, 0, run.xa);
+            restore(y, std::max(run.xa, run.xb), w);
+            if (run.xa < run.xb)
+                taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
+        }
 
-        uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * Bitmap::kBytesPerPixel;
-        int64_t fu = fu0 + xa * c, fv = fv0 + xa * s;
-        for (int32_t x = xa; x < xb; ++x, fu += c, fv += s, out += Bitmap::kBytesPerPixel) {
-            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
-                int64_t u, v;
-                source(x, u, v);
-                CopyPixel(out, newBitmap, u, v);
-            } else {
-                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+        for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
+            const int32_t x1 = std::min(w, x0 + kBlockColumns);
+            for (int32_t y = y0; y < y1; ++y) {
+                const Run& run = runs[y - y0];
+                const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
+                uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
+                int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
+                for (int32_t x = xa; x < xb;) {
+                    int32_t stop = xb;
+#if defined(__SSE2__)
+                    if (avx2) {
+                        // The first row of a block brings the picture's rows into
+                        // the cache; the others find them there.
+                        const int32_t done = RotateRunAvx2(out, newBitmap, fu, fv, c, s, xb - x, kShift,
+                                                           static_cast<int64_t>(kTolerance), y == y0);
+                        x += done;
+                        fu += done * c;
+                        fv += done * s;
+                        out += static_cast<size_t>(done) * kBpp;
+                        stop = std::min(xb, x + 4);  // the group it left, one by one
+                    }
+#endif
+                    for (; x < stop; ++x, fu += c, fv += s, out += kBpp) {
+                        if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                            const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                            const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                            CopyPixel(out, newBitmap, u, v);
+                        } else {
+                            CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+                        }
+                    }
+                }
             }
         }
     }
+    return taken;
 }
 
-void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+}  // namespace
+
+void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    Rotate(screen, nullptr, newBitmap, cx, cy, angle);
+}
+
+void RotateBitmap(Bitmap& screen,
+                  const Bitmap& oldBitmap,
+                  const Bitmap& newBitmap,
+                  int32_t cx,
+                  int32_t cy,
+                  double angle) {
+    Rotate(screen, &oldBitmap, newBitmap, cx, cy, angle);
+}
+
+namespace {
+
+// Runs a pixel style; returns the bounding box of what differs from the old
+// picture afterwards (for a fused frame, where nothing else was drawn).
+Rect RunPixelStyle(int style,
+                   Bitmap& screen,
+                   const Bitmap& oldBitmap,
+                   const Bitmap& newBitmap,
+                   const FrameQuantities& f) {
+    const bool fused = &oldBitmap != &screen;
+    auto rotate = [&](int32_t cx, int32_t cy) {
+        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P));
+    };
     switch (style) {
         case 118:
-            BlendBitmaps(screen, newBitmap, f.P);
-            break;
+            BlendBitmaps(screen, oldBitmap, newBitmap, f.P);
+            return f.P > 0 ? screen.Bounds() : Rect{};
         case 119:
-            RotateBitmap(screen, newBitmap, -1, -1, SwingAngle(f.P));
-            break;
+            return rotate(-1, -1);
         case 120:
-            RotateBitmap(screen, newBitmap, -1, f.H, SwingAngle(f.P));
-            break;
+            return rotate(-1, f.H);
         case 121:
-            RotateBitmap(screen, newBitmap, f.W, -1, SwingAngle(f.P));
-            break;
+            return rotate(f.W, -1);
         case 122:
-            RotateBitmap(screen, newBitmap, f.W, f.H, SwingAngle(f.P));
-            break;
+            return rotate(f.W, f.H);
         default:
-            break;
+            return Rect{};
     }
+}
+
+}  // namespace
+
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    RunPixelStyle(style, screen, screen, newBitmap, f);
+}
+
+Rect DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f) {
+    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f);
 }
 
 }  // namespace orlscr

@@ -15,6 +15,15 @@ namespace orlscr {
 // The pixel styles draw only where both bitmaps have pixels (in a frame they
 // always have the same size) and never read or write outside either.
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f);
+// The same frame straight from both pictures: `screen` need not hold the old
+// picture first (nor anything else); every pixel the style does not take from
+// `newBitmap` comes from `oldBitmap`. All three have the same size. Returns a
+// rectangle outside which the frame equals the old picture.
+Rect DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f);
 
 // The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference
@@ -32,6 +41,14 @@ void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p);
 // evaluates the rotation directly for every pixel, for comparison.
 void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle);
 void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle);
+// The same frame without restoring the old picture into `screen` first: the
+// pixels the rotation does not take come from `oldBitmap`.
+void RotateBitmap(Bitmap& screen,
+                  const Bitmap& oldBitmap,
+                  const Bitmap& newBitmap,
+                  int32_t cx,
+                  int32_t cy,
+                  double angle);
 // The swing angle at progress p: (100 - p) * pi / 200 radians, a quarter turn
 // at 0 and none at 100.
 double SwingAngle(int32_t p);

@@ -12,24 +12,52 @@ int32_t CurlWidth(int32_t w, int32_t x) {
     return w / 10;
 }
 
-void RunRectStyle(int style,
-                  const FrameQuantities& f,
-                  Bitmap& screen,
-                  const Bitmap& newBitmap,
-                  const std::function<void(const Rect&)>& invalidate,
-                  Rect& D,
-                  Rect& S) {
+bool IsInPlaceRectStyle(int style) {
+    switch (style) {
+        case 5:
+        case 6:
+        case 11:
+        case 12:
+        case 22:
+        case 23:
+        case 28:
+        case 29:
+        case 43:
+        case 44:
+        case 45:
+        case 46:
+        case 53:
+        case 54:
+        case 55:
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+
+// The style step, drawing its pieces into `screen` when there is one.
+void RectStyleStep(int style,
+                   const FrameQuantities& f,
+                   Bitmap* screen,
+                   const Bitmap& newBitmap,
+                   const std::function<void(const Rect&)>& invalidate,
+                   Rect& D,
+                   Rect& S) {
     const int32_t W = f.W, H = f.H, X = f.X, Y = f.Y;
     const Rect full{0, 0, W, H};
 
     // A piece copied in place or stretched, then invalidated.
     auto piece = [&](const Rect& d, const Rect& s) {
-        StretchCopy(screen, d, newBitmap, s);
+        if (screen)
+            StretchCopy(*screen, d, newBitmap, s);
         invalidate(d);
     };
     auto inPlace = [&](const Rect& r) { piece(r, r); };
     auto curl = [&](const Rect& d, const Rect& s, bool horizontal) {
-        MirrorCopyRect(screen, d, newBitmap, s, horizontal, !horizontal);
+        if (screen)
+            MirrorCopyRect(*screen, d, newBitmap, s, horizontal, !horizontal);
         invalidate(d);
     };
     auto set = [&](const Rect& d, const Rect& s) {
@@ -254,6 +282,24 @@ void RunRectStyle(int style,
         default:
             break;
     }
+}
+
+}  // namespace
+
+void RunRectStyle(int style,
+                  const FrameQuantities& f,
+                  Bitmap& screen,
+                  const Bitmap& newBitmap,
+                  const std::function<void(const Rect&)>& invalidate,
+                  Rect& dest,
+                  Rect& source) {
+    RectStyleStep(style, f, &screen, newBitmap, invalidate, dest, source);
+}
+
+void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source) {
+    const Bitmap none;
+    RectStyleStep(
+        style, f, nullptr, none, [&pieces](const Rect& r) { pieces.push_back(r); }, dest, source);
 }
 
 }  // namespace orlscr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
@@ -20,6 +21,16 @@ void RunRectStyle(int style,
                   const std::function<void(const Rect&)>& invalidate,
                   Rect& dest,
                   Rect& source);
+
+// The rectangles of the same step without drawing: the pieces' destinations
+// in order, and `dest` and `source` as RunRectStyle leaves them.
+void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source);
+
+// Styles whose pieces and final rectangle all copy the new picture in place
+// (source and destination the same, unmirrored): every pixel of a frame shows
+// the old or the new picture at its own place, so frame to frame only the
+// difference of their rectangles changes.
+bool IsInPlaceRectStyle(int style);
 
 // Width of the page-turn curl for a progress of `x` pixels along a side of `w`.
 int32_t CurlWidth(int32_t w, int32_t x);

@@ -117,22 +117,49 @@ void TransitionEngine::RenderFrame() {
     if (!newBitmap_ || !oldBitmap_)
         return;
     FrameScope frame(frameDepth_);
-    DrawBitmap(screen_, 0, 0, *oldBitmap_);
-    if (OnBeforeNewFrame)
-        OnBeforeNewFrame(*newBitmap_, screen_);
-
     const Bitmap& picture = *newBitmap_;
+    const Bitmap& old = *oldBitmap_;
+    const Rect bounds = screen_.Bounds();
+    const int style = style_;
+    // The fade and the swings write every pixel from both pictures, so they
+    // need no restore; with a handler drawing first they work on what it drew.
+    const bool wholeFrame = IsPixelStyle(style) && !OnBeforeNewFrame;
+    if ((IsInPlaceRectStyle(style) || IsRegionStyle(style)) && progress_ < 100 && !OnBeforeNewFrame &&
+        !OnAfterNewFrame) {
+        RenderInPlaceFrame();
+        return;
+    }
+    inPlaceShown_.reset();
+    // Everything this frame draws over the old picture.
+    Rect drawn;
+    auto note = [&](const Rect& r) { drawn = UnionRect(drawn, IntersectRect(r, bounds)); };
+    if (!dirty_.IsEmpty()) {
+        // Only what the last frame drew differs from the old picture; a style
+        // that writes the whole frame restores it as it goes.
+        if (!wholeFrame)
+            StretchCopy(screen_, dirty_, old, dirty_);
+        host_.InvalidatePictureRect(dirty_);
+    }
+    // Until the frame is done (a handler may throw halfway).
+    dirty_ = bounds;
+    if (OnBeforeNewFrame) {
+        note(bounds);
+        OnBeforeNewFrame(picture, screen_);
+    }
+
     const int32_t W = picture.Width(), H = picture.Height();
     Rect dest{0, 0, W, H};
     Rect source = dest;
     std::optional<Region> region;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
-    const int style = style_;
-    if (!IsStyle(style))
+    if (!IsStyle(style)) {
+        dirty_ = drawn;
         return;
+    }
 
     if (style == kCustomStyle) {
         if (OnCustomDraw) {
+            note(bounds);
             OnCustomDraw(picture, screen_);
         } else {
             // The whole picture at once: at 100 the finish below draws all of
@@ -141,26 +168,97 @@ void TransitionEngine::RenderFrame() {
         }
     } else if (IsRectStyle(style)) {
         RunRectStyle(
-            style, f, screen_, picture, [this](const Rect& r) { host_.InvalidatePictureRect(r); }, dest, source);
+            style, f, screen_, picture,
+            [this, &note](const Rect& r) {
+                note(r);
+                host_.InvalidatePictureRect(r);
+            },
+            dest, source);
     } else if (IsRegionStyle(style)) {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
-        DrawPixelStyle(style, screen_, picture, f);
+        if (wholeFrame) {
+            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f), bounds);
+            note(dest);
+        } else {
+            DrawPixelStyle(style, screen_, picture, f);
+            note(bounds);
+        }
     }
 
     if (progress_ == 100) {
         DrawBitmap(screen_, 0, 0, picture);
+        note(bounds);
+        host_.InvalidatePictureRect(bounds);
     } else if (progress_ > 0) {
-        if (IsRectStyle(style))
+        if (IsRectStyle(style)) {
             StretchCopy(screen_, dest, picture, source);
-        else if (region && (style == kCustomStyle || IsRegionStyle(style)))
+            note(dest);
+        } else if (region && (style == kCustomStyle || IsRegionStyle(style))) {
             DrawThroughRegion(screen_, picture, *region);
+            note(region->BoundingBox());
+        }
     }
+    if (IsRegionStyle(style))
+        dest = region && progress_ > 0 ? IntersectRect(region->BoundingBox(), bounds) : Rect{};
     region.reset();
 
-    host_.InvalidatePictureRect(dest);
+    if (OnAfterNewFrame)
+        note(bounds);
+    dirty_ = drawn;
+    if (!dest.IsEmpty())
+        host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
         OnAfterNewFrame(picture, screen_);
+    if (!painting_)
+        host_.UpdateNow();
+}
+
+void TransitionEngine::RenderInPlaceFrame() {
+    const Bitmap& picture = *newBitmap_;
+    const Bitmap& old = *oldBitmap_;
+    const Rect bounds = screen_.Bounds();
+    const FrameQuantities f = ComputeFrame(picture.Width(), picture.Height(), progress_, step_);
+    Region shown;
+    if (IsRegionStyle(style_)) {
+        // Built at every progress, as a random style draws from the shared
+        // generator whether or not its region is used.
+        std::optional<Region> region = BuildStyleRegion(style_, f);
+        if (region && progress_ > 0) {
+            shown = std::move(*region);
+            shown.Intersect(Region(bounds));
+        }
+    } else {
+        std::vector<Rect> pieces;
+        Rect dest = bounds, source = bounds;
+        RectStylePieces(style_, f, pieces, dest, source);
+        if (progress_ > 0)
+            pieces.push_back(dest);
+        for (Rect& r : pieces)
+            r = IntersectRect(r, bounds);
+        shown = Region::FromRects(std::move(pieces));
+    }
+    // What shows the new picture already, and what differs from the old one.
+    const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
+    Region restore = inPlaceShown_ ? *inPlaceShown_ : Region(dirty_);
+    restore.Subtract(shown);
+    Region draw = shown;
+    draw.Subtract(before);
+    dirty_ = bounds;  // until the frame is done
+    inPlaceShown_.reset();
+    DrawThroughRegion(screen_, old, restore);
+    DrawThroughRegion(screen_, picture, draw);
+    draw.Unite(restore);
+    // Two edges moving apart change two strips: each goes on its own.
+    constexpr size_t kMaxRects = 8;
+    if (draw.Rects().size() > kMaxRects) {
+        host_.InvalidatePictureRect(draw.BoundingBox());
+    } else {
+        for (const Rect& r : draw.Rects())
+            host_.InvalidatePictureRect(r);
+    }
+    dirty_ = shown.BoundingBox();
+    inPlaceShown_ = std::move(shown);
     if (!painting_)
         host_.UpdateNow();
 }
@@ -413,6 +511,9 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
         from = FitPicture(from, W, H, false, 0, 0, 0);
     screen_.Resize(W, H);
     DrawBitmap(screen_, 0, 0, from);
+    // With Reverse, Screen starts with the picture that comes in last.
+    dirty_ = reverse_ ? screen_.Bounds() : Rect{};
+    inPlaceShown_.reset();
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));
         oldBitmap_ = std::make_unique<Bitmap>(std::move(to));

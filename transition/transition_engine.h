@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
+#include "transition/region.h"
 
 namespace orlscr {
 
@@ -95,7 +97,13 @@ class TransitionEngine {
     bool HasThread() const { return worker_ && !worker_->ended; }
 
     const Bitmap& Screen() const { return screen_; }
-    Bitmap& Screen() { return screen_; }
+    // A frame restores only what it knows differs from the old picture; a
+    // caller that takes Screen to draw on makes the next frame restore all.
+    Bitmap& Screen() {
+        dirty_ = screen_.Bounds();
+        inPlaceShown_.reset();
+        return screen_;
+    }
     const Bitmap* NewBitmap() const { return newBitmap_.get(); }
     const Bitmap* OldBitmap() const { return oldBitmap_.get(); }
 
@@ -161,6 +169,11 @@ class TransitionEngine {
     };
 
     void MakeStep();
+    // A frame below 100 of a style that shows the new picture in place (the
+    // in-place rectangle styles and every region style): only the difference
+    // between what this frame and the last one show of the new picture is
+    // copied (from the new or the old picture) and invalidated.
+    void RenderInPlaceFrame();
     void AnimateOnMainThread();
     // One main-thread run to its end, pause or stop. False when the engine
     // was destroyed meanwhile.
@@ -180,6 +193,13 @@ class TransitionEngine {
 
     TransitionHost& host_;
     Bitmap screen_;
+    // The part of screen_ that may differ from *oldBitmap_ (within its bounds):
+    // all that the frames since the last restore drew. The next frame restores
+    // only this much of the old picture and invalidates it.
+    Rect dirty_;
+    // After a frame of an in-place style: exactly the pixels that show the
+    // new picture (the rest shows the old one); none after any other frame.
+    std::optional<Region> inPlaceShown_;
     std::unique_ptr<Bitmap> newBitmap_;
     std::unique_ptr<Bitmap> oldBitmap_;
 

@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "common/win/message_pump.h"
+#include "raster/blit.h"
 
 namespace orlscr {
 
@@ -13,8 +14,40 @@ const char kClassName[] = "OrlscrTransitionView";
 // A worker's step, handed to the window's thread: lParam points at the task.
 const UINT kHandOverMessage = WM_APP + 0x3A1;
 
+// Beyond this many rectangles a repaint takes their bounding box.
+constexpr DWORD kMaxPaintRects = 16;
+
 RECT ToRECT(const Rect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+Rect FromRECT(const RECT& r) {
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+// The rectangles of the window's update region (before BeginPaint empties
+// it), or its bounding box when it has many; none when it cannot be read.
+std::vector<Rect> UpdateRects(HWND window) {
+    std::vector<Rect> rects;
+    const UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    if (!region || ::GetUpdateRgn(window, region.get(), FALSE) <= NULLREGION)
+        return rects;
+    const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
+    if (size < sizeof(RGNDATAHEADER))
+        return rects;
+    std::vector<uint8_t> bytes(size);
+    auto* data = reinterpret_cast<RGNDATA*>(bytes.data());
+    if (::GetRegionData(region.get(), size, data) == 0)
+        return rects;
+    const DWORD count = data->rdh.nCount;
+    if (count > kMaxPaintRects || sizeof(RGNDATAHEADER) + count * sizeof(RECT) > size) {
+        rects.push_back(FromRECT(data->rdh.rcBound));
+        return rects;
+    }
+    const auto* list = reinterpret_cast<const RECT*>(data->Buffer);
+    for (DWORD i = 0; i < count; ++i)
+        rects.push_back(FromRECT(list[i]));
+    return rects;
 }
 
 }  // namespace
@@ -58,8 +91,6 @@ TTransitionView::~TTransitionView() {
     // The worker hands its steps to the window: end it while the window exists.
     engine_->Shutdown();
     Destroy();
-    // The memory DC gets its first bitmap back before either is deleted.
-    paintSelection_.reset();
 }
 
 LRESULT TTransitionView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -70,12 +101,15 @@ LRESULT TTransitionView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
+            std::vector<Rect> areas = UpdateRects(window_);
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(window_, &ps);
+            if (areas.empty())
+                areas.push_back(FromRECT(ps.rcPaint));
             if (!engine_->Painting() && GetCurrentThreadId() == mainThread_) {
                 engine_->SetPainting(true);
                 try {
-                    Paint(dc);
+                    Paint(dc, areas);
                 } catch (...) {
                     engine_->SetPainting(false);
                     EndPaint(window_, &ps);
@@ -146,65 +180,115 @@ PictureLayout TTransitionView::Layout() const {
     return layout;
 }
 
-void TTransitionView::Paint(HDC target) {
+void TTransitionView::Paint(HDC target, const std::vector<Rect>& areas) {
     const Rect client = ClientRect();
-    const int width = client.Width(), height = client.Height();
-    if (width <= 0 || height <= 0)
+    if (client.IsEmpty())
         return;
-    if (!paintDc_) {
-        paintDc_.reset(CreateCompatibleDC(target));
-        if (!paintDc_)
-            throw Error("Cannot paint the picture");
+    buffer_.Resize(target, client.Width(), client.Height());
+    for (const Rect& requested : areas) {
+        const Rect area = IntersectRect(requested, client);
+        if (area.IsEmpty())
+            continue;
+        Compose(area);
+        if (OnPaintFrame)
+            OnPaintFrame(buffer_.Pixels(), area);
+        ::GdiFlush();
+        BitBlt(target, area.left, area.top, area.Width(), area.Height(), buffer_.Dc(), area.left, area.top, SRCCOPY);
     }
-    if (paintSize_.cx != width || paintSize_.cy != height || !paintBitmap_) {
-        UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
-        if (!bitmap)
-            throw Error("Not enough memory to paint the picture");
-        // The bitmap in use goes out of the DC before it is deleted.
-        paintSelection_.reset();
-        paintBitmap_ = std::move(bitmap);
-        paintSelection_.emplace(paintDc_.get(), paintBitmap_.get());
-        paintSize_ = SIZE{width, height};
-    }
+}
 
-    HDC dc = paintDc_.get();
-    const RECT r = ToRECT(client);
-    FillRect(dc, &r, UniqueBrush(CreateSolidBrush(color_)).get());
-
-    if (!bgPicture_.Empty()) {
-        const int32_t bw = bgPicture_.Width(), bh = bgPicture_.Height();
-        switch (bgMode_) {
-            case TBackgroundMode::bmTiled:
-                for (const Point& p : TilePositions(client, bw, bh))
-                    bgPicture_.Draw(dc, RECT{p.x, p.y, p.x + bw, p.y + bh});
-                break;
-            case TBackgroundMode::bmStretched:
-                bgPicture_.Draw(dc, r);
-                break;
-            case TBackgroundMode::bmCentered: {
-                const Point p = CenteredOrigin(client, bw, bh);
-                bgPicture_.Draw(dc, RECT{p.x, p.y, p.x + bw, p.y + bh});
-                break;
-            }
-            case TBackgroundMode::bmNone:
-                break;
-        }
-    }
-
+Rect TTransitionView::FrameRect(bool& natural) const {
+    natural = true;
+    const Rect client = ClientRect();
+    if (!shownFrame_.IsEmpty())
+        return ComputePlacement(shownFrame_.width, shownFrame_.height, client.Width(), client.Height(), center_);
     const Bitmap& screen = Screen();
-    if (!screen.IsEmpty()) {
-        const Rect frame = FrameTarget(Layout());
-        if (stretch_)
-            DrawBitmapTo(dc, ToRECT(frame), screen);
-        else
-            DrawBitmapTo(dc,
-                         RECT{placement_.left, placement_.top, placement_.left + screen.Width(),
-                              placement_.top + screen.Height()},
-                         screen);
-    }
+    if (screen.IsEmpty())
+        return Rect{};
+    if (!stretch_)
+        return Rect{placement_.left, placement_.top, placement_.left + screen.Width(),
+                    placement_.top + screen.Height()};
+    const Rect frame = FrameTarget(Layout());
+    natural = frame.Width() == screen.Width() && frame.Height() == screen.Height();
+    return frame;
+}
 
-    // The platform limits this copy to the area being repainted.
-    BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+void TTransitionView::Compose(const Rect& area) {
+    bool natural = true;
+    const Rect frame = FrameRect(natural);
+    const Rect covered = IntersectRect(area, frame);
+    if (covered != area || !natural)
+        ComposeBackground(area);
+    if (covered.IsEmpty())
+        return;
+    const BgrxPixels& pixels = buffer_.Pixels();
+    const Rect source{covered.left - frame.left, covered.top - frame.top, covered.right - frame.left,
+                      covered.bottom - frame.top};
+    if (!shownFrame_.IsEmpty()) {
+        CopyBgrx(pixels, covered.left, covered.top, shownFrame_, source);
+    } else if (natural) {
+        CopyToBgrx(pixels, covered.left, covered.top, Screen(), source);
+    } else {
+        // Stretched to another size: the platform's stretch, clipped to the area.
+        HDC dc = buffer_.Dc();
+        const int saved = ::SaveDC(dc);
+        ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+        DrawBitmapTo(dc, ToRECT(frame), Screen());
+        ::RestoreDC(dc, saved);
+        ::GdiFlush();
+    }
+}
+
+void TTransitionView::ComposeBackground(const Rect& area) {
+    FillBgrx(buffer_.Pixels(), area, GetBValue(color_), GetGValue(color_), GetRValue(color_));
+    if (bgPicture_.Empty() || bgMode_ == TBackgroundMode::bmNone)
+        return;
+    HDC dc = buffer_.Dc();
+    const int saved = ::SaveDC(dc);
+    ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    const Rect client = ClientRect();
+    const int32_t bw = bgPicture_.Width(), bh = bgPicture_.Height();
+    switch (bgMode_) {
+        case TBackgroundMode::bmTiled:
+            for (const Point& p : TilePositions(client, bw, bh))
+                if (!IntersectRect(Rect{p.x, p.y, p.x + bw, p.y + bh}, area).IsEmpty())
+                    bgPicture_.Draw(dc, RECT{p.x, p.y, p.x + bw, p.y + bh});
+            break;
+        case TBackgroundMode::bmStretched:
+            bgPicture_.Draw(dc, ToRECT(client));
+            break;
+        case TBackgroundMode::bmCentered: {
+            const Point p = CenteredOrigin(client, bw, bh);
+            bgPicture_.Draw(dc, RECT{p.x, p.y, p.x + bw, p.y + bh});
+            break;
+        }
+        case TBackgroundMode::bmNone:
+            break;
+    }
+    ::RestoreDC(dc, saved);
+    ::GdiFlush();
+}
+
+void TTransitionView::ShowFrame(const BgrxPixels& frame, const Rect& changed) {
+    const bool wasShown = !shownFrame_.IsEmpty();
+    const bool sameSize = wasShown && frame.width == shownFrame_.width && frame.height == shownFrame_.height;
+    shownFrame_ = frame.IsEmpty() ? BgrxPixels{} : frame;
+    if (!sameSize) {
+        InvalidateAll();
+    } else {
+        bool natural = true;
+        const Rect at = FrameRect(natural);
+        InvalidateClientRect(
+            Rect{changed.left + at.left, changed.top + at.top, changed.right + at.left, changed.bottom + at.top});
+    }
+    UpdateNow();
+}
+
+void TTransitionView::InvalidateClientRect(const Rect& rect) {
+    if (destroying_ || !window_ || rect.IsEmpty())
+        return;
+    const RECT r = ToRECT(rect);
+    InvalidateRect(window_, &r, FALSE);
 }
 
 void TTransitionView::InvalidateAll() {

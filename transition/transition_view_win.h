@@ -17,11 +17,20 @@
 // AutoSize (the default) and without AlignClient, a new picture resizes the
 // window to the picture.
 //
-// Painting: every WM_PAINT is composed off-screen (PaintBuffer): the Color,
-// then BgPicture by BgMode (bmNone, bmTiled, bmStretched, bmCentered), then the
+// Painting: every WM_PAINT composes the rectangles it repaints, and only
+// those, in a 32-bit frame buffer of client size (a DIB section), and copies
+// them to the window: where the frame does not cover them the Color, then
+// BgPicture by BgMode (bmNone, bmTiled, bmStretched, bmCentered); then the
 // frame: at its natural size at Placement (top-left, or centred with Center),
 // stretched over the client area (Stretch), or fitted with its aspect ratio
-// (Stretch and StretchFine). WM_ERASEBKGND draws nothing.
+// (Stretch and StretchFine); then whatever OnPaintFrame draws on top.
+// WM_ERASEBKGND draws nothing. A frame at its natural size is widened from
+// Screen straight into the buffer; the engine invalidates only what a frame
+// changed, so a wipe repaints its strip and not the window.
+//
+// A caller that composes frames itself (32 bits a pixel) hands them over with
+// ShowFrame: shown instead of Screen, placed like it, until ShowFrame gets an
+// empty frame.
 //
 // Transitions (Engine() for Style, Step, Delay, Reverse, Threaded, Priority,
 // Manual, Progress, Busy, Stop and the frame events): Execute takes the shown
@@ -47,6 +56,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/win/unique.h"
@@ -97,11 +107,28 @@ class TTransitionView final : public Window, private TransitionHost {
     void SizeToPicture();
     void UpdatePlacement();
     const Rect& Placement() const { return placement_; }
-    const Bitmap& Screen() const { return engine_->Screen(); }
+    // Read only: a mutable Screen would make the engine restore all of it.
+    const Bitmap& Screen() const { return std::as_const(*engine_).Screen(); }
     // A rectangle of Screen, as shown, must be repainted.
     void InvalidatePictureRect(const Rect& rect) override;
     // Where Screen appears in the client area now.
     PictureLayout Layout() const;
+
+    // Shows `frame` instead of Screen (placed as Screen would be, never
+    // stretched) and repaints its rectangle `changed` (frame coordinates) at
+    // once. The caller keeps the pixels alive and unchanged, apart from what
+    // it passes as changed, until the next ShowFrame; an empty frame goes
+    // back to Screen and repaints all.
+    void ShowFrame(const BgrxPixels& frame, const Rect& changed);
+    // A rectangle of the client area must be repainted (e.g. what
+    // OnPaintFrame draws changed).
+    void InvalidateClientRect(const Rect& rect);
+
+    // Called while painting, for each rectangle repainted (client
+    // coordinates), once the frame is composed there in the client-sized
+    // 32-bit buffer and before it goes to the window; a handler draws on top
+    // (captions, a clock) within `area` only.
+    std::function<void(const BgrxPixels& buffer, const Rect& area)> OnPaintFrame;
 
     std::function<void()> OnChange;
     std::function<void()> OnMouseEnter;
@@ -112,7 +139,13 @@ class TTransitionView final : public Window, private TransitionHost {
 
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void Paint(HDC dc);
+    void Paint(HDC dc, const std::vector<Rect>& areas);
+    // Composes `area` (client coordinates, inside the buffer) in the buffer.
+    void Compose(const Rect& area);
+    void ComposeBackground(const Rect& area);
+    // Where the frame lands in client coordinates, and whether it lands at
+    // its natural size; empty when there is no frame.
+    Rect FrameRect(bool& natural) const;
     void PictureChanged();
     void BgPictureChanged();
     void InvalidateAll();
@@ -141,13 +174,10 @@ class TTransitionView final : public Window, private TransitionHost {
     bool mouseInside_ = false;
     COLORREF color_ = 0;
     Rect placement_;
-    // Off-screen bitmap of client size in which every paint is composed.
-    UniqueMemoryDc paintDc_;
-    UniqueBitmap paintBitmap_;
-    // paintBitmap_ selected into paintDc_; declared after both, so that it
-    // puts the DC's first bitmap back before either is deleted.
-    std::optional<SelectedObject> paintSelection_;
-    SIZE paintSize_{0, 0};
+    // The client-sized 32-bit buffer every paint is composed in.
+    DibSection32 buffer_;
+    // The frame handed over by ShowFrame, or none.
+    BgrxPixels shownFrame_;
 };
 
 }  // namespace orlscr

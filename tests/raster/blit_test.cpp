@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "support/test_pictures.h"
 
 namespace orlscr {
@@ -73,6 +76,59 @@ TEST(MirrorCopyRect, MirrorsWithinTheDestinationAndCutsTheSource) {
     MirrorCopyRect(cut, Rect{0, 0, 2, 4}, src, Rect{5, 0, 9, 4}, true, false);
     EXPECT_TRUE(SamePixel(cut, 0, 1, src, 5, 1));
     EXPECT_TRUE(SamePixel(cut, 1, 1, src, 5, 1));
+}
+
+// A 32-bit buffer with a border of 0xEE around `width` x `height`, to catch
+// writes outside the rectangle copied into.
+struct Bgrx {
+    std::vector<uint8_t> bytes;
+    BgrxPixels pixels;
+    Bgrx(int32_t width, int32_t height) : bytes(static_cast<size_t>(width * 4 + 8) * height, 0xEE) {
+        pixels = BgrxPixels{bytes.data(), width, height, width * 4 + 8};
+    }
+    const uint8_t* At(int32_t x, int32_t y) const { return pixels.Row(y) + 4 * x; }
+};
+
+TEST(CopyToBgrx, WidensEveryPixelOfEveryRowLengthAndClips) {
+    // Widths around the 16-pixel steps of the vector loop and its tail.
+    for (int32_t w : {1, 2, 15, 16, 17, 18, 33, 70}) {
+        const Bitmap src = Pattern(w, 3);
+        Bgrx dst(w, 3);
+        CopyToBgrx(dst.pixels, 0, 0, src, src.Bounds());
+        for (int32_t y = 0; y < 3; ++y) {
+            for (int32_t x = 0; x < w; ++x) {
+                ASSERT_TRUE(std::equal(dst.At(x, y), dst.At(x, y) + 3, src.Row(y) + 3 * x)) << w << " " << x;
+                ASSERT_EQ(dst.At(x, y)[3], 0) << w << " " << x;
+            }
+            ASSERT_EQ(dst.At(w, y)[0], 0xEE) << "stride padding untouched, width " << w;
+        }
+    }
+
+    // A piece placed partly outside the target on each side lands clipped,
+    // and a source rectangle reaching past the picture is cut to it.
+    const Bitmap src = Pattern(40, 20);
+    Bgrx dst(30, 10);
+    CopyToBgrx(dst.pixels, -5, -3, src, Rect{2, 1, 50, 30});
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 30; ++x) {
+            const int32_t sx = x + 7, sy = y + 4;
+            if (sx < 40 && sy < 20)
+                ASSERT_TRUE(std::equal(dst.At(x, y), dst.At(x, y) + 3, src.Row(sy) + 3 * sx)) << x << "," << y;
+            else
+                ASSERT_EQ(dst.At(x, y)[0], 0xEE) << x << "," << y;
+        }
+    Bgrx far(8, 8);
+    CopyToBgrx(far.pixels, 8, 0, src, src.Bounds());
+    CopyToBgrx(far.pixels, -40, 0, src, src.Bounds());
+    EXPECT_TRUE(std::all_of(far.bytes.begin(), far.bytes.end(), [](uint8_t b) { return b == 0xEE; }));
+}
+
+TEST(UnionAndIntersectRect, EmptyRectanglesAddNothing) {
+    EXPECT_EQ(UnionRect(Rect{}, Rect{1, 2, 3, 4}), (Rect{1, 2, 3, 4}));
+    EXPECT_EQ(UnionRect(Rect{5, 5, 5, 9}, Rect{1, 2, 3, 4}), (Rect{1, 2, 3, 4}));
+    EXPECT_EQ(UnionRect(Rect{0, 0, 2, 2}, Rect{4, 1, 6, 3}), (Rect{0, 0, 6, 3}));
+    EXPECT_EQ(IntersectRect(Rect{0, 0, 4, 4}, Rect{2, -1, 9, 3}), (Rect{2, 0, 4, 3}));
+    EXPECT_TRUE(IntersectRect(Rect{0, 0, 4, 4}, Rect{4, 0, 9, 3}).IsEmpty());
 }
 
 }  // namespace

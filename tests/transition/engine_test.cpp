@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/random.h"
 #include "support/test_pictures.h"
 #include "transition/region_styles.h"
 
@@ -737,6 +740,62 @@ TEST(MachineryThread, AfterTheWindowIsGoneAThreadedRunDoesNotLeaveAWorkerSpinnin
         host.changed.wait(lock, [&] { return host.workerExited || host.handOvers > 1000; });
         EXPECT_TRUE(host.workerExited);
         EXPECT_LE(host.handOvers, 2);
+    }
+}
+
+}  // namespace
+}  // namespace orlscr
+
+namespace orlscr {
+namespace {
+
+// A frame restores only what the frames before it drew. Each frame of a run
+// (forward, backward, jumping) must equal the same frame drawn from a fully
+// restored old picture (as with a handler that draws first), and what the
+// frame invalidates must hold every pixel that changed on screen since the
+// frame before.
+TEST(PartialFrames, EveryStyleMatchesAFullRestoreAndInvalidatesAllItChanged) {
+    const Bitmap oldPicture = Pattern(64, 48, 3);
+    const Bitmap newPicture = Pattern(64, 48, 7);
+    const std::vector<int> progress{4, 8, 30, 31, 60, 45, 46, 80, 99, 100};
+    for (int style = 1; style < kStyleCount; ++style) {
+        for (bool reverse : {false, true}) {
+            std::vector<Bitmap> frames[2];
+            for (int full = 0; full < 2; ++full) {
+                TestHost host;
+                TransitionEngine engine(host);
+                engine.SetManual(true);
+                engine.SetStyle(style);
+                engine.SetReverse(reverse);
+                if (full)  // a frame with a handler drawing first restores all of it
+                    engine.OnBeforeNewFrame = [](const Bitmap&, Bitmap&) {};
+                SharedRandom().Reset(99);
+                engine.Execute(oldPicture, newPicture);
+                Bitmap shown = std::as_const(engine).Screen();
+                for (int p : progress) {
+                    host.invalidated.clear();
+                    engine.SetProgress(reverse ? 100 - p : p);
+                    const Bitmap& screen = std::as_const(engine).Screen();
+                    frames[full].push_back(screen);
+                    for (int32_t y = 0; y < screen.Height(); ++y)
+                        for (int32_t x = 0; x < screen.Width(); ++x) {
+                            if (SamePixel(screen, x, y, shown, x, y))
+                                continue;
+                            const bool covered =
+                                std::any_of(host.invalidated.begin(), host.invalidated.end(), [&](const Rect& r) {
+                                    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                                });
+                            ASSERT_TRUE(covered) << "style " << style << " reverse " << reverse << " at " << p << ": "
+                                                 << x << "," << y << " changed unseen";
+                        }
+                    shown = screen;
+                }
+                engine.Stop();
+            }
+            for (size_t i = 0; i < progress.size(); ++i)
+                ASSERT_TRUE(frames[0][i] == frames[1][i])
+                    << "style " << style << " reverse " << reverse << " at " << progress[i];
+        }
     }
 }
 

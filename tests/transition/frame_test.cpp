@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "raster/blit.h"
 #include "support/test_pictures.h"
 #include "transition/layout.h"
 #include "transition/rect_styles.h"
@@ -198,6 +199,34 @@ TEST(Layout, PictureRectanglesMapToTheClientArea) {
     EXPECT_EQ(MapPictureRect(Rect{0, 0, 200, 150}, layout), (Rect{200, 250, 400, 400}));
     // Parts outside the frame (slides, zooms) are cut to it.
     EXPECT_EQ(MapPictureRect(Rect{-400, -300, 1200, 900}, layout), layout.placement);
+}
+
+// The styles said to copy in place do, at every stage: the final rectangles
+// are the same on both sides, every pixel shows the old or the new picture at
+// its own place, and the pieces without drawing are those drawn. The others
+// move or stretch the new picture somewhere in the run.
+TEST(RectStyles, InPlaceStylesShowEachPixelOldOrNewInItsPlace) {
+    const Bitmap black = Solid(1, 1, 0);
+    for (int style = 1; style <= 57; ++style) {
+        bool inPlace = true;
+        for (int32_t p : {1, 23, 50, 77, 99}) {
+            const FrameQuantities f = ComputeFrame(90, 70, p, 4);
+            StyleRun run(style, f);
+            StretchCopy(run.screen, run.dest, run.picture, run.source);
+            for (int32_t y = 0; y < f.H && inPlace; ++y)
+                for (int32_t x = 0; x < f.W && inPlace; ++x)
+                    inPlace =
+                        SamePixel(run.screen, x, y, run.picture, x, y) || SamePixel(run.screen, x, y, black, 0, 0);
+            inPlace = inPlace && run.dest == run.source;
+            std::vector<Rect> pieces;
+            Rect dest = Rect{0, 0, f.W, f.H}, source = dest;
+            RectStylePieces(style, f, pieces, dest, source);
+            EXPECT_EQ(pieces, run.pieces) << "style " << style;
+            EXPECT_EQ(dest, run.dest) << "style " << style;
+        }
+        if (IsInPlaceRectStyle(style))
+            EXPECT_TRUE(inPlace) << "style " << style;
+    }
 }
 
 }  // namespace

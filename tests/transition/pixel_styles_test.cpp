@@ -99,7 +99,10 @@ TEST(Swing, StepwiseRowsMatchTheDirectFormula) {
         Bitmap fast = oldPicture, slow = oldPicture;
         RotateBitmap(fast, newPicture, pivot.x, pivot.y, angle);
         RotateBitmapReference(slow, newPicture, pivot.x, pivot.y, angle);
-        return fast == slow;
+        // Straight from both pictures, over whatever the frame held before.
+        Bitmap fused = Pattern(oldPicture.Width(), oldPicture.Height(), 9);
+        RotateBitmap(fused, oldPicture, newPicture, pivot.x, pivot.y, angle);
+        return fast == slow && fused == slow;
     };
     // Every progress and pivot of the four styles, on odd sizes and a large one.
     for (auto [w, h] : {std::pair{61, 37}, {37, 61}, {160, 90}, {1024, 768}}) {
