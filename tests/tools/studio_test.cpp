@@ -40,14 +40,16 @@ class StudioTest : public ::testing::Test {
 TEST_F(StudioTest, AddedFilesAreCheckedAndRefusalsKeptWithTheirReason) {
     StudioProject p;
     AddPictures(p, {Picture("a.bmp"), folder_.Write("notes.txt", "hello"), folder_.Path("gone.jpg"),
-                    folder_.Write("cut.bmp", kBmp.substr(0, 80))});
-    ASSERT_EQ(p.slides.size(), 4u);
+                    folder_.Write("cut.bmp", kBmp.substr(0, 80)), folder_.Write("Talk.PPTX", "rendered at build")});
+    ASSERT_EQ(p.slides.size(), 5u);
     EXPECT_EQ(p.slides[0].refusal, "");
     EXPECT_EQ(p.slides[0].extension, "bmp");
     EXPECT_EQ(p.slides[1].refusal, kNotAPicture);
     EXPECT_EQ(p.slides[2].refusal, kMissingPicture);
     EXPECT_NE(p.slides[3].refusal, "");  // damaged: refused with the damage named
-    EXPECT_EQ(ShownSlides(p).size(), 1u);
+    EXPECT_EQ(p.slides[4].refusal, "");     // a presentation: its slides are rendered by the build
+    EXPECT_EQ(p.slides[4].extension, "pptx");
+    EXPECT_EQ(ShownSlides(p).size(), 2u);
 }
 
 TEST_F(StudioTest, FolderIsListedInNaturalOrderWithoutHiddenFiles) {

@@ -1,11 +1,13 @@
 #include "tools/studio/studio_model.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <set>
 
 #include "builder/folder.h"
 #include "builder/natural_order.h"
+#include "builder/presentation.h"
 #include "builder/sound_check.h"
 #include "common/c_file.h"
 #include "picture/picture_info.h"
@@ -21,6 +23,16 @@ StudioSlide CheckedSlide(const std::string& path, const SlideChecker& check) {
     if (!mkscr::IsFolder(path)) {
         if (!UniqueCFile(mkscr::OpenForReading(path)))
             return StudioSlide{path, {}, kMissingPicture, std::string(), true};
+    }
+    // A presentation becomes slides when the saver is built (rendered by the
+    // builder like mkscr does); until then it is one entry of the list.
+    if (mkscr::IsPresentationFile(path)) {
+        std::string extension = FileNameOf(path);
+        const size_t dot = extension.find_last_of('.');
+        extension = dot == std::string::npos ? std::string() : extension.substr(dot + 1);
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return StudioSlide{path, {}, std::string(), extension, true};
     }
     const SlidePictureCheck result = check(path);
     StudioSlide slide{path, {}, result.refusal.empty() ? result.damage : result.refusal, std::string(), true};

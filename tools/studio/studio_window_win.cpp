@@ -940,11 +940,14 @@ void StudioWindow::AskForPictures() {
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = window_;
     ofn.lpstrFilter =
-        L"Pictures and projects\0*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.orlproj\0Pictures\0*.jpg;*.jpeg;*.png;*.gif;*.bmp\0"
+        L"Pictures, presentations and projects\0*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.heic;*.heif;*.webp;*.avif;*.tif;"
+        L"*.tiff;*.jxl;*.pptx;*.ppsx;*.ppt;*.pps;*.odp;*.key;*.pdf;*.orlproj\0"
+        L"Pictures\0*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.heic;*.heif;*.webp;*.avif;*.tif;*.tiff;*.jxl\0"
+        L"Presentations\0*.pptx;*.ppsx;*.ppt;*.pps;*.odp;*.key;*.pdf\0"
         L"Projects\0*.orlproj\0All files\0*.*\0";
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrTitle = L"Add pictures";
+    ofn.lpstrTitle = L"Add pictures or presentations";
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (GetOpenFileNameW(&ofn))
         OpenArguments(ChosenFiles(buffer));

@@ -47,8 +47,14 @@ void Thumbnailer::Run() {
         auto result = std::make_unique<Thumbnail>();
         try {
             result->checked = CheckedSlide(job.path);
-            if (result->checked.refusal.empty())
-                result->picture = LoadSlidePicture(job.path, job.width, job.height);
+            if (result->checked.refusal.empty()) {
+                try {
+                    result->picture = LoadSlidePicture(job.path, job.width, job.height);
+                } catch (const std::exception&) {
+                    // Taken, but made into slides at build time (a presentation,
+                    // a format the viewer does not read): listed without a thumbnail.
+                }
+            }
         } catch (const std::exception& e) {
             result->checked = StudioSlide{job.path, {}, e.what(), std::string(), true};
         }
