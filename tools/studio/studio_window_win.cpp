@@ -115,7 +115,7 @@ enum ControlId : int {
     kOpenKey,
 };
 
-struct ControlSpec {
+struct ControlEntry {
     int id;
     const wchar_t* cls;
     const wchar_t* text;
@@ -131,7 +131,7 @@ constexpr DWORD kEdit = kTab | ES_AUTOHSCROLL;
 constexpr DWORD kNumber = kTab | ES_AUTOHSCROLL | ES_NUMBER;
 
 // In tab order.
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     {kSlidesGroup, WC_STATICW, L"&Slides", SS_LEFT},
     {kSlideList, WC_LISTVIEWW, L"", kTab | LVS_ICON | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, WS_EX_CLIENTEDGE},
     {kAddPictures, WC_BUTTONW, L"&Add pictures...", kButton},
@@ -414,9 +414,9 @@ void StudioWindow::WindowDestroyed() {
 
 void StudioWindow::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (const ControlSpec& spec : kControls) {
-        CreateWindowExW(spec.exStyle, spec.cls, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    for (const ControlEntry& entry : kControls) {
+        CreateWindowExW(entry.exStyle, entry.cls, entry.text, WS_CHILD | WS_VISIBLE | entry.style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     }
     AddItems(Control(kOrder), {L"As listed", L"Natural name order", L"Date taken", L"Shuffled on every run"});
     AddItems(Control(kFit), {L"Whole picture", L"Fill the screen"});
@@ -447,8 +447,8 @@ void StudioWindow::CreateControls() {
 void StudioWindow::ApplyDpi(UINT dpi) {
     dpi_ = dpi;
     font_ = MessageFont(dpi);
-    for (const ControlSpec& spec : kControls)
-        SendMessageW(Control(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    for (const ControlEntry& entry : kControls)
+        SendMessageW(Control(entry.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     ResetThumbnails();
     Layout();
     RestartTransitionPreview();
@@ -610,26 +610,26 @@ void StudioWindow::TraceClippedControls() {
     const WindowDc dc(window_);
     const SelectedObject font(dc.get(), font_.get());
     std::string clipped;
-    for (const ControlSpec& spec : kControls) {
-        HWND control = Control(spec.id);
+    for (const ControlEntry& entry : kControls) {
+        HWND control = Control(entry.id);
         RECT r{};
         GetWindowRect(control, &r);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
         bool fits = r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom;
-        const bool button = std::wcscmp(spec.cls, WC_BUTTONW) == 0;
+        const bool button = std::wcscmp(entry.cls, WC_BUTTONW) == 0;
         // A path shortened with an ellipsis may be cut.
-        const bool textual = button || (std::wcscmp(spec.cls, WC_STATICW) == 0 && !(spec.style & SS_ENDELLIPSIS));
+        const bool textual = button || (std::wcscmp(entry.cls, WC_STATICW) == 0 && !(entry.style & SS_ENDELLIPSIS));
         std::wstring text = TextOf(control);
         text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
         if (textual && !text.empty() && IsWindowVisible(control)) {
             SIZE size{};
             GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-            const int box = button && (spec.style & 0xF) == BS_AUTOCHECKBOX ? Scale(18) : 0;
+            const int box = button && (entry.style & 0xF) == BS_AUTOCHECKBOX ? Scale(18) : 0;
             const int padding = button && !box ? Scale(8) : 0;
             fits = fits && size.cx + box + padding <= r.right - r.left && size.cy <= r.bottom - r.top;
         }
         if (!fits)
-            clipped += " " + std::to_string(spec.id);
+            clipped += " " + std::to_string(entry.id);
     }
     TraceLine("layout dpi " + std::to_string(dpi_) + " size " + std::to_string(client.right) + "x" +
               std::to_string(client.bottom) + " clipped" + (clipped.empty() ? " none" : clipped));
