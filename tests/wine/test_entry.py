@@ -2,7 +2,6 @@
 """The player's entry under Wine: start modes, password change, single instance."""
 import os
 import shutil
-import threading
 
 import orlwine
 
@@ -53,28 +52,6 @@ class StartModeTest(orlwine.WineTestCase):
         # Nothing of the failed runs is left behind: a normal start works.
         result = self.prefix.run(PLAYER, "/s", env=ENTRY_ONLY)
         self.assertIn("saver", result.trace)
-
-
-class TraceTest(orlwine.WineTestCase):
-    def test_players_started_together_lose_no_trace_line(self):
-        # Each run writes "mode ..." first and "exit ..." last; several at once
-        # append to the one trace file.
-        self.prefix.serve()
-
-        def runs():
-            for _ in range(30):
-                self.prefix.run(PLAYER, "/c", env=ENTRY_ONLY)
-
-        threads = [threading.Thread(target=runs) for _ in range(4)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
-        lines = self.prefix.trace_lines()
-        self.assertEqual(sum(line.startswith("mode ") for line in lines), 120)
-        self.assertEqual(sum(line.startswith("exit ") for line in lines), 120)
-        known = ("mode ", "semaphore ", "settings", "exit ")
-        self.assertEqual([line for line in lines if not line.startswith(known)], [])
 
 
 class PasswordModeTest(orlwine.WineTestCase):
