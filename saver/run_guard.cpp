@@ -38,6 +38,7 @@ bool RunGuard::Check(uint32_t now, uint32_t lastInput, uint64_t handled, uint32_
     // Handled input, or a dialog the user types into: nothing so far is owed.
     if (handled != handled_ || userWait) {
         Start(now, handled);
+        coveredUntil_ = now + kStampLagMs;
         return false;
     }
     // A loop that comes round has had its chance at the input before its last

@@ -21,7 +21,10 @@ namespace orlscr {
 // while the wait loop has not come round for kStuckMs. A wait loop that comes
 // round looks after its own input (it installs dropped hooks again), and
 // input the exit rules looked at is handled whether or not it ended the run.
-// Input counts as handled when the count changed after it. Once the run was
+// Input counts as handled when the count changed after it, and so does input
+// stamped up to kStampLagMs after the look that saw the count change: a
+// desktop may stamp an event's tick only once the hooks have passed it on, a
+// moment after the exit rules handled it. Once the run was
 // asked to end, a process still alive kClosingMs later is ended too.
 //
 // Tick counts wrap after 2^32 ms; every comparison is a difference.
@@ -40,6 +43,7 @@ class RunGuard {
     static constexpr uint32_t kUnhandledMs = 2000;
     static constexpr uint32_t kStuckMs = 1000;
     static constexpr uint32_t kClosingMs = 10000;
+    static constexpr uint32_t kStampLagMs = 250;
 
     void Start(uint32_t now, uint64_t handled);
     // The run was asked to end at `now`.

@@ -59,6 +59,16 @@ TEST(RunGuardTest, LoopThatComesRoundOrInputThatIsHandledOwesNothing) {
     }
 }
 
+TEST(RunGuardTest, InputStampedJustAfterTheLookThatSawItHandledIsNotOwed) {
+    GuardRun run;
+    run.handled++;  // the rules handle an event, then the loop hangs
+    EXPECT_FALSE(run.Run(100, false));
+    run.lastInput = run.now + 30;  // the desktop stamps that event only now
+    EXPECT_FALSE(run.Run(5000, false));
+    run.lastInput = run.now + 10;  // new input is owed as ever
+    EXPECT_TRUE(run.Run(2100, false));
+}
+
 TEST(RunGuardTest, OpenPasswordDialogIsNoStuckThread) {
     GuardRun run;
     run.userWait = true;
