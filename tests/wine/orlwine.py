@@ -352,7 +352,8 @@ class RunResult:
         self.trace = trace
 
     def __repr__(self):
-        return "RunResult(returncode=%r, trace=%r)" % (self.returncode, self.trace)
+        # Wine's own complaints, when a run fails before the program traces.
+        return "RunResult(returncode=%r, trace=%r, stderr=%r)" % (self.returncode, self.trace, self.stderr[-2000:])
 
 
 class WinePrefix:
