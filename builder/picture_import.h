@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,29 @@ struct ImportedPicture {
 // report: a damaged file ("The WebP picture is damaged: ..."), a format this
 // build cannot read (UnreadableFormatText).
 ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format);
+
+// An animation as ImportAnimation gives it: the canvas upright.
+struct AnimationInfo {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t plays = 0;      // how often it plays, 0 for ever
+    int32_t frames = 0;     // in the file
+    bool hasAlpha = false;  // frames may have pixels not fully opaque
+};
+
+// Receives an animation's frames, each the whole canvas as it shows (blending
+// and disposal done), upright, pixels as ImportedPicture's.
+struct AnimationReceiver {
+    std::function<void(const AnimationInfo&)> begin;
+    // Shown for `durationMs`; false when no more frames are wanted.
+    std::function<bool(const uint8_t* rgba, int32_t durationMs)> frame;
+};
+
+// Gives every frame of an animated picture to the receiver, in order: true,
+// or false when this build does not give the format's frames (Linux: WebP
+// only; Windows: none), the receiver not called. Throws Error as
+// ImportPicture, also for a frame that cannot be decoded.
+bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver);
 
 // Helpers shared by the system sides.
 

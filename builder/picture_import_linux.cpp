@@ -9,6 +9,8 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -171,6 +173,60 @@ ImportedPicture ReadWebp(std::string_view bytes) {
     }
     FindAlpha(picture);
     return picture;
+}
+
+// Every frame of an animated WebP, composed by libwebp's animation decoder.
+bool ReadWebpAnimation(std::string_view bytes, const AnimationReceiver& receiver) {
+    const WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data.bytes, data.size, &features) != VP8_STATUS_OK)
+        Damaged(ImportFormat::kWebp, "its header cannot be read");
+    std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demux(WebPDemux(&data), WebPDemuxDelete);
+    if (!demux)
+        Damaged(ImportFormat::kWebp, "its chunks do not add up");
+    int orientation = 1;
+    WebPChunkIterator chunk;
+    if (WebPDemuxGetChunk(demux.get(), "EXIF", 1, &chunk)) {
+        orientation = ExifPayloadOrientation(
+            std::string_view(reinterpret_cast<const char*>(chunk.chunk.bytes), chunk.chunk.size));
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    options.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)> anim(WebPAnimDecoderNew(&data, &options),
+                                                                      WebPAnimDecoderDelete);
+    WebPAnimInfo info;
+    if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
+        Damaged(ImportFormat::kWebp, "its animation cannot be read");
+    ImportedPicture frame;  // the canvas, turned upright when the EXIF data says so
+    Allocate(frame, info.canvas_width, info.canvas_height);
+    const bool swaps = orientation >= 5 && orientation <= 8;
+    AnimationInfo animation;
+    animation.width = swaps ? frame.height : frame.width;
+    animation.height = swaps ? frame.width : frame.height;
+    animation.plays = static_cast<int32_t>(std::min<uint32_t>(info.loop_count, INT32_MAX));
+    animation.frames = static_cast<int32_t>(info.frame_count);
+    animation.hasAlpha = features.has_alpha;
+    receiver.begin(animation);
+    int previous = 0;
+    for (uint32_t index = 0; WebPAnimDecoderHasMoreFrames(anim.get()); ++index) {
+        uint8_t* canvas = nullptr;
+        int timestamp = 0;  // when the frame ends
+        if (!WebPAnimDecoderGetNext(anim.get(), &canvas, &timestamp))
+            Damaged(ImportFormat::kWebp, "frame " + std::to_string(index + 1) + " cannot be decoded");
+        frame.width = info.canvas_width;
+        frame.height = info.canvas_height;
+        frame.rgba.resize(static_cast<size_t>(frame.width) * frame.height * 4);
+        std::memcpy(frame.rgba.data(), canvas, frame.rgba.size());
+        OrientImported(frame, orientation);
+        const int32_t duration = std::max(timestamp - previous, 0);
+        previous = timestamp;
+        if (!receiver.frame(frame.rgba.data(), duration))
+            break;
+    }
+    return true;
 }
 
 // libtiff reads through these from memory; its messages go to the thread
@@ -343,6 +399,12 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
 }
 
 }  // namespace
+
+bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver) {
+    if (format != ImportFormat::kWebp)
+        return false;  // AVIF sequences and JPEG XL animations give their first frame
+    return ReadWebpAnimation(bytes, receiver);
+}
 
 ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     switch (format) {

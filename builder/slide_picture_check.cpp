@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "builder/animation_gif.h"
 #include "builder/folder.h"
 #include "builder/package_builder.h"
 #include "builder/picture_import.h"
@@ -118,6 +119,13 @@ void CheckImported(SlidePictureCheck& check,
     check.dateTaken = picture.dateTaken;
     const PictureSize upright{picture.width, picture.height};
     const int frames = picture.frames;
+    if (frames > 1) {
+        if (std::optional<ConvertedAnimation> animation = ConvertAnimation(view, format, bound)) {
+            check.change = std::move(animation->change);
+            Keep(check, std::move(animation->made), scratch);
+            return;
+        }
+    }
     MadePicture made = StoreImported(picture, bound);
     check.change =
         std::string("converted ") + ImportFormatName(format) + " to " + (made.extension == "png" ? "PNG" : "JPEG");
