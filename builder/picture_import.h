@@ -75,6 +75,16 @@ struct AnimationReceiver {
 // ImportPicture, also for a frame that cannot be decoded.
 bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver);
 
+// The size of the file's picture (an animation's canvas) as stored, read
+// from its header without decoding the pixels; none when this build cannot
+// tell it without decoding (Windows) or the header cannot be read.
+struct ImportedSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool animated = false;
+};
+std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportFormat format);
+
 // Helpers shared by the system sides.
 
 // The TIFF-structured block of an EXIF payload that may start with an offset

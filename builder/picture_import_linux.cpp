@@ -276,13 +276,18 @@ extern "C" void TiffErrorHandler(const char* module, const char* format, va_list
 }
 extern "C" void TiffWarningHandler(const char*, const char*, va_list) {}
 
-ImportedPicture ReadTiff(std::string_view bytes) {
+// libtiff's messages to the thread that reads, from the first use on.
+void CatchTiffMessages() {
     static std::once_flag handlers;
     std::call_once(handlers, [] {
         TIFFSetErrorHandler(TiffErrorHandler);
         TIFFSetWarningHandler(TiffWarningHandler);
     });
     tiffError.clear();
+}
+
+ImportedPicture ReadTiff(std::string_view bytes) {
+    CatchTiffMessages();
     TiffSource source{bytes, 0};
     std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(
         TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap),
@@ -399,6 +404,70 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
 }
 
 }  // namespace
+
+std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportFormat format) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    switch (format) {
+        case ImportFormat::kHeic: {
+            std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(), heif_context_free);
+            heif_image_handle* handle = nullptr;
+            if (heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr).code !=
+                    heif_error_Ok ||
+                heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
+                return std::nullopt;
+            const ImportedSize size{heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)};
+            heif_image_handle_release(handle);
+            return size;
+        }
+        case ImportFormat::kAvif: {
+            std::unique_ptr<avifDecoder, void (*)(avifDecoder*)> decoder(avifDecoderCreate(), avifDecoderDestroy);
+            decoder->strictFlags = AVIF_STRICT_DISABLED;
+            if (avifDecoderSetIOMemory(decoder.get(), data, bytes.size()) != AVIF_RESULT_OK ||
+                avifDecoderParse(decoder.get()) != AVIF_RESULT_OK)
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(decoder->image->width),
+                                static_cast<int32_t>(decoder->image->height), decoder->imageCount > 1};
+        }
+        case ImportFormat::kWebp: {
+            WebPBitstreamFeatures features;
+            if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK)
+                return std::nullopt;
+            return ImportedSize{features.width, features.height, features.has_animation != 0};
+        }
+        case ImportFormat::kTiff: {
+            CatchTiffMessages();
+            TiffSource source{bytes, 0};
+            std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(
+                TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap,
+                               TiffUnmap),
+                TIFFClose);
+            uint32_t width = 0, height = 0;
+            if (!tiff || !TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+                !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height))
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(std::min<uint32_t>(width, INT32_MAX)),
+                                static_cast<int32_t>(std::min<uint32_t>(height, INT32_MAX))};
+        }
+        case ImportFormat::kJpegXl: {
+            std::unique_ptr<JxlDecoder, void (*)(JxlDecoder*)> decoder(JxlDecoderCreate(nullptr), JxlDecoderDestroy);
+            JxlBasicInfo info;
+            if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
+                JxlDecoderSetInput(decoder.get(), data, bytes.size()) != JXL_DEC_SUCCESS)
+                return std::nullopt;
+            JxlDecoderCloseInput(decoder.get());
+            if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
+                JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(std::min<uint32_t>(info.xsize, INT32_MAX)),
+                                static_cast<int32_t>(std::min<uint32_t>(info.ysize, INT32_MAX)),
+                                info.have_animation != 0};
+        }
+        case ImportFormat::kCameraRaw:
+        case ImportFormat::kNone:
+            break;
+    }
+    return std::nullopt;
+}
 
 bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver) {
     if (format != ImportFormat::kWebp)

@@ -151,4 +151,8 @@ bool ImportAnimation(std::string_view, ImportFormat, const AnimationReceiver&) {
     return false;
 }
 
+std::optional<ImportedSize> ReadImportedSize(std::string_view, ImportFormat) {
+    return std::nullopt;
+}
+
 }  // namespace orlscr::mkscr

@@ -10,6 +10,7 @@
 
 #include "builder/animation_gif.h"
 #include "builder/folder.h"
+#include "builder/memory_budget.h"
 #include "builder/package_builder.h"
 #include "builder/picture_import.h"
 #include "common/c_file.h"
@@ -137,6 +138,38 @@ void CheckImported(SlidePictureCheck& check,
     Keep(check, std::move(made), scratch);
 }
 
+// About what checking the picture holds at its peak, the file's bytes
+// included: the viewer's decoder gives 3 bytes a pixel (a JPEG within the
+// bound is decoded at an eighth of each side); the system's libraries hold
+// planes of their own besides the 4 bytes a pixel they give (mkscr peaks at
+// 435 MB for one 8000x6000 HEIC photo, about 9 bytes a pixel); an animation holds the decoder's two
+// canvases, the frame and its copies, and the GIF. Then the picture made, at
+// most the bound's size.
+int64_t PeakMemory(std::string_view view, PictureFormat format, ImportFormat imported, const StoreBound& bound) {
+    const int64_t file = static_cast<int64_t>(view.size());
+    int64_t width = 0, height = 0, perPixel = 4;
+    if (imported != ImportFormat::kNone) {
+        const std::optional<ImportedSize> size = ReadImportedSize(view, imported);
+        if (!size)
+            return file * 40;  // not known before decoding: as a HEIC photo of the file's size
+        width = size->width, height = size->height;
+        if (size->animated)
+            return file + width * height * 24 + static_cast<int64_t>(kMaxAnimationGifBytes);
+        perPixel = 9;
+    } else {
+        try {
+            const PictureInfo info = ExaminePicture(view);
+            width = info.width, height = info.height;
+        } catch (const Error&) {
+            return file;  // refused without decoding much
+        }
+    }
+    const PictureSize fit = FitWithin(static_cast<int32_t>(width), static_cast<int32_t>(height), bound);
+    if (format == PictureFormat::kJpeg && fit.width == width && fit.height == height)
+        return file + width * height * 3 / 64;
+    return file + width * height * perPixel + int64_t{fit.width} * fit.height * 4;
+}
+
 }  // namespace
 
 SlidePictureCheck CheckSlidePicture(const std::string& path,
@@ -152,6 +185,7 @@ SlidePictureCheck CheckSlidePicture(const std::string& path,
     const ImportFormat imported =
         format == PictureFormat::kUnknown ? RecogniseImportFormat(view, BaseName(path)) : ImportFormat::kNone;
     try {
+        const MemoryBudget::Lease memory = PictureMemoryBudget().Reserve(PeakMemory(view, format, imported, bound));
         if (imported != ImportFormat::kNone)
             CheckImported(check, view, imported, bound, scratch);
         else
