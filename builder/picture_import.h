@@ -26,6 +26,10 @@ enum class ImportFormat {
 // bytes look like TIFF, the file name's extension); kNone for any other.
 ImportFormat RecogniseImportFormat(std::string_view head, const std::string& fileName);
 
+// Whether a WebP file's header marks it as an animation, whatever a reader
+// makes of it (some give the first frame only).
+bool IsAnimatedWebp(std::string_view head);
+
 // "HEIC", "AVIF", "WebP", "TIFF", "JPEG XL", "camera raw".
 const char* ImportFormatName(ImportFormat format);
 

@@ -119,8 +119,9 @@ void CheckImported(SlidePictureCheck& check,
     ImportedPicture picture = ImportPicture(view, format);
     check.dateTaken = picture.dateTaken;
     const PictureSize upright{picture.width, picture.height};
-    const int frames = picture.frames;
-    if (frames > 1) {
+    // A reader may give an animated WebP as one frame: the header tells.
+    const bool animated = picture.frames > 1 || (format == ImportFormat::kWebp && IsAnimatedWebp(view));
+    if (picture.frames > 1) {
         if (std::optional<ConvertedAnimation> animation = ConvertAnimation(view, format, bound)) {
             check.change = std::move(animation->change);
             Keep(check, std::move(animation->made), scratch);
@@ -133,7 +134,7 @@ void CheckImported(SlidePictureCheck& check,
     if (!(made.size == upright))
         check.change += ", reduced " + SizeText(upright.width, upright.height) + " to " +
                         SizeText(made.size.width, made.size.height);
-    if (frames > 1)
+    if (animated)
         check.change += ", the first frame of an animation";
     Keep(check, std::move(made), scratch);
 }
