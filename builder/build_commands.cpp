@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "builder/folder.h"
+#include "builder/memory_budget.h"
 #include "builder/mkscr_options.h"
 #include "builder/package_builder.h"
 #include "builder/presentation.h"
@@ -374,6 +375,9 @@ int BuildSlides(const CommandLine& o,
         return RenderPresentation(path, request, *work);
     };
     const StoreBound bound = BoundFromOptions(o);
+    const auto memory = o.Last("memory");
+    PictureMemoryBudget().SetLimit(memory ? int64_t{Number(*memory, "memory", 16, 1 << 20)} << 20
+                                          : kPictureMemoryBudget);
     const auto scratch = std::make_shared<ScratchFile>();
     const SlideChecker builderCheck = [&](const std::string& path) { return CheckSlidePicture(path, bound, scratch); };
     SlideChecker check = builderCheck;

@@ -163,6 +163,14 @@ const CommandOption kOptions[] = {
      .group = kSlidesGroup,
      .help = "store every picture the viewer shows byte for byte,\n"
              "whatever its size (other formats are still converted)"},
+    {.name = "memory",
+     .value = "MB",
+     .commands = kSlidesCommand,
+     .group = kSlidesGroup,
+     .help = "the memory the pictures being checked, converted and\n"
+             "reduced on every core may take together (default 1024);\n"
+             "a picture waits while it does not fit, one larger than\n"
+             "all of it is read alone"},
     {.name = "order",
      .value = "ORDER",
      .commands = kSlidesCommand,

@@ -72,6 +72,12 @@ ImportFormat RecogniseImportFormat(std::string_view head, const std::string& fil
     return ImportFormat::kNone;
 }
 
+bool IsAnimatedWebp(std::string_view head) {
+    // The extended header comes first: its flags byte has bit 1 for an animation.
+    return StartsWith(head, 0, "RIFF") && StartsWith(head, 8, "WEBPVP8X") && head.size() > 20 &&
+           (static_cast<uint8_t>(head[20]) & 0x02) != 0;
+}
+
 const char* ImportFormatName(ImportFormat format) {
     switch (format) {
         case ImportFormat::kHeic:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ enum class ImportFormat {
 // The format the first bytes announce (and, for camera raw files whose
 // bytes look like TIFF, the file name's extension); kNone for any other.
 ImportFormat RecogniseImportFormat(std::string_view head, const std::string& fileName);
+
+// Whether a WebP file's header marks it as an animation, whatever a reader
+// makes of it (some give the first frame only).
+bool IsAnimatedWebp(std::string_view head);
 
 // "HEIC", "AVIF", "WebP", "TIFF", "JPEG XL", "camera raw".
 const char* ImportFormatName(ImportFormat format);
@@ -50,6 +55,39 @@ struct ImportedPicture {
 // report: a damaged file ("The WebP picture is damaged: ..."), a format this
 // build cannot read (UnreadableFormatText).
 ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format);
+
+// An animation as ImportAnimation gives it: the canvas upright.
+struct AnimationInfo {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t plays = 0;      // how often it plays, 0 for ever
+    int32_t frames = 0;     // in the file
+    bool hasAlpha = false;  // frames may have pixels not fully opaque
+};
+
+// Receives an animation's frames, each the whole canvas as it shows (blending
+// and disposal done), upright, pixels as ImportedPicture's.
+struct AnimationReceiver {
+    std::function<void(const AnimationInfo&)> begin;
+    // Shown for `durationMs`; false when no more frames are wanted.
+    std::function<bool(const uint8_t* rgba, int32_t durationMs)> frame;
+};
+
+// Gives every frame of an animated picture to the receiver, in order: true,
+// or false when this build does not give the format's frames (Linux: WebP
+// only; Windows: none), the receiver not called. Throws Error as
+// ImportPicture, also for a frame that cannot be decoded.
+bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver);
+
+// The size of the file's picture (an animation's canvas) as stored, read
+// from its header without decoding the pixels; none when this build cannot
+// tell it without decoding (Windows) or the header cannot be read.
+struct ImportedSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool animated = false;
+};
+std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportFormat format);
 
 // Helpers shared by the system sides.
 

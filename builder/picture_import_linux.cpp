@@ -9,6 +9,8 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -173,6 +175,60 @@ ImportedPicture ReadWebp(std::string_view bytes) {
     return picture;
 }
 
+// Every frame of an animated WebP, composed by libwebp's animation decoder.
+bool ReadWebpAnimation(std::string_view bytes, const AnimationReceiver& receiver) {
+    const WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(data.bytes, data.size, &features) != VP8_STATUS_OK)
+        Damaged(ImportFormat::kWebp, "its header cannot be read");
+    std::unique_ptr<WebPDemuxer, void (*)(WebPDemuxer*)> demux(WebPDemux(&data), WebPDemuxDelete);
+    if (!demux)
+        Damaged(ImportFormat::kWebp, "its chunks do not add up");
+    int orientation = 1;
+    WebPChunkIterator chunk;
+    if (WebPDemuxGetChunk(demux.get(), "EXIF", 1, &chunk)) {
+        orientation = ExifPayloadOrientation(
+            std::string_view(reinterpret_cast<const char*>(chunk.chunk.bytes), chunk.chunk.size));
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    options.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)> anim(WebPAnimDecoderNew(&data, &options),
+                                                                      WebPAnimDecoderDelete);
+    WebPAnimInfo info;
+    if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
+        Damaged(ImportFormat::kWebp, "its animation cannot be read");
+    ImportedPicture frame;  // the canvas, turned upright when the EXIF data says so
+    Allocate(frame, info.canvas_width, info.canvas_height);
+    const bool swaps = orientation >= 5 && orientation <= 8;
+    AnimationInfo animation;
+    animation.width = swaps ? frame.height : frame.width;
+    animation.height = swaps ? frame.width : frame.height;
+    animation.plays = static_cast<int32_t>(std::min<uint32_t>(info.loop_count, INT32_MAX));
+    animation.frames = static_cast<int32_t>(info.frame_count);
+    animation.hasAlpha = features.has_alpha;
+    receiver.begin(animation);
+    int previous = 0;
+    for (uint32_t index = 0; WebPAnimDecoderHasMoreFrames(anim.get()); ++index) {
+        uint8_t* canvas = nullptr;
+        int timestamp = 0;  // when the frame ends
+        if (!WebPAnimDecoderGetNext(anim.get(), &canvas, &timestamp))
+            Damaged(ImportFormat::kWebp, "frame " + std::to_string(index + 1) + " cannot be decoded");
+        frame.width = info.canvas_width;
+        frame.height = info.canvas_height;
+        frame.rgba.resize(static_cast<size_t>(frame.width) * frame.height * 4);
+        std::memcpy(frame.rgba.data(), canvas, frame.rgba.size());
+        OrientImported(frame, orientation);
+        const int32_t duration = std::max(timestamp - previous, 0);
+        previous = timestamp;
+        if (!receiver.frame(frame.rgba.data(), duration))
+            break;
+    }
+    return true;
+}
+
 // libtiff reads through these from memory; its messages go to the thread
 // that reads.
 struct TiffSource {
@@ -220,13 +276,18 @@ extern "C" void TiffErrorHandler(const char* module, const char* format, va_list
 }
 extern "C" void TiffWarningHandler(const char*, const char*, va_list) {}
 
-ImportedPicture ReadTiff(std::string_view bytes) {
+// libtiff's messages to the thread that reads, from the first use on.
+void CatchTiffMessages() {
     static std::once_flag handlers;
     std::call_once(handlers, [] {
         TIFFSetErrorHandler(TiffErrorHandler);
         TIFFSetWarningHandler(TiffWarningHandler);
     });
     tiffError.clear();
+}
+
+ImportedPicture ReadTiff(std::string_view bytes) {
+    CatchTiffMessages();
     TiffSource source{bytes, 0};
     std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(
         TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap, TiffUnmap),
@@ -343,6 +404,76 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
 }
 
 }  // namespace
+
+std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportFormat format) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    switch (format) {
+        case ImportFormat::kHeic: {
+            std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(), heif_context_free);
+            heif_image_handle* handle = nullptr;
+            if (heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr).code !=
+                    heif_error_Ok ||
+                heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
+                return std::nullopt;
+            const ImportedSize size{heif_image_handle_get_width(handle), heif_image_handle_get_height(handle)};
+            heif_image_handle_release(handle);
+            return size;
+        }
+        case ImportFormat::kAvif: {
+            std::unique_ptr<avifDecoder, void (*)(avifDecoder*)> decoder(avifDecoderCreate(), avifDecoderDestroy);
+            decoder->strictFlags = AVIF_STRICT_DISABLED;
+            if (avifDecoderSetIOMemory(decoder.get(), data, bytes.size()) != AVIF_RESULT_OK ||
+                avifDecoderParse(decoder.get()) != AVIF_RESULT_OK)
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(decoder->image->width),
+                                static_cast<int32_t>(decoder->image->height), decoder->imageCount > 1};
+        }
+        case ImportFormat::kWebp: {
+            WebPBitstreamFeatures features;
+            if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK)
+                return std::nullopt;
+            return ImportedSize{features.width, features.height, features.has_animation != 0};
+        }
+        case ImportFormat::kTiff: {
+            CatchTiffMessages();
+            TiffSource source{bytes, 0};
+            std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(
+                TIFFClientOpen("TIFF", "rm", &source, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap,
+                               TiffUnmap),
+                TIFFClose);
+            uint32_t width = 0, height = 0;
+            if (!tiff || !TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+                !TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height))
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(std::min<uint32_t>(width, INT32_MAX)),
+                                static_cast<int32_t>(std::min<uint32_t>(height, INT32_MAX))};
+        }
+        case ImportFormat::kJpegXl: {
+            std::unique_ptr<JxlDecoder, void (*)(JxlDecoder*)> decoder(JxlDecoderCreate(nullptr), JxlDecoderDestroy);
+            JxlBasicInfo info;
+            if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
+                JxlDecoderSetInput(decoder.get(), data, bytes.size()) != JXL_DEC_SUCCESS)
+                return std::nullopt;
+            JxlDecoderCloseInput(decoder.get());
+            if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
+                JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+                return std::nullopt;
+            return ImportedSize{static_cast<int32_t>(std::min<uint32_t>(info.xsize, INT32_MAX)),
+                                static_cast<int32_t>(std::min<uint32_t>(info.ysize, INT32_MAX)),
+                                info.have_animation != 0};
+        }
+        case ImportFormat::kCameraRaw:
+        case ImportFormat::kNone:
+            break;
+    }
+    return std::nullopt;
+}
+
+bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver) {
+    if (format != ImportFormat::kWebp)
+        return false;  // AVIF sequences and JPEG XL animations give their first frame
+    return ReadWebpAnimation(bytes, receiver);
+}
 
 ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     switch (format) {

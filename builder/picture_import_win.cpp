@@ -144,4 +144,15 @@ ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     return picture;
 }
 
+// Frames through the imaging component would have to be composed here from
+// each codec's own metadata (offsets, disposal, timing); that is not done, so
+// an animation gives its first frame.
+bool ImportAnimation(std::string_view, ImportFormat, const AnimationReceiver&) {
+    return false;
+}
+
+std::optional<ImportedSize> ReadImportedSize(std::string_view, ImportFormat) {
+    return std::nullopt;
+}
+
 }  // namespace orlscr::mkscr

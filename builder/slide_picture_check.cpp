@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "builder/animation_gif.h"
 #include "builder/folder.h"
+#include "builder/memory_budget.h"
 #include "builder/package_builder.h"
 #include "builder/picture_import.h"
 #include "common/c_file.h"
@@ -117,16 +119,56 @@ void CheckImported(SlidePictureCheck& check,
     ImportedPicture picture = ImportPicture(view, format);
     check.dateTaken = picture.dateTaken;
     const PictureSize upright{picture.width, picture.height};
-    const int frames = picture.frames;
+    // A reader may give an animated WebP as one frame: the header tells.
+    const bool animated = picture.frames > 1 || (format == ImportFormat::kWebp && IsAnimatedWebp(view));
+    if (picture.frames > 1) {
+        if (std::optional<ConvertedAnimation> animation = ConvertAnimation(view, format, bound)) {
+            check.change = std::move(animation->change);
+            Keep(check, std::move(animation->made), scratch);
+            return;
+        }
+    }
     MadePicture made = StoreImported(picture, bound);
     check.change =
         std::string("converted ") + ImportFormatName(format) + " to " + (made.extension == "png" ? "PNG" : "JPEG");
     if (!(made.size == upright))
         check.change += ", reduced " + SizeText(upright.width, upright.height) + " to " +
                         SizeText(made.size.width, made.size.height);
-    if (frames > 1)
+    if (animated)
         check.change += ", the first frame of an animation";
     Keep(check, std::move(made), scratch);
+}
+
+// About what checking the picture holds at its peak, the file's bytes
+// included: the viewer's decoder gives 3 bytes a pixel (a JPEG within the
+// bound is decoded at an eighth of each side); the system's libraries hold
+// planes of their own besides the 4 bytes a pixel they give (mkscr peaks at
+// 435 MB for one 8000x6000 HEIC photo, about 9 bytes a pixel); an animation holds the decoder's two
+// canvases, the frame and its copies, and the GIF. Then the picture made, at
+// most the bound's size.
+int64_t PeakMemory(std::string_view view, PictureFormat format, ImportFormat imported, const StoreBound& bound) {
+    const int64_t file = static_cast<int64_t>(view.size());
+    int64_t width = 0, height = 0, perPixel = 4;
+    if (imported != ImportFormat::kNone) {
+        const std::optional<ImportedSize> size = ReadImportedSize(view, imported);
+        if (!size)
+            return file * 40;  // not known before decoding: as a HEIC photo of the file's size
+        width = size->width, height = size->height;
+        if (size->animated)
+            return file + width * height * 24 + static_cast<int64_t>(kMaxAnimationGifBytes);
+        perPixel = 9;
+    } else {
+        try {
+            const PictureInfo info = ExaminePicture(view);
+            width = info.width, height = info.height;
+        } catch (const Error&) {
+            return file;  // refused without decoding much
+        }
+    }
+    const PictureSize fit = FitWithin(static_cast<int32_t>(width), static_cast<int32_t>(height), bound);
+    if (format == PictureFormat::kJpeg && fit.width == width && fit.height == height)
+        return file + width * height * 3 / 64;
+    return file + width * height * perPixel + int64_t{fit.width} * fit.height * 4;
 }
 
 }  // namespace
@@ -144,6 +186,7 @@ SlidePictureCheck CheckSlidePicture(const std::string& path,
     const ImportFormat imported =
         format == PictureFormat::kUnknown ? RecogniseImportFormat(view, BaseName(path)) : ImportFormat::kNone;
     try {
+        const MemoryBudget::Lease memory = PictureMemoryBudget().Reserve(PeakMemory(view, format, imported, bound));
         if (imported != ImportFormat::kNone)
             CheckImported(check, view, imported, bound, scratch);
         else

@@ -176,6 +176,15 @@ MadePicture StoreBitmap(const Bitmap& picture,
     return made;
 }
 
+std::vector<uint8_t> ReduceStraightAlpha(std::vector<uint8_t>& rgba, int32_t width, int32_t height, PictureSize size) {
+    Premultiply(rgba);
+    std::vector<uint8_t> reduced(static_cast<size_t>(size.width) * size.height * 4);
+    ReducePixels(PixelView{rgba.data(), width, height, static_cast<size_t>(width) * 4, 4},
+                 PixelView{reduced.data(), size.width, size.height, static_cast<size_t>(size.width) * 4, 4});
+    Unpremultiply(reduced);
+    return reduced;
+}
+
 MadePicture StoreImported(ImportedPicture& picture, const StoreBound& bound) {
     const PictureSize size = FitWithin(picture.width, picture.height, bound);
     const size_t rowBytes = static_cast<size_t>(picture.width) * 4;
@@ -184,11 +193,7 @@ MadePicture StoreImported(ImportedPicture& picture, const StoreBound& bound) {
         std::vector<uint8_t>* rgba = &picture.rgba;
         std::vector<uint8_t> reduced;
         if (size.width != picture.width || size.height != picture.height) {
-            Premultiply(picture.rgba);
-            reduced.resize(static_cast<size_t>(size.width) * size.height * 4);
-            ReducePixels(PixelView{picture.rgba.data(), picture.width, picture.height, rowBytes, 4},
-                         PixelView{reduced.data(), size.width, size.height, static_cast<size_t>(size.width) * 4, 4});
-            Unpremultiply(reduced);
+            reduced = ReduceStraightAlpha(picture.rgba, picture.width, picture.height, size);
             rgba = &reduced;
         }
         MadePicture made;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "builder/picture_import.h"
 #include "raster/bitmap.h"
@@ -49,6 +50,11 @@ MadePicture StoreBitmap(const Bitmap& picture, PictureSize size, bool png, const
 // `bound.originals`): PNG when it has transparency, or was lossless and has
 // few colours (graphics, not photographs); JPEG otherwise.
 MadePicture StoreImported(ImportedPicture& picture, const StoreBound& bound);
+
+// Pixels of 4 bytes (red, green, blue, straight alpha), rows of width * 4
+// bytes, resampled to `size`, filtered with premultiplied alpha so transparent
+// pixels lend no colour. `rgba` is left premultiplied.
+std::vector<uint8_t> ReduceStraightAlpha(std::vector<uint8_t>& rgba, int32_t width, int32_t height, PictureSize size);
 
 // Whether the pixels (3 or 4 bytes each) hold at most 256 colours.
 bool HasFewColours(const uint8_t* bits, int32_t width, int32_t height, size_t stride, int channels);

@@ -3,13 +3,23 @@
 # packages and installs their static libraries and headers into
 # <build root>/third_party/picture-libs-mingw. Runs once: a finished install
 # is reused until the build tree is removed (see cmake/third-party-mingw.sh).
-# Only the decoding parts are compiled; nothing else of the packages is built.
+# Only the parts the programs use are compiled (of giflib, its reader and
+# writer); nothing else of the packages is built.
 #
 #   cmake/picture-libs-mingw.sh [BUILD_ROOT]     (default: <repo>/build)
 #
 # Prints the install prefix on its last line.
 set -euo pipefail
 . "$(dirname "$0")/third-party-mingw.sh"
+
+# An install made before giflib's writer was part of it is made again.
+stale=${1:-$(dirname "$0")/../build}/third_party/picture-libs-mingw
+if [ -f "$stale/.built" ]; then
+    case $(x86_64-w64-mingw32-ar t "$stale/lib/libgif.a" 2>/dev/null || true) in
+        *egif_lib*) ;;
+        *) rm -f "$stale/.built" ;;
+    esac
+fi
 
 third_party_begin picture-libs-mingw "${1:-}"
 zlib_src=$(third_party_source zlib)
@@ -42,7 +52,7 @@ library "$png_src" png png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c p
     pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c
 
 cp "$gif_src/gif_lib.h" "$prefix/include/"
-library "$gif_src" gif dgif_lib.c gifalloc.c gif_err.c gif_hash.c openbsd-reallocarray.c
+library "$gif_src" gif dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_hash.c openbsd-reallocarray.c
 
 rm -rf "$work"
 third_party_done

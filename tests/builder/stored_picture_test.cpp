@@ -152,6 +152,11 @@ TEST(StoredPicture, FormatsThatCannotBeReadAreNamed) {
                                                 24),
                                     "x"),
               ImportFormat::kAvif);
+    // An animation is known by its header, also to a reader that gives one frame.
+    std::string extended("RIFF\0\0\0\0WEBPVP8X\x0a\0\0\0\x12\0\0\0\0\0\0\0\0\0", 30);
+    EXPECT_TRUE(IsAnimatedWebp(extended));
+    extended[20] = 0x10;  // alpha only
+    EXPECT_FALSE(IsAnimatedWebp(extended));
 }
 
 TEST(StoredPicture, LargePicturesAreReducedWithinTheBound) {

@@ -771,6 +771,11 @@ TEST_F(MkscrTest, PicturesBeyondTheBoundAreStoredReducedUnlessOriginalsAreAsked)
     EXPECT_EQ(Run({"slides", p, "-o", Out(), "--max-size", "32"}), 2);
     EXPECT_THAT(err_, HasSubstr("--max-size needs WIDTHxHEIGHT"));
     EXPECT_EQ(Run({"slides", p, "-o", Out(), "--max-size", "32x32", "--originals"}), 2);
+
+    // The memory the pictures share while they are read.
+    ASSERT_EQ(Run({"slides", p, "-o", Out(), "--memory", "16"}), 0) << err_;
+    EXPECT_EQ(Run({"slides", p, "-o", Out(), "--memory", "8"}), 2);
+    EXPECT_THAT(err_, HasSubstr("--memory needs a whole number from 16 to 1048576, not '8'"));
 }
 
 TEST_F(MkscrTest, DateOrderTakesTheDateAPhotoWasTakenElseTheFileTime) {

@@ -149,6 +149,24 @@ class SlideViewTest(orlwine.WineTestCase):
                          ["slideview slide moving.gif style 5"])
         self.assertIn("slideview frame 3", trace)
 
+    def test_still_slide_keeps_the_first_frame_of_an_animated_gif(self):
+        subprocess.run(["convert", "-delay", "50", "-size", "64x48", "xc:#FF0000", "xc:#0000FF", "xc:#00FF00",
+                        "-loop", "0", os.path.join(self.folder, "moving.gif")], check=True)
+        with open(os.path.join(self.folder, "show.slides"), "w") as f:
+            f.write("moving.gif duration=60000 style=5 transition=0 upscale=16 still=yes\n")
+        self.start("show.slides")
+        red = (255, 0, 0)
+        first = self.wait_shot(lambda s: s.share(red) > 0.99)
+        self.assertGreater(first.share(red), 0.99, "the first frame did not show")
+        # Over more than a whole loop a playing animation would show its other frames.
+        shares = []
+        deadline = time.monotonic() + 2.5
+        while time.monotonic() < deadline or len(shares) < 2:
+            shares.append(Shot(self.prefix).share(red))
+        self.prefix.screenshot("still")
+        self.assertGreater(min(shares), 0.99, "the still slide changed")
+        self.assertEqual([line for line in self.prefix.trace_lines() if line.startswith("slideview frame")], [])
+
     def test_list_that_cannot_be_shown_puts_the_reason_on_screen_and_runs_on(self):
         with open(os.path.join(self.folder, "broken.slides"), "w") as f:
             f.write("nothing.jpg\n")

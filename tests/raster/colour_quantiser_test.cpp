@@ -1,10 +1,12 @@
-#include "tools/transitions/colour_quantiser.h"
+#include "raster/colour_quantiser.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
-namespace orlscr::tool {
+namespace orlscr {
 namespace {
 
 // The picture the palette and indexes stand for.
@@ -77,5 +79,38 @@ TEST(ColourQuantiser, FewerColoursThanShadesKeepTheMeanOfEveryArea) {
     }
 }
 
+TEST(ColourQuantiser, OnlyShownPixelsCountForThePalette) {
+    // Two colours shown among many hidden: the two are kept exactly; the
+    // hidden pixels get index 0 and lend no error to their neighbours.
+    const int32_t w = 16, h = 4;
+    Bitmap picture(w, h);
+    std::vector<uint8_t> shown(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = picture.Row(y) + 3 * x;
+            const bool visible = x % 2 == 0;
+            shown[static_cast<size_t>(y) * w + x] = visible;
+            p[0] = visible ? (x % 4 == 0 ? 200 : 20) : static_cast<uint8_t>(x * 16 + y);
+            p[1] = visible ? 100 : static_cast<uint8_t>(255 - x * 16);
+            p[2] = visible ? 50 : static_cast<uint8_t>(y * 60);
+        }
+    const PalettedPicture paletted = QuantiseColours(picture, 2, shown.data());
+    ASSERT_EQ(paletted.palette.size(), 2u);
+    const Bitmap result = Expand(paletted, w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            if (shown[static_cast<size_t>(y) * w + x])
+                EXPECT_EQ(std::memcmp(result.Row(y) + 3 * x, picture.Row(y) + 3 * x, 3), 0) << x << "," << y;
+            else
+                EXPECT_EQ(paletted.indexes[static_cast<size_t>(y) * w + x], 0);
+        }
+
+    // Nothing shown: no palette.
+    std::fill(shown.begin(), shown.end(), 0);
+    const PalettedPicture none = QuantiseColours(picture, 256, shown.data());
+    EXPECT_TRUE(none.palette.empty());
+    EXPECT_EQ(none.indexes, std::vector<uint8_t>(static_cast<size_t>(w) * h, 0));
+}
+
 }  // namespace
-}  // namespace orlscr::tool
+}  // namespace orlscr

@@ -1,10 +1,10 @@
-#include "tools/transitions/colour_quantiser.h"
+#include "raster/colour_quantiser.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 
-namespace orlscr::tool {
+namespace orlscr {
 
 namespace {
 
@@ -24,14 +24,19 @@ uint32_t Key(const Shade& s) {
     return static_cast<uint32_t>(s.rgb[0]) << 16 | static_cast<uint32_t>(s.rgb[1]) << 8 | s.rgb[2];
 }
 
-// The distinct colours, ordered by key.
-std::vector<Shade> Shades(const Bitmap& picture) {
+bool Shown(const uint8_t* shown, const Bitmap& picture, int32_t x, int32_t y) {
+    return !shown || shown[static_cast<size_t>(y) * picture.Width() + x] != 0;
+}
+
+// The distinct colours of the shown pixels, ordered by key.
+std::vector<Shade> Shades(const Bitmap& picture, const uint8_t* shown) {
     std::vector<uint32_t> keys;
     keys.reserve(static_cast<size_t>(picture.Width()) * picture.Height());
     for (int32_t y = 0; y < picture.Height(); ++y) {
         const uint8_t* p = picture.Row(y);
         for (int32_t x = 0; x < picture.Width(); ++x, p += 3)
-            keys.push_back(Key(p));
+            if (Shown(shown, picture, x, y))
+                keys.push_back(Key(p));
     }
     std::sort(keys.begin(), keys.end());
     std::vector<Shade> shades;
@@ -173,8 +178,9 @@ void Refine(const std::vector<Shade>& shades, std::vector<PaletteColour>& palett
 }
 
 // The pixels mapped to the palette with Floyd-Steinberg error diffusion, row
-// by row in alternating directions. Errors are kept in sixteenths.
-std::vector<uint8_t> Diffuse(const Bitmap& picture, const std::vector<PaletteColour>& palette) {
+// by row in alternating directions. Errors are kept in sixteenths; a pixel
+// not shown drops the error that reaches it.
+std::vector<uint8_t> Diffuse(const Bitmap& picture, const std::vector<PaletteColour>& palette, const uint8_t* shown) {
     const int32_t width = picture.Width(), height = picture.Height();
     const NearestColour nearest(palette);
     std::vector<uint8_t> indexes(static_cast<size_t>(width) * height);
@@ -187,6 +193,8 @@ std::vector<uint8_t> Diffuse(const Bitmap& picture, const std::vector<PaletteCol
         const uint8_t* row = picture.Row(y);
         for (int32_t i = 0; i < width; ++i) {
             const int32_t x = forward ? i : width - 1 - i;
+            if (!Shown(shown, picture, x, y))
+                continue;
             const uint8_t* p = row + 3 * x;
             const size_t at = 3 * static_cast<size_t>(x + 1);
             int want[3];
@@ -213,12 +221,14 @@ std::vector<uint8_t> Diffuse(const Bitmap& picture, const std::vector<PaletteCol
 
 }  // namespace
 
-PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours) {
+PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours, const uint8_t* shown) {
     maxColours = std::clamp<size_t>(maxColours, 1, 256);
     PalettedPicture result;
-    std::vector<Shade> shades = Shades(picture);
-    if (shades.empty())
+    std::vector<Shade> shades = Shades(picture, shown);
+    if (shades.empty()) {
+        result.indexes.assign(static_cast<size_t>(picture.Width()) * picture.Height(), 0);
         return result;
+    }
     if (shades.size() <= maxColours) {
         // Every colour has an entry of its own, in key order.
         for (const Shade& s : shades)
@@ -227,6 +237,10 @@ PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours) {
         for (int32_t y = 0; y < picture.Height(); ++y) {
             const uint8_t* p = picture.Row(y);
             for (int32_t x = 0; x < picture.Width(); ++x, p += 3) {
+                if (!Shown(shown, picture, x, y)) {
+                    result.indexes.push_back(0);
+                    continue;
+                }
                 const uint32_t key = Key(p);
                 const auto it = std::lower_bound(shades.begin(), shades.end(), key,
                                                  [](const Shade& s, uint32_t k) { return Key(s) < k; });
@@ -237,8 +251,8 @@ PalettedPicture QuantiseColours(const Bitmap& picture, size_t maxColours) {
     }
     result.palette = MedianCut(shades, maxColours);
     Refine(shades, result.palette);
-    result.indexes = Diffuse(picture, result.palette);
+    result.indexes = Diffuse(picture, result.palette, shown);
     return result;
 }
 
-}  // namespace orlscr::tool
+}  // namespace orlscr
