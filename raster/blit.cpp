@@ -81,6 +81,10 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
         return;
     const size_t count = table.size();
     const int32_t* offsets = table.data();
+    // The leading pixels (all but the last) whose four-byte load ends within the row's stride.
+    size_t wideLoads = 0;
+    while (wideLoads + 1 < count && offsets[wideLoads] + 4 <= source.Stride())
+        ++wideLoads;
 
     int64_t previousSourceRow = -1;
     const uint8_t* previousRow = nullptr;
@@ -97,9 +101,16 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
         const uint8_t* in = source.Row(static_cast<int32_t>(sy));
         // Four-byte stores, each overwriting the first byte of the next pixel,
         // which the next store writes again; the last pixel goes byte-wise.
-        // Pixels are composed in a register: a 3-byte memcpy into a 4-byte
-        // variable would go through memory and stall the following load.
+        // A pixel is one four-byte load where that stays within the row and
+        // its padding (the mapping is monotonic, so those pixels come first,
+        // or last when mirrored); otherwise it is composed in a register.
         size_t i = 0;
+        const size_t fast = flipX ? 0 : wideLoads;
+        for (; i < fast; ++i) {
+            uint32_t pixel;
+            std::memcpy(&pixel, in + offsets[i], 4);
+            std::memcpy(out + i * kBpp, &pixel, 4);
+        }
         for (; i + 1 < count; ++i) {
             const uint8_t* p = in + offsets[i];
             const uint32_t pixel = p[0] | p[1] << 8 | p[2] << 16;

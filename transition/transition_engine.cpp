@@ -132,16 +132,34 @@ void TransitionEngine::RenderFrame() {
     inPlaceShown_.reset();
     // Everything this frame draws over the old picture.
     Rect drawn;
-    auto note = [&](const Rect& r) { drawn = UnionRect(drawn, IntersectRect(r, bounds)); };
+    std::vector<Rect> drawnParts;
+    auto note = [&](const Rect& r) {
+        const Rect part = IntersectRect(r, bounds);
+        drawn = UnionRect(drawn, part);
+        drawnParts.push_back(part);
+    };
     if (!dirty_.IsEmpty()) {
+        const Region lastDrawn = DirtyRegion();
         // Only what the last frame drew differs from the old picture; a style
         // that writes the whole frame restores it as it goes.
-        if (!wholeFrame)
+        if (IsRectStyle(style) && !OnBeforeNewFrame && progress_ > 0) {
+            // What the style overwrites anyway needs no restore: a moving or
+            // zooming picture covers most of the frame in every step.
+            // At 100 the whole new picture is drawn.
+            if (progress_ < 100) {
+                Region restore = lastDrawn;
+                restore.Subtract(Region::FromRects(
+                    RectStyleCover(style, ComputeFrame(picture.Width(), picture.Height(), progress_, step_))));
+                DrawThroughRegion(screen_, old, restore);
+            }
+        } else if (!wholeFrame) {
             StretchCopy(screen_, dirty_, old, dirty_);
-        host_.InvalidatePictureRect(dirty_);
+        }
+        InvalidateParts(lastDrawn);
     }
     // Until the frame is done (a handler may throw halfway).
     dirty_ = bounds;
+    dirtyParts_.reset();
     if (OnBeforeNewFrame) {
         note(bounds);
         OnBeforeNewFrame(picture, screen_);
@@ -154,6 +172,7 @@ void TransitionEngine::RenderFrame() {
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
     if (!IsStyle(style)) {
         dirty_ = drawn;
+        dirtyParts_.reset();
         return;
     }
 
@@ -206,6 +225,10 @@ void TransitionEngine::RenderFrame() {
     if (OnAfterNewFrame)
         note(bounds);
     dirty_ = drawn;
+    // Two halves closing in, or a picture moving past an unchanged rest:
+    // only the pieces themselves differ from the old picture.
+    if (IsRectStyle(style) && !OnBeforeNewFrame && !OnAfterNewFrame)
+        dirtyParts_ = Region::FromRects(std::move(drawnParts));
     if (!dest.IsEmpty())
         host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
@@ -240,27 +263,36 @@ void TransitionEngine::RenderInPlaceFrame() {
     }
     // What shows the new picture already, and what differs from the old one.
     const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
-    Region restore = inPlaceShown_ ? *inPlaceShown_ : Region(dirty_);
+    Region restore = inPlaceShown_ ? *inPlaceShown_ : DirtyRegion();
     restore.Subtract(shown);
     Region draw = shown;
     draw.Subtract(before);
     dirty_ = bounds;  // until the frame is done
+    dirtyParts_.reset();
     inPlaceShown_.reset();
     DrawThroughRegion(screen_, old, restore);
     DrawThroughRegion(screen_, picture, draw);
     draw.Unite(restore);
-    // Two edges moving apart change two strips: each goes on its own.
-    constexpr size_t kMaxRects = 8;
-    if (draw.Rects().size() > kMaxRects) {
-        host_.InvalidatePictureRect(draw.BoundingBox());
-    } else {
-        for (const Rect& r : draw.Rects())
-            host_.InvalidatePictureRect(r);
-    }
+    InvalidateParts(draw);
     dirty_ = shown.BoundingBox();
     inPlaceShown_ = std::move(shown);
     if (!painting_)
         host_.UpdateNow();
+}
+
+Region TransitionEngine::DirtyRegion() const {
+    return dirtyParts_ ? *dirtyParts_ : Region(dirty_);
+}
+
+void TransitionEngine::InvalidateParts(const Region& parts) {
+    // Two edges moving apart change two strips: each goes on its own.
+    constexpr size_t kMaxRects = 8;
+    if (parts.Rects().size() > kMaxRects) {
+        host_.InvalidatePictureRect(parts.BoundingBox());
+    } else {
+        for (const Rect& r : parts.Rects())
+            host_.InvalidatePictureRect(r);
+    }
 }
 
 void TransitionEngine::MakeStep() {
@@ -513,6 +545,7 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
     DrawBitmap(screen_, 0, 0, from);
     // With Reverse, Screen starts with the picture that comes in last.
     dirty_ = reverse_ ? screen_.Bounds() : Rect{};
+    dirtyParts_.reset();
     inPlaceShown_.reset();
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));
