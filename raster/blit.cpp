@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/stretch_row.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -81,10 +83,7 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
         return;
     const size_t count = table.size();
     const int32_t* offsets = table.data();
-    // The leading pixels (all but the last) whose four-byte load ends within the row's stride.
-    size_t wideLoads = 0;
-    while (wideLoads + 1 < count && offsets[wideLoads] + 4 <= source.Stride())
-        ++wideLoads;
+    const StretchRow row(offsets, count, static_cast<size_t>(source.Stride()));
 
     int64_t previousSourceRow = -1;
     const uint8_t* previousRow = nullptr;
@@ -98,28 +97,7 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
             std::memcpy(out, previousRow, count * kBpp);
             continue;
         }
-        const uint8_t* in = source.Row(static_cast<int32_t>(sy));
-        // Four-byte stores, each overwriting the first byte of the next pixel,
-        // which the next store writes again; the last pixel goes byte-wise.
-        // A pixel is one four-byte load where that stays within the row and
-        // its padding (the mapping is monotonic, so those pixels come first,
-        // or last when mirrored); otherwise it is composed in a register.
-        size_t i = 0;
-        const size_t fast = flipX ? 0 : wideLoads;
-        for (; i < fast; ++i) {
-            uint32_t pixel;
-            std::memcpy(&pixel, in + offsets[i], 4);
-            std::memcpy(out + i * kBpp, &pixel, 4);
-        }
-        for (; i + 1 < count; ++i) {
-            const uint8_t* p = in + offsets[i];
-            const uint32_t pixel = p[0] | p[1] << 8 | p[2] << 16;
-            std::memcpy(out + i * kBpp, &pixel, 4);
-        }
-        const uint8_t* last = in + offsets[i];
-        out[i * kBpp] = last[0];
-        out[i * kBpp + 1] = last[1];
-        out[i * kBpp + 2] = last[2];
+        row.Run(out, source.Row(static_cast<int32_t>(sy)));
         previousSourceRow = sy;
         previousRow = out;
     }
