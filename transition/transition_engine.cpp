@@ -7,11 +7,16 @@
 #include "transition/frame.h"
 #include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"
+#include "transition/region_change.h"
 #include "transition/region_styles.h"
 
 namespace orlscr {
 
 namespace {
+
+// Beyond this many rectangles a frame invalidates fewer, larger ones. Two
+// edges moving apart change two strips: each goes on its own.
+constexpr size_t kMaxInvalidRects = 8;
 
 // Counts the frames in progress for as long as it lives.
 class FrameScope {
@@ -261,19 +266,25 @@ void TransitionEngine::RenderInPlaceFrame() {
             r = IntersectRect(r, bounds);
         shown = Region::FromRects(std::move(pieces));
     }
-    // What shows the new picture already, and what differs from the old one.
-    const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
-    Region restore = inPlaceShown_ ? *inPlaceShown_ : DirtyRegion();
-    restore.Subtract(shown);
-    Region draw = shown;
-    draw.Subtract(before);
     dirty_ = bounds;  // until the frame is done
     dirtyParts_.reset();
-    inPlaceShown_.reset();
-    DrawThroughRegion(screen_, old, restore);
-    DrawThroughRegion(screen_, picture, draw);
-    draw.Unite(restore);
-    InvalidateParts(draw);
+    if (inPlaceShown_) {
+        // Only the difference between what showed the new picture and what
+        // shows it now changes.
+        const Region before = std::move(*inPlaceShown_);
+        inPlaceShown_.reset();
+        for (const Rect& r : DrawRegionChange(screen_, old, picture, before, shown, kMaxInvalidRects))
+            host_.InvalidatePictureRect(r);
+    } else {
+        // The first such frame: what earlier frames drew may differ from the
+        // old picture.
+        Region restore = DirtyRegion();
+        restore.Subtract(shown);
+        DrawThroughRegion(screen_, old, restore);
+        DrawThroughRegion(screen_, picture, shown);
+        restore.Unite(shown);
+        InvalidateParts(restore);
+    }
     dirty_ = shown.BoundingBox();
     inPlaceShown_ = std::move(shown);
     if (!painting_)
@@ -285,9 +296,7 @@ Region TransitionEngine::DirtyRegion() const {
 }
 
 void TransitionEngine::InvalidateParts(const Region& parts) {
-    // Two edges moving apart change two strips: each goes on its own.
-    constexpr size_t kMaxRects = 8;
-    if (parts.Rects().size() > kMaxRects) {
+    if (parts.Rects().size() > kMaxInvalidRects) {
         host_.InvalidatePictureRect(parts.BoundingBox());
     } else {
         for (const Rect& r : parts.Rects())
