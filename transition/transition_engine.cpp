@@ -254,7 +254,9 @@ void TransitionEngine::RenderInPlaceFrame() {
         std::optional<Region> region = BuildStyleRegion(style_, f);
         if (region && progress_ > 0) {
             shown = std::move(*region);
-            shown.Intersect(Region(bounds));
+            const Rect box = shown.BoundingBox();
+            if (IntersectRect(box, bounds) != box)
+                shown.Intersect(Region(bounds));
         }
     } else {
         std::vector<Rect> pieces;
