@@ -297,7 +297,14 @@ bool RotateWithAvx2() {
 namespace {
 
 // Returns the bounding box of the pixels it took from the new picture.
-Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+// Outside `stale` (when given) the screen holds the old picture already.
+Rect Rotate(Bitmap& screen,
+            const Bitmap* oldBitmap,
+            const Bitmap& newBitmap,
+            int32_t cx,
+            int32_t cy,
+            double angle,
+            const Rect* stale = nullptr) {
     int32_t w = std::min(screen.Width(), newBitmap.Width());
     int32_t h = std::min(screen.Height(), newBitmap.Height());
     if (oldBitmap) {
@@ -307,7 +314,12 @@ Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
     if (w <= 0 || h <= 0)
         return Rect{};
     constexpr int kBpp = Bitmap::kBytesPerPixel;
+    const Rect keep = stale ? *stale : Rect{0, 0, w, h};
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
+        if (y < keep.top || y >= keep.bottom)
+            return;
+        from = std::max(from, keep.left);
+        to = std::min(to, keep.right);
         if (oldBitmap && from < to)
             std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
                         oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
@@ -456,10 +468,11 @@ Rect RunPixelStyle(int style,
                    Bitmap& screen,
                    const Bitmap& oldBitmap,
                    const Bitmap& newBitmap,
-                   const FrameQuantities& f) {
+                   const FrameQuantities& f,
+                   const Rect* stale) {
     const bool fused = &oldBitmap != &screen;
     auto rotate = [&](int32_t cx, int32_t cy) {
-        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P));
+        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale);
     };
     switch (style) {
         case 118:
@@ -481,15 +494,16 @@ Rect RunPixelStyle(int style,
 }  // namespace
 
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    RunPixelStyle(style, screen, screen, newBitmap, f);
+    RunPixelStyle(style, screen, screen, newBitmap, f, nullptr);
 }
 
 Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
-                    const FrameQuantities& f) {
-    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f);
+                    const FrameQuantities& f,
+                    const Rect* stale) {
+    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f, stale);
 }
 
 }  // namespace orlscr

@@ -18,12 +18,15 @@ void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const Fr
 // The same frame straight from both pictures: `screen` need not hold the old
 // picture first (nor anything else); every pixel the style does not take from
 // `newBitmap` comes from `oldBitmap`. All three have the same size. Returns a
-// rectangle outside which the frame equals the old picture.
+// rectangle outside which the frame equals the old picture. With `stale`,
+// `screen` already holds the old picture outside that rectangle, and a swing
+// copies from `oldBitmap` only inside it.
 Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
-                    const FrameQuantities& f);
+                    const FrameQuantities& f,
+                    const Rect* stale = nullptr);
 
 // The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference

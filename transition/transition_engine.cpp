@@ -143,6 +143,8 @@ void TransitionEngine::RenderFrame() {
         drawn = UnionRect(drawn, part);
         drawnParts.push_back(part);
     };
+    // Outside this the frame shows the old picture.
+    const Rect stale = dirty_;
     if (!dirty_.IsEmpty()) {
         const Region lastDrawn = DirtyRegion();
         // Only what the last frame drew differs from the old picture; a style
@@ -202,7 +204,7 @@ void TransitionEngine::RenderFrame() {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
         if (wholeFrame) {
-            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f), bounds);
+            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f, &stale), bounds);
             note(dest);
         } else {
             DrawPixelStyle(style, screen_, picture, f);
