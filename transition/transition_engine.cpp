@@ -270,13 +270,13 @@ void TransitionEngine::RenderInPlaceFrame() {
             r = IntersectRect(r, bounds);
         shown = Region::FromRects(std::move(pieces));
     }
-    dirty_ = bounds;  // until the frame is done
-    dirtyParts_.reset();
     if (inPlaceShown_) {
         // Only the difference between what showed the new picture and what
         // shows it now changes.
         const Region before = std::move(*inPlaceShown_);
         inPlaceShown_.reset();
+        dirty_ = bounds;  // until the frame is done
+        dirtyParts_.reset();
         for (const Rect& r : DrawRegionChange(screen_, old, picture, before, shown, kMaxInvalidRects))
             host_.InvalidatePictureRect(r);
     } else {
@@ -284,6 +284,8 @@ void TransitionEngine::RenderInPlaceFrame() {
         // old picture.
         Region restore = DirtyRegion();
         restore.Subtract(shown);
+        dirty_ = bounds;  // until the frame is done
+        dirtyParts_.reset();
         DrawThroughRegion(screen_, old, restore);
         DrawThroughRegion(screen_, picture, shown);
         restore.Unite(shown);
