@@ -22,9 +22,9 @@ bool HasSsse3() {
 // Each group stores 16 bytes of which the last 4 belong to the next group,
 // which writes them again.
 __attribute__((target("ssse3"))) void RunGroups(uint8_t* out,
-                                                 const uint8_t* in,
-                                                 const StretchRow::Group* g,
-                                                 size_t count) {
+                                                const uint8_t* in,
+                                                const StretchRow::Group* g,
+                                                size_t count) {
     for (size_t i = 0; i < count; ++i, out += 4 * kBpp) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + g[i].base));
         const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g[i].shuffle));

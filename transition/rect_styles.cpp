@@ -298,8 +298,7 @@ void RunRectStyle(int style,
                   Rect& dest,
                   Rect& source) {
     RectStyleStep(
-        style, f, &screen, newBitmap, [&invalidate](const Rect& d, const Rect&, bool) { invalidate(d); }, dest,
-        source);
+        style, f, &screen, newBitmap, [&invalidate](const Rect& d, const Rect&, bool) { invalidate(d); }, dest, source);
 }
 
 void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source) {
@@ -314,8 +313,7 @@ std::vector<Rect> RectStyleCover(int style, const FrameQuantities& f) {
     // A stretch whose source lies inside the picture writes every pixel of
     // its destination; a mirrored copy cuts its source to the picture first.
     auto add = [&](const Rect& d, const Rect& s, bool mirrored) {
-        const bool whole = mirrored ? !IntersectRect(s, full).IsEmpty()
-                                    : !s.IsEmpty() && IntersectRect(s, full) == s;
+        const bool whole = mirrored ? !IntersectRect(s, full).IsEmpty() : !s.IsEmpty() && IntersectRect(s, full) == s;
         const Rect r = IntersectRect(d, full);
         if (whole && !r.IsEmpty())
             cover.push_back(r);

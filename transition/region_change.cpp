@@ -78,11 +78,10 @@ class ChangedCells {
                 row.front().right = row.back().right;
                 row.resize(1);
             }
-            const bool same = !row.empty() && lastCount == row.size() && out[lastRow].bottom == top &&
-                              std::equal(row.begin(), row.end(), out.begin() + static_cast<ptrdiff_t>(lastRow),
-                                         [](const Rect& a, const Rect& b) {
-                                             return a.left == b.left && a.right == b.right;
-                                         });
+            const bool same =
+                !row.empty() && lastCount == row.size() && out[lastRow].bottom == top &&
+                std::equal(row.begin(), row.end(), out.begin() + static_cast<ptrdiff_t>(lastRow),
+                           [](const Rect& a, const Rect& b) { return a.left == b.left && a.right == b.right; });
             if (same) {
                 for (size_t i = lastRow; i < out.size(); ++i)
                     out[i].bottom = bottom;

@@ -347,7 +347,6 @@ std::optional<Region> BuildStyleRegion(int style, const FrameQuantities& f) {
     }
 }
 
-
 void DrawThroughRegion(Bitmap& target, const Bitmap& source, const Region& region) {
     const int32_t w = std::min(target.Width(), source.Width());
     const int32_t h = std::min(target.Height(), source.Height());
