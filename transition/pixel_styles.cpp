@@ -304,7 +304,8 @@ Rect Rotate(Bitmap& screen,
             int32_t cx,
             int32_t cy,
             double angle,
-            const Rect* stale = nullptr) {
+            const Rect* stale = nullptr,
+            std::vector<Rect>* takenRows = nullptr) {
     int32_t w = std::min(screen.Width(), newBitmap.Width());
     int32_t h = std::min(screen.Height(), newBitmap.Height());
     if (oldBitmap) {
@@ -331,6 +332,8 @@ Rect Rotate(Bitmap& screen,
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
         RotateBitmapReference(screen, newBitmap, cx, cy, angle);
+        if (takenRows)
+            takenRows->push_back(Rect{0, 0, w, h});
         return Rect{0, 0, w, h};
     }
 
@@ -403,8 +406,11 @@ Rect Rotate(Bitmap& screen,
             }
             restore(y, 0, run.xa);
             restore(y, std::max(run.xa, run.xb), w);
-            if (run.xa < run.xb)
+            if (run.xa < run.xb) {
                 taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
+                if (takenRows)
+                    takenRows->push_back(Rect{run.xa, y, run.xb, y + 1});
+            }
         }
 
         for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
@@ -469,10 +475,11 @@ Rect RunPixelStyle(int style,
                    const Bitmap& oldBitmap,
                    const Bitmap& newBitmap,
                    const FrameQuantities& f,
-                   const Rect* stale) {
+                   const Rect* stale,
+                   std::vector<Rect>* takenRows) {
     const bool fused = &oldBitmap != &screen;
     auto rotate = [&](int32_t cx, int32_t cy) {
-        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale);
+        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
     };
     switch (style) {
         case 118:
@@ -494,7 +501,7 @@ Rect RunPixelStyle(int style,
 }  // namespace
 
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    RunPixelStyle(style, screen, screen, newBitmap, f, nullptr);
+    RunPixelStyle(style, screen, screen, newBitmap, f, nullptr, nullptr);
 }
 
 Rect DrawPixelStyle(int style,
@@ -502,8 +509,9 @@ Rect DrawPixelStyle(int style,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
                     const FrameQuantities& f,
-                    const Rect* stale) {
-    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f, stale);
+                    const Rect* stale,
+                    std::vector<Rect>* takenRows) {
+    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f, stale, takenRows);
 }
 
 }  // namespace orlscr

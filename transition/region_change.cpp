@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "raster/blit.h"
 #include "transition/copy_span.h"
 
 namespace orlscr {
@@ -38,31 +39,32 @@ class ChangedCells {
                         (right - 1) / kCell - left / kCell + 1, 1);
     }
 
-    // Runs of marked cells per grid row, rows with the same runs joined; with
-    // too many, each grid row's runs become one; then the bounding box.
+    // Runs of marked cells per grid row, rows with the same runs joined. With
+    // too many: each row's runs as one, then bands of 2, 4, ... grid rows
+    // taken together, down to the bounding box.
     std::vector<Rect> Cover(size_t maxRects) const {
-        std::vector<Rect> rects = Runs(false);
-        if (rects.size() > maxRects)
-            rects = Runs(true);
-        if (rects.size() > maxRects) {
-            Rect box = rects.front();
-            for (const Rect& r : rects)
-                box = Rect{std::min(box.left, r.left), std::min(box.top, r.top), std::max(box.right, r.right),
-                           std::max(box.bottom, r.bottom)};
-            rects.assign(1, box);
+        for (int32_t band = 1;; band *= 2) {
+            for (const bool onePerBand : {false, true}) {
+                std::vector<Rect> rects = Runs(band, onePerBand);
+                if (rects.size() <= maxRects || (band >= rows_ && onePerBand))
+                    return rects;
+            }
         }
-        return rects;
     }
 
   private:
-    std::vector<Rect> Runs(bool onePerRow) const {
+    std::vector<Rect> Runs(int32_t band, bool onePerBand) const {
         std::vector<Rect> out;
-        size_t lastRow = 0, lastCount = 0;  // the previous grid row's runs in `out`
+        size_t lastRow = 0, lastCount = 0;  // the previous band's runs in `out`
         std::vector<Rect> row;
-        for (int32_t r = 0; r < rows_; ++r) {
+        std::vector<uint8_t> m(static_cast<size_t>(columns_));
+        for (int32_t r = 0; r < rows_; r += band) {
             row.clear();
-            const uint8_t* m = marked_.data() + static_cast<size_t>(r) * columns_;
-            const int32_t top = r * kCell, bottom = std::min(height_, top + kCell);
+            std::fill(m.begin(), m.end(), 0);
+            for (int32_t k = r; k < std::min(rows_, r + band); ++k)
+                for (int32_t c = 0; c < columns_; ++c)
+                    m[c] |= marked_[static_cast<size_t>(k) * columns_ + c];
+            const int32_t top = r * kCell, bottom = std::min(height_, (r + band) * kCell);
             for (int32_t c = 0; c < columns_;) {
                 if (!m[c]) {
                     ++c;
@@ -74,7 +76,7 @@ class ChangedCells {
                 row.push_back(Rect{c * kCell, top, std::min(width_, e * kCell), bottom});
                 c = e;
             }
-            if (onePerRow && row.size() > 1) {
+            if (onePerBand && row.size() > 1) {
                 row.front().right = row.back().right;
                 row.resize(1);
             }
@@ -224,6 +226,21 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
     if (!changed)
         return {};
     if (few)
+        return exact;
+    return cells.Cover(std::max<size_t>(maxRects, 1));
+}
+
+std::vector<Rect> CoverRegion(const Region& region, int32_t width, int32_t height, size_t maxRects) {
+    std::vector<Rect> exact;
+    ChangedCells cells(width, height);
+    for (const Rect& r : region.Rects()) {
+        const Rect part = IntersectRect(r, Rect{0, 0, width, height});
+        if (part.IsEmpty())
+            continue;
+        exact.push_back(part);
+        cells.Mark(part.left, part.top, part.right, part.bottom);
+    }
+    if (exact.size() <= maxRects)
         return exact;
     return cells.Cover(std::max<size_t>(maxRects, 1));
 }

@@ -27,4 +27,9 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
                                    const Region& after,
                                    size_t maxRects);
 
+// At most `maxRects` rectangles (at least one) that together cover every pixel
+// of `region` within a width x height frame: its own rectangles when they are
+// few, else whole cells of the same grid. None for an empty region.
+std::vector<Rect> CoverRegion(const Region& region, int32_t width, int32_t height, size_t maxRects);
+
 }  // namespace orlscr

@@ -176,6 +176,7 @@ void TransitionEngine::RenderFrame() {
     Rect dest{0, 0, W, H};
     Rect source = dest;
     std::optional<Region> region;
+    std::optional<Region> takenRows;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
     if (!IsStyle(style)) {
         dirty_ = drawn;
@@ -204,8 +205,14 @@ void TransitionEngine::RenderFrame() {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
         if (wholeFrame) {
-            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f, &stale), bounds);
+            std::vector<Rect> rows;
+            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f, &stale, &rows), bounds);
             note(dest);
+            if (!rows.empty() && progress_ < 100 && !OnAfterNewFrame) {
+                // A turned picture covers a slanted shape: only its rows changed.
+                takenRows = Region::FromRects(std::move(rows));
+                dest = Rect{};
+            }
         } else {
             DrawPixelStyle(style, screen_, picture, f);
             note(bounds);
@@ -236,6 +243,10 @@ void TransitionEngine::RenderFrame() {
     // only the pieces themselves differ from the old picture.
     if (IsRectStyle(style) && !OnBeforeNewFrame && !OnAfterNewFrame)
         dirtyParts_ = Region::FromRects(std::move(drawnParts));
+    if (takenRows) {
+        InvalidateParts(*takenRows);
+        dirtyParts_ = std::move(takenRows);
+    }
     if (!dest.IsEmpty())
         host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
@@ -302,12 +313,8 @@ Region TransitionEngine::DirtyRegion() const {
 }
 
 void TransitionEngine::InvalidateParts(const Region& parts) {
-    if (parts.Rects().size() > kMaxInvalidRects) {
-        host_.InvalidatePictureRect(parts.BoundingBox());
-    } else {
-        for (const Rect& r : parts.Rects())
-            host_.InvalidatePictureRect(r);
-    }
+    for (const Rect& r : CoverRegion(parts, screen_.Width(), screen_.Height(), kMaxInvalidRects))
+        host_.InvalidatePictureRect(r);
 }
 
 void TransitionEngine::MakeStep() {
