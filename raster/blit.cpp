@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/stretch_row.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -81,6 +83,7 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
         return;
     const size_t count = table.size();
     const int32_t* offsets = table.data();
+    const StretchRow row(offsets, count, static_cast<size_t>(source.Stride()));
 
     int64_t previousSourceRow = -1;
     const uint8_t* previousRow = nullptr;
@@ -94,21 +97,7 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
             std::memcpy(out, previousRow, count * kBpp);
             continue;
         }
-        const uint8_t* in = source.Row(static_cast<int32_t>(sy));
-        // Four-byte stores, each overwriting the first byte of the next pixel,
-        // which the next store writes again; the last pixel goes byte-wise.
-        // Pixels are composed in a register: a 3-byte memcpy into a 4-byte
-        // variable would go through memory and stall the following load.
-        size_t i = 0;
-        for (; i + 1 < count; ++i) {
-            const uint8_t* p = in + offsets[i];
-            const uint32_t pixel = p[0] | p[1] << 8 | p[2] << 16;
-            std::memcpy(out + i * kBpp, &pixel, 4);
-        }
-        const uint8_t* last = in + offsets[i];
-        out[i * kBpp] = last[0];
-        out[i * kBpp + 1] = last[1];
-        out[i * kBpp + 2] = last[2];
+        row.Run(out, source.Row(static_cast<int32_t>(sy)));
         previousSourceRow = sy;
         previousRow = out;
     }

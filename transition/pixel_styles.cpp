@@ -297,7 +297,15 @@ bool RotateWithAvx2() {
 namespace {
 
 // Returns the bounding box of the pixels it took from the new picture.
-Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+// Outside `stale` (when given) the screen holds the old picture already.
+Rect Rotate(Bitmap& screen,
+            const Bitmap* oldBitmap,
+            const Bitmap& newBitmap,
+            int32_t cx,
+            int32_t cy,
+            double angle,
+            const Rect* stale = nullptr,
+            std::vector<Rect>* takenRows = nullptr) {
     int32_t w = std::min(screen.Width(), newBitmap.Width());
     int32_t h = std::min(screen.Height(), newBitmap.Height());
     if (oldBitmap) {
@@ -307,7 +315,12 @@ Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
     if (w <= 0 || h <= 0)
         return Rect{};
     constexpr int kBpp = Bitmap::kBytesPerPixel;
+    const Rect keep = stale ? *stale : Rect{0, 0, w, h};
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
+        if (y < keep.top || y >= keep.bottom)
+            return;
+        from = std::max(from, keep.left);
+        to = std::min(to, keep.right);
         if (oldBitmap && from < to)
             std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
                         oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
@@ -319,6 +332,8 @@ Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
         RotateBitmapReference(screen, newBitmap, cx, cy, angle);
+        if (takenRows)
+            takenRows->push_back(Rect{0, 0, w, h});
         return Rect{0, 0, w, h};
     }
 
@@ -391,8 +406,11 @@ Rect Rotate(Bitmap& screen, const Bitmap* oldBitmap, const Bitmap& newBitmap, in
             }
             restore(y, 0, run.xa);
             restore(y, std::max(run.xa, run.xb), w);
-            if (run.xa < run.xb)
+            if (run.xa < run.xb) {
                 taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
+                if (takenRows)
+                    takenRows->push_back(Rect{run.xa, y, run.xb, y + 1});
+            }
         }
 
         for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
@@ -456,10 +474,12 @@ Rect RunPixelStyle(int style,
                    Bitmap& screen,
                    const Bitmap& oldBitmap,
                    const Bitmap& newBitmap,
-                   const FrameQuantities& f) {
+                   const FrameQuantities& f,
+                   const Rect* stale,
+                   std::vector<Rect>* takenRows) {
     const bool fused = &oldBitmap != &screen;
     auto rotate = [&](int32_t cx, int32_t cy) {
-        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P));
+        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
     };
     switch (style) {
         case 118:
@@ -481,15 +501,17 @@ Rect RunPixelStyle(int style,
 }  // namespace
 
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    RunPixelStyle(style, screen, screen, newBitmap, f);
+    RunPixelStyle(style, screen, screen, newBitmap, f, nullptr, nullptr);
 }
 
 Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
-                    const FrameQuantities& f) {
-    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f);
+                    const FrameQuantities& f,
+                    const Rect* stale,
+                    std::vector<Rect>* takenRows) {
+    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f, stale, takenRows);
 }
 
 }  // namespace orlscr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "raster/bitmap.h"
 #include "transition/frame.h"
@@ -18,12 +19,17 @@ void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const Fr
 // The same frame straight from both pictures: `screen` need not hold the old
 // picture first (nor anything else); every pixel the style does not take from
 // `newBitmap` comes from `oldBitmap`. All three have the same size. Returns a
-// rectangle outside which the frame equals the old picture.
+// rectangle outside which the frame equals the old picture. With `stale`,
+// `screen` already holds the old picture outside that rectangle, and a swing
+// copies from `oldBitmap` only inside it. With `takenRows`, a swing appends
+// what it took from `newBitmap`, one rectangle a row (the fade appends nothing).
 Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
-                    const FrameQuantities& f);
+                    const FrameQuantities& f,
+                    const Rect* stale = nullptr,
+                    std::vector<Rect>* takenRows = nullptr);
 
 // The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference

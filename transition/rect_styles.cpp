@@ -37,12 +37,16 @@ bool IsInPlaceRectStyle(int style) {
 
 namespace {
 
+// A piece of a step: its destination, its source, and whether it is a mirrored
+// copy (which cuts its source to the picture and still covers all of `d`).
+using PieceFn = std::function<void(const Rect& d, const Rect& s, bool mirrored)>;
+
 // The style step, drawing its pieces into `screen` when there is one.
 void RectStyleStep(int style,
                    const FrameQuantities& f,
                    Bitmap* screen,
                    const Bitmap& newBitmap,
-                   const std::function<void(const Rect&)>& invalidate,
+                   const PieceFn& invalidate,
                    Rect& D,
                    Rect& S) {
     const int32_t W = f.W, H = f.H, X = f.X, Y = f.Y;
@@ -52,13 +56,13 @@ void RectStyleStep(int style,
     auto piece = [&](const Rect& d, const Rect& s) {
         if (screen)
             StretchCopy(*screen, d, newBitmap, s);
-        invalidate(d);
+        invalidate(d, s, false);
     };
     auto inPlace = [&](const Rect& r) { piece(r, r); };
     auto curl = [&](const Rect& d, const Rect& s, bool horizontal) {
         if (screen)
             MirrorCopyRect(*screen, d, newBitmap, s, horizontal, !horizontal);
-        invalidate(d);
+        invalidate(d, s, true);
     };
     auto set = [&](const Rect& d, const Rect& s) {
         D = d;
@@ -293,13 +297,33 @@ void RunRectStyle(int style,
                   const std::function<void(const Rect&)>& invalidate,
                   Rect& dest,
                   Rect& source) {
-    RectStyleStep(style, f, &screen, newBitmap, invalidate, dest, source);
+    RectStyleStep(
+        style, f, &screen, newBitmap, [&invalidate](const Rect& d, const Rect&, bool) { invalidate(d); }, dest, source);
 }
 
 void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source) {
     const Bitmap none;
     RectStyleStep(
-        style, f, nullptr, none, [&pieces](const Rect& r) { pieces.push_back(r); }, dest, source);
+        style, f, nullptr, none, [&pieces](const Rect& r, const Rect&, bool) { pieces.push_back(r); }, dest, source);
+}
+
+std::vector<Rect> RectStyleCover(int style, const FrameQuantities& f) {
+    const Rect full{0, 0, f.W, f.H};
+    std::vector<Rect> cover;
+    // A stretch whose source lies inside the picture writes every pixel of
+    // its destination; a mirrored copy cuts its source to the picture first.
+    auto add = [&](const Rect& d, const Rect& s, bool mirrored) {
+        const bool whole = mirrored ? !IntersectRect(s, full).IsEmpty() : !s.IsEmpty() && IntersectRect(s, full) == s;
+        const Rect r = IntersectRect(d, full);
+        if (whole && !r.IsEmpty())
+            cover.push_back(r);
+    };
+    const Bitmap none;
+    Rect dest = full, source = full;
+    RectStyleStep(style, f, nullptr, none, add, dest, source);
+    if (f.P > 0)
+        add(dest, source, false);
+    return cover;
 }
 
 }  // namespace orlscr

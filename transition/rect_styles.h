@@ -26,6 +26,11 @@ void RunRectStyle(int style,
 // in order, and `dest` and `source` as RunRectStyle leaves them.
 void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source);
 
+// The parts of the frame (cut to it) that the step at `f` overwrites whatever
+// they held, the closing copy included when f.P > 0: what need not be
+// restored before it.
+std::vector<Rect> RectStyleCover(int style, const FrameQuantities& f);
+
 // Styles whose pieces and final rectangle all copy the new picture in place
 // (source and destination the same, unmirrored): every pixel of a frame shows
 // the old or the new picture at its own place, so frame to frame only the

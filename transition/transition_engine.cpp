@@ -7,11 +7,16 @@
 #include "transition/frame.h"
 #include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"
+#include "transition/region_change.h"
 #include "transition/region_styles.h"
 
 namespace orlscr {
 
 namespace {
+
+// Beyond this many rectangles a frame invalidates fewer, larger ones. Two
+// edges moving apart change two strips: each goes on its own.
+constexpr size_t kMaxInvalidRects = 8;
 
 // Counts the frames in progress for as long as it lives.
 class FrameScope {
@@ -132,16 +137,36 @@ void TransitionEngine::RenderFrame() {
     inPlaceShown_.reset();
     // Everything this frame draws over the old picture.
     Rect drawn;
-    auto note = [&](const Rect& r) { drawn = UnionRect(drawn, IntersectRect(r, bounds)); };
+    std::vector<Rect> drawnParts;
+    auto note = [&](const Rect& r) {
+        const Rect part = IntersectRect(r, bounds);
+        drawn = UnionRect(drawn, part);
+        drawnParts.push_back(part);
+    };
+    // Outside this the frame shows the old picture.
+    const Rect stale = dirty_;
     if (!dirty_.IsEmpty()) {
+        const Region lastDrawn = DirtyRegion();
         // Only what the last frame drew differs from the old picture; a style
         // that writes the whole frame restores it as it goes.
-        if (!wholeFrame)
+        if (IsRectStyle(style) && !OnBeforeNewFrame && progress_ > 0) {
+            // What the style overwrites anyway needs no restore: a moving or
+            // zooming picture covers most of the frame in every step.
+            // At 100 the whole new picture is drawn.
+            if (progress_ < 100) {
+                Region restore = lastDrawn;
+                restore.Subtract(Region::FromRects(
+                    RectStyleCover(style, ComputeFrame(picture.Width(), picture.Height(), progress_, step_))));
+                DrawThroughRegion(screen_, old, restore);
+            }
+        } else if (!wholeFrame) {
             StretchCopy(screen_, dirty_, old, dirty_);
-        host_.InvalidatePictureRect(dirty_);
+        }
+        InvalidateParts(lastDrawn);
     }
     // Until the frame is done (a handler may throw halfway).
     dirty_ = bounds;
+    dirtyParts_.reset();
     if (OnBeforeNewFrame) {
         note(bounds);
         OnBeforeNewFrame(picture, screen_);
@@ -151,9 +176,11 @@ void TransitionEngine::RenderFrame() {
     Rect dest{0, 0, W, H};
     Rect source = dest;
     std::optional<Region> region;
+    std::optional<Region> takenRows;
     const FrameQuantities f = ComputeFrame(W, H, progress_, step_);
     if (!IsStyle(style)) {
         dirty_ = drawn;
+        dirtyParts_.reset();
         return;
     }
 
@@ -178,8 +205,14 @@ void TransitionEngine::RenderFrame() {
         region = BuildStyleRegion(style, f);
     } else if (IsPixelStyle(style)) {
         if (wholeFrame) {
-            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f), bounds);
+            std::vector<Rect> rows;
+            dest = IntersectRect(DrawPixelStyle(style, screen_, old, picture, f, &stale, &rows), bounds);
             note(dest);
+            if (!rows.empty() && progress_ < 100 && !OnAfterNewFrame) {
+                // A turned picture covers a slanted shape: only its rows changed.
+                takenRows = Region::FromRects(std::move(rows));
+                dest = Rect{};
+            }
         } else {
             DrawPixelStyle(style, screen_, picture, f);
             note(bounds);
@@ -206,6 +239,14 @@ void TransitionEngine::RenderFrame() {
     if (OnAfterNewFrame)
         note(bounds);
     dirty_ = drawn;
+    // Two halves closing in, or a picture moving past an unchanged rest:
+    // only the pieces themselves differ from the old picture.
+    if (IsRectStyle(style) && !OnBeforeNewFrame && !OnAfterNewFrame)
+        dirtyParts_ = Region::FromRects(std::move(drawnParts));
+    if (takenRows) {
+        InvalidateParts(*takenRows);
+        dirtyParts_ = std::move(takenRows);
+    }
     if (!dest.IsEmpty())
         host_.InvalidatePictureRect(dest);
     if (OnAfterNewFrame)
@@ -226,7 +267,9 @@ void TransitionEngine::RenderInPlaceFrame() {
         std::optional<Region> region = BuildStyleRegion(style_, f);
         if (region && progress_ > 0) {
             shown = std::move(*region);
-            shown.Intersect(Region(bounds));
+            const Rect box = shown.BoundingBox();
+            if (IntersectRect(box, bounds) != box)
+                shown.Intersect(Region(bounds));
         }
     } else {
         std::vector<Rect> pieces;
@@ -238,29 +281,40 @@ void TransitionEngine::RenderInPlaceFrame() {
             r = IntersectRect(r, bounds);
         shown = Region::FromRects(std::move(pieces));
     }
-    // What shows the new picture already, and what differs from the old one.
-    const Region before = inPlaceShown_ ? *inPlaceShown_ : Region();
-    Region restore = inPlaceShown_ ? *inPlaceShown_ : Region(dirty_);
-    restore.Subtract(shown);
-    Region draw = shown;
-    draw.Subtract(before);
-    dirty_ = bounds;  // until the frame is done
-    inPlaceShown_.reset();
-    DrawThroughRegion(screen_, old, restore);
-    DrawThroughRegion(screen_, picture, draw);
-    draw.Unite(restore);
-    // Two edges moving apart change two strips: each goes on its own.
-    constexpr size_t kMaxRects = 8;
-    if (draw.Rects().size() > kMaxRects) {
-        host_.InvalidatePictureRect(draw.BoundingBox());
-    } else {
-        for (const Rect& r : draw.Rects())
+    if (inPlaceShown_) {
+        // Only the difference between what showed the new picture and what
+        // shows it now changes.
+        const Region before = std::move(*inPlaceShown_);
+        inPlaceShown_.reset();
+        dirty_ = bounds;  // until the frame is done
+        dirtyParts_.reset();
+        for (const Rect& r : DrawRegionChange(screen_, old, picture, before, shown, kMaxInvalidRects))
             host_.InvalidatePictureRect(r);
+    } else {
+        // The first such frame: what earlier frames drew may differ from the
+        // old picture.
+        Region restore = DirtyRegion();
+        restore.Subtract(shown);
+        dirty_ = bounds;  // until the frame is done
+        dirtyParts_.reset();
+        DrawThroughRegion(screen_, old, restore);
+        DrawThroughRegion(screen_, picture, shown);
+        restore.Unite(shown);
+        InvalidateParts(restore);
     }
     dirty_ = shown.BoundingBox();
     inPlaceShown_ = std::move(shown);
     if (!painting_)
         host_.UpdateNow();
+}
+
+Region TransitionEngine::DirtyRegion() const {
+    return dirtyParts_ ? *dirtyParts_ : Region(dirty_);
+}
+
+void TransitionEngine::InvalidateParts(const Region& parts) {
+    for (const Rect& r : CoverRegion(parts, screen_.Width(), screen_.Height(), kMaxInvalidRects))
+        host_.InvalidatePictureRect(r);
 }
 
 void TransitionEngine::MakeStep() {
@@ -513,6 +567,7 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
     DrawBitmap(screen_, 0, 0, from);
     // With Reverse, Screen starts with the picture that comes in last.
     dirty_ = reverse_ ? screen_.Bounds() : Rect{};
+    dirtyParts_.reset();
     inPlaceShown_.reset();
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));

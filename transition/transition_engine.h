@@ -101,6 +101,7 @@ class TransitionEngine {
     // caller that takes Screen to draw on makes the next frame restore all.
     Bitmap& Screen() {
         dirty_ = screen_.Bounds();
+        dirtyParts_.reset();
         inPlaceShown_.reset();
         return screen_;
     }
@@ -174,6 +175,10 @@ class TransitionEngine {
     // between what this frame and the last one show of the new picture is
     // copied (from the new or the old picture) and invalidated.
     void RenderInPlaceFrame();
+    // What may differ from the old picture: dirtyParts_, else dirty_.
+    Region DirtyRegion() const;
+    // Invalidates the rectangles of `parts`, or their bounding box when many.
+    void InvalidateParts(const Region& parts);
     void AnimateOnMainThread();
     // One main-thread run to its end, pause or stop. False when the engine
     // was destroyed meanwhile.
@@ -197,6 +202,8 @@ class TransitionEngine {
     // all that the frames since the last restore drew. The next frame restores
     // only this much of the old picture and invalidates it.
     Rect dirty_;
+    // When set, the parts of dirty_ (its bounding box) that may differ.
+    std::optional<Region> dirtyParts_;
     // After a frame of an in-place style: exactly the pixels that show the
     // new picture (the rest shows the old one); none after any other frame.
     std::optional<Region> inPlaceShown_;

@@ -56,6 +56,29 @@ TEST(StretchCopy, NearestPixelEnlargeAndShrinkSpreadEvenly) {
             EXPECT_TRUE(SamePixel(small, x, y, wide, 3 * x + 1, 3 * y + 1)) << x << "," << y;
 }
 
+// Rows made four pixels at a time must match the even spread pixel for pixel:
+// enlarging and mildly reducing (the grouped rows), strongly reducing (pixel
+// by pixel), mirrored, and sources whose rows have no padding, so the last
+// pixel of the last row ends the buffer.
+TEST(StretchCopy, EveryScaleMatchesTheNearestPixelSpread) {
+    struct Case {
+        int sw, sh, dw, dh;
+        bool mirror;
+    };
+    for (const Case& c : {Case{40, 3, 97, 5, false}, Case{40, 3, 31, 2, false}, Case{64, 2, 9, 2, false},
+                          Case{41, 4, 100, 3, true}, Case{12, 1, 13, 1, false}, Case{8, 2, 29, 2, true}}) {
+        const Bitmap src = Pattern(c.sw, c.sh);
+        Bitmap dst = Solid(c.dw, c.dh, 0);
+        MirrorCopyRect(dst, dst.Bounds(), src, src.Bounds(), c.mirror, false);
+        for (int y = 0; y < c.dh; ++y)
+            for (int x = 0; x < c.dw; ++x) {
+                const int i = c.mirror ? c.dw - 1 - x : x;
+                const int sx = (2 * i + 1) * c.sw / (2 * c.dw), sy = (2 * y + 1) * c.sh / (2 * c.dh);
+                ASSERT_TRUE(SamePixel(dst, x, y, src, sx, sy)) << c.sw << "->" << c.dw << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST(MirrorCopyRect, MirrorsWithinTheDestinationAndCutsTheSource) {
     const Bitmap src = Pattern(6, 4);
     Bitmap h = Solid(6, 4, 0);

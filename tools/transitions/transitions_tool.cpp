@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "common/command_options.h"
 #include "common/error.h"
@@ -74,7 +75,7 @@ Bitmap RenderFrameOf(const Bitmap& oldPicture, const Bitmap& newPicture, int sty
         engine.RenderFrame();
     else
         engine.SetProgress(progress);
-    return engine.Screen();
+    return std::as_const(engine).Screen();
 }
 
 void RenderRun(const Bitmap& oldPicture,
@@ -89,7 +90,9 @@ void RenderRun(const Bitmap& oldPicture,
     engine.SetDelay(0);
     engine.SetStyle(style);
     engine.SetStep(step);
-    engine.OnProgress = [&] { frame(engine.Screen()); };
+    // Read only: taking the writable frame would make every next frame
+    // restore the whole old picture.
+    engine.OnProgress = [&] { frame(std::as_const(engine).Screen()); };
     frame(oldPicture);
     engine.Execute(oldPicture, newPicture);
 }
