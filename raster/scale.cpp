@@ -349,6 +349,43 @@ __attribute__((target("ssse3"))) int32_t SampleRowBgrxSsse3(const uint8_t* row,
     return x;
 }
 
+// The pairs of pixels at x and x + 4, in the two lanes.
+__attribute__((target("avx2"))) inline __m256i SamplePairsAvx2(const uint8_t* row,
+                                                              const int32_t* first,
+                                                              const uint8_t* shuffles,
+                                                              const uint8_t* bytes,
+                                                              int32_t x) {
+    const __m256i taps = _mm256_shuffle_epi8(
+        _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first[x]))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first[x + 4])), 1),
+        _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffles + x * 8))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffles + x * 8 + 32)), 1));
+    const __m256i weights = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x * 8))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x * 8 + 32)), 1);
+    return WeighPairs(taps, weights);
+}
+
+// SampleRowBgrxSsse3 with AVX2, eight pixels a step: the pairs of pixels
+// (0, 1) and (4, 5) in the lanes of one register, (2, 3) and (6, 7) in those
+// of another, so that packing puts them in order.
+__attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
+                                                          size_t row_bytes,
+                                                          const int32_t* first,
+                                                          const uint8_t* shuffles,
+                                                          const uint8_t* bytes,
+                                                          uint8_t* out,
+                                                          int32_t count) {
+    int32_t x = 0;
+    for (; x + 8 <= count && static_cast<size_t>(first[x + 6]) + 16 <= row_bytes; x += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + static_cast<size_t>(x) * 4),
+                            _mm256_packus_epi16(SamplePairsAvx2(row, first, shuffles, bytes, x),
+                                                SamplePairsAvx2(row, first, shuffles, bytes, x + 2)));
+    return x;
+}
+
 bool HasSsse3() {
     static const bool has = __builtin_cpu_supports("ssse3");
     return has;
@@ -410,8 +447,10 @@ void SampleRowBgrx(const uint8_t* row,
             _mm_madd_epi16(ab, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + static_cast<size_t>(i) * 8)));
         return _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
     };
+    if (shuffles && HasAvx2())
+        x = SampleRowBgrxAvx2(row, row_bytes, first, shuffles, bytes, out, count);
     if (shuffles)
-        x = SampleRowBgrxSsse3(row, row_bytes, first, shuffles, bytes, out, count);
+        x += SampleRowBgrxSsse3(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     for (; x + 4 <= count; x += 4) {
         const __m128i low = _mm_packs_epi32(sample(x), sample(x + 1));
         const __m128i high = _mm_packs_epi32(sample(x + 2), sample(x + 3));

@@ -191,13 +191,14 @@ class SlideViewer {
     struct Screen {
         ScreenWindow window;
         ScreenPlace place;
+        // While the slide moves, the frame the control shows instead of its
+        // own (drawn straight in 32 bits, every display frame); it outlives
+        // the control.
+        DibSection32 motionFrame;
+        bool showsMotion = false;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
         SlideDecor decor;  // caption, clock and motion
-        // While the slide moves, the frame the control shows instead of its
-        // own (drawn straight in 32 bits, every display frame).
-        DibSection32 motionFrame;
-        bool showsMotion = false;
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
