@@ -608,12 +608,8 @@ class SlideViewer {
         for (auto& screen : screens_) {
             if (!screen->view || !screen->decor.HasMotion())
                 continue;
-            if (!screen->showsMotion) {
-                const Bitmap& shown = screen->view->Screen();
-                screen->motionFrame.Resize(nullptr, shown.Width(), shown.Height());
-                FillBgrx(screen->motionFrame.Pixels(), screen->motionFrame.Pixels().Bounds(), 0, 0, 0);
-                screen->showsMotion = true;
-            }
+            if (!screen->showsMotion && !StartShowingMotion(*screen))
+                continue;
             screen->view->ShowFrame(screen->motionFrame, screen->decor.DrawMotion(screen->motionFrame.Pixels(), t));
         }
         motionAt_ = t;
@@ -621,6 +617,23 @@ class SlideViewer {
             moving_ = false;  // at rest until the next slide
             HoldMotion();
         }
+    }
+
+    // The screen's frame for the moving slide, black; false (the slide then
+    // stays still there) when there is no memory for it.
+    bool StartShowingMotion(Screen& screen) {
+        const Bitmap& shown = screen.view->Screen();
+        if (shown.IsEmpty())
+            return false;
+        try {
+            screen.motionFrame.Resize(nullptr, shown.Width(), shown.Height());
+        } catch (const Error& error) {
+            Trace("slideview no motion frame: " + std::string(error.what()));
+            return false;
+        }
+        FillBgrx(screen.motionFrame.Pixels(), screen.motionFrame.Pixels().Bounds(), 0, 0, 0);
+        screen.showsMotion = true;
+        return true;
     }
 
     // The moving slides stop where they are: the controls show their own
