@@ -91,6 +91,7 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
         {-2, -1, 70, 52, {0, 0, 90, 60}},
         {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
         {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
+        {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
     };
     for (const Case& c : cases) {
         Bitmap expected(83, 56);
