@@ -316,16 +316,10 @@ void ScaleWindowInto(const Bitmap& picture,
 namespace {
 
 #if defined(__SSE2__)
-// The horizontal half with SSSE3, two pixels from one 16-byte load: when
-// the second pixel's first tap lies at most two pixels after the first's
-// (a reduction by at most 2), both taps of both lie in the four pixels from
-// the first one's first tap. `shuffles` holds for every two pixels the byte
-// order that lays out their taps byte by byte as (a, b) pairs, `bytes` their
-// weights (128 - w, w) to 7 bits, 16 bytes each. Does the pairs whose load
-// ends within `row_bytes` bytes; returns the pixels done.
+// Two pixels of SampleRowBgrxSsse3 from the load at `at`, in 16-bit lanes.
 __attribute__((target("ssse3"))) inline __m128i SamplePairSsse3(const uint8_t* at,
-                                                               const uint8_t* shuffle,
-                                                               const uint8_t* weights) {
+                                                                const uint8_t* shuffle,
+                                                                const uint8_t* weights) {
     const __m128i taps = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
                                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle)));
     const __m128i sum = _mm_maddubs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights)),
@@ -333,6 +327,13 @@ __attribute__((target("ssse3"))) inline __m128i SamplePairSsse3(const uint8_t* a
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128 * 128 + 64)), 7);
 }
 
+// The horizontal half with SSSE3, two pixels from one 16-byte load: when
+// the second pixel's first tap lies at most two pixels after the first's
+// (a reduction by at most 2), both taps of both lie in the four pixels from
+// the first one's first tap. `shuffles` holds for every two pixels the byte
+// order that lays out their taps byte by byte as (a, b) pairs, `bytes` their
+// weights (128 - w, w) to 7 bits, 16 bytes each. Does the pairs whose load
+// ends within `row_bytes` bytes; returns the pixels done.
 __attribute__((target("ssse3"))) int32_t SampleRowBgrxSsse3(const uint8_t* row,
                                                             size_t row_bytes,
                                                             const int32_t* first,
@@ -342,19 +343,19 @@ __attribute__((target("ssse3"))) int32_t SampleRowBgrxSsse3(const uint8_t* row,
                                                             int32_t count) {
     int32_t x = 0;
     for (; x + 4 <= count && static_cast<size_t>(first[x + 2]) + 16 <= row_bytes; x += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + static_cast<size_t>(x) * 4),
-                         _mm_packus_epi16(SamplePairSsse3(row + first[x], shuffles + x * 8, bytes + x * 8),
-                                          SamplePairSsse3(row + first[x + 2], shuffles + x * 8 + 16,
-                                                          bytes + x * 8 + 16)));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + static_cast<size_t>(x) * 4),
+            _mm_packus_epi16(SamplePairSsse3(row + first[x], shuffles + x * 8, bytes + x * 8),
+                             SamplePairSsse3(row + first[x + 2], shuffles + x * 8 + 16, bytes + x * 8 + 16)));
     return x;
 }
 
 // The pairs of pixels at x and x + 4, in the two lanes.
 __attribute__((target("avx2"))) inline __m256i SamplePairsAvx2(const uint8_t* row,
-                                                              const int32_t* first,
-                                                              const uint8_t* shuffles,
-                                                              const uint8_t* bytes,
-                                                              int32_t x) {
+                                                               const int32_t* first,
+                                                               const uint8_t* shuffles,
+                                                               const uint8_t* bytes,
+                                                               int32_t x) {
     const __m256i taps = _mm256_shuffle_epi8(
         _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first[x]))),
@@ -480,8 +481,7 @@ void ScaleWindowInto(const BgrxPixels& picture,
     if (d.IsEmpty() || frame.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
         return;
     const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across =
-        MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.width, 4);
+    const Taps across = MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.width, 4);
     const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.height, 1);
     std::vector<uint16_t> pairs(static_cast<size_t>(d.Width()) * 8);
     for (int32_t x = 0; x < d.Width(); ++x)
