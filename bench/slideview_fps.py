@@ -11,10 +11,10 @@ reports, for every style asked for:
     bench/blit_rate_win.cpp),
 
 and the ratios of the first two to the baseline. With --before, a second
-viewer (an earlier build kept in a folder of its own) runs the same slides in
-the same run, and both are reported side by side. Then, in the same run, the
-slide viewer's captions, clock and pan-and-zoom at the same size, against the
-baseline measured just before and after them:
+viewer (an earlier build kept in a folder of its own) runs the same slides and
+the live cases below in the same run, and both are reported side by side.
+Then, in the same run, the slide viewer's captions, clock and pan-and-zoom at
+the same size, against the baseline measured just before and after them:
 
   - a still slide with a caption and a clock: the rate at which the clock's
     minute updates could be drawn (only its old and new boxes change; the
@@ -161,10 +161,12 @@ def main():
                     for style, got in runs.items():
                         results[name][1][style] = (got, around)
                 print("measured styles %d..%d" % (chunk[0], chunk[-1]), file=sys.stderr, flush=True)
-            before = blit_runs[-1]
-            live = run_live_cases(prefix, folder, os.path.abspath(args.viewer))
-            measure_blits()
-            live_around = (before + blit_runs[-1]) / 2
+            live = {}  # name: (cases, baseline around them)
+            for name, viewer in viewers:
+                before = blit_runs[-1]
+                cases = run_live_cases(prefix, folder, viewer)
+                measure_blits()
+                live[name] = (cases, (before + blit_runs[-1]) / 2)
         finally:
             prefix.remove()
             shutil.rmtree(prefix.root, ignore_errors=True)
@@ -200,14 +202,16 @@ def main():
                         rates(results[name][1][s][0])[1] / results[name][1][s][1] < 0.9)
             print("%s: lowest drawable ratio %.2fx (style %d); %d of %d styles below 0.90x" %
                   (name, ratio, style, below, len(styles)))
-    print("%-30s %10s %12s %14s %12s" % ("live case", "frames", "frames/s", "drawable/s", "drawable vs"))
-    for name, (frames, ms, us) in live.items():
-        if not frames:
-            print("%-30s none measured" % name)
-            continue
-        drawable = frames / (us / 1e6) if us > 0 else float("inf")
-        print("%-30s %10d %12.1f %14.1f %11.2fx" % (name, frames, frames / (ms / 1000.0) if ms else 0, drawable,
-                                                    drawable / live_around))
+    for viewer_name, (cases, live_around) in live.items():
+        print("%-30s %10s %12s %14s %12s" % ("live case (%s)" % viewer_name, "frames", "frames/s", "drawable/s",
+                                             "drawable vs"))
+        for name, (frames, ms, us) in cases.items():
+            if not frames:
+                print("%-30s none measured" % name)
+                continue
+            drawable = frames / (us / 1e6) if us > 0 else float("inf")
+            print("%-30s %10d %12.1f %14.1f %11.2fx" % (name, frames, frames / (ms / 1000.0) if ms else 0, drawable,
+                                                        drawable / live_around))
 
 
 def run_live_cases(prefix, folder, viewer):

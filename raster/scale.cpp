@@ -6,7 +6,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace orlscr {
@@ -131,7 +131,8 @@ namespace {
 
 // Where destination index i of `count` samples the source: the first of the
 // two taps (a byte offset for x, a row for y, clamped into the source) and
-// the second tap's weight out of 256.
+// the second tap's weight out of 256, always even: a position to 1/128 of a
+// pixel, so that 7-bit arithmetic (the AVX2 loops) gives the same pixels.
 struct Taps {
     std::vector<int32_t> first;
     std::vector<int32_t> second;
@@ -152,7 +153,7 @@ Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, i
         const int32_t b = static_cast<int32_t>(std::clamp<int64_t>(whole + 1, 0, source_size - 1));
         taps.first[i] = a * unit;
         taps.second[i] = b * unit;
-        taps.weight[i] = whole < 0 || whole >= source_size - 1 ? 0 : static_cast<uint16_t>((at >> 8) & 0xFF);
+        taps.weight[i] = whole < 0 || whole >= source_size - 1 ? 0 : static_cast<uint16_t>((at >> 8) & 0xFE);
     }
     return taps;
 }
@@ -161,10 +162,47 @@ Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, i
 
 namespace {
 
+#if defined(__SSE2__)
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// Weights to 7 bits: the bytes of 32 pairs (a, b) weighed by (128 - w, w)
+// each, in 16-bit lanes, rounded. maddubs takes unsigned weights times signed
+// bytes, so the bytes are moved down by 128 and the sum moved back up.
+__attribute__((target("avx2"))) inline __m256i WeighPairs(__m256i pairs, __m256i weights) {
+    const __m256i sum = _mm256_maddubs_epi16(weights, _mm256_xor_si256(pairs, _mm256_set1_epi8(-128)));
+    return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128 * 128 + 64)), 7);
+}
+
+// BlendRows for processors with AVX2, 32 bytes a step; wb is even. Returns
+// the bytes done.
+__attribute__((target("avx2"))) size_t BlendRowsAvx2(const uint8_t* a,
+                                                     const uint8_t* b,
+                                                     uint32_t wb,
+                                                     uint8_t* out,
+                                                     size_t count) {
+    const int w = static_cast<int>(wb / 2);
+    const __m256i weights = _mm256_set1_epi16(static_cast<int16_t>(w << 8 | (128 - w)));
+    size_t i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+        const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        const __m256i low = WeighPairs(_mm256_unpacklo_epi8(va, vb), weights);
+        const __m256i high = WeighPairs(_mm256_unpackhi_epi8(va, vb), weights);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(low, high));
+    }
+    return i;
+}
+#endif
+
 // Two rows mixed: out = (a * (256 - wb) + b * wb) / 256, rounded, for `count` bytes.
 void BlendRows(const uint8_t* a, const uint8_t* b, uint32_t wb, uint8_t* out, size_t count) {
     size_t i = 0;
 #if defined(__SSE2__)
+    if (HasAvx2() && wb % 2 == 0)
+        i = BlendRowsAvx2(a, b, wb, out, count);
     const __m128i weight_a = _mm_set1_epi16(static_cast<int16_t>(256 - wb));
     const __m128i weight_b = _mm_set1_epi16(static_cast<int16_t>(wb));
     const __m128i half = _mm_set1_epi16(128);
@@ -272,6 +310,204 @@ void ScaleWindowInto(const Bitmap& picture,
                 out[2] = static_cast<uint8_t>(pixel >> 16);
             }
         }
+    }
+}
+
+namespace {
+
+#if defined(__SSE2__)
+// Two pixels of SampleRowBgrxSsse3 from the load at `at`, in 16-bit lanes.
+__attribute__((target("ssse3"))) inline __m128i SamplePairSsse3(const uint8_t* at,
+                                                                const uint8_t* shuffle,
+                                                                const uint8_t* weights) {
+    const __m128i taps = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle)));
+    const __m128i sum = _mm_maddubs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weights)),
+                                          _mm_xor_si128(taps, _mm_set1_epi8(-128)));
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128 * 128 + 64)), 7);
+}
+
+// The horizontal half with SSSE3, two pixels from one 16-byte load: when
+// the second pixel's first tap lies at most two pixels after the first's
+// (a reduction by at most 2), both taps of both lie in the four pixels from
+// the first one's first tap. `shuffles` holds for every two pixels the byte
+// order that lays out their taps byte by byte as (a, b) pairs, `bytes` their
+// weights (128 - w, w) to 7 bits, 16 bytes each. Does the pairs whose load
+// ends within `row_bytes` bytes; returns the pixels done.
+__attribute__((target("ssse3"))) int32_t SampleRowBgrxSsse3(const uint8_t* row,
+                                                            size_t row_bytes,
+                                                            const int32_t* first,
+                                                            const uint8_t* shuffles,
+                                                            const uint8_t* bytes,
+                                                            uint8_t* out,
+                                                            int32_t count) {
+    int32_t x = 0;
+    for (; x + 4 <= count && static_cast<size_t>(first[x + 2]) + 16 <= row_bytes; x += 4)
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(out + static_cast<size_t>(x) * 4),
+            _mm_packus_epi16(SamplePairSsse3(row + first[x], shuffles + x * 8, bytes + x * 8),
+                             SamplePairSsse3(row + first[x + 2], shuffles + x * 8 + 16, bytes + x * 8 + 16)));
+    return x;
+}
+
+// The pairs of pixels at x and x + 4, in the two lanes.
+__attribute__((target("avx2"))) inline __m256i SamplePairsAvx2(const uint8_t* row,
+                                                               const int32_t* first,
+                                                               const uint8_t* shuffles,
+                                                               const uint8_t* bytes,
+                                                               int32_t x) {
+    const __m256i taps = _mm256_shuffle_epi8(
+        _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first[x]))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first[x + 4])), 1),
+        _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffles + x * 8))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffles + x * 8 + 32)), 1));
+    const __m256i weights = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x * 8))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x * 8 + 32)), 1);
+    return WeighPairs(taps, weights);
+}
+
+// SampleRowBgrxSsse3 with AVX2, eight pixels a step: the pairs of pixels
+// (0, 1) and (4, 5) in the lanes of one register, (2, 3) and (6, 7) in those
+// of another, so that packing puts them in order.
+__attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
+                                                          size_t row_bytes,
+                                                          const int32_t* first,
+                                                          const uint8_t* shuffles,
+                                                          const uint8_t* bytes,
+                                                          uint8_t* out,
+                                                          int32_t count) {
+    int32_t x = 0;
+    for (; x + 8 <= count && static_cast<size_t>(first[x + 6]) + 16 <= row_bytes; x += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + static_cast<size_t>(x) * 4),
+                            _mm256_packus_epi16(SamplePairsAvx2(row, first, shuffles, bytes, x),
+                                                SamplePairsAvx2(row, first, shuffles, bytes, x + 2)));
+    return x;
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+// The shuffles and weights of SampleRowBgrxSsse3, or none when a pair of
+// pixels reaches further (or the processor lacks SSSE3).
+bool Ssse3Tables(const Taps& across, std::vector<uint8_t>& shuffles, std::vector<uint8_t>& bytes) {
+    const size_t pairs = across.first.size() / 2;
+    if (!HasSsse3() || pairs == 0)
+        return false;
+    shuffles.resize(pairs * 16);
+    bytes.resize(pairs * 16);
+    for (size_t p = 0; p < pairs; ++p) {
+        const int32_t base = across.first[2 * p];
+        for (int k = 0; k < 2; ++k) {
+            const size_t i = 2 * p + k;
+            const int32_t a = across.first[i] - base, b = across.second[i] - base;
+            if (a < 0 || b > 12)
+                return false;
+            const uint8_t w = static_cast<uint8_t>(across.weight[i] / 2);
+            for (int c = 0; c < 4; ++c) {
+                shuffles[p * 16 + k * 8 + c * 2] = static_cast<uint8_t>(a + c);
+                shuffles[p * 16 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(b + c);
+                bytes[p * 16 + k * 8 + c * 2] = static_cast<uint8_t>(128 - w);
+                bytes[p * 16 + k * 8 + c * 2 + 1] = w;
+            }
+        }
+    }
+    return true;
+}
+#endif
+
+// The horizontal half of the 32-bit scaler, from a row already blended down:
+// out[x] = (row[first[x]] * (256 - w) + row[second[x]] * w) / 256, rounded,
+// where `pairs` holds (256 - w, w) four times for every x as 16-bit lanes;
+// with `shuffles` and `bytes`, SampleRowBgrxSsse3 does what it can first.
+// first and second are byte offsets into a row of `row_bytes` bytes.
+void SampleRowBgrx(const uint8_t* row,
+                   const int32_t* first,
+                   const int32_t* second,
+                   const uint16_t* pairs,
+                   size_t row_bytes,
+                   const uint8_t* shuffles,
+                   const uint8_t* bytes,
+                   uint8_t* out,
+                   int32_t count) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(128);
+    auto sample = [&](int32_t i) {
+        uint32_t a, b;
+        std::memcpy(&a, row + first[i], 4);
+        std::memcpy(&b, row + second[i], 4);
+        const __m128i ab = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(a)), _mm_cvtsi32_si128(static_cast<int>(b))), zero);
+        const __m128i sum =
+            _mm_madd_epi16(ab, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + static_cast<size_t>(i) * 8)));
+        return _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
+    };
+    if (shuffles && HasAvx2())
+        x = SampleRowBgrxAvx2(row, row_bytes, first, shuffles, bytes, out, count);
+    if (shuffles)
+        x += SampleRowBgrxSsse3(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
+    for (; x + 4 <= count; x += 4) {
+        const __m128i low = _mm_packs_epi32(sample(x), sample(x + 1));
+        const __m128i high = _mm_packs_epi32(sample(x + 2), sample(x + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + static_cast<size_t>(x) * 4), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; x < count; ++x) {
+        const uint8_t* a = row + first[x];
+        const uint8_t* b = row + second[x];
+        const uint32_t wa = pairs[static_cast<size_t>(x) * 8], wb = pairs[static_cast<size_t>(x) * 8 + 1];
+        for (int k = 0; k < 4; ++k)
+            out[x * 4 + k] = static_cast<uint8_t>((a[k] * wa + b[k] * wb + 128) >> 8);
+    }
+}
+
+}  // namespace
+
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     const BgrxPixels& frame,
+                     const Rect& dest) {
+    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.width),
+                 std::min(dest.bottom, frame.height)};
+    if (d.IsEmpty() || frame.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
+        return;
+    const double per_x = width / dest.Width(), per_y = height / dest.Height();
+    const Taps across = MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.width, 4);
+    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.height, 1);
+    std::vector<uint16_t> pairs(static_cast<size_t>(d.Width()) * 8);
+    for (int32_t x = 0; x < d.Width(); ++x)
+        for (int k = 0; k < 4; ++k) {
+            pairs[static_cast<size_t>(x) * 8 + 2 * k] = static_cast<uint16_t>(256 - across.weight[x]);
+            pairs[static_cast<size_t>(x) * 8 + 2 * k + 1] = across.weight[x];
+        }
+    // Rows are blended first, over the columns the samples read only.
+    const int32_t from = *std::min_element(across.first.begin(), across.first.end());
+    const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 4;
+    std::vector<uint8_t> blended(static_cast<size_t>(to));
+    std::vector<uint8_t> shuffles, bytes;
+#if defined(__SSE2__)
+    if (!Ssse3Tables(across, shuffles, bytes))
+        shuffles.clear();
+#endif
+    for (int32_t y = 0; y < d.Height(); ++y) {
+        const uint8_t* row = picture.Row(down.first[y]);
+        if (const uint32_t wb = down.weight[y]; wb != 0) {
+            BlendRows(row + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
+                      static_cast<size_t>(to - from));
+            row = blended.data();
+        }
+        SampleRowBgrx(row, across.first.data(), across.second.data(), pairs.data(), static_cast<size_t>(to),
+                      shuffles.empty() ? nullptr : shuffles.data(), bytes.data(),
+                      frame.Row(d.top + y) + static_cast<size_t>(d.left) * 4, d.Width());
     }
 }
 

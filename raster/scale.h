@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "raster/bgrx.h"
 #include "raster/bitmap.h"
 
 namespace orlscr {
@@ -23,6 +24,16 @@ void ScaleWindowInto(const Bitmap& picture,
                      double width,
                      double height,
                      Bitmap& frame,
+                     const Rect& dest);
+
+// The same for 32-bit pixels, from a 32-bit picture: the path a moving slide
+// takes every frame, writing the frame the display shows without converting.
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     const BgrxPixels& frame,
                      const Rect& dest);
 
 }  // namespace orlscr

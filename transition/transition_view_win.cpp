@@ -189,6 +189,15 @@ void TTransitionView::Paint(HDC target, const std::vector<Rect>& areas) {
         const Rect area = IntersectRect(requested, client);
         if (area.IsEmpty())
             continue;
+        if (shownDib_ && !OnPaintFrame) {
+            bool natural = true;
+            const Rect frame = FrameRect(natural);
+            if (IntersectRect(area, frame) == area) {
+                BitBlt(target, area.left, area.top, area.Width(), area.Height(), shownDib_->Dc(),
+                       area.left - frame.left, area.top - frame.top, SRCCOPY);
+                continue;
+            }
+        }
         Compose(area);
         if (OnPaintFrame)
             OnPaintFrame(buffer_.Pixels(), area);
@@ -270,6 +279,15 @@ void TTransitionView::ComposeBackground(const Rect& area) {
 }
 
 void TTransitionView::ShowFrame(const BgrxPixels& frame, const Rect& changed) {
+    Show(frame, nullptr, changed);
+}
+
+void TTransitionView::ShowFrame(const DibSection32& frame, const Rect& changed) {
+    Show(frame.Pixels(), &frame, changed);
+}
+
+void TTransitionView::Show(const BgrxPixels& frame, const DibSection32* dib, const Rect& changed) {
+    shownDib_ = frame.IsEmpty() ? nullptr : dib;
     const bool wasShown = !shownFrame_.IsEmpty();
     const bool sameSize = wasShown && frame.width == shownFrame_.width && frame.height == shownFrame_.height;
     shownFrame_ = frame.IsEmpty() ? BgrxPixels{} : frame;

@@ -120,6 +120,10 @@ class TTransitionView final : public Window, private TransitionHost {
     // it passes as changed, until the next ShowFrame; an empty frame goes
     // back to Screen and repaints all.
     void ShowFrame(const BgrxPixels& frame, const Rect& changed);
+    // The same for a frame in a DIB section: a repaint the frame covers goes
+    // from it to the window in one BitBlt, without passing through the
+    // control's buffer (unless OnPaintFrame draws on the buffer).
+    void ShowFrame(const DibSection32& frame, const Rect& changed);
     // A rectangle of the client area must be repainted (e.g. what
     // OnPaintFrame draws changed).
     void InvalidateClientRect(const Rect& rect);
@@ -150,6 +154,7 @@ class TTransitionView final : public Window, private TransitionHost {
     void BgPictureChanged();
     void InvalidateAll();
     Rect ClientRect() const;
+    void Show(const BgrxPixels& frame, const DibSection32* dib, const Rect& changed);
 
     // TransitionHost
     void UpdateNow() override;
@@ -176,8 +181,10 @@ class TTransitionView final : public Window, private TransitionHost {
     Rect placement_;
     // The client-sized 32-bit buffer every paint is composed in.
     DibSection32 buffer_;
-    // The frame handed over by ShowFrame, or none.
+    // The frame handed over by ShowFrame, or none, and its DIB section when
+    // it came in one.
     BgrxPixels shownFrame_;
+    const DibSection32* shownDib_ = nullptr;
 };
 
 }  // namespace orlscr

@@ -1,5 +1,8 @@
 #include "raster/scale.h"
 
+#include "raster/bgrx_image.h"
+#include "raster/blit.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -69,6 +72,42 @@ TEST(ScaleWindowInto, FractionalWindowsMatchBilinearAndOnlyDestIsWritten) {
                 }
             }
         EXPECT_LE(worst, 3) << c.left << " " << c.top;
+    }
+}
+
+// The 32-bit scaler takes the same samples with the same rounding, so it
+// gives exactly the 24-bit scaler's pixels, and leaves the rest alone.
+TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
+    const Bitmap picture = Noise(64, 48, 9);
+    BgrxImage source(64, 48);
+    CopyToBgrx(source.Pixels(), 0, 0, picture, picture.Bounds());
+    struct Case {
+        double left, top, width, height;
+        Rect dest;
+    };
+    const Case cases[] = {
+        {3.25, 1.5, 50.5, 40.75, {5, 4, 78, 54}},
+        {0, 0, 64, 48, {10, 10, 61, 47}},
+        {-2, -1, 70, 52, {0, 0, 90, 60}},
+        {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
+        {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
+        {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
+    };
+    for (const Case& c : cases) {
+        Bitmap expected(83, 56);
+        ScaleWindowInto(picture, c.left, c.top, c.width, c.height, expected, c.dest);
+        BgrxImage frame(83, 56);
+        FillBgrx(frame.Pixels(), frame.Pixels().Bounds(), 1, 2, 3);
+        ScaleWindowInto(source.Pixels(), c.left, c.top, c.width, c.height, frame.Pixels(), c.dest);
+        for (int32_t y = 0; y < 56; ++y)
+            for (int32_t x = 0; x < 83; ++x) {
+                const uint8_t* got = frame.Pixels().Row(y) + x * 4;
+                const bool inside = x >= c.dest.left && x < c.dest.right && y >= c.dest.top && y < c.dest.bottom;
+                const uint8_t* want = expected.Row(y) + x * 3;
+                const uint8_t outside[] = {1, 2, 3};
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_EQ(got[ch], inside ? want[ch] : outside[ch]) << x << "," << y << " " << c.left;
+            }
     }
 }
 

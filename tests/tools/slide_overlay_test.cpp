@@ -5,6 +5,8 @@
 #include <cstring>
 #include <set>
 
+#include "raster/bgrx_image.h"
+#include "raster/blit.h"
 #include "tools/slideview/caption_layout.h"
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
@@ -304,6 +306,38 @@ TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
     EXPECT_FALSE(still.HasMotion());
     Bitmap untouched = first;
     EXPECT_TRUE(still.DrawMotion(untouched, 0.5).empty());
+}
+
+// The frames drawn in 32 bits while a slide moves are the 24-bit frames of the
+// same moments, also after the clock moved (its old box, here in a black
+// band, is cleared by the next frame).
+TEST(SlideDecor, MovingFramesIn32BitsMatchTheHeldFrameAsTheClockMoves) {
+    const BlockFont font;
+    const Bitmap picture = Gradient(600, 200);  // contain: bands above and below
+    SlideOptions options;
+    options.motion = true;
+    SlideDecor decor;
+    decor.FirstFrame(picture, options, "Band", 1, 400, 300, 96, {"9:00", 540}, font);
+    ASSERT_TRUE(decor.HasMotion());
+    BgrxImage shown(400, 300);
+    auto same = [&](double t) {
+        Bitmap held(400, 300);
+        decor.DrawHeld(held, t);
+        for (int32_t y = 0; y < 300; ++y)
+            for (int32_t x = 0; x < 400; ++x)
+                ASSERT_EQ(std::memcmp(shown.Pixels().Row(y) + x * 4, held.Row(y) + x * 3, 3), 0) << x << "," << y;
+    };
+    // The picture's place (a 400 x 133 strip in the middle) and the clock.
+    const Rect first = decor.DrawMotion(shown.Pixels(), 0.25);
+    EXPECT_TRUE(Inside(Rect{0, 84, 400, 216}, first) && Inside(decor.ClockBox(), first));
+    EXPECT_TRUE(first.top > 0 || first.bottom < 300);
+    same(0.25);
+    const Rect old_box = decor.ClockBox();
+    Bitmap unused(400, 300);
+    EXPECT_TRUE(decor.MoveClock(unused, {"9:01", 541}, font, true).empty());
+    const Rect changed = decor.DrawMotion(shown.Pixels(), 0.5);
+    EXPECT_TRUE(Inside(old_box, changed) && Inside(decor.ClockBox(), changed));
+    same(0.5);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "raster/bgrx.h"
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
 
@@ -13,6 +14,7 @@ namespace orlscr {
 // picture whose blue channel is the text's coverage (0 none, 255 full), its
 // top-left corner on the band's. Clipped to the frame.
 void PaintOverlay(Bitmap& frame, const Rect& band, const Bitmap& mask);
+void PaintOverlay(const BgrxPixels& frame, const Rect& band, const Bitmap& mask);
 
 inline constexpr uint32_t kOverlayShade = 96;
 

@@ -26,6 +26,8 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
     Bitmap frame;
     Rect place;
     motionSource_ = Bitmap();
+    motionSource32_ = BgrxImage();
+    staleClock_ = Rect{};
     if (options.Motion() && !picture.IsEmpty()) {
         MotionPath path =
             PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale, static_cast<uint32_t>(shown));
@@ -39,6 +41,8 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
             motionSource_ = picture;
         }
         motion_ = path;
+        motionSource32_ = BgrxImage(motionSource_.Width(), motionSource_.Height());
+        CopyToBgrx(motionSource32_.Pixels(), 0, 0, motionSource_, motionSource_.Bounds());
         frame = Bitmap(width, height);
         const WindowRect start = MotionAt(path, 0);
         ScaleWindowInto(motionSource_, start.left, start.top, start.width, start.height, frame, path.dest);
@@ -75,7 +79,8 @@ void SlideDecor::LayOutClock(const ClockFace& clock, const OverlayFont& font) {
     clockMask_ = font.Mask(clock.text, textHeight_, width, height, pad, pad);
 }
 
-void SlideDecor::PaintOverlays(Bitmap& frame) const {
+template <class Frame>
+void SlideDecor::PaintOverlays(Frame& frame) const {
     if (!captionMask_.IsEmpty())
         PaintOverlay(frame, caption_.band, captionMask_);
     if (hasClock_)
@@ -94,20 +99,47 @@ std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t) const {
     return changed;
 }
 
+Rect SlideDecor::DrawMotion(const BgrxPixels& frame, double t) {
+    if (!HasMotion() || frame.width != width_ || frame.height != height_)
+        return Rect{};
+    // Outside the picture lie black bands, which its frames leave alone.
+    Rect changed = motion_.dest;
+    if (!staleClock_.IsEmpty()) {
+        FillBgrx(frame, staleClock_, 0, 0, 0);
+        changed = UnionRect(changed, staleClock_);
+        staleClock_ = Rect{};
+    }
+    const WindowRect at = MotionAt(motion_, t);
+    ScaleWindowInto(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, frame, motion_.dest);
+    PaintOverlays(frame);
+    if (hasClock_)
+        changed = UnionRect(changed, clockBox_);
+    return IntersectRect(changed, frame.Bounds());
+}
+
+void SlideDecor::DrawHeld(Bitmap& frame, double t) {
+    if (!HasMotion() || frame.Width() != width_ || frame.Height() != height_)
+        return;
+    FillRect(frame, frame.Bounds(), 0, 0, 0);
+    staleClock_ = Rect{};
+    DrawMotion(frame, t);
+}
+
 std::vector<Rect> SlideDecor::MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving) {
     if (width_ == 0 || frame.Width() != width_ || frame.Height() != height_ || clock.text.empty())
         return {};
     const Rect old = clockBox_;
     LayOutClock(clock, font);
     hasClock_ = true;
-    if (HasMotion()) {
-        // Outside the picture lie black bands, which its frames leave alone.
+    if (HasMotion() && moving) {
+        staleClock_ = UnionRect(staleClock_, old);
+        return {};
+    }
+    if (HasMotion()) {  // at rest at the end of its path
         FillRect(frame, old, 0, 0, 0);
         std::vector<Rect> changed{old};
-        if (!moving) {  // at rest at the end of its path
-            std::vector<Rect> drawn = DrawMotion(frame, 1.0);
-            changed.insert(changed.end(), drawn.begin(), drawn.end());
-        }
+        std::vector<Rect> drawn = DrawMotion(frame, 1.0);
+        changed.insert(changed.end(), drawn.begin(), drawn.end());
         return changed;
     }
     StretchCopy(frame, old, clean_, old);

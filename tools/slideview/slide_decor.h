@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "builder/slide_list.h"
+#include "raster/bgrx.h"
+#include "raster/bgrx_image.h"
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
 #include "tools/slideview/caption_layout.h"
@@ -57,9 +59,20 @@ class SlideDecor {
     // The moving slide at time t (0..1 of its stay) into `frame`.
     std::vector<Rect> DrawMotion(Bitmap& frame, double t) const;
 
+    // The moving slide at time t into the 32-bit frame on show while it
+    // moves, which holds the last frame drawn (black, the first time): the
+    // picture's place, the overlays, and wherever the clock stood since the
+    // last frame. Returns the rectangle around what changed.
+    Rect DrawMotion(const BgrxPixels& frame, double t);
+
+    // The moving slide held at time t, drawn whole into `frame` (black
+    // around the picture): the frame on show once it stops moving.
+    void DrawHeld(Bitmap& frame, double t);
+
     // The clock moved on: its old place shows the slide again and the clock
-    // stands at its new place. A slide that is `moving` draws the clock with
-    // its next frame; one at rest at the end of its path is drawn there again.
+    // stands at its new place. A slide that is `moving` changes nothing here
+    // (its next 32-bit frame draws the clock and clears the old place); one at
+    // rest at the end of its path is drawn there again.
     std::vector<Rect> MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving);
 
     const CaptionLayout& Caption() const { return caption_; }
@@ -67,7 +80,8 @@ class SlideDecor {
 
   private:
     void LayOutClock(const ClockFace& clock, const OverlayFont& font);
-    void PaintOverlays(Bitmap& frame) const;
+    template <class Frame>
+    void PaintOverlays(Frame& frame) const;
 
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -81,7 +95,11 @@ class SlideDecor {
     Bitmap clean_;
     // A moving slide's picture, reduced to about the screen's size, and its path.
     Bitmap motionSource_;
+    // The same in 32 bits, for the frames drawn while it moves.
+    BgrxImage motionSource32_;
     MotionPath motion_;
+    // Where the clock stood since the last 32-bit frame (empty: nowhere else).
+    Rect staleClock_;
 };
 
 }  // namespace orlscr

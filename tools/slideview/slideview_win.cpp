@@ -33,9 +33,11 @@
 // slide_decor.h), so a transition blends them like the picture. A still slide
 // costs nothing per frame: at a new minute only the clock's old and new boxes
 // change and are repainted. A slide with motion draws a frame per display
-// frame during its stay (into the control's frame, then repainted); its first
-// frame is the one its transition brings in and it comes to rest before the
-// next transition, so nothing jumps.
+// frame during its stay, scaled straight into a 32-bit frame that the control
+// shows instead of its own (ShowFrame), so a frame costs one scaling and one
+// copy to the window; its first frame is the one its transition brings in, and
+// it comes to rest before the next transition, which starts from the frame
+// held then, so nothing jumps.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
@@ -60,6 +62,7 @@
 #include "common/win/window.h"
 #include "picture/load.h"
 #include "raster/bitmap.h"
+#include "raster/blit.h"
 #include "raster/fit.h"
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
@@ -188,6 +191,11 @@ class SlideViewer {
     struct Screen {
         ScreenWindow window;
         ScreenPlace place;
+        // While the slide moves, the frame the control shows instead of its
+        // own (drawn straight in 32 bits, every display frame); it outlives
+        // the control.
+        DibSection32 motionFrame;
+        bool showsMotion = false;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
         SlideDecor decor;  // caption, clock and motion
@@ -581,6 +589,7 @@ class SlideViewer {
     }
 
     void StopMotion() {
+        HoldMotion();
         if (motionFrames_ > 0) {
             LARGE_INTEGER frequency;
             ::QueryPerformanceFrequency(&frequency);
@@ -592,13 +601,53 @@ class SlideViewer {
         motionFrames_ = 0;
     }
 
+    // A frame of the moving slides, scaled straight into the frame each
+    // control shows; only what it changed goes to the window.
     void DrawMotionFrame() {
         const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
-        for (auto& screen : screens_)
-            if (screen->view)
-                Repaint(*screen, screen->decor.DrawMotion(screen->view->Engine().Screen(), t));
-        if (t >= 1)
+        for (auto& screen : screens_) {
+            if (!screen->view || !screen->decor.HasMotion())
+                continue;
+            if (!screen->showsMotion && !StartShowingMotion(*screen))
+                continue;
+            screen->view->ShowFrame(screen->motionFrame, screen->decor.DrawMotion(screen->motionFrame.Pixels(), t));
+        }
+        motionAt_ = t;
+        if (t >= 1) {
             moving_ = false;  // at rest until the next slide
+            HoldMotion();
+        }
+    }
+
+    // The screen's frame for the moving slide, black; false (the slide then
+    // stays still there) when there is no memory for it.
+    bool StartShowingMotion(Screen& screen) {
+        const Bitmap& shown = screen.view->Screen();
+        if (shown.IsEmpty())
+            return false;
+        try {
+            screen.motionFrame.Resize(nullptr, shown.Width(), shown.Height());
+        } catch (const Error& error) {
+            Trace("slideview no motion frame: " + std::string(error.what()));
+            return false;
+        }
+        FillBgrx(screen.motionFrame.Pixels(), screen.motionFrame.Pixels().Bounds(), 0, 0, 0);
+        screen.showsMotion = true;
+        return true;
+    }
+
+    // The moving slides stop where they are: the controls show their own
+    // frames again, holding that moment, from which the next transition starts.
+    void HoldMotion() {
+        for (auto& screen : screens_) {
+            if (!screen->showsMotion)
+                continue;
+            screen->showsMotion = false;
+            if (!screen->view)
+                continue;
+            screen->decor.DrawHeld(screen->view->Engine().Screen(), std::min(motionAt_, 1.0));
+            screen->view->ShowFrame(BgrxPixels{}, Rect{});
+        }
     }
 
     // The slides are painted by the picture controls over the windows; a
@@ -658,6 +707,7 @@ class SlideViewer {
     uint32_t stayStart_ = 0;
     int32_t stayMs_ = 0;
     int motionFrames_ = 0;
+    double motionAt_ = 0;  // the time of the last motion frame (0..1 of the stay)
     long long motionTicks_ = 0;
     std::string message_;
 };
