@@ -16,7 +16,8 @@ namespace orlscr {
 
 namespace {
 
-enum Disposal { kKeep = 1, kToBackground = 2 };
+// What a frame leaves for the next one (the GIF disposal methods written).
+enum EncodedDisposal { kLeaveFrame = 1, kClearFrame = 2 };
 
 // Where giflib's writes go. What the sink throws is kept here, as it must not
 // pass through giflib's C frames; once closed, nothing more reaches the sink.
@@ -119,7 +120,7 @@ void GifEncoder::Add(const Bitmap& frame, int32_t delayMs, const uint8_t* shown)
         throw std::bad_alloc();
 
     GraphicsControlBlock control{};
-    control.DisposalMode = s.transparency ? kToBackground : kKeep;
+    control.DisposalMode = s.transparency ? kClearFrame : kLeaveFrame;
     control.DelayTime = std::clamp((delayMs + 5) / 10, 0, 0xFFFF);
     control.TransparentColor = transparent;
     GifByteType extension[4];

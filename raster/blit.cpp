@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "raster/stretch_row.h"
+#include "raster/cpu_features.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -142,10 +143,6 @@ __attribute__((target("ssse3"))) size_t WidenRowSsse3(uint8_t* out, const uint8_
     return i;
 }
 
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
 #endif
 
 void WidenRow(uint8_t* out, const uint8_t* in, size_t count) {

@@ -9,6 +9,8 @@
 #include <immintrin.h>
 #endif
 
+#include "raster/cpu_features.h"
+
 namespace orlscr {
 
 namespace {
@@ -163,11 +165,6 @@ Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, i
 namespace {
 
 #if defined(__SSE2__)
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 // Weights to 7 bits: the bytes of 32 pairs (a, b) weighed by (128 - w, w)
 // each, in 16-bit lanes, rounded. maddubs takes unsigned weights times signed
 // bytes, so the bytes are moved down by 128 and the sum moved back up.
@@ -385,11 +382,6 @@ __attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
                             _mm256_packus_epi16(SamplePairsAvx2(row, first, shuffles, bytes, x),
                                                 SamplePairsAvx2(row, first, shuffles, bytes, x + 2)));
     return x;
-}
-
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
 }
 
 // The shuffles and weights of SampleRowBgrxSsse3, or none when a pair of

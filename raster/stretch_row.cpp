@@ -7,25 +7,22 @@
 #include <immintrin.h>
 #endif
 
+#include "raster/cpu_features.h"
+
 namespace orlscr {
 
 namespace {
 
-constexpr int kBpp = 3;
+constexpr int kStretchBpp = 3;
 
 #if defined(__SSE2__)
-bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
-    return has;
-}
-
 // Each group stores 16 bytes of which the last 4 belong to the next group,
 // which writes them again.
 __attribute__((target("ssse3"))) void RunGroups(uint8_t* out,
                                                 const uint8_t* in,
                                                 const StretchRow::Group* g,
                                                 size_t count) {
-    for (size_t i = 0; i < count; ++i, out += 4 * kBpp) {
+    for (size_t i = 0; i < count; ++i, out += 4 * kStretchBpp) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + g[i].base));
         const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(g[i].shuffle));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, mask));
@@ -45,13 +42,13 @@ StretchRow::StretchRow(const int32_t* offsets, size_t count, size_t readable)
     for (size_t i = 0; i + 4 + 2 <= count; i += 4) {
         const int32_t lo = std::min({offsets[i], offsets[i + 1], offsets[i + 2], offsets[i + 3]});
         const int32_t hi = std::max({offsets[i], offsets[i + 1], offsets[i + 2], offsets[i + 3]});
-        if (hi + kBpp - lo > 16 || static_cast<size_t>(lo) + 16 > readable)
+        if (hi + kStretchBpp - lo > 16 || static_cast<size_t>(lo) + 16 > readable)
             break;
         Group group{lo, {}};
         for (int k = 0; k < 4; ++k)
-            for (int b = 0; b < kBpp; ++b)
-                group.shuffle[k * kBpp + b] = static_cast<uint8_t>(offsets[i + k] - lo + b);
-        for (int b = 4 * kBpp; b < 16; ++b)
+            for (int b = 0; b < kStretchBpp; ++b)
+                group.shuffle[k * kStretchBpp + b] = static_cast<uint8_t>(offsets[i + k] - lo + b);
+        for (int b = 4 * kStretchBpp; b < 16; ++b)
             group.shuffle[b] = 0x80;  // a zero byte; the next group overwrites it
         groups_.push_back(group);
     }
@@ -77,13 +74,13 @@ void StretchRow::Run(uint8_t* out, const uint8_t* in) const {
             std::memcpy(&pixel, p, 4);
         else
             pixel = p[0] | p[1] << 8 | p[2] << 16;
-        std::memcpy(out + i * kBpp, &pixel, 4);
+        std::memcpy(out + i * kStretchBpp, &pixel, 4);
     }
     if (i < count_) {
         const uint8_t* last = in + offsets_[i];
-        out[i * kBpp] = last[0];
-        out[i * kBpp + 1] = last[1];
-        out[i * kBpp + 2] = last[2];
+        out[i * kStretchBpp] = last[0];
+        out[i * kStretchBpp + 1] = last[1];
+        out[i * kStretchBpp + 2] = last[2];
     }
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "raster/blit.h"
+#include "raster/cpu_features.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -78,10 +79,6 @@ __attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* d,
     return i;
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 #endif
 
 // d = blend of s and n; d may be s.
@@ -273,10 +270,6 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
     return i;
 }
 
-bool RotateWithAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 #endif
 
 // The same pull, walked along each row in 64-bit fixed point with 40 fraction
@@ -357,7 +350,7 @@ Rect Rotate(Bitmap& screen,
     };
     constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
 #if defined(__SSE2__)
-    const bool avx2 = RotateWithAvx2();
+    const bool avx2 = HasAvx2();
 #endif
     Run runs[kBlockRows];
     Rect taken;

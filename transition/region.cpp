@@ -9,7 +9,6 @@ namespace orlscr {
 
 namespace {
 
-constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
 
 struct Span {
     int32_t left;
@@ -54,14 +53,6 @@ class BandWriter {
     size_t lastBand_ = 0;
 };
 
-// The rectangle after the band that starts at `p`.
-const Rect* BandEnd(const Rect* p, const Rect* end) {
-    const int32_t top = p->top;
-    while (p != end && p->top == top)
-        ++p;
-    return p;
-}
-
 // ceil(p / q) for q > 0, for either sign of p.
 int64_t CeilDiv(int64_t p, int64_t q) {
     return p >= 0 ? (p + q - 1) / q : -((-p) / q);
@@ -82,7 +73,7 @@ Region Region::FromRects(std::vector<Rect> rects) {
 
     // Order by top. The pieces of a style usually come in few distinct rows,
     // so a counting sort over the rows is cheaper than a comparison sort.
-    int32_t minTop = kNone, maxTop = std::numeric_limits<int32_t>::min();
+    int32_t minTop = kNoCoordinate, maxTop = std::numeric_limits<int32_t>::min();
     bool sorted = true;
     for (size_t i = 0; i < rects.size(); ++i) {
         minTop = std::min(minTop, rects[i].top);
@@ -130,7 +121,7 @@ Region Region::FromRects(std::vector<Rect> rects) {
             active.swap(merged);
         }
 
-        int32_t bottom = next < rects.size() ? rects[next].top : kNone;
+        int32_t bottom = next < rects.size() ? rects[next].top : kNoCoordinate;
         spans.clear();
         for (const Rect& r : active) {
             bottom = std::min(bottom, r.bottom);
@@ -313,10 +304,10 @@ void Region::Combine(const Region& other, Op op) {
         const bool aIn = a != aEnd && a->top <= y;
         const bool bIn = b != bEnd && b->top <= y;
         if (!aIn && !bIn) {
-            y = std::min(a != aEnd ? a->top : kNone, b != bEnd ? b->top : kNone);
+            y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
             continue;
         }
-        int32_t bottom = kNone;
+        int32_t bottom = kNoCoordinate;
         if (a != aEnd)
             bottom = std::min(bottom, aIn ? a->bottom : a->top);
         if (b != bEnd)
@@ -330,10 +321,10 @@ void Region::Combine(const Region& other, Op op) {
         bool insideA = false, insideB = false, was = false;
         int32_t start = 0;
         while (true) {
-            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNone;
-            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNone;
+            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNoCoordinate;
+            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNoCoordinate;
             const int32_t x = std::min(xa, xb);
-            if (x == kNone)
+            if (x == kNoCoordinate)
                 break;
             if (xa == x) {
                 if (insideA)
@@ -411,6 +402,13 @@ bool Region::IsValid() const {
         i = j;
     }
     return true;
+}
+
+const Rect* BandEnd(const Rect* p, const Rect* end) {
+    const int32_t top = p->top;
+    while (p != end && p->top == top)
+        ++p;
+    return p;
 }
 
 }  // namespace orlscr

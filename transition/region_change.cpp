@@ -1,7 +1,6 @@
 #include "transition/region_change.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "raster/blit.h"
 #include "transition/copy_span.h"
@@ -10,16 +9,8 @@ namespace orlscr {
 
 namespace {
 
-constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
 // Side of a cell of the grid the changed area is reported in.
 constexpr int32_t kCell = 64;
-
-const Rect* BandEnd(const Rect* p, const Rect* end) {
-    const int32_t top = p->top;
-    while (p != end && p->top == top)
-        ++p;
-    return p;
-}
 
 // The cells of a grid over the frame that hold a changed pixel.
 class ChangedCells {
@@ -131,7 +122,7 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
     const Rect* const aEnd = a + before.Rects().size();
     const Rect* b = after.Rects().data();
     const Rect* const bEnd = b + after.Rects().size();
-    int32_t y = std::min(a != aEnd ? a->top : kNone, b != bEnd ? b->top : kNone);
+    int32_t y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
     while (a != aEnd || b != bEnd) {
         if (a != aEnd && a->bottom <= y)
             a = BandEnd(a, aEnd);
@@ -142,10 +133,10 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
         const bool aIn = a != aEnd && a->top <= y;
         const bool bIn = b != bEnd && b->top <= y;
         if (!aIn && !bIn) {
-            y = std::min(a != aEnd ? a->top : kNone, b != bEnd ? b->top : kNone);
+            y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
             continue;
         }
-        int32_t bottom = kNone;
+        int32_t bottom = kNoCoordinate;
         if (a != aEnd)
             bottom = std::min(bottom, aIn ? a->bottom : a->top);
         if (b != bEnd)
@@ -163,10 +154,10 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
         bool insideA = false, insideB = false;
         int32_t start = 0;
         while (true) {
-            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNone;
-            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNone;
+            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNoCoordinate;
+            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNoCoordinate;
             const int32_t x = std::min(xa, xb);
-            if (x == kNone)
+            if (x == kNoCoordinate)
                 break;
             const bool was = insideA != insideB;
             const bool wasNew = insideB;

@@ -1,0 +1,21 @@
+#pragma once
+
+// What the processor offers beyond the build's baseline (SSE2 on x86-64),
+// asked once per process. The faster row loops are compiled with their own
+// target attributes and chosen at run time.
+
+namespace orlscr {
+
+#if defined(__SSE2__)
+inline bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+inline bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+}  // namespace orlscr
