@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/c_file.h"
 #include "common/error.h"
 #include "picture/gif_encode.h"
 #include "tools/transitions/image_io.h"
@@ -9,7 +10,7 @@ namespace orlscr::tool {
 
 struct GifWriter::State {
     AtomicOutput out;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
+    UniqueCFile file;
     std::unique_ptr<GifEncoder> gif;
     int delayMs = 0;
 
@@ -49,7 +50,9 @@ void GifWriter::Commit() {
         Fail("closed");
     s.gif->Finish();
     s.gif.reset();
-    if (std::fclose(s.file.release()) != 0)
+    const bool written = std::fflush(s.file.get()) == 0 && !std::ferror(s.file.get());
+    s.file.reset();
+    if (!written)
         throw Error("Cannot write file " + Path());
     s.out.Commit();
 }
