@@ -132,6 +132,21 @@ ImportedPicture ReadAvif(std::string_view bytes) {
     return picture;
 }
 
+using WebpAnimationDecoder = std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)>;
+
+// libwebp's decoder of an animation's composed frames (RGBA, on this thread),
+// with what it says of the animation in `info`.
+WebpAnimationDecoder OpenWebpAnimation(const WebPData& data, WebPAnimInfo& info) {
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    options.use_threads = 0;
+    WebpAnimationDecoder anim(WebPAnimDecoderNew(&data, &options), WebPAnimDecoderDelete);
+    if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
+        Damaged(ImportFormat::kWebp, "its animation cannot be read");
+    return anim;
+}
+
 ImportedPicture ReadWebp(std::string_view bytes) {
     const WebPData data{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
     WebPBitstreamFeatures features;
@@ -143,15 +158,8 @@ ImportedPicture ReadWebp(std::string_view bytes) {
     if (!demux)
         Damaged(ImportFormat::kWebp, "its chunks do not add up");
     if (features.has_animation) {
-        WebPAnimDecoderOptions options;
-        WebPAnimDecoderOptionsInit(&options);
-        options.color_mode = MODE_RGBA;
-        options.use_threads = 0;
-        std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)> anim(WebPAnimDecoderNew(&data, &options),
-                                                                          WebPAnimDecoderDelete);
         WebPAnimInfo info;
-        if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
-            Damaged(ImportFormat::kWebp, "its animation cannot be read");
+        const WebpAnimationDecoder anim = OpenWebpAnimation(data, info);
         Allocate(picture, info.canvas_width, info.canvas_height);
         picture.frames = static_cast<int>(info.frame_count);
         uint8_t* frame = nullptr;
@@ -191,15 +199,8 @@ bool ReadWebpAnimation(std::string_view bytes, const AnimationReceiver& receiver
             std::string_view(reinterpret_cast<const char*>(chunk.chunk.bytes), chunk.chunk.size));
         WebPDemuxReleaseChunkIterator(&chunk);
     }
-    WebPAnimDecoderOptions options;
-    WebPAnimDecoderOptionsInit(&options);
-    options.color_mode = MODE_RGBA;
-    options.use_threads = 0;
-    std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)> anim(WebPAnimDecoderNew(&data, &options),
-                                                                      WebPAnimDecoderDelete);
     WebPAnimInfo info;
-    if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
-        Damaged(ImportFormat::kWebp, "its animation cannot be read");
+    const WebpAnimationDecoder anim = OpenWebpAnimation(data, info);
     ImportedPicture frame;  // the canvas, turned upright when the EXIF data says so
     Allocate(frame, info.canvas_width, info.canvas_height);
     const bool swaps = orientation >= 5 && orientation <= 8;

@@ -5,10 +5,11 @@
 #include <iterator>
 #include <limits>
 
+#include "transition/region_sweep.h"
+
 namespace orlscr {
 
 namespace {
-
 
 struct Span {
     int32_t left;
@@ -289,63 +290,22 @@ void Region::Combine(const Region& other, Op op) {
     std::vector<Span> spans;
 
     const Rect* a = rects_.data();
-    const Rect* const aEnd = a + rects_.size();
     const Rect* b = other.rects_.data();
-    const Rect* const bEnd = b + other.rects_.size();
-    int32_t y = std::min(a->top, b->top);
-
-    while (a != aEnd || b != bEnd) {
-        if (a != aEnd && a->bottom <= y)
-            a = BandEnd(a, aEnd);
-        if (b != bEnd && b->bottom <= y)
-            b = BandEnd(b, bEnd);
-        if (a == aEnd && b == bEnd)
-            break;
-        const bool aIn = a != aEnd && a->top <= y;
-        const bool bIn = b != bEnd && b->top <= y;
-        if (!aIn && !bIn) {
-            y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
-            continue;
-        }
-        int32_t bottom = kNoCoordinate;
-        if (a != aEnd)
-            bottom = std::min(bottom, aIn ? a->bottom : a->top);
-        if (b != bEnd)
-            bottom = std::min(bottom, bIn ? b->bottom : b->top);
-
-        const Rect* pa = aIn ? a : aEnd;
-        const Rect* const paEnd = aIn ? BandEnd(a, aEnd) : aEnd;
-        const Rect* pb = bIn ? b : bEnd;
-        const Rect* const pbEnd = bIn ? BandEnd(b, bEnd) : bEnd;
-        spans.clear();
-        bool insideA = false, insideB = false, was = false;
-        int32_t start = 0;
-        while (true) {
-            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNoCoordinate;
-            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNoCoordinate;
-            const int32_t x = std::min(xa, xb);
-            if (x == kNoCoordinate)
-                break;
-            if (xa == x) {
-                if (insideA)
-                    ++pa;
-                insideA = !insideA;
-            }
-            if (xb == x) {
-                if (insideB)
-                    ++pb;
-                insideB = !insideB;
-            }
-            const bool now = keep(insideA, insideB);
-            if (now && !was)
-                start = x;
-            else if (!now && was)
-                spans.push_back(Span{start, x});
-            was = now;
-        }
-        writer.AddBand(y, bottom, spans);
-        y = bottom;
-    }
+    SweepBands(a, a + rects_.size(), b, b + other.rects_.size(),
+               [&](int32_t top, int32_t bottom, const Rect* pa, const Rect* paEnd, const Rect* pb, const Rect* pbEnd) {
+                   spans.clear();
+                   bool was = false;
+                   int32_t start = 0;
+                   SweepEdges(pa, paEnd, pb, pbEnd, [&](int32_t x, bool, bool, bool inA, bool inB) {
+                       const bool now = keep(inA, inB);
+                       if (now && !was)
+                           start = x;
+                       else if (!now && was)
+                           spans.push_back(Span{start, x});
+                       was = now;
+                   });
+                   writer.AddBand(top, bottom, spans);
+               });
     rects_.swap(out);
 }
 
@@ -402,13 +362,6 @@ bool Region::IsValid() const {
         i = j;
     }
     return true;
-}
-
-const Rect* BandEnd(const Rect* p, const Rect* end) {
-    const int32_t top = p->top;
-    while (p != end && p->top == top)
-        ++p;
-    return p;
 }
 
 }  // namespace orlscr

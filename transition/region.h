@@ -1,17 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "raster/geometry.h"
 
 namespace orlscr {
-
-// Walking the bands of a region's rectangles (see below): the rectangle after
-// the band that starts at `p`, and the coordinate that stands for "none left".
-const Rect* BandEnd(const Rect* p, const Rect* end);
-constexpr int32_t kNoCoordinate = std::numeric_limits<int32_t>::max();
 
 // A set of pixels, kept as y-x banded half-open rectangles in the manner of
 // the platform's clipping regions:

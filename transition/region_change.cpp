@@ -4,6 +4,7 @@
 
 #include "raster/blit.h"
 #include "transition/copy_span.h"
+#include "transition/region_sweep.h"
 
 namespace orlscr {
 
@@ -116,104 +117,64 @@ std::vector<Rect> DrawRegionChange(Bitmap& target,
     };
     std::vector<Piece> pieces;
 
-    // As Region's own sweep: between two consecutive band edges of either
-    // region each is a fixed list of spans, walked together edge by edge.
+    // Between two consecutive band edges of either region each is a fixed
+    // list of spans, walked together edge by edge.
     const Rect* a = before.Rects().data();
-    const Rect* const aEnd = a + before.Rects().size();
     const Rect* b = after.Rects().data();
-    const Rect* const bEnd = b + after.Rects().size();
-    int32_t y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
-    while (a != aEnd || b != bEnd) {
-        if (a != aEnd && a->bottom <= y)
-            a = BandEnd(a, aEnd);
-        if (b != bEnd && b->bottom <= y)
-            b = BandEnd(b, bEnd);
-        if (a == aEnd && b == bEnd)
-            break;
-        const bool aIn = a != aEnd && a->top <= y;
-        const bool bIn = b != bEnd && b->top <= y;
-        if (!aIn && !bIn) {
-            y = std::min(a != aEnd ? a->top : kNoCoordinate, b != bEnd ? b->top : kNoCoordinate);
-            continue;
-        }
-        int32_t bottom = kNoCoordinate;
-        if (a != aEnd)
-            bottom = std::min(bottom, aIn ? a->bottom : a->top);
-        if (b != bEnd)
-            bottom = std::min(bottom, bIn ? b->bottom : b->top);
-
-        const int32_t top = std::max(y, 0), end = std::min(bottom, h);
-        y = bottom;
-        if (top >= end)
-            continue;
-        const Rect* pa = aIn ? a : aEnd;
-        const Rect* const paEnd = aIn ? BandEnd(a, aEnd) : aEnd;
-        const Rect* pb = bIn ? b : bEnd;
-        const Rect* const pbEnd = bIn ? BandEnd(b, bEnd) : bEnd;
-        pieces.clear();
-        bool insideA = false, insideB = false;
-        int32_t start = 0;
-        while (true) {
-            const int32_t xa = pa != paEnd ? (insideA ? pa->right : pa->left) : kNoCoordinate;
-            const int32_t xb = pb != pbEnd ? (insideB ? pb->right : pb->left) : kNoCoordinate;
-            const int32_t x = std::min(xa, xb);
-            if (x == kNoCoordinate)
-                break;
-            const bool was = insideA != insideB;
-            const bool wasNew = insideB;
-            if (xa == x) {
-                if (insideA)
-                    ++pa;
-                insideA = !insideA;
-            }
-            if (xb == x) {
-                if (insideB)
-                    ++pb;
-                insideB = !insideB;
-            }
-            const bool now = insideA != insideB;
-            // A run ends where membership changes, and also where it goes
-            // straight from one region only to the other only.
-            if (was && (!now || insideB != wasNew)) {
-                const int32_t left = std::max(start, 0), right = std::min(x, w);
-                if (left < right) {
-                    pieces.push_back(Piece{static_cast<size_t>(left) * Bitmap::kBytesPerPixel,
-                                           static_cast<size_t>(right - left) * Bitmap::kBytesPerPixel,
-                                           wasNew ? &newPicture : &oldPicture});
-                    cells.Mark(left, top, right, end);
-                }
-            }
-            if (now && (!was || insideB != wasNew))
-                start = x;
-        }
-        if (pieces.empty())
-            continue;
-        changed = true;
-        if (few) {
-            const size_t count = exact.size() - lastBand;
-            bool same = count == pieces.size() && exact.back().bottom == top;
-            for (size_t i = 0; same && i < count; ++i)
-                same = exact[lastBand + i].left == static_cast<int32_t>(pieces[i].offset / Bitmap::kBytesPerPixel) &&
-                       exact[lastBand + i].Width() == static_cast<int32_t>(pieces[i].bytes / Bitmap::kBytesPerPixel);
-            if (same) {
-                for (size_t i = lastBand; i < exact.size(); ++i)
-                    exact[i].bottom = end;
-            } else {
-                lastBand = exact.size();
-                for (const Piece& piece : pieces) {
-                    const int32_t left = static_cast<int32_t>(piece.offset / Bitmap::kBytesPerPixel);
-                    exact.push_back(
-                        Rect{left, top, left + static_cast<int32_t>(piece.bytes / Bitmap::kBytesPerPixel), end});
-                }
-                few = exact.size() <= maxRects;
-            }
-        }
-        for (int32_t row = top; row < end; ++row) {
-            uint8_t* to = target.Row(row);
-            for (const Piece& piece : pieces)
-                CopySpan(to + piece.offset, piece.from->Row(row) + piece.offset, piece.bytes);
-        }
-    }
+    SweepBands(a, a + before.Rects().size(), b, b + after.Rects().size(),
+               [&](int32_t y, int32_t bottom, const Rect* pa, const Rect* paEnd, const Rect* pb, const Rect* pbEnd) {
+                   const int32_t top = std::max(y, 0), end = std::min(bottom, h);
+                   if (top >= end)
+                       return;
+                   pieces.clear();
+                   int32_t start = 0;
+                   SweepEdges(pa, paEnd, pb, pbEnd, [&](int32_t x, bool wasA, bool wasNew, bool inA, bool inB) {
+                       const bool was = wasA != wasNew;
+                       const bool now = inA != inB;
+                       // A run ends where membership changes, and also where it goes
+                       // straight from one region only to the other only.
+                       if (was && (!now || inB != wasNew)) {
+                           const int32_t left = std::max(start, 0), right = std::min(x, w);
+                           if (left < right) {
+                               pieces.push_back(Piece{static_cast<size_t>(left) * Bitmap::kBytesPerPixel,
+                                                      static_cast<size_t>(right - left) * Bitmap::kBytesPerPixel,
+                                                      wasNew ? &newPicture : &oldPicture});
+                               cells.Mark(left, top, right, end);
+                           }
+                       }
+                       if (now && (!was || inB != wasNew))
+                           start = x;
+                   });
+                   if (pieces.empty())
+                       return;
+                   changed = true;
+                   if (few) {
+                       const size_t count = exact.size() - lastBand;
+                       bool same = count == pieces.size() && exact.back().bottom == top;
+                       for (size_t i = 0; same && i < count; ++i)
+                           same = exact[lastBand + i].left ==
+                                      static_cast<int32_t>(pieces[i].offset / Bitmap::kBytesPerPixel) &&
+                                  exact[lastBand + i].Width() ==
+                                      static_cast<int32_t>(pieces[i].bytes / Bitmap::kBytesPerPixel);
+                       if (same) {
+                           for (size_t i = lastBand; i < exact.size(); ++i)
+                               exact[i].bottom = end;
+                       } else {
+                           lastBand = exact.size();
+                           for (const Piece& piece : pieces) {
+                               const int32_t left = static_cast<int32_t>(piece.offset / Bitmap::kBytesPerPixel);
+                               exact.push_back(Rect{
+                                   left, top, left + static_cast<int32_t>(piece.bytes / Bitmap::kBytesPerPixel), end});
+                           }
+                           few = exact.size() <= maxRects;
+                       }
+                   }
+                   for (int32_t row = top; row < end; ++row) {
+                       uint8_t* to = target.Row(row);
+                       for (const Piece& piece : pieces)
+                           CopySpan(to + piece.offset, piece.from->Row(row) + piece.offset, piece.bytes);
+                   }
+               });
     if (!changed)
         return {};
     if (few)

@@ -224,8 +224,9 @@ TEST(RectStyles, InPlaceStylesShowEachPixelOldOrNewInItsPlace) {
             EXPECT_EQ(pieces, run.pieces) << "style " << style;
             EXPECT_EQ(dest, run.dest) << "style " << style;
         }
-        if (IsInPlaceRectStyle(style))
+        if (IsInPlaceRectStyle(style)) {
             EXPECT_TRUE(inPlace) << "style " << style;
+        }
     }
 }
 

@@ -51,10 +51,13 @@ TEST(DrawRegionChange, EndsAsAFreshFrameAndReportsAllItChanged) {
         const std::vector<Rect> rects = DrawRegionChange(frame, old, picture, before, after, maxRects);
         ASSERT_EQ(frame, Through(old, picture, after)) << "round " << round;
         EXPECT_LE(rects.size(), maxRects);
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                if (std::memcmp(frame.Row(y) + 3 * x, start.Row(y) + 3 * x, 3) != 0)
+        for (int y = 0; y < kH; ++y) {
+            for (int x = 0; x < kW; ++x) {
+                if (std::memcmp(frame.Row(y) + 3 * x, start.Row(y) + 3 * x, 3) != 0) {
                     ASSERT_TRUE(Covered(rects, x, y)) << "round " << round << " at " << x << "," << y;
+                }
+            }
+        }
     }
 }
 
