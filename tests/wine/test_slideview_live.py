@@ -147,22 +147,32 @@ class SlideViewLiveTest(orlwine.WineTestCase):
         write_bmp(os.path.join(self.folder, "night.bmp"), SCREEN_W, SCREEN_H, lambda x, y: (10, 10, 30))
         process = self.show("clock.slides", ["! transition=0 clock=time", "night.bmp"],
                             env={"ORLSCR_TEST_CLOCK_SPEED": "60"})
-        first_trace = self.prefix.trace_lines()
-        first = grab(self.prefix)
+
+        def boxes(trace=None):
+            trace = self.prefix.trace_lines() if trace is None else trace
+            return [rect_of(t) for t in trace if t.startswith("slideview clock box ")]
+
+        def grab_with_box():
+            """A screenshot and the clock's box on it: one the clock did not
+            leave while the screenshot was taken (it moves every second)."""
+            for _ in range(20):
+                before = boxes()
+                shot = grab(self.prefix)
+                if boxes() == before:
+                    return shot, before[-1]
+            self.fail("the clock moved during every screenshot")
+
+        first, box_then = grab_with_box()
         self.prefix.screenshot("clock")
         # Three minutes of the clock's time pass in three seconds.
-        self.prefix.wait_trace(
-            lambda trace: len([t for t in trace if t.startswith("slideview clock box ")]) >= 4, process,
-            name="three more minutes")
+        self.prefix.wait_trace(lambda trace: len(boxes(trace)) >= 4, process, name="three more minutes")
         time.sleep(0.5)
-        later = grab(self.prefix)
+        later, box_now = grab_with_box()
         trace = self.prefix.trace_lines()
         self.end(process)
-        boxes = [rect_of(t) for t in trace if t.startswith("slideview clock box ")]
+        all_boxes = boxes(trace)
         times = [t for t in trace if re.match(r"slideview clock [^b]", t)]
         self.assertGreaterEqual(len(set(times)), 3, times)
-        box_then = [rect_of(t) for t in first_trace if t.startswith("slideview clock box ")][-1]
-        box_now = boxes[-1]
         self.assertNotEqual(box_then, box_now, "the clock did not move")
 
         def light(shot, box):
@@ -173,7 +183,7 @@ class SlideViewLiveTest(orlwine.WineTestCase):
         self.assertGreater(light(later, box_now), 30, "no text in the clock's new box")
         # Only the clock's boxes changed; where it was before and is no more, the night is back.
         for x, y in differing(first, later):
-            self.assertTrue(any(inside((x, y), b) for b in boxes), (x, y))
+            self.assertTrue(any(inside((x, y), b) for b in all_boxes), (x, y))
         gone = [(x, y) for y in range(box_then[1], box_then[3]) for x in range(box_then[0], box_then[2])
                 if not inside((x, y), box_now)]
         self.assertTrue(all(later[y][x * 3:x * 3 + 3] == bytes((10, 10, 30)) for x, y in gone[:2000]))
