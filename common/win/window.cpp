@@ -1,6 +1,7 @@
 #include "common/win/window.h"
 
 #include <exception>
+#include <string>
 
 #include "common/error.h"
 #include "common/error_box.h"
@@ -53,6 +54,8 @@ void Window::CreateHandle(const WindowParams& params) {
         // A window refused by its own WM_NCCREATE or WM_CREATE may leave no
         // system error behind, and so no reason to add.
         const DWORD code = ::GetLastError();
+        Trace(std::string("window not created: ") + (made ? "it lost its object" : "no window") + ", error " +
+              std::to_string(code));
         if (code == 0)
             throw Error(params.failureMessage);
         throw Win32Error(params.failureMessage, code);
