@@ -14,17 +14,6 @@ namespace {
 // The largest picture file FromFile reads, as much as the slide viewer reads.
 constexpr uint64_t kMaxGraphicFileBytes = uint64_t{256} << 20;
 
-BITMAPINFO BitmapInfoFor(const Bitmap& bitmap) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = bitmap.Width();
-    info.bmiHeader.biHeight = -bitmap.Height();  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // The size of an icon's colour bitmap (or of its mask, which holds the AND and
 // the XOR halves of a monochrome icon).
 SIZE IconSize(HICON icon) {
@@ -41,10 +30,21 @@ SIZE IconSize(HICON icon) {
 
 }  // namespace
 
+BITMAPINFO TopDownBitmapInfo(int32_t width, int32_t height, WORD bitCount) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 void DrawBitmapTo(HDC dc, const RECT& target, const Bitmap& bitmap) {
     if (bitmap.IsEmpty())
         return;
-    BITMAPINFO info = BitmapInfoFor(bitmap);
+    const BITMAPINFO info = TopDownBitmapInfo(bitmap.Width(), bitmap.Height(), 24);
     ::SetStretchBltMode(dc, COLORONCOLOR);
     ::StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, 0, 0,
                     bitmap.Width(), bitmap.Height(), bitmap.Bits(), &info, DIB_RGB_COLORS, SRCCOPY);
@@ -58,13 +58,7 @@ void DibSection32::Resize(HDC reference, int32_t width, int32_t height) {
         if (!dc_)
             throw Error("Cannot paint the picture");
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBitmapInfo(width, height, 32);
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits)
@@ -213,7 +207,7 @@ Bitmap TGraphic::ToBitmap(COLORREF background) const {
     if (content_->kind == Kind::kBitmap)
         return content_->bitmap;
     Bitmap bitmap(Width(), Height());
-    BITMAPINFO info = BitmapInfoFor(bitmap);
+    const BITMAPINFO info = TopDownBitmapInfo(bitmap.Width(), bitmap.Height(), 24);
     void* bits = nullptr;
     UniqueMemoryDc dc;
     {

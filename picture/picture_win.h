@@ -56,6 +56,10 @@ class TGraphic {
     std::shared_ptr<const Content> content_;
 };
 
+// The header of a top-down device-independent bitmap (rows in the order of
+// Bitmap's), uncompressed, of `bitCount` bits a pixel (24 or 32).
+BITMAPINFO TopDownBitmapInfo(int32_t width, int32_t height, WORD bitCount);
+
 // Draws a 24-bit bitmap into `target` of `dc`, stretched with nearest pixels.
 void DrawBitmapTo(HDC dc, const RECT& target, const Bitmap& bitmap);
 

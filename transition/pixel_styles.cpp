@@ -459,17 +459,17 @@ void RotateBitmap(Bitmap& screen,
     Rotate(screen, &oldBitmap, newBitmap, cx, cy, angle);
 }
 
-namespace {
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    DrawPixelStyle(style, screen, screen, newBitmap, f);
+}
 
-// Runs a pixel style; returns the bounding box of what differs from the old
-// picture afterwards (for a fused frame, where nothing else was drawn).
-Rect RunPixelStyle(int style,
-                   Bitmap& screen,
-                   const Bitmap& oldBitmap,
-                   const Bitmap& newBitmap,
-                   const FrameQuantities& f,
-                   const Rect* stale,
-                   std::vector<Rect>* takenRows) {
+Rect DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f,
+                    const Rect* stale,
+                    std::vector<Rect>* takenRows) {
     const bool fused = &oldBitmap != &screen;
     auto rotate = [&](int32_t cx, int32_t cy) {
         return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
@@ -489,22 +489,6 @@ Rect RunPixelStyle(int style,
         default:
             return Rect{};
     }
-}
-
-}  // namespace
-
-void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    RunPixelStyle(style, screen, screen, newBitmap, f, nullptr, nullptr);
-}
-
-Rect DrawPixelStyle(int style,
-                    Bitmap& screen,
-                    const Bitmap& oldBitmap,
-                    const Bitmap& newBitmap,
-                    const FrameQuantities& f,
-                    const Rect* stale,
-                    std::vector<Rect>* takenRows) {
-    return RunPixelStyle(style, screen, oldBitmap, newBitmap, f, stale, takenRows);
 }
 
 }  // namespace orlscr

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/win/unique.h"
+#include "picture/picture_win.h"
 
 namespace orlscr {
 
@@ -64,13 +65,7 @@ Bitmap SystemOverlayFont::Mask(const std::string& text,
     Bitmap mask(width, mask_height);
     if (mask.IsEmpty())
         return mask;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -mask_height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBitmapInfo(width, mask_height, 24);
     void* bits = nullptr;
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     UniqueBitmap section(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

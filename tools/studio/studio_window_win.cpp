@@ -15,6 +15,7 @@
 #include "common/trace.h"
 #include "common/win/win32_error.h"
 #include "picture/load.h"
+#include "picture/picture_win.h"
 #include "raster/bitmap.h"
 #include "tools/studio/install_win.h"
 #include "tools/studio/project_file.h"
@@ -235,13 +236,7 @@ std::wstring SecondsText(std::optional<int32_t> ms) {
 
 // A 24-bit device-independent bitmap of the picture, for an image list.
 UniqueBitmap ToDib(const Bitmap& picture) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.Width();
-    info.bmiHeader.biHeight = -picture.Height();  // top-down, as Bitmap
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBitmapInfo(picture.Width(), picture.Height(), 24);
     void* bits = nullptr;
     UniqueBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (dib && bits)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/win/unique.h"
+#include "picture/picture_win.h"
 #include "raster/blit.h"
 #include "tests/wine/helpers/check.h"
 #include "transition/transition_view_win.h"
@@ -38,13 +39,7 @@ Bitmap Pattern(int w, int h, int seed) {
 
 // The window's pixels as blue, green, red in one 32-bit value each.
 std::vector<uint32_t> Grab(HWND window) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = orlscr::TopDownBitmapInfo(kWidth, kHeight, 32);
     void* bits = nullptr;
     orlscr::WindowDc dc(window);
     orlscr::UniqueMemoryDc memory(::CreateCompatibleDC(dc.get()));
