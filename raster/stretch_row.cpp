@@ -28,6 +28,38 @@ __attribute__((target("ssse3"))) void RunGroups(uint8_t* out,
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(bytes, mask));
     }
 }
+
+__attribute__((target("ssse3"))) void RunGroupsOfTwoLoads(uint8_t* out,
+                                                          const uint8_t* in,
+                                                          const StretchRow::Group* g,
+                                                          size_t count) {
+    for (size_t i = 0; i < count; ++i, out += 4 * kStretchBpp) {
+        const __m128i first = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + g[i].base)),
+                                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(g[i].shuffle)));
+        const __m128i second = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + g[i].base2)),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(g[i].shuffle2)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(first, second));
+    }
+}
+
+// Where the pixels `first` .. `first + n - 1` of a group lie within one
+// 16-byte load: its start, or -1.
+int32_t LoadFor(const int32_t* offsets, size_t first, size_t n, size_t readable) {
+    const int32_t lo = *std::min_element(offsets + first, offsets + first + n);
+    const int32_t hi = *std::max_element(offsets + first, offsets + first + n);
+    if (hi + kStretchBpp - lo > 16 || static_cast<size_t>(lo) + 16 > readable)
+        return -1;
+    return lo;
+}
+
+// Shuffle bytes placing output pixels `from` .. `to - 1` of the group at `i`
+// from the load at `base`; the other bytes are zero.
+void PlacePixels(uint8_t* shuffle, const int32_t* offsets, size_t i, int from, int to, int32_t base) {
+    std::memset(shuffle, 0x80, 16);
+    for (int k = from; k < to; ++k)
+        for (int b = 0; b < kStretchBpp; ++b)
+            shuffle[k * kStretchBpp + b] = static_cast<uint8_t>(offsets[i + k] - base + b);
+}
 #endif
 
 }  // namespace
@@ -40,16 +72,21 @@ StretchRow::StretchRow(const int32_t* offsets, size_t count, size_t readable)
     // A group's 16-byte store reaches 4 bytes into the next group: leave at
     // least two pixels after the last group.
     for (size_t i = 0; i + 4 + 2 <= count; i += 4) {
-        const int32_t lo = std::min({offsets[i], offsets[i + 1], offsets[i + 2], offsets[i + 3]});
-        const int32_t hi = std::max({offsets[i], offsets[i + 1], offsets[i + 2], offsets[i + 3]});
-        if (hi + kStretchBpp - lo > 16 || static_cast<size_t>(lo) + 16 > readable)
-            break;
-        Group group{lo, {}};
-        for (int k = 0; k < 4; ++k)
-            for (int b = 0; b < kStretchBpp; ++b)
-                group.shuffle[k * kStretchBpp + b] = static_cast<uint8_t>(offsets[i + k] - lo + b);
-        for (int b = 4 * kStretchBpp; b < 16; ++b)
-            group.shuffle[b] = 0x80;  // a zero byte; the next group overwrites it
+        Group group{};
+        group.base = LoadFor(offsets, i, 4, readable);
+        if (group.base >= 0) {
+            group.base2 = group.base;
+            PlacePixels(group.shuffle, offsets, i, 0, 4, group.base);
+            PlacePixels(group.shuffle2, offsets, i, 0, 0, group.base);
+        } else {
+            group.base = LoadFor(offsets, i, 2, readable);
+            group.base2 = LoadFor(offsets, i + 2, 2, readable);
+            if (group.base < 0 || group.base2 < 0)
+                break;
+            PlacePixels(group.shuffle, offsets, i, 0, 2, group.base);
+            PlacePixels(group.shuffle2, offsets, i, 2, 4, group.base2);
+            twoLoads_ = true;
+        }
         groups_.push_back(group);
     }
 #endif
@@ -59,7 +96,7 @@ void StretchRow::Run(uint8_t* out, const uint8_t* in) const {
     size_t i = 0;
 #if defined(__SSE2__)
     if (!groups_.empty()) {
-        RunGroups(out, in, groups_.data(), groups_.size());
+        (twoLoads_ ? RunGroupsOfTwoLoads : RunGroups)(out, in, groups_.data(), groups_.size());
         i = 4 * groups_.size();
     }
 #endif

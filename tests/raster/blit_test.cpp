@@ -57,8 +57,8 @@ TEST(StretchCopy, NearestPixelEnlargeAndShrinkSpreadEvenly) {
 }
 
 // Rows made four pixels at a time must match the even spread pixel for pixel:
-// enlarging and mildly reducing (the grouped rows), strongly reducing (pixel
-// by pixel), mirrored, and sources whose rows have no padding, so the last
+// enlarging and mildly reducing (one load a group), reducing two to four
+// times (two loads a group), strongly reducing (pixel by pixel), mirrored, and sources whose rows have no padding, so the last
 // pixel of the last row ends the buffer.
 TEST(StretchCopy, EveryScaleMatchesTheNearestPixelSpread) {
     struct Case {
@@ -66,6 +66,7 @@ TEST(StretchCopy, EveryScaleMatchesTheNearestPixelSpread) {
         bool mirror;
     };
     for (const Case& c : {Case{40, 3, 97, 5, false}, Case{40, 3, 31, 2, false}, Case{64, 2, 9, 2, false},
+                          Case{90, 2, 43, 2, false}, Case{97, 2, 24, 2, true}, Case{50, 2, 20, 2, false},
                           Case{41, 4, 100, 3, true}, Case{12, 1, 13, 1, false}, Case{8, 2, 29, 2, true}}) {
         const Bitmap src = Pattern(c.sw, c.sh);
         Bitmap dst = Solid(c.dw, c.dh, 0);
