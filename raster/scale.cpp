@@ -9,6 +9,7 @@
 #include <immintrin.h>
 #endif
 
+#include "common/split_rows.h"
 #include "raster/cpu_features.h"
 
 namespace orlscr {
@@ -241,15 +242,13 @@ void ScaleWindowInto(const Bitmap& picture,
         return;
     // The clipped part of dest starts further into the window.
     const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across =
-        MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
+    const Taps across = MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
     const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.Height(), 1);
     // Rows are blended first, over the columns the samples need only, into a
     // row with room to read eight bytes at every pixel: each sample reads its
     // pixel and the next one at once (the next one weighs 0 at the edge).
     const int32_t from = *std::min_element(across.first.begin(), across.first.end());
     const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 3;
-    std::vector<uint8_t> blended(static_cast<size_t>(to) + 8);
     // Each sample's weights for its pixel's three bytes and the next pixel's
     // three, as 16-bit lanes.
     std::vector<uint16_t> weights(static_cast<size_t>(d.Width()) * 8);
@@ -259,55 +258,60 @@ void ScaleWindowInto(const Bitmap& picture,
         lanes[0] = lanes[1] = lanes[2] = static_cast<uint16_t>(256 - w);
         lanes[3] = lanes[4] = lanes[5] = w;
     }
-    for (int32_t y = 0; y < d.Height(); ++y) {
-        const uint8_t* a = picture.Row(down.first[y]);
-        const uint32_t wb = down.weight[y];
-        if (wb != 0)
-            BlendRows(a + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
-                      static_cast<size_t>(to - from));
-        else
-            std::memcpy(blended.data() + from, a + from, static_cast<size_t>(to - from));
-        const uint8_t* row = blended.data();
-        uint8_t* out = frame.Row(d.top + y) + static_cast<size_t>(d.left) * 3;
-        const int32_t* first = across.first.data();
-        const uint16_t* weight = across.weight.data();
-        // Four bytes are written a pixel, the fourth overwritten by the next
-        // pixel; the last pixel is written byte by byte.
-        const int32_t last = d.Width() - 1;
-        int32_t x = 0;
+    SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t begin, int32_t end) {
+        std::vector<uint8_t> blended(static_cast<size_t>(to) + 8);
+        for (int32_t y = begin; y < end; ++y) {
+            const uint8_t* a = picture.Row(down.first[y]);
+            const uint32_t wb = down.weight[y];
+            if (wb != 0)
+                BlendRows(a + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
+                          static_cast<size_t>(to - from));
+            else
+                std::memcpy(blended.data() + from, a + from, static_cast<size_t>(to - from));
+            const uint8_t* row = blended.data();
+            uint8_t* out = frame.Row(d.top + y) + static_cast<size_t>(d.left) * 3;
+            const int32_t* first = across.first.data();
+            const uint16_t* weight = across.weight.data();
+            // Four bytes are written a pixel, the fourth overwritten by the next
+            // pixel; the last pixel is written byte by byte.
+            const int32_t last = d.Width() - 1;
+            int32_t x = 0;
 #if defined(__SSE2__)
-        // Two pixels at a time while eight bytes can be written.
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i half = _mm_set1_epi16(128);
-        const __m128i low_three = _mm_setr_epi16(-1, -1, -1, 0, 0, 0, 0, 0);
-        const __m128i* pair_weights = reinterpret_cast<const __m128i*>(weights.data());
-        for (; x + 3 <= last; x += 2, out += 6) {
-            __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x])), zero);
-            __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x + 1])), zero);
-            a = _mm_mullo_epi16(a, _mm_loadu_si128(pair_weights + x));
-            b = _mm_mullo_epi16(b, _mm_loadu_si128(pair_weights + x + 1));
-            a = _mm_and_si128(_mm_add_epi16(a, _mm_srli_si128(a, 6)), low_three);
-            b = _mm_and_si128(_mm_add_epi16(b, _mm_srli_si128(b, 6)), low_three);
-            const __m128i both = _mm_srli_epi16(_mm_add_epi16(_mm_or_si128(a, _mm_slli_si128(b, 6)), half), 8);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(both, both));
-        }
+            // Two pixels at a time while eight bytes can be written.
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i half = _mm_set1_epi16(128);
+            const __m128i low_three = _mm_setr_epi16(-1, -1, -1, 0, 0, 0, 0, 0);
+            const __m128i* pair_weights = reinterpret_cast<const __m128i*>(weights.data());
+            for (; x + 3 <= last; x += 2, out += 6) {
+                __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x])), zero);
+                __m128i b =
+                    _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + first[x + 1])), zero);
+                a = _mm_mullo_epi16(a, _mm_loadu_si128(pair_weights + x));
+                b = _mm_mullo_epi16(b, _mm_loadu_si128(pair_weights + x + 1));
+                a = _mm_and_si128(_mm_add_epi16(a, _mm_srli_si128(a, 6)), low_three);
+                b = _mm_and_si128(_mm_add_epi16(b, _mm_srli_si128(b, 6)), low_three);
+                const __m128i both = _mm_srli_epi16(_mm_add_epi16(_mm_or_si128(a, _mm_slli_si128(b, 6)), half), 8);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(both, both));
+            }
 #endif
-        for (; x <= last; ++x, out += 3) {
-            uint64_t two;
-            std::memcpy(&two, row + first[x], sizeof two);
-            const uint64_t w = weight[x];
-            const uint64_t mixed =
-                (Lanes(two) * (256 - w) + Lanes(two >> 24) * w + 0x0000008000800080ull) >> 8 & 0x000000FF00FF00FFull;
-            const uint32_t pixel = static_cast<uint32_t>((mixed & 0xFF) | (mixed >> 8 & 0xFF00) | (mixed >> 16 & 0xFF0000));
-            if (x < last) {
-                std::memcpy(out, &pixel, 4);
-            } else {
-                out[0] = static_cast<uint8_t>(pixel);
-                out[1] = static_cast<uint8_t>(pixel >> 8);
-                out[2] = static_cast<uint8_t>(pixel >> 16);
+            for (; x <= last; ++x, out += 3) {
+                uint64_t two;
+                std::memcpy(&two, row + first[x], sizeof two);
+                const uint64_t w = weight[x];
+                const uint64_t mixed = (Lanes(two) * (256 - w) + Lanes(two >> 24) * w + 0x0000008000800080ull) >> 8 &
+                                       0x000000FF00FF00FFull;
+                const uint32_t pixel =
+                    static_cast<uint32_t>((mixed & 0xFF) | (mixed >> 8 & 0xFF00) | (mixed >> 16 & 0xFF0000));
+                if (x < last) {
+                    std::memcpy(out, &pixel, 4);
+                } else {
+                    out[0] = static_cast<uint8_t>(pixel);
+                    out[1] = static_cast<uint8_t>(pixel >> 8);
+                    out[2] = static_cast<uint8_t>(pixel >> 16);
+                }
             }
         }
-    }
+    });
 }
 
 namespace {
@@ -484,23 +488,27 @@ void ScaleWindowInto(const BgrxPixels& picture,
     // Rows are blended first, over the columns the samples read only.
     const int32_t from = *std::min_element(across.first.begin(), across.first.end());
     const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 4;
-    std::vector<uint8_t> blended(static_cast<size_t>(to));
     std::vector<uint8_t> shuffles, bytes;
 #if defined(__SSE2__)
     if (!Ssse3Tables(across, shuffles, bytes))
         shuffles.clear();
 #endif
-    for (int32_t y = 0; y < d.Height(); ++y) {
-        const uint8_t* row = picture.Row(down.first[y]);
-        if (const uint32_t wb = down.weight[y]; wb != 0) {
-            BlendRows(row + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
-                      static_cast<size_t>(to - from));
-            row = blended.data();
+    // Every frame of a moving slide comes here: its rows are shared with a
+    // second processor.
+    SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t begin, int32_t end) {
+        std::vector<uint8_t> blended(static_cast<size_t>(to));
+        for (int32_t y = begin; y < end; ++y) {
+            const uint8_t* row = picture.Row(down.first[y]);
+            if (const uint32_t wb = down.weight[y]; wb != 0) {
+                BlendRows(row + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
+                          static_cast<size_t>(to - from));
+                row = blended.data();
+            }
+            SampleRowBgrx(row, across.first.data(), across.second.data(), pairs.data(), static_cast<size_t>(to),
+                          shuffles.empty() ? nullptr : shuffles.data(), bytes.data(),
+                          frame.Row(d.top + y) + static_cast<size_t>(d.left) * 4, d.Width());
         }
-        SampleRowBgrx(row, across.first.data(), across.second.data(), pairs.data(), static_cast<size_t>(to),
-                      shuffles.empty() ? nullptr : shuffles.data(), bytes.data(),
-                      frame.Row(d.top + y) + static_cast<size_t>(d.left) * 4, d.Width());
-    }
+    });
 }
 
 }  // namespace orlscr

@@ -92,15 +92,17 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
         {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
         {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
         {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
+        {1.5, 2.25, 60, 44, {3, 2, 411, 317}},  // large enough for its rows to be shared by two threads
     };
+    constexpr int32_t kW = 420, kH = 320;
     for (const Case& c : cases) {
-        Bitmap expected(83, 56);
+        Bitmap expected(kW, kH);
         ScaleWindowInto(picture, c.left, c.top, c.width, c.height, expected, c.dest);
-        BgrxImage frame(83, 56);
+        BgrxImage frame(kW, kH);
         FillBgrx(frame.Pixels(), frame.Pixels().Bounds(), 1, 2, 3);
         ScaleWindowInto(source.Pixels(), c.left, c.top, c.width, c.height, frame.Pixels(), c.dest);
-        for (int32_t y = 0; y < 56; ++y)
-            for (int32_t x = 0; x < 83; ++x) {
+        for (int32_t y = 0; y < kH; ++y)
+            for (int32_t x = 0; x < kW; ++x) {
                 const uint8_t* got = frame.Pixels().Row(y) + x * 4;
                 const bool inside = x >= c.dest.left && x < c.dest.right && y >= c.dest.top && y < c.dest.bottom;
                 const uint8_t* want = expected.Row(y) + x * 3;
