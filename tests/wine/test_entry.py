@@ -7,9 +7,13 @@ import orlwine
 
 PLAYER = orlwine.dist("player.scr")
 
+# Wine's own errors go to standard error: a run that fails before the
+# player's first trace line then shows why in the failure message.
+WINE_ERRORS = {"WINEDEBUG": "err+all"}
+
 # The entry stops before handing over to a mode, so the dispatch is checked
 # without the windows of the modes.
-ENTRY_ONLY = {"ORLSCR_ENTRY_ONLY": "1"}
+ENTRY_ONLY = {"ORLSCR_ENTRY_ONLY": "1", **WINE_ERRORS}
 
 
 class StartModeTest(orlwine.WineTestCase):
@@ -58,7 +62,7 @@ class PasswordModeTest(orlwine.WineTestCase):
     def setUp(self):
         super().setUp()
         self.calls = os.path.join(self.prefix.root, "pwd-calls.txt")
-        self.env = {"ORLSCR_STANDIN_LOG": orlwine.winpath(self.calls)}
+        self.env = {"ORLSCR_STANDIN_LOG": orlwine.winpath(self.calls), **WINE_ERRORS}
 
     def recorded_calls(self):
         if not os.path.exists(self.calls):
