@@ -1,5 +1,7 @@
 #include "common/split_rows.h"
 
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -11,10 +13,47 @@ namespace {
 
 // Below this many pixels a frame's rows take less time than waking a thread.
 constexpr int64_t kMinPixels = 64 * 1024;
+constexpr int32_t kMaxPieces = 8;
 
-// One thread that waits for a range of rows, runs it and says so. It lives
-// as long as the process (the system ends it with the process, so no exit
-// path has to wait for it).
+using Work = std::function<void(int32_t, int32_t, int32_t)>;
+
+// The pieces of one split, taken by whichever thread comes first.
+class Pieces {
+  public:
+    Pieces(const Work& work, int32_t count) : work_(work), count_(count), pieces_(RowPieces(count)) {}
+
+    void TakeUntilDone() {
+        for (int32_t piece; (piece = next_++) < pieces_;) {
+            try {
+                work_(piece, Begin(piece), Begin(piece + 1));
+            } catch (...) {
+                next_ = pieces_;  // no more pieces for anyone
+                const std::lock_guard<std::mutex> lock(failureMutex_);
+                if (!failure_)
+                    failure_ = std::current_exception();
+            }
+        }
+    }
+
+    void RethrowFailure() const {
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+  private:
+    int32_t Begin(int32_t piece) const { return static_cast<int32_t>(int64_t{count_} * piece / pieces_); }
+
+    const Work& work_;
+    const int32_t count_;
+    const int32_t pieces_;
+    std::atomic<int32_t> next_{0};
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
+};
+
+// One thread that waits for a split, takes its pieces with the caller and
+// says when it is done. It lives as long as the process (the system ends it
+// with the process, so no exit path has to wait for it).
 class RowHelper {
   public:
     RowHelper() {
@@ -22,29 +61,22 @@ class RowHelper {
     }
 
     // False when another caller has the helper.
-    bool Run(const std::function<void(int32_t, int32_t)>& work, int32_t helperEnd, int32_t count) {
-        std::unique_lock<std::mutex> caller(callers_, std::try_to_lock);
+    bool Run(Pieces& pieces) {
+        const std::unique_lock<std::mutex> caller(callers_, std::try_to_lock);
         if (!caller.owns_lock())
             return false;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            work_ = &work;
-            end_ = helperEnd;
-            failure_ = nullptr;
+            job_ = &pieces;
+            claimed_ = false;
         }
         wake_.notify_one();
-        std::exception_ptr mine;
-        try {
-            work(helperEnd, count);
-        } catch (...) {
-            mine = std::current_exception();
-        }
+        pieces.TakeUntilDone();
         std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return work_ == nullptr; });
-        if (mine)
-            std::rethrow_exception(mine);
-        if (failure_)
-            std::rethrow_exception(failure_);
+        if (!claimed_)
+            job_ = nullptr;  // the helper never came: the pieces were all the caller's
+        else
+            done_.wait(lock, [this] { return job_ == nullptr; });
         return true;
     }
 
@@ -52,19 +84,13 @@ class RowHelper {
     void Serve() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            wake_.wait(lock, [this] { return work_ != nullptr; });
-            const auto* work = work_;
-            const int32_t end = end_;
+            wake_.wait(lock, [this] { return job_ != nullptr && !claimed_; });
+            Pieces* pieces = job_;
+            claimed_ = true;
             lock.unlock();
-            std::exception_ptr failure;
-            try {
-                (*work)(0, end);
-            } catch (...) {
-                failure = std::current_exception();
-            }
+            pieces->TakeUntilDone();
             lock.lock();
-            failure_ = failure;
-            work_ = nullptr;
+            job_ = nullptr;
             done_.notify_one();
         }
     }
@@ -73,9 +99,8 @@ class RowHelper {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    const std::function<void(int32_t, int32_t)>* work_ = nullptr;
-    int32_t end_ = 0;
-    std::exception_ptr failure_;
+    Pieces* job_ = nullptr;
+    bool claimed_ = false;
 };
 
 RowHelper* Helper() {
@@ -93,14 +118,18 @@ RowHelper* Helper() {
 
 }  // namespace
 
-void SplitRows(int32_t count, int64_t pixels, const std::function<void(int32_t begin, int32_t end)>& work) {
+int32_t RowPieces(int32_t count) {
+    return std::clamp(count, 1, kMaxPieces);
+}
+
+void SplitRows(int32_t count, int64_t pixels, const Work& work) {
     if (count <= 0)
         return;
-    if (count >= 2 && pixels >= kMinPixels) {
-        if (RowHelper* helper = Helper(); helper && helper->Run(work, count / 2, count))
-            return;
-    }
-    work(0, count);
+    Pieces pieces(work, count);
+    RowHelper* helper = count >= 2 && pixels >= kMinPixels ? Helper() : nullptr;
+    if (!helper || !helper->Run(pieces))
+        pieces.TakeUntilDone();
+    pieces.RethrowFailure();
 }
 
 }  // namespace orlscr

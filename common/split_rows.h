@@ -5,12 +5,19 @@
 
 namespace orlscr {
 
-// Runs work(begin, end) over the rows [0, count): the first half on a helper
-// thread kept for this, the second on the calling thread, and returns when
-// both are done, rethrowing what the helper's half threw. Everything runs on
-// the calling thread when the machine has one processor, when `pixels` (the
-// work's size) is too small to be worth the hand-over, or while another
-// caller has the helper. The halves must not write to the same memory.
-void SplitRows(int32_t count, int64_t pixels, const std::function<void(int32_t begin, int32_t end)>& work);
+// The pieces SplitRows cuts `count` rows into (at least one when there are rows).
+int32_t RowPieces(int32_t count);
+
+// Runs work(piece, begin, end) for each of the RowPieces(count) pieces of the
+// rows [0, count), in any order: the calling thread and a helper thread kept
+// for this take pieces in turn until none is left, so a helper that is slow
+// to start costs the caller at most the piece it took. Returns when every
+// piece is done, rethrowing the first failure. Everything runs on the calling
+// thread when the machine has one processor, when `pixels` (the work's size)
+// is too small to be worth a hand-over, or while another caller has the
+// helper. Pieces must not write to the same memory.
+void SplitRows(int32_t count,
+               int64_t pixels,
+               const std::function<void(int32_t piece, int32_t begin, int32_t end)>& work);
 
 }  // namespace orlscr

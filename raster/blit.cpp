@@ -4,8 +4,9 @@
 #include <cstring>
 #include <vector>
 
-#include "raster/stretch_row.h"
+#include "common/split_rows.h"
 #include "raster/cpu_features.h"
+#include "raster/stretch_row.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -192,9 +193,12 @@ void CopyToBgrx(const BgrxPixels& target, int32_t x, int32_t y, const Bitmap& so
     Rect s = sourceRect;
     if (target.IsEmpty() || !ClipCopy(target.Bounds(), x, y, source.Bounds(), s))
         return;
-    for (int32_t row = s.top; row < s.bottom; ++row)
-        WidenRow(target.Row(y + row - s.top) + static_cast<size_t>(x) * 4,
-                 source.Row(row) + static_cast<size_t>(s.left) * kBpp, static_cast<size_t>(s.Width()));
+    // A whole frame goes through here every time a full-screen style draws.
+    SplitRows(s.Height(), static_cast<int64_t>(s.Width()) * s.Height(), [&](int32_t, int32_t begin, int32_t end) {
+        for (int32_t row = s.top + begin; row < s.top + end; ++row)
+            WidenRow(target.Row(y + row - s.top) + static_cast<size_t>(x) * 4,
+                     source.Row(row) + static_cast<size_t>(s.left) * kBpp, static_cast<size_t>(s.Width()));
+    });
 }
 
 void CopyBgrx(const BgrxPixels& target, int32_t x, int32_t y, const BgrxPixels& source, const Rect& sourceRect) {

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <utility>
 
+#include "common/split_rows.h"
 #include "raster/blit.h"
 #include "raster/cpu_features.h"
 
@@ -352,94 +353,112 @@ Rect Rotate(Bitmap& screen,
 #if defined(__SSE2__)
     const bool avx2 = HasAvx2();
 #endif
-    Run runs[kBlockRows];
-    Rect taken;
-    for (int32_t y0 = 0; y0 < h; y0 += kBlockRows) {
-        const int32_t y1 = std::min(h, y0 + kBlockRows);
-        for (int32_t y = y0; y < y1; ++y) {
-            Run& run = runs[y - y0];
-            const int64_t dy = static_cast<int64_t>(y) - cy;
-            const int64_t dx0 = -static_cast<int64_t>(cx);
-            run.fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
-            run.fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
-            auto inside = [&](int32_t x) {
-                const int64_t fu = run.fu0 + x * c, fv = run.fv0 + x * s;
-                const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-                const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-                return u >= 0 && u < w && v >= 0 && v < h;
-            };
-
-            // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
-            // same for v, widened by two pixels for rounding.
-            double lo = 0, hi = w;
-            auto limit = [&](double slope, double at0, double top) {
-                if (std::fabs(slope) < 1e-12) {
-                    if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
-                        hi = lo - 1;
-                    return;
-                }
-                double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
-                if (a > b)
-                    std::swap(a, b);
-                lo = std::max(lo, a - 2);
-                hi = std::min(hi, b + 2);
-            };
-            limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
-            limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
-            run.xa = run.xb = 0;
-            if (lo < hi) {
-                int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
-                int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
-                while (xa < xb && !inside(xa))
-                    ++xa;
-                while (xb > xa && !inside(xb - 1))
-                    --xb;
-                run.xa = xa;
-                run.xb = xb;
-            }
-            restore(y, 0, run.xa);
-            restore(y, std::max(run.xa, run.xb), w);
-            if (run.xa < run.xb) {
-                taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
-                if (takenRows)
-                    takenRows->push_back(Rect{run.xa, y, run.xb, y + 1});
-            }
-        }
-
-        for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
-            const int32_t x1 = std::min(w, x0 + kBlockColumns);
+    // Blocks of rows go to two processors; each piece keeps its own record of
+    // what it took, joined in row order afterwards.
+    struct Taken {
+        Rect box;
+        std::vector<Rect> rows;
+    };
+    const int32_t blocks = (h + kBlockRows - 1) / kBlockRows;
+    std::vector<Taken> pieces(static_cast<size_t>(RowPieces(blocks)));
+    SplitRows(blocks, static_cast<int64_t>(w) * h, [&](int32_t piece, int32_t firstBlock, int32_t endBlock) {
+        Taken& mine = pieces[static_cast<size_t>(piece)];
+        Rect& taken = mine.box;
+        std::vector<Rect>* const rows = takenRows ? &mine.rows : nullptr;
+        Run runs[kBlockRows];
+        for (int32_t y0 = firstBlock * kBlockRows; y0 < std::min(h, endBlock * kBlockRows); y0 += kBlockRows) {
+            const int32_t y1 = std::min(h, y0 + kBlockRows);
             for (int32_t y = y0; y < y1; ++y) {
-                const Run& run = runs[y - y0];
-                const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
-                uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
-                int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
-                for (int32_t x = xa; x < xb;) {
-                    int32_t stop = xb;
-#if defined(__SSE2__)
-                    if (avx2) {
-                        // The first row of a block brings the picture's rows into
-                        // the cache; the others find them there.
-                        const int32_t done = RotateRunAvx2(out, newBitmap, fu, fv, c, s, xb - x, kShift,
-                                                           static_cast<int64_t>(kTolerance), y == y0);
-                        x += done;
-                        fu += done * c;
-                        fv += done * s;
-                        out += static_cast<size_t>(done) * kBpp;
-                        stop = std::min(xb, x + 4);  // the group it left, one by one
+                Run& run = runs[y - y0];
+                const int64_t dy = static_cast<int64_t>(y) - cy;
+                const int64_t dx0 = -static_cast<int64_t>(cx);
+                run.fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
+                run.fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
+                auto inside = [&](int32_t x) {
+                    const int64_t fu = run.fu0 + x * c, fv = run.fv0 + x * s;
+                    const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                    const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                    return u >= 0 && u < w && v >= 0 && v < h;
+                };
+
+                // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+                // same for v, widened by two pixels for rounding.
+                double lo = 0, hi = w;
+                auto limit = [&](double slope, double at0, double top) {
+                    if (std::fabs(slope) < 1e-12) {
+                        if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                            hi = lo - 1;
+                        return;
                     }
+                    double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+                    if (a > b)
+                        std::swap(a, b);
+                    lo = std::max(lo, a - 2);
+                    hi = std::min(hi, b + 2);
+                };
+                limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
+                limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
+                run.xa = run.xb = 0;
+                if (lo < hi) {
+                    int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+                    int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
+                    while (xa < xb && !inside(xa))
+                        ++xa;
+                    while (xb > xa && !inside(xb - 1))
+                        --xb;
+                    run.xa = xa;
+                    run.xb = xb;
+                }
+                restore(y, 0, run.xa);
+                restore(y, std::max(run.xa, run.xb), w);
+                if (run.xa < run.xb) {
+                    taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
+                    if (rows)
+                        rows->push_back(Rect{run.xa, y, run.xb, y + 1});
+                }
+            }
+
+            for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
+                const int32_t x1 = std::min(w, x0 + kBlockColumns);
+                for (int32_t y = y0; y < y1; ++y) {
+                    const Run& run = runs[y - y0];
+                    const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
+                    uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
+                    int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
+                    for (int32_t x = xa; x < xb;) {
+                        int32_t stop = xb;
+#if defined(__SSE2__)
+                        if (avx2) {
+                            // The first row of a block brings the picture's rows into
+                            // the cache; the others find them there.
+                            const int32_t done = RotateRunAvx2(out, newBitmap, fu, fv, c, s, xb - x, kShift,
+                                                               static_cast<int64_t>(kTolerance), y == y0);
+                            x += done;
+                            fu += done * c;
+                            fv += done * s;
+                            out += static_cast<size_t>(done) * kBpp;
+                            stop = std::min(xb, x + 4);  // the group it left, one by one
+                        }
 #endif
-                    for (; x < stop; ++x, fu += c, fv += s, out += kBpp) {
-                        if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
-                            const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-                            const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-                            CopyPixel(out, newBitmap, u, v);
-                        } else {
-                            CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+                        for (; x < stop; ++x, fu += c, fv += s, out += kBpp) {
+                            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                                const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                                const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                                CopyPixel(out, newBitmap, u, v);
+                            } else {
+                                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+                            }
                         }
                     }
                 }
             }
         }
+    });
+    Rect taken;
+    for (const Taken& piece : pieces) {
+        taken = UnionRect(taken, piece.box);
+        if (takenRows)
+            takenRows->insert(takenRows->end(), piece.rows.begin(), piece.rows.end());
     }
     return taken;
 }
