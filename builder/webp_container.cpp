@@ -162,6 +162,8 @@ std::optional<WebpAnimation> ReadWebpContainer(std::string_view bytes) {
             animation.plays = in.U16(chunk.start + 12);
             header = true;
         } else if (chunk.name == "ANMF") {
+            if (!header)
+                Damaged("its animation header is missing or comes after a frame");
             const WebpFrame frame = ReadFrame(in, chunk, *canvas, animation.frames);
             if (animation.frames == 0 && (frame.width != canvas->width || frame.height != canvas->height))
                 animation.mayBeTransparent = true;
@@ -173,7 +175,7 @@ std::optional<WebpAnimation> ReadWebpContainer(std::string_view bytes) {
         at = chunk.next;
     }
     if (!header)
-        Damaged("it has no animation header");
+        Damaged("its animation header is missing or comes after a frame");
     if (animation.frames == 0)
         Damaged("it holds no frame");
     return animation;

@@ -22,9 +22,9 @@ struct WebpFrame {
     int32_t width = 0;
     int32_t height = 0;
     int32_t durationMs = 0;
-    bool blends = true;     // alpha-blended over the canvas; else it replaces its rectangle
-    bool disposes = false;  // its rectangle turns transparent once its time is over
-    bool lossless = false;  // VP8L data
+    bool blends = true;      // alpha-blended over the canvas; else it replaces its rectangle
+    bool disposes = false;   // its rectangle turns transparent once its time is over
+    bool lossless = false;   // VP8L data
     std::string_view alpha;  // the whole ALPH chunk of lossy data, or empty
     std::string_view image;
 };
@@ -46,10 +46,10 @@ struct WebpAnimation {
 // Reads the container of a WebP file: none when it is a still picture (no
 // extended header with the animation flag). Throws Error "The WebP picture is
 // damaged: ..." for chunks that do not lie within the file or the RIFF size,
-// a frame outside the canvas or without picture data, an animation without
-// frames; kPictureTooLarge for a canvas beyond CheckPictureSize. Nothing is
-// kept per frame, so a file of many small frames takes no more memory than
-// one of few.
+// a frame outside the canvas or without picture data, an animation header
+// missing or after a frame, no frames; kPictureTooLarge for a canvas beyond
+// CheckPictureSize. Nothing is kept per frame, so a file of many small frames
+// takes no more memory than one of few.
 std::optional<WebpAnimation> ReadWebpContainer(std::string_view bytes);
 
 // The frames of a file ReadWebpContainer took, one at a time, in order.

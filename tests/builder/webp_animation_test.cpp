@@ -99,12 +99,13 @@ std::string Laid(const std::string& exif = "") {
         int w, h, x, y, duration;
         bool alpha, lossless, blend, dispose;
     };
-    const Part parts[] = {{20, 16, 4, 2, 90, true, true, true, true},      // onto the clear canvas, cleared
-                          {30, 20, 10, 8, 0, true, false, true, true},     // so again onto a clear one
-                          {16, 16, 0, 0, 60, false, false, false, false},  // and again
-                          {48, 36, 0, 0, 130, true, true, true, false},
-                          {12, 10, 36, 26, 20, true, false, true, true},
-                          {14, 12, 30, 20, 50, true, true, true, false}};  // over what is left
+    // The first is drawn onto the clear canvas and cleared, so the second and
+    // the third again; the last lies partly where the one before was cleared.
+    const Part parts[] = {
+        {20, 16, 4, 2, 90, true, true, true, true},     {30, 20, 10, 8, 0, true, false, true, true},
+        {16, 16, 0, 0, 60, false, false, false, false}, {48, 36, 0, 0, 130, true, true, true, false},
+        {12, 10, 36, 26, 20, true, false, true, true},  {14, 12, 30, 20, 50, true, true, true, false},
+    };
     WebPMux* mux = WebPMuxNew();
     int shift = 1;
     for (const Part& part : parts) {
@@ -134,8 +135,8 @@ std::string Laid(const std::string& exif = "") {
 
 ImportedPicture DecodeStill(std::string_view still) {
     ImportedPicture picture;
-    uint8_t* rgba = WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(still.data()), still.size(), &picture.width,
-                                   &picture.height);
+    uint8_t* rgba =
+        WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(still.data()), still.size(), &picture.width, &picture.height);
     if (!rgba)
         throw Error("The WebP picture is damaged: a frame cannot be decoded");
     picture.rgba.assign(rgba, rgba + static_cast<size_t>(picture.width) * picture.height * 4);
@@ -261,11 +262,11 @@ TEST(WebpContainer, RefusesDamagedContainers) {
     const std::string good = Laid();
     const size_t frame = good.find("ANMF");  // the first frame's chunk
     ASSERT_NE(frame, std::string::npos);
-    const auto refused = [](std::string bytes, const char* why) {
-        EXPECT_ERROR_MSG(ComposeWebpAnimation(bytes, DecodeStill, AnimationReceiver{[](const AnimationInfo&) {},
-                                                                                    [](const uint8_t*, int32_t) {
-                                                                                        return true;
-                                                                                    }}),
+    AnimationReceiver any;
+    any.begin = [](const AnimationInfo&) {};
+    any.frame = [](const uint8_t*, int32_t) { return true; };
+    const auto refused = [&any](const std::string& bytes, const char* why) {
+        EXPECT_ERROR_MSG(ComposeWebpAnimation(bytes, DecodeStill, any),
                          std::string("The WebP picture is damaged: ") + why);
     };
     refused(good.substr(0, good.size() / 2), "the file is cut short");
@@ -282,6 +283,10 @@ TEST(WebpContainer, RefusesDamagedContainers) {
     bytes = good;
     PutU24(bytes, frame + 14, 17);  // 18 lines tall, its data 20
     refused(bytes, "frame 1 is not the size its header gives");
+
+    bytes = good;
+    bytes.replace(bytes.find("ANIM"), 4, "ANIX");
+    refused(bytes, "its animation header is missing or comes after a frame");
 
     bytes = good;
     for (size_t at = 0; (at = bytes.find("ANMF", at)) != std::string::npos;)
