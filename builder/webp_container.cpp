@@ -40,8 +40,10 @@ Chunk ChunkAt(const BoundedBytes& in, size_t at, size_t end) {
     chunk.name = in.Text(at, 4);
     chunk.start = at;
     chunk.size = in.U32(at + 4);
-    if (chunk.size > end - at - 8)
-        Damaged("its " + std::string(chunk.name) + " chunk goes past the end of the file");
+    if (chunk.size > end - at - 8) {
+        const bool named = std::all_of(chunk.name.begin(), chunk.name.end(), [](char c) { return c >= 32 && c < 127; });
+        Damaged((named ? "its " + std::string(chunk.name) : std::string("a")) + " chunk goes past the end of the file");
+    }
     // The last chunk's padding byte may be missing.
     chunk.next = std::min(at + 8 + chunk.size + (chunk.size & 1), end);
     return chunk;
