@@ -75,13 +75,14 @@ struct AnimationReceiver {
 
 // Gives every frame of an animated picture to the receiver, in order: true,
 // or false when this build does not give the format's frames (Linux: WebP
-// only; Windows: none), the receiver not called. Throws Error as
+// only; Windows: WebP only), the receiver not called. Throws Error as
 // ImportPicture, also for a frame that cannot be decoded.
 bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver);
 
 // The size of the file's picture (an animation's canvas) as stored, read
 // from its header without decoding the pixels; none when this build cannot
-// tell it without decoding (Windows) or the header cannot be read.
+// tell it without decoding (Windows, but for an animated WebP) or the header
+// cannot be read.
 struct ImportedSize {
     int32_t width = 0;
     int32_t height = 0;

@@ -1,16 +1,20 @@
 // The formats the slide viewer does not show, read through the Windows
 // Imaging Component: whatever this Windows opens (TIFF always; HEIC, WebP,
-// AVIF, JPEG XL and camera raw files with the system's image extensions).
+// AVIF, JPEG XL and camera raw files with the system's image extensions). An
+// animated WebP is composed from its container, frame by frame.
 
 #include <wincodec.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "builder/picture_import.h"
+#include "builder/webp_animation.h"
+#include "builder/webp_container.h"
 #include "common/error.h"
 #include "picture/picture_info.h"
 
@@ -97,15 +101,23 @@ std::optional<std::string> DateTaken(IWICMetadataQueryReader* reader) {
     return std::nullopt;
 }
 
-}  // namespace
+// The imaging component's factory, with COM on this thread while it lives.
+class ImagingFactory {
+  public:
+    explicit ImagingFactory(ImportFormat format) {
+        Check(format, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                       reinterpret_cast<void**>(factory_.Out())));
+    }
+    IWICImagingFactory* operator->() const { return factory_.get(); }
 
-ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
-    if (format == ImportFormat::kNone)
-        throw Error(kNotAPicture);
-    const ComThread com;
-    ComRef<IWICImagingFactory> factory;
-    Check(format, CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                   reinterpret_cast<void**>(factory.Out())));
+  private:
+    ComThread com_;  // before the factory, which is released first
+    ComRef<IWICImagingFactory> factory_;
+};
+
+// The file's first picture, with its frame count; with `metadata`, also
+// turned upright and dated as its metadata says.
+ImportedPicture Decode(const ImagingFactory& factory, std::string_view bytes, ImportFormat format, bool metadata) {
     ComRef<IWICStream> stream;
     Check(format, factory->CreateStream(stream.Out()));
     Check(format, stream->InitializeFromMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
@@ -135,23 +147,56 @@ ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
     for (size_t i = 0; i < picture.rgba.size(); i += 4)  // blue, green, red, alpha into red first
         std::swap(picture.rgba[i], picture.rgba[i + 2]);
     picture.frames = static_cast<int>(frames);
-    picture.lossless = format == ImportFormat::kTiff;
+    if (!metadata)
+        return picture;
     ComRef<IWICMetadataQueryReader> reader;
     frame->GetMetadataQueryReader(reader.Out());  // none for a file without metadata
     picture.dateTaken = DateTaken(reader.get());
     OrientImported(picture, Orientation(reader.get()));
+    return picture;
+}
+
+// Each frame of an animated WebP is read as a still WebP of its own: the
+// imaging component's WebP codec cannot be relied on for the frames.
+WebpStillDecoder StillWebpDecoder(const ImagingFactory& factory) {
+    return [&factory](std::string_view still) { return Decode(factory, still, ImportFormat::kWebp, false); };
+}
+
+}  // namespace
+
+ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {
+    if (format == ImportFormat::kNone)
+        throw Error(kNotAPicture);
+    const ImagingFactory factory(format);
+    if (format == ImportFormat::kWebp && IsAnimatedWebp(bytes)) {
+        if (std::optional<ImportedPicture> first = FirstWebpFrame(bytes, StillWebpDecoder(factory)))
+            return std::move(*first);
+    }
+    ImportedPicture picture = Decode(factory, bytes, format, true);
+    picture.lossless = format == ImportFormat::kTiff;
     FindAlpha(picture);
     return picture;
 }
 
-// Frames through the imaging component would have to be composed here from
-// each codec's own metadata (offsets, disposal, timing); that is not done, so
-// an animation gives its first frame.
-bool ImportAnimation(std::string_view, ImportFormat, const AnimationReceiver&) {
-    return false;
+// Animated WebP files are composed from their container; other animations
+// give their first frame.
+bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver) {
+    if (format != ImportFormat::kWebp)
+        return false;
+    const ImagingFactory factory(format);
+    return ComposeWebpAnimation(bytes, StillWebpDecoder(factory), receiver);
 }
 
-std::optional<ImportedSize> ReadImportedSize(std::string_view, ImportFormat) {
+// An animated WebP's canvas is in its container; other pictures are known
+// once decoded.
+std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportFormat format) {
+    if (format != ImportFormat::kWebp || !IsAnimatedWebp(bytes))
+        return std::nullopt;
+    try {
+        if (const std::optional<WebpAnimation> animation = ReadWebpContainer(bytes))
+            return ImportedSize{animation->width, animation->height, true};
+    } catch (const Error&) {
+    }
     return std::nullopt;
 }
 

@@ -115,6 +115,13 @@ class MkscrExeTest(orlwine.WineTestCase):
                        check=True)
         with open(os.path.join(pictures, "b.heic"), "wb") as f:
             f.write(b"\0\0\0\x18ftypheic\0\0\0\0mif1heic" + b"\0" * 64)
+        # An animated WebP is composed from its container, each frame read as a
+        # still WebP, which Wine's imaging component does not read either.
+        frames = [os.path.join(self.work, name) for name in ("f1.png", "f2.png")]
+        for frame, colour in zip(frames, ("red", "blue")):
+            subprocess.run(["convert", "-size", "8x6", "xc:" + colour, frame], check=True)
+        subprocess.run(["img2webp", "-d", "50", frames[0], "-d", "70", frames[1], "-o",
+                        os.path.join(pictures, "c.webp")], check=True, capture_output=True)
         with open(os.path.join(self.work, "slideview.exe"), "wb") as f:
             f.write(b"MZ viewer")
         made = self.mkscr("slides", "C:\\pictures", "-o", "t.scr", "--player", "player.scr", "--no-hook",
@@ -122,6 +129,8 @@ class MkscrExeTest(orlwine.WineTestCase):
         self.assertEqual(made.returncode, 0, made.stderr)
         self.assertIn("a.tif as a.png (converted TIFF to PNG)", made.stdout)
         self.assertIn("b.heic: a HEIC picture, which this Windows cannot open: install the HEIF Image Extensions",
+                      made.stdout)
+        self.assertIn("c.webp: a WebP picture, which this Windows cannot open: install the Webp Image Extensions",
                       made.stdout)
         shown = self.mkscr("inspect", "t.scr", "--json")
         files = {f["name"]: f for f in json.loads(shown.stdout)["files"]}
