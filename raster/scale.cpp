@@ -9,6 +9,7 @@
 #include <immintrin.h>
 #endif
 
+#include "raster/blit.h"
 #include "raster/cpu_features.h"
 
 namespace orlscr {
@@ -160,6 +161,20 @@ Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, i
     return taps;
 }
 
+// The `count` samples from `offset` on.
+Taps SliceTaps(Taps taps, int32_t offset, int32_t count) {
+    if (offset == 0 && count == static_cast<int32_t>(taps.first.size()))
+        return taps;
+    auto slice = [offset, count](auto& v) {
+        v.erase(v.begin() + offset + count, v.end());
+        v.erase(v.begin(), v.begin() + offset);
+    };
+    slice(taps.first);
+    slice(taps.second);
+    slice(taps.weight);
+    return taps;
+}
+
 }  // namespace
 
 namespace {
@@ -235,15 +250,31 @@ void ScaleWindowInto(const Bitmap& picture,
                      double height,
                      Bitmap& frame,
                      const Rect& dest) {
-    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.Width()),
-                 std::min(dest.bottom, frame.Height())};
+    ScaleWindowInto(picture, left, top, width, height, frame, dest, frame.Bounds());
+}
+
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip) {
+    const Rect shown = IntersectRect(dest, frame.Bounds());
+    const Rect d = IntersectRect(shown, clip);
     if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
         return;
-    // The clipped part of dest starts further into the window.
+    // The part of dest in the frame starts further into the window. Its
+    // samples are taken whole and the clip's share of them kept, so a clip
+    // changes no pixel.
     const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across =
-        MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
-    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.Height(), 1);
+    const Taps across = SliceTaps(
+        MakeTaps(left + (shown.left - dest.left) * per_x, per_x * shown.Width(), shown.Width(), picture.Width(), 3),
+        d.left - shown.left, d.Width());
+    const Taps down = SliceTaps(
+        MakeTaps(top + (shown.top - dest.top) * per_y, per_y * shown.Height(), shown.Height(), picture.Height(), 1),
+        d.top - shown.top, d.Height());
     // Rows are blended first, over the columns the samples need only, into a
     // row with room to read eight bytes at every pixel: each sample reads its
     // pixel and the next one at once (the next one weighs 0 at the edge).

@@ -28,6 +28,7 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
     motionSource_ = Bitmap();
     motionSource32_ = BgrxImage();
     staleClock_ = Rect{};
+    heldAt_ = 0;
     if (options.Motion() && !picture.IsEmpty()) {
         MotionPath path =
             PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale, static_cast<uint32_t>(shown));
@@ -87,12 +88,29 @@ void SlideDecor::PaintOverlays(Frame& frame) const {
         PaintOverlay(frame, clockBox_, clockMask_);
 }
 
-std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t) const {
+std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t, const Rect& clip) const {
     if (!HasMotion() || frame.Width() != width_ || frame.Height() != height_)
         return {};
     const WindowRect at = MotionAt(motion_, t);
-    ScaleWindowInto(motionSource_, at.left, at.top, at.width, at.height, frame, motion_.dest);
-    PaintOverlays(frame);
+    auto draw = [&](const Rect& part) {
+        ScaleWindowInto(motionSource_, at.left, at.top, at.width, at.height, frame, motion_.dest, part);
+    };
+    draw(clip);
+    // An overlay is painted over what lies under it afresh (the black band
+    // or the picture): painting it again over itself would brighten its
+    // text's edges.
+    const bool caption = !captionMask_.IsEmpty() && !IntersectRect(caption_.band, clip).IsEmpty();
+    const bool clock = hasClock_ && !IntersectRect(clockBox_, clip).IsEmpty();
+    for (const Rect* box : {caption ? &caption_.band : nullptr, clock ? &clockBox_ : nullptr}) {
+        if (box) {
+            FillRect(frame, *box, 0, 0, 0);
+            draw(*box);
+        }
+    }
+    if (caption)
+        PaintOverlay(frame, caption_.band, captionMask_);
+    if (clock)
+        PaintOverlay(frame, clockBox_, clockMask_);
     std::vector<Rect> changed{motion_.dest};
     if (hasClock_)
         changed.push_back(clockBox_);
@@ -109,6 +127,8 @@ Rect SlideDecor::DrawMotion(const BgrxPixels& frame, double t) {
         changed = UnionRect(changed, staleClock_);
         staleClock_ = Rect{};
     }
+    if (hasClock_)  // where it lies on the black band, its text is painted afresh
+        FillBgrx(frame, clockBox_, 0, 0, 0);
     const WindowRect at = MotionAt(motion_, t);
     ScaleWindowInto(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, frame, motion_.dest);
     PaintOverlays(frame);
@@ -122,6 +142,7 @@ void SlideDecor::DrawHeld(Bitmap& frame, double t) {
         return;
     FillRect(frame, frame.Bounds(), 0, 0, 0);
     staleClock_ = Rect{};
+    heldAt_ = t;
     DrawMotion(frame, t);
 }
 
@@ -135,10 +156,10 @@ std::vector<Rect> SlideDecor::MoveClock(Bitmap& frame, const ClockFace& clock, c
         staleClock_ = UnionRect(staleClock_, old);
         return {};
     }
-    if (HasMotion()) {  // at rest at the end of its path
+    if (HasMotion()) {  // at rest
         FillRect(frame, old, 0, 0, 0);
         std::vector<Rect> changed{old};
-        std::vector<Rect> drawn = DrawMotion(frame, 1.0);
+        std::vector<Rect> drawn = DrawMotion(frame, heldAt_);
         changed.insert(changed.end(), drawn.begin(), drawn.end());
         return changed;
     }
