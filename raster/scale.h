@@ -46,4 +46,15 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      const BgrxPixels& frame,
                      const Rect& dest);
 
+// From a 32-bit picture into the part of dest within `clip` of a 24-bit
+// frame, with the 24-bit scaler's pixels at the 32-bit one's speed.
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip);
+
 }  // namespace orlscr

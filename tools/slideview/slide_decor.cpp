@@ -25,7 +25,6 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
     const int32_t upscale = options.Upscale();
     Bitmap frame;
     Rect place;
-    motionSource_ = Bitmap();
     motionSource32_ = BgrxImage();
     staleClock_ = Rect{};
     heldAt_ = 0;
@@ -36,17 +35,19 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
         if (factor < 0.999) {
             const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
             const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
-            motionSource_ = ScalePicture(picture, w, h);
+            const Bitmap reduced = ScalePicture(picture, w, h);
             path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
+            motionSource32_ = BgrxImage(w, h);
+            CopyToBgrx(motionSource32_.Pixels(), 0, 0, reduced, reduced.Bounds());
         } else {
-            motionSource_ = picture;
+            motionSource32_ = BgrxImage(picture.Width(), picture.Height());
+            CopyToBgrx(motionSource32_.Pixels(), 0, 0, picture, picture.Bounds());
         }
         motion_ = path;
-        motionSource32_ = BgrxImage(motionSource_.Width(), motionSource_.Height());
-        CopyToBgrx(motionSource32_.Pixels(), 0, 0, motionSource_, motionSource_.Bounds());
         frame = Bitmap(width, height);
         const WindowRect start = MotionAt(path, 0);
-        ScaleWindowInto(motionSource_, start.left, start.top, start.width, start.height, frame, path.dest);
+        ScaleWindowInto(motionSource32_.Pixels(), start.left, start.top, start.width, start.height, frame, path.dest,
+                        frame.Bounds());
         place = path.dest;
     } else {
         frame = ComposeSlide(picture, width, height, fit, upscale);
@@ -93,7 +94,7 @@ std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t, const Rect& cl
         return {};
     const WindowRect at = MotionAt(motion_, t);
     auto draw = [&](const Rect& part) {
-        ScaleWindowInto(motionSource_, at.left, at.top, at.width, at.height, frame, motion_.dest, part);
+        ScaleWindowInto(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, frame, motion_.dest, part);
     };
     draw(clip);
     // An overlay is painted over what lies under it afresh (the black band

@@ -54,7 +54,7 @@ class SlideDecor {
                       const ClockFace& clock,
                       const OverlayFont& font);
 
-    bool HasMotion() const { return !motionSource_.IsEmpty(); }
+    bool HasMotion() const { return !motionSource32_.IsEmpty(); }
 
     // The moving slide at time t (0..1 along its path) into `frame`, drawn
     // only within `clip` (the part a transition shows; an overlay crossing it
@@ -97,9 +97,8 @@ class SlideDecor {
     Bitmap clockMask_;
     // A still slide's frame without the clock, to put back where it stood.
     Bitmap clean_;
-    // A moving slide's picture, reduced to about the screen's size, and its path.
-    Bitmap motionSource_;
-    // The same in 32 bits, for the frames drawn while it moves.
+    // A moving slide's picture, reduced to about the screen's size, in 32
+    // bits (the fast scaler's), and its path.
     BgrxImage motionSource32_;
     MotionPath motion_;
     // Where the clock stood since the last 32-bit frame (empty: nowhere else).
