@@ -144,11 +144,14 @@ class SlideViewer {
             TransitionEngine& engine = screen->view->Engine();
             // Only a moving slide is redrawn, and only where the frame shows
             // it; the frame is then drawn whole.
-            if (screen->leaving.HasMotion() || screen->decor.HasMotion())
-                engine.ChangePictures([&](Bitmap& old, const Rect& old_shown, Bitmap& picture, const Rect& shown) {
-                    screen->leaving.DrawMotion(old, leaving_at, old_shown);
-                    screen->decor.DrawMotion(picture, entering_at, shown);
+            if (screen->leaving.HasMotion() || screen->decor.HasMotion()) {
+                Screen* at = screen.get();  // screens outlive their controls
+                engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown,
+                                                                    Bitmap& picture, const Rect& shown) {
+                    at->leaving.DrawMotion(old, leaving_at, old_shown);
+                    at->decor.DrawMotion(picture, entering_at, shown);
                 });
+            }
             engine.SetProgress(progress);
         }
         ::QueryPerformanceCounter(&after);
