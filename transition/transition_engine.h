@@ -155,8 +155,7 @@ class TransitionEngine {
     // drawn whole, since nothing earlier frames drew can be kept. SetProgress
     // draws that frame even at an unchanged Progress. Does nothing when not
     // Busy.
-    using PictureChange =
-        std::function<void(Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown)>;
+    using PictureChange = std::function<void(Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown)>;
     void ChangePictures(PictureChange change);
 
     // The end test: Progress at the end value of the direction.

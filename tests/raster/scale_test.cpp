@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 namespace orlscr {
 namespace {
@@ -92,7 +92,8 @@ TEST(ScaleWindowInto, ClippedPartIsThatOfTheWholeDest) {
             for (int32_t x = 0; x < 80; ++x) {
                 const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
                 const uint8_t none[3] = {0, 0, 0};
-                ASSERT_EQ(std::memcmp(part.Row(y) + x * 3, inside ? whole.Row(y) + x * 3 : none, 3), 0) << x << "," << y;
+                ASSERT_EQ(std::memcmp(part.Row(y) + x * 3, inside ? whole.Row(y) + x * 3 : none, 3), 0)
+                    << x << "," << y;
             }
     }
 }

@@ -838,9 +838,10 @@ TEST(ChangingPictures, EveryFrameIsDrawnWholeFromTheChangedPictures) {
                 for (int32_t x = 0; x < screen.Width(); ++x) {
                     if (SamePixel(screen, x, y, shown, x, y))
                         continue;
-                    ASSERT_TRUE(std::any_of(host.invalidated.begin(), host.invalidated.end(), [&](const Rect& r) {
-                        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-                    })) << "style " << style << " at " << progress[k] << ": " << x << "," << y << " changed unseen";
+                    ASSERT_TRUE(std::any_of(
+                        host.invalidated.begin(), host.invalidated.end(),
+                        [&](const Rect& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }))
+                        << "style " << style << " at " << progress[k] << ": " << x << "," << y << " changed unseen";
                 }
             }
             shown = screen;

@@ -71,8 +71,8 @@
 #include "tools/slideview/clock_layout.h"
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
-#include "tools/slideview/motion_clock.h"
 #include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/motion_clock.h"
 #include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
 #include "tools/slideview/slide_decor.h"
@@ -146,8 +146,8 @@ class SlideViewer {
             // it; the frame is then drawn whole.
             if (screen->leaving.HasMotion() || screen->decor.HasMotion()) {
                 Screen* at = screen.get();  // screens outlive their controls
-                engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown,
-                                                                    Bitmap& picture, const Rect& shown) {
+                engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown, Bitmap& picture,
+                                                                    const Rect& shown) {
                     at->leaving.DrawMotion(old, leaving_at, old_shown);
                     at->decor.DrawMotion(picture, entering_at, shown);
                 });
@@ -746,7 +746,7 @@ class SlideViewer {
     uint32_t stayStart_ = 0;
     int32_t stayMs_ = 0;
     int motionFrames_ = 0;
-    double motionAt_ = 0;  // the path time of the last motion frame
+    double motionAt_ = 0;       // the path time of the last motion frame
     MotionClock motionClock_;   // of the slide on show (or coming in)
     MotionClock leavingClock_;  // of the slide a transition takes away
     long long motionTicks_ = 0;
