@@ -10,6 +10,7 @@
 #endif
 
 #include "common/split_rows.h"
+#include "raster/blit.h"
 #include "raster/cpu_features.h"
 
 namespace orlscr {
@@ -161,6 +162,20 @@ Taps MakeTaps(double start, double length, int32_t count, int32_t source_size, i
     return taps;
 }
 
+// The `count` samples from `offset` on.
+Taps SliceTaps(Taps taps, int32_t offset, int32_t count) {
+    if (offset == 0 && count == static_cast<int32_t>(taps.first.size()))
+        return taps;
+    auto slice = [offset, count](auto& v) {
+        v.erase(v.begin() + offset + count, v.end());
+        v.erase(v.begin(), v.begin() + offset);
+    };
+    slice(taps.first);
+    slice(taps.second);
+    slice(taps.weight);
+    return taps;
+}
+
 }  // namespace
 
 namespace {
@@ -236,14 +251,31 @@ void ScaleWindowInto(const Bitmap& picture,
                      double height,
                      Bitmap& frame,
                      const Rect& dest) {
-    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.Width()),
-                 std::min(dest.bottom, frame.Height())};
+    ScaleWindowInto(picture, left, top, width, height, frame, dest, frame.Bounds());
+}
+
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip) {
+    const Rect shown = IntersectRect(dest, frame.Bounds());
+    const Rect d = IntersectRect(shown, clip);
     if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
         return;
-    // The clipped part of dest starts further into the window.
+    // The part of dest in the frame starts further into the window. Its
+    // samples are taken whole and the clip's share of them kept, so a clip
+    // changes no pixel.
     const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across = MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.Width(), 3);
-    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.Height(), 1);
+    const Taps across = SliceTaps(
+        MakeTaps(left + (shown.left - dest.left) * per_x, per_x * shown.Width(), shown.Width(), picture.Width(), 3),
+        d.left - shown.left, d.Width());
+    const Taps down = SliceTaps(
+        MakeTaps(top + (shown.top - dest.top) * per_y, per_y * shown.Height(), shown.Height(), picture.Height(), 1),
+        d.top - shown.top, d.Height());
     // Rows are blended first, over the columns the samples need only, into a
     // row with room to read eight bytes at every pixel: each sample reads its
     // pixel and the next one at once (the next one weighs 0 at the edge).
@@ -258,6 +290,8 @@ void ScaleWindowInto(const Bitmap& picture,
         lanes[0] = lanes[1] = lanes[2] = static_cast<uint16_t>(256 - w);
         lanes[3] = lanes[4] = lanes[5] = w;
     }
+    // Every frame of a moving slide comes here: its rows are shared with a
+    // second processor.
     SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
         std::vector<uint8_t> blended(static_cast<size_t>(to) + 8);
         for (int32_t y = begin; y < end; ++y) {
@@ -463,22 +497,60 @@ void SampleRowBgrx(const uint8_t* row,
     }
 }
 
-}  // namespace
+// PackRow's work with SSSE3, four pixels a step; returns the pixels done.
+#if defined(__SSE2__)
+__attribute__((target("ssse3"))) int32_t PackRowSsse3(const uint8_t* in, uint8_t* out, int32_t count) {
+    const __m128i order = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const __m128i packed =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + static_cast<size_t>(x) * 4)), order);
+        uint8_t* at = out + static_cast<size_t>(x) * 3;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(at), packed);
+        const uint32_t tail = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 8)));
+        std::memcpy(at + 8, &tail, 4);
+    }
+    return x;
+}
+#endif
 
-void ScaleWindowInto(const BgrxPixels& picture,
-                     double left,
-                     double top,
-                     double width,
-                     double height,
-                     const BgrxPixels& frame,
-                     const Rect& dest) {
-    const Rect d{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, frame.width),
-                 std::min(dest.bottom, frame.height)};
-    if (d.IsEmpty() || frame.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
+// `count` 32-bit pixels as 24-bit ones.
+void PackRow(const uint8_t* in, uint8_t* out, int32_t count) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    if (HasSsse3())
+        x = PackRowSsse3(in, out, count);
+#endif
+    for (; x < count; ++x)
+        std::memcpy(out + static_cast<size_t>(x) * 3, in + static_cast<size_t>(x) * 4, 3);
+}
+
+// The 32-bit scaler over the part of dest within the frame's `bounds` and
+// `clip`: each row's pixels go to `row_out(y, x, scratch)` (y counted from the
+// frame's top; `scratch` a buffer of the thread's own to use), which
+// `row_done(y, x, count, scratch)` then takes.
+template <class RowOut, class RowDone>
+void ScaleBgrxRows(const BgrxPixels& picture,
+                   double left,
+                   double top,
+                   double width,
+                   double height,
+                   const Rect& bounds,
+                   const Rect& dest,
+                   const Rect& clip,
+                   RowOut row_out,
+                   RowDone row_done) {
+    const Rect shown = IntersectRect(dest, bounds);
+    const Rect d = IntersectRect(shown, clip);
+    if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
         return;
     const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across = MakeTaps(left + (d.left - dest.left) * per_x, per_x * d.Width(), d.Width(), picture.width, 4);
-    const Taps down = MakeTaps(top + (d.top - dest.top) * per_y, per_y * d.Height(), d.Height(), picture.height, 1);
+    const Taps across = SliceTaps(
+        MakeTaps(left + (shown.left - dest.left) * per_x, per_x * shown.Width(), shown.Width(), picture.width, 4),
+        d.left - shown.left, d.Width());
+    const Taps down = SliceTaps(
+        MakeTaps(top + (shown.top - dest.top) * per_y, per_y * shown.Height(), shown.Height(), picture.height, 1),
+        d.top - shown.top, d.Height());
     std::vector<uint16_t> pairs(static_cast<size_t>(d.Width()) * 8);
     for (int32_t x = 0; x < d.Width(); ++x)
         for (int k = 0; k < 4; ++k) {
@@ -494,9 +566,10 @@ void ScaleWindowInto(const BgrxPixels& picture,
         shuffles.clear();
 #endif
     // Every frame of a moving slide comes here: its rows are shared with a
-    // second processor.
+    // second processor, each piece with rows of its own to work in.
     SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
         std::vector<uint8_t> blended(static_cast<size_t>(to));
+        std::vector<uint8_t> scratch;
         for (int32_t y = begin; y < end; ++y) {
             const uint8_t* row = picture.Row(down.first[y]);
             if (const uint32_t wb = down.weight[y]; wb != 0) {
@@ -506,9 +579,47 @@ void ScaleWindowInto(const BgrxPixels& picture,
             }
             SampleRowBgrx(row, across.first.data(), across.second.data(), pairs.data(), static_cast<size_t>(to),
                           shuffles.empty() ? nullptr : shuffles.data(), bytes.data(),
-                          frame.Row(d.top + y) + static_cast<size_t>(d.left) * 4, d.Width());
+                          row_out(d.top + y, d.left, scratch), d.Width());
+            row_done(d.top + y, d.left, d.Width(), scratch);
         }
     });
+}
+
+}  // namespace
+
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     const BgrxPixels& frame,
+                     const Rect& dest) {
+    if (frame.IsEmpty())
+        return;
+    ScaleBgrxRows(
+        picture, left, top, width, height, frame.Bounds(), dest, frame.Bounds(),
+        [&](int32_t y, int32_t x, std::vector<uint8_t>&) { return frame.Row(y) + static_cast<size_t>(x) * 4; },
+        [](int32_t, int32_t, int32_t, std::vector<uint8_t>&) {});
+}
+
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip) {
+    const size_t rowBytes = static_cast<size_t>(std::max(frame.Width(), 0)) * 4;
+    ScaleBgrxRows(
+        picture, left, top, width, height, frame.Bounds(), dest, clip,
+        [&](int32_t, int32_t, std::vector<uint8_t>& scratch) {
+            scratch.resize(rowBytes);
+            return scratch.data();
+        },
+        [&](int32_t y, int32_t x, int32_t count, std::vector<uint8_t>& scratch) {
+            PackRow(scratch.data(), frame.Row(y) + static_cast<size_t>(x) * 3, count);
+        });
 }
 
 }  // namespace orlscr

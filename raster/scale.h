@@ -25,6 +25,16 @@ void ScaleWindowInto(const Bitmap& picture,
                      double height,
                      Bitmap& frame,
                      const Rect& dest);
+// The same, writing only the part of dest within `clip`, with the pixels the
+// whole of dest would get there.
+void ScaleWindowInto(const Bitmap& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip);
 
 // The same for 32-bit pixels, from a 32-bit picture: the path a moving slide
 // takes every frame, writing the frame the display shows without converting.
@@ -35,5 +45,16 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      double height,
                      const BgrxPixels& frame,
                      const Rect& dest);
+
+// From a 32-bit picture into the part of dest within `clip` of a 24-bit
+// frame, with the 24-bit scaler's pixels at the 32-bit one's speed.
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     Bitmap& frame,
+                     const Rect& dest,
+                     const Rect& clip);
 
 }  // namespace orlscr

@@ -148,6 +148,15 @@ class TransitionEngine {
     void AnimationFinished();
     // One frame at the current Progress.
     void RenderFrame();
+    // For pictures that change while a run goes on (slides that keep moving):
+    // the next frame first calls `change` to redraw OldBitmap and NewBitmap in
+    // place (their size stays), each at least within the rectangle given for
+    // it, around what that frame shows of it (empty: nothing), and is then
+    // drawn whole, since nothing earlier frames drew can be kept. SetProgress
+    // draws that frame even at an unchanged Progress. Does nothing when not
+    // Busy.
+    using PictureChange = std::function<void(Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown)>;
+    void ChangePictures(PictureChange change);
 
     // The end test: Progress at the end value of the direction.
     bool AtEnd() const { return reverse_ ? progress_ == 0 : progress_ == 100; }
@@ -175,6 +184,8 @@ class TransitionEngine {
     // between what this frame and the last one show of the new picture is
     // copied (from the new or the old picture) and invalidated.
     void RenderInPlaceFrame();
+    // Runs a pending ChangePictures (the pictures are shown within those rectangles).
+    void ChangePicturesNow(const Rect& oldShown, const Rect& newShown);
     // What may differ from the old picture: dirtyParts_, else dirty_.
     Region DirtyRegion() const;
     // Invalidates the rectangles of `parts`, or their bounding box when many.
@@ -209,6 +220,8 @@ class TransitionEngine {
     std::optional<Region> inPlaceShown_;
     std::unique_ptr<Bitmap> newBitmap_;
     std::unique_ptr<Bitmap> oldBitmap_;
+    // What the next frame redraws the pictures with first (ChangePictures).
+    PictureChange pictureChange_;
 
     std::atomic<uint8_t> progress_{0};
     std::atomic<bool> busy_{false};

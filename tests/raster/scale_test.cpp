@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace orlscr {
 namespace {
@@ -75,6 +76,28 @@ TEST(ScaleWindowInto, FractionalWindowsMatchBilinearAndOnlyDestIsWritten) {
     }
 }
 
+// A clipped scale writes what the whole one does, within the clip only.
+TEST(ScaleWindowInto, ClippedPartIsThatOfTheWholeDest) {
+    const Bitmap picture = Noise(64, 48, 5);
+    const Rect dest{-6, 4, 75, 54};
+    Bitmap whole(80, 56);
+    ScaleWindowInto(picture, 3.25, 1.5, 50.5, 40.75, whole, dest);
+    std::vector<Rect> clips{Rect{30, 0, 47, 56}, Rect{0, 20, 80, 21}, Rect{70, 50, 90, 60}};
+    for (int32_t at = 1; at < 56; at += 6)
+        clips.push_back(Rect{at, at, 80, 56});
+    for (const Rect& clip : clips) {
+        Bitmap part(80, 56);
+        ScaleWindowInto(picture, 3.25, 1.5, 50.5, 40.75, part, dest, clip);
+        for (int32_t y = 0; y < 56; ++y)
+            for (int32_t x = 0; x < 80; ++x) {
+                const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+                const uint8_t none[3] = {0, 0, 0};
+                ASSERT_EQ(std::memcmp(part.Row(y) + x * 3, inside ? whole.Row(y) + x * 3 : none, 3), 0)
+                    << x << "," << y;
+            }
+    }
+}
+
 // The 32-bit scaler takes the same samples with the same rounding, so it
 // gives exactly the 24-bit scaler's pixels, and leaves the rest alone.
 TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
@@ -110,6 +133,18 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
                 for (int ch = 0; ch < 3; ++ch)
                     ASSERT_EQ(got[ch], inside ? want[ch] : outside[ch]) << x << "," << y << " " << c.left;
             }
+        // The same pixels into a 24-bit frame, also in part.
+        for (const Rect& clip : {expected.Bounds(), Rect{7, 3, 40, 50}}) {
+            Bitmap packed(83, 56);
+            ScaleWindowInto(source.Pixels(), c.left, c.top, c.width, c.height, packed, c.dest, clip);
+            for (int32_t y = 0; y < 56; ++y)
+                for (int32_t x = 0; x < 83; ++x) {
+                    const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+                    const uint8_t none[3] = {0, 0, 0};
+                    ASSERT_EQ(std::memcmp(packed.Row(y) + x * 3, inside ? expected.Row(y) + x * 3 : none, 3), 0)
+                        << x << "," << y << " " << c.left;
+                }
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include "tools/slideview/caption_layout.h"
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
+#include "tools/slideview/motion_clock.h"
 #include "tools/slideview/motion_path.h"
 #include "tools/slideview/overlay_paint.h"
 #include "tools/slideview/slide_decor.h"
@@ -212,18 +213,56 @@ TEST(MotionPath, SourceIsReducedOnlyAsFarAsTheClosestViewNeeds) {
     EXPECT_EQ(MotionSourceScale(PlanMotion(800, 600, 1920, 1080, SlideFit::kContain, 2, 0)), 1.0);
 }
 
-// Text as solid blocks, 10 pixels a character.
+// A moving slide's path spans its transition in, its stay and its transition
+// out: each phase starts where the last one ended, also when a phase lasts
+// other than planned, and the tick counter may wrap meanwhile.
+TEST(MotionClock, PathRunsThroughTheTransitionsWithoutAJump) {
+    MotionClock clock;
+    clock.Plan(1000, 6000, 1000);
+    EXPECT_EQ(clock.PhaseEnd(MotionPhase::kIn), 0.125);
+    EXPECT_EQ(clock.PhaseEnd(MotionPhase::kStay), 0.875);
+    uint32_t now = UINT32_MAX - 500;  // wraps during the transition in
+    clock.Start(MotionPhase::kIn, now, 1000);
+    EXPECT_EQ(clock.At(now), 0);
+    EXPECT_NEAR(clock.At(now + 500), 0.0625, 1e-12);
+    const double in_end = clock.At(now + 1000);
+    EXPECT_TRUE(clock.Over(now + 1000));
+    EXPECT_EQ(clock.At(now + 1200), in_end);  // a late frame does not overshoot its phase
+    now += 1016;
+    clock.Start(MotionPhase::kStay, now, 6000);
+    EXPECT_EQ(clock.At(now), in_end);
+    EXPECT_FALSE(clock.Over(now + 5999));
+    const double stay_end = clock.At(now + 6100);  // its timer came late
+    EXPECT_EQ(stay_end, clock.PhaseEnd(MotionPhase::kStay));
+    now += 6100;
+    clock.Start(MotionPhase::kOut, now, 3000);  // the next transition is longer than planned
+    EXPECT_EQ(clock.At(now), stay_end);
+    EXPECT_NEAR(clock.At(now + 1500), (stay_end + 1) / 2, 1e-12);
+    EXPECT_EQ(clock.At(now + 3000), 1);
+    // No transition in or out: the stay is the whole path.
+    clock.Plan(0, 5000, 0);
+    EXPECT_EQ(clock.PhaseEnd(MotionPhase::kIn), 0);
+    EXPECT_EQ(clock.PhaseEnd(MotionPhase::kStay), 1);
+    clock.Start(MotionPhase::kIn, 0, 0);
+    EXPECT_EQ(clock.At(0), 0);
+}
+
+// Text as solid blocks, 10 pixels a character, covered `coverage` / 255.
 class BlockFont : public OverlayFont {
   public:
+    explicit BlockFont(uint8_t coverage = 255) : coverage_(coverage) {}
     int32_t Width(std::string_view text, int32_t) const override { return TenEach(text); }
     Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x,
                 int32_t y) const override {
         Bitmap mask(width, mask_height);
         for (int32_t row = y; row < std::min(y + height, mask_height); ++row)
             for (int32_t col = x; col < std::min(x + TenEach(text), width); ++col)
-                mask.Row(row)[col * 3] = 255;
+                mask.Row(row)[col * 3] = coverage_;
         return mask;
     }
+
+  private:
+    uint8_t coverage_;
 };
 
 Bitmap Gradient(int32_t width, int32_t height) {
@@ -308,6 +347,33 @@ TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
     EXPECT_TRUE(still.DrawMotion(untouched, 0.5).empty());
 }
 
+// A moving slide redrawn in parts (where a transition shows it), and again
+// and again, has the pixels of its whole frame of that time there, text edges
+// included (half-covered here, so painting over itself would show).
+TEST(SlideDecor, MovingFrameRedrawnInPartsMatchesTheWholeFrame) {
+    const BlockFont font(128);
+    SlideOptions options;
+    options.motion = true;
+    SlideDecor decor;
+    decor.FirstFrame(Gradient(600, 200), options, "Band", 1, 400, 300, 96, {"9:00", 540}, font);
+    Bitmap whole(400, 300);
+    decor.DrawHeld(whole, 0.5);
+    Bitmap frame(400, 300);
+    decor.DrawHeld(frame, 0.2);
+    for (const Rect& clip : {Rect{0, 0, 200, 300}, Rect{0, 0, 400, 300}, Rect{150, 100, 400, 180}}) {
+        decor.DrawMotion(frame, 0.5, clip);
+        for (int32_t y = clip.top; y < clip.bottom; ++y)
+            for (int32_t x = clip.left; x < clip.right; ++x)
+                ASSERT_EQ(std::memcmp(frame.Row(y) + x * 3, whole.Row(y) + x * 3, 3), 0) << x << "," << y;
+    }
+    BgrxImage shown(400, 300);
+    decor.DrawMotion(shown.Pixels(), 0.5);
+    decor.DrawMotion(shown.Pixels(), 0.5);
+    for (int32_t y = 0; y < 300; ++y)
+        for (int32_t x = 0; x < 400; ++x)
+            ASSERT_EQ(std::memcmp(shown.Pixels().Row(y) + x * 4, whole.Row(y) + x * 3, 3), 0) << x << "," << y;
+}
+
 // The frames drawn in 32 bits while a slide moves are the 24-bit frames of the
 // same moments, also after the clock moved (its old box, here in a black
 // band, is cleared by the next frame).
@@ -338,6 +404,13 @@ TEST(SlideDecor, MovingFramesIn32BitsMatchTheHeldFrameAsTheClockMoves) {
     const Rect changed = decor.DrawMotion(shown.Pixels(), 0.5);
     EXPECT_TRUE(Inside(old_box, changed) && Inside(decor.ClockBox(), changed));
     same(0.5);
+    // Held, it rests where it stopped while the clock moves on.
+    Bitmap held(400, 300);
+    decor.DrawHeld(held, 0.5);
+    decor.MoveClock(held, {"9:02", 542}, font, false);
+    Bitmap whole(400, 300);
+    decor.DrawHeld(whole, 0.5);
+    EXPECT_EQ(held, whole);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/random.h"
+#include "raster/blit.h"
 #include "support/test_pictures.h"
 #include "transition/region_styles.h"
 
@@ -796,6 +797,70 @@ TEST(PartialFrames, EveryStyleMatchesAFullRestoreAndInvalidatesAllItChanged) {
                 ASSERT_TRUE(frames[0][i] == frames[1][i])
                     << "style " << style << " reverse " << reverse << " at " << progress[i];
         }
+    }
+}
+
+// Pictures that change during a run (slides that keep moving): every frame
+// after ChangePictures equals the frame a fresh run at the same progress draws
+// from the changed pictures, even at an unchanged progress, though they were
+// redrawn only within the rectangles the frame asked for (and are garbage
+// elsewhere); it invalidates every pixel it changed on screen.
+TEST(ChangingPictures, EveryFrameIsDrawnWholeFromTheChangedPictures) {
+    const std::vector<int> progress{0, 4, 30, 30, 31, 60, 99, 100};
+    auto oldAt = [](size_t k) { return Pattern(64, 48, 3 + static_cast<int>(k)); };
+    auto newAt = [](size_t k) { return Pattern(64, 48, 20 + static_cast<int>(k / 2)); };  // every other frame
+    auto redraw = [](Bitmap& picture, const Rect& shown, const Bitmap& with) {
+        picture = Solid(64, 48, 77);
+        StretchCopy(picture, shown, with, shown);
+    };
+    for (int style = 1; style < kStyleCount; ++style) {
+        TestHost host;
+        TransitionEngine engine(host);
+        engine.SetManual(true);
+        engine.SetStyle(style);
+        SharedRandom().Reset(99);
+        engine.Execute(oldAt(0), newAt(0));
+        Bitmap shown = std::as_const(engine).Screen();
+        Bitmap newPicture = newAt(0);
+        for (size_t k = 0; k < progress.size(); ++k) {
+            if (k % 2 == 1)
+                newPicture = newAt(k + 1);
+            engine.ChangePictures([&](Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown) {
+                redraw(old, oldShown, oldAt(k + 1));
+                redraw(picture, newShown, newPicture);
+            });
+            host.invalidated.clear();
+            const uint32_t before = SharedRandom().State();
+            engine.SetProgress(progress[k]);
+            const uint32_t after = SharedRandom().State();
+            const Bitmap& screen = std::as_const(engine).Screen();
+            for (int32_t y = 0; y < screen.Height(); ++y) {
+                for (int32_t x = 0; x < screen.Width(); ++x) {
+                    if (SamePixel(screen, x, y, shown, x, y))
+                        continue;
+                    ASSERT_TRUE(std::any_of(
+                        host.invalidated.begin(), host.invalidated.end(),
+                        [&](const Rect& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }))
+                        << "style " << style << " at " << progress[k] << ": " << x << "," << y << " changed unseen";
+                }
+            }
+            shown = screen;
+
+            // The same frame from a fresh run of those pictures, drawing
+            // the same random numbers.
+            TestHost freshHost;
+            TransitionEngine fresh(freshHost);
+            fresh.SetManual(true);
+            fresh.SetStyle(style);
+            fresh.OnBeforeNewFrame = [](const Bitmap&, Bitmap&) {};  // every frame restores all
+            fresh.Execute(oldAt(k + 1), newPicture);
+            fresh.ChangePictures([](Bitmap&, const Rect&, Bitmap&, const Rect&) {});  // a frame even at 0
+            SharedRandom().Reset(before);
+            fresh.SetProgress(progress[k]);
+            ASSERT_TRUE(std::as_const(fresh).Screen() == screen) << "style " << style << " at " << progress[k];
+            SharedRandom().Reset(after);
+        }
+        engine.Stop();
     }
 }
 

@@ -143,6 +143,27 @@ class SlideViewLiveTest(orlwine.WineTestCase):
             else:
                 self.assertEqual(first, second, "a still slide changed")
 
+    def test_moving_slides_keep_moving_through_a_transition(self):
+        # A slow wipe from the left: its left edge shows the new slide and its
+        # right edge the old one in both screenshots, a second apart.
+        write_bmp(os.path.join(self.folder, "wide.bmp"), 1600, 700, sky)
+        write_bmp(os.path.join(self.folder, "tall.bmp"), 700, 1600, lambda x, y: sky(y, x))
+        def slides(trace):
+            return sum(1 for t in trace if t.startswith("slideview slide "))
+
+        before = slides(self.prefix.trace_lines())
+        process = self.show("through.slides", ["! duration=1000 fit=cover motion=on", "wide.bmp transition=0",
+                                               "tall.bmp style=5 transition=8000"])
+        self.prefix.wait_trace(lambda trace: slides(trace) >= before + 2, process, name="the wipe")
+        time.sleep(1)
+        first = grab(self.prefix)
+        time.sleep(1)
+        second = grab(self.prefix)
+        self.end(process)
+        changed = differing(first, second)
+        self.assertTrue(any(x < SCREEN_W // 20 for x, _ in changed), "the incoming slide stood still")
+        self.assertTrue(any(x >= SCREEN_W * 9 // 10 for x, _ in changed), "the outgoing slide stood still")
+
     def test_clock_shows_text_and_moves_as_minutes_pass(self):
         write_bmp(os.path.join(self.folder, "night.bmp"), SCREEN_W, SCREEN_H, lambda x, y: (10, 10, 30))
         process = self.show("clock.slides", ["! transition=0 clock=time", "night.bmp"],

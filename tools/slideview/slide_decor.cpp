@@ -25,9 +25,9 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
     const int32_t upscale = options.Upscale();
     Bitmap frame;
     Rect place;
-    motionSource_ = Bitmap();
     motionSource32_ = BgrxImage();
     staleClock_ = Rect{};
+    heldAt_ = 0;
     if (options.Motion() && !picture.IsEmpty()) {
         MotionPath path =
             PlanMotion(picture.Width(), picture.Height(), width, height, fit, upscale, static_cast<uint32_t>(shown));
@@ -35,17 +35,19 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
         if (factor < 0.999) {
             const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
             const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
-            motionSource_ = ScalePicture(picture, w, h);
+            const Bitmap reduced = ScalePicture(picture, w, h);
             path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
+            motionSource32_ = BgrxImage(w, h);
+            CopyToBgrx(motionSource32_.Pixels(), 0, 0, reduced, reduced.Bounds());
         } else {
-            motionSource_ = picture;
+            motionSource32_ = BgrxImage(picture.Width(), picture.Height());
+            CopyToBgrx(motionSource32_.Pixels(), 0, 0, picture, picture.Bounds());
         }
         motion_ = path;
-        motionSource32_ = BgrxImage(motionSource_.Width(), motionSource_.Height());
-        CopyToBgrx(motionSource32_.Pixels(), 0, 0, motionSource_, motionSource_.Bounds());
         frame = Bitmap(width, height);
         const WindowRect start = MotionAt(path, 0);
-        ScaleWindowInto(motionSource_, start.left, start.top, start.width, start.height, frame, path.dest);
+        ScaleWindowInto(motionSource32_.Pixels(), start.left, start.top, start.width, start.height, frame, path.dest,
+                        frame.Bounds());
         place = path.dest;
     } else {
         frame = ComposeSlide(picture, width, height, fit, upscale);
@@ -87,12 +89,29 @@ void SlideDecor::PaintOverlays(Frame& frame) const {
         PaintOverlay(frame, clockBox_, clockMask_);
 }
 
-std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t) const {
+std::vector<Rect> SlideDecor::DrawMotion(Bitmap& frame, double t, const Rect& clip) const {
     if (!HasMotion() || frame.Width() != width_ || frame.Height() != height_)
         return {};
     const WindowRect at = MotionAt(motion_, t);
-    ScaleWindowInto(motionSource_, at.left, at.top, at.width, at.height, frame, motion_.dest);
-    PaintOverlays(frame);
+    auto draw = [&](const Rect& part) {
+        ScaleWindowInto(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, frame, motion_.dest, part);
+    };
+    draw(clip);
+    // An overlay is painted over what lies under it afresh (the black band
+    // or the picture): painting it again over itself would brighten its
+    // text's edges.
+    const bool caption = !captionMask_.IsEmpty() && !IntersectRect(caption_.band, clip).IsEmpty();
+    const bool clock = hasClock_ && !IntersectRect(clockBox_, clip).IsEmpty();
+    for (const Rect* box : {caption ? &caption_.band : nullptr, clock ? &clockBox_ : nullptr}) {
+        if (box) {
+            FillRect(frame, *box, 0, 0, 0);
+            draw(*box);
+        }
+    }
+    if (caption)
+        PaintOverlay(frame, caption_.band, captionMask_);
+    if (clock)
+        PaintOverlay(frame, clockBox_, clockMask_);
     std::vector<Rect> changed{motion_.dest};
     if (hasClock_)
         changed.push_back(clockBox_);
@@ -109,6 +128,8 @@ Rect SlideDecor::DrawMotion(const BgrxPixels& frame, double t) {
         changed = UnionRect(changed, staleClock_);
         staleClock_ = Rect{};
     }
+    if (hasClock_)  // where it lies on the black band, its text is painted afresh
+        FillBgrx(frame, clockBox_, 0, 0, 0);
     const WindowRect at = MotionAt(motion_, t);
     ScaleWindowInto(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, frame, motion_.dest);
     PaintOverlays(frame);
@@ -122,6 +143,7 @@ void SlideDecor::DrawHeld(Bitmap& frame, double t) {
         return;
     FillRect(frame, frame.Bounds(), 0, 0, 0);
     staleClock_ = Rect{};
+    heldAt_ = t;
     DrawMotion(frame, t);
 }
 
@@ -135,10 +157,10 @@ std::vector<Rect> SlideDecor::MoveClock(Bitmap& frame, const ClockFace& clock, c
         staleClock_ = UnionRect(staleClock_, old);
         return {};
     }
-    if (HasMotion()) {  // at rest at the end of its path
+    if (HasMotion()) {  // at rest
         FillRect(frame, old, 0, 0, 0);
         std::vector<Rect> changed{old};
-        std::vector<Rect> drawn = DrawMotion(frame, 1.0);
+        std::vector<Rect> drawn = DrawMotion(frame, heldAt_);
         changed.insert(changed.end(), drawn.begin(), drawn.end());
         return changed;
     }

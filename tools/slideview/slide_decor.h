@@ -54,10 +54,13 @@ class SlideDecor {
                       const ClockFace& clock,
                       const OverlayFont& font);
 
-    bool HasMotion() const { return !motionSource_.IsEmpty(); }
+    bool HasMotion() const { return !motionSource32_.IsEmpty(); }
 
-    // The moving slide at time t (0..1 of its stay) into `frame`.
-    std::vector<Rect> DrawMotion(Bitmap& frame, double t) const;
+    // The moving slide at time t (0..1 along its path) into `frame`, drawn
+    // only within `clip` (the part a transition shows; an overlay crossing it
+    // is drawn whole). Returns the rectangles of the picture and the clock.
+    std::vector<Rect> DrawMotion(Bitmap& frame, double t, const Rect& clip) const;
+    std::vector<Rect> DrawMotion(Bitmap& frame, double t) const { return DrawMotion(frame, t, frame.Bounds()); }
 
     // The moving slide at time t into the 32-bit frame on show while it
     // moves, which holds the last frame drawn (black, the first time): the
@@ -66,13 +69,14 @@ class SlideDecor {
     Rect DrawMotion(const BgrxPixels& frame, double t);
 
     // The moving slide held at time t, drawn whole into `frame` (black
-    // around the picture): the frame on show once it stops moving.
+    // around the picture): the frame on show once it stops moving, where it
+    // rests from then on.
     void DrawHeld(Bitmap& frame, double t);
 
     // The clock moved on: its old place shows the slide again and the clock
     // stands at its new place. A slide that is `moving` changes nothing here
     // (its next 32-bit frame draws the clock and clears the old place); one at
-    // rest at the end of its path is drawn there again.
+    // rest is drawn again where it was held (where it started, if never).
     std::vector<Rect> MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving);
 
     const CaptionLayout& Caption() const { return caption_; }
@@ -93,13 +97,14 @@ class SlideDecor {
     Bitmap clockMask_;
     // A still slide's frame without the clock, to put back where it stood.
     Bitmap clean_;
-    // A moving slide's picture, reduced to about the screen's size, and its path.
-    Bitmap motionSource_;
-    // The same in 32 bits, for the frames drawn while it moves.
+    // A moving slide's picture, reduced to about the screen's size, in 32
+    // bits (the fast scaler's), and its path.
     BgrxImage motionSource32_;
     MotionPath motion_;
     // Where the clock stood since the last 32-bit frame (empty: nowhere else).
     Rect staleClock_;
+    // The time on the path where a moving slide rests (DrawHeld).
+    double heldAt_ = 0;
 };
 
 }  // namespace orlscr

@@ -34,6 +34,15 @@ std::optional<size_t> SlideSequence::Advance(const Loader& load, Bitmap& picture
     return std::nullopt;
 }
 
+std::optional<size_t> SlideSequence::Upcoming() const {
+    const size_t count = slides_.size();
+    const size_t start = current_ ? (*current_ + 1) % count : 0;
+    for (size_t tried = 0; tried < count; ++tried)
+        if (const size_t index = (start + tried) % count; !unusable_[index])
+            return index;
+    return std::nullopt;
+}
+
 std::string SlideSequence::Reason() const {
     if (slides_.empty())
         return "it names no slide";

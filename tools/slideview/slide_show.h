@@ -33,6 +33,9 @@ class SlideSequence {
 
     const std::vector<Slide>& Slides() const { return slides_; }
     std::optional<size_t> Current() const { return current_; }
+    // The slide Advance will try first (it may yet fail to load); nullopt
+    // when no slide is left.
+    std::optional<size_t> Upcoming() const;
 
     // Why nothing can be shown (after Advance returned nullopt).
     std::string Reason() const;

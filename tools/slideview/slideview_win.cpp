@@ -35,9 +35,12 @@
 // change and are repainted. A slide with motion draws a frame per display
 // frame during its stay, scaled straight into a 32-bit frame that the control
 // shows instead of its own (ShowFrame), so a frame costs one scaling and one
-// copy to the window; its first frame is the one its transition brings in, and
-// it comes to rest before the next transition, which starts from the frame
-// held then, so nothing jumps.
+// copy to the window. Its motion spans the transition that brings it in, its
+// stay and the transition that takes it away (see MotionClock): during a
+// transition every frame redraws the moving slide's picture in the control
+// at its place of the moment (ChangePictures), so the transition blends the
+// moving pictures and nothing jumps at either end. Still slides are left to
+// the control's incremental frames.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
@@ -69,6 +72,7 @@
 #include "tools/slideview/command_line.h"
 #include "tools/slideview/display_win.h"
 #include "tools/slideview/monitor_layout.h"
+#include "tools/slideview/motion_clock.h"
 #include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
 #include "tools/slideview/slide_decor.h"
@@ -131,10 +135,25 @@ class SlideViewer {
             ++motionFrames_;
             return;
         }
-        const int progress = clock_.Progress(::GetTickCount());
-        for (auto& screen : screens_)
-            if (screen->view)
-                screen->view->Engine().SetProgress(progress);
+        const uint32_t now = ::GetTickCount();
+        const int progress = clock_.Progress(now);
+        const double leaving_at = leavingClock_.At(now), entering_at = motionClock_.At(now);
+        for (auto& screen : screens_) {
+            if (!screen->view)
+                continue;
+            TransitionEngine& engine = screen->view->Engine();
+            // Only a moving slide is redrawn, and only where the frame shows
+            // it; the frame is then drawn whole.
+            if (screen->leaving.HasMotion() || screen->decor.HasMotion()) {
+                Screen* at = screen.get();  // screens outlive their controls
+                engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown, Bitmap& picture,
+                                                                    const Rect& shown) {
+                    at->leaving.DrawMotion(old, leaving_at, old_shown);
+                    at->decor.DrawMotion(picture, entering_at, shown);
+                });
+            }
+            engine.SetProgress(progress);
+        }
         ::QueryPerformanceCounter(&after);
         drawingTicks_ += after.QuadPart - before.QuadPart;
         ++frames_;
@@ -199,6 +218,8 @@ class SlideViewer {
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
         SlideDecor decor;  // caption, clock and motion
+        // The slide a transition takes away, while it does, when it moves.
+        SlideDecor leaving;
 
         explicit Screen(SlideViewer& viewer) : window(viewer) {}
         HWND Handle() const { return window.Handle(); }
@@ -394,6 +415,9 @@ class SlideViewer {
         for (auto& screen : screens_) {
             if (!screen->view)
                 continue;
+            screen->leaving = SlideDecor();
+            if (screen->decor.HasMotion())
+                std::swap(screen->leaving, screen->decor);
             Bitmap frame = screen->decor.FirstFrame(picture, slide.options, caption, shown_, screen->place.Width(),
                                                     screen->place.Height(), screen->place.dpi, clockFace_, font_);
             if (!screen->decor.Caption().shown.empty())
@@ -407,7 +431,17 @@ class SlideViewer {
         }
         ++shown_;
         transitionMs_ = slide.options.TransitionMs();
-        clock_.Start(::GetTickCount(), transitionMs_);
+        const uint32_t now = ::GetTickCount();
+        clock_.Start(now, transitionMs_);
+        // The slide that goes moves on through the transition; the one that
+        // comes moves from its start until the end of the next transition,
+        // which is planned as long as the slide after it asks for.
+        leavingClock_ = motionClock_;
+        leavingClock_.Start(MotionPhase::kOut, now, transitionMs_);
+        const std::optional<size_t> after = sequence_->Upcoming();
+        const int32_t out_ms = after && after != next ? sequence_->Slides()[*after].options.TransitionMs() : 0;
+        motionClock_.Plan(transitionMs_, slide.options.DurationMs(), out_ms);
+        motionClock_.Start(MotionPhase::kIn, now, transitionMs_);
         frames_ = 0;
         drawingTicks_ = 0;
         animating_ = true;
@@ -423,6 +457,7 @@ class SlideViewer {
                 continue;
             screen->view->Engine().SetManual(false);
             screen->view->Engine().SetManual(true);
+            screen->leaving = SlideDecor();
         }
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
@@ -583,12 +618,15 @@ class SlideViewer {
         moving_ = true;
         stayStart_ = ::GetTickCount();
         stayMs_ = sequence_->Slides()[*sequence_->Current()].options.DurationMs();
+        motionClock_.Start(MotionPhase::kStay, stayStart_, stayMs_);
         motionFrames_ = 0;
         motionTicks_ = 0;
         pacer_.Start();
     }
 
     void StopMotion() {
+        // The stay is over: the next transition moves on from its end.
+        motionAt_ = motionClock_.PhaseEnd(MotionPhase::kStay);
         HoldMotion();
         if (motionFrames_ > 0) {
             LARGE_INTEGER frequency;
@@ -604,7 +642,8 @@ class SlideViewer {
     // A frame of the moving slides, scaled straight into the frame each
     // control shows; only what it changed goes to the window.
     void DrawMotionFrame() {
-        const double t = stayMs_ > 0 ? static_cast<uint32_t>(::GetTickCount() - stayStart_) / double(stayMs_) : 1.0;
+        const uint32_t now = ::GetTickCount();
+        const double t = motionClock_.At(now);
         for (auto& screen : screens_) {
             if (!screen->view || !screen->decor.HasMotion())
                 continue;
@@ -613,7 +652,7 @@ class SlideViewer {
             screen->view->ShowFrame(screen->motionFrame, screen->decor.DrawMotion(screen->motionFrame.Pixels(), t));
         }
         motionAt_ = t;
-        if (t >= 1) {
+        if (motionClock_.Over(now)) {
             moving_ = false;  // at rest until the next slide
             HoldMotion();
         }
@@ -707,7 +746,9 @@ class SlideViewer {
     uint32_t stayStart_ = 0;
     int32_t stayMs_ = 0;
     int motionFrames_ = 0;
-    double motionAt_ = 0;  // the time of the last motion frame (0..1 of the stay)
+    double motionAt_ = 0;       // the path time of the last motion frame
+    MotionClock motionClock_;   // of the slide on show (or coming in)
+    MotionClock leavingClock_;  // of the slide a transition takes away
     long long motionTicks_ = 0;
     std::string message_;
 };
