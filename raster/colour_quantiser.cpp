@@ -265,6 +265,7 @@ class NearestColour {
         for (size_t i = 0; i < palette.size(); ++i)
             all_.push_back(CellCandidates::Candidate{0, palette[i].red, palette[i].green, palette[i].blue,
                                                      static_cast<uint8_t>(i)});
+        answers_.assign(size_t{1} << kAnswerBits, static_cast<uint32_t>(Search(0, 0, 0, 0)) << 24);
     }
 
     // `guess`, a palette index, is the search's first bound: the answer for
@@ -272,20 +273,14 @@ class NearestColour {
     // The last answers are kept by colour: dithered pixels often repeat them.
     uint8_t operator()(int r, int g, int b, uint8_t guess = 0) {
         const uint32_t key = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
-        Answer& answer = answers_[(key * 2654435761u) >> (32 - kAnswerBits)];
-        if (answer.colour != key) {
-            answer.colour = key;
-            answer.index = Search(r, g, b, guess);
-        }
-        return answer.index;
+        uint32_t& answer = answers_[(key * 2654435761u) >> (32 - kAnswerBits)];
+        if ((answer & 0xFFFFFF) != key)
+            answer = static_cast<uint32_t>(Search(r, g, b, guess)) << 24 | key;
+        return static_cast<uint8_t>(answer >> 24);
     }
 
   private:
-    static constexpr int kAnswerBits = 16;
-    struct Answer {
-        uint32_t colour = std::numeric_limits<uint32_t>::max();  // none
-        uint8_t index = 0;
-    };
+    static constexpr int kAnswerBits = 14;
 
     uint8_t Search(int r, int g, int b, uint8_t guess) {
         const uint32_t cell = fine_.Cell(r, g, b);
@@ -308,7 +303,8 @@ class NearestColour {
 
     const std::vector<PaletteColour>& palette_;
     std::vector<CellCandidates::Candidate> all_;
-    std::vector<Answer> answers_ = std::vector<Answer>(size_t{1} << kAnswerBits);
+    // Per slot the index << 24 | the colour; at first black's answer.
+    std::vector<uint32_t> answers_;
     CellCandidates coarse_, fine_;
 };
 
