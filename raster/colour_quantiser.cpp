@@ -191,8 +191,7 @@ class CellCandidates {
   public:
     struct Candidate {
         int least;  // its squared distance to the nearest colour of the cell
-        int r, g, b;
-        uint8_t index;
+        uint8_t r, g, b, index;
     };
     struct List {
         const Candidate* begin;
