@@ -439,6 +439,10 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
             }
             JxlDecoderSetImageOutBuffer(decoder.get(), &format, target, size);
         } else if (status == JXL_DEC_FULL_IMAGE) {
+            // The later frames of an animation are passed over undecoded;
+            // boxes after them (EXIF) are still read.
+            if (!haveFirst)
+                JxlDecoderSkipFrames(decoder.get(), INT32_MAX);
             haveFirst = true;
         } else if (status == JXL_DEC_BOX) {
             endExif();

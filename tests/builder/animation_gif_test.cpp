@@ -24,6 +24,7 @@ namespace orlscr::mkscr {
 namespace {
 
 constexpr int32_t kWidth = 64, kHeight = 48;
+constexpr const char* kDate = "2024:05:06 07:08:09";
 
 // RGBA pixels of one colour; with `leftHidden` the left half fully transparent.
 std::vector<uint8_t> Frame(uint8_t red, uint8_t green, uint8_t blue, bool leftHidden = false) {
@@ -159,7 +160,8 @@ TEST(AnimationGif, AnAvifSequenceKeepsItsFramesTimesAndTurnAndPlaysForEver) {
 }
 
 // An animated JPEG XL as libjxl's encoder writes it (cjxl keeps no loop
-// count): lossless, `ticks` a frame at 30 a second, turned as `orientation`.
+// count): lossless, `ticks` a frame at 30 a second, turned as `orientation`,
+// its EXIF box (with the date) after the frames.
 std::string JpegXlAnimation(uint32_t loops, JxlOrientation orientation, const std::vector<uint32_t>& ticks) {
     std::unique_ptr<JxlEncoder, void (*)(JxlEncoder*)> encoder(JxlEncoderCreate(nullptr), JxlEncoderDestroy);
     JxlBasicInfo info;
@@ -177,6 +179,7 @@ std::string JpegXlAnimation(uint32_t loops, JxlOrientation orientation, const st
     JxlColorEncodingSetToSRGB(&srgb, JXL_FALSE);
     EXPECT_EQ(JxlEncoderSetBasicInfo(encoder.get(), &info), JXL_ENC_SUCCESS);
     EXPECT_EQ(JxlEncoderSetColorEncoding(encoder.get(), &srgb), JXL_ENC_SUCCESS);
+    EXPECT_EQ(JxlEncoderUseBoxes(encoder.get()), JXL_ENC_SUCCESS);
     JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(encoder.get(), nullptr);
     JxlEncoderSetFrameLossless(settings, JXL_TRUE);
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
@@ -188,6 +191,10 @@ std::string JpegXlAnimation(uint32_t loops, JxlOrientation orientation, const st
         EXPECT_EQ(JxlEncoderSetFrameHeader(settings, &header), JXL_ENC_SUCCESS);
         EXPECT_EQ(JxlEncoderAddImageFrame(settings, &format, rgba.data(), rgba.size()), JXL_ENC_SUCCESS);
     }
+    const std::string exif = std::string(4, '\0') + MakeExifBlock(kDate);  // after a 4-byte offset
+    EXPECT_EQ(JxlEncoderAddBox(encoder.get(), "Exif", reinterpret_cast<const uint8_t*>(exif.data()), exif.size(),
+                               JXL_FALSE),
+              JXL_ENC_SUCCESS);
     JxlEncoderCloseInput(encoder.get());
     std::string bytes(4096, '\0');
     size_t written = 0;
@@ -213,6 +220,7 @@ TEST(AnimationGif, AnAnimatedJpegXlKeepsItsFramesTimesTurnAndPlays) {
     const SlidePictureCheck check = CheckSlidePicture(path);
     ASSERT_EQ(check.refusal, "");
     EXPECT_EQ(check.change, "converted animated JPEG XL to GIF, 3 frames");
+    EXPECT_EQ(check.dateTaken.value_or("none"), kDate);
     const Played played = Play(check);
     EXPECT_EQ(played.delays, (std::vector<int32_t>{100, 270, 60}));
     EXPECT_EQ(played.plays, 3);
