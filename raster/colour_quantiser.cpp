@@ -11,7 +11,7 @@ namespace orlscr {
 
 namespace {
 
-constexpr int kRounds = 3;  // k-means rounds after the median cut
+constexpr int kRounds = 6;  // k-means rounds after the median cut (cheap over the histogram)
 
 // The histogram the palette is made from keeps this many bits of each
 // channel; each cell stands at the mean of its pixels.
