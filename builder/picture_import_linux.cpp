@@ -406,7 +406,7 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
     JxlDecoderSetDecompressBoxes(decoder.get(), JXL_TRUE);
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     ImportedPicture picture;
-    std::vector<uint8_t> laterFrame;  // frames after the first are decoded here and dropped
+    std::vector<uint8_t> laterFrame;  // a frame not of the picture's size is decoded here and dropped
     std::string exif;
     bool inExif = false, haveFirst = false;
     bool fromJpeg = false;  // a JPEG file kept in JPEG XL: its pixels are a JPEG's

@@ -209,8 +209,7 @@ class CellCandidates {
 
     // The cell's list, made from `from` (colours that include every one
     // that can be nearest in the cell) when first asked for.
-    template <typename Colours>
-    List Of(uint32_t cell, const Colours& from) {
+    List Of(uint32_t cell, List from) {
         if (begin_[cell] == kUnlisted)
             Make(cell, from.begin, from.end);
         const Candidate* first = candidates_.data() + begin_[cell];
@@ -268,8 +267,8 @@ class NearestColour {
     }
 
     // `guess`, a palette index, is the search's first bound: the answer for
-    // a neighbouring pixel is usually near.
-    // The last answers are kept by colour: dithered pixels often repeat them.
+    // a neighbouring pixel is usually near. The last answers are kept by
+    // colour, as dithered pixels often repeat them.
     uint8_t operator()(int r, int g, int b, uint8_t guess = 0) {
         const uint32_t key = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
         uint32_t& answer = answers_[(key * 2654435761u) >> (32 - kAnswerBits)];
