@@ -160,7 +160,8 @@ MadePicture AnimationGif::Finish() {
 
 std::optional<ConvertedAnimation> ConvertAnimation(std::string_view bytes,
                                                    ImportFormat format,
-                                                   const StoreBound& bound) {
+                                                   const StoreBound& bound,
+                                                   size_t maxBytes) {
     AnimationInfo info;
     std::unique_ptr<AnimationGif> gif;
     std::unique_ptr<FramePipe> pipe;  // none when no thread can be had
@@ -168,7 +169,7 @@ std::optional<ConvertedAnimation> ConvertAnimation(std::string_view bytes,
     AnimationReceiver receiver;
     receiver.begin = [&](const AnimationInfo& given) {
         info = given;
-        gif = std::make_unique<AnimationGif>(info, bound);
+        gif = std::make_unique<AnimationGif>(info, bound, maxBytes);
         try {
             pipe = std::make_unique<FramePipe>(*gif, static_cast<size_t>(info.width) * info.height * 4);
         } catch (const std::system_error&) {
@@ -191,7 +192,7 @@ std::optional<ConvertedAnimation> ConvertAnimation(std::string_view bytes,
     converted.change = std::string("converted animated ") + ImportFormatName(format) + " to GIF, ";
     if (cut)
         converted.change += "its first " + std::to_string(frames) + " of " + std::to_string(info.frames) +
-                            " frames: a GIF holds at most " + std::to_string(kMaxAnimationGifBytes >> 20) + " MB";
+                            " frames: a GIF holds at most " + std::to_string(maxBytes >> 20) + " MB";
     else
         converted.change += std::to_string(frames) + " frames";
     if (!(converted.made.size == upright))

@@ -231,6 +231,28 @@ TEST(AnimationGif, AnAnimatedJpegXlKeepsItsFramesTimesTurnAndPlays) {
     EXPECT_EQ(played.corner, kWhite);
 }
 
+TEST(AnimationGif, AConvertedAnimationEndsAtTheFirstFrameBeyondItsBytes) {
+    // Frames of about 850 bytes each (a palette of their own and little
+    // else); the GIF may hold three or so.
+    const std::string jxl = JpegXlAnimation(0, JXL_ORIENT_IDENTITY, std::vector<uint32_t>(10, 3));
+    const std::optional<ConvertedAnimation> converted =
+        ConvertAnimation(jxl, ImportFormat::kJpegXl, StoreBound{}, 3000);
+    ASSERT_TRUE(converted);
+    const std::string& gif = converted->made.bytes;
+    EXPECT_LE(gif.size(), 3000u);
+    GifAnimation animation(reinterpret_cast<const uint8_t*>(gif.data()), gif.size(), 0);
+    std::vector<uint32_t> left;
+    while (animation.Next())
+        left.push_back(At(animation.Canvas(), 5, 20));
+    EXPECT_EQ(animation.DamageInRest(), "");
+    ASSERT_GE(left.size(), 2u);
+    ASSERT_LT(left.size(), 10u);
+    EXPECT_EQ(converted->change, "converted animated JPEG XL to GIF, its first " + std::to_string(left.size()) +
+                                     " of 10 frames: a GIF holds at most 0 MB");
+    for (size_t i = 0; i < left.size(); ++i)  // the first frames, in order
+        EXPECT_EQ(left[i], kHalfColours[i % 3]) << i;
+}
+
 TEST(AnimationGif, FramesBeyondItsBytesAreLeftOut) {
     // Noise does not compress: each frame takes about its pixels in bytes.
     AnimationInfo info;
