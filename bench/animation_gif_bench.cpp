@@ -103,8 +103,8 @@ Bitmap Panned(const Bitmap& source, int32_t dx, int32_t dy) {
 }
 
 struct Quality {
-    double squares = 0;       // summed squared error over every channel of every pixel
-    double blockError = 0;    // summed absolute error of the 4x4 block means
+    double squares = 0;     // summed squared error over every channel of every pixel
+    double blockError = 0;  // summed absolute error of the 4x4 block means
     double worstBlock = 0;
     double blocks = 0, samples = 0;
 };
@@ -117,7 +117,8 @@ void Measure(const Bitmap& source, const PalettedPicture& paletted, Quality& qua
                 int want = 0, got = 0;
                 for (int32_t y = by; y < by + 4; ++y)
                     for (int32_t x = bx; x < bx + 4; ++x) {
-                        const PaletteColour& colour = paletted.palette[paletted.indexes[static_cast<size_t>(y) * width + x]];
+                        const PaletteColour& colour =
+                            paletted.palette[paletted.indexes[static_cast<size_t>(y) * width + x]];
                         const int value = c == 0 ? colour.blue : c == 1 ? colour.green : colour.red;
                         const int sourceValue = source.Row(y)[3 * x + c];
                         want += sourceValue;
@@ -176,12 +177,13 @@ int main(int argc, char** argv) {
     const mkscr::MadePicture made = gif.Finish();
     const double addCpu = (CpuSeconds() - cpu) / frames, addWall = (WallSeconds() - wall) / frames;
 
-    std::printf("%d frames of %dx%d (%s)\n", frames, kWidth, kHeight, argc > 1 && std::string(argv[1]) != "-" ? argv[1] : "made picture");
+    std::printf("%d frames of %dx%d (%s)\n", frames, kWidth, kHeight,
+                argc > 1 && std::string(argv[1]) != "-" ? argv[1] : "made picture");
     std::printf("QuantiseColours    %.3f CPU-s a frame, %.3f s wall\n", quantiseCpu, quantiseWall);
     std::printf("AnimationGif::Add  %.3f CPU-s a frame, %.3f s wall (GIF %.1f MB)\n", addCpu, addWall,
                 made.bytes.size() / 1e6);
     std::printf("quality            PSNR %.2f dB, 4x4 block means off by %.3f levels (worst %.1f)\n",
-                10 * std::log10(255.0 * 255.0 * quality.samples / quality.squares),
-                quality.blockError / quality.blocks, quality.worstBlock);
+                10 * std::log10(255.0 * 255.0 * quality.samples / quality.squares), quality.blockError / quality.blocks,
+                quality.worstBlock);
     return 0;
 }

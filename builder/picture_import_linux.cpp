@@ -507,9 +507,8 @@ bool ReadJpegXlAnimation(std::string_view bytes, const AnimationReceiver& receiv
             AnimationInfo animation;
             animation.width = frame.width;
             animation.height = frame.height;
-            animation.plays = info.have_animation
-                                  ? static_cast<int32_t>(std::min<uint32_t>(info.animation.num_loops, INT32_MAX))
-                                  : 1;
+            animation.plays =
+                info.have_animation ? static_cast<int32_t>(std::min<uint32_t>(info.animation.num_loops, INT32_MAX)) : 1;
             animation.frames = frames;
             animation.hasAlpha = info.alpha_bits > 0;
             receiver.begin(animation);
@@ -519,9 +518,9 @@ bool ReadJpegXlAnimation(std::string_view bytes, const AnimationReceiver& receiv
                 Damaged(ImportFormat::kJpegXl, "frame " + std::to_string(index + 1) + " cannot be read");
             // Each frame's end from the animation's clock, so rounding does not add up.
             ticks += header.duration;
-            const double msPerTick = info.animation.tps_numerator > 0 ? 1000.0 * info.animation.tps_denominator /
-                                                                           info.animation.tps_numerator
-                                                                     : 0.0;
+            const double msPerTick = info.animation.tps_numerator > 0
+                                         ? 1000.0 * info.animation.tps_denominator / info.animation.tps_numerator
+                                         : 0.0;
             const int64_t endMs = info.have_animation
                                       ? static_cast<int64_t>(std::min(std::round(ticks * msPerTick), 9.0e18))
                                       : previousMs;

@@ -198,7 +198,8 @@ class CellCandidates {
         const Candidate* end;
     };
 
-    explicit CellCandidates(int bits) : bits_(bits), begin_(size_t{1} << (3 * bits), kUnlisted), count_(begin_.size()) {}
+    explicit CellCandidates(int bits)
+        : bits_(bits), begin_(size_t{1} << (3 * bits), kUnlisted), count_(begin_.size()) {}
 
     // The cell of the colour.
     uint32_t Cell(int r, int g, int b) const {

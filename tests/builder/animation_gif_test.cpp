@@ -192,9 +192,9 @@ std::string JpegXlAnimation(uint32_t loops, JxlOrientation orientation, const st
         EXPECT_EQ(JxlEncoderAddImageFrame(settings, &format, rgba.data(), rgba.size()), JXL_ENC_SUCCESS);
     }
     const std::string exif = std::string(4, '\0') + MakeExifBlock(kDate);  // after a 4-byte offset
-    EXPECT_EQ(JxlEncoderAddBox(encoder.get(), "Exif", reinterpret_cast<const uint8_t*>(exif.data()), exif.size(),
-                               JXL_FALSE),
-              JXL_ENC_SUCCESS);
+    EXPECT_EQ(
+        JxlEncoderAddBox(encoder.get(), "Exif", reinterpret_cast<const uint8_t*>(exif.data()), exif.size(), JXL_FALSE),
+        JXL_ENC_SUCCESS);
     JxlEncoderCloseInput(encoder.get());
     std::string bytes(4096, '\0');
     size_t written = 0;
