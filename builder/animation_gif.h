@@ -51,13 +51,15 @@ class AnimationGif {
 
 // An animated picture converted as above, with what the report says of it
 // ("converted animated WebP to GIF, 48 frames"); none when this build does
-// not give the format's frames. Throws Error as ImportAnimation.
+// not give the format's frames. Throws Error as ImportAnimation. The next
+// frame is decoded while one is converted, on a thread of its own.
 struct ConvertedAnimation {
     MadePicture made;
     std::string change;
 };
 std::optional<ConvertedAnimation> ConvertAnimation(std::string_view bytes,
                                                    ImportFormat format,
-                                                   const StoreBound& bound);
+                                                   const StoreBound& bound,
+                                                   size_t maxBytes = kMaxAnimationGifBytes);
 
 }  // namespace orlscr::mkscr

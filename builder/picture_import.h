@@ -74,9 +74,9 @@ struct AnimationReceiver {
 };
 
 // Gives every frame of an animated picture to the receiver, in order: true,
-// or false when this build does not give the format's frames (Linux: WebP
-// only; Windows: WebP only), the receiver not called. Throws Error as
-// ImportPicture, also for a frame that cannot be decoded.
+// or false when this build does not give the format's frames (Linux: WebP,
+// AVIF sequences, JPEG XL; Windows: WebP only), the receiver not called.
+// Throws Error as ImportPicture, also for a frame that cannot be decoded.
 bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver);
 
 // The size of the file's picture (an animation's canvas) as stored, read

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -91,23 +92,26 @@ ImportedPicture ReadHeif(std::string_view bytes, ImportFormat format) {
     return picture;
 }
 
-ImportedPicture ReadAvif(std::string_view bytes) {
-    std::unique_ptr<avifDecoder, void (*)(avifDecoder*)> decoder(avifDecoderCreate(), avifDecoderDestroy);
+using AvifDecoder = std::unique_ptr<avifDecoder, void (*)(avifDecoder*)>;
+
+// libavif's decoder of the file (on this thread), its header parsed.
+AvifDecoder OpenAvif(std::string_view bytes) {
+    AvifDecoder decoder(avifDecoderCreate(), avifDecoderDestroy);
     decoder->maxThreads = 1;
     decoder->strictFlags = AVIF_STRICT_DISABLED;
     avifResult result =
         avifDecoderSetIOMemory(decoder.get(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (result == AVIF_RESULT_OK)
         result = avifDecoderParse(decoder.get());
-    if (result == AVIF_RESULT_OK)
-        CheckPictureSize(decoder->image->width, decoder->image->height);
-    if (result == AVIF_RESULT_OK)
-        result = avifDecoderNextImage(decoder.get());
     if (result != AVIF_RESULT_OK)
         Damaged(ImportFormat::kAvif, avifResultToString(result));
-    avifImage* image = decoder->image;
-    ImportedPicture picture;
-    picture.frames = decoder->imageCount > 0 ? decoder->imageCount : 1;
+    CheckPictureSize(decoder->image->width, decoder->image->height);
+    return decoder;
+}
+
+// The decoder's current picture into `picture` as 8-bit RGBA, turned and
+// mirrored as the file says.
+void ConvertAvifImage(const avifImage* image, ImportedPicture& picture) {
     Allocate(picture, image->width, image->height);
     avifRGBImage rgb;
     avifRGBImageSetDefaults(&rgb, image);
@@ -115,7 +119,7 @@ ImportedPicture ReadAvif(std::string_view bytes) {
     rgb.depth = 8;
     rgb.pixels = picture.rgba.data();
     rgb.rowBytes = static_cast<uint32_t>(picture.width) * 4;
-    result = avifImageYUVToRGB(image, &rgb);
+    const avifResult result = avifImageYUVToRGB(image, &rgb);
     if (result != AVIF_RESULT_OK)
         Damaged(ImportFormat::kAvif, avifResultToString(result));
     // The turn (anticlockwise quarters) and then the mirror, as the file says.
@@ -125,11 +129,62 @@ ImportedPicture ReadAvif(std::string_view bytes) {
     }
     if (image->transformFlags & AVIF_TRANSFORM_IMIR)
         OrientImported(picture, image->imir.mode == 0 ? 4 : 2);
+}
+
+ImportedPicture ReadAvif(std::string_view bytes) {
+    const AvifDecoder decoder = OpenAvif(bytes);
+    const avifResult result = avifDecoderNextImage(decoder.get());
+    if (result != AVIF_RESULT_OK)
+        Damaged(ImportFormat::kAvif, avifResultToString(result));
+    avifImage* image = decoder->image;
+    ImportedPicture picture;
+    ConvertAvifImage(image, picture);
+    picture.frames = decoder->imageCount > 0 ? decoder->imageCount : 1;
     if (image->exif.size > 0)
         picture.dateTaken =
             ExifPayloadDate(std::string_view(reinterpret_cast<const char*>(image->exif.data), image->exif.size));
     picture.hasAlpha = image->alphaPlane != nullptr;
     return picture;
+}
+
+// Every frame of an AVIF image sequence. This libavif reads no repetition
+// count, so the sequence plays for ever, as viewers play it.
+bool ReadAvifAnimation(std::string_view bytes, const AnimationReceiver& receiver) {
+    const AvifDecoder decoder = OpenAvif(bytes);
+    ImportedPicture frame;
+    AnimationInfo animation;
+    int64_t previousMs = 0;
+    for (int index = 0;; ++index) {
+        const avifResult result = avifDecoderNextImage(decoder.get());
+        if (result == AVIF_RESULT_NO_IMAGES_REMAINING && index > 0)
+            break;
+        if (result != AVIF_RESULT_OK)
+            Damaged(ImportFormat::kAvif,
+                    "frame " + std::to_string(index + 1) + " cannot be decoded: " + avifResultToString(result));
+        ConvertAvifImage(decoder->image, frame);
+        if (index == 0) {
+            animation.width = frame.width;
+            animation.height = frame.height;
+            animation.frames = std::max(decoder->imageCount, 1);
+            animation.hasAlpha = decoder->alphaPresent;
+            receiver.begin(animation);
+        } else if (frame.width != animation.width || frame.height != animation.height) {
+            Damaged(ImportFormat::kAvif, "frame " + std::to_string(index + 1) + " is not the size of the first");
+        }
+        // Each frame's end from the sequence's clock, so rounding does not add up.
+        const avifImageTiming& timing = decoder->imageTiming;
+        const int64_t endMs =
+            timing.timescale == 0
+                ? previousMs
+                : static_cast<int64_t>(
+                      ((timing.ptsInTimescales + timing.durationInTimescales) * 1000 + timing.timescale / 2) /
+                      timing.timescale);
+        const int32_t durationMs = static_cast<int32_t>(std::clamp<int64_t>(endMs - previousMs, 0, INT32_MAX));
+        previousMs = std::max(previousMs, endMs);
+        if (!receiver.frame(frame.rgba.data(), durationMs))
+            break;
+    }
+    return true;
 }
 
 using WebpAnimationDecoder = std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)>;
@@ -324,17 +379,34 @@ ImportedPicture ReadTiff(std::string_view bytes) {
     return picture;
 }
 
-ImportedPicture ReadJpegXl(std::string_view bytes) {
-    std::unique_ptr<JxlDecoder, void (*)(JxlDecoder*)> decoder(JxlDecoderCreate(nullptr), JxlDecoderDestroy);
-    if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) !=
-        JXL_DEC_SUCCESS)
+using JpegXlDecoder = std::unique_ptr<JxlDecoder, void (*)(JxlDecoder*)>;
+
+// libjxl's decoder of the whole file for the given events.
+JpegXlDecoder OpenJpegXl(std::string_view bytes, int events) {
+    JpegXlDecoder decoder(JxlDecoderCreate(nullptr), JxlDecoderDestroy);
+    if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS)
         throw Error("the JPEG XL decoder cannot be started");
-    JxlDecoderSetDecompressBoxes(decoder.get(), JXL_TRUE);
     JxlDecoderSetInput(decoder.get(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     JxlDecoderCloseInput(decoder.get());
+    return decoder;
+}
+
+// The next event of interest; throws for a damaged file.
+JxlDecoderStatus NextJpegXlEvent(JxlDecoder* decoder) {
+    const JxlDecoderStatus status = JxlDecoderProcessInput(decoder);
+    if (status == JXL_DEC_ERROR)
+        Damaged(ImportFormat::kJpegXl, "its data cannot be decoded");
+    if (status == JXL_DEC_NEED_MORE_INPUT)
+        Damaged(ImportFormat::kJpegXl, "the file is cut short");
+    return status;
+}
+
+ImportedPicture ReadJpegXl(std::string_view bytes) {
+    const JpegXlDecoder decoder = OpenJpegXl(bytes, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE | JXL_DEC_BOX);
+    JxlDecoderSetDecompressBoxes(decoder.get(), JXL_TRUE);
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     ImportedPicture picture;
-    std::vector<uint8_t> laterFrame;  // frames after the first are decoded here and dropped
+    std::vector<uint8_t> laterFrame;  // a frame not of the picture's size is decoded here and dropped
     std::string exif;
     bool inExif = false, haveFirst = false;
     bool fromJpeg = false;  // a JPEG file kept in JPEG XL: its pixels are a JPEG's
@@ -345,11 +417,7 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
         inExif = false;
     };
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
-        if (status == JXL_DEC_ERROR)
-            Damaged(ImportFormat::kJpegXl, "its data cannot be decoded");
-        if (status == JXL_DEC_NEED_MORE_INPUT)
-            Damaged(ImportFormat::kJpegXl, "the file is cut short");
+        const JxlDecoderStatus status = NextJpegXlEvent(decoder.get());
         if (status == JXL_DEC_SUCCESS)
             break;
         if (status == JXL_DEC_BASIC_INFO) {
@@ -371,6 +439,10 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
             }
             JxlDecoderSetImageOutBuffer(decoder.get(), &format, target, size);
         } else if (status == JXL_DEC_FULL_IMAGE) {
+            // The later frames of an animation are passed over undecoded;
+            // boxes after them (EXIF) are still read.
+            if (!haveFirst)
+                JxlDecoderSkipFrames(decoder.get(), INT32_MAX);
             haveFirst = true;
         } else if (status == JXL_DEC_BOX) {
             endExif();
@@ -402,6 +474,73 @@ ImportedPicture ReadJpegXl(std::string_view bytes) {
         picture.dateTaken = ExifPayloadDate(exif);
     FindAlpha(picture);
     return picture;
+}
+
+// The frames the decoder shows (each animation frame composed with the ones
+// it builds on), from their headers only.
+int32_t CountJpegXlFrames(std::string_view bytes) {
+    const JpegXlDecoder decoder = OpenJpegXl(bytes, JXL_DEC_FRAME);
+    int32_t frames = 0;
+    while (NextJpegXlEvent(decoder.get()) == JXL_DEC_FRAME)
+        frames = frames < INT32_MAX ? frames + 1 : frames;
+    return frames;
+}
+
+// Every frame of an animated JPEG XL, whole (the decoder composes them) and
+// upright (the decoder applies the file's orientation).
+bool ReadJpegXlAnimation(std::string_view bytes, const AnimationReceiver& receiver) {
+    const int32_t frames = CountJpegXlFrames(bytes);
+    const JpegXlDecoder decoder = OpenJpegXl(bytes, JXL_DEC_BASIC_INFO | JXL_DEC_FRAME | JXL_DEC_FULL_IMAGE);
+    const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlBasicInfo info{};
+    ImportedPicture frame;
+    uint64_t ticks = 0;  // the frames' durations so far, in the animation's ticks
+    int64_t previousMs = 0;
+    int32_t durationMs = 0;
+    int32_t index = 0;
+    for (JxlDecoderStatus status; (status = NextJpegXlEvent(decoder.get())) != JXL_DEC_SUCCESS;) {
+        if (status == JXL_DEC_BASIC_INFO) {
+            if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+                Damaged(ImportFormat::kJpegXl, "its header cannot be read");
+            const bool swaps = info.orientation >= JXL_ORIENT_TRANSPOSE;
+            Allocate(frame, swaps ? info.ysize : info.xsize, swaps ? info.xsize : info.ysize);
+            AnimationInfo animation;
+            animation.width = frame.width;
+            animation.height = frame.height;
+            animation.plays =
+                info.have_animation ? static_cast<int32_t>(std::min<uint32_t>(info.animation.num_loops, INT32_MAX)) : 1;
+            animation.frames = frames;
+            animation.hasAlpha = info.alpha_bits > 0;
+            receiver.begin(animation);
+        } else if (status == JXL_DEC_FRAME) {
+            JxlFrameHeader header;
+            if (JxlDecoderGetFrameHeader(decoder.get(), &header) != JXL_DEC_SUCCESS)
+                Damaged(ImportFormat::kJpegXl, "frame " + std::to_string(index + 1) + " cannot be read");
+            // Each frame's end from the animation's clock, so rounding does not add up.
+            ticks += header.duration;
+            const double msPerTick = info.animation.tps_numerator > 0
+                                         ? 1000.0 * info.animation.tps_denominator / info.animation.tps_numerator
+                                         : 0.0;
+            const int64_t endMs = info.have_animation
+                                      ? static_cast<int64_t>(std::min(std::round(ticks * msPerTick), 9.0e18))
+                                      : previousMs;
+            durationMs = static_cast<int32_t>(std::clamp<int64_t>(endMs - previousMs, 0, INT32_MAX));
+            previousMs = std::max(previousMs, endMs);
+        } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
+            size_t size = 0;
+            if (JxlDecoderImageOutBufferSize(decoder.get(), &format, &size) != JXL_DEC_SUCCESS ||
+                size != frame.rgba.size())
+                Damaged(ImportFormat::kJpegXl, "frame " + std::to_string(index + 1) + " is not the canvas' size");
+            JxlDecoderSetImageOutBuffer(decoder.get(), &format, frame.rgba.data(), frame.rgba.size());
+        } else if (status == JXL_DEC_FULL_IMAGE) {
+            ++index;
+            if (!receiver.frame(frame.rgba.data(), durationMs))
+                break;
+        }
+    }
+    if (index == 0)
+        Damaged(ImportFormat::kJpegXl, "it holds no picture");
+    return true;
 }
 
 }  // namespace
@@ -471,9 +610,16 @@ std::optional<ImportedSize> ReadImportedSize(std::string_view bytes, ImportForma
 }
 
 bool ImportAnimation(std::string_view bytes, ImportFormat format, const AnimationReceiver& receiver) {
-    if (format != ImportFormat::kWebp)
-        return false;  // AVIF sequences and JPEG XL animations give their first frame
-    return ReadWebpAnimation(bytes, receiver);
+    switch (format) {
+        case ImportFormat::kWebp:
+            return ReadWebpAnimation(bytes, receiver);
+        case ImportFormat::kAvif:
+            return ReadAvifAnimation(bytes, receiver);
+        case ImportFormat::kJpegXl:
+            return ReadJpegXlAnimation(bytes, receiver);
+        default:
+            return false;
+    }
 }
 
 ImportedPicture ImportPicture(std::string_view bytes, ImportFormat format) {

@@ -144,8 +144,8 @@ void CheckImported(SlidePictureCheck& check,
 // bound is decoded at an eighth of each side); the system's libraries hold
 // planes of their own besides the 4 bytes a pixel they give (mkscr peaks at
 // 435 MB for one 8000x6000 HEIC photo, about 9 bytes a pixel); an animation holds the decoder's two
-// canvases, the frame and its copies, and the GIF. Then the picture made, at
-// most the bound's size.
+// canvases, the frame and its copies (one handed to the converting thread),
+// and the GIF. Then the picture made, at most the bound's size.
 int64_t PeakMemory(std::string_view view, PictureFormat format, ImportFormat imported, const StoreBound& bound) {
     const int64_t file = static_cast<int64_t>(view.size());
     int64_t width = 0, height = 0, perPixel = 4;
@@ -155,7 +155,7 @@ int64_t PeakMemory(std::string_view view, PictureFormat format, ImportFormat imp
             return file * 40;  // not known before decoding: as a HEIC photo of the file's size
         width = size->width, height = size->height;
         if (size->animated)
-            return file + width * height * 24 + static_cast<int64_t>(kMaxAnimationGifBytes);
+            return file + width * height * 28 + static_cast<int64_t>(kMaxAnimationGifBytes);
         perPixel = 9;
     } else {
         try {

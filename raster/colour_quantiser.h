@@ -24,9 +24,11 @@ struct PalettedPicture {
 
 // A palette of the picture's own and its pixels mapped to it. A picture of at
 // most `maxColours` colours keeps them exactly. Otherwise the palette comes
-// from median cut over the picture's colours, refined by a few k-means rounds,
-// and the pixels are dithered to it by error diffusion (Floyd-Steinberg,
-// serpentine), so smooth shades keep their mean. maxColours is 1..256.
+// from median cut over the picture's colours (a histogram of 6 bits a
+// channel, each cell at the mean of its pixels), refined by a few k-means
+// rounds, and the pixels are dithered to it by error diffusion
+// (Floyd-Steinberg, serpentine, each pixel's exact nearest colour), so smooth
+// shades keep their mean. maxColours is 1..256.
 //
 // `shown`, when given, holds one flag a pixel (width * height, rows top-down):
 // only pixels flagged non-zero count for the palette and take part in the

@@ -105,6 +105,21 @@ TEST(ColourQuantiser, OnlyShownPixelsCountForThePalette) {
                 EXPECT_EQ(paletted.indexes[static_cast<size_t>(y) * w + x], 0);
         }
 
+    // Beyond the palette's size too: 1024 shades of blue shown, red hidden
+    // between them; no red reaches the palette or, by diffusion, a pixel.
+    Bitmap many(64, 32);
+    std::vector<uint8_t> half(64 * 32);
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            uint8_t* p = many.Row(y) + 3 * x;
+            half[static_cast<size_t>(y) * 64 + x] = (x + y) % 2;
+            p[0] = static_cast<uint8_t>(128 + x), p[1] = static_cast<uint8_t>(4 * y), p[2] = half[y * 64 + x] ? 0 : 255;
+        }
+    const PalettedPicture blues = QuantiseColours(many, 16, half.data());
+    ASSERT_EQ(blues.palette.size(), 16u);
+    for (const PaletteColour& c : blues.palette)
+        EXPECT_LT(c.red, 8);
+
     // Nothing shown: no palette.
     std::fill(shown.begin(), shown.end(), 0);
     const PalettedPicture none = QuantiseColours(picture, 256, shown.data());
