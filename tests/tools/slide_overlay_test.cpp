@@ -309,13 +309,15 @@ TEST(SlideDecor, ClockMovesOnAStillSlideChangingOnlyItsTwoBoxes) {
     EXPECT_NE(decor.ClockBox(), old_box);
     for (int32_t y = 0; y < frame.Height(); ++y)
         for (int32_t x = 0; x < frame.Width(); ++x)
-            if (std::memcmp(frame.Row(y) + x * 3, before.Row(y) + x * 3, 3) != 0)
+            if (std::memcmp(frame.Row(y) + x * 3, before.Row(y) + x * 3, 3) != 0) {
                 ASSERT_TRUE(Covers(changed, Rect{x, y, x + 1, y + 1})) << x << "," << y;
+            }
     // Where the clock stood, the slide shows again.
     for (int32_t y = old_box.top; y < old_box.bottom; ++y)
         for (int32_t x = old_box.left; x < old_box.right; ++x)
-            if (!Inside(Rect{x, y, x + 1, y + 1}, decor.ClockBox()))
+            if (!Inside(Rect{x, y, x + 1, y + 1}, decor.ClockBox())) {
                 ASSERT_EQ(std::memcmp(frame.Row(y) + x * 3, without.Row(y) + x * 3, 3), 0) << x << "," << y;
+            }
 }
 
 TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
