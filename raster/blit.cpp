@@ -54,13 +54,21 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
             return;
         const size_t bytes = static_cast<size_t>(cx1 - cx0) * kBpp;
         const int64_t sx = s.left + (cx0 - d.left);
-        for (int32_t y = y0; y < y1; ++y) {
-            const int64_t sy = sourceRow(y);
-            if (sy < 0 || sy >= source.Height())
-                continue;
-            std::memmove(target.Row(y) + static_cast<size_t>(cx0) * kBpp,
-                         source.Row(static_cast<int32_t>(sy)) + sx * kBpp, bytes);
-        }
+        auto copyRows = [&](int32_t, int32_t begin, int32_t end) {
+            for (int32_t y = y0 + begin; y < y0 + end; ++y) {
+                const int64_t sy = sourceRow(y);
+                if (sy < 0 || sy >= source.Height())
+                    continue;
+                std::memmove(target.Row(y) + static_cast<size_t>(cx0) * kBpp,
+                             source.Row(static_cast<int32_t>(sy)) + sx * kBpp, bytes);
+            }
+        };
+        // A whole frame is copied so at every step of a transition between
+        // moving slides; a copy within one bitmap keeps its rows' order.
+        if (&target == &source)
+            copyRows(0, 0, y1 - y0);
+        else
+            SplitRows(y1 - y0, static_cast<int64_t>(cx1 - cx0) * (y1 - y0), copyRows);
         return;
     }
 
