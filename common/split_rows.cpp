@@ -11,8 +11,10 @@ namespace orlscr {
 
 namespace {
 
-// Below this many pixels a frame's rows take less time than waking a thread.
-constexpr int64_t kMinPixels = 64 * 1024;
+// Below this many pixels (a quarter of a 1920 x 1080 frame) the work takes
+// too little time to pay for waking a thread, which under Wine costs a round
+// trip to its server each way.
+constexpr int64_t kMinPixels = 512 * 1024;
 constexpr int32_t kMaxPieces = 8;
 
 using Work = std::function<void(int32_t, int32_t, int32_t)>;

@@ -115,9 +115,9 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
         {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
         {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
         {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
-        {1.5, 2.25, 60, 44, {3, 2, 411, 317}},  // large enough for its rows to be shared by two threads
+        {1.5, 2.25, 60, 44, {3, 2, 1093, 515}},  // large enough for its rows to be shared by two threads
     };
-    constexpr int32_t kW = 420, kH = 320;
+    constexpr int32_t kW = 1100, kH = 520;
     for (const Case& c : cases) {
         Bitmap expected(kW, kH);
         ScaleWindowInto(picture, c.left, c.top, c.width, c.height, expected, c.dest);
