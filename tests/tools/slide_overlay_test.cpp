@@ -349,6 +349,28 @@ TEST(SlideDecor, MovingSlideStartsWhereItsFirstFrameIsAndKeepsItsOverlays) {
     EXPECT_TRUE(still.DrawMotion(untouched, 0.5).empty());
 }
 
+// An animated slide that moves takes its next frame where it is on its path:
+// what it draws then is what a slide of that frame draws at that time.
+TEST(SlideDecor, MovingSlideTakesANewFrameOnItsPath) {
+    const BlockFont font;
+    SlideOptions options;
+    options.motion = true;
+    const Bitmap second = Gradient(1200, 600);
+    Bitmap firstPicture = second;
+    FillRect(firstPicture, firstPicture.Bounds(), 10, 20, 30);
+    SlideDecor decor, reference;
+    Bitmap frame = decor.FirstFrame(firstPicture, options, "", 3, 400, 300, 96, {}, font);
+    Bitmap expected = reference.FirstFrame(second, options, "", 3, 400, 300, 96, {}, font);
+    ASSERT_TRUE(decor.ReplaceMotionPicture(second));
+    decor.DrawMotion(frame, 0.6);
+    reference.DrawMotion(expected, 0.6);
+    EXPECT_EQ(frame, expected);
+    SlideDecor still;
+    options.motion = false;
+    still.FirstFrame(second, options, "", 0, 400, 300, 96, {}, font);
+    EXPECT_FALSE(still.ReplaceMotionPicture(second));
+}
+
 // A moving slide redrawn in parts (where a transition shows it), and again
 // and again, has the pixels of its whole frame of that time there, text edges
 // included (half-covered here, so painting over itself would show).

@@ -147,6 +147,19 @@ void SlideDecor::DrawHeld(Bitmap& frame, double t) {
     DrawMotion(frame, t);
 }
 
+bool SlideDecor::ReplaceMotionPicture(const Bitmap& picture) {
+    if (!HasMotion() || picture.IsEmpty())
+        return false;
+    const BgrxPixels source = motionSource32_.Pixels();
+    if (picture.Width() == source.width && picture.Height() == source.height) {
+        CopyToBgrx(source, 0, 0, picture, picture.Bounds());
+    } else {
+        const Bitmap reduced = ScalePicture(picture, source.width, source.height);
+        CopyToBgrx(source, 0, 0, reduced, reduced.Bounds());
+    }
+    return true;
+}
+
 std::vector<Rect> SlideDecor::MoveClock(Bitmap& frame, const ClockFace& clock, const OverlayFont& font, bool moving) {
     if (width_ == 0 || frame.Width() != width_ || frame.Height() != height_ || clock.text.empty())
         return {};

@@ -73,6 +73,13 @@ class SlideDecor {
     // rests from then on.
     void DrawHeld(Bitmap& frame, double t);
 
+    // An animated slide's next frame (of the size of the first) becomes the
+    // picture that moves, on the same path: the next frame drawn shows it.
+    // False when the slide does not move.
+    bool ReplaceMotionPicture(const Bitmap& picture);
+    // The moving slide at rest, drawn again whole where it rests.
+    void RedrawHeld(Bitmap& frame) { DrawHeld(frame, heldAt_); }
+
     // The clock moved on: its old place shows the slide again and the clock
     // stands at its new place. A slide that is `moving` changes nothing here
     // (its next 32-bit frame draws the clock and clears the old place); one at

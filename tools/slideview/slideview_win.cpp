@@ -500,6 +500,16 @@ class SlideViewer {
             for (auto& screen : screens_) {
                 if (!screen->view)
                     continue;
+                // A moving slide moves on with the new frame: its next motion
+                // frame shows it, or, at rest, it is drawn where it rests.
+                if (screen->decor.ReplaceMotionPicture(animation_->Frame())) {
+                    if (!moving_) {
+                        Bitmap& shown = screen->view->Engine().Screen();
+                        screen->decor.RedrawHeld(shown);
+                        Repaint(*screen, {shown.Bounds()});
+                    }
+                    continue;
+                }
                 // Caption and clock stay over every frame, where the slide put them.
                 Bitmap frame = screen->decor.FirstFrame(animation_->Frame(), options, caption_, shown_ - 1,
                                                         screen->place.Width(), screen->place.Height(),
