@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/c_file.h"
+#include "common/trace.h"
 #include "common/win/unique.h"
 #include "hook/hook_abi.h"
 
@@ -38,11 +38,10 @@ POINT g_lastPoint = {};
 EVENTMSG g_records[kRing];
 LONG g_next = 0;
 
+// Through the trace's own writer: the player's and the viewer's lines go to
+// the same file at the same time.
 void Trace(const char* line) {
-    if (const char* trace = std::getenv("ORLSCR_TRACE")) {
-        if (const orlscr::UniqueCFile file{std::fopen(trace, "ab")})
-            std::fprintf(file.get(), "%s\n", line);
-    }
+    orlscr::Trace(line);
 }
 
 void Drop() {

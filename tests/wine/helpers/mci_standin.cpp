@@ -22,6 +22,7 @@
 #include <string>
 
 #include "common/c_file.h"
+#include "common/trace.h"
 
 namespace {
 
@@ -34,12 +35,9 @@ Device g_device;
 // A play reported its end (in this process, whatever track came after).
 std::atomic<bool> g_completed{false};
 
+// Through the trace's own writer, which takes turns with the other processes'.
 void TraceLine(const std::string& line) {
-    const char* path = std::getenv("ORLSCR_TRACE");
-    if (path == nullptr || *path == '\0')
-        return;
-    if (const orlscr::UniqueCFile file{std::fopen(path, "ab")})
-        std::fprintf(file.get(), "standin %s\n", line.c_str());
+    orlscr::Trace("standin " + line);
 }
 
 [[noreturn]] void Hang() {

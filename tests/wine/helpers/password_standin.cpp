@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "common/c_file.h"
+#include "common/trace.h"
 
 namespace {
 
@@ -63,9 +64,6 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND) {
         answer = answers[call < last ? call : last];
     }
     const BOOL accepted = answer == '1';
-    if (trace != nullptr) {
-        if (const orlscr::UniqueCFile file{std::fopen(trace, "ab")})
-            std::fprintf(file.get(), "password asked %d\n", accepted ? 1 : 0);
-    }
+    orlscr::Trace(accepted ? "password asked 1" : "password asked 0");
     return accepted;
 }
