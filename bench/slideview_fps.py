@@ -232,7 +232,7 @@ def run_live_cases(prefix, folder, viewer):
             break
         time.sleep(0.5)
     trace = prefix.trace_lines()[before:]
-    prefix.run("taskkill", "/f", "/im", "slideview.exe")
+    prefix.run("taskkill", "/f", "/im", os.path.basename(viewer))  # a --before viewer may have its own name
     process.wait(60)
     cases = {"still, caption and clock": [0, 0, 0], "slide in motion": [0, 0, 0],
              "transition, slides in motion": [0, 0, 0]}
