@@ -9,20 +9,11 @@
 
 #include "common/error.h"
 #include "picture/gif_animation.h"
+#include "picture/picture_test_files.h"
 #include "support/expect_error.h"
 
 namespace orlscr {
 namespace {
-
-Bitmap Filled(int32_t width, int32_t height, uint8_t red, uint8_t green, uint8_t blue) {
-    Bitmap bitmap(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            uint8_t* p = bitmap.Row(y) + 3 * x;
-            p[0] = blue, p[1] = green, p[2] = red;
-        }
-    return bitmap;
-}
 
 std::vector<uint8_t> Encode(int32_t plays,
                             bool transparency,
@@ -39,7 +30,8 @@ std::vector<uint8_t> Encode(int32_t plays,
 }
 
 TEST(GifEncoder, FramesDelaysAndPlaysComeBack) {
-    const std::vector<Bitmap> frames = {Filled(5, 3, 255, 0, 0), Filled(5, 3, 0, 255, 0), Filled(5, 3, 0, 0, 255)};
+    const std::vector<Bitmap> frames = {test::Solid(5, 3, 255, 0, 0), test::Solid(5, 3, 0, 255, 0),
+                                        test::Solid(5, 3, 0, 0, 255)};
     for (const int32_t plays : {0, 1, 4}) {
         SCOPED_TRACE(plays);
         const std::vector<uint8_t> bytes = Encode(plays, false, frames, {120, 250, 74});
@@ -59,7 +51,7 @@ TEST(GifEncoder, FramesDelaysAndPlaysComeBack) {
 TEST(GifEncoder, PixelsNotShownLetTheBackgroundThroughInEveryFrame) {
     // The first frame opaque; the second hides its left half, which must show
     // the background, not the first frame.
-    const std::vector<Bitmap> frames = {Filled(4, 2, 255, 0, 0), Filled(4, 2, 0, 0, 255)};
+    const std::vector<Bitmap> frames = {test::Solid(4, 2, 255, 0, 0), test::Solid(4, 2, 0, 0, 255)};
     const uint8_t all[8] = {1, 1, 1, 1, 1, 1, 1, 1};
     const uint8_t right[8] = {0, 0, 1, 1, 0, 0, 1, 1};
     std::vector<uint8_t> bytes;
@@ -92,7 +84,7 @@ TEST(GifEncoder, TheSinksFailureAndSizesBeyondTheFormatAreErrors) {
     EXPECT_ERROR_MSG(
         {
             GifEncoder gif(failing, 64, 64, 0);
-            gif.Add(Filled(64, 64, 1, 2, 3), 100);
+            gif.Add(test::Solid(64, 64, 1, 2, 3), 100);
             gif.Finish();
         },
         "disk full");

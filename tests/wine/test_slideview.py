@@ -127,10 +127,13 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertTrue(transitions, trace)
         self.assertRegex(transitions[-1], r"^slideview transition 5000 ms frames ([3-9]|\d\d+) drawing \d+ us$")
 
-    def test_animated_gif_plays_its_frames_during_its_stay(self):
-        # Red, blue and green frames of half a second each, looping for ever.
+    def write_moving_gif(self):
+        """Red, blue and green frames of half a second each, looping for ever."""
         subprocess.run(["convert", "-delay", "50", "-size", "64x48", "xc:#FF0000", "xc:#0000FF", "xc:#00FF00",
                         "-loop", "0", os.path.join(self.folder, "moving.gif")], check=True)
+
+    def test_animated_gif_plays_its_frames_during_its_stay(self):
+        self.write_moving_gif()
         with open(os.path.join(self.folder, "show.slides"), "w") as f:
             f.write("moving.gif duration=60000 style=5 transition=0 upscale=16\n")
         self.start("show.slides")
@@ -150,8 +153,7 @@ class SlideViewTest(orlwine.WineTestCase):
         self.assertIn("slideview frame 3", trace)
 
     def test_still_slide_keeps_the_first_frame_of_an_animated_gif(self):
-        subprocess.run(["convert", "-delay", "50", "-size", "64x48", "xc:#FF0000", "xc:#0000FF", "xc:#00FF00",
-                        "-loop", "0", os.path.join(self.folder, "moving.gif")], check=True)
+        self.write_moving_gif()
         with open(os.path.join(self.folder, "show.slides"), "w") as f:
             f.write("moving.gif duration=60000 style=5 transition=0 upscale=16 still=yes\n")
         self.start("show.slides")

@@ -10,6 +10,21 @@
 
 namespace orlscr {
 
+namespace {
+
+// A moving slide's picture in 32 bits, reduced to the source's size when it
+// is larger.
+void FillMotionSource(const BgrxPixels& source, const Bitmap& picture) {
+    if (picture.Width() == source.width && picture.Height() == source.height) {
+        CopyToBgrx(source, 0, 0, picture, picture.Bounds());
+        return;
+    }
+    const Bitmap reduced = ScalePicture(picture, source.width, source.height);
+    CopyToBgrx(source, 0, 0, reduced, reduced.Bounds());
+}
+
+}  // namespace
+
 Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
                               const SlideOptions& options,
                               const std::string& caption,
@@ -35,14 +50,12 @@ Bitmap SlideDecor::FirstFrame(const Bitmap& picture,
         if (factor < 0.999) {
             const int32_t w = std::max(1, static_cast<int32_t>(picture.Width() * factor + 0.5));
             const int32_t h = std::max(1, static_cast<int32_t>(picture.Height() * factor + 0.5));
-            const Bitmap reduced = ScalePicture(picture, w, h);
             path = ScaledMotion(path, static_cast<double>(w) / picture.Width());
             motionSource32_ = BgrxImage(w, h);
-            CopyToBgrx(motionSource32_.Pixels(), 0, 0, reduced, reduced.Bounds());
         } else {
             motionSource32_ = BgrxImage(picture.Width(), picture.Height());
-            CopyToBgrx(motionSource32_.Pixels(), 0, 0, picture, picture.Bounds());
         }
+        FillMotionSource(motionSource32_.Pixels(), picture);
         motion_ = path;
         frame = Bitmap(width, height);
         const WindowRect start = MotionAt(path, 0);
@@ -150,13 +163,7 @@ void SlideDecor::DrawHeld(Bitmap& frame, double t) {
 bool SlideDecor::ReplaceMotionPicture(const Bitmap& picture) {
     if (!HasMotion() || picture.IsEmpty())
         return false;
-    const BgrxPixels source = motionSource32_.Pixels();
-    if (picture.Width() == source.width && picture.Height() == source.height) {
-        CopyToBgrx(source, 0, 0, picture, picture.Bounds());
-    } else {
-        const Bitmap reduced = ScalePicture(picture, source.width, source.height);
-        CopyToBgrx(source, 0, 0, reduced, reduced.Bounds());
-    }
+    FillMotionSource(motionSource32_.Pixels(), picture);
     return true;
 }
 
