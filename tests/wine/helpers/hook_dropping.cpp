@@ -4,7 +4,8 @@
 // without notice, as when the platform removes a hook that overran its time
 // limit. It then appends "hook stand-in dropped" to the trace file named by
 // ORLSCR_TRACE. Installing the receiver again sets new hooks that deliver as
-// many events again. One receiver at a time.
+// many events again; the call returns once they are set, so that a move made
+// right after it is seen. One receiver at a time.
 //
 // With ORLSCR_HOOK_BLOCK_AFTER=N the receiver's thread is made to hang after
 // N deliveries instead, as a driver that never returns would hang it: a
@@ -130,9 +131,10 @@ DWORD WINAPI HookThread(void* ready) {
     SetHooks();
     ::SetEvent(static_cast<HANDLE>(ready));
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (msg.hwnd == nullptr && msg.message == WM_APP)
+        if (msg.hwnd == nullptr && msg.message == WM_APP) {
             SetHooks();
-        else
+            ::SetEvent(reinterpret_cast<HANDLE>(msg.wParam));
+        } else
             ::DispatchMessageA(&msg);
     }
     if (g_mouse)
@@ -149,7 +151,9 @@ extern "C" __declspec(dllexport) int32_t InstallHook(HWND window, uint32_t messa
     if (!::IsWindow(window))
         return -1;
     if (g_threadId != 0) {
-        ::PostThreadMessageA(g_threadId, WM_APP, 0, 0);
+        orlscr::UniqueHandle set(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        ::PostThreadMessageA(g_threadId, WM_APP, reinterpret_cast<WPARAM>(set.get()), 0);
+        ::WaitForSingleObject(set.get(), INFINITE);
         return 0;
     }
     g_receiver = window;
