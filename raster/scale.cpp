@@ -594,12 +594,103 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      double height,
                      const BgrxPixels& frame,
                      const Rect& dest) {
+    ScaleWindowInto(picture, left, top, width, height, frame, dest, frame.Bounds());
+}
+
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     const BgrxPixels& frame,
+                     const Rect& dest,
+                     const Rect& clip) {
     if (frame.IsEmpty())
         return;
-    ScaleBgrxRows(
-        picture, left, top, width, height, frame.Bounds(), dest, frame.Bounds(),
-        [&](int32_t y, int32_t x, std::vector<uint8_t>&) { return frame.Row(y) + static_cast<size_t>(x) * 4; },
-        [](int32_t, int32_t, int32_t, std::vector<uint8_t>&) {});
+    const Rect d = IntersectRect(IntersectRect(dest, frame.Bounds()), clip);
+    if (d.IsEmpty())
+        return;
+    const BgrxScalePlan plan(picture, left, top, width, height, frame.Bounds(), dest);
+    // Every frame of a moving slide comes here: its rows are shared with a
+    // second processor.
+    SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
+        plan.Draw(frame, Rect{d.left, d.top + begin, d.right, d.top + end});
+    });
+}
+
+BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
+                             double left,
+                             double top,
+                             double width,
+                             double height,
+                             const Rect& bounds,
+                             const Rect& dest)
+    : picture_(picture), shown_(IntersectRect(dest, bounds)) {
+    if (shown_.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0) {
+        shown_ = Rect{};
+        return;
+    }
+    const double per_x = width / dest.Width(), per_y = height / dest.Height();
+    Taps across =
+        MakeTaps(left + (shown_.left - dest.left) * per_x, per_x * shown_.Width(), shown_.Width(), picture.width, 4);
+    Taps down =
+        MakeTaps(top + (shown_.top - dest.top) * per_y, per_y * shown_.Height(), shown_.Height(), picture.height, 1);
+    pairs_.resize(static_cast<size_t>(shown_.Width()) * 8);
+    for (int32_t x = 0; x < shown_.Width(); ++x)
+        for (int k = 0; k < 4; ++k) {
+            pairs_[static_cast<size_t>(x) * 8 + 2 * k] = static_cast<uint16_t>(256 - across.weight[x]);
+            pairs_[static_cast<size_t>(x) * 8 + 2 * k + 1] = across.weight[x];
+        }
+    // The taps only move forward, so a run of pixels reads the source from
+    // its first pixel's first tap to its last pixel's second.
+    rowBytes_ = static_cast<size_t>(across.second.back()) + 4;
+#if defined(__SSE2__)
+    if (!Ssse3Tables(across, shuffles_, bytes_)) {
+        shuffles_.clear();
+        bytes_.clear();
+    }
+#endif
+    acrossFirst_ = std::move(across.first);
+    acrossSecond_ = std::move(across.second);
+    downFirst_ = std::move(down.first);
+    downSecond_ = std::move(down.second);
+    downWeight_ = std::move(down.weight);
+}
+
+void BgrxScalePlan::SampleRow(const uint8_t* row, int32_t x, int32_t count, uint8_t* out) const {
+    // The two-pixel tables start at even pixels.
+    const bool tables = !shuffles_.empty() && x % 2 == 0;
+    SampleRowBgrx(row, acrossFirst_.data() + x, acrossSecond_.data() + x, pairs_.data() + static_cast<size_t>(x) * 8,
+                  rowBytes_, tables ? shuffles_.data() + static_cast<size_t>(x) * 8 : nullptr,
+                  tables ? bytes_.data() + static_cast<size_t>(x) * 8 : nullptr, out, count);
+}
+
+void BgrxScalePlan::Draw(const BgrxPixels& frame, const Rect& clip) const {
+    const Rect d = IntersectRect(IntersectRect(shown_, clip), frame.Bounds());
+    if (d.IsEmpty())
+        return;
+    const int32_t x0 = d.left - shown_.left, x1 = d.right - shown_.left;
+    const int32_t from = acrossFirst_[x0], to = acrossSecond_[x1 - 1] + 4;
+    thread_local std::vector<uint8_t> blended;
+    if (blended.size() < rowBytes_)
+        blended.resize(rowBytes_);
+    for (int32_t y = d.top; y < d.bottom; ++y) {
+        const int32_t at = y - shown_.top;
+        const uint8_t* row = picture_.Row(downFirst_[at]);
+        if (const uint32_t wb = downWeight_[at]; wb != 0) {
+            BlendRows(row + from, picture_.Row(downSecond_[at]) + from, wb, blended.data() + from,
+                      static_cast<size_t>(to - from));
+            row = blended.data();
+        }
+        uint8_t* out = frame.Row(y) + static_cast<size_t>(d.left) * 4;
+        int32_t x = x0;
+        if (x % 2 != 0 && !shuffles_.empty()) {
+            SampleRow(row, x, 1, out);
+            ++x;
+            out += 4;
+        }
+        SampleRow(row, x, x1 - x, out);
+    }
 }
 
 void ScaleWindowInto(const BgrxPixels& picture,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "raster/bgrx.h"
 #include "raster/bitmap.h"
@@ -45,6 +46,45 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      double height,
                      const BgrxPixels& frame,
                      const Rect& dest);
+// The same, writing only the part of dest within `clip`.
+void ScaleWindowInto(const BgrxPixels& picture,
+                     double left,
+                     double top,
+                     double width,
+                     double height,
+                     const BgrxPixels& frame,
+                     const Rect& dest,
+                     const Rect& clip);
+
+// The 32-bit scaling above worked out once, for drawing in parts: any
+// number of them, from any thread, each with the pixels the whole of dest
+// gets there. A transition that shows a moving slide in many pieces draws
+// them without working the filter out for each. It keeps a view of the
+// picture, which must outlive it unchanged.
+class BgrxScalePlan {
+  public:
+    BgrxScalePlan() = default;
+    // For a frame whose bounds are `bounds`.
+    BgrxScalePlan(const BgrxPixels& picture,
+                  double left,
+                  double top,
+                  double width,
+                  double height,
+                  const Rect& bounds,
+                  const Rect& dest);
+    // The part of dest within `clip`, into a frame of those bounds.
+    void Draw(const BgrxPixels& frame, const Rect& clip) const;
+
+  private:
+    void SampleRow(const uint8_t* row, int32_t x, int32_t count, uint8_t* out) const;
+
+    BgrxPixels picture_;
+    Rect shown_;  // dest within the bounds; empty: nothing to draw
+    std::vector<int32_t> acrossFirst_, acrossSecond_, downFirst_, downSecond_;
+    std::vector<uint16_t> downWeight_, pairs_;
+    std::vector<uint8_t> shuffles_, bytes_;  // for two pixels at a time; none when they reach too far
+    size_t rowBytes_ = 0;                    // the bytes of a source row the samples may read
+};
 
 // From a 32-bit picture into the part of dest within `clip` of a 24-bit
 // frame, with the 24-bit scaler's pixels at the 32-bit one's speed.

@@ -129,8 +129,7 @@ void TransitionEngine::RenderFrame() {
     // The fade and the swings write every pixel from both pictures, so they
     // need no restore; with a handler drawing first they work on what it drew.
     const bool wholeFrame = IsPixelStyle(style) && !OnBeforeNewFrame;
-    if ((IsInPlaceRectStyle(style) || IsRegionStyle(style)) && progress_ < 100 && !OnBeforeNewFrame &&
-        !OnAfterNewFrame) {
+    if (DrawsInPlace(style) && progress_ < 100 && !OnBeforeNewFrame && !OnAfterNewFrame) {
         RenderInPlaceFrame();
         return;
     }
@@ -255,6 +254,10 @@ void TransitionEngine::RenderFrame() {
         OnAfterNewFrame(picture, screen_);
     if (!painting_)
         host_.UpdateNow();
+}
+
+bool TransitionEngine::DrawsInPlace(int style) {
+    return IsInPlaceRectStyle(style) || IsRegionStyle(style);
 }
 
 void TransitionEngine::RenderInPlaceFrame() {

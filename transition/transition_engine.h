@@ -158,6 +158,13 @@ class TransitionEngine {
     using PictureChange = std::function<void(Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown)>;
     void ChangePictures(PictureChange change);
 
+    // The styles whose frames below 100 show the new picture in place, within
+    // a region, and the old one elsewhere.
+    static bool DrawsInPlace(int style);
+    // After a frame of such a style: where it shows the new picture; null
+    // after any other frame.
+    const Region* InPlaceShown() const { return inPlaceShown_ ? &*inPlaceShown_ : nullptr; }
+
     // The end test: Progress at the end value of the direction.
     bool AtEnd() const { return reverse_ ? progress_ == 0 : progress_ == 100; }
 

@@ -133,16 +133,20 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
                 for (int ch = 0; ch < 3; ++ch)
                     ASSERT_EQ(got[ch], inside ? want[ch] : outside[ch]) << x << "," << y << " " << c.left;
             }
-        // The same pixels into a 24-bit frame, also in part.
+        // The same pixels into a 24-bit frame, also in part, and in 32 bits
+        // in part (from an odd column too).
         for (const Rect& clip : {expected.Bounds(), Rect{7, 3, 40, 50}}) {
             Bitmap packed(83, 56);
             ScaleWindowInto(source.Pixels(), c.left, c.top, c.width, c.height, packed, c.dest, clip);
+            BgrxImage part(83, 56);
+            ScaleWindowInto(source.Pixels(), c.left, c.top, c.width, c.height, part.Pixels(), c.dest, clip);
             for (int32_t y = 0; y < 56; ++y)
                 for (int32_t x = 0; x < 83; ++x) {
                     const bool inside = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
                     const uint8_t none[3] = {0, 0, 0};
-                    ASSERT_EQ(std::memcmp(packed.Row(y) + x * 3, inside ? expected.Row(y) + x * 3 : none, 3), 0)
-                        << x << "," << y << " " << c.left;
+                    const uint8_t* want = inside ? expected.Row(y) + x * 3 : none;
+                    ASSERT_EQ(std::memcmp(packed.Row(y) + x * 3, want, 3), 0) << x << "," << y << " " << c.left;
+                    ASSERT_EQ(std::memcmp(part.Pixels().Row(y) + x * 4, want, 3), 0) << x << "," << y << " " << c.left;
                 }
         }
     }

@@ -14,6 +14,7 @@
 #include "tools/slideview/motion_path.h"
 #include "tools/slideview/overlay_paint.h"
 #include "tools/slideview/slide_decor.h"
+#include "tools/slideview/transition_frame.h"
 
 namespace orlscr {
 namespace {
@@ -111,11 +112,11 @@ TEST(OverlayPaint, ShadesTheBandAndLightensItsTextOnly) {
         for (int32_t i = 0; i < 24; ++i)
             frame.Row(y)[i] = 255;  // white sky
     Bitmap mask(3, 2);
-    mask.Row(0)[0] = 255;  // full text at the band's first pixel
-    PaintOverlay(frame, Rect{6, 3, 9, 5}, mask);  // partly off the frame
-    EXPECT_EQ(frame.Row(3)[6 * 3], 255);                  // text: white
+    mask.Row(0)[0] = 255;                                      // full text at the band's first pixel
+    PaintOverlay(frame, Rect{6, 3, 9, 5}, mask);               // partly off the frame
+    EXPECT_EQ(frame.Row(3)[6 * 3], 255);                       // text: white
     EXPECT_EQ(frame.Row(3)[7 * 3], 255 * kOverlayShade >> 8);  // band: shaded
-    EXPECT_EQ(frame.Row(2)[7 * 3], 255);                  // outside: untouched
+    EXPECT_EQ(frame.Row(2)[7 * 3], 255);                       // outside: untouched
     EXPECT_EQ(frame.Row(3)[5 * 3], 255);
 }
 
@@ -252,8 +253,8 @@ class BlockFont : public OverlayFont {
   public:
     explicit BlockFont(uint8_t coverage = 255) : coverage_(coverage) {}
     int32_t Width(std::string_view text, int32_t) const override { return TenEach(text); }
-    Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x,
-                int32_t y) const override {
+    Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x, int32_t y)
+        const override {
         Bitmap mask(width, mask_height);
         for (int32_t row = y; row < std::min(y + height, mask_height); ++row)
             for (int32_t col = x; col < std::min(x + TenEach(text), width); ++col)
@@ -393,9 +394,39 @@ TEST(SlideDecor, MovingFrameRedrawnInPartsMatchesTheWholeFrame) {
     BgrxImage shown(400, 300);
     decor.DrawMotion(shown.Pixels(), 0.5);
     decor.DrawMotion(shown.Pixels(), 0.5);
+    // A frame of a transition is composed of parts drawn afresh over
+    // whatever was there: the black bands, the picture and the text edges.
+    BgrxImage composed(400, 300);
+    FillBgrx(composed.Pixels(), composed.Pixels().Bounds(), 200, 100, 50);
+    for (const Rect& part :
+         {Rect{0, 0, 400, 90}, Rect{0, 90, 170, 300}, Rect{170, 90, 400, 260}, Rect{170, 260, 400, 300}})
+        decor.DrawMotionPart(composed.Pixels(), decor.MotionPlan(0.5), part);
     for (int32_t y = 0; y < 300; ++y)
-        for (int32_t x = 0; x < 400; ++x)
+        for (int32_t x = 0; x < 400; ++x) {
             ASSERT_EQ(std::memcmp(shown.Pixels().Row(y) + x * 4, whole.Row(y) + x * 3, 3), 0) << x << "," << y;
+            ASSERT_EQ(std::memcmp(composed.Pixels().Row(y) + x * 4, whole.Row(y) + x * 3, 3), 0) << x << "," << y;
+        }
+}
+
+// A transition's frame shows the coming slide exactly within the region and
+// the going one elsewhere, for a wipe's few rectangles and for a random
+// pattern's many (drawn aside once around them).
+TEST(TransitionFrame, ComingSlideShowsExactlyWithinTheRegion) {
+    BgrxImage frame(64, 48), aside;
+    auto solid = [](uint8_t blue) {
+        return [blue](const BgrxPixels& f, const Rect& part) { FillBgrx(f, part, blue, 0, 0); };
+    };
+    std::vector<Rect> dots;
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = y % 2; x < 64; x += 2)
+            dots.push_back(Rect{x, y, x + 1, y + 1});
+    for (const Region& shown : {Region(), Region(Rect{10, 0, 30, 48}), Region::FromRects(dots)}) {
+        ComposeTransitionFrame(frame.Pixels(), shown, solid(1), solid(2), aside);
+        for (int32_t y = 0; y < 48; ++y)
+            for (int32_t x = 0; x < 64; ++x)
+                ASSERT_EQ(frame.Pixels().Row(y)[x * 4], shown.Contains(x, y) ? 2 : 1) << x << "," << y;
+    }
+    EXPECT_EQ(aside.Width(), 64);
 }
 
 // The frames drawn in 32 bits while a slide moves are the 24-bit frames of the

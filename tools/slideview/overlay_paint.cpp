@@ -2,17 +2,20 @@
 
 #include <algorithm>
 
+#include "raster/blit.h"
+
 namespace orlscr {
 
 namespace {
 
-// The painting of both frame layouts: `row(y)` is row y of a frame of
-// `width` x `height` pixels of kBytes bytes each, blue, green, red first.
+// The painting of both frame layouts within `area` (inside the frame):
+// `row(y)` is row y of the frame, of pixels of kBytes bytes each, blue, green,
+// red first.
 template <int kBytes, class RowOf>
-void PaintOverlayRows(RowOf row, int32_t width, int32_t height, const Rect& band, const Bitmap& mask) {
-    const int32_t left = std::max(band.left, 0), top = std::max(band.top, 0);
-    const int32_t right = std::min({band.right, width, band.left + mask.Width()});
-    const int32_t bottom = std::min({band.bottom, height, band.top + mask.Height()});
+void PaintOverlayRows(RowOf row, const Rect& area, const Rect& band, const Bitmap& mask) {
+    const int32_t left = std::max(band.left, area.left), top = std::max(band.top, area.top);
+    const int32_t right = std::min({band.right, area.right, band.left + mask.Width()});
+    const int32_t bottom = std::min({band.bottom, area.bottom, band.top + mask.Height()});
     for (int32_t y = top; y < bottom; ++y) {
         uint8_t* out = row(y) + static_cast<size_t>(left) * kBytes;
         const uint8_t* cover = mask.Row(y - band.top) + static_cast<size_t>(left - band.left) * 3;
@@ -29,11 +32,15 @@ void PaintOverlayRows(RowOf row, int32_t width, int32_t height, const Rect& band
 }  // namespace
 
 void PaintOverlay(Bitmap& frame, const Rect& band, const Bitmap& mask) {
-    PaintOverlayRows<3>([&](int32_t y) { return frame.Row(y); }, frame.Width(), frame.Height(), band, mask);
+    PaintOverlayRows<3>([&](int32_t y) { return frame.Row(y); }, frame.Bounds(), band, mask);
 }
 
 void PaintOverlay(const BgrxPixels& frame, const Rect& band, const Bitmap& mask) {
-    PaintOverlayRows<4>([&](int32_t y) { return frame.Row(y); }, frame.width, frame.height, band, mask);
+    PaintOverlay(frame, band, mask, frame.Bounds());
+}
+
+void PaintOverlay(const BgrxPixels& frame, const Rect& band, const Bitmap& mask, const Rect& clip) {
+    PaintOverlayRows<4>([&](int32_t y) { return frame.Row(y); }, IntersectRect(clip, frame.Bounds()), band, mask);
 }
 
 }  // namespace orlscr

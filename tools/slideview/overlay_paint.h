@@ -15,6 +15,8 @@ namespace orlscr {
 // top-left corner on the band's. Clipped to the frame.
 void PaintOverlay(Bitmap& frame, const Rect& band, const Bitmap& mask);
 void PaintOverlay(const BgrxPixels& frame, const Rect& band, const Bitmap& mask);
+// The same within `clip` only.
+void PaintOverlay(const BgrxPixels& frame, const Rect& band, const Bitmap& mask, const Rect& clip);
 
 inline constexpr uint32_t kOverlayShade = 96;
 

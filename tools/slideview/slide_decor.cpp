@@ -151,6 +151,34 @@ Rect SlideDecor::DrawMotion(const BgrxPixels& frame, double t) {
     return IntersectRect(changed, frame.Bounds());
 }
 
+BgrxScalePlan SlideDecor::MotionPlan(double t) const {
+    if (!HasMotion())
+        return BgrxScalePlan();
+    const WindowRect at = MotionAt(motion_, t);
+    return BgrxScalePlan(motionSource32_.Pixels(), at.left, at.top, at.width, at.height, Rect{0, 0, width_, height_},
+                         motion_.dest);
+}
+
+void SlideDecor::DrawMotionPart(const BgrxPixels& frame, const BgrxScalePlan& plan, const Rect& part) const {
+    const Rect p = IntersectRect(part, frame.Bounds());
+    if (!HasMotion() || p.IsEmpty() || frame.width != width_ || frame.height != height_)
+        return;
+    const Rect picture = IntersectRect(motion_.dest, p);
+    if (picture.IsEmpty()) {
+        FillBgrx(frame, p, 0, 0, 0);
+    } else {
+        FillBgrx(frame, Rect{p.left, p.top, p.right, picture.top}, 0, 0, 0);
+        FillBgrx(frame, Rect{p.left, picture.bottom, p.right, p.bottom}, 0, 0, 0);
+        FillBgrx(frame, Rect{p.left, picture.top, picture.left, picture.bottom}, 0, 0, 0);
+        FillBgrx(frame, Rect{picture.right, picture.top, p.right, picture.bottom}, 0, 0, 0);
+        plan.Draw(frame, picture);
+    }
+    if (!captionMask_.IsEmpty())
+        PaintOverlay(frame, caption_.band, captionMask_, p);
+    if (hasClock_)
+        PaintOverlay(frame, clockBox_, clockMask_, p);
+}
+
 void SlideDecor::DrawHeld(Bitmap& frame, double t) {
     if (!HasMotion() || frame.Width() != width_ || frame.Height() != height_)
         return;

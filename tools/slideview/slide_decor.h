@@ -10,6 +10,7 @@
 #include "raster/bgrx_image.h"
 #include "raster/bitmap.h"
 #include "raster/geometry.h"
+#include "raster/scale.h"
 #include "tools/slideview/caption_layout.h"
 #include "tools/slideview/motion_path.h"
 
@@ -67,6 +68,15 @@ class SlideDecor {
     // picture's place, the overlays, and wherever the clock stood since the
     // last frame. Returns the rectangle around what changed.
     Rect DrawMotion(const BgrxPixels& frame, double t);
+
+    // The moving slide's picture at time t, worked out for a frame of the
+    // slide's size (see DrawMotionPart).
+    BgrxScalePlan MotionPlan(double t) const;
+    // Every pixel of `part` of a 32-bit frame afresh: the moving slide as
+    // planned, black around the picture, and the overlays. A transition
+    // composes its frames of such parts of the two slides (from two threads
+    // at once, on parts that do not overlap).
+    void DrawMotionPart(const BgrxPixels& frame, const BgrxScalePlan& plan, const Rect& part) const;
 
     // The moving slide held at time t, drawn whole into `frame` (black
     // around the picture): the frame on show once it stops moving, where it

@@ -36,11 +36,13 @@
 // frame during its stay, scaled straight into a 32-bit frame that the control
 // shows instead of its own (ShowFrame), so a frame costs one scaling and one
 // copy to the window. Its motion spans the transition that brings it in, its
-// stay and the transition that takes it away (see MotionClock): during a
-// transition every frame redraws the moving slide's picture in the control
-// at its place of the moment (ChangePictures), so the transition blends the
-// moving pictures and nothing jumps at either end. Still slides are left to
-// the control's incremental frames.
+// stay and the transition that takes it away (see MotionClock), so nothing
+// jumps at either end. A transition whose style shows the coming slide in
+// place (wipes, patterns) composes that 32-bit frame of the two slides at
+// their moment, each only where it shows; one that blends or moves the
+// pictures has the control redraw the moving picture in its own frame at its
+// place of the moment (ChangePictures). Still slides are left to the
+// control's incremental frames.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
@@ -75,10 +77,11 @@
 #include "tools/slideview/motion_clock.h"
 #include "tools/slideview/overlay_win.h"
 #include "tools/slideview/saver_watch.h"
-#include "tools/slideview/slide_decor.h"
 #include "tools/slideview/slide_animation.h"
+#include "tools/slideview/slide_decor.h"
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
+#include "tools/slideview/transition_frame.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {
@@ -88,7 +91,7 @@ constexpr char kWindowClass[] = "OrlSlideViewWindow";
 constexpr UINT kStartMessage = WM_APP + 1;
 constexpr UINT_PTR kSlideTimer = 1;
 constexpr UINT_PTR kClockTimer = 2;
-constexpr UINT_PTR kFrameTimer = 3;  // the next frame of an animated slide
+constexpr UINT_PTR kFrameTimer = 3;          // the next frame of an animated slide
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
 
 std::string RectText(const Rect& r) {
@@ -142,9 +145,15 @@ class SlideViewer {
             if (!screen->view)
                 continue;
             TransitionEngine& engine = screen->view->Engine();
+            const bool moves = screen->leaving.HasMotion() || screen->decor.HasMotion();
+            if (moves && TransitionEngine::DrawsInPlace(engine.Style()) &&
+                (screen->showsMotion || StartShowingMotion(*screen))) {
+                DrawMovingInPlace(*screen, progress, leaving_at, entering_at);
+                continue;
+            }
             // Only a moving slide is redrawn, and only where the frame shows
             // it; the frame is then drawn whole.
-            if (screen->leaving.HasMotion() || screen->decor.HasMotion()) {
+            if (moves) {
                 Screen* at = screen.get();  // screens outlive their controls
                 engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown, Bitmap& picture,
                                                                     const Rect& shown) {
@@ -215,6 +224,7 @@ class SlideViewer {
         // the control.
         DibSection32 motionFrame;
         bool showsMotion = false;
+        BgrxImage aside;  // a transition's coming slide, for patterns of many parts
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
         SlideDecor decor;  // caption, clock and motion
@@ -458,6 +468,13 @@ class SlideViewer {
             screen->view->Engine().SetManual(false);
             screen->view->Engine().SetManual(true);
             screen->leaving = SlideDecor();
+            // A still slide that came in is the control's own frame again;
+            // a moving one moves on in the composed frame.
+            if (screen->showsMotion && !screen->decor.HasMotion()) {
+                screen->showsMotion = false;
+                screen->view->ShowFrame(BgrxPixels{}, Rect{});
+            }
+            screen->aside = BgrxImage();
         }
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
@@ -511,9 +528,9 @@ class SlideViewer {
                     continue;
                 }
                 // Caption and clock stay over every frame, where the slide put them.
-                Bitmap frame = screen->decor.FirstFrame(animation_->Frame(), options, caption_, shown_ - 1,
-                                                        screen->place.Width(), screen->place.Height(),
-                                                        screen->place.dpi, clockFace_, font_);
+                Bitmap frame =
+                    screen->decor.FirstFrame(animation_->Frame(), options, caption_, shown_ - 1, screen->place.Width(),
+                                             screen->place.Height(), screen->place.dpi, clockFace_, font_);
                 screen->view->SetPicture(TGraphic::FromBitmap(std::move(frame)));
                 screen->view->Engine().SetStyle(0);
                 screen->view->Execute();
@@ -599,14 +616,17 @@ class SlideViewer {
             MoveClock(*screen);
         ::QueryPerformanceCounter(&after);
         ::QueryPerformanceFrequency(&frequency);
-        Trace("slideview clock drawn " + std::to_string((after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart) +
-              " us");
+        Trace("slideview clock drawn " +
+              std::to_string((after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart) + " us");
     }
 
     void MoveClock(Screen& screen) {
         if (!screen.view || !screen.hasSlide)
             return;
-        Repaint(screen, screen.decor.MoveClock(screen.view->Engine().Screen(), clockFace_, font_, moving_));
+        // A slide whose frames are composed (moving, or just in through a
+        // transition) has its clock drawn there with the next frame.
+        Repaint(screen, screen.decor.MoveClock(screen.view->Engine().Screen(), clockFace_, font_,
+                                               moving_ || screen.showsMotion));
         Trace("slideview clock box " + RectText(screen.decor.ClockBox()));
     }
 
@@ -618,11 +638,39 @@ class SlideViewer {
             ::UpdateWindow(screen.view->Handle());
     }
 
+    // A frame of a transition that shows the coming slide in place while a
+    // slide moves: the control goes on with its own frame of the pictures as
+    // they came (a strip a frame) and tells where the coming slide shows; the
+    // frame on show is composed of the two slides at their moment, in 32 bits.
+    void DrawMovingInPlace(Screen& screen, int progress, double leaving_at, double entering_at) {
+        TransitionEngine& engine = screen.view->Engine();
+        engine.SetPainting(true);  // what is painted is the composed frame
+        engine.SetProgress(progress);
+        engine.SetPainting(false);
+        const Bitmap* old = engine.OldBitmap();
+        const Bitmap* coming = engine.NewBitmap();
+        if (!old || !coming)
+            return;
+        const BgrxPixels frame = screen.motionFrame.Pixels();
+        const Region* in_place = engine.InPlaceShown();
+        const Region all = in_place || progress < 100 ? Region() : Region(frame.Bounds());
+        const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
+        const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
+        auto part_of = [](const SlideDecor& decor, const BgrxScalePlan& plan, const Bitmap& still) -> DrawSlidePart {
+            if (decor.HasMotion())
+                return [&decor, &plan](const BgrxPixels& f, const Rect& part) { decor.DrawMotionPart(f, plan, part); };
+            return [&still](const BgrxPixels& f, const Rect& part) { CopyToBgrx(f, part.left, part.top, still, part); };
+        };
+        ComposeTransitionFrame(frame, in_place ? *in_place : all, part_of(screen.leaving, leaving, *old),
+                               part_of(screen.decor, entering, *coming), screen.aside);
+        screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
+    }
+
     // A slide with motion moves from the moment it is fully in until its
     // stay is over.
     void StartMotion() {
-        const bool any = std::any_of(screens_.begin(), screens_.end(),
-                                     [](const auto& screen) { return screen->decor.HasMotion(); });
+        const bool any =
+            std::any_of(screens_.begin(), screens_.end(), [](const auto& screen) { return screen->decor.HasMotion(); });
         if (!any || !message_.empty() || !sequence_ || !sequence_->Current())
             return;
         moving_ = true;
@@ -788,8 +836,8 @@ DWORD WINAPI SaverWatchThread(void* parameter) {
         ::Sleep(kSaverLookMs);
         const bool exists = SaverWindowExists(start);
         DWORD_PTR result = 0;
-        const bool answered = exists && ::SendMessageTimeoutA(start.saver, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                                                               kSaverAnswerMs, &result) != 0;
+        const bool answered =
+            exists && ::SendMessageTimeoutA(start.saver, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSaverAnswerMs, &result) != 0;
         if (watch.Check(::GetTickCount(), exists, answered))
             break;
     }

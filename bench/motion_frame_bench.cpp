@@ -1,0 +1,131 @@
+// What a frame of a moving slide costs the slide viewer at 1920 x 1080, in 32
+// bits, against copying a whole frame: a slide in motion, and transitions
+// between two moving slides (a wipe, and a pattern of many parts). It
+// measures, it never judges.
+//
+// Usage: build/native/bench/motion_frame_bench
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "raster/bgrx_image.h"
+#include "raster/blit.h"
+#include "tools/slideview/slide_decor.h"
+#include "tools/slideview/transition_frame.h"
+
+using namespace orlscr;
+
+namespace {
+
+constexpr int32_t kWidth = 1920, kHeight = 1080;
+
+class NoFont : public OverlayFont {
+  public:
+    int32_t Width(std::string_view text, int32_t) const override { return static_cast<int32_t>(text.size()) * 10; }
+    Bitmap Mask(const std::string&, int32_t, int32_t width, int32_t mask_height, int32_t, int32_t) const override {
+        return Bitmap(width, mask_height);
+    }
+};
+
+Bitmap Picture(int32_t width, int32_t height, int shift) {
+    Bitmap b(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                b.Row(y)[x * 3 + c] = static_cast<uint8_t>(x * (c + 1) + y * shift);
+    return b;
+}
+
+// Two moving slides with a caption and the clock, as the viewer has them.
+struct Slides {
+    Slides() {
+        SlideOptions options;
+        options.motion = true;
+        options.fit = SlideFit::kCover;
+        const NoFont font;
+        going.FirstFrame(Picture(2400, 1500, 1), options, "Going", 1, kWidth, kHeight, 96, {"9:00", 540}, font);
+        coming.FirstFrame(Picture(2400, 1350, 3), options, "Coming", 2, kWidth, kHeight, 96, {"9:00", 540}, font);
+    }
+    SlideDecor going, coming;
+};
+
+void BM_CopyFrame(benchmark::State& state) {
+    BgrxImage from(kWidth, kHeight), to(kWidth, kHeight);
+    for (auto _ : state)
+        CopyBgrx(to.Pixels(), 0, 0, from.Pixels(), from.Pixels().Bounds());
+}
+BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SlideInMotion(benchmark::State& state) {
+    Slides slides;
+    BgrxImage frame(kWidth, kHeight);
+    double t = 0;
+    for (auto _ : state) {
+        slides.coming.DrawMotion(frame.Pixels(), t);
+        t = t < 1 ? t + 0.01 : 0;
+    }
+}
+BENCHMARK(BM_SlideInMotion)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A transition's frame at 40 %: the coming slide within `shown`.
+void Transition(benchmark::State& state, const Region& shown) {
+    Slides slides;
+    BgrxImage frame(kWidth, kHeight), aside;
+    for (auto _ : state) {
+        const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
+        const DrawSlidePart going = [&](const BgrxPixels& f, const Rect& part) {
+            slides.going.DrawMotionPart(f, going_at, part);
+        };
+        const DrawSlidePart coming = [&](const BgrxPixels& f, const Rect& part) {
+            slides.coming.DrawMotionPart(f, coming_at, part);
+        };
+        ComposeTransitionFrame(frame.Pixels(), shown, going, coming, aside);
+    }
+}
+
+void BM_TransitionWipe(benchmark::State& state) {
+    Transition(state, Region(Rect{0, 0, kWidth * 2 / 5, kHeight}));
+}
+BENCHMARK(BM_TransitionWipe)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GoingOnly(benchmark::State& state) {
+    Transition(state, Region());
+}
+BENCHMARK(BM_GoingOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_ComingOnly(benchmark::State& state) {
+    Transition(state, Region(Rect{0, 0, kWidth, kHeight}));
+}
+BENCHMARK(BM_ComingOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A chequered pattern of cells of the given size.
+void BM_TransitionPattern(benchmark::State& state) {
+    const auto size = static_cast<int32_t>(state.range(0));
+    std::vector<Rect> cells;
+    for (int32_t y = 0; y < kHeight; y += size)
+        for (int32_t x = (y / size) % 2 * size; x < kWidth; x += 2 * size)
+            cells.push_back(Rect{x, y, x + size, y + size});
+    Transition(state, Region::FromRects(cells));
+}
+BENCHMARK(BM_TransitionPattern)->Arg(60)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A shape with a rectangle of its own in every row (an opening circle).
+void BM_TransitionShape(benchmark::State& state) {
+    std::vector<Rect> rows;
+    for (int32_t y = 0; y < kHeight; ++y) {
+        const int32_t dy = y - kHeight / 2, r = kHeight * 2 / 5;
+        if (dy * dy < r * r) {
+            const auto half = static_cast<int32_t>(std::sqrt(double(r * r - dy * dy)));
+            rows.push_back(Rect{kWidth / 2 - half, y, kWidth / 2 + half, y + 1});
+        }
+    }
+    Transition(state, Region::FromRects(rows));
+}
+BENCHMARK(BM_TransitionShape)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
