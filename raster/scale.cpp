@@ -525,66 +525,6 @@ void PackRow(const uint8_t* in, uint8_t* out, int32_t count) {
         std::memcpy(out + static_cast<size_t>(x) * 3, in + static_cast<size_t>(x) * 4, 3);
 }
 
-// The 32-bit scaler over the part of dest within the frame's `bounds` and
-// `clip`: each row's pixels go to `row_out(y, x, scratch)` (y counted from the
-// frame's top; `scratch` a buffer of the thread's own to use), which
-// `row_done(y, x, count, scratch)` then takes.
-template <class RowOut, class RowDone>
-void ScaleBgrxRows(const BgrxPixels& picture,
-                   double left,
-                   double top,
-                   double width,
-                   double height,
-                   const Rect& bounds,
-                   const Rect& dest,
-                   const Rect& clip,
-                   RowOut row_out,
-                   RowDone row_done) {
-    const Rect shown = IntersectRect(dest, bounds);
-    const Rect d = IntersectRect(shown, clip);
-    if (d.IsEmpty() || picture.IsEmpty() || width <= 0 || height <= 0)
-        return;
-    const double per_x = width / dest.Width(), per_y = height / dest.Height();
-    const Taps across = SliceTaps(
-        MakeTaps(left + (shown.left - dest.left) * per_x, per_x * shown.Width(), shown.Width(), picture.width, 4),
-        d.left - shown.left, d.Width());
-    const Taps down = SliceTaps(
-        MakeTaps(top + (shown.top - dest.top) * per_y, per_y * shown.Height(), shown.Height(), picture.height, 1),
-        d.top - shown.top, d.Height());
-    std::vector<uint16_t> pairs(static_cast<size_t>(d.Width()) * 8);
-    for (int32_t x = 0; x < d.Width(); ++x)
-        for (int k = 0; k < 4; ++k) {
-            pairs[static_cast<size_t>(x) * 8 + 2 * k] = static_cast<uint16_t>(256 - across.weight[x]);
-            pairs[static_cast<size_t>(x) * 8 + 2 * k + 1] = across.weight[x];
-        }
-    // Rows are blended first, over the columns the samples read only.
-    const int32_t from = *std::min_element(across.first.begin(), across.first.end());
-    const int32_t to = *std::max_element(across.second.begin(), across.second.end()) + 4;
-    std::vector<uint8_t> shuffles, bytes;
-#if defined(__SSE2__)
-    if (!Ssse3Tables(across, shuffles, bytes))
-        shuffles.clear();
-#endif
-    // Every frame of a moving slide comes here: its rows are shared with a
-    // second processor, each piece with rows of its own to work in.
-    SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
-        std::vector<uint8_t> blended(static_cast<size_t>(to));
-        std::vector<uint8_t> scratch;
-        for (int32_t y = begin; y < end; ++y) {
-            const uint8_t* row = picture.Row(down.first[y]);
-            if (const uint32_t wb = down.weight[y]; wb != 0) {
-                BlendRows(row + from, picture.Row(down.second[y]) + from, wb, blended.data() + from,
-                          static_cast<size_t>(to - from));
-                row = blended.data();
-            }
-            SampleRowBgrx(row, across.first.data(), across.second.data(), pairs.data(), static_cast<size_t>(to),
-                          shuffles.empty() ? nullptr : shuffles.data(), bytes.data(),
-                          row_out(d.top + y, d.left, scratch), d.Width());
-            row_done(d.top + y, d.left, d.Width(), scratch);
-        }
-    });
-}
-
 }  // namespace
 
 void ScaleWindowInto(const BgrxPixels& picture,
@@ -607,10 +547,10 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      const Rect& clip) {
     if (frame.IsEmpty())
         return;
-    const Rect d = IntersectRect(IntersectRect(dest, frame.Bounds()), clip);
+    const BgrxScalePlan plan(picture, left, top, width, height, frame.Bounds(), dest);
+    const Rect d = IntersectRect(plan.Shown(), clip);
     if (d.IsEmpty())
         return;
-    const BgrxScalePlan plan(picture, left, top, width, height, frame.Bounds(), dest);
     // Every frame of a moving slide comes here: its rows are shared with a
     // second processor.
     SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
@@ -667,30 +607,31 @@ void BgrxScalePlan::SampleRow(const uint8_t* row, int32_t x, int32_t count, uint
 
 void BgrxScalePlan::Draw(const BgrxPixels& frame, const Rect& clip) const {
     const Rect d = IntersectRect(IntersectRect(shown_, clip), frame.Bounds());
-    if (d.IsEmpty())
-        return;
-    const int32_t x0 = d.left - shown_.left, x1 = d.right - shown_.left;
+    for (int32_t y = d.top; y < d.bottom; ++y)
+        DrawRow(y, d.left, d.right, frame.Row(y) + static_cast<size_t>(d.left) * 4);
+}
+
+void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out) const {
+    const int32_t x0 = left - shown_.left, x1 = right - shown_.left;
+    // Rows are blended first, over the columns the samples read only.
     const int32_t from = acrossFirst_[x0], to = acrossSecond_[x1 - 1] + 4;
     thread_local std::vector<uint8_t> blended;
     if (blended.size() < rowBytes_)
         blended.resize(rowBytes_);
-    for (int32_t y = d.top; y < d.bottom; ++y) {
-        const int32_t at = y - shown_.top;
-        const uint8_t* row = picture_.Row(downFirst_[at]);
-        if (const uint32_t wb = downWeight_[at]; wb != 0) {
-            BlendRows(row + from, picture_.Row(downSecond_[at]) + from, wb, blended.data() + from,
-                      static_cast<size_t>(to - from));
-            row = blended.data();
-        }
-        uint8_t* out = frame.Row(y) + static_cast<size_t>(d.left) * 4;
-        int32_t x = x0;
-        if (x % 2 != 0 && !shuffles_.empty()) {
-            SampleRow(row, x, 1, out);
-            ++x;
-            out += 4;
-        }
-        SampleRow(row, x, x1 - x, out);
+    const int32_t at = y - shown_.top;
+    const uint8_t* row = picture_.Row(downFirst_[at]);
+    if (const uint32_t wb = downWeight_[at]; wb != 0) {
+        BlendRows(row + from, picture_.Row(downSecond_[at]) + from, wb, blended.data() + from,
+                  static_cast<size_t>(to - from));
+        row = blended.data();
     }
+    int32_t x = x0;
+    if (x % 2 != 0 && !shuffles_.empty()) {
+        SampleRow(row, x, 1, out);
+        ++x;
+        out += 4;
+    }
+    SampleRow(row, x, x1 - x, out);
 }
 
 void ScaleWindowInto(const BgrxPixels& picture,
@@ -701,16 +642,17 @@ void ScaleWindowInto(const BgrxPixels& picture,
                      Bitmap& frame,
                      const Rect& dest,
                      const Rect& clip) {
-    const size_t rowBytes = static_cast<size_t>(std::max(frame.Width(), 0)) * 4;
-    ScaleBgrxRows(
-        picture, left, top, width, height, frame.Bounds(), dest, clip,
-        [&](int32_t, int32_t, std::vector<uint8_t>& scratch) {
-            scratch.resize(rowBytes);
-            return scratch.data();
-        },
-        [&](int32_t y, int32_t x, int32_t count, std::vector<uint8_t>& scratch) {
-            PackRow(scratch.data(), frame.Row(y) + static_cast<size_t>(x) * 3, count);
-        });
+    const BgrxScalePlan plan(picture, left, top, width, height, frame.Bounds(), dest);
+    const Rect d = IntersectRect(plan.Shown(), clip);
+    if (d.IsEmpty())
+        return;
+    SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
+        std::vector<uint8_t> row(static_cast<size_t>(d.Width()) * 4);
+        for (int32_t y = d.top + begin; y < d.top + end; ++y) {
+            plan.DrawRow(y, d.left, d.right, row.data());
+            PackRow(row.data(), frame.Row(y) + static_cast<size_t>(d.left) * 3, d.Width());
+        }
+    });
 }
 
 }  // namespace orlscr

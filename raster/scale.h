@@ -72,8 +72,12 @@ class BgrxScalePlan {
                   double height,
                   const Rect& bounds,
                   const Rect& dest);
+    // Dest within the bounds; empty when there is nothing to draw.
+    const Rect& Shown() const { return shown_; }
     // The part of dest within `clip`, into a frame of those bounds.
     void Draw(const BgrxPixels& frame, const Rect& clip) const;
+    // Row y's pixels from column `left` to `right` (all within Shown) into `out`.
+    void DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out) const;
 
   private:
     void SampleRow(const uint8_t* row, int32_t x, int32_t count, uint8_t* out) const;
