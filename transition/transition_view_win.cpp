@@ -404,7 +404,8 @@ void TTransitionView::UpdatePlacement() {
 }
 
 void TTransitionView::InvalidatePictureRect(const Rect& rect) {
-    if (destroying_ || !window_)
+    // A frame handed over with ShowFrame shows instead of Screen.
+    if (destroying_ || !window_ || !shownFrame_.IsEmpty())
         return;
     const RECT r = ToRECT(MapPictureRect(rect, Layout()));
     if (r.right > r.left && r.bottom > r.top)

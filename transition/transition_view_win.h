@@ -109,7 +109,8 @@ class TTransitionView final : public Window, private TransitionHost {
     const Rect& Placement() const { return placement_; }
     // Read only: a mutable Screen would make the engine restore all of it.
     const Bitmap& Screen() const { return std::as_const(*engine_).Screen(); }
-    // A rectangle of Screen, as shown, must be repainted.
+    // A rectangle of Screen, as shown, must be repainted (nothing to do
+    // while a frame given to ShowFrame shows instead).
     void InvalidatePictureRect(const Rect& rect) override;
     // Where Screen appears in the client area now.
     PictureLayout Layout() const;
