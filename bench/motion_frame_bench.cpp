@@ -55,6 +55,8 @@ struct Slides {
 
 void BM_CopyFrame(benchmark::State& state) {
     BgrxImage from(kWidth, kHeight), to(kWidth, kHeight);
+    FillBgrx(from.Pixels(), from.Pixels().Bounds(), 1, 2, 3);
+    FillBgrx(to.Pixels(), to.Pixels().Bounds(), 3, 2, 1);
     for (auto _ : state)
         CopyBgrx(to.Pixels(), 0, 0, from.Pixels(), from.Pixels().Bounds());
 }
