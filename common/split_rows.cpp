@@ -19,6 +19,11 @@ constexpr int32_t kMaxPieces = 8;
 
 using Work = std::function<void(int32_t, int32_t, int32_t)>;
 
+// True on a thread while it works on a split's pieces (always on the helper):
+// a split made from inside a piece runs on that thread alone, as the helper
+// is taken, by the very split that thread works for.
+thread_local bool t_inSplit = false;
+
 // The pieces of one split, taken by whichever thread comes first.
 class Pieces {
   public:
@@ -84,6 +89,7 @@ class RowHelper {
 
   private:
     void Serve() {
+        t_inSplit = true;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             wake_.wait(lock, [this] { return job_ != nullptr && !claimed_; });
@@ -128,9 +134,12 @@ void SplitRows(int32_t count, int64_t pixels, const Work& work) {
     if (count <= 0)
         return;
     Pieces pieces(work, count);
-    RowHelper* helper = count >= 2 && pixels >= kMinPixels ? Helper() : nullptr;
+    RowHelper* helper = count >= 2 && pixels >= kMinPixels && !t_inSplit ? Helper() : nullptr;
+    const bool outer = !t_inSplit;
+    t_inSplit = true;
     if (!helper || !helper->Run(pieces))
         pieces.TakeUntilDone();
+    t_inSplit = !outer;
     pieces.RethrowFailure();
 }
 

@@ -14,8 +14,9 @@ int32_t RowPieces(int32_t count);
 // to start costs the caller at most the piece it took. Returns when every
 // piece is done, rethrowing the first failure. Everything runs on the calling
 // thread when the machine has one processor, when `pixels` (the work's size)
-// is too small to be worth a hand-over, or while another caller has the
-// helper. Pieces must not write to the same memory.
+// is too small to be worth a hand-over, while another caller has the
+// helper, or when called from inside a piece. Pieces must not write to the
+// same memory.
 void SplitRows(int32_t count,
                int64_t pixels,
                const std::function<void(int32_t piece, int32_t begin, int32_t end)>& work);

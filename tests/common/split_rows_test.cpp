@@ -39,6 +39,10 @@ TEST(SplitRows, EveryRowAndPieceOnceAlsoWithTwoCallers) {
         all = all && run(1080, 1 << 21);
     other.join();
     EXPECT_TRUE(all);
+    // A split made inside a piece, on the caller's thread and on the helper's.
+    std::atomic<bool> nested{true};
+    SplitRows(8, 1 << 21, [&](int32_t, int32_t, int32_t) { nested = nested && run(100, 1 << 21); });
+    EXPECT_TRUE(nested);
 }
 
 TEST(SplitRows, AFailingPieceIsRethrown) {
