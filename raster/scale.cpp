@@ -290,8 +290,7 @@ void ScaleWindowInto(const Bitmap& picture,
         lanes[0] = lanes[1] = lanes[2] = static_cast<uint16_t>(256 - w);
         lanes[3] = lanes[4] = lanes[5] = w;
     }
-    // Every frame of a moving slide comes here: its rows are shared with a
-    // second processor.
+    // The rows of a large frame are shared with a second processor.
     SplitRows(d.Height(), static_cast<int64_t>(d.Width()) * d.Height(), [&](int32_t, int32_t begin, int32_t end) {
         std::vector<uint8_t> blended(static_cast<size_t>(to) + 8);
         for (int32_t y = begin; y < end; ++y) {

@@ -36,6 +36,9 @@ void ComposeTransitionFrame(const BgrxPixels& frame,
     if (!by_parts && (aside.Width() != frame.width || aside.Height() != frame.height))
         aside = BgrxImage(frame.width, frame.height);
     const BgrxPixels coming_aside = aside.Pixels();
+    const DrawSlidePart copy_aside = [&](const BgrxPixels& to, const Rect& part) {
+        CopyBgrx(to, part.left, part.top, coming_aside, part);
+    };
     const Rect rest_box = rest.BoundingBox(), shown_box = shown.BoundingBox();
     auto draw = [](const DrawSlidePart& slide, const BgrxPixels& to, const Rect& part, const Rect& rows) {
         if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
@@ -53,8 +56,7 @@ void ComposeTransitionFrame(const BgrxPixels& frame,
         draw(going, frame, rest_box, rows);
         draw(coming, coming_aside, shown_box, rows);
         for (const Rect& part : shown.Rects())
-            if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
-                CopyBgrx(frame, r.left, r.top, coming_aside, r);
+            draw(copy_aside, frame, part, rows);
     });
 }
 
