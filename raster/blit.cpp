@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "common/split_rows.h"
 #include "raster/cpu_features.h"
+#include "raster/pixel_plane.h"
 #include "raster/stretch_row.h"
 
 #if defined(__SSE2__)
@@ -24,15 +26,48 @@ inline int64_t SourceIndex(int64_t i, int64_t sourceCount, int64_t destCount) {
     return ((2 * i + 1) * sourceCount) / (2 * destCount);
 }
 
-void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s, bool flipX, bool flipY) {
+// out[i] = the 4-byte pixel at byte offsets[i] of `in`, for i < count.
+#if defined(__SSE2__)
+__attribute__((target("avx2"))) size_t GatherPixelsAvx2(uint8_t* out,
+                                                        const uint8_t* in,
+                                                        const int32_t* offsets,
+                                                        size_t count) {
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * i),
+                            _mm256_i32gather_epi32(reinterpret_cast<const int*>(in), at, 1));
+    }
+    return i;
+}
+#endif
+
+void GatherPixels(uint8_t* out, const uint8_t* in, const int32_t* offsets, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (HasAvx2())
+        i = GatherPixelsAvx2(out, in, offsets, count);
+#endif
+    for (; i < count; ++i)
+        std::memcpy(out + i * 4, in + offsets[i], 4);
+}
+
+// Nearest-pixel stretch between planes of the same depth (see StretchCopy).
+template <int kBytes>
+void Stretch(PixelPlane<kBytes> target,
+             const Rect& d,
+             PixelPlane<kBytes> source,
+             const Rect& s,
+             bool flipX,
+             bool flipY) {
     const int64_t dw = d.Width(), dh = d.Height();
     const int64_t sw = s.Width(), sh = s.Height();
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || target.IsEmpty() || source.IsEmpty())
         return;
 
     // Destination columns and rows that land inside the target.
-    const int32_t x0 = std::max(d.left, 0), x1 = std::min(d.right, target.Width());
-    const int32_t y0 = std::max(d.top, 0), y1 = std::min(d.bottom, target.Height());
+    const int32_t x0 = std::max(d.left, 0), x1 = std::min(d.right, target.width);
+    const int32_t y0 = std::max(d.top, 0), y1 = std::min(d.bottom, target.height);
     if (x0 >= x1 || y0 >= y1)
         return;
 
@@ -49,23 +84,23 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
     if (plain) {
         // Unscaled columns: whole row spans, cut to the source's columns.
         const int32_t cx0 = static_cast<int32_t>(std::max<int64_t>(x0, d.left + (0 - s.left)));
-        const int32_t cx1 = static_cast<int32_t>(std::min<int64_t>(x1, d.left + (source.Width() - s.left)));
+        const int32_t cx1 = static_cast<int32_t>(std::min<int64_t>(x1, d.left + (source.width - s.left)));
         if (cx0 >= cx1)
             return;
-        const size_t bytes = static_cast<size_t>(cx1 - cx0) * kBpp;
+        const size_t bytes = static_cast<size_t>(cx1 - cx0) * kBytes;
         const int64_t sx = s.left + (cx0 - d.left);
         auto copyRows = [&](int32_t, int32_t begin, int32_t end) {
             for (int32_t y = y0 + begin; y < y0 + end; ++y) {
                 const int64_t sy = sourceRow(y);
-                if (sy < 0 || sy >= source.Height())
+                if (sy < 0 || sy >= source.height)
                     continue;
-                std::memmove(target.Row(y) + static_cast<size_t>(cx0) * kBpp,
-                             source.Row(static_cast<int32_t>(sy)) + sx * kBpp, bytes);
+                std::memmove(target.Row(y) + static_cast<size_t>(cx0) * kBytes,
+                             source.Row(static_cast<int32_t>(sy)) + sx * kBytes, bytes);
             }
         };
         // A whole frame is copied so at every step of a transition between
         // moving slides; a copy within one bitmap keeps its rows' order.
-        if (&target == &source)
+        if (target.bits == source.bits)
             copyRows(0, 0, y1 - y0);
         else
             SplitRows(y1 - y0, static_cast<int64_t>(cx1 - cx0) * (y1 - y0), copyRows);
@@ -80,37 +115,49 @@ void Stretch(Bitmap& target, const Rect& d, const Bitmap& source, const Rect& s,
     int32_t first = x0;
     for (int32_t x = x0; x < x1; ++x) {
         const int64_t sx = sourceColumn(x);
-        if (sx < 0 || sx >= source.Width()) {
+        if (sx < 0 || sx >= source.width) {
             if (table.empty())
                 first = x + 1;
             continue;
         }
         if (!table.empty() && x != first + static_cast<int32_t>(table.size()))
             break;
-        table.push_back(static_cast<int32_t>(sx * kBpp));
+        table.push_back(static_cast<int32_t>(sx * kBytes));
     }
     if (table.empty())
         return;
     const size_t count = table.size();
     const int32_t* offsets = table.data();
-    const StretchRow row(offsets, count, static_cast<size_t>(source.Stride()));
+    std::optional<StretchRow> row;
+    if constexpr (kBytes == 3)
+        row.emplace(offsets, count, static_cast<size_t>(source.stride));
 
-    int64_t previousSourceRow = -1;
-    const uint8_t* previousRow = nullptr;
-    for (int32_t y = y0; y < y1; ++y) {
-        const int64_t sy = sourceRow(y);
-        if (sy < 0 || sy >= source.Height())
-            continue;
-        uint8_t* out = target.Row(y) + static_cast<size_t>(first) * kBpp;
-        if (sy == previousSourceRow && previousRow) {
-            // Enlarging repeats rows: copy the row just made.
-            std::memcpy(out, previousRow, count * kBpp);
-            continue;
+    auto stretchRows = [&](int32_t, int32_t begin, int32_t end) {
+        int64_t previousSourceRow = -1;
+        const uint8_t* previousRow = nullptr;
+        for (int32_t y = y0 + begin; y < y0 + end; ++y) {
+            const int64_t sy = sourceRow(y);
+            if (sy < 0 || sy >= source.height)
+                continue;
+            uint8_t* out = target.Row(y) + static_cast<size_t>(first) * kBytes;
+            if (sy == previousSourceRow && previousRow) {
+                // Enlarging repeats rows: copy the row just made.
+                std::memcpy(out, previousRow, count * kBytes);
+                continue;
+            }
+            const uint8_t* in = source.Row(static_cast<int32_t>(sy));
+            if constexpr (kBytes == 3)
+                row->Run(out, in);
+            else
+                GatherPixels(out, in, offsets, count);
+            previousSourceRow = sy;
+            previousRow = out;
         }
-        row.Run(out, source.Row(static_cast<int32_t>(sy)));
-        previousSourceRow = sy;
-        previousRow = out;
-    }
+    };
+    if (target.bits == source.bits)
+        stretchRows(0, 0, y1 - y0);
+    else
+        SplitRows(y1 - y0, static_cast<int64_t>(count) * (y1 - y0), stretchRows);
 }
 
 // Widens `count` pixels of three bytes to four (the fourth 0).
@@ -232,7 +279,7 @@ void FillBgrx(const BgrxPixels& target, const Rect& rect, uint8_t blue, uint8_t 
 
 void DrawBitmap(Bitmap& target, int32_t x, int32_t y, const Bitmap& source) {
     const Rect d{x, y, x + source.Width(), y + source.Height()};
-    Stretch(target, d, source, source.Bounds(), false, false);
+    Stretch(PlaneOf(target), d, PlaneOf(source), source.Bounds(), false, false);
 }
 
 void FillRect(Bitmap& target, const Rect& rect, uint8_t blue, uint8_t green, uint8_t red) {
@@ -249,8 +296,20 @@ void FillRect(Bitmap& target, const Rect& rect, uint8_t blue, uint8_t green, uin
 }
 
 void StretchCopy(Bitmap& target, const Rect& destRect, const Bitmap& source, const Rect& sourceRect) {
-    Stretch(target, destRect, source, sourceRect, false, false);
+    Stretch(PlaneOf(target), destRect, PlaneOf(source), sourceRect, false, false);
 }
+
+void StretchCopy(const BgrxPixels& target, const Rect& destRect, const BgrxPixels& source, const Rect& sourceRect) {
+    Stretch(PlaneOf(target), destRect, PlaneOf(source), sourceRect, false, false);
+}
+
+namespace {
+
+Rect CutToPicture(const Rect& r, int32_t width, int32_t height) {
+    return Rect{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width), std::min(r.bottom, height)};
+}
+
+}  // namespace
 
 void MirrorCopyRect(Bitmap& target,
                     const Rect& destRect,
@@ -258,9 +317,18 @@ void MirrorCopyRect(Bitmap& target,
                     const Rect& sourceRect,
                     bool flipHorizontal,
                     bool flipVertical) {
-    const Rect s{std::max(sourceRect.left, 0), std::max(sourceRect.top, 0), std::min(sourceRect.right, source.Width()),
-                 std::min(sourceRect.bottom, source.Height())};
-    Stretch(target, destRect, source, s, flipHorizontal, flipVertical);
+    Stretch(PlaneOf(target), destRect, PlaneOf(source), CutToPicture(sourceRect, source.Width(), source.Height()),
+            flipHorizontal, flipVertical);
+}
+
+void MirrorCopyRect(const BgrxPixels& target,
+                    const Rect& destRect,
+                    const BgrxPixels& source,
+                    const Rect& sourceRect,
+                    bool flipHorizontal,
+                    bool flipVertical) {
+    Stretch(PlaneOf(target), destRect, PlaneOf(source), CutToPicture(sourceRect, source.width, source.height),
+            flipHorizontal, flipVertical);
 }
 
 }  // namespace orlscr

@@ -20,6 +20,7 @@ void FillRect(Bitmap& target, const Rect& rect, uint8_t blue, uint8_t green, uin
 // and what falls outside `target` is clipped. An empty rectangle on either
 // side draws nothing.
 void StretchCopy(Bitmap& target, const Rect& destRect, const Bitmap& source, const Rect& sourceRect);
+void StretchCopy(const BgrxPixels& target, const Rect& destRect, const BgrxPixels& source, const Rect& sourceRect);
 
 // As StretchCopy, mirrored left to right and/or top to bottom. The source
 // rectangle is first cut to the bitmap; the mirrored picture then covers
@@ -27,6 +28,12 @@ void StretchCopy(Bitmap& target, const Rect& destRect, const Bitmap& source, con
 void MirrorCopyRect(Bitmap& target,
                     const Rect& destRect,
                     const Bitmap& source,
+                    const Rect& sourceRect,
+                    bool flipHorizontal,
+                    bool flipVertical);
+void MirrorCopyRect(const BgrxPixels& target,
+                    const Rect& destRect,
+                    const BgrxPixels& source,
                     const Rect& sourceRect,
                     bool flipHorizontal,
                     bool flipVertical);

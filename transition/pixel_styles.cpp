@@ -10,6 +10,7 @@
 #include "common/split_rows.h"
 #include "raster/blit.h"
 #include "raster/cpu_features.h"
+#include "raster/pixel_plane.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -94,32 +95,35 @@ void BlendRow(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int3
         d[i] = BlendByte(s[i], n[i], p);
 }
 
-void Blend(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
+template <int kB>
+void Blend(PixelPlane<kB> screen, PixelPlane<kB> oldBitmap, PixelPlane<kB> newBitmap, int32_t p) {
     p = std::clamp(p, 0, 100);
-    const int32_t w = std::min({screen.Width(), oldBitmap.Width(), newBitmap.Width()});
-    const int32_t h = std::min({screen.Height(), oldBitmap.Height(), newBitmap.Height()});
+    const int32_t w = std::min({screen.width, oldBitmap.width, newBitmap.width});
+    const int32_t h = std::min({screen.height, oldBitmap.height, newBitmap.height});
     if (w <= 0 || h <= 0)
         return;
-    const size_t count = static_cast<size_t>(w) * Bitmap::kBytesPerPixel;
-    for (int32_t y = 0; y < h; ++y) {
-        if (p == 0 || p == 100) {
-            const uint8_t* from = (p == 0 ? oldBitmap : newBitmap).Row(y);
-            if (from != screen.Row(y))
-                std::memcpy(screen.Row(y), from, count);
-        } else {
-            BlendRow(screen.Row(y), oldBitmap.Row(y), newBitmap.Row(y), count, p);
+    const size_t count = static_cast<size_t>(w) * kB;
+    SplitRows(h, int64_t{w} * h, [&](int32_t, int32_t begin, int32_t end) {
+        for (int32_t y = begin; y < end; ++y) {
+            if (p == 0 || p == 100) {
+                const uint8_t* from = (p == 0 ? oldBitmap : newBitmap).Row(y);
+                if (from != screen.Row(y))
+                    std::memcpy(screen.Row(y), from, count);
+            } else {
+                BlendRow(screen.Row(y), oldBitmap.Row(y), newBitmap.Row(y), count, p);
+            }
         }
-    }
+    });
 }
 
 }  // namespace
 
 void BlendBitmaps(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
-    Blend(screen, screen, newBitmap, p);
+    Blend(PlaneOf(screen), PlaneOf(screen), PlaneOf(newBitmap), p);
 }
 
 void BlendBitmaps(Bitmap& screen, const Bitmap& oldBitmap, const Bitmap& newBitmap, int32_t p) {
-    Blend(screen, oldBitmap, newBitmap, p);
+    Blend(PlaneOf(screen), PlaneOf(oldBitmap), PlaneOf(newBitmap), p);
 }
 
 void BlendBitmapsReference(Bitmap& screen, const Bitmap& newBitmap, int32_t p) {
@@ -171,38 +175,50 @@ inline int64_t SourceV(const Rotation& r, int32_t cx, int32_t cy, int32_t x, int
     return cy + std::llrint(dx * r.sinA + dy * r.cosA);
 }
 
-inline void CopyPixel(uint8_t* to, const Bitmap& from, int64_t u, int64_t v) {
-    const uint8_t* p = from.Row(static_cast<int32_t>(v)) + static_cast<size_t>(u) * Bitmap::kBytesPerPixel;
-    to[0] = p[0];
-    to[1] = p[1];
-    to[2] = p[2];
+template <int kB>
+inline void CopyPixel(uint8_t* to, PixelPlane<kB> from, int64_t u, int64_t v) {
+    std::memcpy(to, from.At(u, v), kB);
 }
 
-}  // namespace
-
-void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+template <int kB>
+void RotateReference(PixelPlane<kB> screen, PixelPlane<kB> picture, int32_t cx, int32_t cy, double angle) {
     const Rotation r = RotationFor(angle);
-    const int32_t w = std::min(screen.Width(), newBitmap.Width());
-    const int32_t h = std::min(screen.Height(), newBitmap.Height());
+    const int32_t w = std::min(screen.width, picture.width);
+    const int32_t h = std::min(screen.height, picture.height);
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* row = screen.Row(y);
         for (int32_t x = 0; x < w; ++x) {
             const int64_t u = SourceU(r, cx, cy, x, y);
             const int64_t v = SourceV(r, cx, cy, x, y);
             if (u >= 0 && u < w && v >= 0 && v < h)
-                CopyPixel(row + static_cast<size_t>(x) * Bitmap::kBytesPerPixel, newBitmap, u, v);
+                CopyPixel(row + static_cast<size_t>(x) * kB, picture, u, v);
         }
     }
 }
 
+}  // namespace
+
+void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
+    RotateReference(PlaneOf(screen), PlaneOf(newBitmap), cx, cy, angle);
+}
+
 #if defined(__SSE2__)
+// The byte offset of column u within a row.
+template <int kB>
+__attribute__((target("avx2"))) inline __m256i ByteOffset(__m256i u) {
+    if constexpr (kB == 4)
+        return _mm256_slli_epi64(u, 2);
+    return _mm256_add_epi64(u, _mm256_add_epi64(u, u));
+}
+
 // The inner loop of the swing for processors with AVX2, four pixels a step:
 // the same fixed-point sums in four 64-bit lanes. It stops before the first
 // group of four that holds a pixel whose fraction lies next to a half, or
 // whose 4-byte load would read past the picture's last byte (its bottom-right
 // pixel): the caller pulls those four one by one. Returns the pixels done.
+template <int kB>
 __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
-                                                      const Bitmap& from,
+                                                      PixelPlane<kB> from,
                                                       int64_t fu,
                                                       int64_t fv,
                                                       int64_t c,
@@ -211,14 +227,16 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
                                                       int kShift,
                                                       int64_t tolerance,
                                                       bool prefetch) {
-    const uint8_t* bits = from.Bits();
-    const int64_t last = static_cast<int64_t>(from.Height() - 1) * from.Stride() +
-                         static_cast<int64_t>(from.Width() - 1) * Bitmap::kBytesPerPixel;
+    const uint8_t* bits = from.bits;
+    // Four bytes are read a pixel: for 3-byte pixels the last one would read
+    // past the picture (no pixel of 4 bytes lies at offset -1).
+    const int64_t last =
+        kB == 4 ? -1 : static_cast<int64_t>(from.height - 1) * from.stride + static_cast<int64_t>(from.width - 1) * kB;
     __m256i u4 = _mm256_set_epi64x(fu + 3 * c, fu + 2 * c, fu + c, fu);
     __m256i v4 = _mm256_set_epi64x(fv + 3 * s, fv + 2 * s, fv + s, fv);
     const __m256i stepU = _mm256_set1_epi64x(4 * c), stepV = _mm256_set1_epi64x(4 * s);
     const __m256i tol = _mm256_set1_epi64x(tolerance);
-    const __m256i stride = _mm256_set1_epi64x(from.Stride());
+    const __m256i stride = _mm256_set1_epi64x(from.stride);
     const __m256i lastOffset = _mm256_set1_epi64x(last);
     const __m256i zero = _mm256_setzero_si256();
     // The fraction bits of f + tolerance below 2 * tolerance (a power of
@@ -238,8 +256,7 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
         const __m256i nearV =
             _mm256_cmpeq_epi64(_mm256_srli_epi64(_mm256_slli_epi64(_mm256_add_epi64(v4, tol), up), down), zero);
         const __m256i u = _mm256_srli_epi64(u4, kShift), v = _mm256_srli_epi64(v4, kShift);
-        const __m256i offset =
-            _mm256_add_epi64(_mm256_mul_epu32(v, stride), _mm256_add_epi64(u, _mm256_add_epi64(u, u)));
+        const __m256i offset = _mm256_add_epi64(_mm256_mul_epu32(v, stride), ByteOffset<kB>(u));
         const __m256i slow = _mm256_or_si256(_mm256_or_si256(nearU, nearV), _mm256_cmpeq_epi64(offset, lastOffset));
         if (!_mm256_testz_si256(slow, slow))
             break;
@@ -247,9 +264,8 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
         if (prefetch && i + kAhead + 4 <= count) {
             const __m256i au = _mm256_srli_epi64(_mm256_add_epi64(u4, aheadU), kShift);
             const __m256i av = _mm256_srli_epi64(_mm256_add_epi64(v4, aheadV), kShift);
-            _mm256_store_si256(
-                reinterpret_cast<__m256i*>(ahead),
-                _mm256_add_epi64(_mm256_mul_epu32(av, stride), _mm256_add_epi64(au, _mm256_add_epi64(au, au))));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
+                               _mm256_add_epi64(_mm256_mul_epu32(av, stride), ByteOffset<kB>(au)));
             for (int64_t a : ahead)
                 _mm_prefetch(reinterpret_cast<const char*>(bits + a), _MM_HINT_T0);
         }
@@ -258,13 +274,17 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
         std::memcpy(&p1, bits + offsets[1], 4);
         std::memcpy(&p2, bits + offsets[2], 4);
         std::memcpy(&p3, bits + offsets[3], 4);
-        const __m128i packed = _mm_shuffle_epi8(
-            _mm_set_epi32(static_cast<int>(p3), static_cast<int>(p2), static_cast<int>(p1), static_cast<int>(p0)),
-            pack);
-        uint8_t* o = out + static_cast<size_t>(i) * Bitmap::kBytesPerPixel;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
-        const uint32_t tail = static_cast<uint32_t>(_mm_extract_epi32(packed, 2));
-        std::memcpy(o + 8, &tail, 4);
+        const __m128i four =
+            _mm_set_epi32(static_cast<int>(p3), static_cast<int>(p2), static_cast<int>(p1), static_cast<int>(p0));
+        uint8_t* o = out + static_cast<size_t>(i) * kB;
+        if constexpr (kB == 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), four);
+        } else {
+            const __m128i packed = _mm_shuffle_epi8(four, pack);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), packed);
+            const uint32_t tail = static_cast<uint32_t>(_mm_extract_epi32(packed, 2));
+            std::memcpy(o + 8, &tail, 4);
+        }
         u4 = _mm256_add_epi64(u4, stepU);
         v4 = _mm256_add_epi64(v4, stepV);
     }
@@ -292,23 +312,24 @@ namespace {
 
 // Returns the bounding box of the pixels it took from the new picture.
 // Outside `stale` (when given) the screen holds the old picture already.
-Rect Rotate(Bitmap& screen,
-            const Bitmap* oldBitmap,
-            const Bitmap& newBitmap,
+template <int kB>
+Rect Rotate(PixelPlane<kB> screen,
+            const PixelPlane<kB>* oldBitmap,
+            PixelPlane<kB> newBitmap,
             int32_t cx,
             int32_t cy,
             double angle,
             const Rect* stale = nullptr,
             std::vector<Rect>* takenRows = nullptr) {
-    int32_t w = std::min(screen.Width(), newBitmap.Width());
-    int32_t h = std::min(screen.Height(), newBitmap.Height());
+    int32_t w = std::min(screen.width, newBitmap.width);
+    int32_t h = std::min(screen.height, newBitmap.height);
     if (oldBitmap) {
-        w = std::min(w, oldBitmap->Width());
-        h = std::min(h, oldBitmap->Height());
+        w = std::min(w, oldBitmap->width);
+        h = std::min(h, oldBitmap->height);
     }
     if (w <= 0 || h <= 0)
         return Rect{};
-    constexpr int kBpp = Bitmap::kBytesPerPixel;
+    constexpr int kBpp = kB;
     const Rect keep = stale ? *stale : Rect{0, 0, w, h};
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
         if (y < keep.top || y >= keep.bottom)
@@ -325,7 +346,7 @@ Rect Rotate(Bitmap& screen,
     if (reach >= kLimit) {
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
-        RotateBitmapReference(screen, newBitmap, cx, cy, angle);
+        RotateReference(screen, newBitmap, cx, cy, angle);
         if (takenRows)
             takenRows->push_back(Rect{0, 0, w, h});
         return Rect{0, 0, w, h};
@@ -431,8 +452,8 @@ Rect Rotate(Bitmap& screen,
                         if (avx2) {
                             // The first row of a block brings the picture's rows into
                             // the cache; the others find them there.
-                            const int32_t done = RotateRunAvx2(out, newBitmap, fu, fv, c, s, xb - x, kShift,
-                                                               static_cast<int64_t>(kTolerance), y == y0);
+                            const int32_t done = RotateRunAvx2<kB>(out, newBitmap, fu, fv, c, s, xb - x, kShift,
+                                                                   static_cast<int64_t>(kTolerance), y == y0);
                             x += done;
                             fu += done * c;
                             fv += done * s;
@@ -466,7 +487,7 @@ Rect Rotate(Bitmap& screen,
 }  // namespace
 
 void RotateBitmap(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
-    Rotate(screen, nullptr, newBitmap, cx, cy, angle);
+    Rotate(PlaneOf(screen), static_cast<const Plane24*>(nullptr), PlaneOf(newBitmap), cx, cy, angle);
 }
 
 void RotateBitmap(Bitmap& screen,
@@ -475,28 +496,27 @@ void RotateBitmap(Bitmap& screen,
                   int32_t cx,
                   int32_t cy,
                   double angle) {
-    Rotate(screen, &oldBitmap, newBitmap, cx, cy, angle);
+    const Plane24 old = PlaneOf(oldBitmap);
+    Rotate(PlaneOf(screen), &old, PlaneOf(newBitmap), cx, cy, angle);
 }
 
-void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
-    DrawPixelStyle(style, screen, screen, newBitmap, f);
-}
+namespace {
 
-Rect DrawPixelStyle(int style,
-                    Bitmap& screen,
-                    const Bitmap& oldBitmap,
-                    const Bitmap& newBitmap,
-                    const FrameQuantities& f,
-                    const Rect* stale,
-                    std::vector<Rect>* takenRows) {
-    const bool fused = &oldBitmap != &screen;
+template <int kB>
+Rect PixelStyleFrame(int style,
+                     PixelPlane<kB> screen,
+                     const PixelPlane<kB>* oldBitmap,
+                     PixelPlane<kB> newBitmap,
+                     const FrameQuantities& f,
+                     const Rect* stale,
+                     std::vector<Rect>* takenRows) {
     auto rotate = [&](int32_t cx, int32_t cy) {
-        return Rotate(screen, fused ? &oldBitmap : nullptr, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
+        return Rotate(screen, oldBitmap, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
     };
     switch (style) {
         case 118:
-            BlendBitmaps(screen, oldBitmap, newBitmap, f.P);
-            return f.P > 0 ? screen.Bounds() : Rect{};
+            Blend(screen, oldBitmap ? *oldBitmap : screen, newBitmap, f.P);
+            return f.P > 0 ? Rect{0, 0, screen.width, screen.height} : Rect{};
         case 119:
             return rotate(-1, -1);
         case 120:
@@ -508,6 +528,36 @@ Rect DrawPixelStyle(int style,
         default:
             return Rect{};
     }
+}
+
+}  // namespace
+
+void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
+    PixelStyleFrame(style, PlaneOf(screen), static_cast<const Plane24*>(nullptr), PlaneOf(newBitmap), f, nullptr,
+                    nullptr);
+}
+
+Rect DrawPixelStyle(int style,
+                    Bitmap& screen,
+                    const Bitmap& oldBitmap,
+                    const Bitmap& newBitmap,
+                    const FrameQuantities& f,
+                    const Rect* stale,
+                    std::vector<Rect>* takenRows) {
+    const Plane24 old = PlaneOf(oldBitmap);
+    return PixelStyleFrame(style, PlaneOf(screen), &oldBitmap != &screen ? &old : nullptr, PlaneOf(newBitmap), f, stale,
+                           takenRows);
+}
+
+Rect DrawPixelStyle(int style,
+                    const BgrxPixels& screen,
+                    const BgrxPixels& oldPicture,
+                    const BgrxPixels& newPicture,
+                    const FrameQuantities& f,
+                    const Rect* stale,
+                    std::vector<Rect>* takenRows) {
+    const Plane32 old = PlaneOf(oldPicture);
+    return PixelStyleFrame(style, PlaneOf(screen), &old, PlaneOf(newPicture), f, stale, takenRows);
 }
 
 }  // namespace orlscr

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "raster/bgrx.h"
 #include "raster/bitmap.h"
 #include "transition/frame.h"
 #include "transition/style_ranges.h"
@@ -27,6 +28,16 @@ Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
+                    const FrameQuantities& f,
+                    const Rect* stale = nullptr,
+                    std::vector<Rect>* takenRows = nullptr);
+
+// The same frame in 32-bit pictures (the frame composed for the display),
+// pixel for pixel as in 24 bits, the fourth byte taken like the others.
+Rect DrawPixelStyle(int style,
+                    const BgrxPixels& screen,
+                    const BgrxPixels& oldPicture,
+                    const BgrxPixels& newPicture,
                     const FrameQuantities& f,
                     const Rect* stale = nullptr,
                     std::vector<Rect>* takenRows = nullptr);

@@ -37,9 +37,9 @@ bool IsInPlaceRectStyle(int style) {
 
 namespace {
 
-// A piece of a step: its destination, its source, and whether it is a mirrored
-// copy (which cuts its source to the picture and still covers all of `d`).
-using PieceFn = std::function<void(const Rect& d, const Rect& s, bool mirrored)>;
+// A piece of a step: its destination, its source, and whether it is mirrored
+// (a mirrored copy cuts its source to the picture and still covers all of `d`).
+using PieceFn = std::function<void(const Rect& d, const Rect& s, bool flipX, bool flipY)>;
 
 // The style step, drawing its pieces into `screen` when there is one.
 void RectStyleStep(int style,
@@ -56,13 +56,13 @@ void RectStyleStep(int style,
     auto piece = [&](const Rect& d, const Rect& s) {
         if (screen)
             StretchCopy(*screen, d, newBitmap, s);
-        invalidate(d, s, false);
+        invalidate(d, s, false, false);
     };
     auto inPlace = [&](const Rect& r) { piece(r, r); };
     auto curl = [&](const Rect& d, const Rect& s, bool horizontal) {
         if (screen)
             MirrorCopyRect(*screen, d, newBitmap, s, horizontal, !horizontal);
-        invalidate(d, s, true);
+        invalidate(d, s, horizontal, !horizontal);
     };
     auto set = [&](const Rect& d, const Rect& s) {
         D = d;
@@ -298,32 +298,46 @@ void RunRectStyle(int style,
                   Rect& dest,
                   Rect& source) {
     RectStyleStep(
-        style, f, &screen, newBitmap, [&invalidate](const Rect& d, const Rect&, bool) { invalidate(d); }, dest, source);
+        style, f, &screen, newBitmap, [&invalidate](const Rect& d, const Rect&, bool, bool) { invalidate(d); }, dest,
+        source);
 }
 
 void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source) {
     const Bitmap none;
     RectStyleStep(
-        style, f, nullptr, none, [&pieces](const Rect& r, const Rect&, bool) { pieces.push_back(r); }, dest, source);
+        style, f, nullptr, none, [&pieces](const Rect& r, const Rect&, bool, bool) { pieces.push_back(r); }, dest,
+        source);
+}
+
+bool RectStyleCopy::CoversDest(const Rect& picture) const {
+    const Rect inside = IntersectRect(source, picture);
+    return flipX || flipY ? !inside.IsEmpty() : !source.IsEmpty() && inside == source;
 }
 
 std::vector<Rect> RectStyleCover(int style, const FrameQuantities& f) {
     const Rect full{0, 0, f.W, f.H};
     std::vector<Rect> cover;
-    // A stretch whose source lies inside the picture writes every pixel of
-    // its destination; a mirrored copy cuts its source to the picture first.
-    auto add = [&](const Rect& d, const Rect& s, bool mirrored) {
-        const bool whole = mirrored ? !IntersectRect(s, full).IsEmpty() : !s.IsEmpty() && IntersectRect(s, full) == s;
-        const Rect r = IntersectRect(d, full);
-        if (whole && !r.IsEmpty())
+    for (const RectStyleCopy& copy : RectStyleCopies(style, f)) {
+        const Rect r = IntersectRect(copy.dest, full);
+        if (copy.CoversDest(full) && !r.IsEmpty())
             cover.push_back(r);
-    };
-    const Bitmap none;
-    Rect dest = full, source = full;
-    RectStyleStep(style, f, nullptr, none, add, dest, source);
-    if (f.P > 0)
-        add(dest, source, false);
+    }
     return cover;
+}
+
+std::vector<RectStyleCopy> RectStyleCopies(int style, const FrameQuantities& f) {
+    std::vector<RectStyleCopy> copies;
+    const Bitmap none;
+    Rect dest{0, 0, f.W, f.H}, source = dest;
+    RectStyleStep(
+        style, f, nullptr, none,
+        [&copies](const Rect& d, const Rect& s, bool flipX, bool flipY) {
+            copies.push_back({d, s, flipX, flipY});
+        },
+        dest, source);
+    if (f.P > 0)
+        copies.push_back({dest, source, false, false});
+    return copies;
 }
 
 }  // namespace orlscr

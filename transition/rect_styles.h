@@ -26,6 +26,23 @@ void RunRectStyle(int style,
 // in order, and `dest` and `source` as RunRectStyle leaves them.
 void RectStylePieces(int style, const FrameQuantities& f, std::vector<Rect>& pieces, Rect& dest, Rect& source);
 
+// One copy of the new picture in a step: `source` stretched onto `dest`
+// (StretchCopy), or mirrored (MirrorCopyRect) when flipX or flipY.
+struct RectStyleCopy {
+    Rect dest;
+    Rect source;
+    bool flipX = false;
+    bool flipY = false;
+
+    // Whether the copy writes every pixel of `dest` within `picture` (the
+    // new picture's bounds): a stretch whose source lies inside the picture
+    // does, and so does a mirrored copy, which cuts its source to it first.
+    bool CoversDest(const Rect& picture) const;
+};
+// Every copy of the step at `f` in drawing order, the closing copy last when
+// f.P > 0: the frame without the old picture's restore.
+std::vector<RectStyleCopy> RectStyleCopies(int style, const FrameQuantities& f);
+
 // The parts of the frame (cut to it) that the step at `f` overwrites whatever
 // they held, the closing copy included when f.P > 0: what need not be
 // restored before it.

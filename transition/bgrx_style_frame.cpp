@@ -1,0 +1,110 @@
+#include "transition/bgrx_style_frame.h"
+
+#include <optional>
+#include <vector>
+
+#include "common/split_rows.h"
+#include "raster/blit.h"
+#include "transition/pixel_styles.h"
+#include "transition/rect_styles.h"
+#include "transition/style_ranges.h"
+
+namespace orlscr {
+
+namespace {
+
+// Copies `parts` of `from` into the same places of `frame`, shared with a
+// second processor by rows.
+void CopyThrough(const BgrxPixels& frame, const BgrxPixels& from, const Region& parts) {
+    int64_t pixels = 0;
+    for (const Rect& part : parts.Rects())
+        pixels += int64_t{part.Width()} * part.Height();
+    SplitRows(frame.height, pixels, [&](int32_t, int32_t begin, int32_t end) {
+        const Rect rows{0, begin, frame.width, end};
+        for (const Rect& part : parts.Rects())
+            if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
+                CopyBgrx(frame, r.left, r.top, from, r);
+    });
+}
+
+// The copies of the new picture a frame makes, for every style but the
+// pixel styles (none: nullopt).
+std::optional<std::vector<RectStyleCopy>> CopiesOf(int style, const FrameQuantities& f) {
+    const Rect full{0, 0, f.W, f.H};
+    // A run starts from the old picture and ends with the whole new one; the
+    // custom style (without a handler to draw it) shows that in between.
+    if (f.P == 0)
+        return std::vector<RectStyleCopy>{};
+    if (f.P == 100 || style == kCustomStyle)
+        return std::vector<RectStyleCopy>{{full, full}};
+    if (IsRectStyle(style))
+        return RectStyleCopies(style, f);
+    return std::nullopt;
+}
+
+// The old picture is put back within `stale` except where a copy overwrites
+// every pixel anyway.
+Region RestoreFor(const std::vector<RectStyleCopy>& copies, const Rect& full, const Region& stale) {
+    std::vector<Rect> cover;
+    for (const RectStyleCopy& copy : copies)
+        if (const Rect r = IntersectRect(copy.dest, full); !r.IsEmpty() && copy.CoversDest(full))
+            cover.push_back(r);
+    Region restore = stale;
+    restore.Subtract(Region::FromRects(std::move(cover)));
+    return restore;
+}
+
+Region DrawCopies(const std::vector<RectStyleCopy>& copies,
+                  const BgrxPixels& frame,
+                  const BgrxPixels& oldPicture,
+                  const BgrxPixels& newPicture,
+                  const Region& stale) {
+    const Rect full = frame.Bounds();
+    CopyThrough(frame, oldPicture, RestoreFor(copies, full, stale));
+    std::vector<Rect> drawn;
+    for (const RectStyleCopy& copy : copies) {
+        if (copy.flipX || copy.flipY)
+            MirrorCopyRect(frame, copy.dest, newPicture, copy.source, copy.flipX, copy.flipY);
+        else
+            StretchCopy(frame, copy.dest, newPicture, copy.source);
+        drawn.push_back(IntersectRect(copy.dest, full));
+    }
+    return Region::FromRects(std::move(drawn));
+}
+
+}  // namespace
+
+bool DrawsBgrxStyleFrame(int style) {
+    return style == kCustomStyle || IsRectStyle(style) || IsPixelStyle(style);
+}
+
+BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, const Region& stale) {
+    const Rect full{0, 0, f.W, f.H};
+    if (!DrawsBgrxStyleFrame(style))
+        return {};
+    const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f);
+    if (!copies)
+        return {Region(full), Region(full)};
+    std::vector<Rect> sources;
+    for (const RectStyleCopy& copy : *copies)
+        sources.push_back(IntersectRect(copy.source, full));
+    return {RestoreFor(*copies, full, stale), Region::FromRects(std::move(sources))};
+}
+
+Region DrawBgrxStyleFrame(int style,
+                          const FrameQuantities& f,
+                          const BgrxPixels& frame,
+                          const BgrxPixels& oldPicture,
+                          const BgrxPixels& newPicture,
+                          const Region& stale) {
+    if (frame.IsEmpty() || !DrawsBgrxStyleFrame(style))
+        return Region();
+    if (const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f))
+        return DrawCopies(*copies, frame, oldPicture, newPicture, stale);
+    std::vector<Rect> rows;
+    const Rect staleBox = stale.BoundingBox();
+    const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &staleBox, &rows);
+    return rows.empty() ? Region(taken) : Region::FromRects(std::move(rows));
+}
+
+}  // namespace orlscr

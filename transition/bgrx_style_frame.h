@@ -1,0 +1,40 @@
+#pragma once
+
+#include "raster/bgrx.h"
+#include "transition/frame.h"
+#include "transition/region.h"
+
+namespace orlscr {
+
+// The frame of a style at `f`, drawn in 32-bit pixels straight from both
+// pictures whole (each the frame's size): for a frame composed for the
+// display, where a picture may change from one frame to the next (a slide
+// that moves). The custom style (the whole new picture at once), the rectangle
+// styles and the pixel styles: pixel for pixel what the engine's frame of a
+// run set up to go from 0 to f.P shows (at 0 the old picture). The region
+// styles, which the engine draws in place, are not drawn here.
+//
+// `frame` holds the old picture except within `stale`: what the last call
+// returned, or the whole frame when the old picture changed since or the
+// frame held something else. Returns what this frame may show other than the
+// old picture (the parts the new one was drawn into).
+Region DrawBgrxStyleFrame(int style,
+                          const FrameQuantities& f,
+                          const BgrxPixels& frame,
+                          const BgrxPixels& oldPicture,
+                          const BgrxPixels& newPicture,
+                          const Region& stale);
+
+// What the frame DrawBgrxStyleFrame draws reads of each picture: a caller
+// that draws the pictures afresh for every frame (slides that move) need
+// draw only these parts.
+struct BgrxStyleFrameReads {
+    Region oldPicture;
+    Region newPicture;
+};
+BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, const Region& stale);
+
+// Whether DrawBgrxStyleFrame draws `style`.
+bool DrawsBgrxStyleFrame(int style);
+
+}  // namespace orlscr
