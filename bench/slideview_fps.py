@@ -20,7 +20,9 @@ the same size, against the baseline measured just before and after them:
     minute updates could be drawn (only its old and new boxes change; the
     clock runs 60 times as fast for this),
   - a slide in motion: frames drawn during its stay and their drawable rate,
-  - a transition between two slides in motion.
+  - transitions between two slides in motion, one per style of
+    --moving-styles (a style that shows the coming slide in place, and ones
+    that move, stretch, blend or turn it).
 
 The styles run in chunks (--chunk), each viewer in turn, with the baseline
 measured between every two viewer runs: each run's ratios are taken against
@@ -29,6 +31,7 @@ load changes during the run still gives comparable ratios.
 
 Usage: bench/slideview_fps.py [--styles 5,61,120|all] [--transition MS] [--rounds N]
                               [--chunk N] [--viewer EXE] [--before EXE]
+                              [--moving-styles 5,3,13,118,119]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
 booted Wine prefix of the tests is made when it is missing.
 """
@@ -114,6 +117,8 @@ def main():
     parser.add_argument("--chunk", type=int, default=16, help="styles per viewer run")
     parser.add_argument("--viewer", default=orlwine.dist("slideview.exe"), help="the slide viewer to measure")
     parser.add_argument("--before", help="an earlier slide viewer to measure in the same run")
+    parser.add_argument("--moving-styles", default="5,3,13,118,119",
+                        help="styles of the transitions between slides in motion (comma list)")
     args = parser.parse_args()
     styles = parse_styles(args.styles)
     blit_rate = os.path.abspath(os.path.join(orlwine.WIN_BUILD, "bench", "blit_rate.exe"))
@@ -164,7 +169,7 @@ def main():
             live = {}  # name: (cases, baseline around them)
             for name, viewer in viewers:
                 before = blit_runs[-1]
-                cases = run_live_cases(prefix, folder, viewer)
+                cases = run_live_cases(prefix, folder, viewer, parse_styles(args.moving_styles))
                 measure_blits()
                 live[name] = (cases, (before + blit_runs[-1]) / 2)
         finally:
@@ -214,32 +219,38 @@ def main():
                                                         drawable / live_around))
 
 
-def run_live_cases(prefix, folder, viewer):
+def run_live_cases(prefix, folder, viewer, moving_styles):
     """Frames, milliseconds and microseconds of drawing of each live case."""
     lines = ["! transition=0 duration=5000 fit=cover caption=name clock=time",
              "a.bmp",  # still, with its caption and the clock
-             "b.bmp motion=on",
-             "a.bmp motion=on style=5 transition=2000",
-             "b.bmp motion=on style=5 transition=2000"]
+             "b.bmp motion=on"]
+    for n, style in enumerate(moving_styles):
+        lines.append("%s.bmp motion=on style=%d transition=2000" % ("ab"[n % 2], style))
     path = os.path.join(folder, "live.slides")
     with open(path, "w") as f:
         f.write("\r\n".join(lines) + "\r\n")
     before = len(prefix.trace_lines())
     process = prefix.start(viewer, orlwine.winpath(path), env={"ORLSCR_TEST_CLOCK_SPEED": "60"})
-    deadline = time.monotonic() + 90
+    # The stays of the slides in motion but the last end with a motion line.
+    wanted = 1 + len(moving_styles)
+    deadline = time.monotonic() + 60 + 8 * wanted
     while time.monotonic() < deadline:
-        if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview motion ")) >= 3:
+        if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview motion ")) >= wanted:
             break
         time.sleep(0.5)
     trace = prefix.trace_lines()[before:]
     prefix.run("taskkill", "/f", "/im", os.path.basename(viewer))  # a --before viewer may have its own name
     process.wait(60)
-    cases = {"still, caption and clock": [0, 0, 0], "slide in motion": [0, 0, 0],
-             "transition, slides in motion": [0, 0, 0]}
+    cases = {"still, caption and clock": [0, 0, 0], "slide in motion": [0, 0, 0]}
+    for style in moving_styles:
+        cases["transition %d, in motion" % style] = [0, 0, 0]
     slide = None
+    style = None
     for line in trace:
-        if line.startswith("slideview slide "):
+        m = re.match(r"slideview slide \S+ style (\d+)$", line)
+        if m:
             slide = (slide or 0) + 1
+            style = int(m.group(1))
         m = re.match(r"slideview clock drawn (\d+) us$", line)
         if m and slide == 1:
             c = cases["still, caption and clock"]
@@ -252,8 +263,8 @@ def run_live_cases(prefix, folder, viewer):
             for k in range(3):
                 c[k] += int(m.group((2, 1, 3)[k]))
         m = re.match(r"slideview transition 2000 ms frames (\d+) drawing (\d+) us$", line)
-        if m:
-            c = cases["transition, slides in motion"]
+        if m and slide is not None and slide >= 3:
+            c = cases["transition %d, in motion" % style]
             c[0] += int(m.group(1))
             c[1] += 2000
             c[2] += int(m.group(2))

@@ -78,7 +78,7 @@ void TransitionEngine::SetProgress(int value) {
         value = 100;
     if (value < 0)
         value = 0;
-    if (!busy_ || (value == progress_ && !pictureChange_))
+    if (!busy_ || value == progress_)
         return;
     try {
         FrameScope frame(frameDepth_);
@@ -133,8 +133,6 @@ void TransitionEngine::RenderFrame() {
         RenderInPlaceFrame();
         return;
     }
-    if (pictureChange_)
-        ChangePicturesNow(progress_ == 100 ? Rect{} : bounds, bounds);
     inPlaceShown_.reset();
     // Everything this frame draws over the old picture.
     Rect drawn;
@@ -286,11 +284,6 @@ void TransitionEngine::RenderInPlaceFrame() {
             r = IntersectRect(r, bounds);
         shown = Region::FromRects(std::move(pieces));
     }
-    if (pictureChange_) {
-        Region rest(bounds);
-        rest.Subtract(shown);
-        ChangePicturesNow(rest.BoundingBox(), shown.BoundingBox());
-    }
     if (inPlaceShown_) {
         // Only the difference between what showed the new picture and what
         // shows it now changes.
@@ -316,21 +309,6 @@ void TransitionEngine::RenderInPlaceFrame() {
     inPlaceShown_ = std::move(shown);
     if (!painting_)
         host_.UpdateNow();
-}
-
-void TransitionEngine::ChangePictures(PictureChange change) {
-    if (!busy_ || !newBitmap_ || !oldBitmap_)
-        return;
-    dirty_ = screen_.Bounds();
-    dirtyParts_.reset();
-    inPlaceShown_.reset();
-    pictureChange_ = std::move(change);
-}
-
-void TransitionEngine::ChangePicturesNow(const Rect& oldShown, const Rect& newShown) {
-    const PictureChange change = std::move(pictureChange_);
-    pictureChange_ = nullptr;
-    change(*oldBitmap_, oldShown, *newBitmap_, newShown);
 }
 
 Region TransitionEngine::DirtyRegion() const {
@@ -536,7 +514,6 @@ void TransitionEngine::AnimationFinished() {
 void TransitionEngine::Release() {
     newBitmap_.reset();
     oldBitmap_.reset();
-    pictureChange_ = nullptr;
 }
 
 void TransitionEngine::Stop() {
@@ -595,7 +572,6 @@ void TransitionEngine::Execute(Bitmap from, Bitmap to) {
     dirty_ = reverse_ ? screen_.Bounds() : Rect{};
     dirtyParts_.reset();
     inPlaceShown_.reset();
-    pictureChange_ = nullptr;
     if (reverse_) {
         newBitmap_ = std::make_unique<Bitmap>(std::move(from));
         oldBitmap_ = std::make_unique<Bitmap>(std::move(to));

@@ -148,16 +148,6 @@ class TransitionEngine {
     void AnimationFinished();
     // One frame at the current Progress.
     void RenderFrame();
-    // For pictures that change while a run goes on (slides that keep moving):
-    // the next frame first calls `change` to redraw OldBitmap and NewBitmap in
-    // place (their size stays), each at least within the rectangle given for
-    // it, around what that frame shows of it (empty: nothing), and is then
-    // drawn whole, since nothing earlier frames drew can be kept. SetProgress
-    // draws that frame even at an unchanged Progress. Does nothing when not
-    // Busy.
-    using PictureChange = std::function<void(Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown)>;
-    void ChangePictures(PictureChange change);
-
     // The styles whose frames below 100 show the new picture in place, within
     // a region, and the old one elsewhere.
     static bool DrawsInPlace(int style);
@@ -191,8 +181,6 @@ class TransitionEngine {
     // between what this frame and the last one show of the new picture is
     // copied (from the new or the old picture) and invalidated.
     void RenderInPlaceFrame();
-    // Runs a pending ChangePictures (the pictures are shown within those rectangles).
-    void ChangePicturesNow(const Rect& oldShown, const Rect& newShown);
     // What may differ from the old picture: dirtyParts_, else dirty_.
     Region DirtyRegion() const;
     // Invalidates the rectangles of `parts`, or their bounding box when many.
@@ -227,8 +215,6 @@ class TransitionEngine {
     std::optional<Region> inPlaceShown_;
     std::unique_ptr<Bitmap> newBitmap_;
     std::unique_ptr<Bitmap> oldBitmap_;
-    // What the next frame redraws the pictures with first (ChangePictures).
-    PictureChange pictureChange_;
 
     std::atomic<uint8_t> progress_{0};
     std::atomic<bool> busy_{false};

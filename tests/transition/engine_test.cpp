@@ -5,16 +5,20 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/random.h"
+#include "raster/bgrx_image.h"
 #include "raster/blit.h"
 #include "support/test_pictures.h"
+#include "transition/bgrx_style_frame.h"
 #include "transition/region_styles.h"
 
 namespace orlscr {
@@ -800,67 +804,63 @@ TEST(PartialFrames, EveryStyleMatchesAFullRestoreAndInvalidatesAllItChanged) {
     }
 }
 
-// Pictures that change during a run (slides that keep moving): every frame
-// after ChangePictures equals the frame a fresh run at the same progress draws
-// from the changed pictures, even at an unchanged progress, though they were
-// redrawn only within the rectangles the frame asked for (and are garbage
-// elsewhere); it invalidates every pixel it changed on screen.
-TEST(ChangingPictures, EveryFrameIsDrawnWholeFromTheChangedPictures) {
-    const std::vector<int> progress{0, 4, 30, 30, 31, 60, 99, 100};
-    auto oldAt = [](size_t k) { return Pattern(64, 48, 3 + static_cast<int>(k)); };
-    auto newAt = [](size_t k) { return Pattern(64, 48, 20 + static_cast<int>(k / 2)); };  // every other frame
-    auto redraw = [](Bitmap& picture, const Rect& shown, const Bitmap& with) {
-        picture = Solid(64, 48, 77);
-        StretchCopy(picture, shown, with, shown);
-    };
-    for (int style = 1; style < kStyleCount; ++style) {
-        TestHost host;
-        TransitionEngine engine(host);
-        engine.SetManual(true);
-        engine.SetStyle(style);
-        SharedRandom().Reset(99);
-        engine.Execute(oldAt(0), newAt(0));
-        Bitmap shown = std::as_const(engine).Screen();
-        Bitmap newPicture = newAt(0);
-        for (size_t k = 0; k < progress.size(); ++k) {
-            if (k % 2 == 1)
-                newPicture = newAt(k + 1);
-            engine.ChangePictures([&](Bitmap& old, const Rect& oldShown, Bitmap& picture, const Rect& newShown) {
-                redraw(old, oldShown, oldAt(k + 1));
-                redraw(picture, newShown, newPicture);
-            });
-            host.invalidated.clear();
-            const uint32_t before = SharedRandom().State();
-            engine.SetProgress(progress[k]);
-            const uint32_t after = SharedRandom().State();
-            const Bitmap& screen = std::as_const(engine).Screen();
-            for (int32_t y = 0; y < screen.Height(); ++y) {
-                for (int32_t x = 0; x < screen.Width(); ++x) {
-                    if (SamePixel(screen, x, y, shown, x, y))
-                        continue;
-                    ASSERT_TRUE(std::any_of(
-                        host.invalidated.begin(), host.invalidated.end(),
-                        [&](const Rect& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }))
-                        << "style " << style << " at " << progress[k] << ": " << x << "," << y << " changed unseen";
-                }
-            }
-            shown = screen;
+BgrxImage Widened(const Bitmap& picture) {
+    BgrxImage image(picture.Width(), picture.Height());
+    CopyToBgrx(image.Pixels(), 0, 0, picture, picture.Bounds());
+    return image;
+}
 
-            // The same frame from a fresh run of those pictures, drawing
-            // the same random numbers.
-            TestHost freshHost;
-            TransitionEngine fresh(freshHost);
-            fresh.SetManual(true);
-            fresh.SetStyle(style);
-            fresh.OnBeforeNewFrame = [](const Bitmap&, Bitmap&) {};  // every frame restores all
-            fresh.Execute(oldAt(k + 1), newPicture);
-            fresh.ChangePictures([](Bitmap&, const Rect&, Bitmap&, const Rect&) {});  // a frame even at 0
-            SharedRandom().Reset(before);
-            fresh.SetProgress(progress[k]);
-            ASSERT_TRUE(std::as_const(fresh).Screen() == screen) << "style " << style << " at " << progress[k];
-            SharedRandom().Reset(after);
+bool SameBgrx(const BgrxPixels& a, const BgrxPixels& b) {
+    for (int32_t y = 0; y < a.height; ++y)
+        if (std::memcmp(a.Row(y), b.Row(y), static_cast<size_t>(a.width) * 4) != 0)
+            return false;
+    return true;
+}
+
+// Only what a frame reads of a picture need be drawn: the rest spoiled.
+BgrxImage WidenedWithin(const Bitmap& picture, const Region& read) {
+    BgrxImage image = Widened(picture);
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        for (int32_t x = 0; x < picture.Width(); ++x)
+            if (!read.Contains(x, y))
+                std::memset(image.Pixels().Row(y) + x * 4, 0xEE, 4);
+    return image;
+}
+
+// A frame composed in 32 bits from both pictures, on top of the last one,
+// equals the engine's frame widened, whether the old picture stayed (only
+// what the last frame drew is put back) or changed (all of it), and though
+// the pictures hold only what the frame says it reads. Odd sizes and sides in
+// both proportions reach the stretches' and the swings' edges.
+TEST(BgrxStyleFrames, EachEqualsTheEngineFrameWidened) {
+    const std::vector<int> progress{0, 4, 30, 31, 60, 45, 99, 100};
+    for (const auto& [w, h] : {std::pair{61, 37}, std::pair{30, 47}}) {
+        const Bitmap newPicture = Pattern(w, h, 7);
+        for (int style = 0; style < kStyleCount; ++style) {
+            if (!DrawsBgrxStyleFrame(style))
+                continue;
+            BgrxImage frame(w, h);
+            std::optional<Region> drawn;
+            for (size_t k = 0; k < progress.size(); ++k) {
+                const bool oldMoves = k % 3 == 2;
+                const Bitmap oldPicture = Pattern(w, h, oldMoves ? 3 + static_cast<int>(k) : 3);
+                TestHost host;
+                TransitionEngine engine(host);
+                engine.SetManual(true);
+                engine.SetStyle(style);
+                engine.Execute(oldPicture, newPicture);
+                engine.SetProgress(progress[k]);
+                const Region stale = oldMoves || !drawn ? Region(Rect{0, 0, w, h}) : *drawn;
+                const FrameQuantities f = ComputeFrame(w, h, progress[k], engine.Step());
+                const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
+                drawn = DrawBgrxStyleFrame(style, f, frame.Pixels(), WidenedWithin(oldPicture, reads.oldPicture).Pixels(),
+                                           WidenedWithin(newPicture, reads.newPicture).Pixels(), stale);
+                ASSERT_TRUE(SameBgrx(frame.Pixels(), Widened(std::as_const(engine).Screen()).Pixels()))
+                    << "style " << style << " " << w << "x" << h << " at " << progress[k];
+                if (oldMoves)
+                    drawn = Region(Rect{0, 0, w, h});  // the next frame's old picture differs again
+            }
         }
-        engine.Stop();
     }
 }
 

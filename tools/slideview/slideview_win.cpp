@@ -39,10 +39,12 @@
 // stay and the transition that takes it away (see MotionClock), so nothing
 // jumps at either end. A transition whose style shows the coming slide in
 // place (wipes, patterns) composes that 32-bit frame of the two slides at
-// their moment, each only where it shows; one that blends or moves the
-// pictures has the control redraw the moving picture in its own frame at its
-// place of the moment (ChangePictures). Still slides are left to the
-// control's incremental frames.
+// their moment, each only where it shows; between still slides such a style
+// is left to the control's incremental frames. Every other style (moving,
+// stretching, blending or turning the coming slide) composes its 32-bit
+// frames from both slides whole, so no frame is converted from 24 bits;
+// between still slides only the fade and the swings do, the rest being
+// cheaper as the control's partial frames.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
@@ -53,6 +55,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -61,6 +64,7 @@
 #include "builder/slide_list.h"
 #include "common/error.h"
 #include "common/random.h"
+#include "common/split_rows.h"
 #include "common/trace.h"
 #include "common/win/message_pump.h"
 #include "common/win/unique.h"
@@ -82,6 +86,8 @@
 #include "tools/slideview/slide_show.h"
 #include "tools/slideview/transition_clock.h"
 #include "tools/slideview/transition_frame.h"
+#include "transition/bgrx_style_frame.h"
+#include "transition/style_ranges.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {
@@ -146,22 +152,22 @@ class SlideViewer {
                 continue;
             TransitionEngine& engine = screen->view->Engine();
             const bool moves = screen->leaving.HasMotion() || screen->decor.HasMotion();
-            if (moves && TransitionEngine::DrawsInPlace(engine.Style()) &&
-                (screen->showsMotion || StartShowingMotion(*screen))) {
-                DrawMovingInPlace(*screen, progress, leaving_at, entering_at);
+            if (TransitionEngine::DrawsInPlace(engine.Style())) {
+                if (moves && (screen->showsMotion || StartShowingMotion(*screen)))
+                    DrawMovingInPlace(*screen, progress, leaving_at, entering_at);
+                else
+                    engine.SetProgress(progress);
                 continue;
             }
-            // Only a moving slide is redrawn, and only where the frame shows
-            // it; the frame is then drawn whole.
-            if (moves) {
-                Screen* at = screen.get();  // screens outlive their controls
-                engine.ChangePictures([at, leaving_at, entering_at](Bitmap& old, const Rect& old_shown, Bitmap& picture,
-                                                                    const Rect& shown) {
-                    at->leaving.DrawMotion(old, leaving_at, old_shown);
-                    at->decor.DrawMotion(picture, entering_at, shown);
-                });
-            }
-            engine.SetProgress(progress);
+            // Between still slides only the fade and the swings, which
+            // change the whole frame, are composed; the control's partial
+            // frames of the other styles cost less. Without the memory for
+            // it the control draws its own frames, of the slides held where
+            // they were.
+            const bool composed = moves ? DrawsBgrxStyleFrame(engine.Style()) : IsPixelStyle(engine.Style());
+            if (!composed || !(screen->showsMotion || StartShowingMotion(*screen)) ||
+                !DrawComposedFrame(*screen, progress, leaving_at, entering_at))
+                engine.SetProgress(progress);
         }
         ::QueryPerformanceCounter(&after);
         drawingTicks_ += after.QuadPart - before.QuadPart;
@@ -219,12 +225,16 @@ class SlideViewer {
     struct Screen {
         ScreenWindow window;
         ScreenPlace place;
-        // While the slide moves, the frame the control shows instead of its
-        // own (drawn straight in 32 bits, every display frame); it outlives
-        // the control.
+        // While the slide moves or a transition is composed, the frame the
+        // control shows instead of its own (drawn straight in 32 bits, every
+        // display frame); it outlives the control.
         DibSection32 motionFrame;
         bool showsMotion = false;
-        BgrxImage aside;  // a transition's coming slide, for patterns of many parts
+        BgrxImage aside;  // a transition's coming slide, whole (see DrawComposedFrame and ComposeTransitionFrame)
+        BgrxImage leavingImage;  // and its going one, for a composed frame
+        // What the last composed frame drew of the coming slide; none before
+        // the first.
+        std::optional<Region> composed;
         std::unique_ptr<TTransitionView> view;
         bool hasSlide = false;
         SlideDecor decor;  // caption, clock and motion
@@ -475,6 +485,8 @@ class SlideViewer {
                 screen->view->ShowFrame(BgrxPixels{}, Rect{});
             }
             screen->aside = BgrxImage();
+            screen->leavingImage = BgrxImage();
+            screen->composed.reset();
         }
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
@@ -666,6 +678,81 @@ class SlideViewer {
         screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
     }
 
+    // A frame of a transition that moves, stretches, blends or turns the
+    // coming slide: composed in 32 bits from both slides whole, a moving one
+    // drawn at its moment, a still one once; the control's own frames wait
+    // for the end. False when there is no memory for the slides.
+    bool DrawComposedFrame(Screen& screen, int progress, double leaving_at, double entering_at) {
+        TransitionEngine& engine = screen.view->Engine();
+        if (progress >= 100) {         // the control's frame is right again from now on
+            engine.SetPainting(true);  // what is painted is the composed frame
+            engine.SetProgress(progress);
+            engine.SetPainting(false);
+        }
+        const Bitmap* old = engine.OldBitmap();
+        const Bitmap* coming = engine.NewBitmap();
+        const BgrxPixels frame = screen.motionFrame.Pixels();
+        if (!old || !coming || coming->Width() != frame.width || coming->Height() != frame.height ||
+            !PrepareSlideImage(screen.leavingImage, frame) || !PrepareSlideImage(screen.aside, frame))
+            return false;
+        // A still leaving slide stays in the frame where the last one left it.
+        const Region stale = screen.leaving.HasMotion() || !screen.composed ? Region(frame.Bounds()) : *screen.composed;
+        const int style = engine.Style();
+        const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
+        DrawSlideImages(screen, *old, *coming, ReadsOfBgrxStyleFrame(style, f, stale), leaving_at, entering_at);
+        Region drawn = DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(), stale);
+        const Rect changed = UnionRect(stale.BoundingBox(), drawn.BoundingBox());
+        screen.composed = std::move(drawn);
+        screen.view->ShowFrame(screen.motionFrame, changed);
+        return true;
+    }
+
+    // `image` the frame's size; false when there is no memory for it.
+    static bool PrepareSlideImage(BgrxImage& image, const BgrxPixels& frame) {
+        if (image.Width() == frame.width && image.Height() == frame.height)
+            return true;
+        try {
+            image = BgrxImage(frame.width, frame.height);
+        } catch (const std::bad_alloc&) {
+            image = BgrxImage();
+            Trace("slideview no memory for a composed transition");
+            return false;
+        }
+        return true;
+    }
+
+    // Both slides of a transition in 32 bits at their moment: a moving one
+    // afresh every frame where the frame reads it, a still one whole at the
+    // first (with two processors, one band of rows each in turn).
+    void DrawSlideImages(Screen& screen,
+                         const Bitmap& old,
+                         const Bitmap& coming,
+                         const BgrxStyleFrameReads& reads,
+                         double leaving_at,
+                         double entering_at) {
+        const bool first = !screen.composed;
+        const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
+        const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
+        const BgrxPixels leaving_image = screen.leavingImage.Pixels(), coming_image = screen.aside.Pixels();
+        auto draw = [first](const SlideDecor& decor, const BgrxScalePlan& plan, const Region& read, const Bitmap& still,
+                            const BgrxPixels& image, const Rect& rows) {
+            if (decor.HasMotion()) {
+                for (const Rect& part : read.Rects())
+                    if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
+                        decor.DrawMotionPart(image, plan, r);
+            } else if (first) {
+                CopyToBgrx(image, rows.left, rows.top, still, rows);
+            }
+        };
+        constexpr int32_t kBands = 8;
+        const int32_t height = leaving_image.height;
+        SplitRows(kBands, int64_t{leaving_image.width} * height, [&](int32_t, int32_t begin, int32_t end) {
+            const Rect rows{0, height * begin / kBands, leaving_image.width, height * end / kBands};
+            draw(screen.leaving, leaving, reads.oldPicture, old, leaving_image, rows);
+            draw(screen.decor, entering, reads.newPicture, coming, coming_image, rows);
+        });
+    }
+
     // A slide with motion moves from the moment it is fully in until its
     // stay is over.
     void StartMotion() {
@@ -716,8 +803,8 @@ class SlideViewer {
         }
     }
 
-    // The screen's frame for the moving slide, black; false (the slide then
-    // stays still there) when there is no memory for it.
+    // The screen's frame for a moving slide or a composed transition, black;
+    // false (the control's own frame then shows) when there is no memory for it.
     bool StartShowingMotion(Screen& screen) {
         const Bitmap& shown = screen.view->Screen();
         if (shown.IsEmpty())
