@@ -72,6 +72,35 @@ Region DrawCopies(const std::vector<RectStyleCopy>& copies,
     return Region::FromRects(std::move(drawn));
 }
 
+// The part of a copy's source that lands within `full`, a column and a row
+// wider on each side than the even spread puts there (a copy pushed half out
+// of the frame reads half its source).
+Rect SourceShown(const RectStyleCopy& copy, const Rect& full) {
+    const Rect shown = IntersectRect(copy.dest, full);
+    if (shown.IsEmpty())
+        return Rect{};
+    const Rect& d = copy.dest;
+    // A mirrored copy cuts its source to the picture before it spreads it.
+    const Rect s = copy.flipX || copy.flipY ? IntersectRect(copy.source, full) : copy.source;
+    // The source's span of destination span [a, b) of `from`, mirrored or not.
+    auto span = [](int32_t a, int32_t b, int32_t fromStart, int32_t fromEnd, int32_t toStart, int32_t toEnd, bool flip,
+                   int32_t& low, int32_t& high) {
+        const int64_t from = int64_t{fromEnd} - fromStart, to = int64_t{toEnd} - toStart;
+        int64_t i0 = a - fromStart, i1 = b - fromStart;
+        if (flip) {
+            const int64_t f0 = from - i1, f1 = from - i0;
+            i0 = f0;
+            i1 = f1;
+        }
+        low = static_cast<int32_t>(toStart + i0 * to / from - 1);
+        high = static_cast<int32_t>(toStart + (i1 * to + from - 1) / from + 1);
+    };
+    Rect r;
+    span(shown.left, shown.right, d.left, d.right, s.left, s.right, copy.flipX, r.left, r.right);
+    span(shown.top, shown.bottom, d.top, d.bottom, s.top, s.bottom, copy.flipY, r.top, r.bottom);
+    return r;
+}
+
 }  // namespace
 
 bool DrawsBgrxStyleFrame(int style) {
@@ -87,7 +116,7 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
         return {Region(full), Region(full)};
     std::vector<Rect> sources;
     for (const RectStyleCopy& copy : *copies)
-        sources.push_back(IntersectRect(copy.source, full));
+        sources.push_back(IntersectRect(SourceShown(copy, full), full));
     return {RestoreFor(*copies, full, stale), Region::FromRects(std::move(sources))};
 }
 
