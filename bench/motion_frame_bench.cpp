@@ -12,11 +12,11 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/null_host.h"
 #include "common/split_rows.h"
 #include "raster/bgrx_image.h"
 #include "raster/blit.h"
@@ -163,32 +163,27 @@ void BM_ComposedMoving(benchmark::State& state) {
     const int style = static_cast<int>(state.range(0));
     Slides slides;
     BgrxImage going(kWidth, kHeight), coming(kWidth, kHeight), frame(kWidth, kHeight);
+    const Region all(frame.Pixels().Bounds());
     int64_t n = 0;
     for (auto _ : state) {
+        const FrameQuantities f = ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4);
+        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all);
         const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
+        // As the viewer draws them: each slide where the frame reads it.
         SplitRows(8, int64_t{kWidth} * kHeight, [&](int32_t, int32_t begin, int32_t end) {
             const Rect rows{0, kHeight * begin / 8, kWidth, kHeight * end / 8};
-            slides.going.DrawMotionPart(going.Pixels(), going_at, rows);
-            slides.coming.DrawMotionPart(coming.Pixels(), coming_at, rows);
+            for (const Rect& part : reads.oldPicture.Rects())
+                slides.going.DrawMotionPart(going.Pixels(), going_at, IntersectRect(part, rows));
+            for (const Rect& part : reads.newPicture.Rects())
+                slides.coming.DrawMotionPart(coming.Pixels(), coming_at, IntersectRect(part, rows));
         });
-        DrawBgrxStyleFrame(style, ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4), frame.Pixels(), going.Pixels(),
-                           coming.Pixels(), Region(frame.Pixels().Bounds()));
+        DrawBgrxStyleFrame(style, f, frame.Pixels(), going.Pixels(), coming.Pixels(), all);
     }
 }
 BENCHMARK(BM_ComposedMoving)->Arg(3)->Arg(13)->Arg(118)->Arg(119)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class QuietHost : public TransitionHost {
-  public:
-    void InvalidatePictureRect(const Rect&) override {}
-    void UpdateNow() override {}
-    void ProcessMessages() override {}
-    uint32_t TickCount() override { return 0; }
-    void RunOnMainThread(const std::function<void()>& task) override { task(); }
-    void WaitWhileHandingOver(const std::function<bool()>&) override {}
-};
-
 void BM_EngineFrameWidened(benchmark::State& state) {
-    QuietHost host;
+    NullHost host;
     TransitionEngine engine(host);
     engine.SetManual(true);
     engine.SetStyle(static_cast<int>(state.range(0)));

@@ -12,21 +12,12 @@
 #include <string>
 #include <utility>
 
+#include "bench/null_host.h"
 #include "raster/blit.h"
 #include "transition/transition_engine.h"
 
 namespace orlscr {
 namespace {
-
-class NullHost : public TransitionHost {
-  public:
-    void InvalidatePictureRect(const Rect&) override {}
-    void UpdateNow() override {}
-    void ProcessMessages() override {}
-    uint32_t TickCount() override { return 0; }
-    void RunOnMainThread(const std::function<void()>& task) override { task(); }
-    void WaitWhileHandingOver(const std::function<bool()>&) override {}
-};
 
 Bitmap Picture(int w, int h, int seed) {
     Bitmap b(w, h);
