@@ -112,8 +112,10 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
     if (!DrawsBgrxStyleFrame(style))
         return {};
     const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f);
+    // The fade reads all of both; a swing reads of the old picture only the
+    // rows' spans around `stale` that it puts back.
     if (!copies)
-        return {Region(full), Region(full)};
+        return {Region(style == kPixelStyles.first ? full : stale.BoundingBox()), Region(PixelStyleSource(style, f))};
     std::vector<Rect> sources;
     for (const RectStyleCopy& copy : *copies)
         sources.push_back(IntersectRect(SourceShown(copy, full), full));
@@ -131,8 +133,7 @@ Region DrawBgrxStyleFrame(int style,
     if (const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f))
         return DrawCopies(*copies, frame, oldPicture, newPicture, stale);
     std::vector<Rect> rows;
-    const Rect staleBox = stale.BoundingBox();
-    const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &staleBox, &rows);
+    const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &stale, &rows);
     return rows.empty() ? Region(taken) : Region::FromRects(std::move(rows));
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <optional>
 #include <utility>
 
 #include "common/split_rows.h"
@@ -319,7 +320,7 @@ Rect Rotate(PixelPlane<kB> screen,
             int32_t cx,
             int32_t cy,
             double angle,
-            const Rect* stale = nullptr,
+            const Region* stale = nullptr,
             std::vector<Rect>* takenRows = nullptr) {
     int32_t w = std::min(screen.width, newBitmap.width);
     int32_t h = std::min(screen.height, newBitmap.height);
@@ -330,12 +331,20 @@ Rect Rotate(PixelPlane<kB> screen,
     if (w <= 0 || h <= 0)
         return Rect{};
     constexpr int kBpp = kB;
-    const Rect keep = stale ? *stale : Rect{0, 0, w, h};
+    // Each row's span around what may differ from the old picture there (a
+    // turned picture's last frame took one span a row).
+    std::vector<int32_t> keepLeft(static_cast<size_t>(h), stale ? w : 0), keepRight(static_cast<size_t>(h), w);
+    if (stale) {
+        std::fill(keepRight.begin(), keepRight.end(), 0);
+        for (const Rect& r : stale->Rects())
+            for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, h); ++y) {
+                keepLeft[y] = std::min(keepLeft[y], r.left);
+                keepRight[y] = std::max(keepRight[y], r.right);
+            }
+    }
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
-        if (y < keep.top || y >= keep.bottom)
-            return;
-        from = std::max(from, keep.left);
-        to = std::min(to, keep.right);
+        from = std::max(from, keepLeft[y]);
+        to = std::min(to, keepRight[y]);
         if (oldBitmap && from < to)
             std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
                         oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
@@ -502,35 +511,65 @@ void RotateBitmap(Bitmap& screen,
 
 namespace {
 
+// The corner a swing turns about, just outside the frame.
+std::optional<Point> SwingCentre(int style, const FrameQuantities& f) {
+    switch (style) {
+        case 119:
+            return Point{-1, -1};
+        case 120:
+            return Point{-1, f.H};
+        case 121:
+            return Point{f.W, -1};
+        case 122:
+            return Point{f.W, f.H};
+        default:
+            return std::nullopt;
+    }
+}
+
 template <int kB>
 Rect PixelStyleFrame(int style,
                      PixelPlane<kB> screen,
                      const PixelPlane<kB>* oldBitmap,
                      PixelPlane<kB> newBitmap,
                      const FrameQuantities& f,
-                     const Rect* stale,
+                     const Region* stale,
                      std::vector<Rect>* takenRows) {
-    auto rotate = [&](int32_t cx, int32_t cy) {
-        return Rotate(screen, oldBitmap, newBitmap, cx, cy, SwingAngle(f.P), stale, takenRows);
-    };
-    switch (style) {
-        case 118:
-            Blend(screen, oldBitmap ? *oldBitmap : screen, newBitmap, f.P);
-            return f.P > 0 ? Rect{0, 0, screen.width, screen.height} : Rect{};
-        case 119:
-            return rotate(-1, -1);
-        case 120:
-            return rotate(-1, f.H);
-        case 121:
-            return rotate(f.W, -1);
-        case 122:
-            return rotate(f.W, f.H);
-        default:
-            return Rect{};
+    if (style == 118) {
+        Blend(screen, oldBitmap ? *oldBitmap : screen, newBitmap, f.P);
+        return f.P > 0 ? Rect{0, 0, screen.width, screen.height} : Rect{};
     }
+    if (const std::optional<Point> c = SwingCentre(style, f))
+        return Rotate(screen, oldBitmap, newBitmap, c->x, c->y, SwingAngle(f.P), stale, takenRows);
+    return Rect{};
 }
 
 }  // namespace
+
+Rect PixelStyleSource(int style, const FrameQuantities& f) {
+    const Rect full{0, 0, f.W, f.H};
+    const std::optional<Point> c = SwingCentre(style, f);
+    if (!c || f.W <= 0 || f.H <= 0)
+        return full;
+    // The frame's corners turned as its pixels are: an affine map takes the
+    // frame to a parallelogram, held by the box around its corners.
+    const Rotation r = RotationFor(SwingAngle(f.P));
+    const double cosA = static_cast<double>(r.cosA), sinA = static_cast<double>(r.sinA);
+    double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
+    for (const int32_t x : {0, f.W - 1})
+        for (const int32_t y : {0, f.H - 1}) {
+            const double dx = x - c->x, dy = y - c->y;
+            const double u = c->x + dx * cosA - dy * sinA, v = c->y + dx * sinA + dy * cosA;
+            left = std::min(left, u);
+            right = std::max(right, u);
+            top = std::min(top, v);
+            bottom = std::max(bottom, v);
+        }
+    auto at = [](double value) { return static_cast<int32_t>(std::clamp(value, -1e9, 1e9)); };
+    return IntersectRect(
+        Rect{at(std::floor(left)) - 2, at(std::floor(top)) - 2, at(std::ceil(right)) + 3, at(std::ceil(bottom)) + 3},
+        full);
+}
 
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {
     PixelStyleFrame(style, PlaneOf(screen), static_cast<const Plane24*>(nullptr), PlaneOf(newBitmap), f, nullptr,
@@ -542,7 +581,7 @@ Rect DrawPixelStyle(int style,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
                     const FrameQuantities& f,
-                    const Rect* stale,
+                    const Region* stale,
                     std::vector<Rect>* takenRows) {
     const Plane24 old = PlaneOf(oldBitmap);
     return PixelStyleFrame(style, PlaneOf(screen), &oldBitmap != &screen ? &old : nullptr, PlaneOf(newBitmap), f, stale,
@@ -554,7 +593,7 @@ Rect DrawPixelStyle(int style,
                     const BgrxPixels& oldPicture,
                     const BgrxPixels& newPicture,
                     const FrameQuantities& f,
-                    const Rect* stale,
+                    const Region* stale,
                     std::vector<Rect>* takenRows) {
     const Plane32 old = PlaneOf(oldPicture);
     return PixelStyleFrame(style, PlaneOf(screen), &old, PlaneOf(newPicture), f, stale, takenRows);

@@ -6,6 +6,7 @@
 #include "raster/bgrx.h"
 #include "raster/bitmap.h"
 #include "transition/frame.h"
+#include "transition/region.h"
 #include "transition/style_ranges.h"
 
 namespace orlscr {
@@ -21,15 +22,16 @@ void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const Fr
 // picture first (nor anything else); every pixel the style does not take from
 // `newBitmap` comes from `oldBitmap`. All three have the same size. Returns a
 // rectangle outside which the frame equals the old picture. With `stale`,
-// `screen` already holds the old picture outside that rectangle, and a swing
-// copies from `oldBitmap` only inside it. With `takenRows`, a swing appends
+// `screen` already holds the old picture outside that region, and a swing
+// copies from `oldBitmap` only within each row's span of it. With
+// `takenRows`, a swing appends
 // what it took from `newBitmap`, one rectangle a row (the fade appends nothing).
 Rect DrawPixelStyle(int style,
                     Bitmap& screen,
                     const Bitmap& oldBitmap,
                     const Bitmap& newBitmap,
                     const FrameQuantities& f,
-                    const Rect* stale = nullptr,
+                    const Region* stale = nullptr,
                     std::vector<Rect>* takenRows = nullptr);
 
 // The same frame in 32-bit pictures (the frame composed for the display),
@@ -39,8 +41,13 @@ Rect DrawPixelStyle(int style,
                     const BgrxPixels& oldPicture,
                     const BgrxPixels& newPicture,
                     const FrameQuantities& f,
-                    const Rect* stale = nullptr,
+                    const Region* stale = nullptr,
                     std::vector<Rect>* takenRows = nullptr);
+
+// The part of the new picture a frame of a pixel style at `f` takes pixels
+// from, a little wider: all of it for the fade; for a swing, what turns into
+// the frame.
+Rect PixelStyleSource(int style, const FrameQuantities& f);
 
 // The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference

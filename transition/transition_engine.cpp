@@ -143,9 +143,9 @@ void TransitionEngine::RenderFrame() {
         drawnParts.push_back(part);
     };
     // Outside this the frame shows the old picture.
-    const Rect stale = dirty_;
+    const Region stale = dirty_.IsEmpty() ? Region() : DirtyRegion();
     if (!dirty_.IsEmpty()) {
-        const Region lastDrawn = DirtyRegion();
+        const Region& lastDrawn = stale;
         // Only what the last frame drew differs from the old picture; a style
         // that writes the whole frame restores it as it goes.
         if (IsRectStyle(style) && !OnBeforeNewFrame && progress_ > 0) {
