@@ -17,7 +17,9 @@ namespace orlscr {
 // `frame` holds the old picture except within `stale`: what the last call
 // returned, or the whole frame when the old picture changed since or the
 // frame held something else. Returns what this frame may show other than the
-// old picture (the parts the new one was drawn into).
+// old picture (the parts the new one was drawn into). `oldPicture` may be
+// `frame` itself, with nothing stale, once the old picture is drawn into the
+// frame wherever a frame with all of it stale reads it.
 Region DrawBgrxStyleFrame(int style,
                           const FrameQuantities& f,
                           const BgrxPixels& frame,

@@ -829,8 +829,8 @@ BgrxImage WidenedWithin(const Bitmap& picture, const Region& read) {
 
 // A frame composed in 32 bits from both pictures, on top of the last one,
 // equals the engine's frame widened, whether the old picture stayed (only
-// what the last frame drew is put back) or changed (all of it), and though
-// the pictures hold only what the frame says it reads. Odd sizes and sides in
+// what the last frame drew is put back) or changed (drawn into the frame
+// first), and though the pictures hold only what the frame says it reads. Odd sizes and sides in
 // both proportions reach the stretches' and the swings' edges.
 TEST(BgrxStyleFrames, EachEqualsTheEngineFrameWidened) {
     const std::vector<int> progress{0, 4, 30, 31, 60, 45, 99, 100};
@@ -853,8 +853,15 @@ TEST(BgrxStyleFrames, EachEqualsTheEngineFrameWidened) {
                 const Region stale = oldMoves || !drawn ? Region(Rect{0, 0, w, h}) : *drawn;
                 const FrameQuantities f = ComputeFrame(w, h, progress[k], engine.Step());
                 const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
-                drawn = DrawBgrxStyleFrame(style, f, frame.Pixels(), WidenedWithin(oldPicture, reads.oldPicture).Pixels(),
-                                           WidenedWithin(newPicture, reads.newPicture).Pixels(), stale);
+                const BgrxImage coming = WidenedWithin(newPicture, reads.newPicture);
+                if (oldMoves) {  // drawn straight into the frame where it is read, nothing stale
+                    frame = WidenedWithin(oldPicture, reads.oldPicture);
+                    drawn = DrawBgrxStyleFrame(style, f, frame.Pixels(), frame.Pixels(), coming.Pixels(), Region());
+                } else {
+                    drawn = DrawBgrxStyleFrame(style, f, frame.Pixels(),
+                                               WidenedWithin(oldPicture, reads.oldPicture).Pixels(), coming.Pixels(),
+                                               stale);
+                }
                 ASSERT_TRUE(SameBgrx(frame.Pixels(), Widened(std::as_const(engine).Screen()).Pixels()))
                     << "style " << style << " " << w << "x" << h << " at " << progress[k];
                 if (oldMoves)

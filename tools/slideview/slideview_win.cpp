@@ -231,7 +231,7 @@ class SlideViewer {
         DibSection32 motionFrame;
         bool showsMotion = false;
         BgrxImage aside;  // a transition's coming slide, whole (see DrawComposedFrame and ComposeTransitionFrame)
-        BgrxImage leavingImage;  // and its going one, for a composed frame
+        BgrxImage leavingImage;  // and its going one, still, for a composed frame
         // What the last composed frame drew of the coming slide; none before
         // the first.
         std::optional<Region> composed;
@@ -692,15 +692,24 @@ class SlideViewer {
         const Bitmap* old = engine.OldBitmap();
         const Bitmap* coming = engine.NewBitmap();
         const BgrxPixels frame = screen.motionFrame.Pixels();
+        // A moving leaving slide is drawn straight into the frame, where the
+        // frame reads it; a still one is kept whole beside it.
+        const bool leaving_moves = screen.leaving.HasMotion();
         if (!old || !coming || coming->Width() != frame.width || coming->Height() != frame.height ||
-            !PrepareSlideImage(screen.leavingImage, frame) || !PrepareSlideImage(screen.aside, frame))
+            (!leaving_moves && !PrepareSlideImage(screen.leavingImage, frame)) ||
+            !PrepareSlideImage(screen.aside, frame))
             return false;
+        const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
-        const Region stale = screen.leaving.HasMotion() || !screen.composed ? Region(frame.Bounds()) : *screen.composed;
+        const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
         const int style = engine.Style();
         const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
-        DrawSlideImages(screen, *old, *coming, ReadsOfBgrxStyleFrame(style, f, stale), leaving_at, entering_at);
-        Region drawn = DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(), stale);
+        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
+        DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at);
+        // Then the frame holds the leaving slide wherever it is read.
+        Region drawn = leaving_moves ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region())
+                                     : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(),
+                                                          screen.aside.Pixels(), stale);
         const Rect changed = UnionRect(stale.BoundingBox(), drawn.BoundingBox());
         screen.composed = std::move(drawn);
         screen.view->ShowFrame(screen.motionFrame, changed);
@@ -722,8 +731,9 @@ class SlideViewer {
     }
 
     // Both slides of a transition in 32 bits at their moment: a moving one
-    // afresh every frame where the frame reads it, a still one whole at the
-    // first (with two processors, one band of rows each in turn).
+    // afresh every frame where the frame reads it (the leaving one straight
+    // into the frame), a still one whole at the first (with two processors,
+    // one band of rows each in turn).
     void DrawSlideImages(Screen& screen,
                          const Bitmap& old,
                          const Bitmap& coming,
@@ -733,7 +743,9 @@ class SlideViewer {
         const bool first = !screen.composed;
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
-        const BgrxPixels leaving_image = screen.leavingImage.Pixels(), coming_image = screen.aside.Pixels();
+        const BgrxPixels leaving_image =
+            screen.leaving.HasMotion() ? screen.motionFrame.Pixels() : screen.leavingImage.Pixels();
+        const BgrxPixels coming_image = screen.aside.Pixels();
         auto draw = [first](const SlideDecor& decor, const BgrxScalePlan& plan, const Region& read, const Bitmap& still,
                             const BgrxPixels& image, const Rect& rows) {
             if (decor.HasMotion()) {
@@ -745,9 +757,9 @@ class SlideViewer {
             }
         };
         constexpr int32_t kBands = 8;
-        const int32_t height = leaving_image.height;
-        SplitRows(kBands, int64_t{leaving_image.width} * height, [&](int32_t, int32_t begin, int32_t end) {
-            const Rect rows{0, height * begin / kBands, leaving_image.width, height * end / kBands};
+        const int32_t height = coming_image.height;
+        SplitRows(kBands, int64_t{coming_image.width} * height, [&](int32_t, int32_t begin, int32_t end) {
+            const Rect rows{0, height * begin / kBands, coming_image.width, height * end / kBands};
             draw(screen.leaving, leaving, reads.oldPicture, old, leaving_image, rows);
             draw(screen.decor, entering, reads.newPicture, coming, coming_image, rows);
         });
