@@ -164,6 +164,30 @@ class SlideViewLiveTest(orlwine.WineTestCase):
         self.assertTrue(any(x < SCREEN_W // 20 for x, _ in changed), "the incoming slide stood still")
         self.assertTrue(any(x >= SCREEN_W * 9 // 10 for x, _ in changed), "the outgoing slide stood still")
 
+    def test_moving_slides_fade_and_swing_into_each_other(self):
+        # Plain slides in motion fill the screen with their colour wherever
+        # they show: halfway through, the fade shows one colour between the
+        # two everywhere, and the swing only the two colours, both of them.
+        write_bmp(os.path.join(self.folder, "red.bmp"), 800, 600, (200, 40, 40))
+        write_bmp(os.path.join(self.folder, "blue.bmp"), 800, 600, (40, 40, 200))
+        for style in (118, 119):
+            started = "slideview slide blue.bmp style %d" % style
+            before = self.prefix.trace_lines().count(started)
+            process = self.show("composed%d.slides" % style,
+                                ["! duration=2000 fit=cover motion=on", "red.bmp transition=0",
+                                 "blue.bmp style=%d transition=6000" % style])
+            self.prefix.wait_trace(lambda trace: trace.count(started) > before, process, name="the transition")
+            time.sleep(1.5)
+            shot = grab(self.prefix)
+            self.end(process)
+            colours = {shot[y][x * 3:x * 3 + 3] for y in range(0, SCREEN_H, 4) for x in range(0, SCREEN_W, 4)}
+            if style == 118:
+                self.assertEqual(len(colours), 1, colours)
+                red, _, blue = colours.pop()
+                self.assertTrue(40 < red < 200 and 40 < blue < 200, (red, blue))
+            else:
+                self.assertEqual(colours, {bytes((200, 40, 40)), bytes((40, 40, 200))})
+
     def test_clock_shows_text_and_moves_as_minutes_pass(self):
         write_bmp(os.path.join(self.folder, "night.bmp"), SCREEN_W, SCREEN_H, lambda x, y: (10, 10, 30))
         process = self.show("clock.slides", ["! transition=0 clock=time", "night.bmp"],
