@@ -279,14 +279,18 @@ void TTransitionView::ComposeBackground(const Rect& area) {
 }
 
 void TTransitionView::ShowFrame(const BgrxPixels& frame, const Rect& changed) {
-    Show(frame, nullptr, changed);
+    Show(frame, nullptr, {changed});
 }
 
 void TTransitionView::ShowFrame(const DibSection32& frame, const Rect& changed) {
+    Show(frame.Pixels(), &frame, {changed});
+}
+
+void TTransitionView::ShowFrame(const DibSection32& frame, const std::vector<Rect>& changed) {
     Show(frame.Pixels(), &frame, changed);
 }
 
-void TTransitionView::Show(const BgrxPixels& frame, const DibSection32* dib, const Rect& changed) {
+void TTransitionView::Show(const BgrxPixels& frame, const DibSection32* dib, const std::vector<Rect>& changed) {
     shownDib_ = frame.IsEmpty() ? nullptr : dib;
     const bool wasShown = !shownFrame_.IsEmpty();
     const bool sameSize = wasShown && frame.width == shownFrame_.width && frame.height == shownFrame_.height;
@@ -296,8 +300,8 @@ void TTransitionView::Show(const BgrxPixels& frame, const DibSection32* dib, con
     } else {
         bool natural = true;
         const Rect at = FrameRect(natural);
-        InvalidateClientRect(
-            Rect{changed.left + at.left, changed.top + at.top, changed.right + at.left, changed.bottom + at.top});
+        for (const Rect& r : changed)
+            InvalidateClientRect(Rect{r.left + at.left, r.top + at.top, r.right + at.left, r.bottom + at.top});
     }
     UpdateNow();
 }

@@ -125,6 +125,8 @@ class TTransitionView final : public Window, private TransitionHost {
     // from it to the window in one BitBlt, without passing through the
     // control's buffer (unless OnPaintFrame draws on the buffer).
     void ShowFrame(const DibSection32& frame, const Rect& changed);
+    // The same with what changed in a few rectangles.
+    void ShowFrame(const DibSection32& frame, const std::vector<Rect>& changed);
     // A rectangle of the client area must be repainted (e.g. what
     // OnPaintFrame draws changed).
     void InvalidateClientRect(const Rect& rect);
@@ -155,7 +157,7 @@ class TTransitionView final : public Window, private TransitionHost {
     void BgPictureChanged();
     void InvalidateAll();
     Rect ClientRect() const;
-    void Show(const BgrxPixels& frame, const DibSection32* dib, const Rect& changed);
+    void Show(const BgrxPixels& frame, const DibSection32* dib, const std::vector<Rect>& changed);
 
     // TransitionHost
     void UpdateNow() override;

@@ -87,6 +87,7 @@
 #include "tools/slideview/transition_clock.h"
 #include "tools/slideview/transition_frame.h"
 #include "transition/bgrx_style_frame.h"
+#include "transition/region_change.h"
 #include "transition/style_ranges.h"
 #include "transition/transition_view_win.h"
 
@@ -99,6 +100,7 @@ constexpr UINT_PTR kSlideTimer = 1;
 constexpr UINT_PTR kClockTimer = 2;
 constexpr UINT_PTR kFrameTimer = 3;          // the next frame of an animated slide
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
+constexpr size_t kRepaintRects = 8;          // of a composed transition frame
 
 std::string RectText(const Rect& r) {
     return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.Width()) + "x" +
@@ -710,9 +712,12 @@ class SlideViewer {
         Region drawn = leaving_moves ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region())
                                      : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(),
                                                           screen.aside.Pixels(), stale);
-        const Rect changed = UnionRect(stale.BoundingBox(), drawn.BoundingBox());
+        // A turned picture changes a slanted shape: only a few rectangles
+        // around it go to the window.
+        Region changed = stale;
+        changed.Unite(drawn);
         screen.composed = std::move(drawn);
-        screen.view->ShowFrame(screen.motionFrame, changed);
+        screen.view->ShowFrame(screen.motionFrame, CoverRegion(changed, frame.width, frame.height, kRepaintRects));
         return true;
     }
 
