@@ -1,10 +1,11 @@
 // What a frame of a moving slide costs the slide viewer at 1920 x 1080, in 32
 // bits, against copying a whole frame: a slide in motion, and transitions
 // between two moving slides (a wipe, and a pattern of many parts). Then the
-// styles that move, stretch, blend or turn the coming slide (3 a push, 13 a
-// squeeze, 118 the fade, 119 a swing), composed in 32 bits between still
-// and moving slides, against the engine's 24-bit frame widened whole, as the
-// control showed such frames before. It measures, it never judges.
+// styles that move, stretch, blend or turn the coming slide (1 a squeeze in,
+// 3 a push, 13 and 16 squeezes, 51 a zoom, 118 the fade, 119 a swing),
+// composed in 32 bits between still and moving slides, against the engine's
+// 24-bit frame widened whole, as the control showed such frames before. It
+// measures, it never judges.
 //
 // Usage: build/native/bench/motion_frame_bench
 
@@ -157,7 +158,16 @@ void BM_ComposedStill(benchmark::State& state) {
         drawn = DrawBgrxStyleFrame(style, ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4), frame.Pixels(),
                                    old.Pixels(), coming.Pixels(), drawn);
 }
-BENCHMARK(BM_ComposedStill)->Arg(3)->Arg(13)->Arg(118)->Arg(119)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ComposedStill)
+    ->Arg(1)
+    ->Arg(3)
+    ->Arg(13)
+    ->Arg(16)
+    ->Arg(51)
+    ->Arg(118)
+    ->Arg(119)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ComposedMoving(benchmark::State& state) {
     const int style = static_cast<int>(state.range(0));
@@ -198,7 +208,16 @@ void BM_EngineFrameWidened(benchmark::State& state) {
     }
     engine.Stop();
 }
-BENCHMARK(BM_EngineFrameWidened)->Arg(3)->Arg(13)->Arg(118)->Arg(119)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EngineFrameWidened)
+    ->Arg(1)
+    ->Arg(3)
+    ->Arg(13)
+    ->Arg(16)
+    ->Arg(51)
+    ->Arg(118)
+    ->Arg(119)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -42,9 +42,8 @@
 // their moment, each only where it shows; between still slides such a style
 // is left to the control's incremental frames. Every other style (moving,
 // stretching, blending or turning the coming slide) composes its 32-bit
-// frames from both slides whole, so no frame is converted from 24 bits;
-// between still slides only the fade and the swings do, the rest being
-// cheaper as the control's partial frames.
+// frames from both slides whole, moving or still, so no frame is converted
+// from 24 bits, and repaints the few rectangles around what changed.
 // ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
@@ -88,7 +87,6 @@
 #include "tools/slideview/transition_frame.h"
 #include "transition/bgrx_style_frame.h"
 #include "transition/region_change.h"
-#include "transition/style_ranges.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {
@@ -161,13 +159,9 @@ class SlideViewer {
                     engine.SetProgress(progress);
                 continue;
             }
-            // Between still slides only the fade and the swings, which
-            // change the whole frame, are composed; the control's partial
-            // frames of the other styles cost less. Without the memory for
-            // it the control draws its own frames, of the slides held where
-            // they were.
-            const bool composed = moves ? DrawsBgrxStyleFrame(engine.Style()) : IsPixelStyle(engine.Style());
-            if (!composed || !(screen->showsMotion || StartShowingMotion(*screen)) ||
+            // Without the memory for a composed frame the control draws its
+            // own, of the slides held where they were.
+            if (!DrawsBgrxStyleFrame(engine.Style()) || !(screen->showsMotion || StartShowingMotion(*screen)) ||
                 !DrawComposedFrame(*screen, progress, leaving_at, entering_at))
                 engine.SetProgress(progress);
         }
