@@ -82,6 +82,8 @@ void BM_SlideInMotion(benchmark::State& state) {
 }
 BENCHMARK(BM_SlideInMotion)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+int ProgressOf(int64_t frame);
+
 // A transition's frame at 40 %: the coming slide within `shown`.
 void Transition(benchmark::State& state, const Region& shown) {
     Slides slides;
@@ -111,6 +113,22 @@ void BM_ComingOnly(benchmark::State& state) {
     Transition(state, Region(Rect{0, 0, kWidth, kHeight}));
 }
 BENCHMARK(BM_ComingOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The fade between moving slides, blended a few rows at a time as they are
+// drawn (compare ComposedMoving/118, blended from both slides whole).
+void BM_FadeMoving(benchmark::State& state) {
+    Slides slides;
+    BgrxImage frame(kWidth, kHeight), aside;
+    int64_t n = 0;
+    for (auto _ : state) {
+        const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
+        ComposeFadeFrame(
+            frame.Pixels(), ProgressOf(n++),
+            [&](const BgrxPixels& f, const Rect& part) { slides.going.DrawMotionPart(f, going_at, part); },
+            [&](const BgrxPixels& f, const Rect& part) { slides.coming.DrawMotionPart(f, coming_at, part); }, aside);
+    }
+}
+BENCHMARK(BM_FadeMoving)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A chequered pattern of cells of the given size.
 void BM_TransitionPattern(benchmark::State& state) {

@@ -115,7 +115,7 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
     // The fade reads all of both; a swing reads of the old picture only the
     // rows' spans around `stale` that it puts back.
     if (!copies)
-        return {Region(style == kPixelStyles.first ? full : stale.BoundingBox()), Region(PixelStyleSource(style, f))};
+        return {Region(style == kFadeStyle ? full : stale.BoundingBox()), Region(PixelStyleSource(style, f))};
     std::vector<Rect> sources;
     for (const RectStyleCopy& copy : *copies)
         sources.push_back(IntersectRect(SourceShown(copy, full), full));

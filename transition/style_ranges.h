@@ -22,6 +22,7 @@ inline constexpr int kCustomStyle = 0;
 inline constexpr StyleRange kRectStyles{1, 57};
 inline constexpr StyleRange kRegionStyles[] = {{58, 117}, {123, 127}};
 inline constexpr StyleRange kPixelStyles{118, 122};
+inline constexpr int kFadeStyle = 118;  // the pixel style that blends; the others swing
 inline constexpr StyleRange kRandomStyles[] = {{65, 68}, {76, 79}, {100, 109}, {123, 127}};
 
 template <size_t N>

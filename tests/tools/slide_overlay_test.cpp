@@ -429,6 +429,18 @@ TEST(TransitionFrame, ComingSlideShowsExactlyWithinTheRegion) {
     EXPECT_EQ(aside.Width(), 64);
 }
 
+// The fade blends every pixel of the frame, its strips and bands included.
+TEST(TransitionFrame, FadeBlendsEveryPixel) {
+    BgrxImage frame(37, 150), aside;
+    auto solid = [](uint8_t blue) {
+        return [blue](const BgrxPixels& f, const Rect& part) { FillBgrx(f, part, blue, 0, 0); };
+    };
+    ComposeFadeFrame(frame.Pixels(), 25, solid(100), solid(200), aside);
+    for (int32_t y = 0; y < 150; ++y)
+        for (int32_t x = 0; x < 37; ++x)
+            ASSERT_EQ(frame.Pixels().Row(y)[x * 4], 125) << x << "," << y;  // 75 % of 100, 25 % of 200
+}
+
 // The frames drawn in 32 bits while a slide moves are the 24-bit frames of the
 // same moments, also after the clock moved (its old box, here in a black
 // band, is cleared by the next frame).

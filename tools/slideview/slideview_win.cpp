@@ -87,6 +87,7 @@
 #include "tools/slideview/transition_frame.h"
 #include "transition/bgrx_style_frame.h"
 #include "transition/region_change.h"
+#include "transition/style_ranges.h"
 #include "transition/transition_view_win.h"
 
 namespace orlscr {
@@ -161,8 +162,12 @@ class SlideViewer {
             }
             // Without the memory for a composed frame the control draws its
             // own, of the slides held where they were.
-            if (!DrawsBgrxStyleFrame(engine.Style()) || !(screen->showsMotion || StartShowingMotion(*screen)) ||
-                !DrawComposedFrame(*screen, progress, leaving_at, entering_at))
+            const bool composing =
+                DrawsBgrxStyleFrame(engine.Style()) && (screen->showsMotion || StartShowingMotion(*screen));
+            const bool drawn = composing && (moves && engine.Style() == kFadeStyle
+                                                 ? DrawMovingFade(*screen, progress, leaving_at, entering_at)
+                                                 : DrawComposedFrame(*screen, progress, leaving_at, entering_at));
+            if (!drawn)
                 engine.SetProgress(progress);
         }
         ::QueryPerformanceCounter(&after);
@@ -664,14 +669,39 @@ class SlideViewer {
         const Region all = in_place || progress < 100 ? Region() : Region(frame.Bounds());
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
-        auto part_of = [](const SlideDecor& decor, const BgrxScalePlan& plan, const Bitmap& still) -> DrawSlidePart {
-            if (decor.HasMotion())
-                return [&decor, &plan](const BgrxPixels& f, const Rect& part) { decor.DrawMotionPart(f, plan, part); };
-            return [&still](const BgrxPixels& f, const Rect& part) { CopyToBgrx(f, part.left, part.top, still, part); };
-        };
-        ComposeTransitionFrame(frame, in_place ? *in_place : all, part_of(screen.leaving, leaving, *old),
-                               part_of(screen.decor, entering, *coming), screen.aside);
+        ComposeTransitionFrame(frame, in_place ? *in_place : all, PartOf(screen.leaving, leaving, *old),
+                               PartOf(screen.decor, entering, *coming), screen.aside);
         screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
+    }
+
+    // Draws parts of a slide of a transition at its moment: a moving one
+    // scaled as `plan` says, a still one widened from the control's picture.
+    static DrawSlidePart PartOf(const SlideDecor& decor, const BgrxScalePlan& plan, const Bitmap& still) {
+        if (decor.HasMotion())
+            return [&decor, &plan](const BgrxPixels& f, const Rect& part) { decor.DrawMotionPart(f, plan, part); };
+        return [&still](const BgrxPixels& f, const Rect& part) { CopyToBgrx(f, part.left, part.top, still, part); };
+    }
+
+    // A frame of the fade while a slide moves: both slides drawn and blended
+    // a few rows at a time. False when there is no memory for it.
+    bool DrawMovingFade(Screen& screen, int progress, double leaving_at, double entering_at) {
+        TransitionEngine& engine = screen.view->Engine();
+        if (progress >= 100) {
+            engine.SetPainting(true);  // what is painted is the composed frame
+            engine.SetProgress(progress);
+            engine.SetPainting(false);
+        }
+        const Bitmap* old = engine.OldBitmap();
+        const Bitmap* coming = engine.NewBitmap();
+        const BgrxPixels frame = screen.motionFrame.Pixels();
+        if (!old || !coming || !PrepareSlideImage(screen.aside, frame))
+            return false;
+        const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
+        const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
+        ComposeFadeFrame(frame, progress, PartOf(screen.leaving, leaving, *old),
+                         PartOf(screen.decor, entering, *coming), screen.aside);
+        screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
+        return true;
     }
 
     // A frame of a transition that moves, stretches, blends or turns the

@@ -5,6 +5,9 @@
 
 #include "common/split_rows.h"
 #include "raster/blit.h"
+#include "transition/frame.h"
+#include "transition/pixel_styles.h"
+#include "transition/style_ranges.h"
 
 namespace orlscr {
 
@@ -18,6 +21,9 @@ constexpr int64_t kMaxPartsAcross = 40;
 constexpr int32_t kBands = 4;
 // Rows drawn across all parts at a time.
 constexpr int32_t kStripRows = 8;
+// Rows of both slides drawn and blended at a time: the two slides' rows stay
+// in the processor's cache until they are blended.
+constexpr int32_t kFadeRows = 16;
 
 int64_t PartRows(const Region& region) {
     int64_t rows = 0;
@@ -76,6 +82,33 @@ void ComposeTransitionFrame(const BgrxPixels& frame,
         draw(coming, coming_aside, shown_box, rows);
         for (const Rect& part : shown.Rects())
             draw(copy_aside, frame, part, rows);
+    });
+}
+
+void ComposeFadeFrame(const BgrxPixels& frame,
+                      int32_t p,
+                      const DrawSlidePart& going,
+                      const DrawSlidePart& coming,
+                      BgrxImage& aside) {
+    if (frame.IsEmpty())
+        return;
+    if (aside.Width() != frame.width || aside.Height() != frame.height)
+        aside = BgrxImage(frame.width, frame.height);
+    const BgrxPixels coming_aside = aside.Pixels();
+    const FrameQuantities f = ComputeFrame(frame.width, frame.height, p, 1);
+    // Rows [top, bottom) of a picture, as a picture of their own.
+    auto rows_of = [](const BgrxPixels& picture, int32_t top, int32_t bottom) {
+        return BgrxPixels{picture.Row(top), picture.width, bottom - top, picture.stride};
+    };
+    SplitRows(kBands, int64_t{frame.width} * frame.height, [&](int32_t, int32_t begin, int32_t end) {
+        const int32_t band_end = frame.height * end / kBands;
+        for (int32_t top = frame.height * begin / kBands; top < band_end; top += kFadeRows) {
+            const Rect strip{0, top, frame.width, std::min(top + kFadeRows, band_end)};
+            going(frame, strip);
+            coming(coming_aside, strip);
+            const BgrxPixels here = rows_of(frame, strip.top, strip.bottom);
+            DrawPixelStyle(kFadeStyle, here, here, rows_of(coming_aside, strip.top, strip.bottom), f);
+        }
     });
 }
 
