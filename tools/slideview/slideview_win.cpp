@@ -172,6 +172,7 @@ class SlideViewer {
         }
         ::QueryPerformanceCounter(&after);
         drawingTicks_ += after.QuadPart - before.QuadPart;
+        slowestTicks_ = std::max<long long>(slowestTicks_, after.QuadPart - before.QuadPart);
         ++frames_;
         if (progress >= 100)
             TransitionIsOver();
@@ -465,6 +466,7 @@ class SlideViewer {
         motionClock_.Start(MotionPhase::kIn, now, transitionMs_);
         frames_ = 0;
         drawingTicks_ = 0;
+        slowestTicks_ = 0;
         animating_ = true;
         pacer_.Start();
     }
@@ -494,6 +496,7 @@ class SlideViewer {
         const long long drawing_us = drawingTicks_ * 1000000 / frequency.QuadPart;
         Trace("slideview transition " + std::to_string(transitionMs_) + " ms frames " + std::to_string(frames_) +
               " drawing " + std::to_string(drawing_us) + " us");
+        Trace("slideview slowest frame " + std::to_string(slowestTicks_ * 1000000 / frequency.QuadPart) + " us");
         if (clockPending_) {
             clockPending_ = false;
             for (auto& screen : screens_)
@@ -918,6 +921,7 @@ class SlideViewer {
     int32_t transitionMs_ = 0;
     int frames_ = 0;
     long long drawingTicks_ = 0;
+    long long slowestTicks_ = 0;
     bool hideCursor_ = false;
     bool closing_ = false;
     ShowOptions show_;
