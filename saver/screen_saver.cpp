@@ -177,8 +177,8 @@ void TfrmScrn::ShowError(const std::string& message) {
 void TfrmScrn::StartViewer() {
     if (Settings_.FlashCount() == 0)
         return;
-    ViewerCommandLine_ = orlscr::ViewerCommandLine(platform_.files.TempDir(), Settings_.FlashFileName(0),
-                                                   platform_.files.LeadBytes());
+    ViewerCommandLine_ =
+        orlscr::ViewerCommandLine(platform_.files.TempDir(), Settings_.FlashFileName(0), platform_.files.LeadBytes());
     const bool started = platform_.viewer.StartViewerProcess(ViewerCommandLine_);
     Trace((started ? "viewer started " : "viewer not started ") + ViewerCommandLine_);
 }
@@ -218,13 +218,16 @@ void TfrmScrn::CoverScreenWithoutViewer() {
 void TfrmScrn::WatchHook() {
     if (closed_ || !KbdNotify_ || !KbdNotify_->GetEnabled())
         return;
-    if (!watchdog_.Check(platform_.clock.TickCount(), platform_.clock.LastInputTick(), KbdNotify_->Deliveries()))
+    if (!watchdog_.Check(platform_.clock.TickCount(), platform_.clock.LastInputTick(), KbdNotify_->Deliveries(),
+                         deliveredUpTo_))
         return;
     const bool installed = KbdNotify_->Reinstall();
     Trace(installed ? "hook installed again" : "hook not installed again");
 }
 
 void TfrmScrn::KbdNotifyMessage(TTarvelNotify& Sender, TMessage M, bool& /*fDiscard*/) {
+    // The input this notification reports is no later than this.
+    deliveredUpTo_ = platform_.clock.LastInputTick();
     if (StartPending_ || closed_ || M.LParam == 0)
         return;
     Sender.OnMessage = nullptr;

@@ -85,6 +85,8 @@ class TfrmScrn {
     ExitRules rules_;
     std::unique_ptr<TTarvelNotify> KbdNotify_;
     HookWatchdog watchdog_;
+    // The desktop's last input when the watch's latest notification came.
+    uint32_t deliveredUpTo_ = 0;
     bool musicStarted_ = false;
     uint32_t ViewerExitCode_ = 0;
     int exitCode_ = 0;

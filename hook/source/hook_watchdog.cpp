@@ -17,10 +17,14 @@ void HookWatchdog::Start(uint32_t now, uint64_t deliveries) {
     missing_ = false;
 }
 
-bool HookWatchdog::Check(uint32_t now, uint32_t lastInput, uint64_t deliveries) {
+bool HookWatchdog::Check(uint32_t now, uint32_t lastInput, uint64_t deliveries, uint32_t deliveredUpTo) {
     if (deliveries != deliveries_) {
-        Start(now, deliveries);
-        return false;
+        // Input that came after the delivered one, before this look, is
+        // still to be delivered.
+        deliveries_ = deliveries;
+        if (After(deliveredUpTo, coveredUntil_))
+            coveredUntil_ = deliveredUpTo;
+        missing_ = false;
     }
     if (!After(lastInput, coveredUntil_))
         return false;

@@ -15,15 +15,20 @@ class WatchdogRun {
     void Input(bool delivered) {
         lastInput = ++now;
         if (delivered)
-            ++deliveries;
+            Deliver();
     }
-    bool Look() { return watchdog.Check(now += 100, lastInput, deliveries); }
+    // A notification handled now, when the desktop's last input is lastInput.
+    void Deliver() {
+        ++deliveries;
+        deliveredUpTo = lastInput;
+    }
+    bool Look() { return watchdog.Check(now += 100, lastInput, deliveries, deliveredUpTo); }
     // Passes of the loop until the watchdog asks for a re-install; how many
     // milliseconds that took, or -1 within `limitMs`.
     int PassesUntilReinstall(int limitMs = 5000) {
         for (int waited = 100; waited <= limitMs; waited += 100) {
             now += 100;
-            if (watchdog.Check(now, lastInput, deliveries))
+            if (watchdog.Check(now, lastInput, deliveries, deliveredUpTo))
                 return waited;
         }
         return -1;
@@ -33,6 +38,7 @@ class WatchdogRun {
     uint32_t now;
     uint32_t lastInput = 0;
     uint64_t deliveries = 0;
+    uint32_t deliveredUpTo = 0;
 };
 
 TEST(HookWatchdog, DeliveredInputNeverAsksForAReinstall) {
@@ -77,8 +83,17 @@ TEST(HookWatchdog, LateDeliveryWithinTheGraceAsksNothing) {
     run.Input(false);
     for (int i = 0; i < 8; ++i)
         EXPECT_FALSE(run.Look());
-    ++run.deliveries;
+    run.Deliver();
     EXPECT_EQ(run.PassesUntilReinstall(), -1);
+}
+
+TEST(HookWatchdog, InputLostRightAfterADeliveredOneStillAsks) {
+    // Both come between two looks: the look sees the count change, yet the
+    // later input was never delivered.
+    WatchdogRun run;
+    run.Input(true);
+    run.Input(false);
+    EXPECT_EQ(run.PassesUntilReinstall(), 1000);
 }
 
 TEST(HookWatchdog, TickCounterWrapDoesNotMatter) {
