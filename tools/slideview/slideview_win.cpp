@@ -660,9 +660,7 @@ class SlideViewer {
     // frame on show is composed of the two slides at their moment, in 32 bits.
     void DrawMovingInPlace(Screen& screen, int progress, double leaving_at, double entering_at) {
         TransitionEngine& engine = screen.view->Engine();
-        engine.SetPainting(true);  // what is painted is the composed frame
-        engine.SetProgress(progress);
-        engine.SetPainting(false);
+        StepUnpainted(engine, progress);
         const Bitmap* old = engine.OldBitmap();
         const Bitmap* coming = engine.NewBitmap();
         if (!old || !coming)
@@ -677,6 +675,14 @@ class SlideViewer {
         screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
     }
 
+    // The control's run moves on to `progress` without painting: what the
+    // window shows is the composed frame.
+    static void StepUnpainted(TransitionEngine& engine, int progress) {
+        engine.SetPainting(true);
+        engine.SetProgress(progress);
+        engine.SetPainting(false);
+    }
+
     // Draws parts of a slide of a transition at its moment: a moving one
     // scaled as `plan` says, a still one widened from the control's picture.
     static DrawSlidePart PartOf(const SlideDecor& decor, const BgrxScalePlan& plan, const Bitmap& still) {
@@ -689,11 +695,8 @@ class SlideViewer {
     // a few rows at a time. False when there is no memory for it.
     bool DrawMovingFade(Screen& screen, int progress, double leaving_at, double entering_at) {
         TransitionEngine& engine = screen.view->Engine();
-        if (progress >= 100) {
-            engine.SetPainting(true);  // what is painted is the composed frame
-            engine.SetProgress(progress);
-            engine.SetPainting(false);
-        }
+        if (progress >= 100)  // the control's frame is right again from now on
+            StepUnpainted(engine, progress);
         const Bitmap* old = engine.OldBitmap();
         const Bitmap* coming = engine.NewBitmap();
         const BgrxPixels frame = screen.motionFrame.Pixels();
@@ -713,11 +716,8 @@ class SlideViewer {
     // for the end. False when there is no memory for the slides.
     bool DrawComposedFrame(Screen& screen, int progress, double leaving_at, double entering_at) {
         TransitionEngine& engine = screen.view->Engine();
-        if (progress >= 100) {         // the control's frame is right again from now on
-            engine.SetPainting(true);  // what is painted is the composed frame
-            engine.SetProgress(progress);
-            engine.SetPainting(false);
-        }
+        if (progress >= 100)  // the control's frame is right again from now on
+            StepUnpainted(engine, progress);
         const Bitmap* old = engine.OldBitmap();
         const Bitmap* coming = engine.NewBitmap();
         const BgrxPixels frame = screen.motionFrame.Pixels();
