@@ -82,7 +82,10 @@ void BM_SlideInMotion(benchmark::State& state) {
 }
 BENCHMARK(BM_SlideInMotion)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int ProgressOf(int64_t frame);
+// Frames alternate between 40 and 41 %, as a run goes on.
+int ProgressOf(int64_t frame) {
+    return 40 + static_cast<int>(frame % 2);
+}
 
 // A transition's frame at 40 %: the coming slide within `shown`.
 void Transition(benchmark::State& state, const Region& shown) {
@@ -159,11 +162,6 @@ BgrxImage Widened(const Bitmap& picture) {
     BgrxImage image(picture.Width(), picture.Height());
     CopyToBgrx(image.Pixels(), 0, 0, picture, picture.Bounds());
     return image;
-}
-
-// Frames alternate between 40 and 41 %, as a run goes on.
-int ProgressOf(int64_t frame) {
-    return 40 + static_cast<int>(frame % 2);
 }
 
 // The styles measured both ways, in milliseconds of real time.

@@ -683,6 +683,15 @@ class SlideViewer {
         engine.SetPainting(false);
     }
 
+    // The control's pictures of its run (none: null). A composed frame at
+    // the end steps the run there too, unpainted, so that the control's own
+    // frame is right again once the composed one goes.
+    static std::pair<const Bitmap*, const Bitmap*> PicturesOfRun(TransitionEngine& engine, int progress) {
+        if (progress >= 100)
+            StepUnpainted(engine, progress);
+        return {engine.OldBitmap(), engine.NewBitmap()};
+    }
+
     // Draws parts of a slide of a transition at its moment: a moving one
     // scaled as `plan` says, a still one widened from the control's picture.
     static DrawSlidePart PartOf(const SlideDecor& decor, const BgrxScalePlan& plan, const Bitmap& still) {
@@ -694,11 +703,7 @@ class SlideViewer {
     // A frame of the fade while a slide moves: both slides drawn and blended
     // a few rows at a time. False when there is no memory for it.
     bool DrawMovingFade(Screen& screen, int progress, double leaving_at, double entering_at) {
-        TransitionEngine& engine = screen.view->Engine();
-        if (progress >= 100)  // the control's frame is right again from now on
-            StepUnpainted(engine, progress);
-        const Bitmap* old = engine.OldBitmap();
-        const Bitmap* coming = engine.NewBitmap();
+        const auto [old, coming] = PicturesOfRun(screen.view->Engine(), progress);
         const BgrxPixels frame = screen.motionFrame.Pixels();
         if (!old || !coming || !PrepareSlideImage(screen.aside, frame))
             return false;
@@ -716,10 +721,7 @@ class SlideViewer {
     // for the end. False when there is no memory for the slides.
     bool DrawComposedFrame(Screen& screen, int progress, double leaving_at, double entering_at) {
         TransitionEngine& engine = screen.view->Engine();
-        if (progress >= 100)  // the control's frame is right again from now on
-            StepUnpainted(engine, progress);
-        const Bitmap* old = engine.OldBitmap();
-        const Bitmap* coming = engine.NewBitmap();
+        const auto [old, coming] = PicturesOfRun(engine, progress);
         const BgrxPixels frame = screen.motionFrame.Pixels();
         // A moving leaving slide is drawn straight into the frame, where the
         // frame reads it; a still one is kept whole beside it.
@@ -778,22 +780,25 @@ class SlideViewer {
         const BgrxPixels leaving_image =
             screen.leaving.HasMotion() ? screen.motionFrame.Pixels() : screen.leavingImage.Pixels();
         const BgrxPixels coming_image = screen.aside.Pixels();
-        auto draw = [first](const SlideDecor& decor, const BgrxScalePlan& plan, const Region& read, const Bitmap& still,
+        // A moving slide where it is read, a still one whole at the first frame.
+        auto draw = [first](const SlideDecor& decor, const DrawSlidePart& slide, const Region& read,
                             const BgrxPixels& image, const Rect& rows) {
             if (decor.HasMotion()) {
                 for (const Rect& part : read.Rects())
                     if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
-                        decor.DrawMotionPart(image, plan, r);
+                        slide(image, r);
             } else if (first) {
-                CopyToBgrx(image, rows.left, rows.top, still, rows);
+                slide(image, rows);
             }
         };
+        const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
+        const DrawSlidePart coming_part = PartOf(screen.decor, entering, coming);
         constexpr int32_t kBands = 8;
         const int32_t height = coming_image.height;
         SplitRows(kBands, int64_t{coming_image.width} * height, [&](int32_t, int32_t begin, int32_t end) {
             const Rect rows{0, height * begin / kBands, coming_image.width, height * end / kBands};
-            draw(screen.leaving, leaving, reads.oldPicture, old, leaving_image, rows);
-            draw(screen.decor, entering, reads.newPicture, coming, coming_image, rows);
+            draw(screen.leaving, leaving_part, reads.oldPicture, leaving_image, rows);
+            draw(screen.decor, coming_part, reads.newPicture, coming_image, rows);
         });
     }
 
