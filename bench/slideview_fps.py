@@ -14,7 +14,8 @@ and the ratios of the first two to the baseline. With --before, a second
 viewer (an earlier build kept in a folder of its own) runs the same slides and
 the live cases below in the same run, and both are reported side by side.
 Then, in the same run, the slide viewer's captions, clock and pan-and-zoom at
-the same size, against the baseline measured just before and after them:
+the same size, each against the baseline measured just before and after it,
+in --live-rounds rounds (the median of their ratios is reported, with each):
 
   - a still slide with a caption and a clock: the rate at which the clock's
     minute updates could be drawn (only its old and new boxes change; the
@@ -31,7 +32,7 @@ load changes during the run still gives comparable ratios.
 
 Usage: bench/slideview_fps.py [--styles 5,61,120|all] [--transition MS] [--rounds N]
                               [--chunk N] [--viewer EXE] [--before EXE]
-                              [--moving-styles 5,3,13,118,119]
+                              [--moving-styles 5,3,13,118,119] [--live-rounds N]
 Needs scripts/build (dist/slideview.exe, build/win/bench/blit_rate.exe); the
 booted Wine prefix of the tests is made when it is missing.
 """
@@ -39,6 +40,7 @@ import argparse
 import os
 import re
 import shutil
+import statistics
 import sys
 import time
 
@@ -119,6 +121,8 @@ def main():
     parser.add_argument("--before", help="an earlier slide viewer to measure in the same run")
     parser.add_argument("--moving-styles", default="5,3,13,118,119",
                         help="styles of the transitions between slides in motion (comma list)")
+    parser.add_argument("--live-rounds", type=int, default=3,
+                        help="runs of the live cases, each between two baseline measurements")
     args = parser.parse_args()
     styles = parse_styles(args.styles)
     blit_rate = os.path.abspath(os.path.join(orlwine.WIN_BUILD, "bench", "blit_rate.exe"))
@@ -166,12 +170,13 @@ def main():
                     for style, got in runs.items():
                         results[name][1][style] = (got, around)
                 print("measured styles %d..%d" % (chunk[0], chunk[-1]), file=sys.stderr, flush=True)
-            live = {}  # name: (cases, baseline around them)
-            for name, viewer in viewers:
-                before = blit_runs[-1]
-                cases = run_live_cases(prefix, folder, viewer, parse_styles(args.moving_styles))
-                measure_blits()
-                live[name] = (cases, (before + blit_runs[-1]) / 2)
+            live = {name: [] for name, _ in viewers}  # name: [(cases, baseline around them)] a round
+            for _ in range(args.live_rounds):
+                for name, viewer in viewers:
+                    before = blit_runs[-1]
+                    cases = run_live_cases(prefix, folder, viewer, parse_styles(args.moving_styles))
+                    measure_blits()
+                    live[name].append((cases, (before + blit_runs[-1]) / 2))
         finally:
             prefix.remove()
             shutil.rmtree(prefix.root, ignore_errors=True)
@@ -207,16 +212,21 @@ def main():
                         rates(results[name][1][s][0])[1] / results[name][1][s][1] < 0.9)
             print("%s: lowest drawable ratio %.2fx (style %d); %d of %d styles below 0.90x" %
                   (name, ratio, style, below, len(styles)))
-    for viewer_name, (cases, live_around) in live.items():
-        print("%-30s %10s %12s %14s %12s" % ("live case (%s)" % viewer_name, "frames", "frames/s", "drawable/s",
-                                             "drawable vs"))
-        for name, (frames, ms, us) in cases.items():
-            if not frames:
+    for viewer_name, rounds in live.items():
+        print("%-30s %10s %12s %14s %12s  %s" % ("live case (%s)" % viewer_name, "frames", "frames/s", "drawable/s",
+                                                 "median vs", "drawable vs blits, round by round"))
+        for name in rounds[0][0]:
+            measured = [(cases[name], around) for cases, around in rounds if cases[name][0] and cases[name][2] > 0]
+            if not measured:
                 print("%-30s none measured" % name)
                 continue
-            drawable = frames / (us / 1e6) if us > 0 else float("inf")
-            print("%-30s %10d %12.1f %14.1f %11.2fx" % (name, frames, frames / (ms / 1000.0) if ms else 0, drawable,
-                                                        drawable / live_around))
+            frames = sum(c[0] for c, _ in measured)
+            ms = sum(c[1] for c, _ in measured)
+            us = sum(c[2] for c, _ in measured)
+            ratios = [c[0] / (c[2] / 1e6) / around for c, around in measured]
+            print("%-30s %10d %12.1f %14.1f %11.2fx  %s" %
+                  (name, frames, frames / (ms / 1000.0) if ms else 0, frames / (us / 1e6),
+                   statistics.median(ratios), " ".join("%.2f" % r for r in ratios)))
 
 
 def run_live_cases(prefix, folder, viewer, moving_styles):

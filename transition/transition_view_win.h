@@ -158,6 +158,7 @@ class TTransitionView final : public Window, private TransitionHost {
     void InvalidateAll();
     Rect ClientRect() const;
     void Show(const BgrxPixels& frame, const DibSection32* dib, const std::vector<Rect>& changed);
+    bool BlitNow(const DibSection32& dib, const Rect& at, const std::vector<Rect>& changed);
 
     // TransitionHost
     void UpdateNow() override;

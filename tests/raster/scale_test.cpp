@@ -115,6 +115,7 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
         {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
         {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
         {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
+        {0.75, 0.5, 62, 46, {2, 1, 58, 44}},   // reduced by a tenth, as a slide in motion is
         {1.5, 2.25, 60, 44, {3, 2, 1093, 515}},  // large enough for its rows to be shared by two threads
     };
     constexpr int32_t kW = 1100, kH = 520;
