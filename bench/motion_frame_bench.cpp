@@ -191,10 +191,17 @@ void BM_ComposedMoving(benchmark::State& state) {
     int64_t n = 0;
     for (auto _ : state) {
         const FrameQuantities f = ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4);
-        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all);
+        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all);
         const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
         // As the viewer draws them: each slide where the frame reads it, the
-        // going one straight into the frame.
+        // going one straight into the frame, the coming one spread straight
+        // into the places a rect style moves or stretches it to.
+        const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
+            slides.coming.DrawMotionStretched(into, 0.1, copy.source, copy.dest);
+        };
+        const bool spreads = state.range(1) != 0 && CopiesOfBgrxStyleFrame(style, f).has_value();
+        if (spreads)
+            reads.newPicture = Region();
         SplitRows(8, int64_t{kWidth} * kHeight, [&](int32_t, int32_t begin, int32_t end) {
             const Rect rows{0, kHeight * begin / 8, kWidth, kHeight * end / 8};
             for (const Rect& part : reads.oldPicture.Rects())
@@ -202,10 +209,23 @@ void BM_ComposedMoving(benchmark::State& state) {
             for (const Rect& part : reads.newPicture.Rects())
                 slides.coming.DrawMotionPart(coming.Pixels(), coming_at, IntersectRect(part, rows));
         });
-        DrawBgrxStyleFrame(style, f, frame.Pixels(), frame.Pixels(), coming.Pixels(), Region());
+        DrawBgrxStyleFrame(style, f, frame.Pixels(), frame.Pixels(), coming.Pixels(), Region(),
+                           spreads ? &spread : nullptr);
     }
 }
-BENCHMARK(BM_ComposedMoving)->Arg(3)->Arg(13)->Arg(118)->Arg(119)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Second argument: 1 spreads the coming slide straight into a rect style's
+// copies, as the viewer does, 0 draws it whole and copies it, as it did.
+BENCHMARK(BM_ComposedMoving)
+    ->Args({3, 0})
+    ->Args({3, 1})
+    ->Args({13, 0})
+    ->Args({13, 1})
+    ->Args({16, 1})
+    ->Args({51, 1})
+    ->Args({118, 0})
+    ->Args({119, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_EngineFrameWidened(benchmark::State& state) {
     NullHost host;

@@ -27,9 +27,9 @@ void CopyThrough(const BgrxPixels& frame, const BgrxPixels& from, const Region& 
     });
 }
 
-// The copies of the new picture a frame makes, for every style but the
-// pixel styles (none: nullopt).
-std::optional<std::vector<RectStyleCopy>> CopiesOf(int style, const FrameQuantities& f) {
+}  // namespace
+
+std::optional<std::vector<RectStyleCopy>> CopiesOfBgrxStyleFrame(int style, const FrameQuantities& f) {
     const Rect full{0, 0, f.W, f.H};
     // A run starts from the old picture and ends with the whole new one; the
     // custom style (without a handler to draw it) shows that in between.
@@ -41,6 +41,8 @@ std::optional<std::vector<RectStyleCopy>> CopiesOf(int style, const FrameQuantit
         return RectStyleCopies(style, f);
     return std::nullopt;
 }
+
+namespace {
 
 // The old picture is put back within `stale` except where a copy overwrites
 // every pixel anyway.
@@ -58,12 +60,15 @@ Region DrawCopies(const std::vector<RectStyleCopy>& copies,
                   const BgrxPixels& frame,
                   const BgrxPixels& oldPicture,
                   const BgrxPixels& newPicture,
-                  const Region& stale) {
+                  const Region& stale,
+                  const DrawStyleCopy* drawCopy) {
     const Rect full = frame.Bounds();
     CopyThrough(frame, oldPicture, RestoreFor(copies, full, stale));
     std::vector<Rect> drawn;
     for (const RectStyleCopy& copy : copies) {
-        if (copy.flipX || copy.flipY)
+        if (drawCopy && !copy.flipX && !copy.flipY)
+            (*drawCopy)(frame, copy);
+        else if (copy.flipX || copy.flipY)
             MirrorCopyRect(frame, copy.dest, newPicture, copy.source, copy.flipX, copy.flipY);
         else
             StretchCopy(frame, copy.dest, newPicture, copy.source);
@@ -111,7 +116,7 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
     const Rect full{0, 0, f.W, f.H};
     if (!DrawsBgrxStyleFrame(style))
         return {};
-    const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f);
+    const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
     // The fade reads all of both; a swing reads of the old picture only the
     // rows' spans around `stale` that it puts back.
     if (!copies)
@@ -127,11 +132,12 @@ Region DrawBgrxStyleFrame(int style,
                           const BgrxPixels& frame,
                           const BgrxPixels& oldPicture,
                           const BgrxPixels& newPicture,
-                          const Region& stale) {
+                          const Region& stale,
+                          const DrawStyleCopy* drawCopy) {
     if (frame.IsEmpty() || !DrawsBgrxStyleFrame(style))
         return Region();
-    if (const std::optional<std::vector<RectStyleCopy>> copies = CopiesOf(style, f))
-        return DrawCopies(*copies, frame, oldPicture, newPicture, stale);
+    if (const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f))
+        return DrawCopies(*copies, frame, oldPicture, newPicture, stale, drawCopy);
     std::vector<Rect> rows;
     const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &stale, &rows);
     return rows.empty() ? Region(taken) : Region::FromRects(std::move(rows));

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <vector>
+
 #include "raster/bgrx.h"
 #include "transition/frame.h"
+#include "transition/rect_styles.h"
 #include "transition/region.h"
 
 namespace orlscr {
@@ -20,12 +25,24 @@ namespace orlscr {
 // old picture (the parts the new one was drawn into). `oldPicture` may be
 // `frame` itself, with nothing stale, once the old picture is drawn into the
 // frame wherever a frame with all of it stale reads it.
+//
+// With `drawCopy`, the unmirrored copies of the new picture that the rect
+// styles make are drawn by it instead (frame, the copy): a caller whose new
+// picture moves can draw its part straight from the slide at the copy's size.
+// The new picture is then read only for mirrored copies (see
+// CopiesOfBgrxStyleFrame).
+using DrawStyleCopy = std::function<void(const BgrxPixels& frame, const RectStyleCopy& copy)>;
 Region DrawBgrxStyleFrame(int style,
                           const FrameQuantities& f,
                           const BgrxPixels& frame,
                           const BgrxPixels& oldPicture,
                           const BgrxPixels& newPicture,
-                          const Region& stale);
+                          const Region& stale,
+                          const DrawStyleCopy* drawCopy = nullptr);
+
+// The copies of the new picture the frame at `f` makes, in drawing order;
+// none (nullopt) for a style that draws its frame pixel by pixel.
+std::optional<std::vector<RectStyleCopy>> CopiesOfBgrxStyleFrame(int style, const FrameQuantities& f);
 
 // What the frame DrawBgrxStyleFrame draws reads of each picture: a caller
 // that draws the pictures afresh for every frame (slides that move) need

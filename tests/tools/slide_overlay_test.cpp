@@ -408,6 +408,53 @@ TEST(SlideDecor, MovingFrameRedrawnInPartsMatchesTheWholeFrame) {
         }
 }
 
+// A moving slide spread straight over a transition's copy shows what drawing
+// it whole and stretching that shows, up to a pixel's shift (bilinear from
+// the picture against the nearest pixel of the drawn slide): picture, black
+// bands and overlays, and nothing outside the copy or beyond the slide.
+TEST(SlideDecor, SpreadSlideShowsTheSlideDrawnWholeAndStretched) {
+    const BlockFont font(128);
+    SlideOptions options;
+    options.motion = true;
+    // Without Gradient's wrap: an edge that sharp differs by more than a
+    // pixel's shift between the two ways of sampling.
+    Bitmap smooth(600, 200);
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 600; ++x)
+            for (int c = 0; c < 3; ++c)
+                smooth.Row(y)[x * 3 + c] = static_cast<uint8_t>(x * 150 / 600 + y * (c + 1) / 3);
+    SlideDecor decor;
+    decor.FirstFrame(smooth, options, "Band", 1, 400, 300, 96, {"9:00", 540}, font);
+    BgrxImage whole(400, 300);
+    decor.DrawMotionPart(whole.Pixels(), decor.MotionPlan(0.5), whole.Pixels().Bounds());
+    struct Copy {
+        Rect dest, source;
+    };
+    for (const Copy& copy :
+         {Copy{{150, 0, 550, 300}, {0, 0, 400, 300}}, Copy{{0, 0, 200, 300}, {0, 0, 400, 300}},
+          Copy{{-200, -150, 600, 450}, {100, 75, 300, 225}}, Copy{{0, 0, 100, 100}, {-50, -50, 50, 50}}}) {
+        BgrxImage expected(400, 300), got(400, 300);
+        FillBgrx(expected.Pixels(), expected.Pixels().Bounds(), 1, 2, 3);
+        FillBgrx(got.Pixels(), got.Pixels().Bounds(), 1, 2, 3);
+        StretchCopy(expected.Pixels(), copy.dest, whole.Pixels(), copy.source);
+        decor.DrawMotionStretched(got.Pixels(), 0.5, copy.source, copy.dest);
+        for (int32_t y = 0; y < 300; ++y)
+            for (int32_t x = 0; x < 400; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    int low = 255, high = 0;
+                    for (int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, 299); ++ny)
+                        for (int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, 399); ++nx) {
+                            low = std::min<int>(low, expected.Pixels().Row(ny)[nx * 4 + c]);
+                            high = std::max<int>(high, expected.Pixels().Row(ny)[nx * 4 + c]);
+                        }
+                    const int value = got.Pixels().Row(y)[x * 4 + c];
+                    ASSERT_TRUE(value >= low - 3 && value <= high + 3)
+                        << x << "," << y << " channel " << c << ": " << value << " not in " << low << ".." << high
+                        << " (copy to " << copy.dest.left << "," << copy.dest.top << ")";
+                }
+    }
+}
+
 // A transition's frame shows the coming slide exactly within the region and
 // the going one elsewhere, for a wipe's few rectangles and for a random
 // pattern's many (drawn aside once around them).

@@ -164,13 +164,14 @@ class SlideViewLiveTest(orlwine.WineTestCase):
         self.assertTrue(any(x < SCREEN_W // 20 for x, _ in changed), "the incoming slide stood still")
         self.assertTrue(any(x >= SCREEN_W * 9 // 10 for x, _ in changed), "the outgoing slide stood still")
 
-    def test_moving_slides_fade_and_swing_into_each_other(self):
+    def test_moving_slides_fade_swing_and_squeeze_into_each_other(self):
         # Plain slides in motion fill the screen with their colour wherever
         # they show: halfway through, the fade shows one colour between the
-        # two everywhere, and the swing only the two colours, both of them.
+        # two everywhere, and the swing and the squeeze (the coming slide
+        # spread straight from its picture) only the two colours, both of them.
         write_bmp(os.path.join(self.folder, "red.bmp"), 800, 600, (200, 40, 40))
         write_bmp(os.path.join(self.folder, "blue.bmp"), 800, 600, (40, 40, 200))
-        for style in (118, 119):
+        for style in (118, 119, 13):
             started = "slideview slide blue.bmp style %d" % style
             before = self.prefix.trace_lines().count(started)
             process = self.show("composed%d.slides" % style,

@@ -1,7 +1,10 @@
 #include "tools/slideview/slide_decor.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
+#include "common/split_rows.h"
 #include "raster/blit.h"
 #include "raster/fit.h"
 #include "raster/scale.h"
@@ -159,24 +162,76 @@ BgrxScalePlan SlideDecor::MotionPlan(double t) const {
                          motion_.dest);
 }
 
+namespace {
+
+// Black over `part` of a frame but `inside` (within it, or empty).
+void FillAround(const BgrxPixels& frame, const Rect& part, const Rect& inside) {
+    if (inside.IsEmpty()) {
+        FillBgrx(frame, part, 0, 0, 0);
+        return;
+    }
+    FillBgrx(frame, Rect{part.left, part.top, part.right, inside.top}, 0, 0, 0);
+    FillBgrx(frame, Rect{part.left, inside.bottom, part.right, part.bottom}, 0, 0, 0);
+    FillBgrx(frame, Rect{part.left, inside.top, inside.left, inside.bottom}, 0, 0, 0);
+    FillBgrx(frame, Rect{inside.right, inside.top, part.right, inside.bottom}, 0, 0, 0);
+}
+
+}  // namespace
+
 void SlideDecor::DrawMotionPart(const BgrxPixels& frame, const BgrxScalePlan& plan, const Rect& part) const {
     const Rect p = IntersectRect(part, frame.Bounds());
     if (!HasMotion() || p.IsEmpty() || frame.width != width_ || frame.height != height_)
         return;
     const Rect picture = IntersectRect(motion_.dest, p);
-    if (picture.IsEmpty()) {
-        FillBgrx(frame, p, 0, 0, 0);
-    } else {
-        FillBgrx(frame, Rect{p.left, p.top, p.right, picture.top}, 0, 0, 0);
-        FillBgrx(frame, Rect{p.left, picture.bottom, p.right, p.bottom}, 0, 0, 0);
-        FillBgrx(frame, Rect{p.left, picture.top, picture.left, picture.bottom}, 0, 0, 0);
-        FillBgrx(frame, Rect{picture.right, picture.top, p.right, picture.bottom}, 0, 0, 0);
+    FillAround(frame, p, picture);
+    if (!picture.IsEmpty())
         plan.Draw(frame, picture);
-    }
     if (!captionMask_.IsEmpty())
         PaintOverlay(frame, caption_.band, captionMask_, p);
     if (hasClock_)
         PaintOverlay(frame, clockBox_, clockMask_, p);
+}
+
+void SlideDecor::DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const {
+    if (!HasMotion() || source.IsEmpty() || dest.IsEmpty() || frame.width != width_ || frame.height != height_)
+        return;
+    const double fx = static_cast<double>(dest.Width()) / source.Width();
+    const double fy = static_cast<double>(dest.Height()) / source.Height();
+    auto spread = [&](const Rect& r) {
+        return Rect{static_cast<int32_t>(std::lround(dest.left + (r.left - source.left) * fx)),
+                    static_cast<int32_t>(std::lround(dest.top + (r.top - source.top) * fy)),
+                    static_cast<int32_t>(std::lround(dest.left + (r.right - source.left) * fx)),
+                    static_cast<int32_t>(std::lround(dest.top + (r.bottom - source.top) * fy))};
+    };
+    const Rect slide = IntersectRect(source, Rect{0, 0, width_, height_});
+    const Rect written = IntersectRect(IntersectRect(spread(slide), dest), frame.Bounds());
+    if (written.IsEmpty())
+        return;
+    const Rect picture = IntersectRect(slide, motion_.dest);
+    const Rect picture_at = picture.IsEmpty() ? Rect{} : spread(picture);
+    const WindowRect at = MotionAt(motion_, t);
+    const double kx = at.width / motion_.dest.Width(), ky = at.height / motion_.dest.Height();
+    const BgrxScalePlan plan(motionSource32_.Pixels(), at.left + (picture.left - motion_.dest.left) * kx,
+                             at.top + (picture.top - motion_.dest.top) * ky, picture.Width() * kx,
+                             picture.Height() * ky, frame.Bounds(), picture_at);
+    SplitRows(written.Height(), int64_t{written.Width()} * written.Height(), [&](int32_t, int32_t begin, int32_t end) {
+        const Rect rows{written.left, written.top + begin, written.right, written.top + end};
+        FillAround(frame, rows, IntersectRect(picture_at, rows));
+        plan.Draw(frame, rows);
+    });
+    // The overlays' masks spread as the picture under them is.
+    const std::pair<const Rect*, const Bitmap*> overlays[] = {{&caption_.band, &captionMask_},
+                                                              {&clockBox_, hasClock_ ? &clockMask_ : nullptr}};
+    for (const auto& [band, mask] : overlays) {
+        if (!mask || mask->IsEmpty())
+            continue;
+        const Rect at_band = spread(*band);
+        if (at_band.IsEmpty() || IntersectRect(at_band, written).IsEmpty())
+            continue;
+        Bitmap spread_mask(at_band.Width(), at_band.Height());
+        StretchCopy(spread_mask, spread_mask.Bounds(), *mask, mask->Bounds());
+        PaintOverlay(frame, at_band, spread_mask, written);
+    }
 }
 
 void SlideDecor::DrawHeld(Bitmap& frame, double t) {

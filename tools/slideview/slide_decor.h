@@ -77,6 +77,12 @@ class SlideDecor {
     // composes its frames of such parts of the two slides (from two threads
     // at once, on parts that do not overlap).
     void DrawMotionPart(const BgrxPixels& frame, const BgrxScalePlan& plan, const Rect& part) const;
+    // The part `source` of the moving slide at time t (in the slide's own
+    // places) spread over `dest` of a 32-bit frame, scaled once straight from
+    // the picture: the black around it and the overlays spread with it.
+    // Pixels of `dest` whose source lies outside the slide are left alone.
+    // For a transition that moves or stretches the coming slide.
+    void DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const;
 
     // The moving slide held at time t, drawn whole into `frame` (black
     // around the picture): the frame on show once it stops moving, where it

@@ -735,12 +735,23 @@ class SlideViewer {
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
         const int style = engine.Style();
         const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
-        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
+        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
+        // A moving coming slide is spread straight from its picture over the
+        // places a style moves or stretches it to, instead of drawn whole and
+        // copied from there.
+        const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
+            screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
+        };
+        const bool spreads = screen.decor.HasMotion() && SpreadsEveryCopy(style, f);
+        if (spreads)
+            reads.newPicture = Region();
         DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at);
         // Then the frame holds the leaving slide wherever it is read.
-        Region drawn = leaving_moves ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region())
-                                     : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(),
-                                                          screen.aside.Pixels(), stale);
+        const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
+        Region drawn = leaving_moves
+                           ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy)
+                           : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
+                                                stale, draw_copy);
         // A turned picture changes a slanted shape: only a few rectangles
         // around it go to the window.
         Region changed = stale;
@@ -748,6 +759,14 @@ class SlideViewer {
         screen.composed = std::move(drawn);
         screen.view->ShowFrame(screen.motionFrame, CoverRegion(changed, frame.width, frame.height, kRepaintRects));
         return true;
+    }
+
+    // Whether every copy of the coming slide in the frame at `f` can be
+    // spread straight from its picture (a mirrored one cannot).
+    static bool SpreadsEveryCopy(int style, const FrameQuantities& f) {
+        const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
+        return copies && std::none_of(copies->begin(), copies->end(),
+                                      [](const RectStyleCopy& copy) { return copy.flipX || copy.flipY; });
     }
 
     // `image` the frame's size; false when there is no memory for it.
