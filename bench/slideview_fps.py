@@ -10,7 +10,11 @@ reports, for every style asked for:
   - the rate of plain full-window blits of the same size (the baseline,
     bench/blit_rate_win.cpp),
 
-and the ratios of the first two to the baseline. With --before, a second
+and the ratios of the first two to the baseline. The viewer also times one
+plain full-window blit of a 24-bit picture, as the baseline does, right after
+each frame it draws (ORLSCR_BENCH_BASELINE): the 'paired' ratio is its
+drawable rate against those, measured under the very load its frames met,
+where the load of this shared machine changes from one second to the next. With --before, a second
 viewer (an earlier build kept in a folder of its own) runs the same slides and
 the live cases below in the same run, and both are reported side by side.
 Then, in the same run, the slide viewer's captions, clock and pan-and-zoom at
@@ -51,6 +55,9 @@ import orlwine  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 STYLE_COUNT = 128
+# The viewer times one plain full-window blit after each frame it draws.
+BASELINE_ENV = {"ORLSCR_BENCH_BASELINE": "1"}
+BASELINE_LINE = r"slideview baseline (\d+) blits (\d+) us$"
 
 
 def parse_styles(text):
@@ -69,13 +76,15 @@ def write_slides(folder, styles, args):
 
 
 def run_viewer(prefix, viewer, folder, styles, args):
-    """Runs one viewer over the bench slides of `styles`; (pacing, {style: [(ms, frames, drawing us)]})."""
+    """Runs one viewer over the bench slides of `styles`; (pacing, {style: [(ms, frames, drawing us, blits,
+    blit us)]}), the last two those of the baseline blits the viewer timed beside the frames (none from a viewer
+    that does not)."""
     write_slides(folder, styles, args)
     # The first transition comes from black; every listed one after it is
     # measured (the list repeats, so the first comes round again).
     wanted = 1 + len(styles) * args.rounds
     before = len(prefix.trace_lines())
-    process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")))
+    process = prefix.start(viewer, orlwine.winpath(os.path.join(folder, "bench.slides")), env=BASELINE_ENV)
     deadline = time.monotonic() + 60 + wanted * (args.transition + 2000) / 1000
     while time.monotonic() < deadline:
         if sum(1 for t in prefix.trace_lines()[before:] if t.startswith("slideview transition ")) >= wanted:
@@ -89,18 +98,33 @@ def run_viewer(prefix, viewer, folder, styles, args):
     runs = {}
     style = None
     first = True
+    baseline = (0, 0)
     for line in trace:
         m = re.match(r"slideview slide \S+ style (\d+)$", line)
         if m:
             style = int(m.group(1))
+        m = re.match(BASELINE_LINE, line)
+        if m:
+            baseline = (int(m.group(1)), int(m.group(2)))
         m = re.match(r"slideview transition (\d+) ms frames (\d+) drawing (\d+) us$", line)
         if m and style is not None:
+            got, baseline = tuple(int(g) for g in m.groups()) + baseline, (0, 0)
             if first:  # the one from black
                 first = False
                 continue
             if len(runs.get(style, [])) < args.rounds:
-                runs.setdefault(style, []).append(tuple(int(g) for g in m.groups()))
+                runs.setdefault(style, []).append(got)
     return pacing[len("slideview pacing "):], runs
+
+
+def paired(runs):
+    """The drawable rate of runs against the baseline blits timed beside their frames; None without them."""
+    blits = sum(r[3] for r in runs)
+    blit_us = sum(r[4] for r in runs)
+    drawing = sum(r[2] for r in runs)
+    if not blits or not blit_us or not drawing:
+        return None
+    return (sum(r[1] for r in runs) / drawing) / (blits / blit_us)
 
 
 def rates(runs):
@@ -187,23 +211,29 @@ def main():
     print("baseline: %.1f full-window blits per second on average (%sx%s; runs %s)" %
           (blits, size.group(2), size.group(3), ", ".join("%.1f" % b for b in blit_runs)))
     print("ratios are against the baseline measured just before and after each viewer run")
+    print("'paired' is the drawable rate against the blits the viewer timed right after each of its frames")
     header = "%-6s" % "style"
     for name, _ in viewers:
-        header += " %10s %10s %8s %8s" % (name + " fps", "drawable", "vs blits", "drawable")
+        header += " %10s %10s %8s %8s %7s" % (name + " fps", "drawable", "vs blits", "drawable", "paired")
     print(header)
     worst = {}
+    worst_paired = {}
     for style in styles:
         row = "%-6d" % style
         for name, _ in viewers:
             got, around = results[name][1].get(style, ([], 0))
             if not got:
-                row += " %39s" % "not measured"
+                row += " %47s" % "not measured"
                 continue
             fps, drawable = rates(got)
-            row += " %10.1f %10.1f %7.2fx %7.2fx" % (fps, drawable, fps / around, drawable / around)
+            pair = paired(got)
+            row += " %10.1f %10.1f %7.2fx %7.2fx %7s" % (fps, drawable, fps / around, drawable / around,
+                                                          "-" if pair is None else "%.2fx" % pair)
             ratio = drawable / around
             if name not in worst or ratio < worst[name][1]:
                 worst[name] = (style, ratio)
+            if pair is not None and (name not in worst_paired or pair < worst_paired[name][1]):
+                worst_paired[name] = (style, pair)
         print(row)
     for name, _ in viewers:
         if name in worst:
@@ -212,9 +242,14 @@ def main():
                         rates(results[name][1][s][0])[1] / results[name][1][s][1] < 0.9)
             print("%s: lowest drawable ratio %.2fx (style %d); %d of %d styles below 0.90x" %
                   (name, ratio, style, below, len(styles)))
+        if name in worst_paired:
+            style, ratio = worst_paired[name]
+            below = sum(1 for s in styles if s in results[name][1] and (paired(results[name][1][s][0]) or 1) < 0.9)
+            print("%s: lowest paired ratio %.2fx (style %d); %d of %d styles below 0.90x paired" %
+                  (name, ratio, style, below, len(styles)))
     for viewer_name, rounds in live.items():
-        print("%-30s %10s %12s %14s %12s  %s" % ("live case (%s)" % viewer_name, "frames", "frames/s", "drawable/s",
-                                                 "median vs", "drawable vs blits, round by round"))
+        print("%-30s %10s %12s %14s %12s %9s  %s" % ("live case (%s)" % viewer_name, "frames", "frames/s",
+                                                      "drawable/s", "median vs", "paired", "vs blits, round by round"))
         for name in rounds[0][0]:
             measured = [(cases[name], around) for cases, around in rounds if cases[name][0] and cases[name][2] > 0]
             if not measured:
@@ -224,13 +259,17 @@ def main():
             ms = sum(c[1] for c, _ in measured)
             us = sum(c[2] for c, _ in measured)
             ratios = [c[0] / (c[2] / 1e6) / around for c, around in measured]
-            print("%-30s %10d %12.1f %14.1f %11.2fx  %s" %
+            pairs = [(c[0] / c[2]) / (c[3] / c[4]) for c, _ in measured if c[3] and c[4]]
+            print("%-30s %10d %12.1f %14.1f %11.2fx %9s  %s%s" %
                   (name, frames, frames / (ms / 1000.0) if ms else 0, frames / (us / 1e6),
-                   statistics.median(ratios), " ".join("%.2f" % r for r in ratios)))
+                   statistics.median(ratios), "%.2fx" % statistics.median(pairs) if pairs else "-",
+                   " ".join("%.2f" % r for r in ratios),
+                   " (paired " + " ".join("%.2f" % r for r in pairs) + ")" if pairs else ""))
 
 
 def run_live_cases(prefix, folder, viewer, moving_styles):
-    """Frames, milliseconds and microseconds of drawing of each live case."""
+    """Frames, milliseconds and microseconds of drawing of each live case, and the baseline blits timed beside
+    its frames with their microseconds."""
     lines = ["! transition=0 duration=5000 fit=cover caption=name clock=time",
              "a.bmp",  # still, with its caption and the clock
              "b.bmp motion=on"]
@@ -240,7 +279,7 @@ def run_live_cases(prefix, folder, viewer, moving_styles):
     with open(path, "w") as f:
         f.write("\r\n".join(lines) + "\r\n")
     before = len(prefix.trace_lines())
-    process = prefix.start(viewer, orlwine.winpath(path), env={"ORLSCR_TEST_CLOCK_SPEED": "60"})
+    process = prefix.start(viewer, orlwine.winpath(path), env=dict(BASELINE_ENV, ORLSCR_TEST_CLOCK_SPEED="60"))
     # The stays of the slides in motion but the last end with a motion line.
     wanted = 1 + len(moving_styles)
     deadline = time.monotonic() + 60 + 8 * wanted
@@ -251,12 +290,17 @@ def run_live_cases(prefix, folder, viewer, moving_styles):
     trace = prefix.trace_lines()[before:]
     prefix.run("taskkill", "/f", "/im", os.path.basename(viewer))  # a --before viewer may have its own name
     process.wait(60)
-    cases = {"still, caption and clock": [0, 0, 0], "slide in motion": [0, 0, 0]}
+    # frames, milliseconds, drawing microseconds, baseline blits, their microseconds
+    cases = {"still, caption and clock": [0, 0, 0, 0, 0], "slide in motion": [0, 0, 0, 0, 0]}
     for style in moving_styles:
-        cases["transition %d, in motion" % style] = [0, 0, 0]
+        cases["transition %d, in motion" % style] = [0, 0, 0, 0, 0]
     slide = None
     style = None
+    baseline = (0, 0)
     for line in trace:
+        m = re.match(BASELINE_LINE, line)
+        if m:
+            baseline = (int(m.group(1)), int(m.group(2)))
         m = re.match(r"slideview slide \S+ style (\d+)$", line)
         if m:
             slide = (slide or 0) + 1
@@ -272,12 +316,19 @@ def run_live_cases(prefix, folder, viewer, moving_styles):
             c = cases["slide in motion"]
             for k in range(3):
                 c[k] += int(m.group((2, 1, 3)[k]))
+            c[3] += baseline[0]
+            c[4] += baseline[1]
+            baseline = (0, 0)
         m = re.match(r"slideview transition 2000 ms frames (\d+) drawing (\d+) us$", line)
         if m and slide is not None and slide >= 3:
             c = cases["transition %d, in motion" % style]
             c[0] += int(m.group(1))
             c[1] += 2000
             c[2] += int(m.group(2))
+            c[3] += baseline[0]
+            c[4] += baseline[1]
+        if line.startswith("slideview transition "):
+            baseline = (0, 0)
     return cases
 
 if __name__ == "__main__":

@@ -44,7 +44,8 @@
 // stretching, blending or turning the coming slide) composes its 32-bit
 // frames from both slides whole, moving or still, so no frame is converted
 // from 24 bits, and repaints the few rectangles around what changed.
-// ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast.
+// ORLSCR_TEST_CLOCK_SPEED=N (tests only) makes the clock run N times as fast;
+// ORLSCR_BENCH_BASELINE (benchmarks only) times a plain blit after every frame.
 //
 // Lines of the list that name no usable slide, and slides that cannot be
 // loaded, do not interrupt the show; they go to the test trace (ORLSCR_TRACE)
@@ -72,6 +73,7 @@
 #include "raster/bitmap.h"
 #include "raster/blit.h"
 #include "raster/fit.h"
+#include "tools/slideview/baseline_blits_win.h"
 #include "tools/slideview/caption_text.h"
 #include "tools/slideview/clock_layout.h"
 #include "tools/slideview/command_line.h"
@@ -132,6 +134,10 @@ class SlideViewer {
     // True while a transition runs or a slide moves: the message loop then
     // draws frames.
     bool Animating() const { return animating_ || moving_; }
+    // The first monitor's picture window (its parent clips it out).
+    HWND FrameWindow() const {
+        return !screens_.empty() && screens_.front()->view ? screens_.front()->view->Handle() : MainWindow();
+    }
     HWND FirstWindow() const { return MainWindow(); }
     FramePacer& Pacer() { return pacer_; }
 
@@ -143,6 +149,7 @@ class SlideViewer {
             ::QueryPerformanceCounter(&after);
             motionTicks_ += after.QuadPart - before.QuadPart;
             ++motionFrames_;
+            baseline_.Blit(FrameWindow());
             return;
         }
         const uint32_t now = ::GetTickCount();
@@ -174,6 +181,7 @@ class SlideViewer {
         drawingTicks_ += after.QuadPart - before.QuadPart;
         slowestTicks_ = std::max<long long>(slowestTicks_, after.QuadPart - before.QuadPart);
         ++frames_;
+        baseline_.Blit(FrameWindow());
         if (progress >= 100)
             TransitionIsOver();
     }
@@ -467,6 +475,7 @@ class SlideViewer {
         frames_ = 0;
         drawingTicks_ = 0;
         slowestTicks_ = 0;
+        baseline_.TakeTrace();
         animating_ = true;
         pacer_.Start();
     }
@@ -494,6 +503,8 @@ class SlideViewer {
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
         const long long drawing_us = drawingTicks_ * 1000000 / frequency.QuadPart;
+        if (const std::string baseline = baseline_.TakeTrace(); !baseline.empty())
+            Trace(baseline);
         Trace("slideview transition " + std::to_string(transitionMs_) + " ms frames " + std::to_string(frames_) +
               " drawing " + std::to_string(drawing_us) + " us");
         Trace("slideview slowest frame " + std::to_string(slowestTicks_ * 1000000 / frequency.QuadPart) + " us");
@@ -834,6 +845,7 @@ class SlideViewer {
         motionClock_.Start(MotionPhase::kStay, stayStart_, stayMs_);
         motionFrames_ = 0;
         motionTicks_ = 0;
+        baseline_.TakeTrace();
         pacer_.Start();
     }
 
@@ -844,6 +856,8 @@ class SlideViewer {
         if (motionFrames_ > 0) {
             LARGE_INTEGER frequency;
             ::QueryPerformanceFrequency(&frequency);
+            if (const std::string baseline = baseline_.TakeTrace(); !baseline.empty())
+                Trace(baseline);
             Trace("slideview motion " + std::to_string(static_cast<uint32_t>(::GetTickCount() - stayStart_)) +
                   " ms frames " + std::to_string(motionFrames_) + " drawing " +
                   std::to_string(motionTicks_ * 1000000 / frequency.QuadPart) + " us");
@@ -940,6 +954,7 @@ class SlideViewer {
     std::unique_ptr<SlideAnimation> animation_;  // of the slide on show, when it is animated
     RandomGenerator random_;
     FramePacer pacer_;
+    BaselineBlits baseline_;
     TransitionClock clock_;
     bool animating_ = false;
     int32_t transitionMs_ = 0;
