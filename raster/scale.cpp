@@ -421,14 +421,70 @@ __attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
     return x;
 }
 
-// The shuffles and weights of SampleRowBgrxSsse3, or none when a pair of
-// pixels reaches further (or the processor lacks SSSE3).
+// Four pixels of SampleRowsBgrxGatherAvx2 from x on, in 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i GatherFourAvx2(const uint8_t* upper,
+                                                              const uint8_t* lower,
+                                                              __m256i down,
+                                                              const int32_t* first,
+                                                              const uint8_t* bytes,
+                                                              int32_t x) {
+    const __m128i at = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + x));
+    const __m256i a = _mm256_i32gather_epi64(reinterpret_cast<const long long*>(upper), at, 1);
+    const __m256i b = _mm256_i32gather_epi64(reinterpret_cast<const long long*>(lower), at, 1);
+    // The rows blended as BlendRowsAvx2 blends them, then within each 8-byte
+    // pair of pixels their bytes channel by channel.
+    const __m256i blended =
+        _mm256_packus_epi16(WeighPairs(_mm256_unpacklo_epi8(a, b), down), WeighPairs(_mm256_unpackhi_epi8(a, b), down));
+    const __m256i pair_up = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1, 5, 2, 6, 3,
+                                             7, 8, 12, 9, 13, 10, 14, 11, 15);
+    return WeighPairs(_mm256_shuffle_epi8(blended, pair_up),
+                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + static_cast<size_t>(x) * 8)));
+}
+
+// Both halves of the 32-bit scaler at once for a reduction by more than two,
+// where blending the rows first would blend every column the samples pass
+// over: each pixel's two taps are neighbours (or the second weighs nothing),
+// so an 8-byte gather from each row loads all four, blended down (weight
+// `wb` of `lower`, even) and across exactly as the two halves would. `bytes`
+// holds every pixel's weights across, as for SampleRowBgrxSsse3. Does the
+// pixels whose loads end within `row_bytes` bytes; returns the pixels done.
+__attribute__((target("avx2"))) int32_t SampleRowsBgrxGatherAvx2(const uint8_t* upper,
+                                                                 const uint8_t* lower,
+                                                                 uint32_t wb,
+                                                                 size_t row_bytes,
+                                                                 const int32_t* first,
+                                                                 const uint8_t* bytes,
+                                                                 uint8_t* out,
+                                                                 int32_t count) {
+    const int w = static_cast<int>(wb / 2);
+    const __m256i down = _mm256_set1_epi16(static_cast<int16_t>(w << 8 | (128 - w)));
+    int32_t x = 0;
+    for (; x + 8 <= count && static_cast<size_t>(first[x + 7]) + 8 <= row_bytes; x += 8)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + static_cast<size_t>(x) * 4),
+            _mm256_permute4x64_epi64(_mm256_packus_epi16(GatherFourAvx2(upper, lower, down, first, bytes, x),
+                                                         GatherFourAvx2(upper, lower, down, first, bytes, x + 4)),
+                                     0xD8));
+    return x;
+}
+
+// The weights of SampleRowBgrxSsse3 (8 bytes a pixel, every pixel) and its
+// shuffles; false (the shuffles of no use) when a pair of pixels reaches
+// further. Neither when the processor lacks SSSE3.
 bool Ssse3Tables(const Taps& across, std::vector<uint8_t>& shuffles, std::vector<uint8_t>& bytes) {
-    const size_t pairs = across.first.size() / 2;
-    if (!HasSsse3() || pairs == 0)
+    const size_t count = across.first.size();
+    if (!HasSsse3() || count == 0)
         return false;
+    bytes.resize(count * 8);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t w = static_cast<uint8_t>(across.weight[i] / 2);
+        for (int c = 0; c < 4; ++c) {
+            bytes[i * 8 + c * 2] = static_cast<uint8_t>(128 - w);
+            bytes[i * 8 + c * 2 + 1] = w;
+        }
+    }
+    const size_t pairs = count / 2;
     shuffles.resize(pairs * 16);
-    bytes.resize(pairs * 16);
     for (size_t p = 0; p < pairs; ++p) {
         const int32_t base = across.first[2 * p];
         for (int k = 0; k < 2; ++k) {
@@ -436,16 +492,13 @@ bool Ssse3Tables(const Taps& across, std::vector<uint8_t>& shuffles, std::vector
             const int32_t a = across.first[i] - base, b = across.second[i] - base;
             if (a < 0 || b > 12)
                 return false;
-            const uint8_t w = static_cast<uint8_t>(across.weight[i] / 2);
             for (int c = 0; c < 4; ++c) {
                 shuffles[p * 16 + k * 8 + c * 2] = static_cast<uint8_t>(a + c);
                 shuffles[p * 16 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(b + c);
-                bytes[p * 16 + k * 8 + c * 2] = static_cast<uint8_t>(128 - w);
-                bytes[p * 16 + k * 8 + c * 2 + 1] = w;
             }
         }
     }
-    return true;
+    return pairs > 0;
 }
 #endif
 
@@ -584,10 +637,8 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
     // its first pixel's first tap to its last pixel's second.
     rowBytes_ = static_cast<size_t>(across.second.back()) + 4;
 #if defined(__SSE2__)
-    if (!Ssse3Tables(across, shuffles_, bytes_)) {
+    if (!Ssse3Tables(across, shuffles_, bytes_))
         shuffles_.clear();
-        bytes_.clear();
-    }
 #endif
     acrossFirst_ = std::move(across.first);
     acrossSecond_ = std::move(across.second);
@@ -611,7 +662,20 @@ void BgrxScalePlan::Draw(const BgrxPixels& frame, const Rect& clip) const {
 }
 
 void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out) const {
-    const int32_t x0 = left - shown_.left, x1 = right - shown_.left;
+    int32_t x0 = left - shown_.left;
+    const int32_t x1 = right - shown_.left;
+#if defined(__SSE2__)
+    if (shuffles_.empty() && !bytes_.empty() && HasAvx2()) {
+        const int32_t at = y - shown_.top;
+        const int32_t done = SampleRowsBgrxGatherAvx2(picture_.Row(downFirst_[at]), picture_.Row(downSecond_[at]),
+                                                      downWeight_[at], rowBytes_, acrossFirst_.data() + x0,
+                                                      bytes_.data() + static_cast<size_t>(x0) * 8, out, x1 - x0);
+        x0 += done;
+        out += static_cast<size_t>(done) * 4;
+        if (x0 == x1)
+            return;
+    }
+#endif
     // Rows are blended first, over the columns the samples read only.
     const int32_t from = acrossFirst_[x0], to = acrossSecond_[x1 - 1] + 4;
     thread_local std::vector<uint8_t> blended;
