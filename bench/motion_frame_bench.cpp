@@ -199,7 +199,7 @@ void BM_ComposedMoving(benchmark::State& state) {
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             slides.coming.DrawMotionStretched(into, 0.1, copy.source, copy.dest);
         };
-        const bool spreads = state.range(1) != 0 && CopiesOfBgrxStyleFrame(style, f).has_value();
+        const bool spreads = state.range(1) != 0 && DrawsOnlyUnmirroredCopies(style, f);
         if (spreads)
             reads.newPicture = Region();
         SplitRows(8, int64_t{kWidth} * kHeight, [&](int32_t, int32_t begin, int32_t end) {

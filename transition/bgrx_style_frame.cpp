@@ -1,5 +1,6 @@
 #include "transition/bgrx_style_frame.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -40,6 +41,12 @@ std::optional<std::vector<RectStyleCopy>> CopiesOfBgrxStyleFrame(int style, cons
     if (IsRectStyle(style))
         return RectStyleCopies(style, f);
     return std::nullopt;
+}
+
+bool DrawsOnlyUnmirroredCopies(int style, const FrameQuantities& f) {
+    const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
+    return copies && std::none_of(copies->begin(), copies->end(),
+                                  [](const RectStyleCopy& copy) { return copy.flipX || copy.flipY; });
 }
 
 namespace {

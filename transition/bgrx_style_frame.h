@@ -44,6 +44,11 @@ Region DrawBgrxStyleFrame(int style,
 // none (nullopt) for a style that draws its frame pixel by pixel.
 std::optional<std::vector<RectStyleCopy>> CopiesOfBgrxStyleFrame(int style, const FrameQuantities& f);
 
+// Whether the frame at `f` is made of copies of the new picture none of which
+// is mirrored: a DrawStyleCopy then draws every one, and DrawBgrxStyleFrame
+// reads nothing of the new picture.
+bool DrawsOnlyUnmirroredCopies(int style, const FrameQuantities& f);
+
 // What the frame DrawBgrxStyleFrame draws reads of each picture: a caller
 // that draws the pictures afresh for every frame (slides that move) need
 // draw only these parts.

@@ -734,28 +734,28 @@ class SlideViewer {
         TransitionEngine& engine = screen.view->Engine();
         const auto [old, coming] = PicturesOfRun(engine, progress);
         const BgrxPixels frame = screen.motionFrame.Pixels();
+        const int style = engine.Style();
+        const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
+        // A moving coming slide is spread straight from its picture over the
+        // places a style moves or stretches it to, instead of drawn whole
+        // beside the frame and copied from there.
+        const bool spreads = screen.decor.HasMotion() && DrawsOnlyUnmirroredCopies(style, f);
         // A moving leaving slide is drawn straight into the frame, where the
         // frame reads it; a still one is kept whole beside it.
         const bool leaving_moves = screen.leaving.HasMotion();
         if (!old || !coming || coming->Width() != frame.width || coming->Height() != frame.height ||
             (!leaving_moves && !PrepareSlideImage(screen.leavingImage, frame)) ||
-            !PrepareSlideImage(screen.aside, frame))
+            (!spreads && !PrepareSlideImage(screen.aside, frame)))
             return false;
         const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
-        const int style = engine.Style();
-        const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
         BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
-        // A moving coming slide is spread straight from its picture over the
-        // places a style moves or stretches it to, instead of drawn whole and
-        // copied from there.
+        if (spreads)
+            reads.newPicture = Region();
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
-        const bool spreads = screen.decor.HasMotion() && SpreadsEveryCopy(style, f);
-        if (spreads)
-            reads.newPicture = Region();
         DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at);
         // Then the frame holds the leaving slide wherever it is read.
         const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
@@ -770,14 +770,6 @@ class SlideViewer {
         screen.composed = std::move(drawn);
         screen.view->ShowFrame(screen.motionFrame, CoverRegion(changed, frame.width, frame.height, kRepaintRects));
         return true;
-    }
-
-    // Whether every copy of the coming slide in the frame at `f` can be
-    // spread straight from its picture (a mirrored one cannot).
-    static bool SpreadsEveryCopy(int style, const FrameQuantities& f) {
-        const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
-        return copies && std::none_of(copies->begin(), copies->end(),
-                                      [](const RectStyleCopy& copy) { return copy.flipX || copy.flipY; });
     }
 
     // `image` the frame's size; false when there is no memory for it.
@@ -823,10 +815,12 @@ class SlideViewer {
         };
         const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
         const DrawSlidePart coming_part = PartOf(screen.decor, entering, coming);
+        // (The coming slide's picture is not there when it is spread
+        // straight into the frame instead.)
         constexpr int32_t kBands = 8;
-        const int32_t height = coming_image.height;
-        SplitRows(kBands, int64_t{coming_image.width} * height, [&](int32_t, int32_t begin, int32_t end) {
-            const Rect rows{0, height * begin / kBands, coming_image.width, height * end / kBands};
+        const int32_t width = screen.motionFrame.Width(), height = screen.motionFrame.Height();
+        SplitRows(kBands, int64_t{width} * height, [&](int32_t, int32_t begin, int32_t end) {
+            const Rect rows{0, height * begin / kBands, width, height * end / kBands};
             draw(screen.leaving, leaving_part, reads.oldPicture, leaving_image, rows);
             draw(screen.decor, coming_part, reads.newPicture, coming_image, rows);
         });
