@@ -16,6 +16,13 @@ inline bool HasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
+
+// AVX-512 with byte permutes across a whole register (and the OS keeping
+// its registers).
+inline bool HasAvx512Vbmi() {
+    static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
 #endif
 
 }  // namespace orlscr

@@ -208,14 +208,39 @@ __attribute__((target("avx2"))) size_t BlendRowsAvx2(const uint8_t* a,
     }
     return i;
 }
+
+// WeighPairs with AVX-512.
+__attribute__((target("avx512bw"))) inline __m512i WeighPairs512(__m512i pairs, __m512i weights) {
+    const __m512i sum = _mm512_maddubs_epi16(weights, _mm512_xor_si512(pairs, _mm512_set1_epi8(-128)));
+    return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16(128 * 128 + 64)), 7);
+}
+
+// BlendRowsAvx2 with AVX-512, 64 bytes a step.
+__attribute__((target("avx512bw"))) size_t BlendRowsAvx512(const uint8_t* a,
+                                                           const uint8_t* b,
+                                                           uint32_t wb,
+                                                           uint8_t* out,
+                                                           size_t count) {
+    const int w = static_cast<int>(wb / 2);
+    const __m512i weights = _mm512_set1_epi16(static_cast<int16_t>(w << 8 | (128 - w)));
+    size_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        const __m512i va = _mm512_loadu_si512(a + i), vb = _mm512_loadu_si512(b + i);
+        _mm512_storeu_si512(out + i, _mm512_packus_epi16(WeighPairs512(_mm512_unpacklo_epi8(va, vb), weights),
+                                                         WeighPairs512(_mm512_unpackhi_epi8(va, vb), weights)));
+    }
+    return i;
+}
 #endif
 
 // Two rows mixed: out = (a * (256 - wb) + b * wb) / 256, rounded, for `count` bytes.
 void BlendRows(const uint8_t* a, const uint8_t* b, uint32_t wb, uint8_t* out, size_t count) {
     size_t i = 0;
 #if defined(__SSE2__)
+    if (HasAvx512Vbmi() && wb % 2 == 0)
+        i = BlendRowsAvx512(a, b, wb, out, count);
     if (HasAvx2() && wb % 2 == 0)
-        i = BlendRowsAvx2(a, b, wb, out, count);
+        i += BlendRowsAvx2(a + i, b + i, wb, out + i, count - i);
     const __m128i weight_a = _mm_set1_epi16(static_cast<int16_t>(256 - wb));
     const __m128i weight_b = _mm_set1_epi16(static_cast<int16_t>(wb));
     const __m128i half = _mm_set1_epi16(128);
@@ -421,6 +446,42 @@ __attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
     return x;
 }
 
+// Eight pixels of SampleRowBgrxVbmi from the 64-byte load at `at`, in 16-bit
+// lanes, two pixels to each 128-bit lane.
+__attribute__((target("avx512bw,avx512vbmi"))) inline __m512i SampleEightVbmi(const uint8_t* at,
+                                                                              const uint8_t* perm,
+                                                                              const uint8_t* weights) {
+    return WeighPairs512(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_loadu_si512(perm), _mm512_loadu_si512(at)),
+                         _mm512_loadu_si512(weights));
+}
+
+// The horizontal half with AVX-512 byte permutes, sixteen pixels a step:
+// when eight pixels' taps lie within the sixteen pixels from the first one's
+// first tap (a reduction by at most two), one 64-byte load and one permute
+// lay them out as (a, b) pairs. `perms` holds that byte order for every eight
+// pixels, 64 bytes each; `bytes` the weights as for SampleRowBgrxSsse3. Does
+// the pixels whose loads end within `row_bytes` bytes; returns those done.
+__attribute__((target("avx512bw,avx512vbmi"))) int32_t SampleRowBgrxVbmi(const uint8_t* row,
+                                                                         size_t row_bytes,
+                                                                         const int32_t* first,
+                                                                         const uint8_t* perms,
+                                                                         const uint8_t* bytes,
+                                                                         uint8_t* out,
+                                                                         int32_t count) {
+    // Packing puts each 128-bit lane's two pixels of the first eight before
+    // the same lane's two of the next eight; the 64-bit words go back in order.
+    const __m512i order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
+    int32_t x = 0;
+    for (; x + 16 <= count && static_cast<size_t>(first[x + 8]) + 64 <= row_bytes; x += 16) {
+        const size_t at = static_cast<size_t>(x) * 8;
+        const __m512i low = SampleEightVbmi(row + first[x], perms + at, bytes + at);
+        const __m512i high = SampleEightVbmi(row + first[x + 8], perms + at + 64, bytes + at + 64);
+        _mm512_storeu_si512(out + static_cast<size_t>(x) * 4,
+                            _mm512_maskz_permutexvar_epi64(0xFF, order, _mm512_packus_epi16(low, high)));
+    }
+    return x;
+}
+
 // Four pixels of SampleRowsBgrxGatherAvx2 from x on, in 16-bit lanes.
 __attribute__((target("avx2"))) inline __m256i GatherFourAvx2(const uint8_t* upper,
                                                               const uint8_t* lower,
@@ -468,6 +529,29 @@ __attribute__((target("avx2"))) int32_t SampleRowsBgrxGatherAvx2(const uint8_t* 
     return x;
 }
 
+// The byte orders of SampleRowBgrxVbmi, for every eight pixels from the
+// first; false when eight pixels reach further than sixteen, or the
+// processor lacks the instructions.
+bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms) {
+    const size_t groups = across.first.size() / 8;
+    if (!HasAvx512Vbmi() || groups == 0)
+        return false;
+    perms.resize(groups * 64);
+    for (size_t g = 0; g < groups; ++g) {
+        const int32_t base = across.first[g * 8];
+        for (size_t k = 0; k < 8; ++k) {
+            const int32_t a = across.first[g * 8 + k] - base, b = across.second[g * 8 + k] - base;
+            if (a < 0 || b > 60)
+                return false;
+            for (int c = 0; c < 4; ++c) {
+                perms[g * 64 + k * 8 + c * 2] = static_cast<uint8_t>(a + c);
+                perms[g * 64 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(b + c);
+            }
+        }
+    }
+    return true;
+}
+
 // The weights of SampleRowBgrxSsse3 (8 bytes a pixel, every pixel) and its
 // shuffles; false (the shuffles of no use) when a pair of pixels reaches
 // further. Neither when the processor lacks SSSE3.
@@ -505,13 +589,15 @@ bool Ssse3Tables(const Taps& across, std::vector<uint8_t>& shuffles, std::vector
 // The horizontal half of the 32-bit scaler, from a row already blended down:
 // out[x] = (row[first[x]] * (256 - w) + row[second[x]] * w) / 256, rounded,
 // where `pairs` holds (256 - w, w) four times for every x as 16-bit lanes;
-// with `shuffles` and `bytes`, SampleRowBgrxSsse3 does what it can first.
-// first and second are byte offsets into a row of `row_bytes` bytes.
+// with `shuffles` and `bytes`, SampleRowBgrxSsse3 does what it can first,
+// and before it, with `perms` too, SampleRowBgrxVbmi. first and second are
+// byte offsets into a row of `row_bytes` bytes.
 void SampleRowBgrx(const uint8_t* row,
                    const int32_t* first,
                    const int32_t* second,
                    const uint16_t* pairs,
                    size_t row_bytes,
+                   const uint8_t* perms,
                    const uint8_t* shuffles,
                    const uint8_t* bytes,
                    uint8_t* out,
@@ -530,8 +616,10 @@ void SampleRowBgrx(const uint8_t* row,
             _mm_madd_epi16(ab, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + static_cast<size_t>(i) * 8)));
         return _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
     };
+    if (perms && shuffles)
+        x = SampleRowBgrxVbmi(row, row_bytes, first, perms, bytes, out, count);
     if (shuffles && HasAvx2())
-        x = SampleRowBgrxAvx2(row, row_bytes, first, shuffles, bytes, out, count);
+        x += SampleRowBgrxAvx2(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     if (shuffles)
         x += SampleRowBgrxSsse3(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     for (; x + 4 <= count; x += 4) {
@@ -639,6 +727,8 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
 #if defined(__SSE2__)
     if (!Ssse3Tables(across, shuffles_, bytes_))
         shuffles_.clear();
+    else if (!VbmiTables(across, perms_))
+        perms_.clear();
 #endif
     acrossFirst_ = std::move(across.first);
     acrossSecond_ = std::move(across.second);
@@ -648,10 +738,13 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
 }
 
 void BgrxScalePlan::SampleRow(const uint8_t* row, int32_t x, int32_t count, uint8_t* out) const {
-    // The two-pixel tables start at even pixels.
+    // The two-pixel tables start at even pixels, the eight-pixel ones at
+    // every eighth.
     const bool tables = !shuffles_.empty() && x % 2 == 0;
+    const bool eights = tables && !perms_.empty() && x % 8 == 0;
     SampleRowBgrx(row, acrossFirst_.data() + x, acrossSecond_.data() + x, pairs_.data() + static_cast<size_t>(x) * 8,
-                  rowBytes_, tables ? shuffles_.data() + static_cast<size_t>(x) * 8 : nullptr,
+                  rowBytes_, eights ? perms_.data() + static_cast<size_t>(x) * 8 : nullptr,
+                  tables ? shuffles_.data() + static_cast<size_t>(x) * 8 : nullptr,
                   tables ? bytes_.data() + static_cast<size_t>(x) * 8 : nullptr, out, count);
 }
 
@@ -688,11 +781,13 @@ void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out
                   static_cast<size_t>(to - from));
         row = blended.data();
     }
+    // Pixels up to where the tables start, then the rest.
     int32_t x = x0;
-    if (x % 2 != 0 && !shuffles_.empty()) {
-        SampleRow(row, x, 1, out);
-        ++x;
-        out += 4;
+    const int32_t align = !perms_.empty() ? 8 : !shuffles_.empty() ? 2 : 1;
+    if (const int32_t head = std::min(x1 - x, (align - x % align) % align); head > 0) {
+        SampleRow(row, x, head, out);
+        x += head;
+        out += static_cast<size_t>(head) * 4;
     }
     SampleRow(row, x, x1 - x, out);
 }

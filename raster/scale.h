@@ -87,6 +87,7 @@ class BgrxScalePlan {
     std::vector<int32_t> acrossFirst_, acrossSecond_, downFirst_, downSecond_;
     std::vector<uint16_t> downWeight_, pairs_;
     std::vector<uint8_t> shuffles_, bytes_;  // for two pixels at a time; none when they reach too far
+    std::vector<uint8_t> perms_;             // for eight at a time; none without the instructions
     size_t rowBytes_ = 0;                    // the bytes of a source row the samples may read
 };
 
