@@ -113,6 +113,26 @@ Rect SourceShown(const RectStyleCopy& copy, const Rect& full) {
     return r;
 }
 
+// The part of `box` outside `rows` (one rectangle a row at most, from the
+// top down).
+Region OutsideRows(const Rect& box, const std::vector<Rect>& rows) {
+    if (rows.empty() || box.IsEmpty())
+        return Region(box);
+    std::vector<Rect> outside;
+    auto row = rows.begin();
+    for (int32_t y = box.top; y < box.bottom; ++y) {
+        while (row != rows.end() && row->top < y)
+            ++row;
+        if (row == rows.end() || row->top != y) {
+            outside.push_back(Rect{box.left, y, box.right, y + 1});
+            continue;
+        }
+        outside.push_back(Rect{box.left, y, std::min(row->left, box.right), y + 1});
+        outside.push_back(Rect{std::max(row->right, box.left), y, box.right, y + 1});
+    }
+    return Region::FromRects(std::move(outside));
+}
+
 }  // namespace
 
 bool DrawsBgrxStyleFrame(int style) {
@@ -124,10 +144,14 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
     if (!DrawsBgrxStyleFrame(style))
         return {};
     const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
-    // The fade reads all of both; a swing reads of the old picture only the
-    // rows' spans around `stale` that it puts back.
-    if (!copies)
-        return {Region(style == kFadeStyle ? full : stale.BoundingBox()), Region(PixelStyleSource(style, f))};
+    // The fade reads all of both; a swing reads of the old picture only what
+    // it puts back, within the rows' spans around `stale` and outside what it
+    // takes from the new one.
+    if (!copies) {
+        if (style == kFadeStyle)
+            return {Region(full), Region(full)};
+        return {OutsideRows(stale.BoundingBox(), PixelStyleTaken(style, f)), PixelStyleSource(style, f)};
+    }
     std::vector<Rect> sources;
     for (const RectStyleCopy& copy : *copies)
         sources.push_back(IntersectRect(SourceShown(copy, full), full));

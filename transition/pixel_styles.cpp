@@ -311,6 +311,99 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
 // it in the same pass, so the frame needs no restore beforehand.
 namespace {
 
+// The fixed-point walk of a turn by `angle` about (cx, cy) over a w x h
+// frame from a picture as large, row by row.
+class TurnWalk {
+  public:
+    static constexpr int kShift = 40;
+    static constexpr int64_t kOne = int64_t{1} << kShift;
+    static constexpr uint64_t kTolerance = uint64_t{1} << 18;
+
+    TurnWalk(int32_t cx, int32_t cy, int32_t w, int32_t h, double angle)
+        : r_(RotationFor(angle)),
+          c_(std::llround(std::ldexp(r_.cosA, kShift))),
+          s_(std::llround(std::ldexp(r_.sinA, kShift))),
+          cx_(cx),
+          cy_(cy),
+          w_(w),
+          h_(h) {}
+
+    // A row's fixed-point source of x = 0, and the pixels [xa, xb) whose
+    // source lies in the picture.
+    struct Run {
+        int64_t fu0, fv0;
+        int32_t xa, xb;
+    };
+
+    // Whether the fixed point holds every offset of such a frame; when not,
+    // the turn is done by the formula.
+    static bool Fits(int32_t cx, int32_t cy, int32_t w, int32_t h) {
+        constexpr int64_t kLimit = int64_t{1} << 16;
+        return std::max({std::llabs(cx), std::llabs(static_cast<int64_t>(w) - cx), std::llabs(cy),
+                         std::llabs(static_cast<int64_t>(h) - cy)}) < kLimit;
+    }
+
+    const Rotation& Turn() const { return r_; }
+    int64_t Cos() const { return c_; }
+    int64_t Sin() const { return s_; }
+
+    // The fixed-point numbers hold the source coordinate plus 1/2, so their
+    // floor is the nearest integer unless the fraction is next to 0.
+    static bool NearHalf(int64_t f) {
+        return (static_cast<uint64_t>(f + static_cast<int64_t>(kTolerance)) << (64 - kShift)) <
+               (2 * kTolerance << (64 - kShift));
+    }
+
+    Run RunOf(int32_t y) const {
+        Run run;
+        const int64_t dy = static_cast<int64_t>(y) - cy_;
+        const int64_t dx0 = -static_cast<int64_t>(cx_);
+        run.fu0 = dx0 * c_ - dy * s_ + kOne / 2 + (static_cast<int64_t>(cx_) << kShift);
+        run.fv0 = dx0 * s_ + dy * c_ + kOne / 2 + (static_cast<int64_t>(cy_) << kShift);
+        auto inside = [&](int32_t x) {
+            const int64_t fu = run.fu0 + x * c_, fv = run.fv0 + x * s_;
+            const int64_t u = NearHalf(fu) ? SourceU(r_, cx_, cy_, x, y) : fu >> kShift;
+            const int64_t v = NearHalf(fv) ? SourceV(r_, cx_, cy_, x, y) : fv >> kShift;
+            return u >= 0 && u < w_ && v >= 0 && v < h_;
+        };
+        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
+        // same for v, widened by two pixels for rounding.
+        const double cd = static_cast<double>(r_.cosA), sd = static_cast<double>(r_.sinA);
+        double lo = 0, hi = w_;
+        auto limit = [&](double slope, double at0, double top) {
+            if (std::fabs(slope) < 1e-12) {
+                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                    hi = lo - 1;
+                return;
+            }
+            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+            if (a > b)
+                std::swap(a, b);
+            lo = std::max(lo, a - 2);
+            hi = std::min(hi, b + 2);
+        };
+        limit(cd, cx_ - cx_ * cd - static_cast<double>(dy) * sd, w_);
+        limit(sd, cy_ - cx_ * sd + static_cast<double>(dy) * cd, h_);
+        run.xa = run.xb = 0;
+        if (lo < hi) {
+            int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
+            int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w_), std::ceil(hi)));
+            while (xa < xb && !inside(xa))
+                ++xa;
+            while (xb > xa && !inside(xb - 1))
+                --xb;
+            run.xa = xa;
+            run.xb = xb;
+        }
+        return run;
+    }
+
+  private:
+    Rotation r_;
+    int64_t c_, s_;
+    int32_t cx_, cy_, w_, h_;
+};
+
 // Returns the bounding box of the pixels it took from the new picture.
 // Outside `stale` (when given) the screen holds the old picture already.
 template <int kB>
@@ -349,10 +442,7 @@ Rect Rotate(PixelPlane<kB> screen,
             std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
                         oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
     };
-    constexpr int64_t kLimit = int64_t{1} << 16;
-    const int64_t reach = std::max({std::llabs(cx), std::llabs(static_cast<int64_t>(w) - cx), std::llabs(cy),
-                                    std::llabs(static_cast<int64_t>(h) - cy)});
-    if (reach >= kLimit) {
+    if (!TurnWalk::Fits(cx, cy, w, h)) {
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
         RotateReference(screen, newBitmap, cx, cy, angle);
@@ -361,24 +451,13 @@ Rect Rotate(PixelPlane<kB> screen,
         return Rect{0, 0, w, h};
     }
 
-    const Rotation r = RotationFor(angle);
-    constexpr int kShift = 40;
-    constexpr int64_t kOne = int64_t{1} << kShift;
-    constexpr uint64_t kTolerance = uint64_t{1} << 18;
-    const int64_t c = std::llround(std::ldexp(r.cosA, kShift));
-    const int64_t s = std::llround(std::ldexp(r.sinA, kShift));
-    // The fixed-point numbers below hold the source coordinate plus 1/2, so
-    // their floor is the nearest integer unless the fraction is next to 0.
-    auto nearHalf = [](int64_t f) {
-        return (static_cast<uint64_t>(f + static_cast<int64_t>(kTolerance)) << (64 - kShift)) <
-               (2 * kTolerance << (64 - kShift));
-    };
-    const double cd = static_cast<double>(r.cosA), sd = static_cast<double>(r.sinA);
-
-    struct Run {
-        int64_t fu0, fv0;  // fixed-point source of x = 0
-        int32_t xa, xb;    // the pixels taken from the new picture
-    };
+    const TurnWalk walk(cx, cy, w, h, angle);
+    const Rotation& r = walk.Turn();
+    constexpr int kShift = TurnWalk::kShift;
+    constexpr uint64_t kTolerance = TurnWalk::kTolerance;
+    const int64_t c = walk.Cos(), s = walk.Sin();
+    auto nearHalf = &TurnWalk::NearHalf;
+    using Run = TurnWalk::Run;
     constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
 #if defined(__SSE2__)
     const bool avx2 = HasAvx2();
@@ -400,45 +479,7 @@ Rect Rotate(PixelPlane<kB> screen,
             const int32_t y1 = std::min(h, y0 + kBlockRows);
             for (int32_t y = y0; y < y1; ++y) {
                 Run& run = runs[y - y0];
-                const int64_t dy = static_cast<int64_t>(y) - cy;
-                const int64_t dx0 = -static_cast<int64_t>(cx);
-                run.fu0 = dx0 * c - dy * s + kOne / 2 + (static_cast<int64_t>(cx) << kShift);
-                run.fv0 = dx0 * s + dy * c + kOne / 2 + (static_cast<int64_t>(cy) << kShift);
-                auto inside = [&](int32_t x) {
-                    const int64_t fu = run.fu0 + x * c, fv = run.fv0 + x * s;
-                    const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-                    const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-                    return u >= 0 && u < w && v >= 0 && v < h;
-                };
-
-                // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
-                // same for v, widened by two pixels for rounding.
-                double lo = 0, hi = w;
-                auto limit = [&](double slope, double at0, double top) {
-                    if (std::fabs(slope) < 1e-12) {
-                        if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
-                            hi = lo - 1;
-                        return;
-                    }
-                    double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
-                    if (a > b)
-                        std::swap(a, b);
-                    lo = std::max(lo, a - 2);
-                    hi = std::min(hi, b + 2);
-                };
-                limit(cd, cx - cx * cd - static_cast<double>(dy) * sd, w);
-                limit(sd, cy - cx * sd + static_cast<double>(dy) * cd, h);
-                run.xa = run.xb = 0;
-                if (lo < hi) {
-                    int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
-                    int32_t xb = static_cast<int32_t>(std::min(static_cast<double>(w), std::ceil(hi)));
-                    while (xa < xb && !inside(xa))
-                        ++xa;
-                    while (xb > xa && !inside(xb - 1))
-                        --xb;
-                    run.xa = xa;
-                    run.xb = xb;
-                }
+                run = walk.RunOf(y);
                 restore(y, 0, run.xa);
                 restore(y, std::max(run.xa, run.xb), w);
                 if (run.xa < run.xb) {
@@ -546,29 +587,62 @@ Rect PixelStyleFrame(int style,
 
 }  // namespace
 
-Rect PixelStyleSource(int style, const FrameQuantities& f) {
+Region PixelStyleSource(int style, const FrameQuantities& f) {
     const Rect full{0, 0, f.W, f.H};
     const std::optional<Point> c = SwingCentre(style, f);
     if (!c || f.W <= 0 || f.H <= 0)
-        return full;
-    // The frame's corners turned as its pixels are: an affine map takes the
-    // frame to a parallelogram, held by the box around its corners.
+        return Region(full);
+    // Pixel (u, v) of the picture turns back to (x, y) of the frame; it is
+    // read when that lies within a pixel of the frame (two, for safety).
+    // Along a row of the picture both are linear in u.
     const Rotation r = RotationFor(SwingAngle(f.P));
     const double cosA = static_cast<double>(r.cosA), sinA = static_cast<double>(r.sinA);
-    double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
-    for (const int32_t x : {0, f.W - 1})
-        for (const int32_t y : {0, f.H - 1}) {
-            const double dx = x - c->x, dy = y - c->y;
-            const double u = c->x + dx * cosA - dy * sinA, v = c->y + dx * sinA + dy * cosA;
-            left = std::min(left, u);
-            right = std::max(right, u);
-            top = std::min(top, v);
-            bottom = std::max(bottom, v);
+    constexpr int32_t kBandRows = 8;
+    constexpr double kMargin = 2.5;
+    std::vector<Rect> bands;
+    for (int32_t top = 0; top < f.H; top += kBandRows) {
+        const int32_t bottom = std::min(f.H, top + kBandRows);
+        double left = 1e18, right = -1e18;
+        for (int32_t v = top; v < bottom; ++v) {
+            double lo = -1e18, hi = 1e18;
+            // x = cx + (u - cx) cos + (v - cy) sin, y = cy - (u - cx) sin + (v - cy) cos.
+            auto limit = [&](double slope, double at_cx, double size) {
+                if (std::fabs(slope) < 1e-12) {
+                    if (at_cx < -kMargin || at_cx > size - 1 + kMargin)
+                        hi = lo - 1;
+                    return;
+                }
+                double a = c->x + (-kMargin - at_cx) / slope, b = c->x + (size - 1 + kMargin - at_cx) / slope;
+                if (a > b)
+                    std::swap(a, b);
+                lo = std::max(lo, a);
+                hi = std::min(hi, b);
+            };
+            limit(cosA, c->x + (v - c->y) * sinA, f.W);
+            limit(-sinA, c->y + (v - c->y) * cosA, f.H);
+            if (lo <= hi) {
+                left = std::min(left, lo);
+                right = std::max(right, hi);
+            }
         }
-    auto at = [](double value) { return static_cast<int32_t>(std::clamp(value, -1e9, 1e9)); };
-    return IntersectRect(
-        Rect{at(std::floor(left)) - 2, at(std::floor(top)) - 2, at(std::ceil(right)) + 3, at(std::ceil(bottom)) + 3},
-        full);
+        if (left <= right) {
+            const auto at = [](double value) { return static_cast<int32_t>(std::clamp(value, -1e9, 1e9)); };
+            bands.push_back(IntersectRect(Rect{at(std::floor(left)), top, at(std::ceil(right)) + 1, bottom}, full));
+        }
+    }
+    return Region::FromRects(std::move(bands));
+}
+
+std::vector<Rect> PixelStyleTaken(int style, const FrameQuantities& f) {
+    const std::optional<Point> c = SwingCentre(style, f);
+    std::vector<Rect> rows;
+    if (!c || f.W <= 0 || f.H <= 0 || !TurnWalk::Fits(c->x, c->y, f.W, f.H))
+        return rows;
+    const TurnWalk walk(c->x, c->y, f.W, f.H, SwingAngle(f.P));
+    for (int32_t y = 0; y < f.H; ++y)
+        if (const TurnWalk::Run run = walk.RunOf(y); run.xa < run.xb)
+            rows.push_back(Rect{run.xa, y, run.xb, y + 1});
+    return rows;
 }
 
 void DrawPixelStyle(int style, Bitmap& screen, const Bitmap& newBitmap, const FrameQuantities& f) {

@@ -47,7 +47,11 @@ Rect DrawPixelStyle(int style,
 // The part of the new picture a frame of a pixel style at `f` takes pixels
 // from, a little wider: all of it for the fade; for a swing, what turns into
 // the frame.
-Rect PixelStyleSource(int style, const FrameQuantities& f);
+Region PixelStyleSource(int style, const FrameQuantities& f);
+// The pixels of the frame a swing at `f` takes from the new picture, exactly,
+// one rectangle a row; none for the fade (or when a frame is too large to
+// say).
+std::vector<Rect> PixelStyleTaken(int style, const FrameQuantities& f);
 
 // The fade: every byte becomes s * (100 - p) / 100 + n * p / 100, both terms
 // truncated on their own, so the sum never exceeds 255. BlendBitmapsReference
