@@ -191,7 +191,8 @@ void BM_ComposedMoving(benchmark::State& state) {
     int64_t n = 0;
     for (auto _ : state) {
         const FrameQuantities f = ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4);
-        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all);
+        const bool spreads = state.range(1) != 0 && DrawsOnlyUnmirroredCopies(style, f);
+        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all, spreads);
         const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
         // As the viewer draws them: each slide where the frame reads it, the
         // going one straight into the frame, the coming one spread straight
@@ -199,9 +200,6 @@ void BM_ComposedMoving(benchmark::State& state) {
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             slides.coming.DrawMotionStretched(into, 0.1, copy.source, copy.dest);
         };
-        const bool spreads = state.range(1) != 0 && DrawsOnlyUnmirroredCopies(style, f);
-        if (spreads)
-            reads.newPicture = Region();
         SplitRows(8, int64_t{kWidth} * kHeight, [&](int32_t, int32_t begin, int32_t end) {
             const Rect rows{0, kHeight * begin / 8, kWidth, kHeight * end / 8};
             for (const Rect& part : reads.oldPicture.Rects())

@@ -139,7 +139,7 @@ bool DrawsBgrxStyleFrame(int style) {
     return style == kCustomStyle || IsRectStyle(style) || IsPixelStyle(style);
 }
 
-BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, const Region& stale) {
+BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, const Region& stale, bool drawsCopies) {
     const Rect full{0, 0, f.W, f.H};
     if (!DrawsBgrxStyleFrame(style))
         return {};
@@ -154,7 +154,8 @@ BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, c
     }
     std::vector<Rect> sources;
     for (const RectStyleCopy& copy : *copies)
-        sources.push_back(IntersectRect(SourceShown(copy, full), full));
+        if (!drawsCopies || copy.flipX || copy.flipY)
+            sources.push_back(IntersectRect(SourceShown(copy, full), full));
     return {RestoreFor(*copies, full, stale), Region::FromRects(std::move(sources))};
 }
 

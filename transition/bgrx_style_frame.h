@@ -51,12 +51,16 @@ bool DrawsOnlyUnmirroredCopies(int style, const FrameQuantities& f);
 
 // What the frame DrawBgrxStyleFrame draws reads of each picture: a caller
 // that draws the pictures afresh for every frame (slides that move) need
-// draw only these parts.
+// draw only these parts. With `drawsCopies` (a DrawStyleCopy given), the
+// new picture is read only by the mirrored copies.
 struct BgrxStyleFrameReads {
     Region oldPicture;
     Region newPicture;
 };
-BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style, const FrameQuantities& f, const Region& stale);
+BgrxStyleFrameReads ReadsOfBgrxStyleFrame(int style,
+                                          const FrameQuantities& f,
+                                          const Region& stale,
+                                          bool drawsCopies = false);
 
 // Whether DrawBgrxStyleFrame draws `style`.
 bool DrawsBgrxStyleFrame(int style);

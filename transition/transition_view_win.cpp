@@ -25,6 +25,11 @@ Rect FromRECT(const RECT& r) {
     return Rect{r.left, r.top, r.right, r.bottom};
 }
 
+// `r` of a frame shown with its top-left corner at `at`'s, in client pixels.
+Rect OffsetBy(const Rect& r, const Rect& at) {
+    return Rect{r.left + at.left, r.top + at.top, r.right + at.left, r.bottom + at.top};
+}
+
 // The rectangles of the window's update region (before BeginPaint empties
 // it), or its bounding box when it has many; none when it cannot be read.
 std::vector<Rect> UpdateRects(HWND window) {
@@ -303,7 +308,7 @@ void TTransitionView::Show(const BgrxPixels& frame, const DibSection32* dib, con
         if (dib && !OnPaintFrame && BlitNow(*dib, at, changed))
             return;
         for (const Rect& r : changed)
-            InvalidateClientRect(Rect{r.left + at.left, r.top + at.top, r.right + at.left, r.bottom + at.top});
+            InvalidateClientRect(OffsetBy(r, at));
     }
     UpdateNow();
 }
@@ -321,8 +326,7 @@ bool TTransitionView::BlitNow(const DibSection32& dib, const Rect& at, const std
         return false;
     const Rect client = ClientRect();
     for (const Rect& r : changed) {
-        const Rect area = IntersectRect(Rect{r.left + at.left, r.top + at.top, r.right + at.left, r.bottom + at.top},
-                                        IntersectRect(client, at));
+        const Rect area = IntersectRect(OffsetBy(r, at), IntersectRect(client, at));
         if (!area.IsEmpty())
             BitBlt(dc.get(), area.left, area.top, area.Width(), area.Height(), dib.Dc(), area.left - at.left,
                    area.top - at.top, SRCCOPY);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "picture/picture_win.h"
+
 namespace orlscr {
 
 BaselineBlits::BaselineBlits() {
@@ -12,12 +14,7 @@ BaselineBlits::BaselineBlits() {
     // 24 bits, one grey.
     width_ = ::GetSystemMetrics(SM_CXSCREEN);
     height_ = ::GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    const BITMAPINFO info = TopDownBitmapInfo(width_, height_, 24);
     void* bits = nullptr;
     bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     dc_.reset(::CreateCompatibleDC(nullptr));

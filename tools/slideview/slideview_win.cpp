@@ -750,9 +750,7 @@ class SlideViewer {
         const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
-        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale);
-        if (spreads)
-            reads.newPicture = Region();
+        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale, spreads);
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
