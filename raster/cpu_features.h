@@ -17,6 +17,12 @@ inline bool HasAvx2() {
     return has;
 }
 
+// AVX-512 on bytes and words (and the OS keeping its registers).
+inline bool HasAvx512Bw() {
+    static const bool has = __builtin_cpu_supports("avx512bw");
+    return has;
+}
+
 // AVX-512 with byte permutes across a whole register (and the OS keeping
 // its registers).
 inline bool HasAvx512Vbmi() {

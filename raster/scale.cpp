@@ -1,6 +1,7 @@
 #include "raster/scale.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -446,40 +447,113 @@ __attribute__((target("avx2"))) int32_t SampleRowBgrxAvx2(const uint8_t* row,
     return x;
 }
 
-// Eight pixels of SampleRowBgrxVbmi from the 64-byte load at `at`, in 16-bit
-// lanes, two pixels to each 128-bit lane.
-__attribute__((target("avx512bw,avx512vbmi"))) inline __m512i SampleEightVbmi(const uint8_t* at,
-                                                                              const uint8_t* perm,
-                                                                              const uint8_t* weights) {
-    return WeighPairs512(_mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_loadu_si512(perm), _mm512_loadu_si512(at)),
-                         _mm512_loadu_si512(weights));
+// The rows of a scaled slide go through the AVX-512 loops below with every
+// byte biased by -128 (stored xor 0x80), the signed operand maddubs wants,
+// and each pair's weights doubled to (256 - 2w, 2w), so that a sum is twice
+// WeighPairs' biased sum: its rounded result, (sum + 64) >> 7, is then the
+// high byte of the doubled sum plus 128, and one byte permute packs those
+// (plus another 128 in the high byte takes the bias off). A weight of 0 is
+// the pair (a, a) weighed (128, 128), as 256 does not fit a byte. The
+// pixels are exactly those of WeighPairs.
+__attribute__((target("avx512bw"))) inline __m512i WeighDoubledPairs512(__m512i pairs, __m512i weights, __m512i round) {
+    return _mm512_add_epi16(_mm512_maddubs_epi16(weights, pairs), round);
 }
 
-// The horizontal half with AVX-512 byte permutes, sixteen pixels a step:
-// when eight pixels' taps lie within the sixteen pixels from the first one's
-// first tap (a reduction by at most two), one 64-byte load and one permute
-// lay them out as (a, b) pairs. `perms` holds that byte order for every eight
-// pixels, 64 bytes each; `bytes` the weights as for SampleRowBgrxSsse3. Does
-// the pixels whose loads end within `row_bytes` bytes; returns those done.
-__attribute__((target("avx512bw,avx512vbmi"))) int32_t SampleRowBgrxVbmi(const uint8_t* row,
-                                                                         size_t row_bytes,
-                                                                         const int32_t* first,
-                                                                         const uint8_t* perms,
-                                                                         const uint8_t* bytes,
-                                                                         uint8_t* out,
-                                                                         int32_t count) {
-    // Packing puts each 128-bit lane's two pixels of the first eight before
-    // the same lane's two of the next eight; the 64-bit words go back in order.
-    const __m512i order = _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7);
-    int32_t x = 0;
-    for (; x + 16 <= count && static_cast<size_t>(first[x + 8]) + 64 <= row_bytes; x += 16) {
-        const size_t at = static_cast<size_t>(x) * 8;
-        const __m512i low = SampleEightVbmi(row + first[x], perms + at, bytes + at);
-        const __m512i high = SampleEightVbmi(row + first[x + 8], perms + at + 64, bytes + at + 64);
-        _mm512_storeu_si512(out + static_cast<size_t>(x) * 4,
-                            _mm512_maskz_permutexvar_epi64(0xFF, order, _mm512_packus_epi16(low, high)));
+// The byte orders that take the high bytes of the 16-bit lanes of two
+// registers (the first 64 of 128 bytes, then the second): kHighBytes[1]
+// when they hold the low and the high halves of each 128-bit lane's bytes,
+// as unpacking lays them out, kHighBytes[0] when they hold them in order.
+constexpr auto kHighBytes = [] {
+    std::array<std::array<uint8_t, 64>, 2> orders{};
+    for (int unpacked = 0; unpacked < 2; ++unpacked)
+        for (int j = 0; j < 64; ++j) {
+            const int word = unpacked ? (j / 16) * 8 + j % 8 : j % 32;
+            const bool second = unpacked ? j % 16 >= 8 : j >= 32;
+            orders[unpacked][j] = static_cast<uint8_t>((second ? 64 : 0) + 2 * word + 1);
+        }
+    return orders;
+}();
+
+// Rows a and b blended down as BlendRows blends them (weight wb of b, even),
+// `count` bytes into `out` biased.
+__attribute__((target("avx512bw,avx512vbmi"))) void BlendRowsBiasedVbmi(const uint8_t* a,
+                                                                        const uint8_t* b,
+                                                                        uint32_t wb,
+                                                                        uint8_t* out,
+                                                                        size_t count) {
+    if (wb == 0)
+        b = a;
+    const int w0 = wb == 0 ? 128 : 256 - static_cast<int>(wb), w1 = wb == 0 ? 128 : static_cast<int>(wb);
+    const __m512i weights = _mm512_set1_epi16(static_cast<int16_t>(w1 << 8 | w0));
+    const __m512i bias = _mm512_set1_epi8(-128), round = _mm512_set1_epi16(128);
+    const __m512i order = _mm512_loadu_si512(kHighBytes[1].data());
+    auto step = [&](size_t i, __mmask64 mask) __attribute__((target("avx512bw,avx512vbmi"))) {
+        const __m512i va = _mm512_xor_si512(_mm512_maskz_loadu_epi8(mask, a + i), bias);
+        const __m512i vb = _mm512_xor_si512(_mm512_maskz_loadu_epi8(mask, b + i), bias);
+        _mm512_mask_storeu_epi8(
+            out + i, mask,
+            _mm512_permutex2var_epi8(WeighDoubledPairs512(_mm512_unpacklo_epi8(va, vb), weights, round), order,
+                                     WeighDoubledPairs512(_mm512_unpackhi_epi8(va, vb), weights, round)));
+    };
+    size_t i = 0;
+    for (; i + 64 <= count; i += 64)
+        step(i, ~__mmask64{0});
+    if (i < count)
+        step(i, (__mmask64{1} << (count - i)) - 1);
+}
+
+// Eight pixels of SampleRowBiasedVbmi from the 64-byte load at `at`, in
+// 16-bit lanes, in order.
+__attribute__((target("avx512bw,avx512vbmi"))) inline __m512i SampleEightBiasedVbmi(const uint8_t* at,
+                                                                                    const uint8_t* perm,
+                                                                                    const uint8_t* weights,
+                                                                                    __m512i round) {
+    return WeighDoubledPairs512(
+        _mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_loadu_si512(perm), _mm512_loadu_si512(at)),
+        _mm512_loadu_si512(weights), round);
+}
+
+// The horizontal half with AVX-512 byte permutes, from a biased row, for
+// pixels [x0, x1) into `out` (pixel x0 first): where eight pixels' taps lie
+// within the sixteen pixels from the first one's first tap (a reduction by at
+// most two), one 64-byte load and one permute lay them out as (a, b) pairs.
+// `perms` holds that byte order for every eight pixels from the first,
+// 64 bytes each, and `bytes` their doubled weights, both for whole eights
+// (the last one padded). The row must be readable 64 bytes past each eight's
+// first tap; pixels outside [x0, x1) are never written.
+__attribute__((target("avx512bw,avx512vbmi"))) void SampleRowBiasedVbmi(const uint8_t* row,
+                                                                        const int32_t* first,
+                                                                        const uint8_t* perms,
+                                                                        const uint8_t* bytes,
+                                                                        uint8_t* out,
+                                                                        int32_t x0,
+                                                                        int32_t x1) {
+    // 128 more in the high byte takes the bias off.
+    const __m512i round = _mm512_set1_epi16(static_cast<int16_t>(128 + 32768));
+    const __m512i order = _mm512_loadu_si512(kHighBytes[0].data());
+    // Pixels g * 8 to g * 8 + 15, those of `mask` stored.
+    auto sixteen = [&](int32_t g, __mmask16 mask) __attribute__((target("avx512bw,avx512vbmi"))) {
+        const int32_t from = g * 8;
+        const size_t at = static_cast<size_t>(g) * 64;
+        const __m512i low = SampleEightBiasedVbmi(row + first[from], perms + at, bytes + at, round);
+        // Past the last eight, its pixels again (not stored).
+        const __m512i high =
+            from + 8 < x1 ? SampleEightBiasedVbmi(row + first[from + 8], perms + at + 64, bytes + at + 64, round) : low;
+        // Pixel g * 8 goes where pixel x0 - (x0 - g * 8) would be.
+        uint8_t* to =
+            reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(out) + static_cast<uintptr_t>(from - x0) * 4);
+        _mm512_mask_storeu_epi32(to, mask, _mm512_permutex2var_epi8(low, order, high));
+    };
+    int32_t g = x0 / 8;
+    if (const int32_t skip = x0 - g * 8; skip > 0) {
+        const int32_t past = std::max(0, g * 8 + 16 - x1);
+        sixteen(g, static_cast<__mmask16>((0xFFFFu << skip) & (0xFFFFu >> past)));
+        g += 2;
     }
-    return x;
+    for (; g * 8 + 16 <= x1; g += 2)
+        sixteen(g, 0xFFFF);
+    if (g * 8 < x1)
+        sixteen(g, static_cast<__mmask16>(0xFFFFu >> (g * 8 + 16 - x1)));
 }
 
 // Four pixels of SampleRowsBgrxGatherAvx2 from x on, in 16-bit lanes.
@@ -529,23 +603,29 @@ __attribute__((target("avx2"))) int32_t SampleRowsBgrxGatherAvx2(const uint8_t* 
     return x;
 }
 
-// The byte orders of SampleRowBgrxVbmi, for every eight pixels from the
-// first; false when eight pixels reach further than sixteen, or the
-// processor lacks the instructions.
-bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms) {
-    const size_t groups = across.first.size() / 8;
+// The byte orders and doubled weights of SampleRowBiasedVbmi, for every eight
+// pixels from the first (the last eight padded with the last pixel); false
+// when eight pixels reach further than sixteen, or the processor lacks the
+// instructions.
+bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms, std::vector<uint8_t>& bytes) {
+    const size_t count = across.first.size(), groups = (count + 7) / 8;
     if (!HasAvx512Vbmi() || groups == 0)
         return false;
     perms.resize(groups * 64);
+    bytes.resize(groups * 64);
     for (size_t g = 0; g < groups; ++g) {
         const int32_t base = across.first[g * 8];
         for (size_t k = 0; k < 8; ++k) {
-            const int32_t a = across.first[g * 8 + k] - base, b = across.second[g * 8 + k] - base;
+            const size_t i = std::min(g * 8 + k, count - 1);
+            const int32_t a = across.first[i] - base, w = across.weight[i] & 0xFE;
+            const int32_t b = w == 0 ? a : across.second[i] - base;
             if (a < 0 || b > 60)
                 return false;
             for (int c = 0; c < 4; ++c) {
                 perms[g * 64 + k * 8 + c * 2] = static_cast<uint8_t>(a + c);
                 perms[g * 64 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(b + c);
+                bytes[g * 64 + k * 8 + c * 2] = static_cast<uint8_t>(w == 0 ? 128 : 256 - w);
+                bytes[g * 64 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(w == 0 ? 128 : w);
             }
         }
     }
@@ -589,15 +669,14 @@ bool Ssse3Tables(const Taps& across, std::vector<uint8_t>& shuffles, std::vector
 // The horizontal half of the 32-bit scaler, from a row already blended down:
 // out[x] = (row[first[x]] * (256 - w) + row[second[x]] * w) / 256, rounded,
 // where `pairs` holds (256 - w, w) four times for every x as 16-bit lanes;
-// with `shuffles` and `bytes`, SampleRowBgrxSsse3 does what it can first,
-// and before it, with `perms` too, SampleRowBgrxVbmi. first and second are
-// byte offsets into a row of `row_bytes` bytes.
+// with `shuffles` and `bytes`, SampleRowBgrxSsse3 (or its AVX2 twin) does
+// what it can first. first and second are byte offsets into a row of
+// `row_bytes` bytes.
 void SampleRowBgrx(const uint8_t* row,
                    const int32_t* first,
                    const int32_t* second,
                    const uint16_t* pairs,
                    size_t row_bytes,
-                   const uint8_t* perms,
                    const uint8_t* shuffles,
                    const uint8_t* bytes,
                    uint8_t* out,
@@ -616,10 +695,8 @@ void SampleRowBgrx(const uint8_t* row,
             _mm_madd_epi16(ab, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + static_cast<size_t>(i) * 8)));
         return _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
     };
-    if (perms && shuffles)
-        x = SampleRowBgrxVbmi(row, row_bytes, first, perms, bytes, out, count);
     if (shuffles && HasAvx2())
-        x += SampleRowBgrxAvx2(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
+        x = SampleRowBgrxAvx2(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     if (shuffles)
         x += SampleRowBgrxSsse3(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     for (; x + 4 <= count; x += 4) {
@@ -727,7 +804,7 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
 #if defined(__SSE2__)
     if (!Ssse3Tables(across, shuffles_, bytes_))
         shuffles_.clear();
-    else if (!VbmiTables(across, perms_))
+    else if (!VbmiTables(across, perms_, eightBytes_))
         perms_.clear();
 #endif
     acrossFirst_ = std::move(across.first);
@@ -738,13 +815,10 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
 }
 
 void BgrxScalePlan::SampleRow(const uint8_t* row, int32_t x, int32_t count, uint8_t* out) const {
-    // The two-pixel tables start at even pixels, the eight-pixel ones at
-    // every eighth.
+    // The two-pixel tables start at even pixels.
     const bool tables = !shuffles_.empty() && x % 2 == 0;
-    const bool eights = tables && !perms_.empty() && x % 8 == 0;
     SampleRowBgrx(row, acrossFirst_.data() + x, acrossSecond_.data() + x, pairs_.data() + static_cast<size_t>(x) * 8,
-                  rowBytes_, eights ? perms_.data() + static_cast<size_t>(x) * 8 : nullptr,
-                  tables ? shuffles_.data() + static_cast<size_t>(x) * 8 : nullptr,
+                  rowBytes_, tables ? shuffles_.data() + static_cast<size_t>(x) * 8 : nullptr,
                   tables ? bytes_.data() + static_cast<size_t>(x) * 8 : nullptr, out, count);
 }
 
@@ -772,10 +846,21 @@ void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out
     // Rows are blended first, over the columns the samples read only.
     const int32_t from = acrossFirst_[x0], to = acrossSecond_[x1 - 1] + 4;
     thread_local std::vector<uint8_t> blended;
-    if (blended.size() < rowBytes_)
-        blended.resize(rowBytes_);
     const int32_t at = y - shown_.top;
     const uint8_t* row = picture_.Row(downFirst_[at]);
+#if defined(__SSE2__)
+    if (!perms_.empty()) {
+        // The eights' loads reach 64 bytes past their first tap.
+        if (blended.size() < rowBytes_ + 64)
+            blended.resize(rowBytes_ + 64);
+        BlendRowsBiasedVbmi(row + from, picture_.Row(downSecond_[at]) + from, downWeight_[at], blended.data() + from,
+                            static_cast<size_t>(to - from));
+        SampleRowBiasedVbmi(blended.data(), acrossFirst_.data(), perms_.data(), eightBytes_.data(), out, x0, x1);
+        return;
+    }
+#endif
+    if (blended.size() < rowBytes_)
+        blended.resize(rowBytes_);
     if (const uint32_t wb = downWeight_[at]; wb != 0) {
         BlendRows(row + from, picture_.Row(downSecond_[at]) + from, wb, blended.data() + from,
                   static_cast<size_t>(to - from));
@@ -783,11 +868,10 @@ void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out
     }
     // Pixels up to where the tables start, then the rest.
     int32_t x = x0;
-    const int32_t align = !perms_.empty() ? 8 : !shuffles_.empty() ? 2 : 1;
-    if (const int32_t head = std::min(x1 - x, (align - x % align) % align); head > 0) {
-        SampleRow(row, x, head, out);
-        x += head;
-        out += static_cast<size_t>(head) * 4;
+    if (x % 2 != 0 && !shuffles_.empty()) {
+        SampleRow(row, x, 1, out);
+        ++x;
+        out += 4;
     }
     SampleRow(row, x, x1 - x, out);
 }

@@ -86,9 +86,9 @@ class BgrxScalePlan {
     Rect shown_;  // dest within the bounds; empty: nothing to draw
     std::vector<int32_t> acrossFirst_, acrossSecond_, downFirst_, downSecond_;
     std::vector<uint16_t> downWeight_, pairs_;
-    std::vector<uint8_t> shuffles_, bytes_;  // for two pixels at a time; none when they reach too far
-    std::vector<uint8_t> perms_;             // for eight at a time; none without the instructions
-    size_t rowBytes_ = 0;                    // the bytes of a source row the samples may read
+    std::vector<uint8_t> shuffles_, bytes_;    // for two pixels at a time; none when they reach too far
+    std::vector<uint8_t> perms_, eightBytes_;  // for eight at a time; none without the instructions
+    size_t rowBytes_ = 0;                      // the bytes of a source row the samples may read
 };
 
 // From a 32-bit picture into the part of dest within `clip` of a 24-bit
