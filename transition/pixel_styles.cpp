@@ -82,14 +82,38 @@ __attribute__((target("avx2"))) size_t BlendRowAvx2(uint8_t* d,
     return i;
 }
 
+// The same 64 bytes at a time with AVX-512.
+__attribute__((target("avx512bw"))) size_t BlendRowAvx512(uint8_t* d,
+                                                          const uint8_t* s,
+                                                          const uint8_t* n,
+                                                          size_t count,
+                                                          int32_t p) {
+    const __m512i keep = _mm512_set1_epi16(static_cast<int16_t>(FadeFactor(100 - p)));
+    const __m512i take = _mm512_set1_epi16(static_cast<int16_t>(FadeFactor(p)));
+    const __m512i zero = _mm512_setzero_si512();
+    size_t i = 0;
+    for (; i + 64 <= count; i += 64) {
+        const __m512i sv = _mm512_loadu_si512(s + i);
+        const __m512i nv = _mm512_loadu_si512(n + i);
+        const __m512i lo = _mm512_add_epi16(_mm512_mulhi_epu16(_mm512_unpacklo_epi8(sv, zero), keep),
+                                            _mm512_mulhi_epu16(_mm512_unpacklo_epi8(nv, zero), take));
+        const __m512i hi = _mm512_add_epi16(_mm512_mulhi_epu16(_mm512_unpackhi_epi8(sv, zero), keep),
+                                            _mm512_mulhi_epu16(_mm512_unpackhi_epi8(nv, zero), take));
+        _mm512_storeu_si512(d + i, _mm512_packus_epi16(lo, hi));
+    }
+    return i;
+}
+
 #endif
 
 // d = blend of s and n; d may be s.
 void BlendRow(uint8_t* d, const uint8_t* s, const uint8_t* n, size_t count, int32_t p) {
     size_t i = 0;
 #if defined(__SSE2__)
+    if (HasAvx512Bw())
+        i = BlendRowAvx512(d, s, n, count, p);
     if (HasAvx2())
-        i = BlendRowAvx2(d, s, n, count, p);
+        i += BlendRowAvx2(d + i, s + i, n + i, count - i, p);
     i += BlendRowSse2(d + i, s + i, n + i, count - i, p);
 #endif
     for (; i < count; ++i)
@@ -296,51 +320,48 @@ __attribute__((target("avx2"))) int32_t RotateRunAvx2(uint8_t* out,
 // its own flow analysis then reports.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-// RotateRunAvx2 for 4-byte pixels with AVX-512, eight pixels a step and
-// gathered in one instruction (no pixel of 4 bytes reads past the picture).
-__attribute__((target("avx512f,avx512dq"))) int32_t RotateRunAvx512(uint8_t* out,
-                                                                    PixelPlane<4> from,
-                                                                    int64_t fu,
-                                                                    int64_t fv,
-                                                                    int64_t c,
-                                                                    int64_t s,
-                                                                    int32_t count,
-                                                                    int kShift,
-                                                                    int64_t tolerance,
-                                                                    bool prefetch) {
-    const __m512i lanes = _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7);
-    __m512i u8 = _mm512_add_epi64(_mm512_set1_epi64(fu), _mm512_mullo_epi64(lanes, _mm512_set1_epi64(c)));
-    __m512i v8 = _mm512_add_epi64(_mm512_set1_epi64(fv), _mm512_mullo_epi64(lanes, _mm512_set1_epi64(s)));
-    const __m512i stepU = _mm512_set1_epi64(8 * c), stepV = _mm512_set1_epi64(8 * s);
-    const __m512i tol = _mm512_set1_epi64(tolerance);
-    const __m512i stride = _mm512_set1_epi64(from.stride);
-    const __m512i zero = _mm512_setzero_si512();
-    const int up = 64 - kShift, down = up + __builtin_ctzll(static_cast<uint64_t>(2 * tolerance));
-    const __m128i byUp = _mm_cvtsi32_si128(up), byDown = _mm_cvtsi32_si128(down), byShift = _mm_cvtsi32_si128(kShift);
-    constexpr int kAhead = 32;
-    const __m512i aheadU = _mm512_set1_epi64(kAhead * c), aheadV = _mm512_set1_epi64(kAhead * s);
-    alignas(64) int64_t ahead[8];
+// RotateRunAvx2 for 4-byte pixels with AVX-512, sixteen pixels a step in
+// 32-bit lanes, gathered in one instruction. From each step's exact 64-bit
+// fixed point (fu, fv), a lane k holds its fraction plus k steps in 26
+// fraction bits (14 dropped from each term): it lies at most 16 units below
+// the exact sum (in units of 2^-26), and the tolerance of NearHalf is 16
+// units too. So a lane more than 32 units from a whole pixel has the exact
+// sum's floor and is not near a half; a step with any lane closer is left to
+// the caller, as one with a pixel near a half. Offsets stay below 2^31 as a
+// picture of 4-byte pixels has fewer than 2^16 columns and rows.
+__attribute__((target("avx512f"))) int32_t RotateRunAvx512(uint8_t* out,
+                                                           PixelPlane<4> from,
+                                                           int64_t fu,
+                                                           int64_t fv,
+                                                           int64_t c,
+                                                           int64_t s,
+                                                           int32_t count,
+                                                           int kShift) {
+    constexpr int kDropped = 14;
+    const int fraction = kShift - kDropped;
+    const int64_t fractionMask = (int64_t{1} << kShift) - 1;
+    const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m512i stepsU = _mm512_mullo_epi32(lanes, _mm512_set1_epi32(static_cast<int32_t>(c >> kDropped)));
+    const __m512i stepsV = _mm512_mullo_epi32(lanes, _mm512_set1_epi32(static_cast<int32_t>(s >> kDropped)));
+    const __m512i margin = _mm512_set1_epi32(32);
+    // Fraction bits that are all zero within 32 units either side of a whole pixel.
+    const __m512i far = _mm512_set1_epi32(static_cast<int32_t>((int64_t{1} << fraction) - 64));
+    const __m512i rowPixels = _mm512_set1_epi32(from.stride / 4);
+    const __m128i byFraction = _mm_cvtsi32_si128(fraction);
     int32_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __mmask8 nearU =
-            _mm512_cmpeq_epi64_mask(_mm512_srl_epi64(_mm512_sll_epi64(_mm512_add_epi64(u8, tol), byUp), byDown), zero);
-        const __mmask8 nearV =
-            _mm512_cmpeq_epi64_mask(_mm512_srl_epi64(_mm512_sll_epi64(_mm512_add_epi64(v8, tol), byUp), byDown), zero);
-        if ((nearU | nearV) != 0)
+    for (; i + 16 <= count; i += 16, fu += 16 * c, fv += 16 * s) {
+        const __m512i u =
+            _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>((fu & fractionMask) >> kDropped)), stepsU);
+        const __m512i v =
+            _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>((fv & fractionMask) >> kDropped)), stepsV);
+        const __mmask16 near = _mm512_testn_epi32_mask(_mm512_add_epi32(u, margin), far) |
+                               _mm512_testn_epi32_mask(_mm512_add_epi32(v, margin), far);
+        if (near != 0)
             break;
-        const __m512i offset = _mm512_add_epi64(_mm512_mul_epu32(_mm512_srl_epi64(v8, byShift), stride),
-                                                _mm512_slli_epi64(_mm512_srl_epi64(u8, byShift), 2));
-        if (prefetch && i + kAhead + 8 <= count) {
-            const __m512i au = _mm512_srl_epi64(_mm512_add_epi64(u8, aheadU), byShift);
-            const __m512i av = _mm512_srl_epi64(_mm512_add_epi64(v8, aheadV), byShift);
-            _mm512_store_si512(ahead, _mm512_add_epi64(_mm512_mul_epu32(av, stride), _mm512_slli_epi64(au, 2)));
-            for (int64_t a : ahead)
-                _mm_prefetch(reinterpret_cast<const char*>(from.bits + a), _MM_HINT_T0);
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + static_cast<size_t>(i) * 4),
-                            _mm512_mask_i64gather_epi32(_mm256_setzero_si256(), 0xFF, offset, from.bits, 1));
-        u8 = _mm512_add_epi64(u8, stepU);
-        v8 = _mm512_add_epi64(v8, stepV);
+        const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_sra_epi32(v, byFraction), rowPixels),
+                                            _mm512_sra_epi32(u, byFraction));
+        const uint8_t* base = from.bits + (fv >> kShift) * from.stride + (fu >> kShift) * 4;
+        _mm512_storeu_si512(out + static_cast<size_t>(i) * 4, _mm512_i32gather_epi32(at, base, 4));
     }
     return i;
 }
@@ -559,10 +580,11 @@ Rect Rotate(PixelPlane<kB> screen,
                             // the cache; the others find them there.
                             int32_t done = 0, group = 4;
                             if constexpr (kB == 4) {
-                                if (avx512) {
-                                    done = RotateRunAvx512(out, newBitmap, fu, fv, c, s, xb - x, kShift,
-                                                           static_cast<int64_t>(kTolerance), y == y0);
-                                    group = 8;
+                                static_assert(kShift == 40 && kTolerance == uint64_t{1} << 18,
+                                              "RotateRunAvx512 allows for this fixed point");
+                                if (avx512 && newBitmap.stride % 4 == 0) {
+                                    done = RotateRunAvx512(out, newBitmap, fu, fv, c, s, xb - x, kShift);
+                                    group = 16;
                                 }
                             }
                             if (group == 4)
