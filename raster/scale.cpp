@@ -792,21 +792,30 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
         MakeTaps(left + (shown_.left - dest.left) * per_x, per_x * shown_.Width(), shown_.Width(), picture.width, 4);
     Taps down =
         MakeTaps(top + (shown_.top - dest.top) * per_y, per_y * shown_.Height(), shown_.Height(), picture.height, 1);
-    pairs_.resize(static_cast<size_t>(shown_.Width()) * 8);
-    for (int32_t x = 0; x < shown_.Width(); ++x)
-        for (int k = 0; k < 4; ++k) {
-            pairs_[static_cast<size_t>(x) * 8 + 2 * k] = static_cast<uint16_t>(256 - across.weight[x]);
-            pairs_[static_cast<size_t>(x) * 8 + 2 * k + 1] = across.weight[x];
-        }
     // The taps only move forward, so a run of pixels reads the source from
     // its first pixel's first tap to its last pixel's second.
     rowBytes_ = static_cast<size_t>(across.second.back()) + 4;
+    // Rows go through the eight-pixel loop whole when it can take them, so
+    // the other loops' tables are made only when it cannot (a plan is made
+    // for every frame of a moving slide).
+    bool eights = false;
 #if defined(__SSE2__)
-    if (!Ssse3Tables(across, shuffles_, bytes_))
-        shuffles_.clear();
-    else if (!VbmiTables(across, perms_, eightBytes_))
+    eights = VbmiTables(across, perms_, eightBytes_);
+    if (!eights) {
         perms_.clear();
+        eightBytes_.clear();
+        if (!Ssse3Tables(across, shuffles_, bytes_))
+            shuffles_.clear();
+    }
 #endif
+    if (!eights) {
+        pairs_.resize(static_cast<size_t>(shown_.Width()) * 8);
+        for (int32_t x = 0; x < shown_.Width(); ++x)
+            for (int k = 0; k < 4; ++k) {
+                pairs_[static_cast<size_t>(x) * 8 + 2 * k] = static_cast<uint16_t>(256 - across.weight[x]);
+                pairs_[static_cast<size_t>(x) * 8 + 2 * k + 1] = across.weight[x];
+            }
+    }
     acrossFirst_ = std::move(across.first);
     acrossSecond_ = std::move(across.second);
     downFirst_ = std::move(down.first);
