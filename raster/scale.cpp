@@ -209,39 +209,14 @@ __attribute__((target("avx2"))) size_t BlendRowsAvx2(const uint8_t* a,
     }
     return i;
 }
-
-// WeighPairs with AVX-512.
-__attribute__((target("avx512bw"))) inline __m512i WeighPairs512(__m512i pairs, __m512i weights) {
-    const __m512i sum = _mm512_maddubs_epi16(weights, _mm512_xor_si512(pairs, _mm512_set1_epi8(-128)));
-    return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi16(128 * 128 + 64)), 7);
-}
-
-// BlendRowsAvx2 with AVX-512, 64 bytes a step.
-__attribute__((target("avx512bw"))) size_t BlendRowsAvx512(const uint8_t* a,
-                                                           const uint8_t* b,
-                                                           uint32_t wb,
-                                                           uint8_t* out,
-                                                           size_t count) {
-    const int w = static_cast<int>(wb / 2);
-    const __m512i weights = _mm512_set1_epi16(static_cast<int16_t>(w << 8 | (128 - w)));
-    size_t i = 0;
-    for (; i + 64 <= count; i += 64) {
-        const __m512i va = _mm512_loadu_si512(a + i), vb = _mm512_loadu_si512(b + i);
-        _mm512_storeu_si512(out + i, _mm512_packus_epi16(WeighPairs512(_mm512_unpacklo_epi8(va, vb), weights),
-                                                         WeighPairs512(_mm512_unpackhi_epi8(va, vb), weights)));
-    }
-    return i;
-}
 #endif
 
 // Two rows mixed: out = (a * (256 - wb) + b * wb) / 256, rounded, for `count` bytes.
 void BlendRows(const uint8_t* a, const uint8_t* b, uint32_t wb, uint8_t* out, size_t count) {
     size_t i = 0;
 #if defined(__SSE2__)
-    if (HasAvx512Vbmi() && wb % 2 == 0)
-        i = BlendRowsAvx512(a, b, wb, out, count);
     if (HasAvx2() && wb % 2 == 0)
-        i += BlendRowsAvx2(a + i, b + i, wb, out + i, count - i);
+        i = BlendRowsAvx2(a, b, wb, out, count);
     const __m128i weight_a = _mm_set1_epi16(static_cast<int16_t>(256 - wb));
     const __m128i weight_b = _mm_set1_epi16(static_cast<int16_t>(wb));
     const __m128i half = _mm_set1_epi16(128);
@@ -696,7 +671,7 @@ void SampleRowBgrx(const uint8_t* row,
         return _mm_srli_epi32(_mm_add_epi32(sum, half), 8);
     };
     if (shuffles && HasAvx2())
-        x = SampleRowBgrxAvx2(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
+        x = SampleRowBgrxAvx2(row, row_bytes, first, shuffles, bytes, out, count);
     if (shuffles)
         x += SampleRowBgrxSsse3(row, row_bytes, first + x, shuffles + x * 8, bytes + x * 8, out + x * 4, count - x);
     for (; x + 4 <= count; x += 4) {

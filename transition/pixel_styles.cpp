@@ -536,7 +536,7 @@ Rect Rotate(PixelPlane<kB> screen,
     constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
 #if defined(__SSE2__)
     const bool avx2 = HasAvx2();
-    const bool avx512 = avx2 && HasAvx512Vbmi();
+    const bool avx512 = avx2 && HasAvx512Bw();
 #endif
     // Blocks of rows go to two processors; each piece keeps its own record of
     // what it took, joined in row order afterwards.
