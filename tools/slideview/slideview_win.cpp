@@ -242,6 +242,7 @@ class SlideViewer {
         bool showsMotion = false;
         BgrxImage aside;  // a transition's coming slide, whole (see DrawComposedFrame and ComposeTransitionFrame)
         BgrxImage leavingImage;  // and its going one, still, for a composed frame
+        BgrxImage fadeRows;      // rows of the coming slide of a fade (see ComposeFadeFrame)
         // What the last composed frame drew of the coming slide; none before
         // the first.
         std::optional<Region> composed;
@@ -716,12 +717,17 @@ class SlideViewer {
     bool DrawMovingFade(Screen& screen, int progress, double leaving_at, double entering_at) {
         const auto [old, coming] = PicturesOfRun(screen.view->Engine(), progress);
         const BgrxPixels frame = screen.motionFrame.Pixels();
-        if (!old || !coming || !PrepareSlideImage(screen.aside, frame))
+        if (!old || !coming)
             return false;
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
-        ComposeFadeFrame(frame, progress, PartOf(screen.leaving, leaving, *old),
-                         PartOf(screen.decor, entering, *coming), screen.aside);
+        try {
+            ComposeFadeFrame(frame, progress, PartOf(screen.leaving, leaving, *old),
+                             PartOf(screen.decor, entering, *coming), screen.fadeRows);
+        } catch (const std::bad_alloc&) {
+            Trace("slideview no memory for a composed transition");
+            return false;
+        }
         screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
         return true;
     }

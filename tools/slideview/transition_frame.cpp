@@ -92,22 +92,32 @@ void ComposeFadeFrame(const BgrxPixels& frame,
                       BgrxImage& aside) {
     if (frame.IsEmpty())
         return;
-    if (aside.Width() != frame.width || aside.Height() != frame.height)
-        aside = BgrxImage(frame.width, frame.height);
-    const BgrxPixels coming_aside = aside.Pixels();
+    // Each band draws the coming slide's strips into the same rows of its
+    // own, which stay in the cache, where rows of a whole frame would be new
+    // memory for every strip.
+    if (aside.Width() != frame.width || aside.Height() != kFadeRows * kBands)
+        aside = BgrxImage(frame.width, kFadeRows * kBands);
+    const BgrxPixels coming_rows = aside.Pixels();
     const FrameQuantities f = ComputeFrame(frame.width, frame.height, p, 1);
     // Rows [top, bottom) of a picture, as a picture of their own.
     auto rows_of = [](const BgrxPixels& picture, int32_t top, int32_t bottom) {
         return BgrxPixels{picture.Row(top), picture.width, bottom - top, picture.stride};
     };
-    SplitRows(kBands, int64_t{frame.width} * frame.height, [&](int32_t, int32_t begin, int32_t end) {
+    SplitRows(kBands, int64_t{frame.width} * frame.height, [&](int32_t band, int32_t begin, int32_t end) {
         const int32_t band_end = frame.height * end / kBands;
+        const int32_t own = band * kFadeRows;
         for (int32_t top = frame.height * begin / kBands; top < band_end; top += kFadeRows) {
             const Rect strip{0, top, frame.width, std::min(top + kFadeRows, band_end)};
             going(frame, strip);
-            coming(coming_aside, strip);
+            // The coming slide draws in frame coordinates and only within the
+            // strip, so it gets a frame whose strip rows are the band's own.
+            const auto shift = static_cast<uintptr_t>(top - own) * static_cast<uintptr_t>(coming_rows.stride);
+            const BgrxPixels coming_frame{
+                reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(coming_rows.bits) - shift), frame.width,
+                frame.height, coming_rows.stride};
+            coming(coming_frame, strip);
             const BgrxPixels here = rows_of(frame, strip.top, strip.bottom);
-            DrawPixelStyle(kFadeStyle, here, here, rows_of(coming_aside, strip.top, strip.bottom), f);
+            DrawPixelStyle(kFadeStyle, here, here, rows_of(coming_rows, own, own + strip.Height()), f);
         }
     });
 }
