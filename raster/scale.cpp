@@ -477,25 +477,30 @@ __attribute__((target("avx512bw,avx512vbmi"))) void BlendRowsBiasedVbmi(const ui
         step(i, (__mmask64{1} << (count - i)) - 1);
 }
 
-// Eight pixels of SampleRowBiasedVbmi from the 64-byte load at `at`, in
-// 16-bit lanes, in order.
+// Eight pixels of SampleRowBiasedVbmi from the 64 bytes at `at` (128 when
+// kWide), in 16-bit lanes, in order.
+template <bool kWide>
 __attribute__((target("avx512bw,avx512vbmi"))) inline __m512i SampleEightBiasedVbmi(const uint8_t* at,
                                                                                     const uint8_t* perm,
                                                                                     const uint8_t* weights,
                                                                                     __m512i round) {
-    return WeighDoubledPairs512(
-        _mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_loadu_si512(perm), _mm512_loadu_si512(at)),
-        _mm512_loadu_si512(weights), round);
+    const __m512i order = _mm512_loadu_si512(perm);
+    const __m512i pairs = kWide ? _mm512_permutex2var_epi8(_mm512_loadu_si512(at), order, _mm512_loadu_si512(at + 64))
+                                : _mm512_maskz_permutexvar_epi8(~__mmask64{0}, order, _mm512_loadu_si512(at));
+    return WeighDoubledPairs512(pairs, _mm512_loadu_si512(weights), round);
 }
 
 // The horizontal half with AVX-512 byte permutes, from a biased row, for
 // pixels [x0, x1) into `out` (pixel x0 first): where eight pixels' taps lie
 // within the sixteen pixels from the first one's first tap (a reduction by at
-// most two), one 64-byte load and one permute lay them out as (a, b) pairs.
-// `perms` holds that byte order for every eight pixels from the first,
-// 64 bytes each, and `bytes` their doubled weights, both for whole eights
-// (the last one padded). The row must be readable 64 bytes past each eight's
-// first tap; pixels outside [x0, x1) are never written.
+// most two), one 64-byte load and one permute lay them out as (a, b) pairs;
+// kWide, within thirty-two (a reduction by less than four), two loads and
+// one permute of both. `perms` holds that byte order for every eight pixels
+// from the first, 64 bytes each, and `bytes` their doubled weights, both for
+// whole eights (the last one padded). The row must be readable 64 bytes (128
+// when kWide) past each eight's first tap; pixels outside [x0, x1) are never
+// written.
+template <bool kWide>
 __attribute__((target("avx512bw,avx512vbmi"))) void SampleRowBiasedVbmi(const uint8_t* row,
                                                                         const int32_t* first,
                                                                         const uint8_t* perms,
@@ -510,10 +515,11 @@ __attribute__((target("avx512bw,avx512vbmi"))) void SampleRowBiasedVbmi(const ui
     auto sixteen = [&](int32_t g, __mmask16 mask) __attribute__((target("avx512bw,avx512vbmi"))) {
         const int32_t from = g * 8;
         const size_t at = static_cast<size_t>(g) * 64;
-        const __m512i low = SampleEightBiasedVbmi(row + first[from], perms + at, bytes + at, round);
+        const __m512i low = SampleEightBiasedVbmi<kWide>(row + first[from], perms + at, bytes + at, round);
         // Past the last eight, its pixels again (not stored).
         const __m512i high =
-            from + 8 < x1 ? SampleEightBiasedVbmi(row + first[from + 8], perms + at + 64, bytes + at + 64, round) : low;
+            from + 8 < x1 ? SampleEightBiasedVbmi<kWide>(row + first[from + 8], perms + at + 64, bytes + at + 64, round)
+                          : low;
         // Pixel g * 8 goes where pixel x0 - (x0 - g * 8) would be.
         uint8_t* to =
             reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(out) + static_cast<uintptr_t>(from - x0) * 4);
@@ -579,13 +585,15 @@ __attribute__((target("avx2"))) int32_t SampleRowsBgrxGatherAvx2(const uint8_t* 
 }
 
 // The byte orders and doubled weights of SampleRowBiasedVbmi, for every eight
-// pixels from the first (the last eight padded with the last pixel); false
-// when eight pixels reach further than sixteen, or the processor lacks the
-// instructions.
-bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms, std::vector<uint8_t>& bytes) {
+// pixels from the first (the last eight padded with the last pixel), and the
+// bytes from an eight's first tap that it loads: 64, or 128 when an eight
+// reaches further than sixteen pixels. None (0) when one reaches further
+// than thirty-two, or the processor lacks the instructions.
+size_t VbmiTables(const Taps& across, std::vector<uint8_t>& perms, std::vector<uint8_t>& bytes) {
     const size_t count = across.first.size(), groups = (count + 7) / 8;
     if (!HasAvx512Vbmi() || groups == 0)
-        return false;
+        return 0;
+    int32_t reach = 0;
     perms.resize(groups * 64);
     bytes.resize(groups * 64);
     for (size_t g = 0; g < groups; ++g) {
@@ -594,8 +602,9 @@ bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms, std::vector<uin
             const size_t i = std::min(g * 8 + k, count - 1);
             const int32_t a = across.first[i] - base, w = across.weight[i] & 0xFE;
             const int32_t b = w == 0 ? a : across.second[i] - base;
-            if (a < 0 || b > 60)
-                return false;
+            if (a < 0 || b > 124)
+                return 0;
+            reach = std::max(reach, b + 4);
             for (int c = 0; c < 4; ++c) {
                 perms[g * 64 + k * 8 + c * 2] = static_cast<uint8_t>(a + c);
                 perms[g * 64 + k * 8 + c * 2 + 1] = static_cast<uint8_t>(b + c);
@@ -604,7 +613,7 @@ bool VbmiTables(const Taps& across, std::vector<uint8_t>& perms, std::vector<uin
             }
         }
     }
-    return true;
+    return reach <= 64 ? 64 : 128;
 }
 
 // The weights of SampleRowBgrxSsse3 (8 bytes a pixel, every pixel) and its
@@ -775,7 +784,8 @@ BgrxScalePlan::BgrxScalePlan(const BgrxPixels& picture,
     // for every frame of a moving slide).
     bool eights = false;
 #if defined(__SSE2__)
-    eights = VbmiTables(across, perms_, eightBytes_);
+    eightsReach_ = VbmiTables(across, perms_, eightBytes_);
+    eights = eightsReach_ != 0;
     if (!eights) {
         perms_.clear();
         eightBytes_.clear();
@@ -834,12 +844,12 @@ void BgrxScalePlan::DrawRow(int32_t y, int32_t left, int32_t right, uint8_t* out
     const uint8_t* row = picture_.Row(downFirst_[at]);
 #if defined(__SSE2__)
     if (!perms_.empty()) {
-        // The eights' loads reach 64 bytes past their first tap.
-        if (blended.size() < rowBytes_ + 64)
-            blended.resize(rowBytes_ + 64);
+        if (blended.size() < rowBytes_ + eightsReach_)
+            blended.resize(rowBytes_ + eightsReach_);
         BlendRowsBiasedVbmi(row + from, picture_.Row(downSecond_[at]) + from, downWeight_[at], blended.data() + from,
                             static_cast<size_t>(to - from));
-        SampleRowBiasedVbmi(blended.data(), acrossFirst_.data(), perms_.data(), eightBytes_.data(), out, x0, x1);
+        const auto sample = eightsReach_ > 64 ? SampleRowBiasedVbmi<true> : SampleRowBiasedVbmi<false>;
+        sample(blended.data(), acrossFirst_.data(), perms_.data(), eightBytes_.data(), out, x0, x1);
         return;
     }
 #endif

@@ -88,6 +88,7 @@ class BgrxScalePlan {
     std::vector<uint16_t> downWeight_, pairs_;
     std::vector<uint8_t> shuffles_, bytes_;    // for two pixels at a time; none when they reach too far
     std::vector<uint8_t> perms_, eightBytes_;  // for eight at a time; none without the instructions
+    size_t eightsReach_ = 0;                   // the bytes each eight loads (see VbmiTables)
     size_t rowBytes_ = 0;                      // the bytes of a source row the samples may read
 };
 

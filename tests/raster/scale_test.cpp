@@ -49,10 +49,10 @@ TEST(ScaleWindowInto, FractionalWindowsMatchBilinearAndOnlyDestIsWritten) {
         Rect dest;
     };
     const Case cases[] = {
-        {3.25, 1.5, 50.5, 40.75, {5, 4, 75, 54}},      // enlarged a little
-        {0, 0, 64, 48, {10, 10, 60, 47}},               // reduced
-        {-2, -1, 70, 52, {0, 0, 90, 60}},               // beyond the edges: edge pixels
-        {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},         // dest cut by the frame
+        {3.25, 1.5, 50.5, 40.75, {5, 4, 75, 54}},  // enlarged a little
+        {0, 0, 64, 48, {10, 10, 60, 47}},          // reduced
+        {-2, -1, 70, 52, {0, 0, 90, 60}},          // beyond the edges: edge pixels
+        {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},    // dest cut by the frame
     };
     for (const Case& c : cases) {
         Bitmap frame(80, 56);
@@ -113,9 +113,10 @@ TEST(ScaleWindowInto, BgrxGivesTheBitmapScalersPixels) {
         {0, 0, 64, 48, {10, 10, 61, 47}},
         {-2, -1, 70, 52, {0, 0, 90, 60}},
         {10.4, 7.9, 30, 20, {-20, -5, 60, 40}},
-        {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},  // the bottom-right corner only
-        {0, 0, 64, 48, {1, 1, 21, 16}},        // reduced more than twice
-        {0.75, 0.5, 62, 46, {2, 1, 58, 44}},   // reduced by a tenth, as a slide in motion is
+        {63.5, 47.5, 0.5, 0.5, {0, 0, 3, 2}},    // the bottom-right corner only
+        {0, 0, 64, 48, {1, 1, 21, 16}},          // reduced more than twice
+        {0, 0, 64, 48, {1, 1, 12, 9}},           // and more than four times
+        {0.75, 0.5, 62, 46, {2, 1, 58, 44}},     // reduced by a tenth, as a slide in motion is
         {1.5, 2.25, 60, 44, {3, 2, 1093, 515}},  // large enough for its rows to be shared by two threads
     };
     constexpr int32_t kW = 1100, kH = 520;
