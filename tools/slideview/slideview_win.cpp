@@ -126,6 +126,8 @@ class SlideViewer {
         LayOut();
         if (screens_.empty())
             throw Error("Cannot create the slide window");
+        // A start that stalls shows in the trace on which side of the windows.
+        Trace("slideview windows " + std::to_string(screens_.size()));
         ::SetForegroundWindow(MainWindow());
         // The slides are read once the black windows are up.
         ::PostMessageA(MainWindow(), kStartMessage, 0, 0);
