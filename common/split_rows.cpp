@@ -2,10 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace orlscr {
 
@@ -18,6 +26,38 @@ constexpr int64_t kMinPixels = 512 * 1024;
 constexpr int32_t kMaxPieces = 8;
 
 using Work = std::function<void(int32_t, int32_t, int32_t)>;
+
+// The helper's lock and condition. On Windows the system's slim ones: a
+// hand-over through them stays in the process (under Wine too), where the
+// C++ library's semaphores make a round trip to the system each way.
+#if defined(_WIN32)
+class Mutex {
+  public:
+    void lock() { ::AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ::ReleaseSRWLockExclusive(&lock_); }
+    bool try_lock() { return ::TryAcquireSRWLockExclusive(&lock_) != 0; }
+    SRWLOCK* Native() { return &lock_; }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+class Condition {
+  public:
+    void notify_one() { ::WakeConditionVariable(&condition_); }
+    template <typename Ready>
+    void wait(std::unique_lock<Mutex>& lock, Ready ready) {
+        while (!ready())
+            ::SleepConditionVariableSRW(&condition_, lock.mutex()->Native(), INFINITE, 0);
+    }
+
+  private:
+    CONDITION_VARIABLE condition_ = CONDITION_VARIABLE_INIT;
+};
+#else
+using Mutex = std::mutex;
+using Condition = std::condition_variable;
+#endif
 
 // True on a thread while it works on a split's pieces (always on the helper):
 // a split made from inside a piece runs on that thread alone, as the helper
@@ -58,6 +98,29 @@ class Pieces {
     std::exception_ptr failure_;
 };
 
+// Spins while `busy` holds, for at most `limit`; false when it still holds.
+template <typename Busy>
+bool SpinWhile(Busy busy, std::chrono::microseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (int turn = 1;; ++turn) {
+        if (!busy())
+            return true;
+        if (turn % 64 == 0 && std::chrono::steady_clock::now() >= until)
+            return false;
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+}
+
+// How long the helper stays awake for a split after a job or a call to
+// ReadyRowHelper, and the caller for a helper still on its last piece: a
+// thread put to sleep takes a long while to wake (up to a millisecond under
+// Wine in a virtual machine), which would cost a frame that much.
+constexpr std::chrono::microseconds kAwakeAfterJob{300};
+constexpr std::chrono::microseconds kAwakeWhenReadied{3000};
+constexpr std::chrono::microseconds kCallerWaitsAwake{1000};
+
 // One thread that waits for a split, takes its pieces with the caller and
 // says when it is done. It lives as long as the process (the system ends it
 // with the process, so no exit path has to wait for it).
@@ -69,17 +132,19 @@ class RowHelper {
 
     // False when another caller has the helper.
     bool Run(Pieces& pieces) {
-        const std::unique_lock<std::mutex> caller(callers_, std::try_to_lock);
+        const std::unique_lock<Mutex> caller(callers_, std::try_to_lock);
         if (!caller.owns_lock())
             return false;
         {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            job_ = &pieces;
+            const std::lock_guard<Mutex> lock(mutex_);
             claimed_ = false;
+            job_ = &pieces;
         }
         wake_.notify_one();
         pieces.TakeUntilDone();
-        std::unique_lock<std::mutex> lock(mutex_);
+        // A helper that came is at most a piece behind.
+        SpinWhile([this] { return claimed_ && job_ != nullptr; }, kCallerWaitsAwake);
+        std::unique_lock<Mutex> lock(mutex_);
         if (!claimed_)
             job_ = nullptr;  // the helper never came: the pieces were all the caller's
         else
@@ -87,12 +152,34 @@ class RowHelper {
         return true;
     }
 
+    void Ready() {
+        {
+            const std::lock_guard<Mutex> lock(mutex_);
+            readied_ = true;
+        }
+        wake_.notify_one();
+    }
+
   private:
+    bool Waiting() const { return job_ != nullptr && !claimed_; }
+
     void Serve() {
         t_inSplit = true;
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<Mutex> lock(mutex_);
+        std::chrono::microseconds awake{0};
         for (;;) {
-            wake_.wait(lock, [this] { return job_ != nullptr && !claimed_; });
+            if (!Waiting() && awake.count() > 0) {
+                lock.unlock();
+                SpinWhile([this] { return !Waiting(); }, awake);
+                lock.lock();
+            }
+            wake_.wait(lock, [this] { return Waiting() || readied_; });
+            if (readied_ && !Waiting()) {
+                readied_ = false;
+                awake = kAwakeWhenReadied;
+                continue;
+            }
+            readied_ = false;
             Pieces* pieces = job_;
             claimed_ = true;
             lock.unlock();
@@ -100,15 +187,18 @@ class RowHelper {
             lock.lock();
             job_ = nullptr;
             done_.notify_one();
+            awake = kAwakeAfterJob;
         }
     }
 
-    std::mutex callers_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable done_;
-    Pieces* job_ = nullptr;
-    bool claimed_ = false;
+    Mutex callers_;
+    Mutex mutex_;
+    Condition wake_;
+    Condition done_;
+    // Read without the lock while spinning.
+    std::atomic<Pieces*> job_{nullptr};
+    std::atomic<bool> claimed_{false};
+    bool readied_ = false;
 };
 
 RowHelper* Helper() {
@@ -125,6 +215,11 @@ RowHelper* Helper() {
 }
 
 }  // namespace
+
+void ReadyRowHelper() {
+    if (RowHelper* helper = Helper())
+        helper->Ready();
+}
 
 int32_t RowPieces(int32_t count) {
     return std::clamp(count, 1, kMaxPieces);

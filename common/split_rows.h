@@ -21,4 +21,8 @@ void SplitRows(int32_t count,
                int64_t pixels,
                const std::function<void(int32_t piece, int32_t begin, int32_t end)>& work);
 
+// Wakes the helper thread ahead of a split due within a few milliseconds, so
+// that the split does not wait for it to wake.
+void ReadyRowHelper();
+
 }  // namespace orlscr

@@ -11,8 +11,8 @@ namespace orlscr {
 namespace {
 
 // Every row and every piece is done exactly once, whether the rows are shared
-// or not, and while two callers split at the same time (one of them then
-// works alone).
+// or not, while two callers split at the same time (one of them then works
+// alone), and whether the helper was woken ahead or is still awake.
 TEST(SplitRows, EveryRowAndPieceOnceAlsoWithTwoCallers) {
     auto run = [](int32_t count, int64_t pixels) {
         std::vector<std::atomic<int>> rows(static_cast<size_t>(count));
@@ -35,8 +35,11 @@ TEST(SplitRows, EveryRowAndPieceOnceAlsoWithTwoCallers) {
         for (int i = 0; i < 200; ++i)
             all = all && run(301, 1 << 20);
     });
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 200; ++i) {
+        if (i % 3 == 0)
+            ReadyRowHelper();
         all = all && run(1080, 1 << 21);
+    }
     other.join();
     EXPECT_TRUE(all);
     // A split made inside a piece, on the caller's thread and on the helper's.

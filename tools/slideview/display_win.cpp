@@ -108,22 +108,36 @@ bool FramePacer::FrameDue() {
     return true;
 }
 
-void FramePacer::Wait() {
+void FramePacer::Wait(const std::function<void()>& soon) {
     waitedForCompositor_ = false;
     if (Composing() && SUCCEEDED(flush_())) {
         waitedForCompositor_ = true;
         return;
     }
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    if (now.QuadPart >= next_.QuadPart)
+    auto ms_left = [this] {
+        LARGE_INTEGER now;
+        ::QueryPerformanceCounter(&now);
+        return static_cast<double>(next_.QuadPart - now.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+    };
+    constexpr double kSoonMs = 1.0;
+    double ms = ms_left();
+    if (soon && ms > kSoonMs + 1) {
+        const DWORD woke =
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms - kSoonMs), QS_ALLINPUT);
+        if (woke != WAIT_TIMEOUT)
+            return;  // messages first
+        ms = ms_left();
+    }
+    if (ms <= 0)
         return;
-    const double ms = static_cast<double>(next_.QuadPart - now.QuadPart) * 1000.0 / static_cast<double>(frequency_.QuadPart);
+    if (soon)
+        soon();
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::ceil(ms)), QS_ALLINPUT);
 }
 
 std::string FramePacer::Describe() const {
-    return Composing() ? "compositor" : "refresh " + std::to_string(static_cast<int>(std::lround(1000.0 / periodMs_))) + " Hz";
+    return Composing() ? "compositor"
+                       : "refresh " + std::to_string(static_cast<int>(std::lround(1000.0 / periodMs_))) + " Hz";
 }
 
 }  // namespace orlscr

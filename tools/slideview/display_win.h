@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,10 @@ class FramePacer {
     // True when a frame is due now (drain messages first, then draw).
     bool FrameDue();
     // Waits for the next frame or the next message, whichever comes first.
-    void Wait();
+    // `soon` runs when the frame is at most about a millisecond away, before
+    // the rest of the wait (not with a compositor, whose frame time is not
+    // known ahead).
+    void Wait(const std::function<void()>& soon = {});
     std::string Describe() const;
 
   private:

@@ -1058,8 +1058,9 @@ int RunShowLoop(SlideViewer& viewer) {
             continue;
         if (viewer.Pacer().FrameDue())
             viewer.DrawFrame();
+        // The helper thread that draws half of a frame wakes up ahead of it.
         if (viewer.Animating())
-            viewer.Pacer().Wait();
+            viewer.Pacer().Wait(ReadyRowHelper);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tools/slideview/transition_frame.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "common/split_rows.h"
@@ -24,6 +25,8 @@ constexpr int32_t kStripRows = 8;
 // Rows of both slides drawn and blended at a time: the two slides' rows stay
 // in the processor's cache until they are blended.
 constexpr int32_t kFadeRows = 16;
+// The fade's strips are shared by the calling thread and SplitRows' helper.
+constexpr int32_t kThreads = 2;
 
 int64_t PartRows(const Region& region) {
     int64_t rows = 0;
@@ -92,25 +95,29 @@ void ComposeFadeFrame(const BgrxPixels& frame,
                       BgrxImage& aside) {
     if (frame.IsEmpty())
         return;
-    // Each band draws the coming slide's strips into the same rows of its
+    // Each thread draws the coming slide's strips into the same rows of its
     // own, which stay in the cache, where rows of a whole frame would be new
     // memory for every strip.
-    if (aside.Width() != frame.width || aside.Height() != kFadeRows * kBands)
-        aside = BgrxImage(frame.width, kFadeRows * kBands);
+    if (aside.Width() != frame.width || aside.Height() != kFadeRows * kThreads)
+        aside = BgrxImage(frame.width, kFadeRows * kThreads);
     const BgrxPixels coming_rows = aside.Pixels();
     const FrameQuantities f = ComputeFrame(frame.width, frame.height, p, 1);
     // Rows [top, bottom) of a picture, as a picture of their own.
     auto rows_of = [](const BgrxPixels& picture, int32_t top, int32_t bottom) {
         return BgrxPixels{picture.Row(top), picture.width, bottom - top, picture.stride};
     };
-    SplitRows(kBands, int64_t{frame.width} * frame.height, [&](int32_t band, int32_t begin, int32_t end) {
-        const int32_t band_end = frame.height * end / kBands;
-        const int32_t own = band * kFadeRows;
-        for (int32_t top = frame.height * begin / kBands; top < band_end; top += kFadeRows) {
-            const Rect strip{0, top, frame.width, std::min(top + kFadeRows, band_end)};
+    // The strips go to whichever thread is free, so a helper thread that
+    // starts late still takes its share.
+    const int32_t strips = (frame.height + kFadeRows - 1) / kFadeRows;
+    std::atomic<int32_t> next{0};
+    SplitRows(kThreads, int64_t{frame.width} * frame.height, [&](int32_t thread, int32_t, int32_t) {
+        const int32_t own = thread * kFadeRows;
+        for (int32_t s; (s = next++) < strips;) {
+            const int32_t top = s * kFadeRows;
+            const Rect strip{0, top, frame.width, std::min(top + kFadeRows, frame.height)};
             going(frame, strip);
             // The coming slide draws in frame coordinates and only within the
-            // strip, so it gets a frame whose strip rows are the band's own.
+            // strip, so it gets a frame whose strip rows are the thread's own.
             const auto shift = static_cast<uintptr_t>(top - own) * static_cast<uintptr_t>(coming_rows.stride);
             const BgrxPixels coming_frame{
                 reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(coming_rows.bits) - shift), frame.width,

@@ -28,7 +28,7 @@ void ComposeTransitionFrame(const BgrxPixels& frame,
 
 // The fade at `p` (0..100) between slides of which one or both move, into
 // the 32-bit frame on show: `going` drawn into the frame and `coming` into
-// `aside` (made a few rows for each band of the frame when it is not) a few
+// `aside` (made a few rows for each of two threads when it is not) a few
 // rows at a time, and those rows blended at once, while they are still in
 // the cache.
 void ComposeFadeFrame(const BgrxPixels& frame,
