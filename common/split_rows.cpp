@@ -105,8 +105,13 @@ bool SpinWhile(Busy busy, std::chrono::microseconds limit) {
     for (int turn = 1;; ++turn) {
         if (!busy())
             return true;
-        if (turn % 64 == 0 && std::chrono::steady_clock::now() >= until)
-            return false;
+        if (turn % 64 == 0) {
+            if (std::chrono::steady_clock::now() >= until)
+                return false;
+            // Other work that waits for a processor (the display server
+            // drawing the last frame) goes first.
+            std::this_thread::yield();
+        }
 #if defined(__SSE2__)
         _mm_pause();
 #endif
