@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "tools/slideview/slide_decor.h"
 #include "tools/slideview/transition_frame.h"
 #include "transition/bgrx_style_frame.h"
+#include "transition/style_ranges.h"
 #include "transition/transition_engine.h"
 
 using namespace orlscr;
@@ -207,7 +209,13 @@ void BM_ComposedMoving(benchmark::State& state) {
     for (auto _ : state) {
         const FrameQuantities f = ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4);
         const bool spreads = state.range(1) != 0 && DrawsOnlyUnmirroredCopies(style, f);
-        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all, spreads);
+        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all, spreads);
+        // A swing takes the moving coming slide straight from its picture.
+        std::optional<TurnSource> turn;
+        if (state.range(1) != 0 && IsPixelStyle(style) && style != kFadeStyle) {
+            turn = slides.coming.TurnSourceAt(0.1);
+            reads.newPicture.Intersect(Region::FromRects(turn->patches));
+        }
         const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
         // As the viewer draws them: each slide where the frame reads it, the
         // going one straight into the frame, the coming one spread straight
@@ -223,11 +231,12 @@ void BM_ComposedMoving(benchmark::State& state) {
                 slides.coming.DrawMotionPart(coming.Pixels(), coming_at, IntersectRect(part, rows));
         });
         DrawBgrxStyleFrame(style, f, frame.Pixels(), frame.Pixels(), coming.Pixels(), Region(),
-                           spreads ? &spread : nullptr);
+                           spreads ? &spread : nullptr, turn ? &*turn : nullptr);
     }
 }
 // Second argument: 1 spreads the coming slide straight into a rect style's
-// copies, as the viewer does, 0 draws it whole and copies it, as it did.
+// copies, or a swing turns it straight from its picture, as the viewer does;
+// 0 draws it whole and copies or turns it from there, as it did.
 BENCHMARK(BM_ComposedMoving)
     ->Args({3, 0})
     ->Args({3, 1})
@@ -237,6 +246,7 @@ BENCHMARK(BM_ComposedMoving)
     ->Args({51, 1})
     ->Args({118, 0})
     ->Args({119, 0})
+    ->Args({119, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -165,13 +165,14 @@ Region DrawBgrxStyleFrame(int style,
                           const BgrxPixels& oldPicture,
                           const BgrxPixels& newPicture,
                           const Region& stale,
-                          const DrawStyleCopy* drawCopy) {
+                          const DrawStyleCopy* drawCopy,
+                          const TurnSource* turnSource) {
     if (frame.IsEmpty() || !DrawsBgrxStyleFrame(style))
         return Region();
     if (const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f))
         return DrawCopies(*copies, frame, oldPicture, newPicture, stale, drawCopy);
     std::vector<Rect> rows;
-    const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &stale, &rows);
+    const Rect taken = DrawPixelStyle(style, frame, oldPicture, newPicture, f, &stale, &rows, turnSource);
     return rows.empty() ? Region(taken) : Region::FromRects(std::move(rows));
 }
 

@@ -6,6 +6,7 @@
 
 #include "raster/bgrx.h"
 #include "transition/frame.h"
+#include "transition/pixel_styles.h"
 #include "transition/rect_styles.h"
 #include "transition/region.h"
 
@@ -30,7 +31,8 @@ namespace orlscr {
 // styles make are drawn by it instead (frame, the copy): a caller whose new
 // picture moves can draw its part straight from the slide at the copy's size.
 // The new picture is then read only for mirrored copies (see
-// CopiesOfBgrxStyleFrame).
+// CopiesOfBgrxStyleFrame). With `turnSource`, a swing takes the new picture
+// from there, reading `newPicture` only within its patches.
 using DrawStyleCopy = std::function<void(const BgrxPixels& frame, const RectStyleCopy& copy)>;
 Region DrawBgrxStyleFrame(int style,
                           const FrameQuantities& f,
@@ -38,7 +40,8 @@ Region DrawBgrxStyleFrame(int style,
                           const BgrxPixels& oldPicture,
                           const BgrxPixels& newPicture,
                           const Region& stale,
-                          const DrawStyleCopy* drawCopy = nullptr);
+                          const DrawStyleCopy* drawCopy = nullptr,
+                          const TurnSource* turnSource = nullptr);
 
 // The copies of the new picture the frame at `f` makes, in drawing order;
 // none (nullopt) for a style that draws its frame pixel by pixel.

@@ -221,6 +221,43 @@ void RotateReference(PixelPlane<kB> screen, PixelPlane<kB> picture, int32_t cx, 
     }
 }
 
+// RotateReference with the new picture taken from `source` outside its
+// patches, for frames too large for the fixed point.
+void RotateFromSourceReference(PixelPlane<4> screen,
+                               PixelPlane<4> picture,
+                               int32_t cx,
+                               int32_t cy,
+                               double angle,
+                               const TurnSource& source) {
+    const Rotation r = RotationFor(angle);
+    const int32_t w = std::min(screen.width, picture.width);
+    const int32_t h = std::min(screen.height, picture.height);
+    const double kx = source.width / source.dest.Width(), ky = source.height / source.dest.Height();
+    const BgrxPixels& from = source.picture;
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* row = screen.Row(y);
+        for (int32_t x = 0; x < w; ++x) {
+            const int64_t u = SourceU(r, cx, cy, x, y);
+            const int64_t v = SourceV(r, cx, cy, x, y);
+            if (u < 0 || u >= w || v < 0 || v >= h)
+                continue;
+            const bool patched = std::any_of(source.patches.begin(), source.patches.end(), [&](const Rect& p) {
+                return u >= p.left && u < p.right && v >= p.top && v < p.bottom;
+            });
+            if (patched) {
+                CopyPixel(row + static_cast<size_t>(x) * 4, picture, u, v);
+                continue;
+            }
+            const auto at = [](double value, int32_t size) {
+                return static_cast<int32_t>(std::clamp(std::floor(value), 0.0, static_cast<double>(size - 1)));
+            };
+            const int32_t s = at(source.left + (static_cast<double>(u) + 0.5 - source.dest.left) * kx, from.width);
+            const int32_t t = at(source.top + (static_cast<double>(v) + 0.5 - source.dest.top) * ky, from.height);
+            std::memcpy(row + static_cast<size_t>(x) * 4, from.Row(t) + static_cast<size_t>(s) * 4, 4);
+        }
+    }
+}
+
 }  // namespace
 
 void RotateBitmapReference(Bitmap& screen, const Bitmap& newBitmap, int32_t cx, int32_t cy, double angle) {
@@ -369,6 +406,71 @@ __attribute__((target("avx512f"))) int32_t RotateRunAvx512(uint8_t* out,
 
 #endif
 
+namespace {
+
+// A row's pixels taken straight from a TurnSource's picture: pixel i of the
+// run lies at (s0 + i ds, t0 + i dt) of it, whose pixel it takes (held within
+// the picture).
+struct SpreadRow {
+    float s0, ds, t0, dt;
+};
+
+void SpreadRun(uint8_t* out, const BgrxPixels& from, const SpreadRow& row, int32_t count) {
+    const float maxS = static_cast<float>(from.width - 1), maxT = static_cast<float>(from.height - 1);
+    for (int32_t i = 0; i < count; ++i) {
+        const float s = std::clamp(row.s0 + static_cast<float>(i) * row.ds, 0.0f, maxS);
+        const float t = std::clamp(row.t0 + static_cast<float>(i) * row.dt, 0.0f, maxT);
+        std::memcpy(out + static_cast<size_t>(i) * 4,
+                    from.Row(static_cast<int32_t>(t)) + static_cast<size_t>(static_cast<int32_t>(s)) * 4, 4);
+    }
+}
+
+#if defined(__SSE2__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// SpreadRun sixteen pixels a step, gathered in one instruction; returns the
+// pixels done (whole steps).
+__attribute__((target("avx512f"))) int32_t SpreadRunAvx512(uint8_t* out,
+                                                           const BgrxPixels& from,
+                                                           const SpreadRow& row,
+                                                           int32_t count) {
+    const __m512 lanes = _mm512_setr_ps(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m512 ds = _mm512_set1_ps(row.ds), dt = _mm512_set1_ps(row.dt);
+    const __m512 s0 = _mm512_set1_ps(row.s0), t0 = _mm512_set1_ps(row.t0);
+    const __m512 zero = _mm512_setzero_ps();
+    const __m512 maxS = _mm512_set1_ps(static_cast<float>(from.width - 1));
+    const __m512 maxT = _mm512_set1_ps(static_cast<float>(from.height - 1));
+    const __m512i rowPixels = _mm512_set1_epi32(from.stride / 4);
+    // The pixels' sources are fetched this far ahead: along a slanted line
+    // they lie in a new row every few pixels, where the processor's own
+    // prefetching does not follow.
+    constexpr int32_t kAhead = 64;
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m512 k = _mm512_add_ps(lanes, _mm512_set1_ps(static_cast<float>(i)));
+        const __m512 s = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(k, ds, s0), zero), maxS);
+        const __m512 t = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(k, dt, t0), zero), maxT);
+        const __m512i at =
+            _mm512_add_epi32(_mm512_mullo_epi32(_mm512_cvttps_epi32(t), rowPixels), _mm512_cvttps_epi32(s));
+        if (i + kAhead + 16 <= count) {
+            const __m512 ka = _mm512_add_ps(k, _mm512_set1_ps(static_cast<float>(kAhead)));
+            const __m512 sa = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(ka, ds, s0), zero), maxS);
+            const __m512 ta = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(ka, dt, t0), zero), maxT);
+            alignas(64) int32_t ahead[16];
+            _mm512_store_si512(ahead, _mm512_add_epi32(_mm512_mullo_epi32(_mm512_cvttps_epi32(ta), rowPixels),
+                                                       _mm512_cvttps_epi32(sa)));
+            for (const int32_t a : ahead)
+                _mm_prefetch(reinterpret_cast<const char*>(from.bits) + static_cast<size_t>(a) * 4, _MM_HINT_T0);
+        }
+        _mm512_storeu_si512(out + static_cast<size_t>(i) * 4, _mm512_i32gather_epi32(at, from.bits, 4));
+    }
+    return i;
+}
+#pragma GCC diagnostic pop
+#endif
+
+}  // namespace
+
 // The same pull, walked along each row in 64-bit fixed point with 40 fraction
 // bits: moving one pixel right adds cos A to u and sin A to v, exactly, so the
 // inner loop has no multiplications. The fixed-point sums differ from the
@@ -429,7 +531,10 @@ class TurnWalk {
                (2 * kTolerance << (64 - kShift));
     }
 
-    Run RunOf(int32_t y) const {
+    Run RunOf(int32_t y) const { return RunOf(y, Rect{0, 0, w_, h_}); }
+
+    // The same for the pixels whose source lies within `bounds` of the picture.
+    Run RunOf(int32_t y, const Rect& bounds) const {
         Run run;
         const int64_t dy = static_cast<int64_t>(y) - cy_;
         const int64_t dx0 = -static_cast<int64_t>(cx_);
@@ -439,26 +544,26 @@ class TurnWalk {
             const int64_t fu = run.fu0 + x * c_, fv = run.fv0 + x * s_;
             const int64_t u = NearHalf(fu) ? SourceU(r_, cx_, cy_, x, y) : fu >> kShift;
             const int64_t v = NearHalf(fv) ? SourceV(r_, cx_, cy_, x, y) : fv >> kShift;
-            return u >= 0 && u < w_ && v >= 0 && v < h_;
+            return u >= bounds.left && u < bounds.right && v >= bounds.top && v < bounds.bottom;
         };
-        // Where cx + (x - cx) cos - dy sin lies in [-1/2, w - 1/2], and the
-        // same for v, widened by two pixels for rounding.
+        // Where cx + (x - cx) cos - dy sin lies in [left - 1/2, right - 1/2],
+        // and the same for v, widened by two pixels for rounding.
         const double cd = static_cast<double>(r_.cosA), sd = static_cast<double>(r_.sinA);
         double lo = 0, hi = w_;
-        auto limit = [&](double slope, double at0, double top) {
+        auto limit = [&](double slope, double at0, int32_t low, int32_t high) {
             if (std::fabs(slope) < 1e-12) {
-                if (at0 < -0.5 - 1e-6 || at0 > top - 0.5 + 1e-6)
+                if (at0 < low - 0.5 - 1e-6 || at0 > high - 0.5 + 1e-6)
                     hi = lo - 1;
                 return;
             }
-            double a = (-0.5 - at0) / slope, b = (top - 0.5 - at0) / slope;
+            double a = (low - 0.5 - at0) / slope, b = (high - 0.5 - at0) / slope;
             if (a > b)
                 std::swap(a, b);
             lo = std::max(lo, a - 2);
             hi = std::min(hi, b + 2);
         };
-        limit(cd, cx_ - cx_ * cd - static_cast<double>(dy) * sd, w_);
-        limit(sd, cy_ - cx_ * sd + static_cast<double>(dy) * cd, h_);
+        limit(cd, cx_ - cx_ * cd - static_cast<double>(dy) * sd, bounds.left, bounds.right);
+        limit(sd, cy_ - cx_ * sd + static_cast<double>(dy) * cd, bounds.top, bounds.bottom);
         run.xa = run.xb = 0;
         if (lo < hi) {
             int32_t xa = static_cast<int32_t>(std::max(0.0, std::floor(lo)));
@@ -489,7 +594,8 @@ Rect Rotate(PixelPlane<kB> screen,
             int32_t cy,
             double angle,
             const Region* stale = nullptr,
-            std::vector<Rect>* takenRows = nullptr) {
+            std::vector<Rect>* takenRows = nullptr,
+            const TurnSource* source = nullptr) {
     int32_t w = std::min(screen.width, newBitmap.width);
     int32_t h = std::min(screen.height, newBitmap.height);
     if (oldBitmap) {
@@ -520,6 +626,14 @@ Rect Rotate(PixelPlane<kB> screen,
     if (!TurnWalk::Fits(cx, cy, w, h)) {
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
+        if constexpr (kB == 4) {
+            if (source) {
+                RotateFromSourceReference(screen, newBitmap, cx, cy, angle, *source);
+                if (takenRows)
+                    takenRows->push_back(Rect{0, 0, w, h});
+                return Rect{0, 0, w, h};
+            }
+        }
         RotateReference(screen, newBitmap, cx, cy, angle);
         if (takenRows)
             takenRows->push_back(Rect{0, 0, w, h});
@@ -544,6 +658,74 @@ Rect Rotate(PixelPlane<kB> screen,
         Rect box;
         std::vector<Rect> rows;
     };
+    // Pixels [xa, xb) of row y of its run, from the new picture; `first`
+    // for the first row of a block.
+    auto pull = [&](int32_t y, const Run& run, int32_t xa, int32_t xb, bool first) {
+        if (xa >= xb)
+            return;
+        uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
+        int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
+        for (int32_t x = xa; x < xb;) {
+            int32_t stop = xb;
+#if defined(__SSE2__)
+            if (avx2) {
+                // The first row of a block brings the picture's rows into
+                // the cache; the others find them there.
+                int32_t done = 0, group = 4;
+                if constexpr (kB == 4) {
+                    static_assert(kShift == 40 && kTolerance == uint64_t{1} << 18,
+                                  "RotateRunAvx512 allows for this fixed point");
+                    if (avx512 && newBitmap.stride % 4 == 0) {
+                        done = RotateRunAvx512(out, newBitmap, fu, fv, c, s, xb - x, kShift);
+                        group = 16;
+                    }
+                }
+                if (group == 4)
+                    done = RotateRunAvx2<kB>(out, newBitmap, fu, fv, c, s, xb - x, kShift,
+                                             static_cast<int64_t>(kTolerance), first);
+                x += done;
+                fu += done * c;
+                fv += done * s;
+                out += static_cast<size_t>(done) * kBpp;
+                stop = std::min(xb, x + group);  // the group it left, one by one
+            }
+#endif
+            for (; x < stop; ++x, fu += c, fv += s, out += kBpp) {
+                if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
+                    const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
+                    const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
+                    CopyPixel(out, newBitmap, u, v);
+                } else {
+                    CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
+                }
+            }
+        }
+    };
+    // The same straight from the source's picture, where its patches do not
+    // lie (pulled from the new picture after).
+    auto spread = [&](int32_t y, const Run& run, int32_t xa, int32_t xb) {
+        if constexpr (kB == 4) {
+            constexpr double kUnit = 1.0 / static_cast<double>(TurnWalk::kOne);
+            const double kx = source->width / source->dest.Width(), ky = source->height / source->dest.Height();
+            // The run's fixed point holds the source plus 1/2: the centre of
+            // the picture's pixel, in its coordinates.
+            const double u = static_cast<double>(run.fu0 + xa * c) * kUnit,
+                         v = static_cast<double>(run.fv0 + xa * s) * kUnit;
+            const SpreadRow row{static_cast<float>(source->left + (u - source->dest.left) * kx),
+                                static_cast<float>(static_cast<double>(c) * kUnit * kx),
+                                static_cast<float>(source->top + (v - source->dest.top) * ky),
+                                static_cast<float>(static_cast<double>(s) * kUnit * ky)};
+            uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * 4;
+            int32_t done = 0;
+#if defined(__SSE2__)
+            if (avx512)
+                done = SpreadRunAvx512(out, source->picture, row, xb - xa);
+#endif
+            const SpreadRow rest{row.s0 + static_cast<float>(done) * row.ds, row.ds,
+                                 row.t0 + static_cast<float>(done) * row.dt, row.dt};
+            SpreadRun(out + static_cast<size_t>(done) * 4, source->picture, rest, xb - xa - done);
+        }
+    };
     const int32_t blocks = (h + kBlockRows - 1) / kBlockRows;
     std::vector<Taken> pieces(static_cast<size_t>(RowPieces(blocks)));
     SplitRows(blocks, static_cast<int64_t>(w) * h, [&](int32_t piece, int32_t firstBlock, int32_t endBlock) {
@@ -551,11 +733,20 @@ Rect Rotate(PixelPlane<kB> screen,
         Rect& taken = mine.box;
         std::vector<Rect>* const rows = takenRows ? &mine.rows : nullptr;
         Run runs[kBlockRows];
+        std::vector<Run> patchRuns[kBlockRows];
         for (int32_t y0 = firstBlock * kBlockRows; y0 < std::min(h, endBlock * kBlockRows); y0 += kBlockRows) {
             const int32_t y1 = std::min(h, y0 + kBlockRows);
             for (int32_t y = y0; y < y1; ++y) {
                 Run& run = runs[y - y0];
                 run = walk.RunOf(y);
+                if (source) {
+                    std::vector<Run>& patches = patchRuns[y - y0];
+                    patches.clear();
+                    if (run.xa < run.xb)
+                        for (const Rect& patch : source->patches)
+                            if (const Run p = walk.RunOf(y, patch); p.xa < p.xb)
+                                patches.push_back(p);
+                }
                 restore(y, 0, run.xa);
                 restore(y, std::max(run.xa, run.xb), w);
                 if (run.xa < run.xb) {
@@ -570,43 +761,17 @@ Rect Rotate(PixelPlane<kB> screen,
                 for (int32_t y = y0; y < y1; ++y) {
                     const Run& run = runs[y - y0];
                     const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
-                    uint8_t* out = screen.Row(y) + static_cast<size_t>(xa) * kBpp;
-                    int64_t fu = run.fu0 + xa * c, fv = run.fv0 + xa * s;
-                    for (int32_t x = xa; x < xb;) {
-                        int32_t stop = xb;
-#if defined(__SSE2__)
-                        if (avx2) {
-                            // The first row of a block brings the picture's rows into
-                            // the cache; the others find them there.
-                            int32_t done = 0, group = 4;
-                            if constexpr (kB == 4) {
-                                static_assert(kShift == 40 && kTolerance == uint64_t{1} << 18,
-                                              "RotateRunAvx512 allows for this fixed point");
-                                if (avx512 && newBitmap.stride % 4 == 0) {
-                                    done = RotateRunAvx512(out, newBitmap, fu, fv, c, s, xb - x, kShift);
-                                    group = 16;
-                                }
-                            }
-                            if (group == 4)
-                                done = RotateRunAvx2<kB>(out, newBitmap, fu, fv, c, s, xb - x, kShift,
-                                                         static_cast<int64_t>(kTolerance), y == y0);
-                            x += done;
-                            fu += done * c;
-                            fv += done * s;
-                            out += static_cast<size_t>(done) * kBpp;
-                            stop = std::min(xb, x + group);  // the group it left, one by one
-                        }
-#endif
-                        for (; x < stop; ++x, fu += c, fv += s, out += kBpp) {
-                            if (nearHalf(fu) || nearHalf(fv)) [[unlikely]] {
-                                const int64_t u = nearHalf(fu) ? SourceU(r, cx, cy, x, y) : fu >> kShift;
-                                const int64_t v = nearHalf(fv) ? SourceV(r, cx, cy, x, y) : fv >> kShift;
-                                CopyPixel(out, newBitmap, u, v);
-                            } else {
-                                CopyPixel(out, newBitmap, fu >> kShift, fv >> kShift);
-                            }
+                    if (xa >= xb)
+                        continue;
+                    if constexpr (kB == 4) {
+                        if (source) {
+                            spread(y, run, xa, xb);
+                            for (const Run& patch : patchRuns[y - y0])
+                                pull(y, run, std::max(patch.xa, xa), std::min(patch.xb, xb), y == y0);
+                            continue;
                         }
                     }
+                    pull(y, run, xa, xb, y == y0);
                 }
             }
         }
@@ -661,13 +826,14 @@ Rect PixelStyleFrame(int style,
                      PixelPlane<kB> newBitmap,
                      const FrameQuantities& f,
                      const Region* stale,
-                     std::vector<Rect>* takenRows) {
+                     std::vector<Rect>* takenRows,
+                     const TurnSource* source = nullptr) {
     if (style == 118) {
         Blend(screen, oldBitmap ? *oldBitmap : screen, newBitmap, f.P);
         return f.P > 0 ? Rect{0, 0, screen.width, screen.height} : Rect{};
     }
     if (const std::optional<Point> c = SwingCentre(style, f))
-        return Rotate(screen, oldBitmap, newBitmap, c->x, c->y, SwingAngle(f.P), stale, takenRows);
+        return Rotate(screen, oldBitmap, newBitmap, c->x, c->y, SwingAngle(f.P), stale, takenRows, source);
     return Rect{};
 }
 
@@ -754,9 +920,10 @@ Rect DrawPixelStyle(int style,
                     const BgrxPixels& newPicture,
                     const FrameQuantities& f,
                     const Region* stale,
-                    std::vector<Rect>* takenRows) {
+                    std::vector<Rect>* takenRows,
+                    const TurnSource* source) {
     const Plane32 old = PlaneOf(oldPicture);
-    return PixelStyleFrame(style, PlaneOf(screen), &old, PlaneOf(newPicture), f, stale, takenRows);
+    return PixelStyleFrame(style, PlaneOf(screen), &old, PlaneOf(newPicture), f, stale, takenRows, source);
 }
 
 }  // namespace orlscr

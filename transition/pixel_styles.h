@@ -34,15 +34,30 @@ Rect DrawPixelStyle(int style,
                     const Region* stale = nullptr,
                     std::vector<Rect>* takenRows = nullptr);
 
+// Where a swing takes the new picture from instead of a picture of the
+// frame's size: `dest` of the new picture shows `window` (left, top, width,
+// height) of `picture`, the nearest pixel of it, as a moving slide's picture
+// drawn at its moment would show it, without that drawing. Within `patches`
+// (what is drawn over or beside the picture: outside `dest`, a caption) the
+// new picture is read as usual; it need hold nothing else.
+struct TurnSource {
+    BgrxPixels picture;
+    double left = 0, top = 0, width = 0, height = 0;
+    Rect dest;
+    std::vector<Rect> patches;
+};
+
 // The same frame in 32-bit pictures (the frame composed for the display),
-// pixel for pixel as in 24 bits, the fourth byte taken like the others.
+// pixel for pixel as in 24 bits, the fourth byte taken like the others. A
+// swing with `source` takes the new picture from it.
 Rect DrawPixelStyle(int style,
                     const BgrxPixels& screen,
                     const BgrxPixels& oldPicture,
                     const BgrxPixels& newPicture,
                     const FrameQuantities& f,
                     const Region* stale = nullptr,
-                    std::vector<Rect>* takenRows = nullptr);
+                    std::vector<Rect>* takenRows = nullptr,
+                    const TurnSource* source = nullptr);
 
 // The part of the new picture a frame of a pixel style at `f` takes pixels
 // from, a little wider: all of it for the fade; for a swing, what turns into

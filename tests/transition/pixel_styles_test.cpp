@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
+#include "raster/bgrx_image.h"
 #include "transition/frame.h"
 #include "transition/pixel_styles.h"
 
@@ -119,6 +121,76 @@ TEST(Swing, StepwiseRowsMatchTheDirectFormula) {
         for (double angle : {base, std::nextafter(base, 4.0), std::nextafter(base, -4.0)})
             for (Point pivot : {Point{0, 0}, Point{48, 41}})
                 ASSERT_TRUE(same(oldPicture, newPicture, pivot, angle)) << angle;
+}
+
+// A swing that takes its new picture straight from a larger source: every
+// pixel it turns into the frame comes from the source pixel under the same
+// point of the picture, or from the new picture within a patch; the rest of
+// the frame keeps the old picture. The new picture and the source say in
+// each pixel where it lies (low 16 bits of x in blue and green, y in red;
+// the fourth byte says which picture).
+TEST(Swing, FromASourceTakesItsPixelsUnderThePatchesFromTheNewPicture) {
+    constexpr uint8_t kOld = 9, kNew = 1, kSource = 7;
+    auto where = [](const BgrxPixels& picture, uint8_t which) {
+        for (int32_t y = 0; y < picture.height; ++y)
+            for (int32_t x = 0; x < picture.width; ++x) {
+                uint8_t* p = picture.Row(y) + 4 * x;
+                p[0] = static_cast<uint8_t>(x);
+                p[1] = static_cast<uint8_t>(x >> 8);
+                p[2] = static_cast<uint8_t>(y);
+                p[3] = which;
+            }
+    };
+    auto check = [&](int32_t w, int32_t h, int32_t sw, int32_t sh) {
+        BgrxImage oldPicture(w, h), newPicture(w, h), source(sw, sh), plain(w, h), straight(w, h);
+        where(oldPicture.Pixels(), kOld);
+        where(newPicture.Pixels(), kNew);
+        where(source.Pixels(), kSource);
+        // The picture fills all but a band at each side and has a caption.
+        const Rect dest{w / 10, 0, w - w / 10, h};
+        const TurnSource from{source.Pixels(),
+                              3.5,
+                              2.25,
+                              sw - 9.0,
+                              sh - 5.0,
+                              dest,
+                              {Rect{0, 0, dest.left, h}, Rect{dest.right, 0, w, h}, Rect{w / 3, h / 2, w / 2, h}}};
+        const double kx = from.width / dest.Width(), ky = from.height / dest.Height();
+        for (int style = 119; style <= 122; ++style)
+            for (int32_t p : {7, 50, 93}) {
+                const FrameQuantities f = ComputeFrame(w, h, p, 1);
+                DrawPixelStyle(style, plain.Pixels(), oldPicture.Pixels(), newPicture.Pixels(), f);
+                DrawPixelStyle(style, straight.Pixels(), oldPicture.Pixels(), newPicture.Pixels(), f, nullptr, nullptr,
+                               &from);
+                for (int32_t y = 0; y < h; ++y)
+                    for (int32_t x = 0; x < w; ++x) {
+                        const uint8_t* a = plain.Pixels().Row(y) + 4 * x;
+                        const uint8_t* b = straight.Pixels().Row(y) + 4 * x;
+                        const int32_t u = a[0] | a[1] << 8, v = a[2];
+                        const bool patched =
+                            a[3] == kNew && std::any_of(from.patches.begin(), from.patches.end(), [&](const Rect& r) {
+                                return u >= r.left && u < r.right && v >= r.top && v < r.bottom;
+                            });
+                        if (a[3] == kOld || patched) {
+                            ASSERT_TRUE(std::equal(a, a + 4, b)) << style << " P " << p << " at " << x << "," << y;
+                            continue;
+                        }
+                        ASSERT_EQ(b[3], kSource) << style << " P " << p << " at " << x << "," << y;
+                        // The source pixel under the picture pixel's centre, or
+                        // next to it (the low bits of its place only).
+                        const double s = from.left + (u + 0.5 - dest.left) * kx, t = from.top + (v + 0.5) * ky;
+                        auto near = [](int32_t got, double want, int32_t mask) {
+                            const int32_t d = (got - static_cast<int32_t>(std::floor(want))) & mask;
+                            return d <= 1 || d == mask;
+                        };
+                        ASSERT_TRUE(near(b[0] | b[1] << 8, s, 0xFFFF) && near(b[2], t, 0xFF))
+                            << style << " P " << p << " at " << x << "," << y;
+                    }
+            }
+    };
+    check(301, 203, 331, 223);
+    // Too wide for the fixed point: the turn goes by the formula.
+    check(70000, 3, 70010, 5);
 }
 
 TEST(PixelStyles, MismatchedSizesStayInsideBothPictures) {

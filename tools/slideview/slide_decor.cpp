@@ -162,6 +162,21 @@ BgrxScalePlan SlideDecor::MotionPlan(double t) const {
                          motion_.dest);
 }
 
+TurnSource SlideDecor::TurnSourceAt(double t) const {
+    if (!HasMotion())
+        return TurnSource();
+    const WindowRect at = MotionAt(motion_, t);
+    TurnSource source{motionSource32_.Pixels(), at.left, at.top, at.width, at.height, motion_.dest, {}};
+    Region around(Rect{0, 0, width_, height_});
+    around.Subtract(Region(motion_.dest));
+    source.patches = around.Rects();
+    if (!captionMask_.IsEmpty())
+        source.patches.push_back(caption_.band);
+    if (hasClock_)
+        source.patches.push_back(clockBox_);
+    return source;
+}
+
 namespace {
 
 // Black over `part` of a frame but `inside` (within it, or empty).

@@ -13,6 +13,7 @@
 #include "raster/scale.h"
 #include "tools/slideview/caption_layout.h"
 #include "tools/slideview/motion_path.h"
+#include "transition/pixel_styles.h"
 
 namespace orlscr {
 
@@ -83,6 +84,10 @@ class SlideDecor {
     // Pixels of `dest` whose source lies outside the slide are left alone.
     // For a transition that moves or stretches the coming slide.
     void DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const;
+    // The moving slide at time t for a swing to take straight from its
+    // picture: its patches (the black around the picture, the overlays) are
+    // read from the slide drawn as usual (DrawMotionPart).
+    TurnSource TurnSourceAt(double t) const;
 
     // The moving slide held at time t, drawn whole into `frame` (black
     // around the picture): the frame on show once it stops moving, where it

@@ -748,6 +748,11 @@ class SlideViewer {
         // places a style moves or stretches it to, instead of drawn whole
         // beside the frame and copied from there.
         const bool spreads = screen.decor.HasMotion() && DrawsOnlyUnmirroredCopies(style, f);
+        // A swing turns a moving coming slide straight from its picture; only
+        // what lies over or beside the picture there is drawn beside the frame.
+        std::optional<TurnSource> turn;
+        if (screen.decor.HasMotion() && IsPixelStyle(style) && style != kFadeStyle)
+            turn = screen.decor.TurnSourceAt(entering_at);
         // A moving leaving slide is drawn straight into the frame, where the
         // frame reads it; a still one is kept whole beside it.
         const bool leaving_moves = screen.leaving.HasMotion();
@@ -758,7 +763,9 @@ class SlideViewer {
         const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
-        const BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale, spreads);
+        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale, spreads);
+        if (turn)
+            reads.newPicture.Intersect(Region::FromRects(turn->patches));
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
@@ -766,9 +773,10 @@ class SlideViewer {
         // Then the frame holds the leaving slide wherever it is read.
         const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
         Region drawn = leaving_moves
-                           ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy)
+                           ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
+                                                turn ? &*turn : nullptr)
                            : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
-                                                stale, draw_copy);
+                                                stale, draw_copy, turn ? &*turn : nullptr);
         // A turned picture changes a slanted shape: only a few rectangles
         // around it go to the window.
         Region changed = stale;
