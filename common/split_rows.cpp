@@ -82,6 +82,20 @@ class Pieces {
         }
     }
 
+    // Runs `alongside` (when there is one) as if it were a piece: its failure
+    // is rethrown once every piece is done.
+    void RunAlongside(const std::function<void()>& alongside) {
+        if (!alongside)
+            return;
+        try {
+            alongside();
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failureMutex_);
+            if (!failure_)
+                failure_ = std::current_exception();
+        }
+    }
+
     void RethrowFailure() const {
         if (failure_)
             std::rethrow_exception(failure_);
@@ -135,8 +149,8 @@ class RowHelper {
         std::thread([this] { Serve(); }).detach();
     }
 
-    // False when another caller has the helper.
-    bool Run(Pieces& pieces) {
+    // False when another caller has the helper (and nothing was run).
+    bool Run(Pieces& pieces, const std::function<void()>& alongside) {
         const std::unique_lock<Mutex> caller(callers_, std::try_to_lock);
         if (!caller.owns_lock())
             return false;
@@ -146,6 +160,7 @@ class RowHelper {
             job_ = &pieces;
         }
         wake_.notify_one();
+        pieces.RunAlongside(alongside);
         pieces.TakeUntilDone();
         // A helper that came is at most a piece behind.
         SpinWhile([this] { return claimed_ && job_ != nullptr; }, kCallerWaitsAwake);
@@ -231,14 +246,23 @@ int32_t RowPieces(int32_t count) {
 }
 
 void SplitRows(int32_t count, int64_t pixels, const Work& work) {
-    if (count <= 0)
+    SplitRows(count, pixels, work, nullptr);
+}
+
+void SplitRows(int32_t count, int64_t pixels, const Work& work, const std::function<void()>& alongside) {
+    if (count <= 0) {
+        if (alongside)
+            alongside();
         return;
+    }
     Pieces pieces(work, count);
     RowHelper* helper = count >= 2 && pixels >= kMinPixels && !t_inSplit ? Helper() : nullptr;
     const bool outer = !t_inSplit;
     t_inSplit = true;
-    if (!helper || !helper->Run(pieces))
+    if (!helper || !helper->Run(pieces, alongside)) {
+        pieces.RunAlongside(alongside);
         pieces.TakeUntilDone();
+    }
     t_inSplit = !outer;
     pieces.RethrowFailure();
 }

@@ -21,6 +21,14 @@ void SplitRows(int32_t count,
                int64_t pixels,
                const std::function<void(int32_t piece, int32_t begin, int32_t end)>& work);
 
+// The same, and `alongside` on the calling thread while the helper starts on
+// the pieces (before the caller takes any): other work of the caller's, done
+// meanwhile. Its failure is rethrown like a piece's.
+void SplitRows(int32_t count,
+               int64_t pixels,
+               const std::function<void(int32_t piece, int32_t begin, int32_t end)>& work,
+               const std::function<void()>& alongside);
+
 // Wakes the helper thread ahead of a split due within a few milliseconds, so
 // that the split does not wait for it to wake.
 void ReadyRowHelper();

@@ -70,6 +70,17 @@ void DibSection32::Resize(HDC reference, int32_t width, int32_t height) {
     pixels_ = BgrxPixels{static_cast<uint8_t*>(bits), width, height, width * BgrxPixels::kBytesPerPixel};
 }
 
+void DibSection32::SwapPictures(DibSection32& other) {
+    selection_.reset();
+    other.selection_.reset();
+    std::swap(bitmap_, other.bitmap_);
+    std::swap(pixels_, other.pixels_);
+    if (bitmap_)
+        selection_.emplace(dc_.get(), bitmap_.get());
+    if (other.bitmap_)
+        other.selection_.emplace(other.dc_.get(), other.bitmap_.get());
+}
+
 // What always holds: width and height are those of the picture and pass
 // CheckPictureSize; exactly the member of the kind holds a picture.
 struct TGraphic::Content {
@@ -138,8 +149,8 @@ TGraphic TGraphic::FromFileBytes(std::string_view text) {
         case PictureFormat::kIcon:
             content->kind = Kind::kIcon;
             content->icon.reset(::CreateIconFromResourceEx(const_cast<BYTE*>(bytes + info.offset),
-                                                           static_cast<DWORD>(info.size), TRUE, 0x00030000,
-                                                           info.width, info.height, LR_DEFAULTCOLOR));
+                                                           static_cast<DWORD>(info.size), TRUE, 0x00030000, info.width,
+                                                           info.height, LR_DEFAULTCOLOR));
             if (!content->icon)
                 throw Error(kInvalidIcon);
             break;
@@ -190,8 +201,8 @@ void TGraphic::Draw(HDC dc, const RECT& rect) const {
             DrawBitmapTo(dc, rect, content_->bitmap);
             break;
         case Kind::kIcon:
-            ::DrawIconEx(dc, rect.left, rect.top, content_->icon.get(), rect.right - rect.left,
-                         rect.bottom - rect.top, 0, nullptr, DI_NORMAL);
+            ::DrawIconEx(dc, rect.left, rect.top, content_->icon.get(), rect.right - rect.left, rect.bottom - rect.top,
+                         0, nullptr, DI_NORMAL);
             break;
         case Kind::kMetafile:
             ::PlayEnhMetaFile(dc, content_->metafile.get(), &rect);

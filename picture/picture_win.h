@@ -77,6 +77,10 @@ class DibSection32 {
     // undefined after a change of size. Throws Error when out of memory.
     void Resize(HDC reference, int32_t width, int32_t height);
 
+    // Exchanges the pictures of two sections of the same size, each staying
+    // in its own DC.
+    void SwapPictures(DibSection32& other);
+
     HDC Dc() const { return dc_.get(); }
     const BgrxPixels& Pixels() const { return pixels_; }
     int32_t Width() const { return pixels_.width; }

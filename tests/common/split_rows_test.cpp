@@ -48,6 +48,37 @@ TEST(SplitRows, EveryRowAndPieceOnceAlsoWithTwoCallers) {
     EXPECT_TRUE(nested);
 }
 
+// Work alongside a split runs once, on the calling thread, before the caller
+// takes any piece (the helper may already be at work); its failure comes out
+// only once every piece is done.
+TEST(SplitRows, AlongsideRunsOnceOnTheCallerBeforeItsPieces) {
+    for (int64_t pixels : {int64_t{1}, int64_t{1} << 21}) {
+        const std::thread::id caller = std::this_thread::get_id();
+        std::atomic<int> alongside{0}, callerPieces{0}, callerPiecesBefore{-1}, pieces{0};
+        SplitRows(
+            64, pixels,
+            [&](int32_t, int32_t, int32_t) {
+                ++pieces;
+                if (std::this_thread::get_id() == caller)
+                    ++callerPieces;
+            },
+            [&] {
+                ++alongside;
+                callerPiecesBefore = callerPieces.load();
+                EXPECT_EQ(std::this_thread::get_id(), caller);
+            });
+        EXPECT_EQ(alongside, 1);
+        EXPECT_EQ(callerPiecesBefore, 0);
+        EXPECT_EQ(pieces, RowPieces(64));
+        std::atomic<int> done{0};
+        EXPECT_THROW(SplitRows(
+                         64, pixels, [&](int32_t, int32_t, int32_t) { ++done; },
+                         [] { throw std::runtime_error("show failed"); }),
+                     std::runtime_error);
+        EXPECT_EQ(done, RowPieces(64));
+    }
+}
+
 TEST(SplitRows, AFailingPieceIsRethrown) {
     for (int32_t failing : {0, 99}) {
         EXPECT_THROW(SplitRows(100, 1 << 20,

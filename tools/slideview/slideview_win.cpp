@@ -241,6 +241,11 @@ class SlideViewer {
         // control shows instead of its own (drawn straight in 32 bits, every
         // display frame); it outlives the control.
         DibSection32 motionFrame;
+        // A transition between moving slides is composed a frame ahead (see
+        // ShowLastAlongside): the frame composed last, shown while the next
+        // one is composed into motionFrame, and the parts of it to show.
+        DibSection32 lastFrame;
+        std::optional<std::vector<Rect>> lastFrameShows;
         bool showsMotion = false;
         BgrxImage aside;  // a transition's coming slide, whole (see DrawComposedFrame and ComposeTransitionFrame)
         BgrxImage leavingImage;  // and its going one, still, for a composed frame
@@ -502,6 +507,7 @@ class SlideViewer {
             screen->aside = BgrxImage();
             screen->leavingImage = BgrxImage();
             screen->composed.reset();
+            screen->lastFrameShows.reset();
         }
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
@@ -723,14 +729,15 @@ class SlideViewer {
             return false;
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
+        const std::function<void()> show_last = ShowLastAlongside(screen, progress);
         try {
-            ComposeFadeFrame(frame, progress, PartOf(screen.leaving, leaving, *old),
-                             PartOf(screen.decor, entering, *coming), screen.fadeRows);
+            ComposeFadeFrame(screen.motionFrame.Pixels(), progress, PartOf(screen.leaving, leaving, *old),
+                             PartOf(screen.decor, entering, *coming), screen.fadeRows, show_last);
         } catch (const std::bad_alloc&) {
             Trace("slideview no memory for a composed transition");
             return false;
         }
-        screen.view->ShowFrame(screen.motionFrame, frame.Bounds());
+        ShowComposed(screen, {frame.Bounds()}, progress);
         return true;
     }
 
@@ -741,7 +748,7 @@ class SlideViewer {
     bool DrawComposedFrame(Screen& screen, int progress, double leaving_at, double entering_at) {
         TransitionEngine& engine = screen.view->Engine();
         const auto [old, coming] = PicturesOfRun(engine, progress);
-        const BgrxPixels frame = screen.motionFrame.Pixels();
+        BgrxPixels frame = screen.motionFrame.Pixels();
         const int style = engine.Style();
         const FrameQuantities f = ComputeFrame(frame.width, frame.height, progress, engine.Step());
         // A moving coming slide is spread straight from its picture over the
@@ -760,6 +767,10 @@ class SlideViewer {
             (!leaving_moves && !PrepareSlideImage(screen.leavingImage, frame)) ||
             (!spreads && !PrepareSlideImage(screen.aside, frame)))
             return false;
+        // Only a moving leaving slide, drawn wherever the frame reads it,
+        // lets the frame be composed ahead: it holds nothing of the last one.
+        const std::function<void()> show_last = leaving_moves ? ShowLastAlongside(screen, progress) : nullptr;
+        frame = screen.motionFrame.Pixels();
         const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
@@ -769,7 +780,7 @@ class SlideViewer {
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
-        DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at);
+        DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
         // Then the frame holds the leaving slide wherever it is read.
         const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
         Region drawn = leaving_moves
@@ -782,8 +793,44 @@ class SlideViewer {
         Region changed = stale;
         changed.Unite(drawn);
         screen.composed = std::move(drawn);
-        screen.view->ShowFrame(screen.motionFrame, CoverRegion(changed, frame.width, frame.height, kRepaintRects));
+        std::vector<Rect> shows = CoverRegion(changed, frame.width, frame.height, kRepaintRects);
+        if (leaving_moves)
+            ShowComposed(screen, std::move(shows), progress);
+        else
+            screen.view->ShowFrame(screen.motionFrame, shows);
         return true;
+    }
+
+    // Between moving slides each frame is shown while the next one is
+    // composed: the calling thread shows it as the helper thread starts on the
+    // next (see SplitRows), instead of the helper waiting out the show.
+    // Returns that show of the frame composed last, now in lastFrame, leaving
+    // motionFrame to compose into; none for the first frame of a transition
+    // (the one before stays a frame longer) or the last (ShowComposed shows
+    // that at once).
+    std::function<void()> ShowLastAlongside(Screen& screen, int progress) {
+        if (!screen.lastFrameShows || progress >= 100)
+            return nullptr;
+        screen.motionFrame.SwapPictures(screen.lastFrame);
+        std::vector<Rect> shows = std::move(*screen.lastFrameShows);
+        screen.lastFrameShows.reset();
+        return [&screen, shows = std::move(shows)] { screen.view->ShowFrame(screen.lastFrame, shows); };
+    }
+
+    // A frame composed into motionFrame, to show alongside the next one (or
+    // at once: the last of a transition, or without the memory for two).
+    void ShowComposed(Screen& screen, std::vector<Rect> shows, int progress) {
+        screen.lastFrameShows.reset();
+        if (progress < 100) {
+            try {
+                screen.lastFrame.Resize(nullptr, screen.motionFrame.Width(), screen.motionFrame.Height());
+                screen.lastFrameShows = std::move(shows);
+                return;
+            } catch (const Error& error) {
+                Trace("slideview no frame to compose ahead: " + std::string(error.what()));
+            }
+        }
+        screen.view->ShowFrame(screen.motionFrame, shows);
     }
 
     // `image` the frame's size; false when there is no memory for it.
@@ -809,7 +856,8 @@ class SlideViewer {
                          const Bitmap& coming,
                          const BgrxStyleFrameReads& reads,
                          double leaving_at,
-                         double entering_at) {
+                         double entering_at,
+                         const std::function<void()>& alongside) {
         const bool first = !screen.composed;
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
@@ -833,11 +881,14 @@ class SlideViewer {
         // straight into the frame instead.)
         constexpr int32_t kBands = 8;
         const int32_t width = screen.motionFrame.Width(), height = screen.motionFrame.Height();
-        SplitRows(kBands, int64_t{width} * height, [&](int32_t, int32_t begin, int32_t end) {
-            const Rect rows{0, height * begin / kBands, width, height * end / kBands};
-            draw(screen.leaving, leaving_part, reads.oldPicture, leaving_image, rows);
-            draw(screen.decor, coming_part, reads.newPicture, coming_image, rows);
-        });
+        SplitRows(
+            kBands, int64_t{width} * height,
+            [&](int32_t, int32_t begin, int32_t end) {
+                const Rect rows{0, height * begin / kBands, width, height * end / kBands};
+                draw(screen.leaving, leaving_part, reads.oldPicture, leaving_image, rows);
+                draw(screen.decor, coming_part, reads.newPicture, coming_image, rows);
+            },
+            alongside);
     }
 
     // A slide with motion moves from the moment it is fully in until its

@@ -92,7 +92,8 @@ void ComposeFadeFrame(const BgrxPixels& frame,
                       int32_t p,
                       const DrawSlidePart& going,
                       const DrawSlidePart& coming,
-                      BgrxImage& aside) {
+                      BgrxImage& aside,
+                      const std::function<void()>& alongside) {
     if (frame.IsEmpty())
         return;
     // Each thread draws the coming slide's strips into the same rows of its
@@ -110,23 +111,26 @@ void ComposeFadeFrame(const BgrxPixels& frame,
     // starts late still takes its share.
     const int32_t strips = (frame.height + kFadeRows - 1) / kFadeRows;
     std::atomic<int32_t> next{0};
-    SplitRows(kThreads, int64_t{frame.width} * frame.height, [&](int32_t thread, int32_t, int32_t) {
-        const int32_t own = thread * kFadeRows;
-        for (int32_t s; (s = next++) < strips;) {
-            const int32_t top = s * kFadeRows;
-            const Rect strip{0, top, frame.width, std::min(top + kFadeRows, frame.height)};
-            going(frame, strip);
-            // The coming slide draws in frame coordinates and only within the
-            // strip, so it gets a frame whose strip rows are the thread's own.
-            const auto shift = static_cast<uintptr_t>(top - own) * static_cast<uintptr_t>(coming_rows.stride);
-            const BgrxPixels coming_frame{
-                reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(coming_rows.bits) - shift), frame.width,
-                frame.height, coming_rows.stride};
-            coming(coming_frame, strip);
-            const BgrxPixels here = rows_of(frame, strip.top, strip.bottom);
-            DrawPixelStyle(kFadeStyle, here, here, rows_of(coming_rows, own, own + strip.Height()), f);
-        }
-    });
+    SplitRows(
+        kThreads, int64_t{frame.width} * frame.height,
+        [&](int32_t thread, int32_t, int32_t) {
+            const int32_t own = thread * kFadeRows;
+            for (int32_t s; (s = next++) < strips;) {
+                const int32_t top = s * kFadeRows;
+                const Rect strip{0, top, frame.width, std::min(top + kFadeRows, frame.height)};
+                going(frame, strip);
+                // The coming slide draws in frame coordinates and only within the
+                // strip, so it gets a frame whose strip rows are the thread's own.
+                const auto shift = static_cast<uintptr_t>(top - own) * static_cast<uintptr_t>(coming_rows.stride);
+                const BgrxPixels coming_frame{
+                    reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(coming_rows.bits) - shift), frame.width,
+                    frame.height, coming_rows.stride};
+                coming(coming_frame, strip);
+                const BgrxPixels here = rows_of(frame, strip.top, strip.bottom);
+                DrawPixelStyle(kFadeStyle, here, here, rows_of(coming_rows, own, own + strip.Height()), f);
+            }
+        },
+        alongside);
 }
 
 }  // namespace orlscr

@@ -30,11 +30,12 @@ void ComposeTransitionFrame(const BgrxPixels& frame,
 // the 32-bit frame on show: `going` drawn into the frame and `coming` into
 // `aside` (made a few rows for each of two threads when it is not) a few
 // rows at a time, and those rows blended at once, while they are still in
-// the cache.
+// the cache. `alongside` runs on the calling thread meanwhile (see SplitRows).
 void ComposeFadeFrame(const BgrxPixels& frame,
                       int32_t p,
                       const DrawSlidePart& going,
                       const DrawSlidePart& coming,
-                      BgrxImage& aside);
+                      BgrxImage& aside,
+                      const std::function<void()>& alongside = nullptr);
 
 }  // namespace orlscr
