@@ -149,8 +149,8 @@ TGraphic TGraphic::FromFileBytes(std::string_view text) {
         case PictureFormat::kIcon:
             content->kind = Kind::kIcon;
             content->icon.reset(::CreateIconFromResourceEx(const_cast<BYTE*>(bytes + info.offset),
-                                                           static_cast<DWORD>(info.size), TRUE, 0x00030000, info.width,
-                                                           info.height, LR_DEFAULTCOLOR));
+                                                           static_cast<DWORD>(info.size), TRUE, 0x00030000,
+                                                           info.width, info.height, LR_DEFAULTCOLOR));
             if (!content->icon)
                 throw Error(kInvalidIcon);
             break;
@@ -201,8 +201,8 @@ void TGraphic::Draw(HDC dc, const RECT& rect) const {
             DrawBitmapTo(dc, rect, content_->bitmap);
             break;
         case Kind::kIcon:
-            ::DrawIconEx(dc, rect.left, rect.top, content_->icon.get(), rect.right - rect.left, rect.bottom - rect.top,
-                         0, nullptr, DI_NORMAL);
+            ::DrawIconEx(dc, rect.left, rect.top, content_->icon.get(), rect.right - rect.left,
+                         rect.bottom - rect.top, 0, nullptr, DI_NORMAL);
             break;
         case Kind::kMetafile:
             ::PlayEnhMetaFile(dc, content_->metafile.get(), &rect);

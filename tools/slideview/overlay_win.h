@@ -20,8 +20,12 @@ namespace orlscr {
 class SystemOverlayFont : public OverlayFont {
   public:
     int32_t Width(std::string_view text, int32_t height) const override;
-    Bitmap Mask(const std::string& text, int32_t height, int32_t width, int32_t mask_height, int32_t x, int32_t y)
-        const override;
+    Bitmap Mask(const std::string& text,
+                int32_t height,
+                int32_t width,
+                int32_t mask_height,
+                int32_t x,
+                int32_t y) const override;
 };
 
 // Dates in the user's short date format (GetDateFormatEx, the user's locale).
