@@ -438,6 +438,16 @@ TEST(SlideDecor, SpreadSlideShowsTheSlideDrawnWholeAndStretched) {
         FillBgrx(got.Pixels(), got.Pixels().Bounds(), 1, 2, 3);
         StretchCopy(expected.Pixels(), copy.dest, whole.Pixels(), copy.source);
         decor.DrawMotionStretched(got.Pixels(), 0.5, copy.source, copy.dest);
+        // Worked out first and drawn in bands of rows in any order, then its
+        // overlays, it draws the very same pixels.
+        BgrxImage banded(400, 300);
+        FillBgrx(banded.Pixels(), banded.Pixels().Bounds(), 1, 2, 3);
+        const SlideDecor::Stretched stretched = decor.StretchedAt(banded.Pixels(), 0.5, copy.source, copy.dest);
+        for (int32_t top : {225, 0, 75, 150})
+            stretched.DrawRows(banded.Pixels(), Rect{0, top, 400, top + 75});
+        stretched.PaintOverlays(banded.Pixels());
+        for (int32_t y = 0; y < 300; ++y)
+            ASSERT_EQ(std::memcmp(banded.Pixels().Row(y), got.Pixels().Row(y), 400 * 4), 0) << y;
         for (int32_t y = 0; y < 300; ++y)
             for (int32_t x = 0; x < 400; ++x)
                 for (int c = 0; c < 3; ++c) {

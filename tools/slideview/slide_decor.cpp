@@ -207,9 +207,13 @@ void SlideDecor::DrawMotionPart(const BgrxPixels& frame, const BgrxScalePlan& pl
         PaintOverlay(frame, clockBox_, clockMask_, p);
 }
 
-void SlideDecor::DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const {
+SlideDecor::Stretched SlideDecor::StretchedAt(const BgrxPixels& frame,
+                                              double t,
+                                              const Rect& source,
+                                              const Rect& dest) const {
+    Stretched stretched;
     if (!HasMotion() || source.IsEmpty() || dest.IsEmpty() || frame.width != width_ || frame.height != height_)
-        return;
+        return stretched;
     const double fx = static_cast<double>(dest.Width()) / source.Width();
     const double fy = static_cast<double>(dest.Height()) / source.Height();
     auto spread = [&](const Rect& r) {
@@ -219,21 +223,16 @@ void SlideDecor::DrawMotionStretched(const BgrxPixels& frame, double t, const Re
                     static_cast<int32_t>(std::lround(dest.top + (r.bottom - source.top) * fy))};
     };
     const Rect slide = IntersectRect(source, Rect{0, 0, width_, height_});
-    const Rect written = IntersectRect(IntersectRect(spread(slide), dest), frame.Bounds());
-    if (written.IsEmpty())
-        return;
+    stretched.written_ = IntersectRect(IntersectRect(spread(slide), dest), frame.Bounds());
+    if (stretched.written_.IsEmpty())
+        return stretched;
     const Rect picture = IntersectRect(slide, motion_.dest);
-    const Rect picture_at = picture.IsEmpty() ? Rect{} : spread(picture);
+    stretched.pictureAt_ = picture.IsEmpty() ? Rect{} : spread(picture);
     const WindowRect at = MotionAt(motion_, t);
     const double kx = at.width / motion_.dest.Width(), ky = at.height / motion_.dest.Height();
-    const BgrxScalePlan plan(motionSource32_.Pixels(), at.left + (picture.left - motion_.dest.left) * kx,
-                             at.top + (picture.top - motion_.dest.top) * ky, picture.Width() * kx,
-                             picture.Height() * ky, frame.Bounds(), picture_at);
-    SplitRows(written.Height(), int64_t{written.Width()} * written.Height(), [&](int32_t, int32_t begin, int32_t end) {
-        const Rect rows{written.left, written.top + begin, written.right, written.top + end};
-        FillAround(frame, rows, IntersectRect(picture_at, rows));
-        plan.Draw(frame, rows);
-    });
+    stretched.plan_ = BgrxScalePlan(motionSource32_.Pixels(), at.left + (picture.left - motion_.dest.left) * kx,
+                                    at.top + (picture.top - motion_.dest.top) * ky, picture.Width() * kx,
+                                    picture.Height() * ky, frame.Bounds(), stretched.pictureAt_);
     // The overlays' masks spread as the picture under them is.
     const std::pair<const Rect*, const Bitmap*> overlays[] = {{&caption_.band, &captionMask_},
                                                               {&clockBox_, hasClock_ ? &clockMask_ : nullptr}};
@@ -241,12 +240,35 @@ void SlideDecor::DrawMotionStretched(const BgrxPixels& frame, double t, const Re
         if (!mask || mask->IsEmpty())
             continue;
         const Rect at_band = spread(*band);
-        if (at_band.IsEmpty() || IntersectRect(at_band, written).IsEmpty())
-            continue;
+        if (!at_band.IsEmpty() && !IntersectRect(at_band, stretched.written_).IsEmpty())
+            stretched.overlays_.push_back({at_band, mask});
+    }
+    return stretched;
+}
+
+void SlideDecor::Stretched::DrawRows(const BgrxPixels& frame, const Rect& rows) const {
+    const Rect part = IntersectRect(written_, rows);
+    if (part.IsEmpty())
+        return;
+    FillAround(frame, part, IntersectRect(pictureAt_, part));
+    plan_.Draw(frame, part);
+}
+
+void SlideDecor::Stretched::PaintOverlays(const BgrxPixels& frame) const {
+    for (const auto& [at_band, mask] : overlays_) {
         Bitmap spread_mask(at_band.Width(), at_band.Height());
         StretchCopy(spread_mask, spread_mask.Bounds(), *mask, mask->Bounds());
-        PaintOverlay(frame, at_band, spread_mask, written);
+        PaintOverlay(frame, at_band, spread_mask, written_);
     }
+}
+
+void SlideDecor::DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const {
+    const Stretched stretched = StretchedAt(frame, t, source, dest);
+    const Rect& written = stretched.Written();
+    SplitRows(written.Height(), int64_t{written.Width()} * written.Height(), [&](int32_t, int32_t begin, int32_t end) {
+        stretched.DrawRows(frame, Rect{written.left, written.top + begin, written.right, written.top + end});
+    });
+    stretched.PaintOverlays(frame);
 }
 
 void SlideDecor::DrawHeld(Bitmap& frame, double t) {

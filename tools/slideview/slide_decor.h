@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "builder/slide_list.h"
@@ -84,6 +85,22 @@ class SlideDecor {
     // Pixels of `dest` whose source lies outside the slide are left alone.
     // For a transition that moves or stretches the coming slide.
     void DrawMotionStretched(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const;
+    // The same worked out first and drawn in parts: rows of it (from several
+    // threads at once, on rows that do not overlap), then the overlays.
+    class Stretched {
+      public:
+        // What it draws (empty: nothing).
+        const Rect& Written() const { return written_; }
+        void DrawRows(const BgrxPixels& frame, const Rect& rows) const;
+        void PaintOverlays(const BgrxPixels& frame) const;
+
+      private:
+        friend class SlideDecor;
+        Rect written_, pictureAt_;
+        BgrxScalePlan plan_;
+        std::vector<std::pair<Rect, const Bitmap*>> overlays_;
+    };
+    Stretched StretchedAt(const BgrxPixels& frame, double t, const Rect& source, const Rect& dest) const;
     // The moving slide at time t for a swing to take straight from its
     // picture: its patches (the black around the picture, the overlays) are
     // read from the slide drawn as usual (DrawMotionPart).

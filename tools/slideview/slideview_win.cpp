@@ -780,14 +780,19 @@ class SlideViewer {
         const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
-        DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
-        // Then the frame holds the leaving slide wherever it is read.
-        const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
-        Region drawn = leaving_moves
-                           ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
-                                                turn ? &*turn : nullptr)
-                           : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
-                                                stale, draw_copy, turn ? &*turn : nullptr);
+        Region drawn;
+        if (spreads && leaving_moves && CopiesApart(style, f)) {
+            drawn = DrawSpreadFrame(screen, style, f, *old, reads, leaving_at, entering_at, show_last);
+        } else {
+            DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
+            // Then the frame holds the leaving slide wherever it is read.
+            const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
+            drawn = leaving_moves
+                        ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
+                                             turn ? &*turn : nullptr)
+                        : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
+                                             stale, draw_copy, turn ? &*turn : nullptr);
+        }
         // A turned picture changes a slanted shape: only a few rectangles
         // around it go to the window.
         Region changed = stale;
@@ -831,6 +836,59 @@ class SlideViewer {
             }
         }
         screen.view->ShowFrame(screen.motionFrame, shows);
+    }
+
+    // Whether the copies a rect style's frame at `f` makes lie apart.
+    static bool CopiesApart(int style, const FrameQuantities& f) {
+        const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
+        if (!copies)
+            return false;
+        for (size_t i = 0; i < copies->size(); ++i)
+            for (size_t j = i + 1; j < copies->size(); ++j)
+                if (!IntersectRect((*copies)[i].dest, (*copies)[j].dest).IsEmpty())
+                    return false;
+        return true;
+    }
+
+    // A frame of a rect style between moving slides, its copies apart: the
+    // leaving slide where the frame reads it and the coming one spread into
+    // each copy, all in one pass over bands of rows (the show of the last
+    // frame alongside), then the copies' overlays. Returns what the copies
+    // cover, as DrawBgrxStyleFrame does.
+    Region DrawSpreadFrame(Screen& screen,
+                           int style,
+                           const FrameQuantities& f,
+                           const Bitmap& old,
+                           const BgrxStyleFrameReads& reads,
+                           double leaving_at,
+                           double entering_at,
+                           const std::function<void()>& alongside) {
+        const BgrxPixels frame = screen.motionFrame.Pixels();
+        const std::vector<RectStyleCopy> copies =
+            CopiesOfBgrxStyleFrame(style, f).value_or(std::vector<RectStyleCopy>{});
+        std::vector<SlideDecor::Stretched> spread;
+        std::vector<Rect> drawn;
+        for (const RectStyleCopy& copy : copies) {
+            spread.push_back(screen.decor.StretchedAt(frame, entering_at, copy.source, copy.dest));
+            drawn.push_back(IntersectRect(copy.dest, frame.Bounds()));
+        }
+        const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
+        const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
+        constexpr int32_t kBands = 8;
+        SplitRows(
+            kBands, int64_t{frame.width} * frame.height,
+            [&](int32_t, int32_t begin, int32_t end) {
+                const Rect rows{0, frame.height * begin / kBands, frame.width, frame.height * end / kBands};
+                for (const Rect& part : reads.oldPicture.Rects())
+                    if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
+                        leaving_part(frame, r);
+                for (const SlideDecor::Stretched& copy : spread)
+                    copy.DrawRows(frame, rows);
+            },
+            alongside);
+        for (const SlideDecor::Stretched& copy : spread)
+            copy.PaintOverlays(frame);
+        return Region::FromRects(std::move(drawn));
     }
 
     // `image` the frame's size; false when there is no memory for it.
