@@ -75,9 +75,7 @@ class Pieces {
                 work_(piece, Begin(piece), Begin(piece + 1));
             } catch (...) {
                 next_ = pieces_;  // no more pieces for anyone
-                const std::lock_guard<std::mutex> lock(failureMutex_);
-                if (!failure_)
-                    failure_ = std::current_exception();
+                KeepFailure();
             }
         }
     }
@@ -90,9 +88,7 @@ class Pieces {
         try {
             alongside();
         } catch (...) {
-            const std::lock_guard<std::mutex> lock(failureMutex_);
-            if (!failure_)
-                failure_ = std::current_exception();
+            KeepFailure();
         }
     }
 
@@ -102,6 +98,13 @@ class Pieces {
     }
 
   private:
+    // The first failure is the one rethrown; call from a handler.
+    void KeepFailure() {
+        const std::lock_guard<std::mutex> lock(failureMutex_);
+        if (!failure_)
+            failure_ = std::current_exception();
+    }
+
     int32_t Begin(int32_t piece) const { return static_cast<int32_t>(int64_t{count_} * piece / pieces_); }
 
     const Work& work_;

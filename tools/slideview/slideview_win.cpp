@@ -781,8 +781,10 @@ class SlideViewer {
             screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
         };
         Region drawn;
-        if (spreads && leaving_moves && CopiesApart(style, f)) {
-            drawn = DrawSpreadFrame(screen, style, f, *old, reads, leaving_at, entering_at, show_last);
+        const std::optional<std::vector<RectStyleCopy>> copies =
+            spreads && leaving_moves ? CopiesOfBgrxStyleFrame(style, f) : std::nullopt;
+        if (copies && Apart(*copies)) {
+            drawn = DrawSpreadFrame(screen, *copies, *old, reads, leaving_at, entering_at, show_last);
         } else {
             DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
             // Then the frame holds the leaving slide wherever it is read.
@@ -838,34 +840,28 @@ class SlideViewer {
         screen.view->ShowFrame(screen.motionFrame, shows);
     }
 
-    // Whether the copies a rect style's frame at `f` makes lie apart.
-    static bool CopiesApart(int style, const FrameQuantities& f) {
-        const std::optional<std::vector<RectStyleCopy>> copies = CopiesOfBgrxStyleFrame(style, f);
-        if (!copies)
-            return false;
-        for (size_t i = 0; i < copies->size(); ++i)
-            for (size_t j = i + 1; j < copies->size(); ++j)
-                if (!IntersectRect((*copies)[i].dest, (*copies)[j].dest).IsEmpty())
+    // Whether no two copies overlap.
+    static bool Apart(const std::vector<RectStyleCopy>& copies) {
+        for (size_t i = 0; i < copies.size(); ++i)
+            for (size_t j = i + 1; j < copies.size(); ++j)
+                if (!IntersectRect(copies[i].dest, copies[j].dest).IsEmpty())
                     return false;
         return true;
     }
 
-    // A frame of a rect style between moving slides, its copies apart: the
+    // A frame of a rect style between moving slides, its `copies` apart: the
     // leaving slide where the frame reads it and the coming one spread into
     // each copy, all in one pass over bands of rows (the show of the last
     // frame alongside), then the copies' overlays. Returns what the copies
     // cover, as DrawBgrxStyleFrame does.
     Region DrawSpreadFrame(Screen& screen,
-                           int style,
-                           const FrameQuantities& f,
+                           const std::vector<RectStyleCopy>& copies,
                            const Bitmap& old,
                            const BgrxStyleFrameReads& reads,
                            double leaving_at,
                            double entering_at,
                            const std::function<void()>& alongside) {
         const BgrxPixels frame = screen.motionFrame.Pixels();
-        const std::vector<RectStyleCopy> copies =
-            CopiesOfBgrxStyleFrame(style, f).value_or(std::vector<RectStyleCopy>{});
         std::vector<SlideDecor::Stretched> spread;
         std::vector<Rect> drawn;
         for (const RectStyleCopy& copy : copies) {
