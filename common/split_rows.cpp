@@ -23,7 +23,8 @@ namespace {
 // too little time to pay for waking a thread, which under Wine costs a round
 // trip to its server each way.
 constexpr int64_t kMinPixels = 512 * 1024;
-constexpr int32_t kMaxPieces = 8;
+// Small pieces: the one a thread finishes last keeps the other idle briefly.
+constexpr int32_t kMaxPieces = 16;
 
 using Work = std::function<void(int32_t, int32_t, int32_t)>;
 

@@ -66,19 +66,15 @@ void DibSection32::Resize(HDC reference, int32_t width, int32_t height) {
     // The bitmap in use goes out of the DC before it is deleted.
     selection_.reset();
     bitmap_ = std::move(bitmap);
-    selection_.emplace(dc_.get(), bitmap_.get());
+    selection_ = std::make_unique<SelectedObject>(dc_.get(), bitmap_.get());
     pixels_ = BgrxPixels{static_cast<uint8_t*>(bits), width, height, width * BgrxPixels::kBytesPerPixel};
 }
 
-void DibSection32::SwapPictures(DibSection32& other) {
-    selection_.reset();
-    other.selection_.reset();
+void DibSection32::Swap(DibSection32& other) noexcept {
+    std::swap(dc_, other.dc_);
     std::swap(bitmap_, other.bitmap_);
+    std::swap(selection_, other.selection_);
     std::swap(pixels_, other.pixels_);
-    if (bitmap_)
-        selection_.emplace(dc_.get(), bitmap_.get());
-    if (other.bitmap_)
-        other.selection_.emplace(other.dc_.get(), other.bitmap_.get());
 }
 
 // What always holds: width and height are those of the picture and pass

@@ -335,6 +335,14 @@ Rect Region::BoundingBox() const {
     return box;
 }
 
+std::span<const Rect> Region::RectsInRows(int32_t top, int32_t bottom) const {
+    // Bands are sorted and do not overlap, so bottoms never decrease either.
+    const auto first =
+        std::partition_point(rects_.begin(), rects_.end(), [top](const Rect& r) { return r.bottom <= top; });
+    const auto last = std::partition_point(first, rects_.end(), [bottom](const Rect& r) { return r.top < bottom; });
+    return {first, last};
+}
+
 bool Region::IsValid() const {
     const size_t n = rects_.size();
     size_t prev = 0, prevCount = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "raster/geometry.h"
@@ -56,6 +57,9 @@ class Region {
     bool Contains(int32_t x, int32_t y) const;
     Rect BoundingBox() const;
     const std::vector<Rect>& Rects() const { return rects_; }
+    // The rectangles that reach into rows [top, bottom), in order (found by
+    // bisection: for work split into bands of a region with many rows).
+    std::span<const Rect> RectsInRows(int32_t top, int32_t bottom) const;
 
     // Checks the invariant above; used by tests.
     bool IsValid() const;

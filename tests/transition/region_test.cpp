@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -87,6 +88,13 @@ TEST(Region, OperationsMatchThePixelModel) {
         ExpectMatches(Region(a).Intersect(b), model([](bool p, bool q) { return p && q; }));
         ExpectMatches(Region(a).Xor(b), model([](bool p, bool q) { return p != q; }));
         ExpectMatches(Region(a).Subtract(b), model([](bool p, bool q) { return p && !q; }));
+        // The rectangles of a band of rows are those that reach into it.
+        const int top = shapes.Coord(-24, 88), bottom = top + shapes.Coord(0, 30);
+        std::vector<Rect> inRows;
+        std::copy_if(a.Rects().begin(), a.Rects().end(), std::back_inserter(inRows),
+                     [&](const Rect& r) { return r.top < bottom && r.bottom > top; });
+        const std::span<const Rect> found = a.RectsInRows(top, bottom);
+        EXPECT_EQ(std::vector<Rect>(found.begin(), found.end()), inRows) << top << ".." << bottom;
     }
 }
 

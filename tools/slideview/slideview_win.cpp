@@ -102,6 +102,9 @@ constexpr UINT_PTR kClockTimer = 2;
 constexpr UINT_PTR kFrameTimer = 3;          // the next frame of an animated slide
 constexpr UINT kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
 constexpr size_t kRepaintRects = 8;          // of a composed transition frame
+// A composed frame is drawn in bands of rows that two threads take in turn:
+// enough that the one drawn last keeps the other thread idle only briefly.
+constexpr int32_t kBands = 16;
 
 std::string RectText(const Rect& r) {
     return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.Width()) + "x" +
@@ -818,7 +821,7 @@ class SlideViewer {
     std::function<void()> ShowLastAlongside(Screen& screen, int progress) {
         if (!screen.lastFrameShows || progress >= 100)
             return nullptr;
-        screen.motionFrame.SwapPictures(screen.lastFrame);
+        screen.motionFrame.Swap(screen.lastFrame);
         std::vector<Rect> shows = std::move(*screen.lastFrameShows);
         screen.lastFrameShows.reset();
         return [&screen, shows = std::move(shows)] { screen.view->ShowFrame(screen.lastFrame, shows); };
@@ -870,14 +873,12 @@ class SlideViewer {
         }
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
-        constexpr int32_t kBands = 8;
         SplitRows(
             kBands, int64_t{frame.width} * frame.height,
             [&](int32_t, int32_t begin, int32_t end) {
                 const Rect rows{0, frame.height * begin / kBands, frame.width, frame.height * end / kBands};
-                for (const Rect& part : reads.oldPicture.Rects())
-                    if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
-                        leaving_part(frame, r);
+                for (const Rect& part : reads.oldPicture.RectsInRows(rows.top, rows.bottom))
+                    leaving_part(frame, IntersectRect(part, rows));
                 for (const SlideDecor::Stretched& copy : spread)
                     copy.DrawRows(frame, rows);
             },
@@ -922,9 +923,8 @@ class SlideViewer {
         auto draw = [first](const SlideDecor& decor, const DrawSlidePart& slide, const Region& read,
                             const BgrxPixels& image, const Rect& rows) {
             if (decor.HasMotion()) {
-                for (const Rect& part : read.Rects())
-                    if (const Rect r = IntersectRect(part, rows); !r.IsEmpty())
-                        slide(image, r);
+                for (const Rect& part : read.RectsInRows(rows.top, rows.bottom))
+                    slide(image, IntersectRect(part, rows));
             } else if (first) {
                 slide(image, rows);
             }
@@ -933,7 +933,6 @@ class SlideViewer {
         const DrawSlidePart coming_part = PartOf(screen.decor, entering, coming);
         // (The coming slide's picture is not there when it is spread
         // straight into the frame instead.)
-        constexpr int32_t kBands = 8;
         const int32_t width = screen.motionFrame.Width(), height = screen.motionFrame.Height();
         SplitRows(
             kBands, int64_t{width} * height,
