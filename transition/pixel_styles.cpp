@@ -605,6 +605,9 @@ Rect Rotate(PixelPlane<kB> screen,
     if (w <= 0 || h <= 0)
         return Rect{};
     constexpr int kBpp = kB;
+    const std::function<void(const Rect&)>* const drawOld = source && source->drawOld ? &source->drawOld : nullptr;
+    if (drawOld)
+        stale = nullptr;
     // Each row's span around what may differ from the old picture there (a
     // turned picture's last frame took one span a row).
     std::vector<int32_t> keepLeft(static_cast<size_t>(h), stale ? w : 0), keepRight(static_cast<size_t>(h), w);
@@ -619,11 +622,15 @@ Rect Rotate(PixelPlane<kB> screen,
     auto restore = [&](int32_t y, int32_t from, int32_t to) {
         from = std::max(from, keepLeft[y]);
         to = std::min(to, keepRight[y]);
-        if (oldBitmap && from < to)
+        if (drawOld && from < to)
+            (*drawOld)(Rect{from, y, to, y + 1});
+        else if (oldBitmap && from < to)
             std::memcpy(screen.Row(y) + static_cast<size_t>(from) * kBpp,
                         oldBitmap->Row(y) + static_cast<size_t>(from) * kBpp, static_cast<size_t>(to - from) * kBpp);
     };
     if (!TurnWalk::Fits(cx, cy, w, h)) {
+        if (source && source->alongside)
+            source->alongside();
         for (int32_t y = 0; y < h; ++y)
             restore(y, 0, w);
         if constexpr (kB == 4) {
@@ -728,7 +735,7 @@ Rect Rotate(PixelPlane<kB> screen,
     };
     const int32_t blocks = (h + kBlockRows - 1) / kBlockRows;
     std::vector<Taken> pieces(static_cast<size_t>(RowPieces(blocks)));
-    SplitRows(blocks, static_cast<int64_t>(w) * h, [&](int32_t piece, int32_t firstBlock, int32_t endBlock) {
+    const auto work = [&](int32_t piece, int32_t firstBlock, int32_t endBlock) {
         Taken& mine = pieces[static_cast<size_t>(piece)];
         Rect& taken = mine.box;
         std::vector<Rect>* const rows = takenRows ? &mine.rows : nullptr;
@@ -775,7 +782,8 @@ Rect Rotate(PixelPlane<kB> screen,
                 }
             }
         }
-    });
+    };
+    SplitRows(blocks, static_cast<int64_t>(w) * h, work, source ? source->alongside : nullptr);
     Rect taken;
     for (const Taken& piece : pieces) {
         taken = UnionRect(taken, piece.box);

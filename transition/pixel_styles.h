@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "raster/bgrx.h"
@@ -40,11 +41,18 @@ Rect DrawPixelStyle(int style,
 // drawn at its moment would show it, without that drawing. Within `patches`
 // (what is drawn over or beside the picture: outside `dest`, a caption) the
 // new picture is read as usual; it need hold nothing else.
+//
+// With `drawOld`, every pixel of the frame the swing does not take is drawn
+// by it, a row's span at a time from any thread (`stale` and the old picture
+// are not used): a frame composed in one pass. `alongside` runs on the
+// calling thread meanwhile (see SplitRows).
 struct TurnSource {
     BgrxPixels picture;
     double left = 0, top = 0, width = 0, height = 0;
     Rect dest;
     std::vector<Rect> patches;
+    std::function<void(const Rect&)> drawOld;
+    std::function<void()> alongside;
 };
 
 // The same frame in 32-bit pictures (the frame composed for the display),

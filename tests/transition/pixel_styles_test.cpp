@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "raster/bgrx_image.h"
+#include "raster/blit.h"
 #include "transition/frame.h"
 #include "transition/pixel_styles.h"
 
@@ -142,7 +143,7 @@ TEST(Swing, FromASourceTakesItsPixelsUnderThePatchesFromTheNewPicture) {
             }
     };
     auto check = [&](int32_t w, int32_t h, int32_t sw, int32_t sh) {
-        BgrxImage oldPicture(w, h), newPicture(w, h), source(sw, sh), plain(w, h), straight(w, h);
+        BgrxImage oldPicture(w, h), newPicture(w, h), source(sw, sh), plain(w, h), straight(w, h), onePass(w, h);
         where(oldPicture.Pixels(), kOld);
         where(newPicture.Pixels(), kNew);
         where(source.Pixels(), kSource);
@@ -154,7 +155,16 @@ TEST(Swing, FromASourceTakesItsPixelsUnderThePatchesFromTheNewPicture) {
                               sw - 9.0,
                               sh - 5.0,
                               dest,
-                              {Rect{0, 0, dest.left, h}, Rect{dest.right, 0, w, h}, Rect{w / 3, h / 2, w / 2, h}}};
+                              {Rect{0, 0, dest.left, h}, Rect{dest.right, 0, w, h}, Rect{w / 3, h / 2, w / 2, h}},
+                              {},
+                              {}};
+        // The same frame with the old picture drawn by the swing's caller.
+        TurnSource drawing = from;
+        int alongside = 0;
+        drawing.drawOld = [&](const Rect& part) {
+            CopyBgrx(onePass.Pixels(), part.left, part.top, oldPicture.Pixels(), part);
+        };
+        drawing.alongside = [&] { ++alongside; };
         const double kx = from.width / dest.Width(), ky = from.height / dest.Height();
         for (int style = 119; style <= 122; ++style)
             for (int32_t p : {7, 50, 93}) {
@@ -162,6 +172,16 @@ TEST(Swing, FromASourceTakesItsPixelsUnderThePatchesFromTheNewPicture) {
                 DrawPixelStyle(style, plain.Pixels(), oldPicture.Pixels(), newPicture.Pixels(), f);
                 DrawPixelStyle(style, straight.Pixels(), oldPicture.Pixels(), newPicture.Pixels(), f, nullptr, nullptr,
                                &from);
+                FillBgrx(onePass.Pixels(), onePass.Pixels().Bounds(), 0, 0, 0);
+                alongside = 0;
+                const Region stale(Rect{0, 0, 1, 1});  // of no account with drawOld
+                DrawPixelStyle(style, onePass.Pixels(), onePass.Pixels(), newPicture.Pixels(), f, &stale, nullptr,
+                               &drawing);
+                ASSERT_EQ(alongside, 1);
+                for (int32_t y = 0; y < h; ++y)
+                    ASSERT_TRUE(
+                        std::equal(onePass.Pixels().Row(y), onePass.Pixels().Row(y) + 4 * w, straight.Pixels().Row(y)))
+                        << style << " P " << p << " row " << y;
                 for (int32_t y = 0; y < h; ++y)
                     for (int32_t x = 0; x < w; ++x) {
                         const uint8_t* a = plain.Pixels().Row(y) + 4 * x;

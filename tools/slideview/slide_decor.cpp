@@ -166,7 +166,7 @@ TurnSource SlideDecor::TurnSourceAt(double t) const {
     if (!HasMotion())
         return TurnSource();
     const WindowRect at = MotionAt(motion_, t);
-    TurnSource source{motionSource32_.Pixels(), at.left, at.top, at.width, at.height, motion_.dest, {}};
+    TurnSource source{motionSource32_.Pixels(), at.left, at.top, at.width, at.height, motion_.dest, {}, {}, {}};
     Region around(Rect{0, 0, width_, height_});
     around.Subtract(Region(motion_.dest));
     source.patches = around.Rects();

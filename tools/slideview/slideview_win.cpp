@@ -88,6 +88,7 @@
 #include "tools/slideview/transition_clock.h"
 #include "tools/slideview/transition_frame.h"
 #include "transition/bgrx_style_frame.h"
+#include "transition/pixel_styles.h"
 #include "transition/region_change.h"
 #include "transition/style_ranges.h"
 #include "transition/transition_view_win.h"
@@ -777,26 +778,30 @@ class SlideViewer {
         const Region all(frame.Bounds());
         // A still leaving slide stays in the frame where the last one left it.
         const Region stale = leaving_moves || !screen.composed ? all : *screen.composed;
-        BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale, spreads);
-        if (turn)
-            reads.newPicture.Intersect(Region::FromRects(turn->patches));
-        const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
-            screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
-        };
         Region drawn;
-        const std::optional<std::vector<RectStyleCopy>> copies =
-            spreads && leaving_moves ? CopiesOfBgrxStyleFrame(style, f) : std::nullopt;
-        if (copies && Apart(*copies)) {
-            drawn = DrawSpreadFrame(screen, *copies, *old, reads, leaving_at, entering_at, show_last);
+        if (turn && leaving_moves) {
+            drawn = DrawTurnFrame(screen, style, f, *turn, *old, *coming, leaving_at, entering_at, show_last);
         } else {
-            DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
-            // Then the frame holds the leaving slide wherever it is read.
-            const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
-            drawn = leaving_moves
-                        ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
-                                             turn ? &*turn : nullptr)
-                        : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
-                                             stale, draw_copy, turn ? &*turn : nullptr);
+            BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, stale, spreads);
+            if (turn)
+                reads.newPicture.Intersect(Region::FromRects(turn->patches));
+            const DrawStyleCopy spread = [&](const BgrxPixels& into, const RectStyleCopy& copy) {
+                screen.decor.DrawMotionStretched(into, entering_at, copy.source, copy.dest);
+            };
+            const std::optional<std::vector<RectStyleCopy>> copies =
+                spreads && leaving_moves ? CopiesOfBgrxStyleFrame(style, f) : std::nullopt;
+            if (copies && Apart(*copies)) {
+                drawn = DrawSpreadFrame(screen, *copies, *old, reads, leaving_at, entering_at, show_last);
+            } else {
+                DrawSlideImages(screen, *old, *coming, reads, leaving_at, entering_at, show_last);
+                // Then the frame holds the leaving slide wherever it is read.
+                const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
+                drawn = leaving_moves
+                            ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
+                                                 turn ? &*turn : nullptr)
+                            : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
+                                                 stale, draw_copy, turn ? &*turn : nullptr);
+            }
         }
         // A turned picture changes a slanted shape: only a few rectangles
         // around it go to the window.
@@ -841,6 +846,35 @@ class SlideViewer {
             }
         }
         screen.view->ShowFrame(screen.motionFrame, shows);
+    }
+
+    // A frame of a swing between moving slides in one pass: what lies over or
+    // beside the coming slide's picture, where the swing reads it, drawn
+    // beside the frame first (a few rows), then band by band the leaving
+    // slide wherever the turned picture leaves the frame and the turned
+    // picture itself, the show of the last frame alongside. Returns what the
+    // turned picture covers, as DrawBgrxStyleFrame does.
+    Region DrawTurnFrame(Screen& screen,
+                         int style,
+                         const FrameQuantities& f,
+                         TurnSource& turn,
+                         const Bitmap& old,
+                         const Bitmap& coming,
+                         double leaving_at,
+                         double entering_at,
+                         std::function<void()> alongside) {
+        const BgrxPixels frame = screen.motionFrame.Pixels();
+        const BgrxScalePlan entering = screen.decor.MotionPlan(entering_at);
+        const DrawSlidePart coming_part = PartOf(screen.decor, entering, coming);
+        Region patches = PixelStyleSource(style, f);
+        patches.Intersect(Region::FromRects(turn.patches));
+        for (const Rect& part : patches.Rects())
+            coming_part(screen.aside.Pixels(), part);
+        const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
+        const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
+        turn.drawOld = [&](const Rect& part) { leaving_part(frame, part); };
+        turn.alongside = std::move(alongside);
+        return DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), nullptr, &turn);
     }
 
     // Whether no two copies overlap.
