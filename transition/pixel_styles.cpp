@@ -481,11 +481,13 @@ __attribute__((target("avx512f"))) int32_t SpreadRunAvx512(uint8_t* out,
 // u and v are each monotonic along a row, so the pixels whose source lies in
 // the picture form one run. The run is found first (estimated in floating
 // point, then settled with the exact rounding at its two ends), and the inner
-// loop copies it without bounds checks. Rows are pulled in blocks of a few
-// rows and a limited number of columns: near a quarter turn a row of the frame
-// is a column of the picture, and a block keeps the picture's rows it reads
-// in the cache. With `oldBitmap`, the pixels outside the runs are copied from
-// it in the same pass, so the frame needs no restore beforehand.
+// loop copies it without bounds checks. Rows are pulled whole, in blocks of a
+// few rows to each processor: neighbouring rows read neighbouring pixels of
+// the picture, which the processor's second-level cache still holds from the
+// row before even near a quarter turn (where a row of the frame is a column
+// of the picture), and a whole row gives it long runs to fetch ahead. With
+// `oldBitmap`, the pixels outside the runs are copied from it in the same
+// pass, so the frame needs no restore beforehand.
 namespace {
 
 // The fixed-point walk of a turn by `angle` about (cx, cy) over a w x h
@@ -654,7 +656,7 @@ Rect Rotate(PixelPlane<kB> screen,
     const int64_t c = walk.Cos(), s = walk.Sin();
     auto nearHalf = &TurnWalk::NearHalf;
     using Run = TurnWalk::Run;
-    constexpr int32_t kBlockRows = 16, kBlockColumns = 128;
+    constexpr int32_t kBlockRows = 16;
 #if defined(__SSE2__)
     const bool avx2 = HasAvx2();
     const bool avx512 = avx2 && HasAvx512Bw();
@@ -737,50 +739,26 @@ Rect Rotate(PixelPlane<kB> screen,
     std::vector<Taken> pieces(static_cast<size_t>(RowPieces(blocks)));
     const auto work = [&](int32_t piece, int32_t firstBlock, int32_t endBlock) {
         Taken& mine = pieces[static_cast<size_t>(piece)];
-        Rect& taken = mine.box;
-        std::vector<Rect>* const rows = takenRows ? &mine.rows : nullptr;
-        Run runs[kBlockRows];
-        std::vector<Run> patchRuns[kBlockRows];
-        for (int32_t y0 = firstBlock * kBlockRows; y0 < std::min(h, endBlock * kBlockRows); y0 += kBlockRows) {
-            const int32_t y1 = std::min(h, y0 + kBlockRows);
-            for (int32_t y = y0; y < y1; ++y) {
-                Run& run = runs[y - y0];
-                run = walk.RunOf(y);
+        for (int32_t y = firstBlock * kBlockRows; y < std::min(h, endBlock * kBlockRows); ++y) {
+            const Run run = walk.RunOf(y);
+            restore(y, 0, run.xa);
+            restore(y, std::max(run.xa, run.xb), w);
+            if (run.xa >= run.xb)
+                continue;
+            mine.box = UnionRect(mine.box, Rect{run.xa, y, run.xb, y + 1});
+            if (takenRows)
+                mine.rows.push_back(Rect{run.xa, y, run.xb, y + 1});
+            const bool first = y % kBlockRows == 0;
+            if constexpr (kB == 4) {
                 if (source) {
-                    std::vector<Run>& patches = patchRuns[y - y0];
-                    patches.clear();
-                    if (run.xa < run.xb)
-                        for (const Rect& patch : source->patches)
-                            if (const Run p = walk.RunOf(y, patch); p.xa < p.xb)
-                                patches.push_back(p);
-                }
-                restore(y, 0, run.xa);
-                restore(y, std::max(run.xa, run.xb), w);
-                if (run.xa < run.xb) {
-                    taken = UnionRect(taken, Rect{run.xa, y, run.xb, y + 1});
-                    if (rows)
-                        rows->push_back(Rect{run.xa, y, run.xb, y + 1});
+                    spread(y, run, run.xa, run.xb);
+                    for (const Rect& patch : source->patches)
+                        if (const Run p = walk.RunOf(y, patch); p.xa < p.xb)
+                            pull(y, run, std::max(p.xa, run.xa), std::min(p.xb, run.xb), first);
+                    continue;
                 }
             }
-
-            for (int32_t x0 = 0; x0 < w; x0 += kBlockColumns) {
-                const int32_t x1 = std::min(w, x0 + kBlockColumns);
-                for (int32_t y = y0; y < y1; ++y) {
-                    const Run& run = runs[y - y0];
-                    const int32_t xa = std::max(run.xa, x0), xb = std::min(run.xb, x1);
-                    if (xa >= xb)
-                        continue;
-                    if constexpr (kB == 4) {
-                        if (source) {
-                            spread(y, run, xa, xb);
-                            for (const Run& patch : patchRuns[y - y0])
-                                pull(y, run, std::max(patch.xa, xa), std::min(patch.xb, xb), y == y0);
-                            continue;
-                        }
-                    }
-                    pull(y, run, xa, xb, y == y0);
-                }
-            }
+            pull(y, run, run.xa, run.xb, first);
         }
     };
     SplitRows(blocks, static_cast<int64_t>(w) * h, work, source ? source->alongside : nullptr);
