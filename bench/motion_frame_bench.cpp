@@ -210,13 +210,16 @@ void BM_ComposedMoving(benchmark::State& state) {
         const FrameQuantities f = ComputeFrame(kWidth, kHeight, ProgressOf(n++), 4);
         const bool spreads = state.range(1) != 0 && DrawsOnlyUnmirroredCopies(style, f);
         BgrxStyleFrameReads reads = ReadsOfBgrxStyleFrame(style, f, all, spreads);
-        // A swing takes the moving coming slide straight from its picture.
+        const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
+        // A swing takes the moving coming slide straight from its picture and
+        // draws the going one itself, in the same pass.
         std::optional<TurnSource> turn;
         if (state.range(1) != 0 && IsPixelStyle(style) && style != kFadeStyle) {
             turn = slides.coming.TurnSourceAt(0.1);
             reads.newPicture.Intersect(Region::FromRects(turn->patches));
+            reads.oldPicture = Region();
+            turn->drawOld = [&](const Rect& part) { slides.going.DrawMotionPart(frame.Pixels(), going_at, part); };
         }
-        const BgrxScalePlan going_at = slides.going.MotionPlan(0.9), coming_at = slides.coming.MotionPlan(0.1);
         // As the viewer draws them: each slide where the frame reads it, the
         // going one straight into the frame, the coming one spread straight
         // into the places a rect style moves or stretches it to.

@@ -445,20 +445,19 @@ __attribute__((target("avx512f"))) int32_t SpreadRunAvx512(uint8_t* out,
     // they lie in a new row every few pixels, where the processor's own
     // prefetching does not follow.
     constexpr int32_t kAhead = 64;
-    int32_t i = 0;
-    for (; i + 16 <= count; i += 16) {
+    // The offsets in pixels of pixels i to i + 15 of the run.
+    auto offsets = [&](int32_t i) __attribute__((target("avx512f"))) {
         const __m512 k = _mm512_add_ps(lanes, _mm512_set1_ps(static_cast<float>(i)));
         const __m512 s = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(k, ds, s0), zero), maxS);
         const __m512 t = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(k, dt, t0), zero), maxT);
-        const __m512i at =
-            _mm512_add_epi32(_mm512_mullo_epi32(_mm512_cvttps_epi32(t), rowPixels), _mm512_cvttps_epi32(s));
+        return _mm512_add_epi32(_mm512_mullo_epi32(_mm512_cvttps_epi32(t), rowPixels), _mm512_cvttps_epi32(s));
+    };
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m512i at = offsets(i);
         if (i + kAhead + 16 <= count) {
-            const __m512 ka = _mm512_add_ps(k, _mm512_set1_ps(static_cast<float>(kAhead)));
-            const __m512 sa = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(ka, ds, s0), zero), maxS);
-            const __m512 ta = _mm512_min_ps(_mm512_max_ps(_mm512_fmadd_ps(ka, dt, t0), zero), maxT);
             alignas(64) int32_t ahead[16];
-            _mm512_store_si512(ahead, _mm512_add_epi32(_mm512_mullo_epi32(_mm512_cvttps_epi32(ta), rowPixels),
-                                                       _mm512_cvttps_epi32(sa)));
+            _mm512_store_si512(ahead, offsets(i + kAhead));
             for (const int32_t a : ahead)
                 _mm_prefetch(reinterpret_cast<const char*>(from.bits) + static_cast<size_t>(a) * 4, _MM_HINT_T0);
         }

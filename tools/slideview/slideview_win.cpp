@@ -797,8 +797,7 @@ class SlideViewer {
                 // Then the frame holds the leaving slide wherever it is read.
                 const DrawStyleCopy* draw_copy = spreads ? &spread : nullptr;
                 drawn = leaving_moves
-                            ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy,
-                                                 turn ? &*turn : nullptr)
+                            ? DrawBgrxStyleFrame(style, f, frame, frame, screen.aside.Pixels(), Region(), draw_copy)
                             : DrawBgrxStyleFrame(style, f, frame, screen.leavingImage.Pixels(), screen.aside.Pixels(),
                                                  stale, draw_copy, turn ? &*turn : nullptr);
             }
