@@ -164,6 +164,17 @@ def helper(name):
     return os.path.abspath(os.path.join(WIN_BUILD, "tests", "wine", "helpers", name))
 
 
+def wine_errors(process):
+    """The tail of what Wine wrote to the standard error of a start()ed
+    program, for a failure message; empty when there is none."""
+    try:
+        with open(process.wine_errors, encoding="latin-1") as f:
+            text = f.read()[-2000:]
+    except (AttributeError, OSError):
+        return ""
+    return "\nWine's errors:\n" + text if text.strip() else ""
+
+
 def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
@@ -374,6 +385,7 @@ class WinePrefix:
         self.system32 = os.path.join(self.path, "drive_c", "windows", "system32")
         self._helpers = []
         self._serving = False
+        self._started = 0  # programs start()ed, for their error files
 
     @property
     def env(self):
@@ -410,7 +422,8 @@ class WinePrefix:
                 found = done(self.trace_lines())
                 if found:
                     return found
-                raise AssertionError("the program ended before %s: %r" % (name, self.trace_lines()))
+                raise AssertionError("the program ended (code %r) before %s: %r%s" % (
+                    process.returncode, name, self.trace_lines(), wine_errors(process)))
             if time.monotonic() > deadline:
                 raise AssertionError("no %s in the trace: %r" % (name, lines))
             time.sleep(0.1)
@@ -462,8 +475,18 @@ class WinePrefix:
 
     def start(self, program, *args, env=None, stdin=subprocess.DEVNULL, cwd=None, stdout=subprocess.DEVNULL):
         self.serve()
-        return subprocess.Popen(["wine", program, *args], env=self._env(env), cwd=cwd, stdin=stdin,
-                                stdout=stdout, stderr=subprocess.DEVNULL)
+        # Wine's errors go to a file of the case: a program that ends before
+        # its first trace line leaves nothing else to tell why.
+        spawn_env = dict(self._env(env))
+        if not env or "WINEDEBUG" not in env:
+            spawn_env["WINEDEBUG"] = "-all,err+all"
+        self._started += 1
+        errors = os.path.join(self.root, "wine-errors-%d.txt" % self._started)
+        with open(errors, "wb") as err:
+            process = subprocess.Popen(["wine", program, *args], env=spawn_env, cwd=cwd, stdin=stdin,
+                                       stdout=stdout, stderr=err)
+        process.wine_errors = errors
+        return process
 
     def start_helper(self, program, *args, env=None, cwd=None):
         helper = Helper(self, program, *args, env=env, cwd=cwd)
