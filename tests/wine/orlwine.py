@@ -14,6 +14,8 @@ API
     dist(name)                  Path of a shipped program, e.g. dist("player.scr").
     helper(name)                Path of a test helper, e.g. helper("mpr_standin.dll").
     winpath(path)               The Windows path (Z:\\...) of a Unix path.
+    WINE                        The command that runs a Windows program:
+                                [*WINE, program, *args] with a prefix's .env.
 
     class Xvfb                  A private X display: Xvfb(); .display (":N");
                                 .stop(). Xvfb chooses a free display itself.
@@ -151,6 +153,25 @@ BOOTED = os.path.join(WINE_WORK, "booted")
 BOOTED_PREFIX = os.path.join(BOOTED, "prefix")
 BOOTED_STAMP = os.path.join(BOOTED, "ready")
 HOME = os.path.join(WINE_WORK, "home")
+
+
+def _wine_command():
+    """The command that runs a Windows program: Wine with the address-space
+    randomisation of Linux off. Wine needs a few fixed addresses free when a
+    process starts (its shared user data at 0x7ffe0000); this Wine has no
+    preloader to hold them, and the kernel starts the loader's heap anywhere
+    in the gigabyte above the loader, so now and then a start ended with
+    code 1 before the program ran ("failed to map the shared user data").
+    Programs that Wine starts for a program inherit the setting."""
+    try:
+        subprocess.run(["setarch", "-R", "true"], check=True, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return ["setarch", "-R", "wine"]
+    except (OSError, subprocess.SubprocessError):
+        return ["wine"]  # a system that refuses the setting: randomised, as before
+
+
+WINE = _wine_command()
 
 # Built-in DLLs that would start downloads or installers.
 BASE_OVERRIDES = ["mscoree=d", "mshtml=d"]
@@ -300,11 +321,11 @@ def boot():
     with Xvfb() as x:
         env = _base_env(BOOTED_PREFIX, x.display)
         try:
-            subprocess.run(["wine", "wineboot", "-i"], env=env, check=True, timeout=600,
+            subprocess.run([*WINE, "wineboot", "-i"], env=env, check=True, timeout=600,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             # Without a window manager every DestroyWindow of a managed
             # top-level window waits for one; unmanaged windows do not.
-            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+            subprocess.run([*WINE, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
                             "/d", "N", "/f"], env=env, check=True, timeout=120,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=env, check=True, timeout=300)
@@ -466,7 +487,7 @@ class WinePrefix:
         # start and which outlive it, inherit its standard error, so a pipe
         # would stay open after the program's end.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            returncode = subprocess.run(["wine", program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
+            returncode = subprocess.run([*WINE, program, *args], env=self._env(env), cwd=cwd, timeout=timeout,
                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err).returncode
             out.seek(0)
             err.seek(0)
@@ -483,7 +504,7 @@ class WinePrefix:
         self._started += 1
         errors = os.path.join(self.root, "wine-errors-%d.txt" % self._started)
         with open(errors, "wb") as err:
-            process = subprocess.Popen(["wine", program, *args], env=spawn_env, cwd=cwd, stdin=stdin,
+            process = subprocess.Popen([*WINE, program, *args], env=spawn_env, cwd=cwd, stdin=stdin,
                                        stdout=stdout, stderr=err)
         process.wine_errors = errors
         return process
@@ -504,7 +525,7 @@ class WinePrefix:
 
     def reg_add(self, key, value, data, type="REG_SZ"):
         self.serve()
-        subprocess.run(["wine", "reg", "add", key, "/v", value, "/t", type, "/d", str(data), "/f"],
+        subprocess.run([*WINE, "reg", "add", key, "/v", value, "/t", type, "/d", str(data), "/f"],
                        env=self.env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

@@ -75,7 +75,7 @@ class MkscrExeTest(orlwine.WineTestCase):
         os.makedirs(os.path.dirname(converter))
         shutil.copy(STUBBORN, converter)
         self.prefix.serve()
-        subprocess.run(["wine", "reg", "add",
+        subprocess.run([*orlwine.WINE, "reg", "add",
                         r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\soffice.exe", "/ve", "/d",
                         orlwine.winpath(converter), "/f"],
                        env=self.prefix.env, check=True, timeout=120, stdout=subprocess.DEVNULL,
