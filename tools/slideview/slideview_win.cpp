@@ -906,12 +906,10 @@ class SlideViewer {
         }
         const BgrxScalePlan leaving = screen.leaving.MotionPlan(leaving_at);
         const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
-        SplitRows(
-            kBands, int64_t{frame.width} * frame.height,
-            [&](int32_t, int32_t begin, int32_t end) {
-                const Rect rows{0, frame.height * begin / kBands, frame.width, frame.height * end / kBands};
-                for (const Rect& part : reads.oldPicture.RectsInRows(rows.top, rows.bottom))
-                    leaving_part(frame, IntersectRect(part, rows));
+        InBands(
+            frame,
+            [&](const Rect& rows) {
+                DrawWhereRead(leaving_part, reads.oldPicture, frame, rows);
                 for (const SlideDecor::Stretched& copy : spread)
                     copy.DrawRows(frame, rows);
             },
@@ -955,26 +953,44 @@ class SlideViewer {
         // A moving slide where it is read, a still one whole at the first frame.
         auto draw = [first](const SlideDecor& decor, const DrawSlidePart& slide, const Region& read,
                             const BgrxPixels& image, const Rect& rows) {
-            if (decor.HasMotion()) {
-                for (const Rect& part : read.RectsInRows(rows.top, rows.bottom))
-                    slide(image, IntersectRect(part, rows));
-            } else if (first) {
+            if (decor.HasMotion())
+                DrawWhereRead(slide, read, image, rows);
+            else if (first)
                 slide(image, rows);
-            }
         };
         const DrawSlidePart leaving_part = PartOf(screen.leaving, leaving, old);
         const DrawSlidePart coming_part = PartOf(screen.decor, entering, coming);
         // (The coming slide's picture is not there when it is spread
         // straight into the frame instead.)
-        const int32_t width = screen.motionFrame.Width(), height = screen.motionFrame.Height();
-        SplitRows(
-            kBands, int64_t{width} * height,
-            [&](int32_t, int32_t begin, int32_t end) {
-                const Rect rows{0, height * begin / kBands, width, height * end / kBands};
+        InBands(
+            screen.motionFrame.Pixels(),
+            [&](const Rect& rows) {
                 draw(screen.leaving, leaving_part, reads.oldPicture, leaving_image, rows);
                 draw(screen.decor, coming_part, reads.newPicture, coming_image, rows);
             },
             alongside);
+    }
+
+    // `draw` for each of kBands bands of the frame's rows, the bands shared
+    // by two threads, `alongside` on the calling one (see SplitRows).
+    static void InBands(const BgrxPixels& frame,
+                        const std::function<void(const Rect&)>& draw,
+                        const std::function<void()>& alongside) {
+        SplitRows(
+            kBands, int64_t{frame.width} * frame.height,
+            [&](int32_t, int32_t begin, int32_t end) {
+                draw(Rect{0, frame.height * begin / kBands, frame.width, frame.height * end / kBands});
+            },
+            alongside);
+    }
+
+    // `slide` into `image` wherever `read` reaches into `rows`.
+    static void DrawWhereRead(const DrawSlidePart& slide,
+                              const Region& read,
+                              const BgrxPixels& image,
+                              const Rect& rows) {
+        for (const Rect& part : read.RectsInRows(rows.top, rows.bottom))
+            slide(image, IntersectRect(part, rows));
     }
 
     // A slide with motion moves from the moment it is fully in until its
